@@ -1,0 +1,74 @@
+#include "link/CMSComm.h"
+
+CMSComm::CMSComm(QObject* parent) : SerialPortDriver(parent)
+{
+    connect(&port_, &QSerialPort::readyRead, this, &CMSComm::OnReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &CMSComm::OnError);
+}
+
+bool CMSComm::Open(const QString& device, QString* error)
+{
+    port_.setPortName(device);
+    port_.setBaudRate(QSerialPort::Baud9600);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (port_.open(QIODevice::ReadWrite)) {
+        port_.clear(QSerialPort::AllDirections);
+        return true;
+    }
+    if (error) {
+        *error = QStringLiteral("%1: %2").arg(device, port_.errorString());
+        if (port_.error() == QSerialPort::PermissionError)
+            *error += QStringLiteral("\nAsk the administrator to add your user to the 'dialout' "
+                                     "group, then log in again.");
+    }
+    return false;
+}
+
+void CMSComm::Close()
+{
+    if (port_.isOpen())
+        port_.close();
+}
+
+bool CMSComm::IsOpen() const
+{
+    return port_.isOpen();
+}
+
+bool CMSComm::Write(const QByteArray& bytes)
+{
+    return port_.isOpen() && port_.write(bytes) == bytes.size();
+}
+
+void CMSComm::DiscardOutput()
+{
+    port_.clear(QSerialPort::Output);
+}
+
+void CMSComm::OnReadyRead()
+{
+    const QByteArray chunk = port_.readAll();
+    if (!chunk.isEmpty())
+        Q_EMIT Received(chunk);
+}
+
+void CMSComm::OnError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        if (!port_.isOpen())
+            return;
+        port_.close();
+        Q_EMIT Lost();
+        return;
+    default:
+        // Open errors are reported by Open; the rest do not end the link.
+        port_.clearError();
+        return;
+    }
+}

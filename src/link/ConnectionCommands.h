@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class Prompter;
+class QTimer;
+class QWidget;
+class SerialPortDriver;
+
+// The Manage menu's connection and device commands. Each handler does its work or tells
+// the operator; none tests the link state (the view enables them only when they apply).
+class ConnectionCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `owner` owns every box; `sysfsRoot` is where ports are searched (tests pass a fake
+    // tree); a non-empty `fixedPort` is used instead of searching.
+    ConnectionCommands(Prompter& prompter, QWidget* owner, QString fixedPort = {},
+                       QString sysfsRoot = QStringLiteral("/sys"), QObject* parent = nullptr);
+
+    // How a port object is made at every connect (tests may substitute a stub).
+    void SetPortFactory(std::function<SerialPortDriver*()> factory);
+    // How long the meter may take to answer the handshake.
+    void SetHandshakeLimit(int ms) { handshakeLimitMs_ = ms; }
+    void SetOpenDelay(int ms) { openDelayMs_ = ms; }
+
+    void Connect();
+    void Disconnect();
+    void DownloadRecords();
+    void DownloadThresholds();
+    void UploadThresholds();
+    void DeleteCurrent();
+    void DeleteAll();
+
+Q_SIGNALS:
+    // A connect attempt has ended: opened and handshake sent (true) or given up (false).
+    void ConnectAttemptEnded(bool opened);
+
+private:
+    void OpenAfterDelay();
+    void OnHandshakeLimit();
+
+    Prompter& prompter_;
+    QWidget* owner_;
+    QString fixedPort_;
+    QString sysfsRoot_;
+    std::function<SerialPortDriver*()> portFactory_;
+    QTimer* handshakeTimer_;
+    int handshakeLimitMs_ = 3000;
+    int openDelayMs_ = 1000;
+};

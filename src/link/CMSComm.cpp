@@ -68,7 +68,6 @@ void CMSComm::OnError(QSerialPort::SerialPortError error)
         return;
     default:
         // Open errors are reported by Open; the rest do not end the link.
-        port_.clearError();
         return;
     }
 }

@@ -18,7 +18,10 @@ private slots:
 };
 
 namespace {
-QByteArray Zeros(int n) { return QByteArray(n, '\0'); }
+QByteArray Zeros(int n)
+{
+    return QByteArray(n, '\0');
+}
 } // namespace
 
 void TestCommandFrame::buildersGiveTheDocumentedBytes_data()
@@ -30,9 +33,9 @@ void TestCommandFrame::buildersGiveTheDocumentedBytes_data()
         f.ClearFrame();
         f.SetCode(MeterCode::Handshake);
     }) << FromHex("AA 0F 00") + Zeros(26) + FromHex("0F 00");
-    QTest::newRow("record 300") << std::function<void(CommandFrame&)>(
-        [](CommandFrame& f) { f.RequestRecord(300); })
-                                << FromHex("AA 0F 01 01 2C") + Zeros(24) + FromHex("23 00");
+    QTest::newRow("record 300") << std::function<void(CommandFrame&)>([](CommandFrame& f) {
+        f.RequestRecord(300);
+    }) << FromHex("AA 0F 01 01 2C") + Zeros(24) + FromHex("23 00");
     QTest::newRow("threshold part 1 group 1")
         << std::function<void(CommandFrame&)>([](CommandFrame& f) { f.RequestThresholdPart1(1); })
         << FromHex("AA 0F 02 01") + Zeros(25) + FromHex("0C 00");
@@ -75,8 +78,9 @@ void TestCommandFrame::uploadFramesGiveTheDocumentedBytes_data()
         << 1 << QList<float>(6, 0.0f) << FromHex("AA 0F 06") + Zeros(24) + FromHex("0A 01 09 0B");
     QTest::newRow("group 1 -8 -27 -28")
         << 1 << QList<float>{-8, -27, -28, -8, -27, -28}
-        << FromHex("AA 0F 06 00 00 00 C1 00 00 D8 C1 00 00 E0 C1 00 00 00 C1 00 00 D8 C1 00 00 E0 C1 "
-                   "0A 01 F0 F2");
+        << FromHex(
+               "AA 0F 06 00 00 00 C1 00 00 D8 C1 00 00 E0 C1 00 00 00 C1 00 00 D8 C1 00 00 E0 C1 "
+               "0A 01 F0 F2");
 }
 
 void TestCommandFrame::uploadFramesGiveTheDocumentedBytes()
@@ -131,8 +135,7 @@ void TestCommandFrame::calibrationKeepsThePreviousFramesPayload()
     frame[15] = CalibrationSelector::Ont1310;
     frame.Complete();
     const QByteArray bytes = frame.ToByteArray();
-    QCOMPARE(ToHex(bytes.mid(15, 14)),
-             QStringLiteral("01 00 20 20 20 20 20 20 20 20 00 00 0A 02"));
+    QCOMPARE(ToHex(bytes.mid(15, 14)), QStringLiteral("01 00 20 20 20 20 20 20 20 20 00 00 0A 02"));
     QCOMPARE(quint8(bytes[30]), quint8(0x01 ^ 0x0A ^ 0x02));
 }
 

@@ -70,7 +70,9 @@ void TestDispatcher::actsOnEachAnswer_data()
     QTest::addColumn<QList<DispatchAction>>("expected");
     QTest::addColumn<int>("counterAfter");
 
-    const auto f = [](quint8 code, quint8 group = 0) { return Frame(code, group); };
+    const auto f = [](quint8 code, quint8 group = 0) {
+        return Frame(code, group);
+    };
     QTest::newRow("handshake") << f(0x00) << 0 << 0
                                << QList<DispatchAction>{Show("Connected Success!"),
                                                         {DispatchAction::Kind::ConfirmConnection}}
@@ -106,15 +108,14 @@ void TestDispatcher::actsOnEachAnswer_data()
         << f(0xCC) << 1 << 0 << QList<DispatchAction>{Post(WM_METER_UPLOAD_GROUP, 3)} << 2;
     QTest::newRow("upload group 3 acknowledged")
         << f(0xCC) << 2 << 0 << QList<DispatchAction>{Show("UpLoad Threshold Complete!")} << 0;
-    QTest::newRow("delete current") << f(0x08) << 0 << 12
-                                    << QList<DispatchAction>{Post(WM_METER_RECORD_DELETED, 12)}
-                                    << 0;
+    QTest::newRow("delete current")
+        << f(0x08) << 0 << 12 << QList<DispatchAction>{Post(WM_METER_RECORD_DELETED, 12)} << 0;
     QTest::newRow("delete current, negative count widened")
         << f(0x08) << 0 << -1 << QList<DispatchAction>{Post(WM_METER_RECORD_DELETED, -1)} << 0;
     QTest::newRow("delete all") << f(0x09) << 0 << 12
                                 << QList<DispatchAction>{Post(WM_METER_RECORD_DELETED, 0)} << 0;
-    QTest::newRow("calibration answer ignored") << f(0x05) << 1 << 3 << QList<DispatchAction>{}
-                                                << 1;
+    QTest::newRow("calibration answer ignored")
+        << f(0x05) << 1 << 3 << QList<DispatchAction>{} << 1;
     QTest::newRow("unknown code ignored") << f(0x42) << 0 << 0 << QList<DispatchAction>{} << 0;
 }
 

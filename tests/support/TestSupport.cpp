@@ -9,3 +9,23 @@ QString ToHex(const QByteArray& bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
+
+QByteArray AnswerFrame(quint8 code, const QByteArray& payload, quint8 group)
+{
+    QByteArray f(31, '\0');
+    f[0] = char(0x55);
+    f[1] = char(0xF0);
+    f[2] = char(code);
+    for (int i = 0; i < payload.size() && 3 + i <= 28; ++i)
+        f[3 + i] = payload[i];
+    if (group)
+        f[28] = char(group);
+    quint8 a = 0, b = 0;
+    for (int i = 1; i <= 27; i += 2)
+        a ^= quint8(f[i]);
+    for (int i = 2; i <= 28; i += 2)
+        b ^= quint8(f[i]);
+    f[29] = char(a);
+    f[30] = char(b);
+    return f;
+}

@@ -1,0 +1,336 @@
+// The connection and device commands end to end: the real serial port against the
+// virtual meter on a pseudo-terminal.
+#include "FakePrompter.h"
+#include "TestSupport.h"
+#include "link/CommandFrame.h"
+#include "link/ConnectionCommands.h"
+#include "link/DeviceLink.h"
+#include "link/LinkState.h"
+#include "sim/PtyHost.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWaitMs = 8000;
+
+QString Hex(void (*build)(CommandFrame&))
+{
+    CommandFrame f;
+    build(f);
+    f.Complete();
+    return ToHex(f.ToByteArray());
+}
+
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void connectReachesConnected();
+    void secondConnectWhilePendingIsIgnored();
+    void silentMeterFailsAfterTheLimit();
+    void unplugIsNoticedOnceAndLeavesTheCpuIdle();
+    void deleteCommandsAskAndSendTheirFrames();
+    void answeringNoSendsNothing();
+    void downloadCommandsSendTheirFrames();
+    void thresholdDownloadRunsNineExchanges();
+    void disconnectClosesTheLink();
+    void portThatCannotBeOpened_data();
+    void portThatCannotBeOpened();
+    void discoveryFailures_data();
+    void discoveryFailures();
+
+private:
+    bool StartMeter(SimOptions options = {});
+    bool ConnectToMeter();
+    QStringList SentAfterHandshake() const;
+
+    FakePrompter prompter;
+    std::unique_ptr<PtyHost> host;
+    std::unique_ptr<ConnectionCommands> commands;
+};
+
+void TestConnection::init()
+{
+    ResetLinkState();
+    prompter = FakePrompter();
+    DeviceLink::Instance()->SetPrompter(&prompter, nullptr);
+    DeviceLink::Instance()->targetWindow = nullptr;
+}
+
+void TestConnection::cleanup()
+{
+    DeviceLink::Instance()->ClosePort();
+    DeviceLink::Instance()->ShutDown();
+    commands.reset();
+    host.reset();
+}
+
+bool TestConnection::StartMeter(SimOptions options)
+{
+    host = std::make_unique<PtyHost>(options);
+    if (!host->Open())
+        return false;
+    commands = std::make_unique<ConnectionCommands>(prompter, nullptr, host->DevicePath());
+    commands->SetOpenDelay(50);
+    return true;
+}
+
+bool TestConnection::ConnectToMeter()
+{
+    commands->Connect();
+    return QTest::qWaitFor([] { return linkConnected == 1; }, kWaitMs);
+}
+
+QStringList TestConnection::SentAfterHandshake() const
+{
+    return host->Meter().FrameLog().mid(1);
+}
+
+void TestConnection::connectReachesConnected()
+{
+    QVERIFY(StartMeter());
+    commands->Connect();
+    QCOMPARE(connectPending.load(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(linkConnected.load(), 1, kWaitMs);
+    QCOMPARE(connectPending.load(), 0);
+    QCOMPARE(DeviceLink::Instance()->linkActive.load(), 1);
+    QCOMPARE(prompter.Texts(), QStringList{"Connected Success!"});
+    QCOMPARE(prompter.boxes[0].caption, promptCaption);
+    QCOMPARE(host->Meter().FrameLog(),
+             QStringList{Hex([](CommandFrame& f) { f.SetCode(MeterCode::Handshake); })});
+}
+
+void TestConnection::secondConnectWhilePendingIsIgnored()
+{
+    QVERIFY(StartMeter());
+    commands->Connect();
+    commands->Connect();
+    QTRY_COMPARE_WITH_TIMEOUT(linkConnected.load(), 1, kWaitMs);
+    QTest::qWait(200);
+    QCOMPARE(host->FramesReceived(), 1);
+    QCOMPARE(prompter.boxes.size(), 1);
+}
+
+void TestConnection::silentMeterFailsAfterTheLimit()
+{
+    SimOptions options;
+    options.meter.silent = true;
+    QVERIFY(StartMeter(options));
+    commands->SetHandshakeLimit(400);
+    commands->Connect();
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(), QStringList{"Conneced Fail!"}, kWaitMs);
+    QCOMPARE(connectPending.load(), 0);
+    QCOMPARE(linkConnected.load(), 0);
+    QCOMPARE(DeviceLink::Instance()->linkActive.load(), 0);
+    // Back to Disconnected: connecting again is possible.
+    commands->Connect();
+    QCOMPARE(connectPending.load(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.boxes.size(), 2, kWaitMs);
+}
+
+void TestConnection::unplugIsNoticedOnceAndLeavesTheCpuIdle()
+{
+    SimOptions options;
+    options.unplugAfter = 2;
+    QVERIFY(StartMeter(options));
+    QVERIFY(ConnectToMeter());
+    commands->DownloadRecords();
+    QTRY_COMPARE_WITH_TIMEOUT(DeviceLink::Instance()->linkActive.load(), 0, kWaitMs);
+    QCOMPARE(linkConnected.load(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.boxes.size(), 2, kWaitMs);
+    QCOMPARE(prompter.boxes[1].text, disconnectNotice);
+
+    const double before = CpuSeconds();
+    QTest::qWait(1000);
+    const double spent = CpuSeconds() - before;
+    QCOMPARE(prompter.boxes.size(), 2);
+    // A port left spinning on its read errors would burn the whole second.
+    QVERIFY2(spent < 0.5, qPrintable(QString::number(spent)));
+}
+
+void TestConnection::deleteCommandsAskAndSendTheirFrames()
+{
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
+    storedRecordCount = 12;
+    commands->DeleteCurrent();
+    QCOMPARE(prompter.boxes.last().text, QStringLiteral("Delete the 12th test data?"));
+    QCOMPARE(prompter.boxes.last().buttons, int(Prompter::Yes | Prompter::No));
+    QCOMPARE(prompter.boxes.last().caption, promptCaption);
+
+    storedRecordCount = 3;
+    commands->DeleteAll();
+    QCOMPARE(prompter.boxes.last().text, QStringLiteral("Do you want to delete all data?"));
+    QCOMPARE(prompter.boxes.last().buttons, int(Prompter::Yes | Prompter::No));
+    // Set at once, before the meter answers.
+    QCOMPARE(storedRecordCount.load(), 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(SentAfterHandshake().size(), 2, kWaitMs);
+    QCOMPARE(SentAfterHandshake(),
+             (QStringList{Hex([](CommandFrame& f) { f.DeleteCurrentRecord(12); }),
+                          Hex([](CommandFrame& f) {
+                              f.ClearFrame();
+                              f.SetCode(MeterCode::DeleteAll);
+                          })}));
+
+    const int before = int(prompter.boxes.size());
+    commands->DeleteCurrent();
+    commands->DeleteAll();
+    QCOMPARE(prompter.Texts().mid(before),
+             (QStringList{"Have no data can be deleted!", "Have no data can be deleted!"}));
+    QCOMPARE(prompter.boxes.last().buttons, int(Prompter::Ok));
+}
+
+void TestConnection::answeringNoSendsNothing()
+{
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
+    storedRecordCount = 5;
+    prompter.defaultAnswer = Prompter::No;
+    commands->DeleteCurrent();
+    commands->DeleteAll();
+    QCOMPARE(storedRecordCount.load(), 5);
+    QTest::qWait(200);
+    QVERIFY(SentAfterHandshake().isEmpty());
+}
+
+void TestConnection::downloadCommandsSendTheirFrames()
+{
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
+    // A frame left over from an earlier command must not leak into the requests.
+    DeviceLink::Instance()->Send([](CommandFrame& f) { f.PutUInt16BE(20, 0xBEEF); });
+    QTRY_COMPARE_WITH_TIMEOUT(SentAfterHandshake().size(), 1, kWaitMs);
+    commands->DownloadRecords();
+    QTRY_COMPARE_WITH_TIMEOUT(SentAfterHandshake().size(), 2, kWaitMs);
+    QCOMPARE(SentAfterHandshake()[1], Hex([](CommandFrame& f) { f.RequestRecord(0); }));
+}
+
+void TestConnection::thresholdDownloadRunsNineExchanges()
+{
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
+    commands->DownloadThresholds();
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts().last(),
+                              QStringLiteral("DownLoad Threshold Complete!"), kWaitMs);
+    QStringList expected;
+    for (quint8 g = 1; g <= 3; ++g) {
+        CommandFrame f;
+        for (void (CommandFrame::*part)(quint8) :
+             {&CommandFrame::RequestThresholdPart1, &CommandFrame::RequestThresholdPart2,
+              &CommandFrame::RequestThresholdPart3}) {
+            (f.*part)(g);
+            f.Complete();
+            expected << ToHex(f.ToByteArray());
+        }
+    }
+    QCOMPARE(SentAfterHandshake(), expected);
+}
+
+void TestConnection::disconnectClosesTheLink()
+{
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
+    downloadBusy = 1;
+    commands->Disconnect();
+    QCOMPARE(prompter.Texts().last(), QStringLiteral("Connection has been disconnected!"));
+    QCOMPARE(linkConnected.load(), 0);
+    QCOMPARE(downloadBusy.load(), 0);
+    QCOMPARE(DeviceLink::Instance()->linkActive.load(), 0);
+    // The meter may be connected again.
+    prompter.boxes.clear();
+    QVERIFY(ConnectToMeter());
+}
+
+void TestConnection::portThatCannotBeOpened_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("no such port") << false;
+    QTest::newRow("no permission") << true;
+}
+
+void TestConnection::portThatCannotBeOpened()
+{
+    QFETCH(bool, exists);
+    QTemporaryDir dir;
+    const QString device = dir.filePath(QStringLiteral("ttyACM9"));
+    if (exists) {
+        QFile f(device);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(f.setPermissions({}));
+    }
+    commands = std::make_unique<ConnectionCommands>(prompter, nullptr, device);
+    commands->SetOpenDelay(0);
+    QSignalSpy ended(commands.get(), &ConnectionCommands::ConnectAttemptEnded);
+    // Root may open anything: act as an ordinary user while the port is opened.
+    const bool dropRoot = exists && geteuid() == 0;
+    if (dropRoot)
+        QVERIFY(seteuid(65534) == 0);
+    commands->Connect();
+    const bool done = ended.wait(kWaitMs);
+    if (dropRoot)
+        QVERIFY(seteuid(0) == 0);
+    QVERIFY(done);
+    QCOMPARE(ended[0][0].toBool(), false);
+    QCOMPARE(prompter.boxes.size(), 1);
+    const QString text = prompter.boxes[0].text;
+    QVERIFY2(text.startsWith(device + QStringLiteral(": ")), qPrintable(text));
+    QCOMPARE(text.contains(QStringLiteral("dialout")), exists);
+    QCOMPARE(prompter.boxes[0].caption, promptCaption);
+    QCOMPARE(connectPending.load(), 0);
+    QCOMPARE(DeviceLink::Instance()->linkActive.load(), 0);
+}
+
+void TestConnection::discoveryFailures_data()
+{
+    QTest::addColumn<bool>("withClassDir");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Prompter::Icon>("icon");
+    QTest::newRow("no meter plugged in")
+        << true
+        << "Open port failed,Please make sure the equipment  is turned on or connection is normal!"
+        << Prompter::Icon::Warning;
+    QTest::newRow("tty class unreadable")
+        << false << QStringLiteral("在注册表中无法打开键 ") << Prompter::Icon::None;
+}
+
+void TestConnection::discoveryFailures()
+{
+    QFETCH(bool, withClassDir);
+    QFETCH(QString, text);
+    QFETCH(Prompter::Icon, icon);
+    QTemporaryDir root;
+    if (withClassDir)
+        QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("class/tty/ttyS0"))));
+    commands = std::make_unique<ConnectionCommands>(prompter, nullptr, QString(), root.path());
+    commands->Connect();
+    QCOMPARE(prompter.Texts(), QStringList{text});
+    QCOMPARE(prompter.boxes[0].icon, icon);
+    QCOMPARE(connectPending.load(), 0);
+}
+
+QTEST_MAIN(TestConnection)
+#include "tst_connection.moc"

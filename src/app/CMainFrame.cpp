@@ -1,0 +1,172 @@
+#include "app/CMainFrame.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CQX390DView.h"
+#include "app/CommandIds.h"
+#include "app/Prompter.h"
+#include "app/ToolbarIcons.h"
+#include "app/WindowPlacement.h"
+#include "link/ConnectionCommands.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolBar>
+
+namespace {
+
+// Toolbar buttons left to right with their tooltips; 0 stands for a separator.
+struct ToolButton
+{
+    int id;
+    const char* toolTip;
+};
+constexpr ToolButton kToolButtons[] = {
+    {Cmd::Save, "Save"},
+    {Cmd::Open, "Open"},
+    {0, nullptr},
+    {Cmd::Connect, "Connect PON power meter..."},
+    {Cmd::Disconnect, "Disconnected"},
+    {0, nullptr},
+    {Cmd::DownloadData, "DownLoad Data to PC"},
+    {Cmd::DeleteCurrentData, "Delete current data"},
+    {Cmd::DeleteAllData, "Delete all data"},
+    {0, nullptr},
+    {Cmd::DownloadThreshold, "DownLoad threshold to PC"},
+    {Cmd::UploadThreshold, "Set threshold"},
+};
+
+} // namespace
+
+CMainFrame::CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), prompter_(prompter), view_(new CQX390DView(prompter, dialogs, this)),
+      toolBar_(new QToolBar(this))
+{
+    // Caption, system menu and minimise box only: the frame is neither sized nor maximised.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(mainTitle);
+    setWindowIcon(ApplicationIcon());
+    setFixedSize(frameSize);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(CentredOrigin(screen->geometry().size(), frameSize));
+
+    setCentralWidget(view_);
+    BuildMenus();
+    BuildToolBar();
+
+    connect(Action(Cmd::Open), &QAction::triggered, view_, &CQX390DView::OnFileOpen);
+    connect(Action(Cmd::Save), &QAction::triggered, view_, &CQX390DView::OnFileSave);
+    connect(Action(Cmd::Help), &QAction::triggered, view_, &CQX390DView::OnHelp);
+    connect(Action(Cmd::About), &QAction::triggered, this, &CMainFrame::OnAbout);
+    connect(Action(Cmd::Exit), &QAction::triggered, this, &QWidget::close);
+
+    UpdateCommandUi();
+    idleTimer_.setInterval(idlePassMs);
+    connect(&idleTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommandUi);
+    idleTimer_.start();
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text)
+{
+    auto* action = menu->addAction(text);
+    action->setData(id);
+    actions_.insert(id, action);
+    return action;
+}
+
+void CMainFrame::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    AddCommand(file, Cmd::Open, QStringLiteral("&Open..."))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    AddCommand(file, Cmd::Save, QStringLiteral("&Save"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
+    AddCommand(file, Cmd::Exit, QStringLiteral("E&xit"));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QAction* tool = toolBar_->toggleViewAction();
+    tool->setText(QStringLiteral("&Tool"));
+    tool->setData(Cmd::ToggleToolbar);
+    view->addAction(tool);
+    actions_.insert(Cmd::ToggleToolbar, tool);
+
+    QMenu* manage = menuBar()->addMenu(QStringLiteral("&Manage"));
+    AddCommand(manage, Cmd::Connect, QStringLiteral("Connect PON power meter..."));
+    AddCommand(manage, Cmd::Disconnect, QStringLiteral("Disconneced"));
+    manage->addSeparator();
+    AddCommand(manage, Cmd::DownloadData, QStringLiteral("DownLoad data to PC"));
+    AddCommand(manage, Cmd::DownloadThreshold, QStringLiteral("DownLoad threshold to PC"));
+    AddCommand(manage, Cmd::UploadThreshold, QStringLiteral("UpLoad Threshold"));
+    AddCommand(manage, Cmd::DeleteCurrentData, QStringLiteral("Delete current data"));
+    AddCommand(manage, Cmd::DeleteAllData, QStringLiteral("Delete all data"));
+    manage->addSeparator();
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    AddCommand(help, Cmd::About, QStringLiteral("About PON power meter..."));
+    AddCommand(help, Cmd::Help, QStringLiteral("Help"));
+
+    // A menu shows the states of the moment, not those of the last idle pass.
+    for (QMenu* menu : {file, view, manage, help})
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+}
+
+void CMainFrame::BuildToolBar()
+{
+    toolBar_->setObjectName(QStringLiteral("toolBar"));
+    toolBar_->setIconSize(QSize(32, 32));
+    for (const ToolButton& button : kToolButtons) {
+        if (button.id == 0) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        QAction* action = Action(button.id);
+        action->setIcon(CommandIcon(button.id));
+        action->setToolTip(QString::fromLatin1(button.toolTip));
+        toolBar_->addAction(action);
+    }
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+}
+
+void CMainFrame::AttachCommands(ConnectionCommands& commands)
+{
+    const std::pair<int, void (ConnectionCommands::*)()> handlers[] = {
+        {Cmd::Connect, &ConnectionCommands::Connect},
+        {Cmd::Disconnect, &ConnectionCommands::Disconnect},
+        {Cmd::DownloadData, &ConnectionCommands::DownloadRecords},
+        {Cmd::DownloadThreshold, &ConnectionCommands::DownloadThresholds},
+        {Cmd::UploadThreshold, &ConnectionCommands::UploadThresholds},
+        {Cmd::DeleteCurrentData, &ConnectionCommands::DeleteCurrent},
+        {Cmd::DeleteAllData, &ConnectionCommands::DeleteAll},
+    };
+    for (const auto& [id, handler] : handlers)
+        connect(Action(id), &QAction::triggered, &commands, handler);
+}
+
+void CMainFrame::UpdateCommandUi()
+{
+    const EnablingPass pass = view_->UpdateCommandStates();
+    for (const auto& [id, enabled] : pass.states)
+        Action(id)->setEnabled(enabled);
+}
+
+void CMainFrame::OnAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    // Only No keeps the program; the link is left as it is either way.
+    if (prompter_.Show(this, promptCaption, quitQuestion, Prompter::Yes | Prompter::No,
+                       Prompter::Icon::Information) == Prompter::No) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

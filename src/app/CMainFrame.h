@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QTimer>
+
+class ConnectionCommands;
+class CQX390DView;
+class FileDialogs;
+class Prompter;
+class QMenu;
+class QToolBar;
+
+// The main window: a fixed 1000 by 600 frame with the menus, the toolbar and the view.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    inline static const QString mainTitle =
+        QStringLiteral("VB4417 XGPON Power Meter Data Management Software");
+    inline static const QString quitQuestion =
+        QStringLiteral("Are you sure to quit the management software?");
+    static constexpr QSize frameSize{1000, 600};
+    // How often the command states are brought up to date while the program runs.
+    static constexpr int idlePassMs = 150;
+
+    CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
+
+    // The Manage menu's commands and their toolbar buttons run `commands`, which must
+    // outlive this window.
+    void AttachCommands(ConnectionCommands& commands);
+
+    // The menu or toolbar action of a command id (CommandIds.h); nullptr for other ids.
+    QAction* Action(int commandId) const { return actions_.value(commandId); }
+    CQX390DView* View() const { return view_; }
+    QToolBar* ToolBar() const { return toolBar_; }
+
+    // One pass of the view's enabling rules, applied to the actions.
+    void UpdateCommandUi();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* AddCommand(QMenu* menu, int id, const QString& text);
+    void BuildMenus();
+    void BuildToolBar();
+    void OnAbout();
+
+    Prompter& prompter_;
+    CQX390DView* view_;
+    QToolBar* toolBar_;
+    QHash<int, QAction*> actions_;
+    QTimer idleTimer_;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/CommandEnabling.h"
+
+#include <QWidget>
+
+class CAdjustWin;
+class CDownLoadWin;
+class CSetThrWin;
+class FileDialogs;
+class Prompter;
+class QTabWidget;
+
+// The main view: the three working pages in one tab control. It decides which page
+// receives the meter's answers and which commands are enabled, and hands File/Open and
+// File/Save to the data page.
+class CQX390DView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    inline static const QString helpFileName = QStringLiteral("QX390D_enHelp.chm");
+
+    CQX390DView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
+
+    // Runs the enabling rules in toolbar order, keeps their effect on the flags and on the
+    // link's target page, and returns the states for the commands.
+    EnablingPass UpdateCommandStates();
+
+    void OnFileOpen();
+    void OnFileSave();
+    // Opens the help file that lies beside the executable; a missing file is not reported.
+    void OnHelp();
+
+    int CurrentTab() const { return currentTab_; }
+    ViewFlags Flags() const { return flags_; }
+    QTabWidget* TabControl() const { return tabControl_; }
+    CDownLoadWin* DataPage() const { return dataPage_; }
+    CSetThrWin* ThresholdPage() const { return thresholdPage_; }
+    CAdjustWin* CalibrationPage() const { return calibrationPage_; }
+
+private:
+    void OnTabChanged(int index);
+    QObject* Page(TargetPage page) const;
+
+    QTabWidget* tabControl_;
+    // Created in this order, as the pages have always been.
+    CDownLoadWin* dataPage_;
+    CAdjustWin* calibrationPage_;
+    CSetThrWin* thresholdPage_;
+    ViewFlags flags_;
+    int currentTab_ = DataTab;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+// Command ids of the main window's menus and toolbar. They stay the meter program's own
+// numbers: the enabling rules and the operator documentation refer to them.
+namespace Cmd {
+inline constexpr int Save = 1003;
+inline constexpr int Open = 1026;
+inline constexpr int Connect = 32783;
+inline constexpr int Disconnect = 32822;
+inline constexpr int DownloadData = 32797;
+inline constexpr int DownloadThreshold = 32798;
+inline constexpr int UploadThreshold = 32801;
+inline constexpr int DeleteCurrentData = 32802;
+inline constexpr int DeleteAllData = 32805;
+inline constexpr int Exit = 57665;
+inline constexpr int ToggleToolbar = 59392;
+inline constexpr int About = 57664;
+inline constexpr int Help = 57670;
+} // namespace Cmd
+
+// Tabs of the main view, in tab order.
+enum ViewTab : int { DataTab = 0, ThresholdTab = 1, CalibrationTab = 2 };

@@ -173,6 +173,8 @@ void DeviceLink::OnChunk(const QByteArray& chunk)
 void DeviceLink::OnPortLost()
 {
     ClosePort();
+    // The download cannot go on; the tabs must not stay locked.
+    downloadBusy = 0;
     if (noticeShown_)
         return;
     noticeShown_ = true;

@@ -191,6 +191,7 @@ void TestDeviceLink::portFailureClosesTheLinkAndTellsOnce()
     StubPort* port = OpenWithStub();
     QVERIFY(port);
     linkConnected = 1;
+    downloadBusy = 1;
     QSignalSpy lost(link, &DeviceLink::PortLost);
     if (byWrite) {
         port->failWrites = true;
@@ -209,6 +210,7 @@ void TestDeviceLink::portFailureClosesTheLinkAndTellsOnce()
     QCOMPARE(lost.size(), 1);
     QCOMPARE(link->linkActive.load(), 0);
     QCOMPARE(linkConnected.load(), 0);
+    QCOMPARE(downloadBusy.load(), 0);
 }
 
 void TestDeviceLink::answersReachTheSelectedPage()

@@ -26,6 +26,11 @@ struct DispatchAction
     QString text;
 
     bool operator==(const DispatchAction&) const = default;
+
+    static DispatchAction PostCopy(int message, const QByteArray& frame);
+    static DispatchAction PostParam(int message, int param);
+    static DispatchAction Request(quint8 code, quint8 group);
+    static DispatchAction Show(const QString& text);
 };
 
 namespace DispatchText {

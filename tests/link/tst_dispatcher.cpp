@@ -18,35 +18,16 @@ QByteArray Frame(quint8 code, quint8 group = 0)
 
 DispatchAction Post(int message, const QByteArray& copy)
 {
-    DispatchAction a{DispatchAction::Kind::Post};
-    a.message = message;
-    a.copy = copy;
-    a.param = int(copy.size());
-    return a;
+    return DispatchAction::PostCopy(message, copy);
 }
 
 DispatchAction Post(int message, int param)
 {
-    DispatchAction a{DispatchAction::Kind::Post};
-    a.message = message;
-    a.param = param;
-    return a;
+    return DispatchAction::PostParam(message, param);
 }
 
-DispatchAction Request(quint8 code, quint8 group)
-{
-    DispatchAction a{DispatchAction::Kind::SendRequest};
-    a.code = code;
-    a.group = group;
-    return a;
-}
-
-DispatchAction Show(const QString& text)
-{
-    DispatchAction a{DispatchAction::Kind::ShowMessage};
-    a.text = text;
-    return a;
-}
+const auto Request = &DispatchAction::Request;
+const auto Show = &DispatchAction::Show;
 
 } // namespace
 

@@ -7,25 +7,9 @@
 
 namespace {
 
-// An answer frame with the given code and payload byte, check bytes computed here
-// independently of the program's recognition.
 QByteArray Answer(quint8 code, quint8 fill = 0, quint8 group = 0)
 {
-    QByteArray f(kFrameSize, '\0');
-    f[0] = char(0x55);
-    f[1] = char(0xF0);
-    f[2] = char(code);
-    for (int i = 3; i <= 27; ++i)
-        f[i] = char(fill);
-    f[28] = char(group);
-    quint8 a = 0, b = 0;
-    for (int i = 1; i <= 27; i += 2)
-        a ^= quint8(f[i]);
-    for (int i = 2; i <= 28; i += 2)
-        b ^= quint8(f[i]);
-    f[29] = char(a);
-    f[30] = char(b);
-    return f;
+    return AnswerFrame(code, QByteArray(25, char(fill)), group);
 }
 
 QList<QByteArray> FeedAll(FrameAssembler& assembler, const QList<QByteArray>& chunks)

@@ -1,0 +1,331 @@
+// qx390d-bench: end-to-end timing of the record download against the virtual meter.
+//
+// (a) A 100-record download from a meter that paces its line at 9600 baud: the time from
+//     request 0 leaving to the last row being complete, over the line's own time
+//     (100 exchanges of 2 x 31 bytes at 10 bits per byte: 6.458 s).
+// (b) The same download from an unpaced meter, per exchange: the time from the port
+//     handing over the byte that completes an answer to the next request reaching the
+//     port. This is the program's own share of every exchange.
+//
+// The meter runs as its own process (qx390d-meter-sim, beside this executable) so that it
+// behaves like a device and not like part of the program.
+
+#include "app/FileDialogs.h"
+#include "app/Prompter.h"
+#include "data/CDownLoadWin.h"
+#include "link/CMSComm.h"
+#include "link/ConnectionCommands.h"
+#include "link/DeviceLink.h"
+#include "link/LinkState.h"
+#include "link/MeterCodes.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <numeric>
+#include <optional>
+
+namespace {
+
+constexpr int kRecords = 100;
+constexpr double kLineSeconds = 6.458;
+constexpr double kPacedTarget = 1.01;
+constexpr double kMedianTargetMs = 0.5;
+constexpr double kP99TargetMs = 2.0;
+constexpr int kWaitLimitMs = 30000;
+
+QElapsedTimer clock_;
+
+// Answers every box at once; tells the bench which text it showed.
+class QuietPrompter : public Prompter
+{
+public:
+    Button Show(QWidget*, const QString&, const QString& text, int buttons, Icon) override
+    {
+        if (onShow)
+            onShow(text);
+        return (buttons & Yes) ? Yes : Ok;
+    }
+    std::function<void(const QString&)> onShow;
+};
+
+class NoFileDialogs : public FileDialogs
+{
+public:
+    QString SaveFileName(QWidget*, const QString&) override { return {}; }
+    QString OpenFileName(QWidget*, const QString&) override { return {}; }
+};
+
+// Times what crosses the port: record requests written, answer bytes received.
+struct PortClock
+{
+    qint64 request0Ns = -1;
+    qint64 requestNs = -1;
+    qint64 answerCompleteNs = -1;
+    int answerBytes = 0;
+    // Program's share: answer complete -> next request.
+    QList<qint64> turnaroundsNs;
+    // Line and meter's share: request -> answer complete.
+    QList<qint64> answerWaitsNs;
+
+    void Clear()
+    {
+        turnaroundsNs.clear();
+        answerWaitsNs.clear();
+    }
+
+    void OnWrite(const QByteArray& bytes)
+    {
+        const qint64 now = clock_.nsecsElapsed();
+        if (bytes.size() < kFrameSize || quint8(bytes[2]) != MeterCode::RequestRecord)
+            return;
+        const int index = quint8(bytes[3]) << 8 | quint8(bytes[4]);
+        if (index == 0)
+            request0Ns = now;
+        else if (answerCompleteNs >= 0)
+            turnaroundsNs << now - answerCompleteNs;
+        requestNs = now;
+        answerCompleteNs = -1;
+        answerBytes = 0;
+    }
+
+    void OnChunk(const QByteArray& chunk)
+    {
+        answerBytes += static_cast<int>(chunk.size());
+        if (answerBytes >= kFrameSize && answerCompleteNs < 0 && requestNs >= 0) {
+            answerCompleteNs = clock_.nsecsElapsed();
+            answerWaitsNs << answerCompleteNs - requestNs;
+        }
+    }
+};
+
+// The real serial port with a clock on both directions.
+class TimedPort : public SerialPortDriver
+{
+public:
+    explicit TimedPort(PortClock& timing) : timing_(timing), port_(new CMSComm(this))
+    {
+        connect(port_, &SerialPortDriver::Received, this, [this](const QByteArray& chunk) {
+            timing_.OnChunk(chunk);
+            Q_EMIT Received(chunk);
+        });
+        connect(port_, &SerialPortDriver::Lost, this, &SerialPortDriver::Lost);
+    }
+
+    bool Open(const QString& device, QString* error) override { return port_->Open(device, error); }
+    void Close() override { port_->Close(); }
+    bool IsOpen() const override { return port_->IsOpen(); }
+    bool Write(const QByteArray& bytes) override
+    {
+        timing_.OnWrite(bytes);
+        return port_->Write(bytes);
+    }
+    void DiscardOutput() override { port_->DiscardOutput(); }
+
+private:
+    PortClock& timing_;
+    CMSComm* port_;
+};
+
+// Runs the event loop until `done` holds (checked every millisecond); false on time-out.
+bool WaitFor(const std::function<bool()>& done)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(kWaitLimitMs, &loop, [&loop] { loop.exit(1); });
+    poll.start(1);
+    return loop.exec() == 0;
+}
+
+class Bench
+{
+public:
+    Bench() : page_(prompter_, dialogs_)
+    {
+        DeviceLink* link = DeviceLink::Instance();
+        link->SetPrompter(&prompter_, &page_);
+        link->targetWindow = &page_;
+        prompter_.onShow = [this](const QString& text) {
+            lastBox_ = text;
+        };
+        QObject::connect(&page_.Table(), &QAbstractItemModel::dataChanged, &page_,
+                         [this](const QModelIndex& topLeft) {
+                             if (topLeft.row() == kRecords - 1 && topLeft.column() == 6)
+                                 lastRowNs_ = clock_.nsecsElapsed();
+                         });
+    }
+
+    ~Bench() { StopMeter(); }
+
+    bool StartMeter(bool paced)
+    {
+        QStringList arguments{QStringLiteral("--records"), QString::number(kRecords)};
+        if (paced)
+            arguments << QStringLiteral("--pace");
+        meter_.start(QCoreApplication::applicationDirPath() + QStringLiteral("/qx390d-meter-sim"),
+                     arguments);
+        if (!meter_.waitForStarted() || !meter_.waitForReadyRead()) {
+            std::fprintf(stderr, "qx390d-bench: the virtual meter did not start: %s\n",
+                         qPrintable(meter_.errorString()));
+            return false;
+        }
+        const QString device = QString::fromLocal8Bit(meter_.readLine()).trimmed();
+
+        commands_ = std::make_unique<ConnectionCommands>(prompter_, &page_, device);
+        commands_->SetOpenDelay(0);
+        commands_->SetPortFactory([this] { return new TimedPort(timing_); });
+        commands_->Connect();
+        if (!WaitFor([] { return linkConnected.load() == 1; })) {
+            std::fprintf(stderr, "qx390d-bench: the meter on %s did not answer the handshake\n",
+                         qPrintable(device));
+            return false;
+        }
+        return true;
+    }
+
+    void StopMeter()
+    {
+        if (commands_ && linkConnected)
+            commands_->Disconnect();
+        commands_.reset();
+        if (meter_.state() != QProcess::NotRunning) {
+            meter_.terminate();
+            meter_.waitForFinished();
+        }
+    }
+
+    // One whole download; the seconds from request 0 to the last row complete.
+    std::optional<double> Download()
+    {
+        lastBox_.clear();
+        lastRowNs_ = -1;
+        commands_->DownloadRecords();
+        if (!WaitFor([this] { return !lastBox_.isEmpty() && !downloadBusy; }) ||
+            page_.Table().RowCount() != kRecords || lastRowNs_ < 0) {
+            std::fprintf(stderr,
+                         "qx390d-bench: the download did not complete (last message: %s; "
+                         "meter process %s)\n",
+                         qPrintable(lastBox_),
+                         meter_.state() == QProcess::Running ? "running" : "ended");
+            return std::nullopt;
+        }
+        return (lastRowNs_ - timing_.request0Ns) / 1e9;
+    }
+
+    PortClock& Timing() { return timing_; }
+
+private:
+    QuietPrompter prompter_;
+    NoFileDialogs dialogs_;
+    CDownLoadWin page_;
+    PortClock timing_;
+    QProcess meter_;
+    std::unique_ptr<ConnectionCommands> commands_;
+    QString lastBox_;
+    qint64 lastRowNs_ = -1;
+};
+
+const char* Verdict(bool met)
+{
+    return met ? "target met" : "TARGET MISSED";
+}
+
+double PercentileMs(QList<qint64> samples, double fraction)
+{
+    std::sort(samples.begin(), samples.end());
+    // Nearest rank.
+    const auto rank = static_cast<qsizetype>(std::ceil(fraction * samples.size()));
+    return samples[std::clamp<qsizetype>(rank - 1, 0, samples.size() - 1)] / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // The bench shows no window; it needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Times the record download."));
+    parser.addHelpOption();
+    const QCommandLineOption pacedRuns(QStringLiteral("paced-runs"),
+                                       QStringLiteral("paced downloads (default 3)"),
+                                       QStringLiteral("n"), QStringLiteral("3"));
+    const QCommandLineOption unpacedRuns(QStringLiteral("unpaced-runs"),
+                                         QStringLiteral("unpaced downloads (default 10)"),
+                                         QStringLiteral("n"), QStringLiteral("10"));
+    parser.addOption(pacedRuns);
+    parser.addOption(unpacedRuns);
+    parser.process(app);
+    const int paced = std::max(1, parser.value(pacedRuns).toInt());
+    const int unpaced = std::max(1, parser.value(unpacedRuns).toInt());
+    clock_.start();
+
+    Bench bench;
+    std::printf("(a) paced download of %d records at 9600 baud, line time %.3f s\n", kRecords,
+                kLineSeconds);
+    if (!bench.StartMeter(true))
+        return 1;
+    bench.Timing().Clear();
+    double worst = 0.0;
+    for (int run = 1; run <= paced; ++run) {
+        const std::optional<double> seconds = bench.Download();
+        if (!seconds)
+            return 1;
+        worst = std::max(worst, *seconds / kLineSeconds);
+        std::printf("    run %d: %.3f s, ratio %.4f\n", run, *seconds, *seconds / kLineSeconds);
+    }
+    std::printf("    worst ratio %.4f (target <= %.2f): %s\n", worst, kPacedTarget,
+                Verdict(worst <= kPacedTarget));
+    // Where the time goes: the line and the meter (2 x 31 byte times = 64.583 ms are the
+    // line's own) against the program's turnaround.
+    const PortClock& timing = bench.Timing();
+    std::printf("    per exchange, request -> answer complete: median %.3f ms, p99 %.3f ms\n",
+                PercentileMs(timing.answerWaitsNs, 0.5), PercentileMs(timing.answerWaitsNs, 0.99));
+    std::printf("    per exchange, answer complete -> next request: median %.3f ms, p99 %.3f ms\n",
+                PercentileMs(timing.turnaroundsNs, 0.5), PercentileMs(timing.turnaroundsNs, 0.99));
+    const double programSeconds =
+        std::accumulate(timing.turnaroundsNs.cbegin(), timing.turnaroundsNs.cend(), 0.0) / 1e9 /
+        paced;
+    std::printf("    program's share per download: %.1f ms (%.2f %% of the line time)\n",
+                programSeconds * 1e3, programSeconds / kLineSeconds * 100.0);
+    bench.StopMeter();
+
+    std::printf("(b) unpaced turnaround, answer complete -> next request, %d downloads\n", unpaced);
+    if (!bench.StartMeter(false))
+        return 1;
+    bench.Timing().Clear();
+    for (int run = 0; run < unpaced; ++run) {
+        if (!bench.Download())
+            return 1;
+    }
+    bench.StopMeter();
+    const QList<qint64>& samples = bench.Timing().turnaroundsNs;
+    if (samples.isEmpty())
+        return 1;
+    const double median = PercentileMs(samples, 0.5);
+    const double p99 = PercentileMs(samples, 0.99);
+    std::printf("    %lld exchanges\n", static_cast<long long>(samples.size()));
+    std::printf("    median %.3f ms (target < %.1f ms): %s\n", median, kMedianTargetMs,
+                Verdict(median < kMedianTargetMs));
+    std::printf("    p99    %.3f ms (target < %.1f ms): %s\n", p99, kP99TargetMs,
+                Verdict(p99 < kP99TargetMs));
+    std::printf("    max    %.3f ms\n", PercentileMs(samples, 1.0));
+    return 0;
+}

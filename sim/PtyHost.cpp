@@ -173,16 +173,17 @@ void PtyHost::ArmWriteTimer()
     if (outgoing_.isEmpty() || writeTimer_.isActive() || writeNotifier_->isEnabled())
         return;
     const qint64 wait = outgoing_.constFirst().dueNs - clock_.nsecsElapsed();
-    // Rounded up: a piece never leaves before its time. Due times are absolute, so the
-    // rounding does not add up over an answer.
-    writeTimer_.start(wait > 0 ? static_cast<int>((wait + kNsPerMs - 1) / kNsPerMs) : 0);
+    // Timers count whole milliseconds: rounded to the nearest one, a piece leaves within
+    // half a millisecond of its time, early or late, so an answer ends on time on average.
+    // Due times are absolute, so the rounding does not add up over an answer.
+    writeTimer_.start(wait > 0 ? static_cast<int>((wait + kNsPerMs / 2) / kNsPerMs) : 0);
 }
 
 void PtyHost::WriteDuePiece()
 {
     if (outgoing_.isEmpty() || !IsOpen())
         return;
-    if (outgoing_.constFirst().dueNs > clock_.nsecsElapsed()) {
+    if (outgoing_.constFirst().dueNs > clock_.nsecsElapsed() + kNsPerMs / 2) {
         ArmWriteTimer();
         return;
     }

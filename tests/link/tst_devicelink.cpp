@@ -1,7 +1,6 @@
 #include "FakePrompter.h"
 #include "StubPort.h"
 #include "TestSupport.h"
-#include "link/CommandFrame.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterEvent.h"
@@ -35,14 +34,6 @@ public:
     }
 };
 
-QByteArray Built(void (*build)(CommandFrame&))
-{
-    CommandFrame f;
-    build(f);
-    f.Complete();
-    return f.ToByteArray();
-}
-
 } // namespace
 
 class TestDeviceLink : public QObject
@@ -64,8 +55,6 @@ private slots:
     void portFailureClosesTheLinkAndTellsOnce();
     void answersReachTheSelectedPage();
     void handshakeAnswerConfirmsOnceTheBoxIsClosed();
-    void thresholdAnswersRequestTheNextFrame_data();
-    void thresholdAnswersRequestTheNextFrame();
 
 private:
     StubPort* OpenWithStub();
@@ -243,41 +232,6 @@ void TestDeviceLink::handshakeAnswerConfirmsOnceTheBoxIsClosed()
     QVERIFY(link->HandshakeAnswered());
     QCOMPARE(prompter.Texts(), QStringList{"Connected Success!"});
     QCOMPARE(prompter.boxes[0].caption, promptCaption);
-}
-
-void TestDeviceLink::thresholdAnswersRequestTheNextFrame_data()
-{
-    QTest::addColumn<quint8>("code");
-    QTest::addColumn<quint8>("group");
-    QTest::addColumn<int>("message");
-    QTest::addColumn<QByteArray>("request");
-
-    QTest::newRow("part 1 of group 2")
-        << quint8(0x02) << quint8(2) << int(WM_METER_THR_PART1)
-        << Built([](CommandFrame& f) { f.RequestThresholdPart2(2); });
-    QTest::newRow("part 2 of group 2")
-        << quint8(0x03) << quint8(2) << int(WM_METER_THR_PART2)
-        << Built([](CommandFrame& f) { f.RequestThresholdPart3(2); });
-    QTest::newRow("part 3 of group 2")
-        << quint8(0xBB) << quint8(2) << int(WM_METER_THR_PART3)
-        << Built([](CommandFrame& f) { f.RequestThresholdPart1(3); });
-}
-
-void TestDeviceLink::thresholdAnswersRequestTheNextFrame()
-{
-    QFETCH(quint8, code);
-    QFETCH(quint8, group);
-    QFETCH(int, message);
-    QFETCH(QByteArray, request);
-
-    StubPort* port = OpenWithStub();
-    QVERIFY(port);
-    port->Deliver(AnswerFrame(code, {}, group));
-    QTRY_COMPARE(port->written.size(), 2);
-    QCOMPARE(ToHex(port->written[1]), ToHex(request));
-    QTRY_COMPARE(page.got.size(), 1);
-    QCOMPARE(page.got[0].message, message);
-    QVERIFY(prompter.boxes.isEmpty());
 }
 
 QTEST_MAIN(TestDeviceLink)

@@ -1,35 +1,53 @@
-// The data page: its table and buttons, the answers the link posts to it, the next
-// request it sends through the link, and the keys it swallows.
+// The data page: its columns and the keys it swallows, and the page against the virtual
+// meter on a pseudo-terminal, through the real serial port, reception thread and
+// dispatcher: connect, download, delete, export.
 #include "FakePrompter.h"
-#include "StubPort.h"
 #include "TestSupport.h"
 #include "data/CDownLoadWin.h"
 #include "data/DataTexts.h"
-#include "link/CommandFrame.h"
+#include "data/MeasurementRecord.h"
+#include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
-#include "sim/VirtualMeter.h"
+#include "sim/PtyHost.h"
 
 #include <QDialog>
+#include <QEventLoop>
 #include <QFile>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
-QByteArray RequestFor(quint16 index)
+// What a row must read for the meter's record at `index`, built from the meter's own
+// values (with its calibration offsets, as it serves them).
+QStringList ExpectedRow(const VirtualMeter& meter, int index)
 {
-    CommandFrame frame;
-    frame.RequestRecord(index);
-    frame.Complete();
-    return frame.ToByteArray();
+    MeterRecord r = meter.Records()[index];
+    r.ont1270 += meter.CalibrationOffsets()[VirtualMeter::Ont1270];
+    r.ont1310 += meter.CalibrationOffsets()[VirtualMeter::Ont1310];
+    r.olt1490 += meter.CalibrationOffsets()[VirtualMeter::Olt1490];
+    r.olt1577 += meter.CalibrationOffsets()[VirtualMeter::Olt1577];
+    // Fields in order: index, count, the 1270/1310/1490/1577 nm powers, group, date-time.
+    const MeasurementRecord m{quint16(index), 0,      r.ont1270, r.ont1310, r.olt1490, r.olt1577,
+                              r.group,        r.year, r.month,   r.day,     r.hour,    r.minute};
+    return m.RowTexts();
+}
+
+QList<QStringList> Rows(const RecordTable& table)
+{
+    QList<QStringList> rows(table.RowCount());
+    for (int r = 0; r < table.RowCount(); ++r)
+        for (int c = 0; c < table.ColumnCount(); ++c)
+            rows[r] << table.CellText(r, c);
+    return rows;
 }
 
 } // namespace
@@ -39,13 +57,35 @@ class TestDownLoadWin : public QObject
     Q_OBJECT
 
 public:
-    void Post(int message, const QByteArray& copy, int param)
+    // Connects to a fresh virtual meter and downloads; false when something on the way
+    // failed.
+    bool ConnectAndDownload(int records)
     {
-        QCoreApplication::postEvent(page.get(), new MeterEvent(message, copy, param));
-        QCoreApplication::sendPostedEvents(page.get());
+        SimOptions options;
+        options.meter.records = records;
+        options.meter.seed = 11;
+        host = std::make_unique<PtyHost>(options);
+        if (!host->Open()) {
+            qWarning("%s", qPrintable(host->ErrorString()));
+            return false;
+        }
+        commands = std::make_unique<ConnectionCommands>(prompter, page.get(), host->DevicePath());
+        commands->SetOpenDelay(0);
+        commands->Connect();
+        if (!QTest::qWaitFor([] { return linkConnected.load() == 1; }))
+            return false;
+        prompter.boxes.clear();
+        // Waits in an event loop rather than polling, which sleeps between record answers.
+        QEventLoop loop;
+        QTimer::singleShot(20000, &loop, [&loop] { loop.exit(1); });
+        prompter.onShow = [&loop](const FakePrompter::Box&) {
+            loop.quit();
+        };
+        commands->DownloadRecords();
+        const bool ended = loop.exec() == 0;
+        prompter.onShow = nullptr;
+        return ended && !downloadBusy;
     }
-
-    QByteArray AnswerFor(quint16 index) { return meter->Receive(RequestFor(index)).value(0); }
 
 private Q_SLOTS:
     void init()
@@ -53,207 +93,139 @@ private Q_SLOTS:
         ResetLinkState();
         prompter = FakePrompter();
         dialogs = FakeFileDialogs();
-        meter = std::make_unique<VirtualMeter>();
         page = std::make_unique<CDownLoadWin>(prompter, dialogs);
-
-        port = new StubPort;
-        portName = QStringLiteral("/dev/null");
         DeviceLink* link = DeviceLink::Instance();
-        link->SetCommControl(port);
-        QVERIFY(link->OpenPort());
-        port->written.clear();
+        link->SetPrompter(&prompter, page.get());
         link->targetWindow = page.get();
     }
 
     void cleanup()
     {
         DeviceLink::Instance()->ClosePort();
+        commands.reset();
+        host.reset();
         page.reset();
     }
 
-    void listShowsSevenCentredColumnsWithTheirWidths_data()
+    void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
+
+    void columnsHaveTheirHeadersAndWidths()
     {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("header");
-        QTest::addColumn<int>("width");
-        QTest::newRow("No.") << 0 << "No." << 50;
-        QTest::newRow("ONT:1270nm") << 1 << "ONT:1270nm" << 100;
-        QTest::newRow("ONT:1310nm") << 2 << "ONT:1310nm" << 100;
-        QTest::newRow("OLT:1490nm") << 3 << "OLT:1490nm" << 100;
-        QTest::newRow("OLT:1577nm") << 4 << "OLT:1577nm" << 100;
-        QTest::newRow("Threshold Name") << 5 << "Threshold Name" << 130;
-        QTest::newRow("Date-Time") << 6 << "Date-Time" << 150;
-    }
-    void listShowsSevenCentredColumnsWithTheirWidths()
-    {
-        QFETCH(int, column);
-        QFETCH(QString, header);
-        QFETCH(int, width);
+        const QList<std::pair<QString, int>> columns{
+            {"No.", 50},         {"ONT:1270nm", 100},     {"ONT:1310nm", 100}, {"OLT:1490nm", 100},
+            {"OLT:1577nm", 100}, {"Threshold Name", 130}, {"Date-Time", 150}};
         QTableView* list = page->List();
-        QCOMPARE(list->model()->columnCount(), 7);
-        QCOMPARE(list->model()->headerData(column, Qt::Horizontal).toString(), header);
-        QCOMPARE(list->columnWidth(column), width);
-        QCOMPARE(list->horizontalHeader()->defaultAlignment(), Qt::AlignCenter);
-    }
-
-    void listHasGridWholeRowSelectionAndNoSorting()
-    {
-        QTableView* list = page->List();
-        QVERIFY(list->showGrid());
-        QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
-        QVERIFY(!list->isSortingEnabled());
-        QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
-        QCOMPARE(list->model(), &page->Table());
-    }
-
-    void buttonsCarryTheirLabels()
-    {
-        QCOMPARE(page->ExportButton()->text(), QStringLiteral("导出EXCEL"));
-        QCOMPARE(page->ImportButton()->text(), QStringLiteral("导进EXCEL"));
-    }
-
-    void wholeDownloadThroughTheLinkEndsWithTheCompletionBox()
-    {
-        Post(WM_METER_RECORD, AnswerFor(0), kFrameSize);
-        QCOMPARE(page->List()->model()->rowCount(), 1);
-        QCOMPARE(downloadBusy.load(), 1);
-        QCOMPARE(ToHex(port->written.value(0)).left(14), QStringLiteral("AA 0F 01 00 01"));
-        for (int i = 1; i < meter->Records().size(); ++i) {
-            QCOMPARE(port->written.size(), i);
-            QCOMPARE(port->written.last(), RequestFor(static_cast<quint16>(i)));
-            Post(WM_METER_RECORD, AnswerFor(static_cast<quint16>(i)), kFrameSize);
+        QCOMPARE(list->model()->columnCount(), columns.size());
+        for (int c = 0; c < columns.size(); ++c) {
+            QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), columns[c].first);
+            QCOMPARE(list->columnWidth(c), columns[c].second);
         }
-        QCOMPARE(page->Table().RowCount(), meter->Records().size());
-        QCOMPARE(port->written.size(), meter->Records().size() - 1);
-        QTRY_COMPARE(prompter.boxes.size(), 1);
-        QCOMPARE(prompter.boxes[0].text, DataText::DownloadComplete);
-        QCOMPARE(prompter.boxes[0].owner, page.get());
-        QCOMPARE(downloadBusy.load(), 0);
     }
 
-    void noDataBoxIsOwnedByThePage()
-    {
-        meter = std::make_unique<VirtualMeter>(MeterOptions{0});
-        Post(WM_METER_RECORD, AnswerFor(0), kFrameSize);
-        QCOMPARE(prompter.Texts(), QStringList{DataText::NoDataToDownload});
-        QCOMPARE(prompter.boxes[0].owner, page.get());
-        QVERIFY(port->written.isEmpty());
-    }
-
-    void deleteAcknowledgmentRemovesTheRow_data()
-    {
-        QTest::addColumn<int>("recordNumber");
-        QTest::addColumn<int>("rowsAfter");
-        QTest::addColumn<int>("storedAfter");
-        QTest::newRow("current of 12") << 12 << 11 << 11;
-        QTest::newRow("all") << 0 << 0 << 12;
-    }
-    void deleteAcknowledgmentRemovesTheRow()
-    {
-        QFETCH(int, recordNumber);
-        QFETCH(int, rowsAfter);
-        QFETCH(int, storedAfter);
-        for (int i = 0; i < meter->Records().size(); ++i)
-            Post(WM_METER_RECORD, AnswerFor(static_cast<quint16>(i)), kFrameSize);
-        QTRY_COMPARE(downloadBusy.load(), 0);
-        QCOMPARE(storedRecordCount.load(), 12);
-        const QString lastKept = page->Table().CellText(10, 6);
-
-        Post(WM_METER_RECORD_DELETED, {}, recordNumber);
-
-        QCOMPARE(page->Table().RowCount(), rowsAfter);
-        QCOMPARE(storedRecordCount.load(), storedAfter);
-        if (rowsAfter > 0)
-            QCOMPARE(page->Table().CellText(rowsAfter - 1, 6), lastKept);
-    }
-
-    void answersForOtherPagesAreIgnored_data()
-    {
-        QTest::addColumn<int>("message");
-        QTest::newRow("threshold part 1") << int(WM_METER_THR_PART1);
-        QTest::newRow("threshold part 3") << int(WM_METER_THR_PART3);
-        QTest::newRow("upload start") << int(WM_METER_UPLOAD_START);
-        QTest::newRow("upload group") << int(WM_METER_UPLOAD_GROUP);
-    }
-    void answersForOtherPagesAreIgnored()
-    {
-        QFETCH(int, message);
-        page->Table().InsertRow(0, QStringLiteral("kept"));
-        Post(message, AnswerFor(0), 2);
-        QCOMPARE(page->Table().RowCount(), 1);
-        QCOMPARE(page->Table().CellText(0, 0), QStringLiteral("kept"));
-        QVERIFY(prompter.boxes.isEmpty());
-        QVERIFY(port->written.isEmpty());
-        QCOMPARE(downloadBusy.load(), 0);
-    }
-
-    void exportButtonExportsTheTable()
-    {
-        QTemporaryDir dir;
-        for (int i = 0; i < 3; ++i)
-            Post(WM_METER_RECORD, AnswerFor(static_cast<quint16>(i)), kFrameSize);
-        dialogs.savePath = dir.filePath(QStringLiteral("page"));
-        QTest::mouseClick(page->ExportButton(), Qt::LeftButton);
-        QCOMPARE(dialogs.filters, QStringList{QStringLiteral("Csv  (*.csv)")});
-        QCOMPARE(page->ExportPath(), dir.filePath(QStringLiteral("page.csv")));
-        QFile file(page->ExportPath());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().count("\r\n"), 4);
-        QCOMPARE(prompter.Texts(), QStringList{DataText::ExportSucceeded});
-        QCOMPARE(prompter.boxes[0].owner, page.get());
-    }
-
-    // Inside a dialog, Escape would close it and Enter would press the focused button;
-    // the page keeps both keys from doing either.
+    // Inside a dialog, Escape would close it and Enter would press the focused button.
     void enterAndEscapeAreSwallowed_data()
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("focus");
-        for (const QString focus : {"list", "export", "import", "page"}) {
-            QTest::addRow("Return on %s", qPrintable(focus)) << int(Qt::Key_Return) << focus;
-            QTest::addRow("Enter on %s", qPrintable(focus)) << int(Qt::Key_Enter) << focus;
-            QTest::addRow("Escape on %s", qPrintable(focus)) << int(Qt::Key_Escape) << focus;
+        for (const char* focus : {"list", "export", "page"}) {
+            QTest::addRow("Return on %s", focus) << int(Qt::Key_Return) << focus;
+            QTest::addRow("Enter on %s", focus) << int(Qt::Key_Enter) << focus;
+            QTest::addRow("Escape on %s", focus) << int(Qt::Key_Escape) << focus;
         }
     }
     void enterAndEscapeAreSwallowed()
     {
         QFETCH(int, key);
         QFETCH(QString, focus);
-        QDialog host;
-        auto* layout = new QVBoxLayout(&host);
-        auto* hosted = new CDownLoadWin(prompter, dialogs, &host);
-        layout->addWidget(hosted);
-        hosted->Table().InsertRow(0, QStringLiteral("kept"));
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
-        QSignalSpy exportClicks(hosted->ExportButton(), &QPushButton::clicked);
-        QSignalSpy importClicks(hosted->ImportButton(), &QPushButton::clicked);
-        QSignalSpy rejected(&host, &QDialog::rejected);
-        QWidget* target = hosted;
-        if (focus == QLatin1String("list"))
-            target = hosted->List();
-        else if (focus == QLatin1String("export"))
-            target = hosted->ExportButton();
-        else if (focus == QLatin1String("import"))
-            target = hosted->ImportButton();
-        QVERIFY(hosted->ExportButton()->autoDefault());
-
+        QDialog dialog;
+        auto* hosted = new CDownLoadWin(prompter, dialogs, &dialog);
+        (new QVBoxLayout(&dialog))->addWidget(hosted);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QSignalSpy rejected(&dialog, &QDialog::rejected);
+        QWidget* target = focus == QLatin1String("list")     ? hosted->List()
+                          : focus == QLatin1String("export") ? hosted->ExportButton()
+                                                             : static_cast<QWidget*>(hosted);
         QTest::keyClick(target, Qt::Key(key));
-
-        QVERIFY(host.isVisible());
+        QVERIFY(dialog.isVisible());
         QCOMPARE(rejected.size(), 0);
-        QCOMPARE(exportClicks.size(), 0);
-        QCOMPARE(importClicks.size(), 0);
+        // No button was pressed: the export would have opened the save dialog.
         QVERIFY(dialogs.filters.isEmpty());
-        QCOMPARE(hosted->Table().RowCount(), 1);
+        QTest::mouseClick(hosted->ExportButton(), Qt::LeftButton);
+        QCOMPARE(dialogs.filters.size(), 1);
+    }
+
+    void downloadAndExportEveryRecordOfTheMeter_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::newRow("5 records") << 5;
+        QTest::newRow("100 records") << 100;
+    }
+    void downloadAndExportEveryRecordOfTheMeter()
+    {
+        QFETCH(int, records);
+        QVERIFY(ConnectAndDownload(records));
+        // An answer meant for another page leaves the table alone, even one that would
+        // read as record 1 of 1.
+        QByteArray payload(26, '\0');
+        payload[24 - 3] = 1;
+        MeterEvent other(WM_METER_THR_PART1, AnswerFrame(MeterCode::RequestRecord, payload), 1);
+        QCoreApplication::sendEvent(page.get(), &other);
+
+        QList<QStringList> rows;
+        QByteArray csv = "No.,ONT:1270nm,ONT:1310nm,OLT:1490nm,OLT:1577nm,Threshold Name,"
+                         "Date-Time,\r\n";
+        for (int r = 0; r < records; ++r) {
+            rows << ExpectedRow(host->Meter(), r);
+            csv += (rows.last().join(',') + ",\r\n").toUtf8();
+        }
+        QCOMPARE(Rows(page->Table()), rows);
+        QCOMPARE(storedRecordCount.load(), records);
+        QCOMPARE(prompter.Texts(), QStringList{DataText::DownloadComplete});
+        QCOMPARE(prompter.boxes[0].owner, page.get());
+        // The handshake, then one request per record and nothing after the last.
+        QCOMPARE(host->Meter().ReceivedFrames().size(), 1 + records);
+
+        QTemporaryDir dir;
+        dialogs.savePath = dir.filePath(QStringLiteral("meter.csv"));
+        page->OnExportCsv();
+        QCOMPARE(prompter.Texts().last(), DataText::ExportSucceeded);
+        QFile file(dialogs.savePath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), csv);
+    }
+
+    void deleteAcknowledgedByTheMeter_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<int>("rowsAfter");
+        QTest::newRow("current") << false << "Delete the 5th test data?" << 4;
+        QTest::newRow("all") << true << "Do you want to delete all data?" << 0;
+    }
+    void deleteAcknowledgedByTheMeter()
+    {
+        QFETCH(bool, all);
+        QFETCH(QString, question);
+        QFETCH(int, rowsAfter);
+        QVERIFY(ConnectAndDownload(5));
+        const QList<QStringList> before = Rows(page->Table());
+        prompter.boxes.clear();
+
+        all ? commands->DeleteAll() : commands->DeleteCurrent();
+
+        QCOMPARE(prompter.Texts(), QStringList{question});
+        QTRY_COMPARE(host->Meter().Records().size(), rowsAfter);
+        QTRY_COMPARE(Rows(page->Table()), before.first(rowsAfter));
+        QCOMPARE(storedRecordCount.load(), rowsAfter);
     }
 
 private:
     FakePrompter prompter;
     FakeFileDialogs dialogs;
-    std::unique_ptr<VirtualMeter> meter;
+    std::unique_ptr<PtyHost> host;
+    std::unique_ptr<ConnectionCommands> commands;
     std::unique_ptr<CDownLoadWin> page;
-    StubPort* port = nullptr;
 };
 
 QTEST_MAIN(TestDownLoadWin)

@@ -1,71 +1,73 @@
-// The record download as the data page runs it: one answer, one row, the next request;
-// the end of a download; answers without data; delete acknowledgments.
-#include "FakePrompter.h"
+// Record answers as the download turns them into table rows: the texts of a row, where it
+// goes, the next request, the end of a download, answers without data, delete acknowledgments.
+#include "ShownBoxes.h"
 #include "TestSupport.h"
-#include "data/DataTexts.h"
-#include "data/MeasurementRecord.h"
 #include "data/RecordDownload.h"
 #include "data/RecordTable.h"
-#include "link/CommandFrame.h"
 #include "link/LinkState.h"
-#include "link/ResponseFrame.h"
-#include "sim/VirtualMeter.h"
+#include "link/MeterCodes.h"
 
 #include <QTest>
+#include <QtEndian>
+#include <cmath>
+#include <limits>
 
 namespace {
 
-QByteArray RequestFor(quint16 index)
-{
-    CommandFrame frame;
-    frame.RequestRecord(index);
-    frame.Complete();
-    return frame.ToByteArray();
-}
+// Field offsets within a record answer.
+constexpr int P1310 = 3, P1490 = 7, P1577 = 11, Group = 15, Date = 16, Index = 21, P1270 = 25;
 
-// The row a meter record must become, built from the meter's own values.
-QStringList ExpectedRow(const MeterRecord& r, int index)
+template <typename T> QByteArray Raw(T value)
 {
-    return {QStringLiteral("   %1").arg(index + 1),
-            PowerText(r.ont1270, ontLowLimit),
-            PowerText(r.ont1310, ontLowLimit),
-            PowerText(r.olt1490, oltLowLimit),
-            PowerText(r.olt1577, oltLowLimit),
-            QString::number(r.group),
-            DateTimeText(r.year, r.month, r.day, r.hour, r.minute)};
+    return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
 }
+const auto Le = [](float value) {
+    return Raw(qToLittleEndian(value));
+};
 
-QStringList Row(const RecordTable& table, int row)
+// Every power -10 dBm, group 1, 2024-1-1 0:00; then `patch` written at `offset`.
+QByteArray Answer(quint16 index, quint16 count, int offset = 0, const QByteArray& patch = {})
 {
-    QStringList texts;
-    for (int c = 0; c < table.ColumnCount(); ++c)
-        texts << table.CellText(row, c);
-    return texts;
-}
-
-// `answer` with other index and count fields, its check bytes made right again.
-QByteArray WithIndexAndCount(const QByteArray& answer, quint16 index, quint16 count)
-{
-    QByteArray payload = answer.mid(3, 26);
-    payload[21 - 3] = char(index >> 8);
-    payload[22 - 3] = char(index & 0xFF);
-    payload[23 - 3] = char(count >> 8);
-    payload[24 - 3] = char(count & 0xFF);
+    QByteArray payload(26, '\0');
+    const auto put = [&payload](int at, const QByteArray& bytes) {
+        payload.replace(at - 3, bytes.size(), bytes);
+    };
+    for (int at : {P1310, P1490, P1577, P1270})
+        put(at, Le(-10.0f));
+    put(Group, FromHex("01 18 01 01 00 00"));
+    put(Index, Raw(qToBigEndian(index)) + Raw(qToBigEndian(count)));
+    if (!patch.isEmpty())
+        put(offset, patch);
     return AnswerFrame(MeterCode::RequestRecord, payload);
 }
 
-void FillOld(RecordTable& table, int rows)
+const QStringList kDefaultRow{"   1",      "   -10.00", "   -10.00",    "   -10.00",
+                              "   -10.00", "1",         "2024-1-1 0:00"};
+const QString kComplete = QStringLiteral("DownLoad Data Complete!");
+const QString kNoData = QStringLiteral("Have no data can be download!");
+const QList<quint16> kNone;
+
+// Row numbers "   <from>" to "   <to>".
+QStringList Numbers(int from, int to)
 {
-    for (int r = 0; r < rows; ++r)
-        table.InsertRow(r, QStringLiteral("old %1").arg(r));
+    QStringList texts;
+    for (int n = from; n <= to; ++n)
+        texts << QStringLiteral("   %1").arg(n);
+    return texts;
 }
 
-MeterOptions WithRecords(int records)
+void Fill(RecordTable& table, int rows)
 {
-    MeterOptions options;
-    options.records = records;
-    options.seed = 42;
-    return options;
+    for (int r = 0; r < rows; ++r)
+        table.InsertRow(r, QString::number(r));
+}
+
+QStringList FirstColumn(const RecordTable& table)
+{
+    QStringList texts;
+    for (int r = 0; r < table.RowCount(); ++r)
+        texts << table.CellText(r, 0);
+    return texts;
 }
 
 } // namespace
@@ -74,259 +76,169 @@ class TestRecordDownload : public QObject
 {
     Q_OBJECT
 
-public:
-    // The meter's answer to a request for `index`.
-    QByteArray AnswerFor(quint16 index)
-    {
-        const QList<QByteArray> answers = meter->Receive(RequestFor(index));
-        return answers.value(0);
-    }
-
-    // Plays the meter: answers the first request and every request the download makes,
-    // one after another, as the link would deliver them.
-    void RunDownload()
-    {
-        download->OnMeterRecord(AnswerFor(0));
-        while (!requests.isEmpty())
-            download->OnMeterRecord(AnswerFor(requests.takeFirst()));
-    }
-
 private Q_SLOTS:
     void init()
     {
         ResetLinkState();
         prompter = FakePrompter();
-        requests.clear();
         sent.clear();
-        table = std::make_unique<RecordTable>();
-        meter = std::make_unique<VirtualMeter>(WithRecords(5));
-        download = std::make_unique<RecordDownload>(*table, prompter, nullptr, [this](quint16 i) {
-            requests << i;
-            sent << i;
-        });
-    }
-
-    void downloadsEveryRecordInOrder_data()
-    {
-        QTest::addColumn<int>("records");
-        QTest::newRow("1") << 1;
-        QTest::newRow("2") << 2;
-        QTest::newRow("5") << 5;
-        QTest::newRow("100") << 100;
-    }
-    void downloadsEveryRecordInOrder()
-    {
-        QFETCH(int, records);
-        meter = std::make_unique<VirtualMeter>(WithRecords(records));
-        RunDownload();
-
-        QList<quint16> expectedRequests;
-        for (int i = 1; i < records; ++i)
-            expectedRequests << static_cast<quint16>(i);
-        QCOMPARE(sent, expectedRequests);
-        QCOMPARE(table->RowCount(), records);
-        for (int r = 0; r < records; ++r)
-            QCOMPARE(Row(*table, r), ExpectedRow(meter->Records()[r], r));
-        QCOMPARE(storedRecordCount.load(), records);
-    }
-
-    void lastRecordShowsCompletionAfterThePause()
-    {
-        RunDownload();
-        QCOMPARE(downloadBusy.load(), 1);
-        QVERIFY(download->CompletionPending());
-        // The completion waits for the pause; the last row is already there.
-        QVERIFY(prompter.boxes.isEmpty());
-        QCOMPARE(table->RowCount(), 5);
-
-        int busyWhileShown = -1;
-        prompter.onShow = [&](const FakePrompter::Box&) {
+        table.RemoveAllRows();
+        download = std::make_unique<RecordDownload>(table, prompter, nullptr,
+                                                    [this](quint16 index) { sent << index; });
+        busyWhileShown = -1;
+        prompter.onShow = [this](const FakePrompter::Box&) {
             busyWhileShown = downloadBusy;
         };
-        QTRY_COMPARE(prompter.boxes.size(), 1);
-        const FakePrompter::Box& box = prompter.boxes[0];
-        QCOMPARE(box.text, QStringLiteral("DownLoad Data Complete!"));
-        QCOMPARE(box.caption, QStringLiteral("PON Prompt Message"));
-        QCOMPARE(box.buttons, int(Prompter::Ok));
-        QCOMPARE(box.icon, Prompter::Icon::None);
-        // The download counts as running until the operator has closed the message.
-        QCOMPARE(busyWhileShown, 1);
-        QCOMPARE(downloadBusy.load(), 0);
-        QVERIFY(!download->CompletionPending());
     }
 
-    void oneRecordMeterSendsNoSecondRequest()
+    // One field changed from the default answer; only its column may change. A power at or
+    // below its floor (single precision, no rounding first) is "LOW"; only the minute is
+    // padded; the 1270 nm power comes from bytes 25-28.
+    void rowTextsOfAnAnswer_data()
     {
-        meter = std::make_unique<VirtualMeter>(WithRecords(1));
-        download->OnMeterRecord(AnswerFor(0));
-        QVERIFY(sent.isEmpty());
-        QCOMPARE(Row(*table, 0), ExpectedRow(meter->Records()[0], 0));
-        QTRY_COMPARE(prompter.Texts(), QStringList{DataText::DownloadComplete});
-        QVERIFY(sent.isEmpty());
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QByteArray>("patch");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        const float aboveOnt = std::nextafter(-39.0f, 0.0f);
+        const float aboveOlt = std::nextafter(-46.0f, 0.0f);
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        QTest::newRow("1270 ONT floor") << P1270 << Le(-39.0f) << 1 << "LOW";
+        QTest::newRow("1270 above floor") << P1270 << Le(aboveOnt) << 1 << "   -39.00";
+        QTest::newRow("1310 -38.99") << P1310 << Le(-38.99f) << 2 << "   -38.99";
+        QTest::newRow("1310 -40") << P1310 << Le(-40.0f) << 2 << "LOW";
+        QTest::newRow("1490 -40") << P1490 << Le(-40.0f) << 3 << "   -40.00";
+        QTest::newRow("1490 OLT floor") << P1490 << Le(-46.0f) << 3 << "LOW";
+        QTest::newRow("1577 OLT floor") << P1577 << Le(-46.0f) << 4 << "LOW";
+        QTest::newRow("1577 above floor") << P1577 << Le(aboveOlt) << 4 << "   -46.00";
+        QTest::newRow("NaN") << P1310 << Le(nan) << 2 << "   nan";
+        QTest::newRow("rounded") << P1577 << Le(3.456f) << 4 << "   3.46";
+        QTest::newRow("No. big-endian") << Index << FromHex("01 02") << 0 << "   259";
+        QTest::newRow("group") << Group << FromHex("FF") << 5 << "255";
+        QTest::newRow("minute 5") << Date << FromHex("0C 05 07 09 05") << 6 << "2012-5-7 9:05";
+        QTest::newRow("minute 10") << Date << FromHex("17 0B 1E 17 0A") << 6 << "2023-11-30 23:10";
+        QTest::newRow("year 5") << Date << FromHex("05 01 02 03 00") << 6 << "205-1-2 3:00";
+    }
+    void rowTextsOfAnAnswer()
+    {
+        QFETCH(int, offset);
+        QFETCH(QByteArray, patch);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        download->OnMeterRecord(Answer(0, 1, offset, patch));
+        QCOMPARE(table.RowCount(), 1);
+        for (int c = 0; c < table.ColumnCount(); ++c)
+            QCOMPARE(table.CellText(0, c), c == column ? text : kDefaultRow[c]);
     }
 
-    void answerWithoutData_data()
+    // Every request is answered as it is made. Index 0, or a table already as long as the
+    // count, starts the table afresh; an index at or past the count ends the download.
+    void answersFillTheTable_data()
     {
-        QTest::addColumn<int>("records");
         QTest::addColumn<int>("oldRows");
         QTest::addColumn<int>("index");
-        QTest::addColumn<int>("rowsAfter");
-        QTest::newRow("count 0, index 0 empties the table") << 0 << 3 << 0 << 0;
-        QTest::newRow("count 0, later index leaves the table") << 0 << 3 << 2 << 3;
-        QTest::newRow("count 0 on an empty table") << 0 << 0 << 0 << 0;
-        QTest::newRow("count 101, index 0 empties the table") << 101 << 3 << 0 << 0;
-        QTest::newRow("count 101, later index leaves the table") << 101 << 3 << 1 << 3;
-        QTest::newRow("count 150") << 150 << 0 << 0 << 0;
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("numbers");
+        QTest::addColumn<QList<quint16>>("requests");
+        QTest::addColumn<QString>("box");
+        QList<quint16> upTo99;
+        for (quint16 i = 1; i < 100; ++i)
+            upTo99 << i;
+        QTest::newRow("one record") << 0 << 0 << 1 << Numbers(1, 1) << kNone << kComplete;
+        QTest::newRow("100 records") << 0 << 0 << 100 << Numbers(1, 100) << upTo99 << kComplete;
+        QTest::newRow("index 0 over an older table")
+            << 7 << 0 << 3 << Numbers(1, 3) << QList<quint16>{1, 2} << kComplete;
+        QTest::newRow("index 3, table holds count rows")
+            << 5 << 3 << 5 << Numbers(4, 5) << QList<quint16>{4} << kComplete;
+        QTest::newRow("index 2 behind two rows")
+            << 2 << 2 << 4 << QStringList{"0", "1"} + Numbers(3, 4) << QList<quint16>{3}
+            << kComplete;
+        QTest::newRow("index + 1 > count")
+            << 2 << 7 << 5 << QStringList{"0", "1"} + Numbers(8, 8) << kNone << kComplete;
+        QTest::newRow("count 101") << 3 << 0 << 101 << QStringList{} << kNone << kNoData;
+        QTest::newRow("count 0, index 0 empties the table")
+            << 3 << 0 << 0 << QStringList{} << kNone << kNoData;
+        QTest::newRow("count 0, index 2 keeps the table")
+            << 3 << 2 << 0 << QStringList{"0", "1", "2"} << kNone << kNoData;
     }
-    void answerWithoutData()
+    void answersFillTheTable()
     {
-        QFETCH(int, records);
         QFETCH(int, oldRows);
         QFETCH(int, index);
-        QFETCH(int, rowsAfter);
-        meter = std::make_unique<VirtualMeter>(WithRecords(records));
-        FillOld(*table, oldRows);
-        int busyWhileShown = -1;
-        prompter.onShow = [&](const FakePrompter::Box&) {
-            busyWhileShown = downloadBusy;
-        };
-
-        download->OnMeterRecord(AnswerFor(static_cast<quint16>(index)));
-
-        QCOMPARE(prompter.boxes.size(), 1);
-        QCOMPARE(prompter.boxes[0].text, QStringLiteral("Have no data can be download!"));
-        QCOMPARE(prompter.boxes[0].caption, promptCaption);
-        QCOMPARE(prompter.boxes[0].buttons, int(Prompter::Ok));
-        QCOMPARE(prompter.boxes[0].icon, Prompter::Icon::None);
+        QFETCH(int, count);
+        QFETCH(QStringList, numbers);
+        QFETCH(QList<quint16>, requests);
+        QFETCH(QString, box);
+        Fill(table, oldRows);
+        download->OnMeterRecord(Answer(quint16(index), quint16(count)));
+        for (int i = 0; i < sent.size(); ++i)
+            download->OnMeterRecord(Answer(sent[i], quint16(count)));
+        QCOMPARE(FirstColumn(table), numbers);
+        QCOMPARE(sent, requests);
+        QCOMPARE(storedRecordCount.load(), count);
+        // "No data" at once, the completion after a pause; busy until the box is closed.
+        QCOMPARE(prompter.boxes.isEmpty(), box == kComplete);
+        QCOMPARE(download->CompletionPending(), box == kComplete);
+        QTRY_COMPARE(ShownBoxes(prompter), QStringList{BoxLine(box)});
         QCOMPARE(busyWhileShown, 1);
         QCOMPARE(downloadBusy.load(), 0);
-        QCOMPARE(storedRecordCount.load(), records);
-        QVERIFY(sent.isEmpty());
-        QVERIFY(!download->CompletionPending());
-        QCOMPARE(table->RowCount(), rowsAfter);
-        for (int r = 0; r < rowsAfter; ++r)
-            QCOMPARE(table->CellText(r, 0), QStringLiteral("old %1").arg(r));
+        QCOMPARE(sent, requests);
     }
 
-    void indexZeroStartsTheTableAfresh()
-    {
-        FillOld(*table, 7);
-        download->OnMeterRecord(AnswerFor(0));
-        QCOMPARE(table->RowCount(), 1);
-        QCOMPARE(Row(*table, 0), ExpectedRow(meter->Records()[0], 0));
-        QCOMPARE(sent, QList<quint16>{1});
-    }
-
-    void tableAsLongAsTheCountStartsAfresh()
-    {
-        FillOld(*table, 5);
-        download->OnMeterRecord(AnswerFor(3));
-        QCOMPARE(table->RowCount(), 1);
-        QCOMPARE(table->CellText(0, 0), QStringLiteral("   4"));
-        QCOMPARE(Row(*table, 0), ExpectedRow(meter->Records()[3], 3));
-        QCOMPARE(sent, QList<quint16>{4});
-    }
-
-    void laterRecordIsAppendedBehindTheRowsShown()
-    {
-        FillOld(*table, 2);
-        download->OnMeterRecord(AnswerFor(2));
-        QCOMPARE(table->RowCount(), 3);
-        QCOMPARE(table->CellText(1, 0), QStringLiteral("old 1"));
-        QCOMPARE(Row(*table, 2), ExpectedRow(meter->Records()[2], 2));
-    }
-
-    // The meter names an index at or past its own count: nothing further will come, so
-    // the download ends as after the last record instead of keeping the tabs locked.
-    void indexPastTheCountEndsTheDownloadAsAtCompletion()
-    {
-        FillOld(*table, 2);
-        // The virtual meter never names such an index itself.
-        const QByteArray answer = WithIndexAndCount(AnswerFor(0), 7, 5);
-        QVERIFY(ResponseFrame::IsRecognised(answer));
-        download->OnMeterRecord(answer);
-        QCOMPARE(table->RowCount(), 3);
-        QCOMPARE(table->CellText(2, 0), QStringLiteral("   8"));
-        QVERIFY(sent.isEmpty());
-        QCOMPARE(storedRecordCount.load(), 5);
-        QVERIFY(download->CompletionPending());
-        QTRY_COMPARE(prompter.Texts(), QStringList{DataText::DownloadComplete});
-        QCOMPARE(downloadBusy.load(), 0);
-    }
-
-    void shortCopyIsIgnored_data()
+    // A copy that stops before byte 28 is ignored; the download waits as for a lost answer.
+    void copyNeedsBytesUpTo28_data()
     {
         QTest::addColumn<int>("length");
-        QTest::newRow("empty") << 0;
-        QTest::newRow("header") << 3;
-        QTest::newRow("index and count but not byte 28") << 28;
+        QTest::addColumn<bool>("used");
+        QTest::newRow("empty") << 0 << false;
+        QTest::newRow("28 bytes") << 28 << false;
+        QTest::newRow("29 bytes") << 29 << true;
     }
-    void shortCopyIsIgnored()
+    void copyNeedsBytesUpTo28()
     {
         QFETCH(int, length);
-        FillOld(*table, 2);
+        QFETCH(bool, used);
+        Fill(table, 2);
         storedRecordCount = 9;
-        download->OnMeterRecord(AnswerFor(0).first(length));
+        download->OnMeterRecord(Answer(2, 5).first(length));
+        QCOMPARE(table.RowCount(), used ? 3 : 2);
+        QCOMPARE(storedRecordCount.load(), used ? 5 : 9);
+        QCOMPARE(sent, used ? QList<quint16>{3} : QList<quint16>{});
         QCOMPARE(downloadBusy.load(), 1);
-        QCOMPARE(storedRecordCount.load(), 9);
-        QCOMPARE(table->RowCount(), 2);
-        QVERIFY(sent.isEmpty());
-        QVERIFY(!download->CompletionPending());
         QVERIFY(prompter.boxes.isEmpty());
     }
 
+    // "Delete all" has set the count to 0 before the meter answers; 0 leaves it there.
     void deleteAcknowledgment_data()
     {
         QTest::addColumn<int>("recordNumber");
-        QTest::addColumn<int>("storedBefore");
-        QTest::addColumn<QStringList>("rowsAfter");
-        QTest::addColumn<int>("storedAfter");
-        QTest::newRow("fifth of five")
-            << 5 << 5 << QStringList{"   1", "   2", "   3", "   4"} << 4;
-        QTest::newRow("first") << 1 << 1 << QStringList{"   2", "   3", "   4", "   5"} << 0;
-        QTest::newRow("beyond the last row removes nothing")
-            << 9 << 9 << QStringList{"   1", "   2", "   3", "   4", "   5"} << 8;
-        QTest::newRow("all") << 0 << 0 << QStringList{} << 0;
+        QTest::addColumn<int>("countBefore");
+        QTest::addColumn<QStringList>("numbers");
+        QTest::addColumn<int>("countAfter");
+        QTest::newRow("fifth of five") << 5 << 5 << QStringList{"0", "1", "2", "3"} << 4;
+        QTest::newRow("past the last row removes nothing")
+            << 9 << 9 << QStringList{"0", "1", "2", "3", "4"} << 8;
+        QTest::newRow("0 removes all") << 0 << 0 << QStringList{} << 0;
     }
     void deleteAcknowledgment()
     {
         QFETCH(int, recordNumber);
-        QFETCH(int, storedBefore);
-        QFETCH(QStringList, rowsAfter);
-        QFETCH(int, storedAfter);
-        RunDownload();
-        QTRY_VERIFY(!download->CompletionPending());
-        prompter.boxes.clear();
-        storedRecordCount = static_cast<qint16>(storedBefore);
-
+        QFETCH(int, countBefore);
+        QFETCH(QStringList, numbers);
+        QFETCH(int, countAfter);
+        Fill(table, 5);
+        storedRecordCount = qint16(countBefore);
         download->OnRecordDeleted(recordNumber);
-
-        QStringList numbers;
-        for (int r = 0; r < table->RowCount(); ++r)
-            numbers << table->CellText(r, 0);
-        QCOMPARE(numbers, rowsAfter);
-        QCOMPARE(storedRecordCount.load(), storedAfter);
+        QCOMPARE(FirstColumn(table), numbers);
+        QCOMPARE(storedRecordCount.load(), countAfter);
         QVERIFY(prompter.boxes.isEmpty());
-        QVERIFY(sent.size() == 4);
-    }
-
-    // "Delete all data" has set the count to 0 before the meter answers; the answer must
-    // not change it again.
-    void deleteAllLeavesTheCountAlone()
-    {
-        FillOld(*table, 3);
-        storedRecordCount = 3;
-        download->OnRecordDeleted(0);
-        QCOMPARE(table->RowCount(), 0);
-        QCOMPARE(storedRecordCount.load(), 3);
     }
 
 private:
+    RecordTable table;
     FakePrompter prompter;
-    QList<quint16> requests;
     QList<quint16> sent;
-    std::unique_ptr<RecordTable> table;
-    std::unique_ptr<VirtualMeter> meter;
+    int busyWhileShown = -1;
     std::unique_ptr<RecordDownload> download;
 };
 

@@ -1,11 +1,13 @@
 // The connection and device commands end to end: the real serial port against the
 // virtual meter on a pseudo-terminal.
 #include "FakePrompter.h"
+#include "PageRecorder.h"
 #include "TestSupport.h"
 #include "link/CommandFrame.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
+#include "link/MeterMessages.h"
 #include "sim/PtyHost.h"
 
 #include <QDir>
@@ -55,6 +57,7 @@ private slots:
     void answeringNoSendsNothing();
     void downloadCommandsSendTheirFrames();
     void thresholdDownloadRunsNineExchanges();
+    void uploadAsksTheSelectedPage();
     void disconnectClosesTheLink();
     void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
@@ -247,6 +250,21 @@ void TestConnection::thresholdDownloadRunsNineExchanges()
         }
     }
     QCOMPARE(SentAfterHandshake(), expected);
+}
+
+void TestConnection::uploadAsksTheSelectedPage()
+{
+    // The page confirms and sends the frames; the command itself sends nothing.
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
+    PageRecorder page;
+    DeviceLink::Instance()->targetWindow = &page;
+    commands->UploadThresholds();
+    QTRY_COMPARE(page.got.size(), 1);
+    QCOMPARE(page.got[0].message, int(WM_METER_UPLOAD_START));
+    QCOMPARE(page.got[0].param, 0);
+    QTest::qWait(100);
+    QVERIFY(SentAfterHandshake().isEmpty());
 }
 
 void TestConnection::disconnectClosesTheLink()

@@ -1,4 +1,5 @@
 #include "FakePrompter.h"
+#include "PageRecorder.h"
 #include "StubPort.h"
 #include "TestSupport.h"
 #include "link/DeviceLink.h"
@@ -9,32 +10,6 @@
 #include <QSignalSpy>
 
 #include <QTest>
-
-namespace {
-
-// Stands in for a page: keeps every meter message it receives.
-class Recorder : public QObject
-{
-public:
-    struct Got
-    {
-        int message;
-        QByteArray copy;
-        int param;
-    };
-    QList<Got> got;
-
-    bool event(QEvent* e) override
-    {
-        if (e->type() != MeterEvent::EventType())
-            return QObject::event(e);
-        const auto* m = static_cast<MeterEvent*>(e);
-        got.append({m->message, m->copy, m->param});
-        return true;
-    }
-};
-
-} // namespace
 
 class TestDeviceLink : public QObject
 {
@@ -61,7 +36,7 @@ private:
 
     DeviceLink* link = DeviceLink::Instance();
     FakePrompter prompter;
-    Recorder page;
+    PageRecorder page;
 };
 
 void TestDeviceLink::init()

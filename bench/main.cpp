@@ -127,7 +127,6 @@ public:
         timing_.OnWrite(bytes);
         return port_->Write(bytes);
     }
-    void DiscardOutput() override { port_->DiscardOutput(); }
 
 private:
     PortClock& timing_;

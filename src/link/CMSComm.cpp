@@ -43,11 +43,6 @@ bool CMSComm::Write(const QByteArray& bytes)
     return port_.isOpen() && port_.write(bytes) == bytes.size();
 }
 
-void CMSComm::DiscardOutput()
-{
-    port_.clear(QSerialPort::Output);
-}
-
 void CMSComm::OnReadyRead()
 {
     const QByteArray chunk = port_.readAll();

@@ -19,7 +19,6 @@ public:
     void Close() override;
     bool IsOpen() const override;
     bool Write(const QByteArray& bytes) override;
-    void DiscardOutput() override;
 
 private:
     void OnReadyRead();

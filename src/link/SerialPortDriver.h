@@ -4,8 +4,9 @@
 #include <QObject>
 #include <QString>
 
-// What the link needs of a serial port: open at 9600 8N1, close, write a block, discard
-// pending output, and a receive event on the UI thread carrying every waiting byte.
+// What the link needs of a serial port: open at 9600 8N1 (with nothing left over from an
+// earlier use), close, write a block, and a receive event on the UI thread carrying every
+// waiting byte.
 // CMSComm drives a real port; tests use a stub.
 class SerialPortDriver : public QObject
 {
@@ -21,7 +22,6 @@ public:
     virtual bool IsOpen() const = 0;
     // Queues the bytes for sending; false when the port refused them.
     virtual bool Write(const QByteArray& bytes) = 0;
-    virtual void DiscardOutput() = 0;
 
 Q_SIGNALS:
     // All bytes that were waiting, as one chunk, in arrival order.

@@ -35,7 +35,6 @@ public:
         written.append(bytes);
         return true;
     }
-    void DiscardOutput() override { ++discards; }
 
     // The meter's side.
     void Deliver(const QByteArray& chunk) { Q_EMIT Received(chunk); }
@@ -52,5 +51,4 @@ public:
     QList<QByteArray> written;
     int opens = 0;
     int closes = 0;
-    int discards = 0;
 };

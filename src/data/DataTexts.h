@@ -7,12 +7,9 @@ namespace DataText {
 inline const QString DownloadComplete = QStringLiteral("DownLoad Data Complete!");
 inline const QString ExportSucceeded =
     QStringLiteral("Data has already been successfully exported.");
-inline const QString ImportSucceeded =
-    QStringLiteral("Data already successful export to Management software! ");
 inline const QString NoDataToDownload = QStringLiteral("Have no data can be download!");
 // Follows the file's full path and a blank.
 inline const QString ReplaceQuestion = QStringLiteral("already exist.\r\nIs to replace it?");
-inline const QString ImportHeaderError = QStringLiteral("An error occurred downloading data!");
 inline const QString FileInUse =
     QStringLiteral("The file can\u2019t be saved.\r\nBecause it is being opened by other "
                    "program.\r\nPlease be sure to close this file firstly!");

@@ -19,10 +19,8 @@ private slots:
     void init();
     void cleanup();
 
-    void openPortSendsTheHandshake();
     void openPortWithoutPortFails();
     void openPortReopensAnOpenPort();
-    void openFailureGivesThePortsText();
     void sendWhileClosedWritesNothing();
     void closePortOnClosedLinkKeepsLinkConnected();
     void closePortClearsTheLink();
@@ -66,17 +64,6 @@ StubPort* TestDeviceLink::OpenWithStub()
     return port;
 }
 
-void TestDeviceLink::openPortSendsTheHandshake()
-{
-    StubPort* port = OpenWithStub();
-    QVERIFY(port);
-    QCOMPARE(port->openedDevice, QStringLiteral("/dev/ttyACM0"));
-    QCOMPARE(link->linkActive.load(), 1);
-    QCOMPARE(port->written.size(), 1);
-    QCOMPARE(ToHex(port->written[0]),
-             ToHex(FromHex("AA 0F 00") + QByteArray(26, 0) + FromHex("0F 00")));
-}
-
 void TestDeviceLink::openPortWithoutPortFails()
 {
     QVERIFY(!link->OpenPort());
@@ -92,18 +79,6 @@ void TestDeviceLink::openPortReopensAnOpenPort()
     QCOMPARE(port->closes, 1);
     QCOMPARE(port->opens, 1);
     QVERIFY(port->open);
-}
-
-void TestDeviceLink::openFailureGivesThePortsText()
-{
-    auto* port = new StubPort;
-    port->openError = QStringLiteral("/dev/ttyACM0: Permission denied");
-    link->SetCommControl(port);
-    QString error;
-    QVERIFY(!link->OpenPort(&error));
-    QCOMPARE(error, port->openError);
-    QCOMPARE(link->linkActive.load(), 0);
-    QVERIFY(port->written.isEmpty());
 }
 
 void TestDeviceLink::sendWhileClosedWritesNothing()

@@ -10,8 +10,8 @@
 // The meter runs as its own process (qx390d-meter-sim, beside this executable) so that it
 // behaves like a device and not like part of the program.
 
-#include "app/FileDialogs.h"
-#include "app/Prompter.h"
+#include "common/FileDialogs.h"
+#include "common/Prompter.h"
 #include "data/CDownLoadWin.h"
 #include "link/CMSComm.h"
 #include "link/ConnectionCommands.h"

@@ -3,9 +3,9 @@
 #include "app/CAboutDlg.h"
 #include "app/CQX390DView.h"
 #include "app/CommandIds.h"
-#include "app/Prompter.h"
 #include "app/ToolbarIcons.h"
 #include "app/WindowPlacement.h"
+#include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 #include "app/CQX390DApp.h"
 
 #include "app/CMainFrame.h"
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 #include "link/DeviceLink.h"
 
 CQX390DApp::CQX390DApp(Prompter& prompter, FileDialogs& dialogs, QString lockDirectory)

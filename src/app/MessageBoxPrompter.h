@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FileDialogs.h"
-#include "app/Prompter.h"
+#include "common/FileDialogs.h"
+#include "common/Prompter.h"
 
 // The production seams: QMessageBox and QFileDialog.
 class MessageBoxPrompter : public Prompter

@@ -1,7 +1,7 @@
 #include "data/CsvExport.h"
 
-#include "app/FileDialogs.h"
-#include "app/Prompter.h"
+#include "common/FileDialogs.h"
+#include "common/Prompter.h"
 #include "data/DataTexts.h"
 #include "data/RecordTable.h"
 

@@ -1,6 +1,6 @@
 #include "data/RecordDownload.h"
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 #include "data/DataTexts.h"
 #include "data/MeasurementRecord.h"
 #include "data/RecordTable.h"

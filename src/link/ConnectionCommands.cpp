@@ -1,6 +1,6 @@
 #include "link/ConnectionCommands.h"
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 #include "link/CMSComm.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"

@@ -1,6 +1,6 @@
 #include "link/DeviceLink.h"
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 #include "link/LinkState.h"
 #include "link/MeterEvent.h"
 #include "link/ReceptionWorker.h"

@@ -5,10 +5,12 @@
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
 
+#include "data/RecordListView.h"
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
+
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -28,7 +30,7 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
     : QWidget(parent), prompter_(prompter), dialogs_(dialogs),
       download_(table_, prompter, this,
                 [](quint16 index) { DeviceLink::Instance()->RequestRecord(index); }),
-      list_(new QTableView(this)),
+      list_(new RecordListView(this)),
       exportButton_(new QPushButton(QStringLiteral("导出EXCEL"), this)),
       importButton_(new QPushButton(QStringLiteral("导进EXCEL"), this))
 {

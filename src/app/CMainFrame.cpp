@@ -7,12 +7,14 @@
 #include "app/WindowPlacement.h"
 #include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
+#include "link/LinkState.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTabWidget>
 #include <QToolBar>
 
 namespace {
@@ -65,9 +67,10 @@ CMainFrame::CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent
     connect(Action(Cmd::Exit), &QAction::triggered, this, &QWidget::close);
 
     UpdateCommandUi();
-    idleTimer_.setInterval(idlePassMs);
-    connect(&idleTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommandUi);
-    idleTimer_.start();
+    connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this,
+            &CMainFrame::UpdateCommandUi);
+    // After the view has accepted or refused the change.
+    connect(view_->TabControl(), &QTabWidget::currentChanged, this, &CMainFrame::UpdateCommandUi);
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text)

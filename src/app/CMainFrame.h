@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QMainWindow>
-#include <QTimer>
 
 class ConnectionCommands;
 class CQX390DView;
@@ -22,8 +21,6 @@ public:
     inline static const QString quitQuestion =
         QStringLiteral("Are you sure to quit the management software?");
     static constexpr QSize frameSize{1000, 600};
-    // How often the command states are brought up to date while the program runs.
-    static constexpr int idlePassMs = 150;
 
     CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
 
@@ -36,7 +33,8 @@ public:
     CQX390DView* View() const { return view_; }
     QToolBar* ToolBar() const { return toolBar_; }
 
-    // One pass of the view's enabling rules, applied to the actions.
+    // One pass of the view's enabling rules, applied to the actions. It runs whenever a
+    // state the rules read changes (link state, tab) and when a menu opens; nothing polls.
     void UpdateCommandUi();
 
 protected:
@@ -52,5 +50,4 @@ private:
     CQX390DView* view_;
     QToolBar* toolBar_;
     QHash<int, QAction*> actions_;
-    QTimer idleTimer_;
 };

@@ -4,6 +4,7 @@
 #include "data/DataTexts.h"
 #include "data/MeasurementRecord.h"
 #include "data/RecordTable.h"
+#include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/ResponseFrame.h"
 
@@ -15,6 +16,14 @@ RecordDownload::RecordDownload(RecordTable& table, Prompter& prompter, QWidget* 
     pause_.setInterval(kCompletionPauseMs);
     // A timer rather than a sleep: the window keeps painting the last row meanwhile.
     QObject::connect(&pause_, &QTimer::timeout, &pause_, [this] { ShowCompletion(); });
+    // The operator may disconnect during the pause; the disconnect has its own message, and
+    // a completion message after it would contradict it.
+    QObject::connect(DeviceLink::Instance(), &DeviceLink::Closed, &pause_, [this] {
+        if (pause_.isActive()) {
+            pause_.stop();
+            downloadBusy = 0;
+        }
+    });
 }
 
 void RecordDownload::OnMeterRecord(const QByteArray& copy)

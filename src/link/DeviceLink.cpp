@@ -108,6 +108,7 @@ void DeviceLink::ClosePort()
     linkConnected = 0;
     // A broken-off upload must not skew the count of the next one.
     uploadGroupCounter = 0;
+    Q_EMIT Closed();
 }
 
 void DeviceLink::RequestRecord(quint16 index)

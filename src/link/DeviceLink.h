@@ -86,6 +86,8 @@ Q_SIGNALS:
     void FrameSent(const QByteArray& bytes);
     // The link was closed because the port failed or went away.
     void PortLost();
+    // The link has been closed, for whatever reason (UI thread).
+    void Closed();
 
 private:
     friend class ReceptionWorker;

@@ -4,6 +4,8 @@
 #include "TestSupport.h"
 #include "data/RecordDownload.h"
 #include "data/RecordTable.h"
+#include "link/ConnectionCommands.h"
+#include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterCodes.h"
 
@@ -240,6 +242,19 @@ private:
     QList<quint16> sent;
     int busyWhileShown = -1;
     std::unique_ptr<RecordDownload> download;
+
+    // The operator disconnects between the last row and the completion message: the
+    // disconnect's own message is the last word.
+    void disconnectDuringTheCompletionPauseShowsNoCompletion()
+    {
+        download->OnMeterRecord(Answer(0, 1));
+        QVERIFY(download->CompletionPending());
+        DeviceLink::Instance()->linkActive = 1;
+        ConnectionCommands(prompter, nullptr).Disconnect();
+        QVERIFY(!download->CompletionPending());
+        QCOMPARE(downloadBusy.load(), 0);
+        QCOMPARE(prompter.Texts(), QStringList{"Connection has been disconnected!"});
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRecordDownload)

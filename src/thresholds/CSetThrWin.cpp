@@ -1,16 +1,283 @@
 #include "thresholds/CSetThrWin.h"
 
+#include "common/Prompter.h"
+#include "link/LinkState.h"
 #include "link/MeterEvent.h"
+#include "link/MeterMessages.h"
+#include "thresholds/ThresholdCells.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QTableWidget>
+
+namespace {
+
+// Control ids by row (group 1 to 3) and column (CSetThrWin's columns).
+constexpr int kCellIds[ThresholdTable::kGroups][CSetThrWin::kColumns] = {
+    {1026, 1031, 1032, 1033, 1034, 1035, 1036, 1040, 1041, 1042, 1065, 1066, 1067, 1027},
+    {1043, 1045, 1046, 1047, 1048, 1049, 1050, 1051, 1052, 1053, 1068, 1069, 1070, 1044},
+    {1054, 1056, 1057, 1058, 1059, 1060, 1061, 1062, 1063, 1064, 1071, 1072, 1073, 1055},
+};
+
+constexpr int kHeaderWidth = 900;
+constexpr int kRowHeight = 30;
+constexpr int kRowTop[ThresholdTable::kGroups] = {65, 97, 129};
+
+struct Column
+{
+    const char* caption;
+    int width;
+};
+constexpr Column kUpperColumns[] = {
+    {"", 161}, {"ONT:1310nm", 180}, {"OLT:1490nm", 180}, {"OLT:1577nm", 180}, {"ONT:1270nm", 190},
+};
+
+// The left edge and width of a cell of a row, in pixels.
+std::pair<int, int> CellSpan(int column)
+{
+    if (column == CSetThrWin::kNumberColumn)
+        return {1, 165};
+    const int limit = column - CSetThrWin::kFirstLimitColumn;
+    return {165 + 60 * limit, limit == ThresholdGroup::kLimits - 1 ? 73 : 60};
+}
+
+// The name cells keep their places far below the grid, given in dialog units of the
+// page's 8-point dialog font (4 horizontal units are 6 pixels, 8 vertical units 13).
+QRect FromDialogUnits(int x, int y, int width, int height)
+{
+    const auto px = [](int units, int pixels, int per) {
+        return (units * pixels + per / 2) / per;
+    };
+    return {px(x, 6, 4), px(y, 13, 8), px(width, 6, 4), px(height, 13, 8)};
+}
+constexpr int kNameCellX[ThresholdTable::kGroups] = {6, 45, 86};
+
+bool IsClosingKey(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+QTableWidget* NewHeaderStrip(QWidget* parent, const QStringList& captions, const QList<int>& widths)
+{
+    auto* strip = new QTableWidget(0, static_cast<int>(captions.size()), parent);
+    strip->setHorizontalHeaderLabels(captions);
+    strip->verticalHeader()->hide();
+    strip->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    strip->horizontalHeader()->setSectionsClickable(false);
+    strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    for (int c = 0; c < widths.size(); ++c)
+        strip->setColumnWidth(c, widths[c]);
+    return strip;
+}
+
+} // namespace
 
 CSetThrWin::CSetThrWin(Prompter& prompter, QWidget* parent) : QWidget(parent), prompter_(prompter)
 {
+    BuildHeaders();
+    BuildGrid();
+
+    // Enter and Escape must neither close the page nor press a button, wherever the focus is.
+    const QList<QWidget*> children = findChildren<QWidget*>();
+    for (QWidget* child : children)
+        child->installEventFilter(this);
 }
 
-bool CSetThrWin::event(QEvent* e)
+void CSetThrWin::BuildHeaders()
 {
-    // The link posts the meter's answers here while this page is selected; the threshold
-    // exchange that handles them is not part of this page yet.
-    if (e->type() == MeterEvent::EventType())
+    QStringList upperCaptions;
+    QList<int> upperWidths;
+    for (const Column& column : kUpperColumns) {
+        upperCaptions << QString::fromLatin1(column.caption);
+        upperWidths << column.width;
+    }
+    upperHeader_ = NewHeaderStrip(this, upperCaptions, upperWidths);
+    upperHeader_->setShowGrid(false);
+
+    QStringList lowerCaptions{QStringLiteral("Threshold Name")};
+    QList<int> lowerWidths{161};
+    for (int channel = 0; channel < 4; ++channel) {
+        lowerCaptions << QStringLiteral("Over") << QStringLiteral("Pass") << QStringLiteral("Fail");
+        lowerWidths << 60 << 60 << (channel == 3 ? 70 : 60);
+    }
+    lowerHeader_ = NewHeaderStrip(this, lowerCaptions, lowerWidths);
+    lowerHeader_->setShowGrid(true);
+    lowerHeader_->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    upperHeader_->setGeometry(0, 15, kHeaderWidth, kRowHeight);
+    lowerHeader_->setGeometry(0, 36, kHeaderWidth, kRowHeight);
+}
+
+void CSetThrWin::BuildGrid()
+{
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+        for (int column = 0; column < kColumns; ++column) {
+            auto* cell = new QLineEdit(this);
+            cell->setObjectName(QStringLiteral("cell%1").arg(CellId(g, column)));
+            cells_[g - 1][column] = cell;
+            if (column == kNameColumn) {
+                cell->setValidator(new QRegularExpressionValidator(
+                    QRegularExpression(QStringLiteral("[0-9]*")), cell));
+                cell->setGeometry(FromDialogUnits(kNameCellX[g - 1], 266, 34, 14));
+                // Never editable; only the last group's name stays in sight.
+                cell->setEnabled(false);
+                cell->setVisible(g == ThresholdTable::kGroups);
+                continue;
+            }
+            cell->setAlignment(Qt::AlignCenter);
+            const auto [x, width] = CellSpan(column);
+            cell->setGeometry(x, kRowTop[g - 1], width, kRowHeight);
+            if (column == kNumberColumn) {
+                cell->setReadOnly(true);
+                cell->setText(QString::number(g));
+                continue;
+            }
+            connect(cell, &QLineEdit::textChanged, this, [this, cell] { OnCellChanged(cell); });
+        }
+    }
+
+    // Header strips, the rows' number and limit cells of 1310 to 1577 nm, then the 1270 nm
+    // cells of all rows, then the name cells.
+    QList<QWidget*> order{upperHeader_, lowerHeader_};
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+        for (int column = kNumberColumn; column < kFirstLimitColumn + 9; ++column)
+            order << Cell(g, column);
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+        for (int column = kFirstLimitColumn + 9; column < kNameColumn; ++column)
+            order << Cell(g, column);
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+        order << Cell(g, kNameColumn);
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+int CSetThrWin::CellId(int group, int column)
+{
+    return kCellIds[group - 1][column];
+}
+
+QLineEdit* CSetThrWin::Cell(int group, int column) const
+{
+    return cells_[group - 1][column];
+}
+
+void CSetThrWin::SetCellText(QLineEdit* cell, const QString& text)
+{
+    if (cell->text() != text)
+        cell->setText(text);
+}
+
+void CSetThrWin::OnCellChanged(QLineEdit* cell)
+{
+    // Runs for the page's own writes too, a correction made here included.
+    const CellCheck check = CheckCell(cell->text());
+    SetCellText(cell, check.text);
+    if (!check.message.isEmpty())
+        prompter_.Notify(this, check.message);
+}
+
+void CSetThrWin::OnThresholdPart(int part, const QByteArray& copy)
+{
+    const std::optional<ThresholdAnswer> answer = DecodeThresholdAnswer(part, copy);
+    if (!answer)
+        return;
+    const int g = answer->group;
+    const ThresholdPart layout = PartLayout(part);
+    StoreThresholdAnswer(table_, part, *answer);
+    if (part == 1)
+        Cell(g, kNumberColumn)->setText(QString::number(g));
+    if (layout.hasName)
+        Cell(g, kNameColumn)->setText(answer->name);
+    for (int i = layout.first; i < layout.first + layout.count; ++i)
+        Cell(g, kFirstLimitColumn + i)->setText(LimitText(table_.Group(g).limits[i]));
+}
+
+bool CSetThrWin::IsGroupComplete(int group)
+{
+    // Stops at the first incomplete cell: the cells after it are neither tested nor cleared.
+    for (int column = kNumberColumn; column < kNameColumn; ++column) {
+        QLineEdit* cell = Cell(group, column);
+        const CellCompleteness result = IsCellComplete(cell->text());
+        SetCellText(cell, result.text);
+        if (!result.complete)
+            return false;
+    }
+    return true;
+}
+
+void CSetThrWin::OnUploadStart()
+{
+    if (!prompter_.Confirm(this, ThresholdText::ResetQuestion))
+        return;
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+        if (!IsGroupComplete(g)) {
+            prompter_.Notify(this, ThresholdText::IncompleteGroup(g));
+            return;
+        }
+    }
+    // The meter acknowledges groups from here on; a count left by an upload that broke off
+    // must not skip groups of this one.
+    uploadGroupCounter = 0;
+    OnUploadPart(1, 1);
+}
+
+void CSetThrWin::OnUploadPart(int part, int group)
+{
+    if (!ThresholdTable::IsGroupNumber(group))
+        return;
+    const ThresholdPart layout = PartLayout(part);
+    QStringList texts;
+    for (int i = layout.first; i < layout.first + layout.count; ++i)
+        texts << Cell(group, kFirstLimitColumn + i)->text();
+    SendUploadPart(table_, part, group, texts);
+}
+
+bool CSetThrWin::event(QEvent* event)
+{
+    if (event->type() == MeterEvent::EventType()) {
+        const auto* message = static_cast<MeterEvent*>(event);
+        switch (message->message) {
+        case WM_METER_THR_PART1:
+            OnThresholdPart(1, message->copy);
+            break;
+        case WM_METER_THR_PART2:
+            OnThresholdPart(2, message->copy);
+            break;
+        case WM_METER_THR_PART3:
+            OnThresholdPart(3, message->copy);
+            break;
+        case WM_METER_UPLOAD_START:
+            OnUploadStart();
+            break;
+        case WM_METER_UPLOAD_GROUP:
+            OnUploadPart(1, message->param);
+            break;
+        case WM_METER_UPLOAD_PART2:
+            OnUploadPart(2, message->param);
+            break;
+        case WM_METER_UPLOAD_PART3:
+            OnUploadPart(3, message->param);
+            break;
+        default:
+            // Answers meant for the other pages are dropped here.
+            break;
+        }
         return true;
-    return QWidget::event(e);
+    }
+    if (IsClosingKey(event))
+        return true;
+    return QWidget::event(event);
+}
+
+bool CSetThrWin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (IsClosingKey(event))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }

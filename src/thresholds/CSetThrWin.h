@@ -1,21 +1,62 @@
 #pragma once
 
+#include "thresholds/ThresholdTable.h"
+
 #include <QWidget>
+#include <array>
 
 class Prompter;
+class QLineEdit;
+class QTableWidget;
 
-// The "Threshold Setting" page: the three threshold groups and their exchange with the
-// meter.
+// The "Threshold Setting" page: the three threshold groups as a grid of cells under a
+// two-level header, the checks of every change to a limit, and the page's side of the
+// threshold download and upload with the meter.
 class CSetThrWin : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit CSetThrWin(Prompter& prompter, QWidget* parent = nullptr);
+    // Columns of a row: the group number, the twelve limits in the order the frames carry
+    // them (1310, 1490, 1577, 1270 nm; each Over, Pass, Fail), then the name field.
+    static constexpr int kNumberColumn = 0;
+    static constexpr int kFirstLimitColumn = 1;
+    static constexpr int kNameColumn = 13;
+    static constexpr int kColumns = 14;
+    // Control ids of the two header strips.
+    static constexpr int kUpperHeaderId = 1009;
+    static constexpr int kLowerHeaderId = 1005;
+
+    CSetThrWin(Prompter& prompter, QWidget* parent = nullptr);
+
+    // The control id of a cell: `group` 1 to 3, `column` as above.
+    static int CellId(int group, int column);
+    QLineEdit* Cell(int group, int column) const;
+    QTableWidget* UpperHeader() const { return upperHeader_; }
+    QTableWidget* LowerHeader() const { return lowerHeader_; }
+    const ThresholdTable& Table() const { return table_; }
+
+    // A threshold answer, part 1 to 3, with its frame copy.
+    void OnThresholdPart(int part, const QByteArray& copy);
+    // "UpLoad Threshold": asks, checks every group, then sends part 1 of group 1.
+    void OnUploadStart();
+    // Sends part `part` of `group`, built from the cells as they stand now.
+    void OnUploadPart(int part, int group);
 
 protected:
-    bool event(QEvent* e) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildHeaders();
+    void BuildGrid();
+    void OnCellChanged(QLineEdit* cell);
+    void SetCellText(QLineEdit* cell, const QString& text);
+    bool IsGroupComplete(int group);
+
     Prompter& prompter_;
+    ThresholdTable table_;
+    QTableWidget* upperHeader_;
+    QTableWidget* lowerHeader_;
+    std::array<std::array<QLineEdit*, kColumns>, ThresholdTable::kGroups> cells_{};
 };

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+// What the threshold page tells the operator. Every box has the caption promptCaption and
+// an OK button, except the Yes/No question.
+namespace ThresholdText {
+inline const QString InputNumber = QStringLiteral("Please input number!");
+inline const QString OutOfRange = QStringLiteral("Please set the threshold between -65 and 30");
+inline const QString ResetQuestion = QStringLiteral("Sure you want to reset threshold value?");
+// "The <group>th threshold do not set completely!"
+QString IncompleteGroup(int group);
+} // namespace ThresholdText
+
+// The limits the meter accepts, inclusive, compared in single precision.
+inline constexpr float kLowestLimit = -65.0f;
+inline constexpr float kHighestLimit = 30.0f;
+
+// A limit cell's text after its check: `text` is what the cell must hold (the same text
+// when it passes), `message` what the operator is told (empty when nothing).
+struct CellCheck
+{
+    QString text;
+    QString message;
+};
+
+// Runs on every change of a limit cell's text. Walks the characters in order: a digit
+// tests the value of the whole text against the range (out of range empties the cell), a
+// sign or point goes on, anything else cuts the text before it.
+CellCheck CheckCell(const QString& text);
+
+// The completeness test of one cell before an upload: an empty cell is incomplete, and so
+// is one with a '-' after its first character, which is also emptied (`text`).
+struct CellCompleteness
+{
+    bool complete;
+    QString text;
+};
+CellCompleteness IsCellComplete(const QString& text);

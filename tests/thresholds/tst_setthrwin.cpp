@@ -1,0 +1,356 @@
+// The threshold page: the answers it ignores, the refusals of an upload, and the
+// whole download and upload through the main window's commands against the virtual meter
+// on a pseudo-terminal.
+#include "FakePrompter.h"
+#include "ShownBoxes.h"
+#include "StubPort.h"
+#include "TestSupport.h"
+#include "app/CMainFrame.h"
+#include "app/CQX390DView.h"
+#include "app/CommandIds.h"
+#include "link/CommandFrame.h"
+#include "link/ConnectionCommands.h"
+#include "link/DeviceLink.h"
+#include "link/LinkState.h"
+#include "link/MeterEvent.h"
+#include "link/MeterMessages.h"
+#include "sim/PtyHost.h"
+#include "thresholds/CSetThrWin.h"
+#include "thresholds/ThresholdCells.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <cstring>
+#include <memory>
+
+using Groups = std::array<MeterThresholdGroup, 3>;
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+constexpr quint8 kAnswerCodes[] = {0x02, 0x03, 0xBB};
+
+QByteArray FloatBytes(float value)
+{
+    QByteArray bytes(4, '\0');
+    std::memcpy(bytes.data(), &value, 4);
+    return bytes;
+}
+
+// The nine answers of a download of `groups`, as the meter frames them.
+void DeliverDownload(CSetThrWin& page, const Groups& groups)
+{
+    const int messages[] = {WM_METER_THR_PART1, WM_METER_THR_PART2, WM_METER_THR_PART3};
+    for (quint8 g = 1; g <= 3; ++g) {
+        for (int part = 0; part < 3; ++part) {
+            QByteArray payload;
+            const int first = part == 0 ? 0 : part == 1 ? 6 : 9;
+            for (int i = first; i < first + (part == 0 ? 6 : 3); ++i)
+                payload += FloatBytes(groups[g - 1].limits[i]);
+            if (part > 0)
+                payload += groups[g - 1].name;
+            MeterEvent answer(messages[part], AnswerFrame(kAnswerCodes[part], payload, g), 31);
+            QCoreApplication::sendEvent(&page, &answer);
+        }
+    }
+}
+
+// What a page shows of a group: its twelve limit cells and its name cell.
+QStringList CellTexts(const CSetThrWin& page, int group)
+{
+    QStringList texts;
+    for (int column = CSetThrWin::kFirstLimitColumn; column <= CSetThrWin::kNameColumn; ++column)
+        texts << page.Cell(group, column)->text();
+    return texts;
+}
+
+// The same as the meter's group would show: two decimals, the name up to its zero byte.
+QStringList Shown(const MeterThresholdGroup& group)
+{
+    QStringList texts;
+    for (float limit : group.limits)
+        texts << QString::asprintf("%.2f", double(limit));
+    return texts << QString::fromLatin1(group.name.constData(),
+                                        qstrnlen(group.name.constData(), 10));
+}
+
+// The nine upload frames of `groups` on the wire: parts 2 and 3 keep bytes 25 and 26 of the
+// frame before them.
+QStringList UploadFrames(const Groups& groups)
+{
+    const quint8 codes[] = {0x06, 0x07, 0xCC};
+    CommandFrame f;
+    QStringList frames;
+    for (int g = 1; g <= 3; ++g) {
+        for (int part = 0; part < 3; ++part) {
+            f.SetCode(codes[part]);
+            const int first = part == 0 ? 0 : part == 1 ? 6 : 9;
+            for (int i = 0; i < (part == 0 ? 6 : 3); ++i)
+                f.PutFloatLE(3 + 4 * i, groups[g - 1].limits[first + i]);
+            for (int i = 0; part > 0 && i < 10; ++i)
+                f[15 + i] = quint8(groups[g - 1].name[i]);
+            f[27] = 0x0A;
+            f[28] = quint8(g);
+            f.Complete();
+            frames << ToHex(f.ToByteArray());
+        }
+    }
+    return frames;
+}
+
+QByteArray UploadedName(int group)
+{
+    return QByteArray::number(group) + QByteArray(1, '\0') + QByteArray(8, ' ');
+}
+
+} // namespace
+
+class TestSetThrWin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        ResetLinkState();
+        prompter = FakePrompter();
+        DeviceLink::Instance()->SetPrompter(&prompter, nullptr);
+    }
+
+    void cleanup()
+    {
+        DeviceLink* link = DeviceLink::Instance();
+        link->ClosePort();
+        link->SetCommControl(nullptr);
+        link->SetPrompter(&prompter, nullptr);
+        commands.reset();
+        frame.reset();
+        host.reset();
+    }
+
+    void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
+
+    // Nothing is stored and no cell written for an answer naming no group 1 to 3 or too
+    // short to hold the payload; 29 bytes are enough.
+    void answersThePageIgnores_data()
+    {
+        QTest::addColumn<int>("message");
+        QTest::addColumn<QByteArray>("copy");
+        QTest::addColumn<QStringList>("group3");
+        // Bytes 3 to 24: -8.0, two zero limits, the name "AB" ended by a zero byte.
+        const QByteArray payload =
+            FloatBytes(-8.0f) + QByteArray(8, '\0') + QByteArray("AB\0xxxxxxx", 10);
+        const QStringList nothing(13, QString());
+        QTest::newRow("group 0") << int(WM_METER_THR_PART1) << AnswerFrame(0x02, payload, 0)
+                                 << nothing;
+        QTest::newRow("group 4") << int(WM_METER_THR_PART2) << AnswerFrame(0x03, payload, 4)
+                                 << nothing;
+        QTest::newRow("no frame") << int(WM_METER_THR_PART1) << QByteArray() << nothing;
+        QTest::newRow("28 bytes") << int(WM_METER_THR_PART3)
+                                  << AnswerFrame(0xBB, payload, 3).left(28) << nothing;
+        QStringList part3 = nothing;
+        part3[9] = "-8.00";
+        part3[10] = part3[11] = "0.00";
+        part3[12] = "AB";
+        QTest::newRow("29 bytes") << int(WM_METER_THR_PART3)
+                                  << AnswerFrame(0xBB, payload, 3).left(29) << part3;
+    }
+    void answersThePageIgnores()
+    {
+        QFETCH(int, message);
+        QFETCH(QByteArray, copy);
+        QFETCH(QStringList, group3);
+        CSetThrWin page(prompter, nullptr);
+        MeterEvent answer(message, copy, int(copy.size()));
+        QCoreApplication::sendEvent(&page, &answer);
+        QCOMPARE(CellTexts(page, 1), QStringList(13, QString()));
+        QCOMPARE(CellTexts(page, 2), QStringList(13, QString()));
+        QCOMPARE(CellTexts(page, 3), group3);
+        QCOMPARE(page.Table().Group(3).limits[9], group3[9].isEmpty() ? 0.0f : -8.0f);
+        QVERIFY(prompter.boxes.isEmpty());
+    }
+
+    // The question comes first; then the groups are checked in order and the first
+    // incomplete one is named. Only a passing check sends, and it starts the count afresh.
+    // The downloads carry -70.0 for group 2's 1490 nm "Pass", which empties its cell.
+    void uploadStart_data()
+    {
+        QTest::addColumn<bool>("download");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<Prompter::Button>("answer");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<bool>("sent");
+
+        const QString question =
+            BoxLine(ThresholdText::ResetQuestion, Prompter::Yes | Prompter::No);
+        const QString range = BoxLine(ThresholdText::OutOfRange);
+        const QString second = BoxLine("The 2th threshold do not set completely!");
+        QTest::newRow("fresh page")
+            << false << "" << Prompter::Yes
+            << QStringList{question, BoxLine("The 1th threshold do not set completely!")} << ""
+            << false;
+        QTest::newRow("answered No")
+            << true << "" << Prompter::No << QStringList{range, question} << "" << false;
+        QTest::newRow("downloaded -70.0 left empty")
+            << true << "" << Prompter::Yes << QStringList{range, question, second} << "" << false;
+        QTest::newRow("filled again")
+            << true << "-7" << Prompter::Yes << QStringList{range, question} << "-7" << true;
+        QTest::newRow("a sign after the first place")
+            << true << "5-" << Prompter::Yes << QStringList{range, question, second} << "" << false;
+    }
+    void uploadStart()
+    {
+        QFETCH(bool, download);
+        QFETCH(QString, typed);
+        QFETCH(Prompter::Button, answer);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, left);
+        QFETCH(bool, sent);
+
+        auto* port = new StubPort;
+        DeviceLink* link = DeviceLink::Instance();
+        link->SetCommControl(port);
+        portName = QStringLiteral("stub");
+        QVERIFY(link->OpenPort());
+        CSetThrWin page(prompter, nullptr);
+        Groups groups = VirtualMeter::FactoryGroups();
+        groups[1].limits[4] = -70.0f;
+        if (download)
+            DeliverDownload(page, groups);
+        QLineEdit* cell = page.Cell(2, CSetThrWin::kFirstLimitColumn + 4);
+        QTest::keyClicks(cell, typed);
+        uploadGroupCounter = 2;
+        prompter.answers = {answer};
+
+        MeterEvent start(WM_METER_UPLOAD_START, {}, 0);
+        QCoreApplication::sendEvent(&page, &start);
+
+        QCOMPARE(ShownBoxes(prompter), boxes);
+        for (const FakePrompter::Box& box : prompter.boxes)
+            QCOMPARE(box.owner, &page);
+        QCOMPARE(cell->text(), left);
+        // The handshake, then part 1 of group 1 when the upload starts.
+        QCOMPARE(port->written.size(), sent ? 2 : 1);
+        if (sent)
+            QCOMPARE(ToHex(port->written[1].mid(2, 1) + port->written[1].mid(28, 1)),
+                     QStringLiteral("06 01"));
+        QCOMPARE(uploadGroupCounter.load(), sent ? 0 : 2);
+    }
+
+    void downloadEditAndUploadThroughTheMainWindow()
+    {
+        QVERIFY(ConnectOnThresholdTab());
+        CSetThrWin& page = *frame->View()->ThresholdPage();
+        const Groups factory = host->Meter().Groups();
+        QVERIFY(DownloadThresholds());
+        for (int g = 1; g <= 3; ++g)
+            QTRY_COMPARE(CellTexts(page, g), Shown(factory[g - 1]));
+        // Only the last group's name stays in sight, and no name can be edited.
+        QCOMPARE((QList<bool>{page.Cell(1, CSetThrWin::kNameColumn)->isHidden(),
+                              page.Cell(2, CSetThrWin::kNameColumn)->isHidden(),
+                              page.Cell(3, CSetThrWin::kNameColumn)->isHidden(),
+                              page.Cell(3, CSetThrWin::kNameColumn)->isEnabled()}),
+                 (QList<bool>{true, true, false, false}));
+
+        // One limit of each group, typed as the operator does.
+        const struct
+        {
+            int group;
+            int limit;
+            QString text;
+        } edits[] = {{1, 1, "-26.5"}, {2, 8, "-31.25"}, {3, 9, "-1"}};
+        Groups expected = factory;
+        for (const auto& edit : edits) {
+            QLineEdit* cell = page.Cell(edit.group, CSetThrWin::kFirstLimitColumn + edit.limit);
+            cell->clear();
+            QTest::keyClicks(cell, edit.text);
+            expected[edit.group - 1].limits[edit.limit] = edit.text.toFloat();
+        }
+        for (int g = 1; g <= 3; ++g)
+            expected[g - 1].name = UploadedName(g);
+
+        prompter.boxes.clear();
+        frame->UpdateCommandUi();
+        QVERIFY(frame->Action(Cmd::UploadThreshold)->isEnabled());
+        frame->Action(Cmd::UploadThreshold)->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(prompter.boxes.size(), 2, kWaitMs);
+        QCOMPARE(ShownBoxes(prompter),
+                 (QStringList{BoxLine(ThresholdText::ResetQuestion, Prompter::Yes | Prompter::No),
+                              BoxLine("UpLoad Threshold Complete!")}));
+        QCOMPARE(prompter.boxes[1].owner, frame.get());
+        QVERIFY(host->Meter().Groups() == expected);
+        QCOMPARE(host->Meter().FrameLog().mid(1 + 9), UploadFrames(expected));
+        QCOMPARE(uploadGroupCounter.load(), 0);
+    }
+
+    // The remaining answers go to the data page, which drops them; the dispatcher still
+    // requests every part.
+    void tabSwitchDuringADownload()
+    {
+        QVERIFY(ConnectOnThresholdTab());
+        CSetThrWin& page = *frame->View()->ThresholdPage();
+        connect(host.get(), &PtyHost::FrameReceived, this, [this](const QByteArray& f) {
+            if (quint8(f[2]) == 0x02 && f[3] == 2)
+                frame->View()->TabControl()->setCurrentIndex(DataTab);
+        });
+        QVERIFY(DownloadThresholds());
+        QCOMPARE(host->Meter().FrameLog().size(), 1 + 9);
+        QCOMPARE(frame->View()->CurrentTab(), int(DataTab));
+        const MeterThresholdGroup first = host->Meter().Groups()[0];
+        QCOMPARE(CellTexts(page, 1), Shown(first));
+        QCOMPARE(CellTexts(page, 2), QStringList(13, QString()));
+        QCOMPARE(CellTexts(page, 3), QStringList(13, QString()));
+        QCOMPARE(page.Table().Group(1).limits, first.limits);
+        QCOMPARE(page.Table().Group(2).limits, ThresholdGroup().limits);
+        QCOMPARE(page.Table().Group(3).limits, ThresholdGroup().limits);
+    }
+
+private:
+    // The main window with the threshold tab selected, connected through its Connect
+    // command to a fresh virtual meter.
+    bool ConnectOnThresholdTab()
+    {
+        host = std::make_unique<PtyHost>(SimOptions());
+        if (!host->Open())
+            return false;
+        frame = std::make_unique<CMainFrame>(prompter, dialogs);
+        commands = std::make_unique<ConnectionCommands>(prompter, frame.get(), host->DevicePath());
+        commands->SetOpenDelay(0);
+        frame->AttachCommands(*commands);
+        DeviceLink::Instance()->SetPrompter(&prompter, frame.get());
+        frame->View()->TabControl()->setCurrentIndex(ThresholdTab);
+        frame->UpdateCommandUi();
+        frame->Action(Cmd::Connect)->trigger();
+        if (!QTest::qWaitFor([] { return linkConnected.load() == 1; }, kWaitMs))
+            return false;
+        prompter.boxes.clear();
+        return true;
+    }
+
+    // "DownLoad threshold to PC", until the meter's last answer has reached the page.
+    bool DownloadThresholds()
+    {
+        frame->UpdateCommandUi();
+        if (!frame->Action(Cmd::DownloadThreshold)->isEnabled())
+            return false;
+        frame->Action(Cmd::DownloadThreshold)->trigger();
+        const bool done = QTest::qWaitFor(
+            [this] { return prompter.Texts() == QStringList{"DownLoad Threshold Complete!"}; },
+            kWaitMs);
+        // The page's last part may still wait behind the box.
+        QCoreApplication::processEvents();
+        return done;
+    }
+
+    FakePrompter prompter;
+    FakeFileDialogs dialogs;
+    std::unique_ptr<PtyHost> host;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<ConnectionCommands> commands;
+};
+
+QTEST_MAIN(TestSetThrWin)
+#include "tst_setthrwin.moc"

@@ -7,10 +7,13 @@
 //     handing over the byte that completes an answer to the next request reaching the
 //     port. This is the program's own share of every exchange.
 // (c) As (b) with the data page shown, so every new row is laid out and painted.
+// (d) The whole main window left idle, disconnected and then connected: how often the
+//     process wakes up (voluntary context switches of all its threads).
 //
 // The meter runs as its own process (qx390d-meter-sim, beside this executable) so that it
 // behaves like a device and not like part of the program.
 
+#include "app/CMainFrame.h"
 #include "common/FileDialogs.h"
 #include "common/Prompter.h"
 #include "data/CDownLoadWin.h"
@@ -33,6 +36,7 @@
 #include <functional>
 #include <numeric>
 #include <optional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -196,14 +200,10 @@ public:
         QStringList arguments{QStringLiteral("--records"), QString::number(kRecords)};
         if (paced)
             arguments << QStringLiteral("--pace");
-        meter_.start(QCoreApplication::applicationDirPath() + QStringLiteral("/qx390d-meter-sim"),
-                     arguments);
-        if (!meter_.waitForStarted() || !meter_.waitForReadyRead()) {
-            std::fprintf(stderr, "qx390d-bench: the virtual meter did not start: %s\n",
-                         qPrintable(meter_.errorString()));
+        const std::optional<QString> started = StartMeterProcess(meter_, arguments);
+        if (!started)
             return false;
-        }
-        const QString device = QString::fromLocal8Bit(meter_.readLine()).trimmed();
+        const QString device = *started;
 
         commands_ = std::make_unique<ConnectionCommands>(prompter_, &page_, device);
         commands_->SetOpenDelay(0);
@@ -229,6 +229,19 @@ public:
     }
 
     // One whole download; the seconds from request 0 to the last row complete.
+    // Starts a meter process; its device path, or nothing.
+    static std::optional<QString> StartMeterProcess(QProcess& meter, const QStringList& arguments)
+    {
+        meter.start(QCoreApplication::applicationDirPath() + QStringLiteral("/qx390d-meter-sim"),
+                    arguments);
+        if (!meter.waitForStarted() || !meter.waitForReadyRead()) {
+            std::fprintf(stderr, "qx390d-bench: the virtual meter did not start: %s\n",
+                         qPrintable(meter.errorString()));
+            return std::nullopt;
+        }
+        return QString::fromLocal8Bit(meter.readLine()).trimmed();
+    }
+
     std::optional<double> Download()
     {
         lastBox_.clear();
@@ -270,6 +283,57 @@ const char* Verdict(bool met)
     return met ? "target met" : "TARGET MISSED";
 }
 
+long VoluntarySwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw;
+}
+
+// Wake-ups of the idle program over `seconds`, less the one that ends the wait.
+long IdleWakeups(int seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(500, &loop, &QEventLoop::quit); // let start-up work settle
+    loop.exec();
+    const long before = VoluntarySwitches();
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return VoluntarySwitches() - before - 1;
+}
+
+// (d): the main window with its commands, idle while disconnected, then while connected.
+bool MeasureIdle(int seconds)
+{
+    QuietPrompter prompter;
+    NoFileDialogs dialogs;
+    CMainFrame frame(prompter, dialogs);
+    frame.show();
+    QProcess meter;
+    const std::optional<QString> device =
+        Bench::StartMeterProcess(meter, {QStringLiteral("--records"), QString::number(kRecords)});
+    if (!device)
+        return false;
+    ConnectionCommands commands(prompter, &frame, *device);
+    commands.SetOpenDelay(0);
+    frame.AttachCommands(commands);
+    DeviceLink::Instance()->SetPrompter(&prompter, &frame);
+
+    std::printf("(d) idle wake-ups of the whole window over %d s (target: 0)\n", seconds);
+    const long disconnected = IdleWakeups(seconds);
+    commands.Connect();
+    if (!WaitFor([] { return linkConnected.load() == 1; }))
+        return false;
+    const long connected = IdleWakeups(seconds);
+    std::printf("    disconnected %ld, connected %ld: %s\n", disconnected, connected,
+                Verdict(disconnected <= 0 && connected <= 0));
+    commands.Disconnect();
+    DeviceLink::Instance()->SetPrompter(nullptr, nullptr);
+    meter.terminate();
+    meter.waitForFinished();
+    return true;
+}
+
 double PercentileMs(QList<qint64> samples, double fraction)
 {
     std::sort(samples.begin(), samples.end());
@@ -293,11 +357,15 @@ int main(int argc, char* argv[])
     const QCommandLineOption pacedRuns(QStringLiteral("paced-runs"),
                                        QStringLiteral("paced downloads (default 3)"),
                                        QStringLiteral("n"), QStringLiteral("3"));
+    const QCommandLineOption idleSeconds(
+        QStringLiteral("idle-seconds"), QStringLiteral("seconds of each idle measure (default 60)"),
+        QStringLiteral("s"), QStringLiteral("60"));
     const QCommandLineOption unpacedRuns(QStringLiteral("unpaced-runs"),
                                          QStringLiteral("unpaced downloads (default 10)"),
                                          QStringLiteral("n"), QStringLiteral("10"));
     parser.addOption(pacedRuns);
     parser.addOption(unpacedRuns);
+    parser.addOption(idleSeconds);
     parser.process(app);
     const int paced = std::max(1, parser.value(pacedRuns).toInt());
     const int unpaced = std::max(1, parser.value(unpacedRuns).toInt());
@@ -366,6 +434,8 @@ int main(int argc, char* argv[])
         return 1;
     bench.ShowPage();
     if (!unpacedRun("(c) unpaced turnaround, page shown", kUiCpuTargetMs))
+        return 1;
+    if (!MeasureIdle(std::max(1, parser.value(idleSeconds).toInt())))
         return 1;
     return 0;
 }

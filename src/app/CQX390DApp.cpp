@@ -2,16 +2,22 @@
 
 #include "app/CMainFrame.h"
 #include "common/Prompter.h"
+#include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
+#include "sim/PtyHost.h"
 
-CQX390DApp::CQX390DApp(Prompter& prompter, FileDialogs& dialogs, QString lockDirectory)
-    : prompter_(prompter), dialogs_(dialogs), instanceGuard_(std::move(lockDirectory))
+#include <QTimer>
+
+CQX390DApp::CQX390DApp(Prompter& prompter, FileDialogs& dialogs, ProgramOptions options,
+                       QString lockDirectory)
+    : prompter_(prompter), dialogs_(dialogs), options_(std::move(options)),
+      instanceGuard_(std::move(lockDirectory))
 {
 }
 
 CQX390DApp::~CQX390DApp() = default;
 
-bool CQX390DApp::InitInstance()
+bool CQX390DApp::InitInstance(QString* error)
 {
     // A lock file that cannot be used leaves the program unguarded rather than unusable.
     if (instanceGuard_.Acquire() == InstanceGuard::Outcome::HeldElsewhere) {
@@ -19,8 +25,30 @@ bool CQX390DApp::InitInstance()
                        Prompter::Icon::None);
         return false;
     }
+
+    QString port = options_.port;
+    if (options_.demo) {
+        SimOptions meter;
+        meter.pace = true;
+        demoMeter_ = std::make_unique<PtyHost>(meter);
+        if (!demoMeter_->Open()) {
+            if (error)
+                *error = QStringLiteral("the virtual meter cannot start: %1")
+                             .arg(demoMeter_->ErrorString());
+            return false;
+        }
+        port = demoMeter_->DevicePath();
+    }
+
     mainFrame_ = std::make_unique<CMainFrame>(prompter_, dialogs_);
+    commands_ = std::make_unique<ConnectionCommands>(prompter_, mainFrame_.get(), port);
+    mainFrame_->AttachCommands(*commands_);
+    DeviceLink::Instance()->SetPrompter(&prompter_, mainFrame_.get());
     mainFrame_->show();
+    // The demo meter is there to be tried at once: connect as the menu command would, once
+    // the window is up.
+    if (options_.demo)
+        QTimer::singleShot(0, commands_.get(), &ConnectionCommands::Connect);
     return true;
 }
 

@@ -33,6 +33,12 @@ ConnectionCommands::ConnectionCommands(Prompter& prompter, QWidget* owner, QStri
     connect(handshakeTimer_, &QTimer::timeout, this, &ConnectionCommands::OnHandshakeLimit);
     // A port lost while the handshake is awaited ends the attempt; the link has told the
     // operator already.
+    // A confirmed connection needs the limit no more; left running it would wake the idle
+    // program once for nothing.
+    connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this, [this] {
+        if (linkConnected)
+            handshakeTimer_->stop();
+    });
     connect(DeviceLink::Instance(), &DeviceLink::PortLost, this, [this] {
         if (handshakeTimer_->isActive()) {
             handshakeTimer_->stop();

@@ -8,8 +8,10 @@
 #include "app/CQX390DView.h"
 #include "calibration/CAdjustWin.h"
 #include "data/CDownLoadWin.h"
+#include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
+#include "sim/PtyHost.h"
 #include "thresholds/CSetThrWin.h"
 
 #include <QAction>
@@ -70,6 +72,7 @@ private slots:
     void shortcutsReachTheDataPage();
     void aboutCommandShowsTheAboutBox();
     void helpOpensTheFileBesideTheExecutable();
+    void commandStatesFollowAWholeSession();
 
 private:
     QList<int> EnabledCommands() const;
@@ -383,6 +386,47 @@ void TestMainFrame::helpOpensTheFileBesideTheExecutable()
     QFile help(expected);
     QVERIFY2(help.open(QIODevice::ReadOnly), qPrintable(expected));
     QCOMPARE(help.read(4), QByteArray("ITSF"));
+}
+
+void TestMainFrame::commandStatesFollowAWholeSession()
+{
+    // Against the virtual meter through the real port; every state change must reach the
+    // menus and the toolbar by itself, since nothing in the program polls.
+    SimOptions options;
+    options.meter.records = 3;
+    auto host = std::make_unique<PtyHost>(options);
+    QVERIFY(host->Open());
+    ConnectionCommands commands(prompter_, frame_.get(), host->DevicePath());
+    commands.SetOpenDelay(0);
+    frame_->AttachCommands(commands);
+    DeviceLink::Instance()->SetPrompter(&prompter_, frame_.get());
+    const auto enabled = [this] {
+        return EnabledCommands();
+    };
+    using namespace Cmd;
+    const QList<int> connectedOnData{Save, Open, Disconnect, DownloadData};
+
+    frame_->Action(Connect)->trigger();
+    QTRY_COMPARE(enabled(), connectedOnData + kAlwaysEnabled);
+
+    frame_->View()->TabControl()->setCurrentIndex(ThresholdTab);
+    QCOMPARE(enabled(),
+             QList<int>({Disconnect, DownloadThreshold, UploadThreshold}) + kAlwaysEnabled);
+    frame_->View()->TabControl()->setCurrentIndex(DataTab);
+    QCOMPARE(enabled(), connectedOnData + kAlwaysEnabled);
+
+    frame_->Action(DownloadData)->trigger();
+    QTRY_COMPARE(enabled(), QList<int>{Disconnect} + kAlwaysEnabled);
+    const QList<int> withRecords =
+        connectedOnData + QList<int>{DeleteCurrentData, DeleteAllData} + kAlwaysEnabled;
+    QTRY_COMPARE(enabled(), withRecords);
+
+    frame_->Action(DeleteAllData)->trigger();
+    QTRY_COMPARE(enabled(), connectedOnData + kAlwaysEnabled);
+
+    host.reset(); // unplugged
+    QTRY_COMPARE(enabled(), QList<int>({Save, Open, Connect}) + kAlwaysEnabled);
+    DeviceLink::Instance()->SetPrompter(nullptr, nullptr);
 }
 
 QTEST_MAIN(TestMainFrame)

@@ -16,7 +16,10 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -108,6 +111,38 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
+
+    // A row appended during a download repaints only itself, and the scroll bar follows
+    // within a display frame; the screen must still show what a full repaint shows.
+    void appendedRowsShowAsAFullRepaintWould()
+    {
+        page->resize(1000, 560);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        const auto onScreenMatchesRepaint = [this] {
+            const QImage screen = page->screen()->grabWindow(page->winId()).toImage();
+            return screen.convertToFormat(QImage::Format_RGB32) ==
+                   page->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        RecordTable& table = page->Table();
+        for (int row = 0; row < 60; ++row) {
+            table.InsertRow(row, QStringLiteral("   %1").arg(row + 1));
+            for (int column = 1; column < table.ColumnCount(); ++column)
+                table.SetCellText(row, column, QStringLiteral("   -%1.00").arg(row + column));
+            QCoreApplication::processEvents();
+            if (row == 4)
+                QVERIFY(onScreenMatchesRepaint());
+        }
+        // A plain view of the same table, laid out from scratch, gives the scroll range.
+        QTableView plain;
+        plain.setModel(&table);
+        plain.verticalHeader()->hide();
+        plain.resize(page->List()->size());
+        plain.show();
+        QTRY_COMPARE(page->List()->verticalScrollBar()->maximum(),
+                     plain.verticalScrollBar()->maximum());
+        QVERIFY(onScreenMatchesRepaint());
+    }
 
     void columnsHaveTheirHeadersAndWidths()
     {

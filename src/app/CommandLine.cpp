@@ -1,0 +1,66 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+const QString kUsage =
+    QStringLiteral("Usage: qx390d [--port DEVICE] [--demo] [--help] [--version]\n"
+                   "Data management for the QX390D XG-PON optical power meter.\n"
+                   "\n"
+                   "  --port DEVICE  connect to DEVICE (a serial port such as /dev/ttyUSB2, or a\n"
+                   "                 pseudo-terminal) instead of searching the USB serial ports\n"
+                   "  --demo         start a virtual meter inside the program and connect to it\n"
+                   "  -h, --help     show this text\n"
+                   "  -v, --version  show the program's version\n");
+
+// Options the toolkit reads itself when the window system starts.
+const QStringList kToolkitValueOptions{
+    "platform", "platformpluginpath", "platformtheme",   "plugin",      "style", "stylesheet",
+    "display",  "geometry",           "qwindowgeometry", "qwindowtitle"};
+const QStringList kToolkitFlags{"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+} // namespace
+
+QString ProgramVersionText()
+{
+    return QStringLiteral("qx390d " QX390D_VERSION);
+}
+
+CommandLine ParseCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    // "-platform offscreen" is one option, as the toolkit reads it.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"));
+    const QCommandLineOption demo(QStringLiteral("demo"));
+    const QCommandLineOption help(QStringList{"h", "help", "?"});
+    const QCommandLineOption version(QStringList{"v", "version"});
+    parser.addOptions({port, demo, help, version});
+    for (const QString& name : kToolkitValueOptions)
+        parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
+    for (const QString& name : kToolkitFlags)
+        parser.addOption(QCommandLineOption(name));
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.outcome = CommandLine::Outcome::Error;
+        result.text = parser.errorText();
+    } else if (!parser.positionalArguments().isEmpty()) {
+        result.outcome = CommandLine::Outcome::Error;
+        result.text = QStringLiteral("Unexpected argument '%1'.")
+                          .arg(parser.positionalArguments().constFirst());
+    } else if (parser.isSet(help)) {
+        result.outcome = CommandLine::Outcome::Help;
+        result.text = kUsage;
+    } else if (parser.isSet(version)) {
+        result.outcome = CommandLine::Outcome::Version;
+        result.text = ProgramVersionText() + QLatin1Char('\n');
+    } else {
+        result.options.port = parser.value(port);
+        result.options.demo = parser.isSet(demo);
+    }
+    if (result.outcome == CommandLine::Outcome::Error)
+        result.text += QStringLiteral("\nTry 'qx390d --help'.\n");
+    return result;
+}

@@ -6,6 +6,8 @@
 // (b) The same download from an unpaced meter, per exchange: the time from the port
 //     handing over the byte that completes an answer to the next request reaching the
 //     port. This is the program's own share of every exchange.
+// (c) The import of a 99-row CSV file and of a 99-row .xls workbook (the committed test
+//     fixtures): the median time of one whole import, file to table.
 //
 // The meter runs as its own process (qx390d-meter-sim, beside this executable) so that it
 // behaves like a device and not like part of the program.
@@ -13,6 +15,8 @@
 #include "common/FileDialogs.h"
 #include "common/Prompter.h"
 #include "data/CDownLoadWin.h"
+#include "data/RecordTable.h"
+#include "data/SheetImport.h"
 #include "link/CMSComm.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
@@ -40,6 +44,8 @@ constexpr double kPacedTarget = 1.01;
 constexpr double kMedianTargetMs = 0.5;
 constexpr double kP99TargetMs = 2.0;
 constexpr int kWaitLimitMs = 30000;
+constexpr int kImportRows = 99;
+constexpr double kImportTargetMs = 20.0;
 
 QElapsedTimer clock_;
 
@@ -61,6 +67,17 @@ class NoFileDialogs : public FileDialogs
 public:
     QString SaveFileName(QWidget*, const QString&) override { return {}; }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
+};
+
+class ChosenFile : public FileDialogs
+{
+public:
+    explicit ChosenFile(QString path) : path_(std::move(path)) {}
+    QString SaveFileName(QWidget*, const QString&) override { return {}; }
+    QString OpenFileName(QWidget*, const QString&) override { return path_; }
+
+private:
+    QString path_;
 };
 
 // Times what crosses the port: record requests written, answer bytes received.
@@ -251,6 +268,43 @@ double PercentileMs(QList<qint64> samples, double fraction)
     return samples[std::clamp<qsizetype>(rank - 1, 0, samples.size() - 1)] / 1e6;
 }
 
+QList<QStringList> Rows(const RecordTable& table)
+{
+    QList<QStringList> rows(table.RowCount());
+    for (int r = 0; r < table.RowCount(); ++r)
+        for (int c = 0; c < table.ColumnCount(); ++c)
+            rows[r] << table.CellText(r, c);
+    return rows;
+}
+
+// The median milliseconds of one import of the fixture `name`; nothing when an import
+// did not end with kImportRows rows and the success message. `rows` receives the table.
+std::optional<double> MedianImportMs(const QString& name, int runs, QList<QStringList>* rows)
+{
+    QuietPrompter prompter;
+    QString lastBox;
+    prompter.onShow = [&lastBox](const QString& text) {
+        lastBox = text;
+    };
+    ChosenFile dialogs(QStringLiteral(QX_FIXTURES "/") + name);
+    RecordTable table;
+    QList<qint64> samples;
+    for (int run = 0; run < runs; ++run) {
+        lastBox.clear();
+        const qint64 start = clock_.nsecsElapsed();
+        ImportRecordTable(table, prompter, dialogs, nullptr);
+        samples << clock_.nsecsElapsed() - start;
+        if (table.RowCount() != kImportRows ||
+            !lastBox.startsWith(QLatin1String("Data already successful"))) {
+            std::fprintf(stderr, "qx390d-bench: importing %s gave %d rows (last message: %s)\n",
+                         qPrintable(name), table.RowCount(), qPrintable(lastBox));
+            return std::nullopt;
+        }
+    }
+    *rows = Rows(table);
+    return PercentileMs(samples, 0.5);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -269,11 +323,16 @@ int main(int argc, char* argv[])
     const QCommandLineOption unpacedRuns(QStringLiteral("unpaced-runs"),
                                          QStringLiteral("unpaced downloads (default 10)"),
                                          QStringLiteral("n"), QStringLiteral("10"));
+    const QCommandLineOption importRuns(QStringLiteral("import-runs"),
+                                        QStringLiteral("imports of each file (default 50)"),
+                                        QStringLiteral("n"), QStringLiteral("50"));
     parser.addOption(pacedRuns);
     parser.addOption(unpacedRuns);
+    parser.addOption(importRuns);
     parser.process(app);
     const int paced = std::max(1, parser.value(pacedRuns).toInt());
     const int unpaced = std::max(1, parser.value(unpacedRuns).toInt());
+    const int imports = std::max(1, parser.value(importRuns).toInt());
     clock_.start();
 
     Bench bench;
@@ -326,5 +385,24 @@ int main(int argc, char* argv[])
     std::printf("    p99    %.3f ms (target < %.1f ms): %s\n", p99, kP99TargetMs,
                 Verdict(p99 < kP99TargetMs));
     std::printf("    max    %.3f ms\n", PercentileMs(samples, 1.0));
+
+    std::printf("(c) import of %d rows, %d imports of each file\n", kImportRows, imports);
+    QList<QStringList> csvRows;
+    QList<QStringList> xlsRows;
+    const std::optional<double> csvMs =
+        MedianImportMs(QStringLiteral("records99.csv"), imports, &csvRows);
+    const std::optional<double> xlsMs =
+        MedianImportMs(QStringLiteral("records99.xls"), imports, &xlsRows);
+    if (!csvMs || !xlsMs)
+        return 1;
+    std::printf("    CSV  median %.3f ms (target < %.0f ms): %s\n", *csvMs, kImportTargetMs,
+                Verdict(*csvMs < kImportTargetMs));
+    std::printf("    .xls median %.3f ms (target < %.0f ms): %s\n", *xlsMs, kImportTargetMs,
+                Verdict(*xlsMs < kImportTargetMs));
+    if (csvRows != xlsRows) {
+        std::fprintf(stderr,
+                     "qx390d-bench: the CSV file and the .xls workbook gave different tables\n");
+        return 1;
+    }
     return 0;
 }

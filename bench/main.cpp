@@ -9,6 +9,8 @@
 // (c) As (b) with the data page shown, so every new row is laid out and painted.
 // (d) The whole main window left idle, disconnected and then connected: how often the
 //     process wakes up (voluntary context switches of all its threads).
+// (e) The import of a 99-row CSV file and of a 99-row .xls workbook (the committed test
+//     fixtures): the median time of one whole import, file to table.
 //
 // The meter runs as its own process (qx390d-meter-sim, beside this executable) so that it
 // behaves like a device and not like part of the program.
@@ -17,6 +19,8 @@
 #include "common/FileDialogs.h"
 #include "common/Prompter.h"
 #include "data/CDownLoadWin.h"
+#include "data/RecordTable.h"
+#include "data/SheetImport.h"
 #include "link/CMSComm.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
@@ -48,6 +52,8 @@ constexpr double kMedianTargetMs = 0.5;
 constexpr double kUiCpuTargetMs = 0.3;
 constexpr double kP99TargetMs = 2.0;
 constexpr int kWaitLimitMs = 30000;
+constexpr int kImportRows = 99;
+constexpr double kImportTargetMs = 20.0;
 
 QElapsedTimer clock_;
 
@@ -69,6 +75,17 @@ class NoFileDialogs : public FileDialogs
 public:
     QString SaveFileName(QWidget*, const QString&) override { return {}; }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
+};
+
+class ChosenFile : public FileDialogs
+{
+public:
+    explicit ChosenFile(QString path) : path_(std::move(path)) {}
+    QString SaveFileName(QWidget*, const QString&) override { return {}; }
+    QString OpenFileName(QWidget*, const QString&) override { return path_; }
+
+private:
+    QString path_;
 };
 
 // Times what crosses the port: record requests written, answer bytes received.
@@ -342,6 +359,43 @@ double PercentileMs(QList<qint64> samples, double fraction)
     return samples[std::clamp<qsizetype>(rank - 1, 0, samples.size() - 1)] / 1e6;
 }
 
+QList<QStringList> Rows(const RecordTable& table)
+{
+    QList<QStringList> rows(table.RowCount());
+    for (int r = 0; r < table.RowCount(); ++r)
+        for (int c = 0; c < table.ColumnCount(); ++c)
+            rows[r] << table.CellText(r, c);
+    return rows;
+}
+
+// The median milliseconds of one import of the fixture `name`; nothing when an import
+// did not end with kImportRows rows and the success message. `rows` receives the table.
+std::optional<double> MedianImportMs(const QString& name, int runs, QList<QStringList>* rows)
+{
+    QuietPrompter prompter;
+    QString lastBox;
+    prompter.onShow = [&lastBox](const QString& text) {
+        lastBox = text;
+    };
+    ChosenFile dialogs(QStringLiteral(QX_FIXTURES "/") + name);
+    RecordTable table;
+    QList<qint64> samples;
+    for (int run = 0; run < runs; ++run) {
+        lastBox.clear();
+        const qint64 start = clock_.nsecsElapsed();
+        ImportRecordTable(table, prompter, dialogs, nullptr);
+        samples << clock_.nsecsElapsed() - start;
+        if (table.RowCount() != kImportRows ||
+            !lastBox.startsWith(QLatin1String("Data already successful"))) {
+            std::fprintf(stderr, "qx390d-bench: importing %s gave %d rows (last message: %s)\n",
+                         qPrintable(name), table.RowCount(), qPrintable(lastBox));
+            return std::nullopt;
+        }
+    }
+    *rows = Rows(table);
+    return PercentileMs(samples, 0.5);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -363,12 +417,17 @@ int main(int argc, char* argv[])
     const QCommandLineOption unpacedRuns(QStringLiteral("unpaced-runs"),
                                          QStringLiteral("unpaced downloads (default 10)"),
                                          QStringLiteral("n"), QStringLiteral("10"));
+    const QCommandLineOption importRuns(QStringLiteral("import-runs"),
+                                        QStringLiteral("imports of each file (default 50)"),
+                                        QStringLiteral("n"), QStringLiteral("50"));
     parser.addOption(pacedRuns);
     parser.addOption(unpacedRuns);
     parser.addOption(idleSeconds);
+    parser.addOption(importRuns);
     parser.process(app);
     const int paced = std::max(1, parser.value(pacedRuns).toInt());
     const int unpaced = std::max(1, parser.value(unpacedRuns).toInt());
+    const int imports = std::max(1, parser.value(importRuns).toInt());
     clock_.start();
 
     Bench bench;
@@ -437,5 +496,23 @@ int main(int argc, char* argv[])
         return 1;
     if (!MeasureIdle(std::max(1, parser.value(idleSeconds).toInt())))
         return 1;
+    std::printf("(e) import of %d rows, %d imports of each file\n", kImportRows, imports);
+    QList<QStringList> csvRows;
+    QList<QStringList> xlsRows;
+    const std::optional<double> csvMs =
+        MedianImportMs(QStringLiteral("records99.csv"), imports, &csvRows);
+    const std::optional<double> xlsMs =
+        MedianImportMs(QStringLiteral("records99.xls"), imports, &xlsRows);
+    if (!csvMs || !xlsMs)
+        return 1;
+    std::printf("    CSV  median %.3f ms (target < %.0f ms): %s\n", *csvMs, kImportTargetMs,
+                Verdict(*csvMs < kImportTargetMs));
+    std::printf("    .xls median %.3f ms (target < %.0f ms): %s\n", *xlsMs, kImportTargetMs,
+                Verdict(*xlsMs < kImportTargetMs));
+    if (csvRows != xlsRows) {
+        std::fprintf(stderr,
+                     "qx390d-bench: the CSV file and the .xls workbook gave different tables\n");
+        return 1;
+    }
     return 0;
 }

@@ -1,18 +1,20 @@
 #include "data/CDownLoadWin.h"
 
 #include "data/CsvExport.h"
+#include "data/RecordListView.h"
+#include "data/SheetImport.h"
 #include "link/DeviceLink.h"
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
 
-#include "data/RecordListView.h"
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
-
 #include <QTableView>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
 
@@ -23,6 +25,16 @@ bool IsClosingKey(QEvent* event)
     const int key = static_cast<QKeyEvent*>(event)->key();
     return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
 }
+
+// The wait cursor for as long as the object lives.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 } // namespace
 
@@ -68,7 +80,12 @@ void CDownLoadWin::OnExportCsv()
     ExportRecordTable(table_, prompter_, dialogs_, this, exportPath_);
 }
 
-void CDownLoadWin::OnImportSheet() {}
+void CDownLoadWin::OnImportSheet()
+{
+    // From the moment a file is chosen to the end of the import, its boxes included.
+    std::optional<WaitCursor> wait;
+    ImportRecordTable(table_, prompter_, dialogs_, this, [&wait] { wait.emplace(); });
+}
 
 void CDownLoadWin::OnMeterRecord(const QByteArray& copy)
 {

@@ -17,4 +17,12 @@ inline const QString FileInUse =
 inline const QString WriteFailed =
     QStringLiteral("The data could not be written completely; the file has been left as it "
                    "was.\r\n");
+// The import: the file's first cell is not a known header; the import got past the header
+// (the trailing blank is part of the text).
+inline const QString ImportBadHeader = QStringLiteral("An error occurred downloading data!");
+inline const QString ImportSucceeded =
+    QStringLiteral("Data already successful export to Management software! ");
+// Followed by the file's full path, CR LF and the reason.
+inline const QString ImportUnreadable =
+    QStringLiteral("The file cannot be read as a table; the table has been left as it was.\r\n");
 } // namespace DataText

@@ -308,8 +308,8 @@ void TestMainFrame::shortcutsReachTheDataPage_data()
     QTest::addColumn<QStringList>("dialogFilters");
 
     QTest::newRow("Ctrl+S exports") << int(Qt::Key_S) << Cmd::Save << QStringList{"Csv  (*.csv)"};
-    // The import has no dialog of its own yet.
-    QTest::newRow("Ctrl+O imports") << int(Qt::Key_O) << Cmd::Open << QStringList{};
+    QTest::newRow("Ctrl+O imports")
+        << int(Qt::Key_O) << Cmd::Open << QStringList{"Csv File (*.csv);;Excel File (*.xls)"};
 }
 
 void TestMainFrame::shortcutsReachTheDataPage()

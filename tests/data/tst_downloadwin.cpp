@@ -1,8 +1,9 @@
 // The data page: its columns and the keys it swallows, and the page against the virtual
 // meter on a pseudo-terminal, through the real serial port, reception thread and
-// dispatcher: connect, download, delete, export.
+// dispatcher: connect, download, delete, export and import.
 #include "FakePrompter.h"
 #include "TestSupport.h"
+#include "app/CommandEnabling.h"
 #include "data/CDownLoadWin.h"
 #include "data/DataTexts.h"
 #include "data/MeasurementRecord.h"
@@ -16,6 +17,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
@@ -228,6 +230,47 @@ private Q_SLOTS:
         QFile file(dialogs.savePath);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), csv);
+    }
+
+    // The meter's records, exported and imported back through the page's button: numbers
+    // come back without their leading blanks, and the rows are no longer the meter's, so
+    // neither delete command is offered.
+    void importBringsTheExportBack()
+    {
+        QVERIFY(ConnectAndDownload(5));
+        QList<QStringList> rows = Rows(page->Table());
+        QTemporaryDir dir;
+        dialogs.savePath = dir.filePath(QStringLiteral("meter.csv"));
+        page->OnExportCsv();
+        page->Table().RemoveAllRows();
+        const auto deleteEnabled = [] {
+            const LinkSnapshot link{linkConnected != 0, downloadBusy != 0, storedRecordCount};
+            const EnablingPass pass = RunEnablingPass(link, DataTab, DataTab, {});
+            return pass.IsEnabled(Cmd::DeleteCurrentData) || pass.IsEnabled(Cmd::DeleteAllData);
+        };
+        QVERIFY(deleteEnabled());
+        prompter.boxes.clear();
+        QList<Qt::CursorShape> cursors;
+        prompter.onShow = [&cursors](const FakePrompter::Box&) {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            cursors << (cursor ? cursor->shape() : Qt::ArrowCursor);
+        };
+
+        dialogs.openPath = dialogs.savePath;
+        QTest::mouseClick(page->ImportButton(), Qt::LeftButton);
+
+        for (QStringList& row : rows) {
+            // Every column but the date-time holds a number or "LOW".
+            for (int c = 0; c < 6; ++c) {
+                if (row[c] != QLatin1String("LOW"))
+                    row[c] = QString::number(row[c].toDouble() + 0.0);
+            }
+        }
+        QCOMPARE(Rows(page->Table()), rows);
+        QCOMPARE(prompter.Texts(), QStringList{DataText::ImportSucceeded});
+        QCOMPARE(cursors, QList<Qt::CursorShape>{Qt::WaitCursor});
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(!deleteEnabled());
     }
 
     void deleteAcknowledgedByTheMeter_data()

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QFile;
+class Sheet;
+
+// CSV as RFC 4180 describes it, and as our export writes it: fields split by commas, a
+// field in double quotes may hold commas, line breaks and doubled quotes; lines end in
+// CR LF, LF or CR; the comma that ends every line of our export only adds an empty cell.
+// The text is UTF-8, with or without a byte-order mark, or else GB18030 (what a desktop
+// on Chinese Windows writes). Only the first 100 lines are read.
+
+// Reads the open `file` from its current position. Nothing, with `reason`, when it is not
+// text in either encoding or cannot be read.
+std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason);
+
+// One field typed as a spreadsheet program types it when it opens a CSV file: a field
+// that is wholly a decimal number (blanks around it allowed) becomes the number's plain
+// text ("   -12.30" gives "-12.3"); a date or date-time with a four-digit year first
+// ("2012-05-07 09:03", "2012/5/7 9:03:00") comes back in the record format
+// ("2012-5-7 9:03"); any other field stays as it is.
+QString CsvCellText(const QString& field);

@@ -1,9 +1,163 @@
 #include "calibration/CAdjustWin.h"
 
+#include "calibration/CalibrationTexts.h"
+#include "common/Prompter.h"
 #include "link/MeterEvent.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// The page's layout in dialog units (x, y, width, height), rows from the top.
+struct RowLayout
+{
+    CalibrationChannel channel;
+    const char* label;
+    QRect labelRect;
+    QRect promptRect;
+    QRect editRect;
+    QRect buttonRect;
+};
+
+const std::array<RowLayout, kCalibrationChannels> kRows{{
+    {CalibrationChannel::Ont1270,
+     "ONT:1270nm",
+     {6, 31, 58, 14},
+     {56, 31, 107, 14},
+     {167, 27, 59, 14},
+     {264, 25, 50, 14}},
+    {CalibrationChannel::Ont1310,
+     "ONT:1310nm",
+     {6, 59, 58, 14},
+     {56, 59, 107, 14},
+     {168, 57, 57, 14},
+     {264, 55, 50, 14}},
+    {CalibrationChannel::Olt1490,
+     "OLT:1490nm",
+     {6, 90, 58, 14},
+     {56, 90, 107, 14},
+     {168, 88, 57, 14},
+     {264, 86, 50, 14}},
+    {CalibrationChannel::Olt1577,
+     "OLT:1577nm",
+     {6, 120, 58, 14},
+     {56, 120, 107, 14},
+     {168, 118, 57, 14},
+     {263, 116, 50, 14}},
+}};
+constexpr int kUnitX = 231;
+constexpr int kUnitWidth = 20;
+const QRect kFactoryRect{221, 151, 93, 14};
+const QSize kPageSize{348, 179};
+
+bool IsClosingKey(QEvent* e)
+{
+    if (e->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+} // namespace
 
 CAdjustWin::CAdjustWin(Prompter& prompter, QWidget* parent) : QWidget(parent), prompter_(prompter)
 {
+    for (const RowLayout& layout : kRows) {
+        Row& row = rows_[Index(layout.channel)];
+        // Static texts sit at the top of their box, level with the text of the taller edit.
+        row.channel = new QLabel(QString::fromLatin1(layout.label), this);
+        row.channel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        row.prompt = new QLabel(CalibrationText::Prompt, this);
+        row.prompt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        row.edit = new QLineEdit(ReferenceText(references_.Value(layout.channel)), this);
+        row.unit = new QLabel(CalibrationText::Unit, this);
+        row.unit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        row.button = new QPushButton(CalibrationText::Calibrate, this);
+
+        QLineEdit* edit = row.edit;
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { OnReferenceChanged(edit); });
+        const CalibrationChannel channel = layout.channel;
+        connect(row.button, &QPushButton::clicked, this, [this, channel] { OnCalibrate(channel); });
+    }
+    factoryButton_ = new QPushButton(CalibrationText::FactoryDefault, this);
+    connect(factoryButton_, &QPushButton::clicked, this, &CAdjustWin::OnFactoryDefault);
+    PlaceControls();
+
+    // Enter and Escape must neither close the page nor press a button, wherever the focus is.
+    const QList<QWidget*> children = findChildren<QWidget*>();
+    for (QWidget* child : children)
+        child->installEventFilter(this);
+}
+
+QSize CAdjustWin::sizeHint() const
+{
+    return ToPixels(QRect(QPoint(0, 0), kPageSize)).size();
+}
+
+void CAdjustWin::OnReferenceChanged(QLineEdit* edit)
+{
+    const ReferenceCheck check = CheckReferenceText(edit->text());
+    if (check.message.isEmpty())
+        return;
+    // Setting the text is itself a change: the corrected text is checked (and may be
+    // corrected) before this message shows.
+    edit->setText(check.text);
+    prompter_.Notify(this, check.message);
+}
+
+void CAdjustWin::OnCalibrate(CalibrationChannel channel)
+{
+    ReferencePowers::Texts texts;
+    for (size_t i = 0; i < texts.size(); ++i)
+        texts[i] = rows_[i].edit->text();
+    const ReferencePowers::Result result = references_.Calibrate(channel, texts);
+    if (result.outcome == ReferencePowers::Outcome::NotConnected) {
+        prompter_.Notify(this, CalibrationText::NoConnection);
+    } else if (result.outcome == ReferencePowers::Outcome::NotANumber) {
+        QLineEdit* edit = Edit(result.field);
+        prompter_.Show(this, applicationName, CalibrationText::EnterANumber, Prompter::Ok,
+                       Prompter::Icon::Warning);
+        edit->setFocus();
+        edit->selectAll();
+    }
+}
+
+void CAdjustWin::OnFactoryDefault()
+{
+    if (references_.FactoryDefault() == ReferencePowers::Outcome::NotConnected)
+        prompter_.Notify(this, CalibrationText::NoConnection);
+}
+
+void CAdjustWin::PlaceControls()
+{
+    for (const RowLayout& layout : kRows) {
+        const Row& row = rows_[Index(layout.channel)];
+        row.channel->setGeometry(ToPixels(layout.labelRect));
+        row.prompt->setGeometry(ToPixels(layout.promptRect));
+        row.edit->setGeometry(ToPixels(layout.editRect));
+        row.unit->setGeometry(
+            ToPixels({kUnitX, layout.labelRect.y(), kUnitWidth, layout.labelRect.height()}));
+        row.button->setGeometry(ToPixels(layout.buttonRect));
+    }
+    factoryButton_->setGeometry(ToPixels(kFactoryRect));
+}
+
+QRect CAdjustWin::ToPixels(const QRect& dialogUnits) const
+{
+    // A dialog unit is a quarter of the font's average character width across and an eighth
+    // of its height down, rounded to the nearest pixel.
+    const QFontMetrics metrics = fontMetrics();
+    const auto across = [w = metrics.averageCharWidth()](int units) {
+        return (units * w + 2) / 4;
+    };
+    const auto down = [h = metrics.height()](int units) {
+        return (units * h + 4) / 8;
+    };
+    return {across(dialogUnits.x()), down(dialogUnits.y()), across(dialogUnits.width()),
+            down(dialogUnits.height())};
 }
 
 bool CAdjustWin::event(QEvent* e)
@@ -12,5 +166,16 @@ bool CAdjustWin::event(QEvent* e)
     // answer, so every one of them is dropped.
     if (e->type() == MeterEvent::EventType())
         return true;
+    if (IsClosingKey(e))
+        return true;
+    if (e->type() == QEvent::FontChange)
+        PlaceControls();
     return QWidget::event(e);
+}
+
+bool CAdjustWin::eventFilter(QObject* watched, QEvent* e)
+{
+    if (IsClosingKey(e))
+        return true;
+    return QWidget::eventFilter(watched, e);
 }

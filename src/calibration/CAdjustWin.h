@@ -1,10 +1,17 @@
 #pragma once
 
+#include "calibration/Calibration.h"
+
 #include <QWidget>
+#include <array>
 
 class Prompter;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
-// The "Calibration" page: calibrates each wavelength channel against a reference power.
+// The "Calibration" page: a reference power field and a "Calibration" button for each
+// wavelength channel, and "Factory Default". It waits for no answer from the meter.
 class CAdjustWin : public QWidget
 {
     Q_OBJECT
@@ -12,9 +19,39 @@ class CAdjustWin : public QWidget
 public:
     explicit CAdjustWin(Prompter& prompter, QWidget* parent = nullptr);
 
+    QLineEdit* Edit(CalibrationChannel channel) const { return rows_[Index(channel)].edit; }
+    QPushButton* CalibrationButton(CalibrationChannel channel) const
+    {
+        return rows_[Index(channel)].button;
+    }
+    QPushButton* FactoryDefaultButton() const { return factoryButton_; }
+
+    QSize sizeHint() const override;
+
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    struct Row
+    {
+        QLabel* channel;
+        QLabel* prompt;
+        QLineEdit* edit;
+        QLabel* unit;
+        QPushButton* button;
+    };
+
+    static size_t Index(CalibrationChannel channel) { return static_cast<size_t>(channel); }
+
+    void OnReferenceChanged(QLineEdit* edit);
+    void OnCalibrate(CalibrationChannel channel);
+    void OnFactoryDefault();
+    void PlaceControls();
+    QRect ToPixels(const QRect& dialogUnits) const;
+
     Prompter& prompter_;
+    ReferencePowers references_;
+    std::array<Row, kCalibrationChannels> rows_; // indexed by channel
+    QPushButton* factoryButton_ = nullptr;
 };

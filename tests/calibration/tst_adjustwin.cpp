@@ -1,0 +1,379 @@
+// The calibration page: its rows, the frames its buttons send, what it tells the operator,
+// and a calibration of the virtual meter on a pseudo-terminal, through the real serial
+// port, reception thread and the data page's download.
+#include "FakePrompter.h"
+#include "ShownBoxes.h"
+#include "StubPort.h"
+#include "TestSupport.h"
+#include "calibration/CAdjustWin.h"
+#include "data/CDownLoadWin.h"
+#include "data/MeasurementRecord.h"
+#include "link/ConnectionCommands.h"
+#include "link/DeviceLink.h"
+#include "link/LinkState.h"
+#include "sim/PtyHost.h"
+
+#include <QDialog>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QStringList kRowNames{"1270", "1310", "1490", "1577"}; // from the top
+const QString kFactory = QStringLiteral("Factory Default");
+
+CalibrationChannel Channel(const QString& name)
+{
+    const QList<CalibrationChannel> channels{
+        CalibrationChannel::Ont1270, CalibrationChannel::Ont1310, CalibrationChannel::Olt1490,
+        CalibrationChannel::Olt1577};
+    return channels[kRowNames.indexOf(name)];
+}
+
+// The rows of the data table for the meter's records with these offsets (dBm, indexed by
+// VirtualMeter::Channel) added, as a calibrated meter serves them.
+QList<QStringList> ExpectedRows(const VirtualMeter& meter,
+                                const std::array<float, VirtualMeter::ChannelCount>& offsets)
+{
+    QList<QStringList> rows;
+    for (int i = 0; i < meter.Records().size(); ++i) {
+        const MeterRecord& r = meter.Records()[i];
+        const MeasurementRecord m{quint16(i),
+                                  0,
+                                  r.ont1270 + offsets[VirtualMeter::Ont1270],
+                                  r.ont1310 + offsets[VirtualMeter::Ont1310],
+                                  r.olt1490 + offsets[VirtualMeter::Olt1490],
+                                  r.olt1577 + offsets[VirtualMeter::Olt1577],
+                                  r.group,
+                                  r.year,
+                                  r.month,
+                                  r.day,
+                                  r.hour,
+                                  r.minute};
+        rows << m.RowTexts();
+    }
+    return rows;
+}
+
+QList<QStringList> Rows(const RecordTable& table)
+{
+    QList<QStringList> rows(table.RowCount());
+    for (int r = 0; r < table.RowCount(); ++r)
+        for (int c = 0; c < table.ColumnCount(); ++c)
+            rows[r] << table.CellText(r, c);
+    return rows;
+}
+
+} // namespace
+
+class TestAdjustWin : public QObject
+{
+    Q_OBJECT
+
+private:
+    QLineEdit* Field(const QString& name) const { return page->Edit(Channel(name)); }
+    QPushButton* Button(const QString& name) const
+    {
+        return name == kFactory ? page->FactoryDefaultButton()
+                                : page->CalibrationButton(Channel(name));
+    }
+    // "1310=-3.21" puts -3.21 into the 1310 nm field.
+    void Fill(const QStringList& assignments) const
+    {
+        for (const QString& a : assignments)
+            Field(a.section('=', 0, 0))->setText(a.section('=', 1));
+    }
+    // An open link on a stub port, the handshake already written and forgotten.
+    StubPort* OpenStub(bool connected)
+    {
+        auto* port = new StubPort;
+        DeviceLink::Instance()->SetCommControl(port);
+        portName = QStringLiteral("/dev/stub");
+        if (!DeviceLink::Instance()->OpenPort())
+            return nullptr;
+        port->written.clear();
+        linkConnected = connected ? 1 : 0;
+        return port;
+    }
+    // Runs the record download to its completion box; false when it did not end.
+    bool Download(ConnectionCommands& commands)
+    {
+        QEventLoop loop;
+        QTimer::singleShot(20000, &loop, [&loop] { loop.exit(1); });
+        prompter.onShow = [&loop](const FakePrompter::Box&) {
+            loop.quit();
+        };
+        commands.DownloadRecords();
+        const bool ended = loop.exec() == 0;
+        prompter.onShow = nullptr;
+        return ended;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        ResetLinkState();
+        prompter = FakePrompter();
+        page = std::make_unique<CAdjustWin>(prompter);
+        DeviceLink::Instance()->SetPrompter(&prompter, page.get());
+        DeviceLink::Instance()->targetWindow = page.get();
+    }
+
+    void cleanup()
+    {
+        DeviceLink::Instance()->ClosePort();
+        page.reset();
+    }
+
+    void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
+
+    void rowsStandTopToBottomWithTheirTexts()
+    {
+        const QStringList channels{"ONT:1270nm", "ONT:1310nm", "OLT:1490nm", "OLT:1577nm"};
+        int above = -1;
+        for (int i = 0; i < kRowNames.size(); ++i) {
+            const QRect band = Field(kRowNames[i])->geometry();
+            QVERIFY(band.top() > above);
+            above = band.bottom();
+            // Everything that stands beside the field, left to right.
+            QList<QWidget*> row;
+            for (QWidget* w : page->findChildren<QWidget*>())
+                if (w->geometry().top() <= band.bottom() && w->geometry().bottom() >= band.top())
+                    row << w;
+            std::sort(row.begin(), row.end(),
+                      [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+            QStringList texts;
+            for (QWidget* w : row) {
+                if (auto* label = qobject_cast<QLabel*>(w))
+                    texts << label->text();
+                else if (auto* edit = qobject_cast<QLineEdit*>(w))
+                    texts << edit->text();
+                else if (auto* button = qobject_cast<QPushButton*>(w))
+                    texts << button->text();
+            }
+            QCOMPARE(texts, (QStringList{channels[i], "Input The Standard Power ", "-10", "dBm",
+                                         "Calibration"}));
+            QCOMPARE(row.last(), Button(kRowNames[i]));
+        }
+        QCOMPARE(Button(kFactory)->text(), kFactory);
+        QVERIFY(Button(kFactory)->y() > above);
+    }
+
+    // Each frame is written over the previous one: bytes a calibration does not set keep
+    // their value (here the handshake's zeros, or an earlier calibration's value).
+    void buttonsSendTheirFrame_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QStringList>("presses");
+        QTest::addColumn<QString>("lastFrame");
+
+        QTest::newRow("1270 at the initial -10")
+            << QStringList{} << QStringList{"1270"}
+            << "AA 0F 05 00 00 00 00 00 00 00 00 00 00 00 00 08 00 00 20 C1 00 00 00 00 00 00 00 "
+               "00 00 0A E9";
+        QTest::newRow("1310") << QStringList{"1310=-3.21"} << QStringList{"1310"}
+                              << "AA 0F 05 A4 70 4D C0 00 00 00 00 00 00 00 00 01 00 00 00 00 00 "
+                                 "00 00 00 00 00 00 00 00 53 01";
+        QTest::newRow("1490 at the upper limit")
+            << QStringList{"1490=30"} << QStringList{"1490"}
+            << "AA 0F 05 00 00 00 00 00 00 F0 41 00 00 00 00 02 00 00 00 00 00 00 00 00 00 00 00 "
+               "00 00 BB 02";
+        QTest::newRow("1577 at the lower limit")
+            << QStringList{"1577=-65"} << QStringList{"1577"}
+            << "AA 0F 05 00 00 00 00 00 00 00 00 00 00 82 C2 03 00 00 00 00 00 00 00 00 00 00 00 "
+               "00 00 4A 03";
+        QTest::newRow("factory default whatever the fields hold")
+            << QStringList{"1310=-"} << QStringList{kFactory}
+            << "AA 0F 05 00 00 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00 "
+               "00 00 0A 04";
+        QTest::newRow("1490 after 1310 keeps the 1310 value")
+            << QStringList{"1310=-3.21", "1490=30"} << QStringList{"1310", "1490"}
+            << "AA 0F 05 A4 70 4D C0 00 00 F0 41 00 00 00 00 02 00 00 00 00 00 00 00 00 00 00 00 "
+               "00 00 E2 02";
+    }
+    void buttonsSendTheirFrame()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QStringList, presses);
+        QFETCH(QString, lastFrame);
+        StubPort* port = OpenStub(true);
+        QVERIFY(port);
+        Fill(fields);
+        for (const QString& press : presses)
+            QTest::mouseClick(Button(press), Qt::LeftButton);
+        QCOMPARE(ShownBoxes(prompter), QStringList());
+        QCOMPARE(port->written.size(), presses.size());
+        QCOMPARE(ToHex(port->written.last()), lastFrame);
+    }
+
+    void buttonsNeedAConnection_data()
+    {
+        QTest::addColumn<QString>("button");
+        for (const QString& name : kRowNames + QStringList{kFactory})
+            QTest::newRow(qPrintable(name)) << name;
+    }
+    void buttonsNeedAConnection()
+    {
+        QFETCH(QString, button);
+        // The port is open and the handshake sent, but the meter has not answered.
+        StubPort* port = OpenStub(false);
+        QVERIFY(port);
+        QTest::mouseClick(Button(button), Qt::LeftButton);
+        QCOMPARE(ShownBoxes(prompter),
+                 QStringList{BoxLine("There is no connection with the equipment so the "
+                                     "calibration can't be done!")});
+        QCOMPARE(port->written.size(), 0);
+    }
+
+    // The fields are read in the order 1310, 1490, 1577, 1270; the first that holds no
+    // number takes the focus with its text selected.
+    void fieldWithoutANumberStopsTheCalibration_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("lone minus") << QStringList{"1490=-"} << "1270"
+                                    << "1490";
+        QTest::newRow("empty") << QStringList{"1270="} << "1310"
+                               << "1270";
+        QTest::newRow("1577 is read before 1270") << QStringList{"1270=.", "1577=3-"} << "1490"
+                                                  << "1577";
+    }
+    void fieldWithoutANumberStopsTheCalibration()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QString, button);
+        QFETCH(QString, focus);
+        StubPort* port = OpenStub(true);
+        QVERIFY(port);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        Fill(fields);
+        QTest::mouseClick(Button(button), Qt::LeftButton);
+        QCOMPARE(ShownBoxes(prompter), QStringList{BoxLine("Please enter a number.", Prompter::Ok,
+                                                           Prompter::Icon::Warning, "QX390D")});
+        QCOMPARE(port->written.size(), 0);
+        QVERIFY(Field(focus)->hasFocus());
+        QCOMPARE(Field(focus)->selectedText(), Field(focus)->text());
+    }
+
+    // The page corrects a field on every change, and checks its own correction again.
+    void fieldIsCheckedAtEveryChange_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("typed 30.1") << "30.1"
+                                    << ""
+                                    << ""
+                                    << QStringList{"Please set the calibration value between -65 "
+                                                   "and 30"};
+        QTest::newRow("cut text out of range")
+            << ""
+            << "100e-1"
+            << ""
+            << QStringList{"Please set the calibration value between -65 and 30",
+                           "Please input Number!"};
+    }
+    void fieldIsCheckedAtEveryChange()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, pasted);
+        QFETCH(QString, left);
+        QFETCH(QStringList, messages);
+        QLineEdit* field = Field("1310");
+        field->clear();
+        QTest::keyClicks(field, typed);
+        if (!pasted.isEmpty())
+            field->insert(pasted);
+        QCOMPARE(field->text(), left);
+        QCOMPARE(prompter.Texts(), messages);
+    }
+
+    // Inside a dialog, Escape would close it and Enter would press a button.
+    void enterAndEscapeAreSwallowed_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("focus");
+        for (const char* focus : {"field", "button"}) {
+            QTest::addRow("Return on %s", focus) << int(Qt::Key_Return) << focus;
+            QTest::addRow("Enter on %s", focus) << int(Qt::Key_Enter) << focus;
+            QTest::addRow("Escape on %s", focus) << int(Qt::Key_Escape) << focus;
+        }
+    }
+    void enterAndEscapeAreSwallowed()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, focus);
+        StubPort* port = OpenStub(true);
+        QVERIFY(port);
+        QDialog dialog;
+        auto* hosted = new CAdjustWin(prompter, &dialog);
+        (new QVBoxLayout(&dialog))->addWidget(hosted);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QSignalSpy rejected(&dialog, &QDialog::rejected);
+        QWidget* target = focus == QLatin1String("field")
+                              ? static_cast<QWidget*>(hosted->Edit(CalibrationChannel::Ont1310))
+                              : hosted->CalibrationButton(CalibrationChannel::Olt1490);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(rejected.size(), 0);
+        QCOMPARE(port->written.size(), 0);
+    }
+
+    void calibratesTheVirtualMeter()
+    {
+        SimOptions options;
+        options.meter.records = 5;
+        options.meter.seed = 7;
+        PtyHost host(options);
+        QVERIFY2(host.Open(), qPrintable(host.ErrorString()));
+        FakeFileDialogs dialogs;
+        CDownLoadWin data(prompter, dialogs);
+        DeviceLink::Instance()->targetWindow = &data;
+        ConnectionCommands commands(prompter, &data, host.DevicePath());
+        commands.SetOpenDelay(0);
+        commands.Connect();
+        QTRY_COMPARE(linkConnected.load(), 1);
+
+        // The meter's channel sees a fixed input while it is calibrated; the reference says
+        // what that input is to read.
+        Field("1310")->setText("-8.5");
+        QTest::mouseClick(Button("1310"), Qt::LeftButton);
+        QVERIFY(Download(commands));
+        std::array<float, VirtualMeter::ChannelCount> offsets{};
+        offsets[VirtualMeter::Ont1310] = -8.5f - VirtualMeter::kCalibrationInput;
+        QCOMPARE(Rows(data.Table()), ExpectedRows(host.Meter(), offsets));
+
+        QTest::mouseClick(Button(kFactory), Qt::LeftButton);
+        QVERIFY(Download(commands));
+        QCOMPARE(Rows(data.Table()), ExpectedRows(host.Meter(), {}));
+
+        // Handshake, calibration, 5 record requests, factory default (still holding the last
+        // record index 4 in bytes 3 and 4), 5 record requests.
+        const QStringList log = host.Meter().FrameLog();
+        QCOMPARE(log.size(), 13);
+        QCOMPARE(log[1], "AA 0F 05 00 00 08 C1 00 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 "
+                         "00 00 00 00 00 00 C3 01");
+        QCOMPARE(log[7], "AA 0F 05 00 04 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00 "
+                         "00 00 00 00 00 00 0E 04");
+        QCOMPARE(prompter.Texts().count("DownLoad Data Complete!"), 2);
+        DeviceLink::Instance()->ClosePort();
+    }
+
+private:
+    FakePrompter prompter;
+    std::unique_ptr<CAdjustWin> page;
+};
+
+QTEST_MAIN(TestAdjustWin)
+#include "tst_adjustwin.moc"

@@ -359,15 +359,6 @@ double PercentileMs(QList<qint64> samples, double fraction)
     return samples[std::clamp<qsizetype>(rank - 1, 0, samples.size() - 1)] / 1e6;
 }
 
-QList<QStringList> Rows(const RecordTable& table)
-{
-    QList<QStringList> rows(table.RowCount());
-    for (int r = 0; r < table.RowCount(); ++r)
-        for (int c = 0; c < table.ColumnCount(); ++c)
-            rows[r] << table.CellText(r, c);
-    return rows;
-}
-
 // The median milliseconds of one import of the fixture `name`; nothing when an import
 // did not end with kImportRows rows and the success message. `rows` receives the table.
 std::optional<double> MedianImportMs(const QString& name, int runs, QList<QStringList>* rows)
@@ -392,7 +383,7 @@ std::optional<double> MedianImportMs(const QString& name, int runs, QList<QStrin
             return std::nullopt;
         }
     }
-    *rows = Rows(table);
+    *rows = table.Rows();
     return PercentileMs(samples, 0.5);
 }
 

@@ -34,6 +34,8 @@ public:
     // Cells outside the table are neither set nor read (they read as empty).
     void SetCellText(int row, int column, const QString& text);
     QString CellText(int row, int column) const;
+    // Every row's texts, in row and column order.
+    const QList<QStringList>& Rows() const { return rows_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -61,15 +61,6 @@ QList<QStringList> ExpectedRows(const VirtualMeter& meter,
     return rows;
 }
 
-QList<QStringList> Rows(const RecordTable& table)
-{
-    QList<QStringList> rows(table.RowCount());
-    for (int r = 0; r < table.RowCount(); ++r)
-        for (int c = 0; c < table.ColumnCount(); ++c)
-            rows[r] << table.CellText(r, c);
-    return rows;
-}
-
 } // namespace
 
 class TestAdjustWin : public QObject
@@ -352,11 +343,11 @@ private Q_SLOTS:
         QVERIFY(Download(commands));
         std::array<float, VirtualMeter::ChannelCount> offsets{};
         offsets[VirtualMeter::Ont1310] = -8.5f - VirtualMeter::kCalibrationInput;
-        QCOMPARE(Rows(data.Table()), ExpectedRows(host.Meter(), offsets));
+        QCOMPARE(data.Table().Rows(), ExpectedRows(host.Meter(), offsets));
 
         QTest::mouseClick(Button(kFactory), Qt::LeftButton);
         QVERIFY(Download(commands));
-        QCOMPARE(Rows(data.Table()), ExpectedRows(host.Meter(), {}));
+        QCOMPARE(data.Table().Rows(), ExpectedRows(host.Meter(), {}));
 
         // Handshake, calibration, 5 record requests, factory default (still holding the last
         // record index 4 in bytes 3 and 4), 5 record requests.

@@ -46,15 +46,6 @@ QStringList ExpectedRow(const VirtualMeter& meter, int index)
     return m.RowTexts();
 }
 
-QList<QStringList> Rows(const RecordTable& table)
-{
-    QList<QStringList> rows(table.RowCount());
-    for (int r = 0; r < table.RowCount(); ++r)
-        for (int c = 0; c < table.ColumnCount(); ++c)
-            rows[r] << table.CellText(r, c);
-    return rows;
-}
-
 } // namespace
 
 class TestDownLoadWin : public QObject
@@ -216,7 +207,7 @@ private Q_SLOTS:
             rows << ExpectedRow(host->Meter(), r);
             csv += (rows.last().join(',') + ",\r\n").toUtf8();
         }
-        QCOMPARE(Rows(page->Table()), rows);
+        QCOMPARE(page->Table().Rows(), rows);
         QCOMPARE(storedRecordCount.load(), records);
         QCOMPARE(prompter.Texts(), QStringList{DataText::DownloadComplete});
         QCOMPARE(prompter.boxes[0].owner, page.get());
@@ -238,7 +229,7 @@ private Q_SLOTS:
     void importBringsTheExportBack()
     {
         QVERIFY(ConnectAndDownload(5));
-        QList<QStringList> rows = Rows(page->Table());
+        QList<QStringList> rows = page->Table().Rows();
         QTemporaryDir dir;
         dialogs.savePath = dir.filePath(QStringLiteral("meter.csv"));
         page->OnExportCsv();
@@ -266,7 +257,7 @@ private Q_SLOTS:
                     row[c] = QString::number(row[c].toDouble() + 0.0);
             }
         }
-        QCOMPARE(Rows(page->Table()), rows);
+        QCOMPARE(page->Table().Rows(), rows);
         QCOMPARE(prompter.Texts(), QStringList{DataText::ImportSucceeded});
         QCOMPARE(cursors, QList<Qt::CursorShape>{Qt::WaitCursor});
         QVERIFY(!QGuiApplication::overrideCursor());
@@ -287,14 +278,14 @@ private Q_SLOTS:
         QFETCH(QString, question);
         QFETCH(int, rowsAfter);
         QVERIFY(ConnectAndDownload(5));
-        const QList<QStringList> before = Rows(page->Table());
+        const QList<QStringList> before = page->Table().Rows();
         prompter.boxes.clear();
 
         all ? commands->DeleteAll() : commands->DeleteCurrent();
 
         QCOMPARE(prompter.Texts(), QStringList{question});
         QTRY_COMPARE(host->Meter().Records().size(), rowsAfter);
-        QTRY_COMPARE(Rows(page->Table()), before.first(rowsAfter));
+        QTRY_COMPARE(page->Table().Rows(), before.first(rowsAfter));
         QCOMPARE(storedRecordCount.load(), rowsAfter);
     }
 

@@ -54,15 +54,6 @@ void Fill(RecordTable& table, const QList<QStringList>& rows)
     }
 }
 
-QList<QStringList> Rows(const RecordTable& table)
-{
-    QList<QStringList> rows(table.RowCount());
-    for (int r = 0; r < table.RowCount(); ++r)
-        for (int c = 0; c < table.ColumnCount(); ++c)
-            rows[r] << table.CellText(r, c);
-    return rows;
-}
-
 // Our export of `rows`.
 QByteArray Exported(const QList<QStringList>& rows)
 {
@@ -236,7 +227,7 @@ private Q_SLOTS:
 
         Import(path);
 
-        QCOMPARE(Rows(table), rows);
+        QCOMPARE(table.Rows(), rows);
         QCOMPARE(ShownBoxes(prompter),
                  QStringList{BoxLine(headerPassed ? kSucceeded : kBadHeader, Prompter::Ok,
                                      Prompter::Icon::Information)});
@@ -267,7 +258,7 @@ private Q_SLOTS:
 
         Import(path);
 
-        QCOMPARE(Rows(table), QList<QStringList>{kOldRow});
+        QCOMPARE(table.Rows(), QList<QStringList>{kOldRow});
         QCOMPARE(ShownBoxes(prompter), QStringList{BoxLine(kUnreadable + path + "\r\n" + reason,
                                                            Prompter::Ok, Prompter::Icon::Warning)});
         QCOMPARE(storedRecordCount.load(), 5);
@@ -285,7 +276,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, chosen);
         Import(chosen.isEmpty() ? chosen : dir->filePath(chosen));
-        QCOMPARE(Rows(table), QList<QStringList>{kOldRow});
+        QCOMPARE(table.Rows(), QList<QStringList>{kOldRow});
         QVERIFY(prompter.boxes.isEmpty());
         QCOMPARE(storedRecordCount.load(), 5);
     }

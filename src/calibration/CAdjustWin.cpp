@@ -2,9 +2,8 @@
 
 #include "calibration/CalibrationTexts.h"
 #include "common/Prompter.h"
-#include "link/MeterEvent.h"
 
-#include <QKeyEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -53,17 +52,9 @@ constexpr int kUnitWidth = 20;
 const QRect kFactoryRect{221, 151, 93, 14};
 const QSize kPageSize{348, 179};
 
-bool IsClosingKey(QEvent* e)
-{
-    if (e->type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<QKeyEvent*>(e)->key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
-}
-
 } // namespace
 
-CAdjustWin::CAdjustWin(Prompter& prompter, QWidget* parent) : QWidget(parent), prompter_(prompter)
+CAdjustWin::CAdjustWin(Prompter& prompter, QWidget* parent) : CTabPage(parent), prompter_(prompter)
 {
     for (const RowLayout& layout : kRows) {
         Row& row = rows_[Index(layout.channel)];
@@ -86,10 +77,7 @@ CAdjustWin::CAdjustWin(Prompter& prompter, QWidget* parent) : QWidget(parent), p
     connect(factoryButton_, &QPushButton::clicked, this, &CAdjustWin::OnFactoryDefault);
     PlaceControls();
 
-    // Enter and Escape must neither close the page nor press a button, wherever the focus is.
-    const QList<QWidget*> children = findChildren<QWidget*>();
-    for (QWidget* child : children)
-        child->installEventFilter(this);
+    FilterClosingKeys();
 }
 
 QSize CAdjustWin::sizeHint() const
@@ -160,22 +148,9 @@ QRect CAdjustWin::ToPixels(const QRect& dialogUnits) const
             down(dialogUnits.height())};
 }
 
-bool CAdjustWin::event(QEvent* e)
+void CAdjustWin::changeEvent(QEvent* e)
 {
-    // While this page is selected the link's answers come here; calibration waits for no
-    // answer, so every one of them is dropped.
-    if (e->type() == MeterEvent::EventType())
-        return true;
-    if (IsClosingKey(e))
-        return true;
     if (e->type() == QEvent::FontChange)
         PlaceControls();
-    return QWidget::event(e);
-}
-
-bool CAdjustWin::eventFilter(QObject* watched, QEvent* e)
-{
-    if (IsClosingKey(e))
-        return true;
-    return QWidget::eventFilter(watched, e);
+    CTabPage::changeEvent(e);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "calibration/Calibration.h"
+#include "common/TabPage.h"
 
-#include <QWidget>
 #include <array>
 
 class Prompter;
@@ -12,7 +12,7 @@ class QPushButton;
 
 // The "Calibration" page: a reference power field and a "Calibration" button for each
 // wavelength channel, and "Factory Default". It waits for no answer from the meter.
-class CAdjustWin : public QWidget
+class CAdjustWin : public CTabPage
 {
     Q_OBJECT
 
@@ -29,8 +29,9 @@ public:
     QSize sizeHint() const override;
 
 protected:
-    bool event(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
+    // Calibration waits for no answer: every message the link posts here is dropped.
+    void OnMeterMessage(const MeterEvent&) override {}
+    void changeEvent(QEvent* e) override;
 
 private:
     struct Row

@@ -10,21 +10,12 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <optional>
 
 namespace {
-
-bool IsClosingKey(QEvent* event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
-}
 
 // The wait cursor for as long as the object lives.
 class WaitCursor
@@ -39,7 +30,7 @@ public:
 } // namespace
 
 CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), dialogs_(dialogs),
+    : CTabPage(parent), prompter_(prompter), dialogs_(dialogs),
       download_(table_, prompter, this,
                 [](quint16 index) { DeviceLink::Instance()->RequestRecord(index); }),
       list_(new RecordListView(this)),
@@ -69,10 +60,7 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
     connect(exportButton_, &QPushButton::clicked, this, &CDownLoadWin::OnExportCsv);
     connect(importButton_, &QPushButton::clicked, this, &CDownLoadWin::OnImportSheet);
 
-    // Enter and Escape must neither close the page nor press a button, wherever the focus is.
-    const QList<QWidget*> children = findChildren<QWidget*>();
-    for (QWidget* child : children)
-        child->installEventFilter(this);
+    FilterClosingKeys();
 }
 
 void CDownLoadWin::OnExportCsv()
@@ -97,25 +85,10 @@ void CDownLoadWin::OnRecordDeleted(int recordNumber)
     download_.OnRecordDeleted(recordNumber);
 }
 
-bool CDownLoadWin::event(QEvent* event)
+void CDownLoadWin::OnMeterMessage(const MeterEvent& message)
 {
-    if (event->type() == MeterEvent::EventType()) {
-        const auto* message = static_cast<MeterEvent*>(event);
-        if (message->message == WM_METER_RECORD)
-            OnMeterRecord(message->copy);
-        else if (message->message == WM_METER_RECORD_DELETED)
-            OnRecordDeleted(message->param);
-        // Answers meant for the other pages are dropped here.
-        return true;
-    }
-    if (IsClosingKey(event))
-        return true;
-    return QWidget::event(event);
-}
-
-bool CDownLoadWin::eventFilter(QObject* watched, QEvent* event)
-{
-    if (IsClosingKey(event))
-        return true;
-    return QWidget::eventFilter(watched, event);
+    if (message.message == WM_METER_RECORD)
+        OnMeterRecord(message.copy);
+    else if (message.message == WM_METER_RECORD_DELETED)
+        OnRecordDeleted(message.param);
 }

@@ -3,7 +3,7 @@
 #include "data/RecordDownload.h"
 #include "data/RecordTable.h"
 
-#include <QWidget>
+#include "common/TabPage.h"
 
 class FileDialogs;
 class Prompter;
@@ -12,7 +12,7 @@ class QTableView;
 
 // The "DownLoad Data" page: the record table, filled by downloads and emptied by delete
 // acknowledgments, and the two buttons that export and import it.
-class CDownLoadWin : public QWidget
+class CDownLoadWin : public CTabPage
 {
     Q_OBJECT
 
@@ -32,8 +32,7 @@ public:
     QPushButton* ImportButton() const { return importButton_; }
 
 protected:
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void OnMeterMessage(const MeterEvent& message) override;
 
 private:
     Prompter& prompter_;

@@ -7,7 +7,6 @@
 #include "thresholds/ThresholdCells.h"
 
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QTableWidget>
@@ -54,14 +53,6 @@ QRect FromDialogUnits(int x, int y, int width, int height)
 }
 constexpr int kNameCellX[ThresholdTable::kGroups] = {6, 45, 86};
 
-bool IsClosingKey(QEvent* event)
-{
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
-        return false;
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
-}
-
 QTableWidget* NewHeaderStrip(QWidget* parent, const QStringList& captions, const QList<int>& widths)
 {
     auto* strip = new QTableWidget(0, static_cast<int>(captions.size()), parent);
@@ -78,15 +69,12 @@ QTableWidget* NewHeaderStrip(QWidget* parent, const QStringList& captions, const
 
 } // namespace
 
-CSetThrWin::CSetThrWin(Prompter& prompter, QWidget* parent) : QWidget(parent), prompter_(prompter)
+CSetThrWin::CSetThrWin(Prompter& prompter, QWidget* parent) : CTabPage(parent), prompter_(prompter)
 {
     BuildHeaders();
     BuildGrid();
 
-    // Enter and Escape must neither close the page nor press a button, wherever the focus is.
-    const QList<QWidget*> children = findChildren<QWidget*>();
-    for (QWidget* child : children)
-        child->installEventFilter(this);
+    FilterClosingKeys();
 }
 
 void CSetThrWin::BuildHeaders()
@@ -238,46 +226,32 @@ void CSetThrWin::OnUploadPart(int part, int group)
     SendUploadPart(table_, part, group, texts);
 }
 
-bool CSetThrWin::event(QEvent* event)
+void CSetThrWin::OnMeterMessage(const MeterEvent& message)
 {
-    if (event->type() == MeterEvent::EventType()) {
-        const auto* message = static_cast<MeterEvent*>(event);
-        switch (message->message) {
-        case WM_METER_THR_PART1:
-            OnThresholdPart(1, message->copy);
-            break;
-        case WM_METER_THR_PART2:
-            OnThresholdPart(2, message->copy);
-            break;
-        case WM_METER_THR_PART3:
-            OnThresholdPart(3, message->copy);
-            break;
-        case WM_METER_UPLOAD_START:
-            OnUploadStart();
-            break;
-        case WM_METER_UPLOAD_GROUP:
-            OnUploadPart(1, message->param);
-            break;
-        case WM_METER_UPLOAD_PART2:
-            OnUploadPart(2, message->param);
-            break;
-        case WM_METER_UPLOAD_PART3:
-            OnUploadPart(3, message->param);
-            break;
-        default:
-            // Answers meant for the other pages are dropped here.
-            break;
-        }
-        return true;
+    switch (message.message) {
+    case WM_METER_THR_PART1:
+        OnThresholdPart(1, message.copy);
+        break;
+    case WM_METER_THR_PART2:
+        OnThresholdPart(2, message.copy);
+        break;
+    case WM_METER_THR_PART3:
+        OnThresholdPart(3, message.copy);
+        break;
+    case WM_METER_UPLOAD_START:
+        OnUploadStart();
+        break;
+    case WM_METER_UPLOAD_GROUP:
+        OnUploadPart(1, message.param);
+        break;
+    case WM_METER_UPLOAD_PART2:
+        OnUploadPart(2, message.param);
+        break;
+    case WM_METER_UPLOAD_PART3:
+        OnUploadPart(3, message.param);
+        break;
+    default:
+        // Answers meant for the other pages are dropped here.
+        break;
     }
-    if (IsClosingKey(event))
-        return true;
-    return QWidget::event(event);
-}
-
-bool CSetThrWin::eventFilter(QObject* watched, QEvent* event)
-{
-    if (IsClosingKey(event))
-        return true;
-    return QWidget::eventFilter(watched, event);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/TabPage.h"
 #include "thresholds/ThresholdTable.h"
 
-#include <QWidget>
 #include <array>
 
 class Prompter;
@@ -12,7 +12,7 @@ class QTableWidget;
 // The "Threshold Setting" page: the three threshold groups as a grid of cells under a
 // two-level header, the checks of every change to a limit, and the page's side of the
 // threshold download and upload with the meter.
-class CSetThrWin : public QWidget
+class CSetThrWin : public CTabPage
 {
     Q_OBJECT
 
@@ -44,8 +44,7 @@ public:
     void OnUploadPart(int part, int group);
 
 protected:
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void OnMeterMessage(const MeterEvent& message) override;
 
 private:
     void BuildHeaders();

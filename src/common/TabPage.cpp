@@ -1,0 +1,42 @@
+#include "common/TabPage.h"
+
+#include "link/MeterEvent.h"
+
+#include <QKeyEvent>
+
+namespace {
+
+bool IsClosingKey(const QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+} // namespace
+
+void CTabPage::FilterClosingKeys()
+{
+    const QList<QWidget*> children = findChildren<QWidget*>();
+    for (QWidget* child : children)
+        child->installEventFilter(this);
+}
+
+bool CTabPage::event(QEvent* event)
+{
+    if (event->type() == MeterEvent::EventType()) {
+        OnMeterMessage(*static_cast<const MeterEvent*>(event));
+        return true;
+    }
+    if (IsClosingKey(event))
+        return true;
+    return QWidget::event(event);
+}
+
+bool CTabPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (IsClosingKey(event))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}

@@ -3,7 +3,7 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 \
-libfreexl-dev libgl-dev"
+libfreexl-dev libgl-dev libminizip-dev libxlsxwriter-dev"
 
 missing=""
 for p in $PACKAGES; do

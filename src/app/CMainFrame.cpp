@@ -62,6 +62,11 @@ CMainFrame::CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent
 
     connect(Action(Cmd::Open), &QAction::triggered, view_, &CQX390DView::OnFileOpen);
     connect(Action(Cmd::Save), &QAction::triggered, view_, &CQX390DView::OnFileSave);
+    connect(Action(Cmd::ExportWorkbook), &QAction::triggered, view_,
+            &CQX390DView::OnFileExportWorkbook);
+    // Not one of the enabling rules: the workbook export is allowed exactly when Save is.
+    connect(Action(Cmd::Save), &QAction::enabledChanged, Action(Cmd::ExportWorkbook),
+            &QAction::setEnabled);
     connect(Action(Cmd::Help), &QAction::triggered, view_, &CQX390DView::OnHelp);
     connect(Action(Cmd::About), &QAction::triggered, this, &CMainFrame::OnAbout);
     connect(Action(Cmd::Exit), &QAction::triggered, this, &QWidget::close);
@@ -88,6 +93,7 @@ void CMainFrame::BuildMenus()
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     AddCommand(file, Cmd::Save, QStringLiteral("&Save"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddCommand(file, Cmd::ExportWorkbook, QStringLiteral("Export as Excel Workbook..."));
     file->addSeparator();
     AddCommand(file, Cmd::Exit, QStringLiteral("E&xit"));
 

@@ -107,6 +107,11 @@ void CQX390DView::OnFileSave()
     dataPage_->OnExportCsv();
 }
 
+void CQX390DView::OnFileExportWorkbook()
+{
+    dataPage_->OnExportWorkbook();
+}
+
 void CQX390DView::OnHelp()
 {
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(helpFileName);

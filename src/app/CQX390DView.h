@@ -12,8 +12,8 @@ class Prompter;
 class QTabWidget;
 
 // The main view: the three working pages in one tab control. It decides which page
-// receives the meter's answers and which commands are enabled, and hands File/Open and
-// File/Save to the data page.
+// receives the meter's answers and which commands are enabled, and hands File/Open,
+// File/Save and File/Export as Excel Workbook to the data page.
 class CQX390DView : public QWidget
 {
     Q_OBJECT
@@ -29,6 +29,7 @@ public:
 
     void OnFileOpen();
     void OnFileSave();
+    void OnFileExportWorkbook();
     // Opens the help file that lies beside the executable; a missing file is not reported.
     void OnHelp();
 

@@ -16,6 +16,8 @@ inline constexpr int Exit = 57665;
 inline constexpr int ToggleToolbar = 59392;
 inline constexpr int About = 57664;
 inline constexpr int Help = 57670;
+// This program's own addition: File/Export as Excel Workbook, enabled with Save.
+inline constexpr int ExportWorkbook = 32900;
 } // namespace Cmd
 
 // Tabs of the main view, in tab order.

@@ -3,6 +3,7 @@
 #include "data/CsvExport.h"
 #include "data/RecordListView.h"
 #include "data/SheetImport.h"
+#include "data/XlsxExport.h"
 #include "link/DeviceLink.h"
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
@@ -66,6 +67,11 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
 void CDownLoadWin::OnExportCsv()
 {
     ExportRecordTable(table_, prompter_, dialogs_, this, exportPath_);
+}
+
+void CDownLoadWin::OnExportWorkbook()
+{
+    ExportRecordWorkbook(table_, prompter_, dialogs_, this, exportPath_);
 }
 
 void CDownLoadWin::OnImportSheet()

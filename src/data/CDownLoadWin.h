@@ -20,6 +20,7 @@ public:
     CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
 
     void OnExportCsv();
+    void OnExportWorkbook();
     void OnImportSheet();
     void OnMeterRecord(const QByteArray& copy);
     void OnRecordDeleted(int recordNumber);

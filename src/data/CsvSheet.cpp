@@ -169,25 +169,51 @@ std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason)
     return sheet;
 }
 
-QString CsvCellText(const QString& field)
+CsvValue TypeCsvField(const QString& field)
 {
-    double value = 0.0;
+    CsvValue value;
     // A number too large for a double stays text, as in a spreadsheet.
-    if (IsCompleteNumber(field, &value) && std::isfinite(value))
-        return SheetNumberText(value);
+    if (IsCompleteNumber(field, &value.number) && std::isfinite(value.number)) {
+        value.kind = CsvValue::Kind::Number;
+        return value;
+    }
 
     static const QRegularExpression dateTime(QStringLiteral(
         R"(^[ \t]*(\d{4})([-/])(\d{1,2})\2(\d{1,2})(?:[ \t]+(\d{1,2}):(\d{2})(?::(\d{2}))?)?[ \t]*$)"));
     const QRegularExpressionMatch match = dateTime.match(field);
     if (!match.hasMatch())
-        return field;
+        return value;
     const QDate date(match.captured(1).toInt(), match.captured(3).toInt(),
                      match.captured(4).toInt());
     if (!date.isValid())
-        return field;
-    if (!match.hasCaptured(5))
-        return SheetDateText(date);
+        return value;
+    if (!match.hasCaptured(5)) {
+        value.kind = CsvValue::Kind::Date;
+        value.date = date;
+        return value;
+    }
     const QTime time(match.captured(5).toInt(), match.captured(6).toInt(),
                      match.captured(7).toInt());
-    return time.isValid() ? SheetDateTimeText(date, time) : field;
+    if (time.isValid()) {
+        value.kind = CsvValue::Kind::DateTime;
+        value.date = date;
+        value.time = time;
+    }
+    return value;
+}
+
+QString CsvCellText(const QString& field)
+{
+    const CsvValue value = TypeCsvField(field);
+    switch (value.kind) {
+    case CsvValue::Kind::Number:
+        return SheetNumberText(value.number);
+    case CsvValue::Kind::Date:
+        return SheetDateText(value.date);
+    case CsvValue::Kind::DateTime:
+        return SheetDateTimeText(value.date, value.time);
+    case CsvValue::Kind::Text:
+        break;
+    }
+    return field;
 }

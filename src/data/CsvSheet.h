@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
+#include <QTime>
 #include <memory>
 
 class QFile;
@@ -17,8 +19,20 @@ class Sheet;
 std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason);
 
 // One field typed as a spreadsheet program types it when it opens a CSV file: a field
-// that is wholly a decimal number (blanks around it allowed) becomes the number's plain
-// text ("   -12.30" gives "-12.3"); a date or date-time with a four-digit year first
-// ("2012-05-07 09:03", "2012/5/7 9:03:00") comes back in the record format
-// ("2012-5-7 9:03"); any other field stays as it is.
+// that is wholly a decimal number (blanks around it allowed, finite as a double) is a
+// number ("   -12.30" is -12.3); a date or date-time with a four-digit year first
+// ("2012-05-07 09:03", "2012/5/7 9:03:00") is a date or a date-time; any other field is
+// text.
+struct CsvValue
+{
+    enum class Kind { Text, Number, Date, DateTime };
+    Kind kind = Kind::Text;
+    double number = 0.0;
+    QDate date;
+    QTime time;
+};
+CsvValue TypeCsvField(const QString& field);
+
+// The field as the sheet shows it once typed: a number as its plain text ("-12.3"), a
+// date or date-time in the record format ("2012-5-7 9:03"), text as it is.
 QString CsvCellText(const QString& field);

@@ -2,6 +2,7 @@
 
 #include "data/CsvSheet.h"
 #include "data/XlsSheet.h"
+#include "data/XlsxSheet.h"
 
 #include <QDate>
 #include <QFile>
@@ -38,9 +39,14 @@ std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason)
         *reason = QStringLiteral("It cannot be opened: %1.").arg(file.errorString());
         return nullptr;
     }
-    if (IsXlsWorkbook(file.peek(kXlsSignature.size()))) {
+    const QByteArray start = file.peek(kXlsSignature.size());
+    if (IsXlsWorkbook(start)) {
         file.close();
         return ReadXlsSheet(path, reason);
+    }
+    if (IsZipArchive(start)) {
+        file.close();
+        return ReadXlsxSheet(path, reason);
     }
     return ReadCsvSheet(file, reason);
 }

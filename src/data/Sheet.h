@@ -24,7 +24,7 @@ public:
 };
 
 // The cells A1:G100, read in full when the file is opened, so that a file that cannot be
-// read is known before anything is done with it. Both readers fill one.
+// read is known before anything is done with it. Every reader fills one.
 class SheetCells final : public Sheet
 {
 public:
@@ -38,9 +38,9 @@ private:
     std::array<QString, kRows * kColumns> cells_;
 };
 
-// Opens `path` for reading only and reads it as an .xls workbook (its first worksheet) or
-// as CSV text, as its content says, whatever its name. Nothing, with `reason` telling the
-// operator why, when the file cannot be read or is neither.
+// Opens `path` for reading only and reads it as an .xls workbook or an .xlsx workbook (the
+// first worksheet of either) or as CSV text, as its content says, whatever its name. Nothing, with
+// `reason` telling the operator why, when the file cannot be read or is neither.
 std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason);
 
 // A number as a spreadsheet shows it in a general cell: at most 15 significant digits,

@@ -8,8 +8,9 @@ class Prompter;
 class QWidget;
 class RecordTable;
 
-// Filter of the open dialog: CSV files and Excel 97-2003 workbooks.
-inline const QString importFilter = QStringLiteral("Csv File (*.csv);;Excel File (*.xls)");
+// Filter of the open dialog: CSV files, Excel 97-2003 workbooks and Excel workbooks of today.
+inline const QString importFilter =
+    QStringLiteral("Csv File (*.csv);;Excel File (*.xls);;Excel Workbook (*.xlsx)");
 
 // The import as the operator sees it: asks for a file and replaces the table's rows with
 // the records in it. The first cell must be "No." or "序号"; rows 2 to 100 are read up to

@@ -68,8 +68,8 @@ private slots:
     void aTabChangeShowsItsPageUnlessADownloadRuns();
     void quitAsksFirst_data();
     void quitAsksFirst();
-    void shortcutsReachTheDataPage_data();
-    void shortcutsReachTheDataPage();
+    void fileCommandsReachTheDataPage_data();
+    void fileCommandsReachTheDataPage();
     void aboutCommandShowsTheAboutBox();
     void helpOpensTheFileBesideTheExecutable();
     void commandStatesFollowAWholeSession();
@@ -142,8 +142,10 @@ void TestMainFrame::menusAndToolbarListTheCommands_data()
     // A separator has no text and id 0.
     QTest::newRow("menu bar") << -1 << QStringList{"&File", "&View", "&Manage", "&Help"}
                               << QList<int>{0, 0, 0, 0};
-    QTest::newRow("File") << 0 << QStringList{"&Open...", "&Save", "", "E&xit"}
-                          << QList<int>{1026, 1003, 0, 57665};
+    QTest::newRow("File") << 0
+                          << QStringList{"&Open...", "&Save", "Export as Excel Workbook...", "",
+                                         "E&xit"}
+                          << QList<int>{1026, 1003, Cmd::ExportWorkbook, 0, 57665};
     QTest::newRow("View") << 1 << QStringList{"&Tool"} << QList<int>{59392};
     QTest::newRow("Manage") << 2
                             << QStringList{"Connect PON power meter...",
@@ -236,6 +238,8 @@ void TestMainFrame::actionsAndTargetFollowTheRules()
         QVERIFY(pass.wait(10000));
     }
     QCOMPARE(EnabledCommands(), enabled + kAlwaysEnabled);
+    // The workbook export goes with Save.
+    QCOMPARE(frame_->Action(Cmd::ExportWorkbook)->isEnabled(), enabled.contains(Cmd::Save));
     QCOMPARE(DeviceLink::Instance()->targetWindow.data(), Page(targetTab));
 }
 
@@ -301,27 +305,35 @@ void TestMainFrame::quitAsksFirst()
     QCOMPARE(frame_->isVisible(), answer == Prompter::No);
 }
 
-void TestMainFrame::shortcutsReachTheDataPage_data()
+void TestMainFrame::fileCommandsReachTheDataPage_data()
 {
-    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("key"); // 0: the command has no shortcut and is triggered
     QTest::addColumn<int>("command");
     QTest::addColumn<QStringList>("dialogFilters");
 
     QTest::newRow("Ctrl+S exports") << int(Qt::Key_S) << Cmd::Save << QStringList{"Csv  (*.csv)"};
     QTest::newRow("Ctrl+O imports")
-        << int(Qt::Key_O) << Cmd::Open << QStringList{"Csv File (*.csv);;Excel File (*.xls)"};
+        << int(Qt::Key_O) << Cmd::Open
+        << QStringList{"Csv File (*.csv);;Excel File (*.xls);;Excel Workbook (*.xlsx)"};
+    QTest::newRow("Export as Excel Workbook")
+        << 0 << Cmd::ExportWorkbook << QStringList{"Excel Workbook (*.xlsx)"};
 }
 
-void TestMainFrame::shortcutsReachTheDataPage()
+void TestMainFrame::fileCommandsReachTheDataPage()
 {
     QFETCH(int, key);
     QFETCH(int, command);
     QFETCH(QStringList, dialogFilters);
 
-    QCOMPARE(frame_->Action(command)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key(key)));
-    QApplication::setActiveWindow(frame_.get());
-    QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
-    QTest::keyClick(frame_.get(), Qt::Key(key), Qt::ControlModifier);
+    if (key == 0) {
+        QVERIFY(frame_->Action(command)->shortcut().isEmpty());
+        frame_->Action(command)->trigger();
+    } else {
+        QCOMPARE(frame_->Action(command)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key(key)));
+        QApplication::setActiveWindow(frame_.get());
+        QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+        QTest::keyClick(frame_.get(), Qt::Key(key), Qt::ControlModifier);
+    }
     QCOMPARE(dialogs_.filters, dialogFilters);
 }
 

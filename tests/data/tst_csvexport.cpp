@@ -1,8 +1,10 @@
 // The export as the operator sees it: the save dialog, the bytes of the file, the name it
-// is written under, the replace question, and files that cannot be written.
+// is written under, the replace question, and files that cannot be written. The workbook
+// export shares all but the bytes (its cells are tst_sheetimport's round trip).
 #include "ShownBoxes.h"
 #include "data/CsvExport.h"
 #include "data/RecordTable.h"
+#include "data/XlsxExport.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,10 +41,13 @@ class TestCsvExport : public QObject
 
 public:
     // Exports with `name` (in the temporary folder) chosen in the dialog; empty cancels.
-    void Export(const QString& name)
+    void Export(const QString& name, bool workbook = false)
     {
         dialogs.savePath = name.isEmpty() ? QString() : dir->filePath(name);
-        ExportRecordTable(table, prompter, dialogs, nullptr, exportPath);
+        if (workbook)
+            ExportRecordWorkbook(table, prompter, dialogs, nullptr, exportPath);
+        else
+            ExportRecordTable(table, prompter, dialogs, nullptr, exportPath);
     }
     QStringList Files() const { return QDir(dir->path()).entryList(QDir::Files | QDir::Hidden); }
 
@@ -66,7 +71,8 @@ private Q_SLOTS:
     void cancelWritesNothing()
     {
         Export({});
-        QCOMPARE(dialogs.filters, QStringList{QStringLiteral("Csv  (*.csv)")});
+        Export({}, true);
+        QCOMPARE(dialogs.filters, (QStringList{"Csv  (*.csv)", "Excel Workbook (*.xlsx)"}));
         QVERIFY(prompter.boxes.isEmpty());
         QVERIFY(Files().isEmpty());
     }
@@ -104,8 +110,9 @@ private Q_SLOTS:
                  QStringList{BoxLine(kSucceeded, Prompter::Ok, Prompter::Icon::Information)});
     }
 
-    // ".csv" is appended unless the name ends in exactly ".csv"; the dialog asked about the
-    // name it returned, the program asks about the name with ".csv" appended.
+    // ".csv" (".xlsx" for a workbook) is appended unless the name ends in exactly that; the
+    // dialog asked about the name it returned, the program asks about the name with the
+    // extension appended.
     void nameAndReplaceQuestion_data()
     {
         QTest::addColumn<QString>("chosen");
@@ -120,6 +127,11 @@ private Q_SLOTS:
             << "report" << true << int(Prompter::Yes) << "report.csv";
         QTest::newRow("report.csv exists, No")
             << "report" << true << int(Prompter::No) << "report.csv";
+        QTest::newRow("workbook DATA.XLSX") << "DATA.XLSX" << false << 0 << "DATA.XLSX.xlsx";
+        QTest::newRow("workbook report.xlsx exists, Yes")
+            << "report" << true << int(Prompter::Yes) << "report.xlsx";
+        QTest::newRow("workbook report.xlsx exists, No")
+            << "report" << true << int(Prompter::No) << "report.xlsx";
     }
     void nameAndReplaceQuestion()
     {
@@ -132,8 +144,9 @@ private Q_SLOTS:
             WriteAll(path, kOld);
         if (answer)
             prompter.answers = {Prompter::Button(answer)};
+        const bool workbook = written.endsWith(QLatin1String(".xlsx"));
 
-        Export(chosen);
+        Export(chosen, workbook);
 
         const bool replaced = answer != Prompter::No;
         QStringList boxes;
@@ -144,30 +157,44 @@ private Q_SLOTS:
             boxes << BoxLine(kSucceeded, Prompter::Ok, Prompter::Icon::Information);
         QCOMPARE(ShownBoxes(prompter), boxes);
         QCOMPARE(exportPath, path);
-        QCOMPARE(ReadAll(path), replaced ? kHeader : kOld);
+        const QByteArray content = ReadAll(path);
+        if (!replaced)
+            QCOMPARE(content, kOld);
+        else if (workbook)
+            QVERIFY(content.startsWith("PK\x03\x04")); // a zip archive
+        else
+            QCOMPARE(content, kHeader);
         QCOMPARE(Files(), QStringList{written});
     }
 
     void fileThatCannotBeOpenedIsLeftAlone_data()
     {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("obstacle");
-        QTest::newRow("open in LibreOffice") << "lock";
-        QTest::newRow("read-only file") << "file";
-        QTest::newRow("read-only folder") << "folder";
+        QTest::newRow("open in LibreOffice") << "data.csv"
+                                             << "lock";
+        QTest::newRow("workbook open in LibreOffice") << "data.xlsx"
+                                                      << "lock";
+        QTest::newRow("read-only file") << "data.csv"
+                                        << "file";
+        QTest::newRow("read-only folder") << "data.csv"
+                                          << "folder";
     }
     void fileThatCannotBeOpenedIsLeftAlone()
     {
+        QFETCH(QString, name);
         QFETCH(QString, obstacle);
-        const QString target = dir->filePath(QStringLiteral("data.csv"));
+        const QString target = dir->filePath(name);
         WriteAll(target, kOld);
         if (obstacle == QLatin1String("lock"))
-            WriteAll(dir->filePath(QStringLiteral(".~lock.data.csv#")), "locked\n");
+            WriteAll(dir->filePath(QStringLiteral(".~lock.") + name + QLatin1Char('#')),
+                     "locked\n");
         else if (obstacle == QLatin1String("file"))
             QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         else
             QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner);
 
-        Export(QStringLiteral("data.csv"));
+        Export(name, name.endsWith(QLatin1String(".xlsx")));
 
         const QString inUse = QStringLiteral(
             "The file can\u2019t be saved.\r\nBecause it is being opened by other program.\r\n"

@@ -1,11 +1,12 @@
-// The import as the operator sees it: what it reads from CSV text and .xls workbooks, the
-// header rule, the 99-row limit, its boxes, and files it cannot read; and how a CSV field
-// is typed.
+// The import as the operator sees it: what it reads from CSV text, .xls and .xlsx
+// workbooks, the header rule, the 99-row limit, its boxes, and files it cannot read; how a
+// CSV field is typed; and a workbook export that imports back as its CSV export does.
 #include "ShownBoxes.h"
 #include "data/CsvExport.h"
 #include "data/CsvSheet.h"
 #include "data/RecordTable.h"
 #include "data/SheetImport.h"
+#include "data/XlsxExport.h"
 #include "link/LinkState.h"
 
 #include <QFile>
@@ -93,8 +94,8 @@ public:
         storedRecordCount = 5;
         dialogs.openPath = path;
         ImportRecordTable(table, prompter, dialogs, nullptr);
-        QCOMPARE(dialogs.filters,
-                 QStringList{QStringLiteral("Csv File (*.csv);;Excel File (*.xls)")});
+        QCOMPARE(dialogs.filters, QStringList{QStringLiteral("Csv File (*.csv);;Excel File "
+                                                             "(*.xls);;Excel Workbook (*.xlsx)")});
     }
 
     QString Write(const QString& name, const QByteArray& content)
@@ -186,6 +187,14 @@ private Q_SLOTS:
         QTest::newRow("the same as .xls from LibreOffice")
             << "a.xls" << Fixture("records5.xls") << kImported << true;
         QTest::newRow(".xls named .csv") << "a.csv" << Fixture("records5.xls") << kImported << true;
+        QTest::newRow("the same as .xlsx from LibreOffice")
+            << "a.xlsx" << Fixture("records5.xlsx") << kImported << true;
+        QTest::newRow(".xlsx by hand: inline strings, boolean, formula, error, dates")
+            << "a.xlsx" << Fixture("inline-strings.xlsx")
+            << QList<QStringList>{{"1", "LOW", "2024-2-29", "TRUE", "-12.3", "#DIV/0!",
+                                   "2012-5-7 9:03"},
+                                  {"2", "0.5", " a\rb ", "", "", "", "2024-12-31 12:59"}}
+            << true;
         QTest::newRow("序号") << "a.csv" << QByteArray("序号\r\n   1,   2.00\r\n")
                               << QList<QStringList>{{"1", "2", "", "", "", "", ""}} << true;
         QTest::newRow("GB18030 with 序号 and Chinese text")
@@ -241,8 +250,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reason");
         QTest::newRow("folder") << QByteArray()
                                 << "It cannot be opened: file to open is a directory.";
-        QTest::newRow("zip (an .xlsx workbook)")
-            << QByteArray("PK\x03\x04\x14\0\0\0\x08\0", 10) << kNotText;
+        QTest::newRow("broken zip (a cut-off .xlsx)")
+            << Fixture("records5.xlsx").left(3000) << "The zip archive is damaged or incomplete.";
+        QTest::newRow("zip that holds no workbook")
+            << Fixture("not-a-workbook.zip") << "It is a zip archive, but not an Excel workbook.";
         QTest::newRow("neither UTF-8 nor GB18030")
             << QByteArray("No.,\r\n1,\xFF\xFE,\r\n") << kNotText;
         QTest::newRow("broken .xls") << Fixture("records5.xls").left(2048)
@@ -279,6 +290,36 @@ private Q_SLOTS:
         QCOMPARE(table.Rows(), QList<QStringList>{kOldRow});
         QVERIFY(prompter.boxes.isEmpty());
         QCOMPARE(storedRecordCount.load(), 5);
+    }
+
+    // Numbers, "LOW", dates and texts come back from the workbook as from the CSV file.
+    void workbookImportsBackAsItsCsvDoes()
+    {
+        Fill(table,
+             kDownloaded + QList<QStringList>{
+                               {"   6", ".5", "1,5", "序号", "", "12", "2012-05-07 09:03:15"},
+                               {"   7", "   -0.01", "a\"b", "LOW", "LOW", "x_x0041_", "2024-02-29"},
+                               {"   8", "1e3", "a\x01z", "", "", "1", "1899-12-31 0:00"}});
+        const QList<QStringList> source = Rows(table);
+        QList<QStringList> imported[2];
+        for (const bool workbook : {false, true}) {
+            Fill(table, source);
+            dialogs.savePath = dir->filePath(QStringLiteral("records"));
+            QString exportPath;
+            if (workbook)
+                ExportRecordWorkbook(table, prompter, dialogs, nullptr, exportPath);
+            else
+                ExportRecordTable(table, prompter, dialogs, nullptr, exportPath);
+            QCOMPARE(exportPath, dir->filePath(workbook ? "records.xlsx" : "records.csv"));
+            prompter = FakePrompter();
+            dialogs = FakeFileDialogs();
+            Import(exportPath);
+            QCOMPARE(ShownBoxes(prompter),
+                     QStringList{BoxLine(kSucceeded, Prompter::Ok, Prompter::Icon::Information)});
+            imported[workbook] = Rows(table);
+        }
+        QCOMPARE(imported[1].size(), source.size());
+        QCOMPARE(imported[1], imported[0]);
     }
 
     // The .xls fixture was made from this very export.

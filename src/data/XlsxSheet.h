@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class Sheet;
+
+// The start of every zip archive, and so of every Excel workbook of today (.xlsx): the
+// header of its first member.
+inline const QByteArray kZipSignature = QByteArrayLiteral("PK\x03\x04");
+
+bool IsZipArchive(const QByteArray& start);
+
+// Reads the first worksheet of the .xlsx workbook at `path` (read only): the package's
+// relationships lead to the workbook and from it to its first worksheet, whose cells are
+// read with the shared strings and the number formats they use. Numbers come as their
+// plain decimal text, cells whose number format shows a date or a time in the record
+// format, texts (shared, inline or a formula's result) as they are, booleans as "TRUE" and
+// "FALSE", error values as their code ("#DIV/0!"). Nothing, with `reason`, when the file
+// is not a zip archive that can be read, holds no workbook, or is damaged.
+std::unique_ptr<Sheet> ReadXlsxSheet(const QString& path, QString* reason);

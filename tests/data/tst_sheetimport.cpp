@@ -300,7 +300,7 @@ private Q_SLOTS:
                                {"   6", ".5", "1,5", "序号", "", "12", "2012-05-07 09:03:15"},
                                {"   7", "   -0.01", "a\"b", "LOW", "LOW", "x_x0041_", "2024-02-29"},
                                {"   8", "1e3", "a\x01z", "", "", "1", "1899-12-31 0:00"}});
-        const QList<QStringList> source = Rows(table);
+        const QList<QStringList> source = table.Rows();
         QList<QStringList> imported[2];
         for (const bool workbook : {false, true}) {
             Fill(table, source);
@@ -316,7 +316,7 @@ private Q_SLOTS:
             Import(exportPath);
             QCOMPARE(ShownBoxes(prompter),
                      QStringList{BoxLine(kSucceeded, Prompter::Ok, Prompter::Icon::Information)});
-            imported[workbook] = Rows(table);
+            imported[workbook] = table.Rows();
         }
         QCOMPARE(imported[1].size(), source.size());
         QCOMPARE(imported[1], imported[0]);

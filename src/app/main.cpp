@@ -23,6 +23,8 @@ int main(int argc, char* argv[])
 
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(applicationName);
+    // The per-user settings (the file dialogs' last folder): ~/.config/QX390D/QX390D.conf.
+    QApplication::setOrganizationName(applicationName);
 
     MessageBoxPrompter prompter;
     QtFileDialogs dialogs;

@@ -2,8 +2,12 @@
 # Installs the Debian 12 packages the build and the tests need, when any is missing.
 set -eu
 
+# fonts-wqy-microhei: the Chinese glyphs of the data page's button labels.
+# desktop-file-utils, appstream: the tests validate the installed menu entry and metainfo.
+# dpkg-dev, file: `make package` computes the package's library dependencies with them.
 PACKAGES="cmake ninja-build g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 \
-libfreexl-dev libgl-dev libminizip-dev libxlsxwriter-dev"
+libfreexl-dev libgl-dev libminizip-dev libxlsxwriter-dev \
+fonts-wqy-microhei desktop-file-utils appstream dpkg-dev file"
 
 missing=""
 for p in $PACKAGES; do

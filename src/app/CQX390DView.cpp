@@ -1,5 +1,6 @@
 #include "app/CQX390DView.h"
 
+#include "app/HelpFile.h"
 #include "calibration/CAdjustWin.h"
 #include "data/CDownLoadWin.h"
 #include "link/DeviceLink.h"
@@ -8,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
@@ -114,6 +114,6 @@ void CQX390DView::OnFileExportWorkbook()
 
 void CQX390DView::OnHelp()
 {
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(helpFileName);
+    const QString path = HelpFilePath(QCoreApplication::applicationDirPath());
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

@@ -19,8 +19,6 @@ class CQX390DView : public QWidget
     Q_OBJECT
 
 public:
-    inline static const QString helpFileName = QStringLiteral("QX390D_enHelp.chm");
-
     CQX390DView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
 
     // Runs the enabling rules in toolbar order, keeps their effect on the flags and on the
@@ -30,7 +28,8 @@ public:
     void OnFileOpen();
     void OnFileSave();
     void OnFileExportWorkbook();
-    // Opens the help file that lies beside the executable; a missing file is not reported.
+    // Opens the help file found from the executable's directory (HelpFilePath); a missing
+    // file is not reported.
     void OnHelp();
 
     int CurrentTab() const { return currentTab_; }

@@ -44,10 +44,16 @@ Prompter::Button MessageBoxPrompter::Show(QWidget* owner, const QString& caption
 
 QString QtFileDialogs::SaveFileName(QWidget* owner, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(owner, QString(), QString(), filter);
+    const QString chosen =
+        QFileDialog::getSaveFileName(owner, QString(), lastFolder_.Folder(), filter);
+    lastFolder_.Remember(chosen);
+    return chosen;
 }
 
 QString QtFileDialogs::OpenFileName(QWidget* owner, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(owner, QString(), QString(), filter);
+    const QString chosen =
+        QFileDialog::getOpenFileName(owner, QString(), lastFolder_.Folder(), filter);
+    lastFolder_.Remember(chosen);
+    return chosen;
 }

@@ -23,6 +23,10 @@ int main(int argc, char* argv[])
 
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(applicationName);
+    // The per-user settings (the file dialogs' last folder): ~/.config/QX390D/QX390D.conf.
+    QApplication::setOrganizationName(applicationName);
+    // Ties the window to the installed menu entry and its icon (Wayland's app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.ardenvale.qx390d"));
 
     MessageBoxPrompter prompter;
     QtFileDialogs dialogs;

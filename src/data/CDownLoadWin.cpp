@@ -11,6 +11,8 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -36,7 +38,8 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
                 [](quint16 index) { DeviceLink::Instance()->RequestRecord(index); }),
       list_(new RecordListView(this)),
       exportButton_(new QPushButton(QStringLiteral("导出EXCEL"), this)),
-      importButton_(new QPushButton(QStringLiteral("导进EXCEL"), this))
+      importButton_(new QPushButton(QStringLiteral("导进EXCEL"), this)),
+      progressBar_(new QProgressBar(this)), progressText_(new QLabel(this))
 {
     list_->setModel(&table_);
     list_->setShowGrid(true);
@@ -53,13 +56,27 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
     buttons->setSpacing(0);
     buttons->addWidget(exportButton_);
     buttons->addWidget(importButton_);
+    buttons->addSpacing(12);
+    buttons->addWidget(progressBar_);
+    buttons->addSpacing(6);
+    buttons->addWidget(progressText_);
     buttons->addStretch();
+    progressBar_->setTextVisible(false);
+    progressBar_->setFixedWidth(200);
+    // Hidden, they keep their place: nothing else on the page moves when they come and go.
+    for (QWidget* widget : std::initializer_list<QWidget*>{progressBar_, progressText_}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+        widget->hide();
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addLayout(buttons);
 
     connect(exportButton_, &QPushButton::clicked, this, &CDownLoadWin::OnExportCsv);
     connect(importButton_, &QPushButton::clicked, this, &CDownLoadWin::OnImportSheet);
+    connect(&download_.Progress(), &DownloadProgress::Changed, this, &CDownLoadWin::ShowProgress);
 
     FilterClosingKeys();
 }
@@ -89,6 +106,18 @@ void CDownLoadWin::OnMeterRecord(const QByteArray& copy)
 void CDownLoadWin::OnRecordDeleted(int recordNumber)
 {
     download_.OnRecordDeleted(recordNumber);
+}
+
+void CDownLoadWin::ShowProgress()
+{
+    const DownloadProgress& progress = download_.Progress();
+    if (progress.Active()) {
+        progressBar_->setRange(0, progress.Count());
+        progressBar_->setValue(progress.Number());
+        progressText_->setText(progress.Text());
+    }
+    progressBar_->setVisible(progress.Active());
+    progressText_->setVisible(progress.Active());
 }
 
 void CDownLoadWin::OnMeterMessage(const MeterEvent& message)

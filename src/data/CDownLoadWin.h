@@ -7,6 +7,8 @@
 
 class FileDialogs;
 class Prompter;
+class QLabel;
+class QProgressBar;
 class QPushButton;
 class QTableView;
 
@@ -31,11 +33,15 @@ public:
     QTableView* List() const { return list_; }
     QPushButton* ExportButton() const { return exportButton_; }
     QPushButton* ImportButton() const { return importButton_; }
+    QProgressBar* ProgressBar() const { return progressBar_; }
+    QLabel* ProgressText() const { return progressText_; }
 
 protected:
     void OnMeterMessage(const MeterEvent& message) override;
 
 private:
+    void ShowProgress();
+
     Prompter& prompter_;
     FileDialogs& dialogs_;
     RecordTable table_;
@@ -44,4 +50,7 @@ private:
     QTableView* list_;
     QPushButton* exportButton_;
     QPushButton* importButton_;
+    // Beside the buttons while a download runs.
+    QProgressBar* progressBar_;
+    QLabel* progressText_;
 };

@@ -52,6 +52,7 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
     table_.InsertRow(row, texts[0]);
     for (int column = 1; column < texts.size(); ++column)
         table_.SetCellText(row, column, texts[column]);
+    progress_.RecordShown(record->index + 1, record->count);
 
     const int next = record->index + 1;
     if (next < record->count)

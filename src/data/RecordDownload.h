@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/DownloadProgress.h"
+
 #include <QByteArray>
 #include <QTimer>
 #include <functional>
@@ -32,6 +34,8 @@ public:
 
     // True between the last row and the completion message.
     bool CompletionPending() const { return pause_.isActive(); }
+    // How far the download running now has come.
+    DownloadProgress& Progress() { return progress_; }
 
 private:
     void ShowCompletion();
@@ -41,4 +45,5 @@ private:
     QWidget* owner_;
     RequestRecordFn request_;
     QTimer pause_;
+    DownloadProgress progress_;
 };

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -148,6 +150,40 @@ private Q_SLOTS:
             QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), columns[c].first);
             QCOMPARE(list->columnWidth(c), columns[c].second);
         }
+    }
+
+    // Without a font that has Chinese glyphs the two labels would show as empty boxes: as
+    // the page lays them out (the system's fallback fonts included), every character must
+    // get a real glyph, not the font's "missing" glyph 0.
+    void buttonLabelsHaveGlyphs_data()
+    {
+        QTest::addColumn<bool>("exportButton");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("export") << true << QStringLiteral("导出EXCEL");
+        QTest::newRow("import") << false << QStringLiteral("导进EXCEL");
+    }
+    void buttonLabelsHaveGlyphs()
+    {
+        QFETCH(bool, exportButton);
+        QFETCH(QString, label);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        const QPushButton* button = exportButton ? page->ExportButton() : page->ImportButton();
+        QCOMPARE(button->text(), label);
+
+        QTextLayout layout(label, button->font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        QStringList fonts;
+        qsizetype glyphs = 0;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            fonts << run.rawFont().familyName();
+            const QList<quint32> indexes = run.glyphIndexes();
+            glyphs += indexes.size();
+            QVERIFY2(!indexes.contains(0), qPrintable(fonts.join(QLatin1String(", "))));
+        }
+        QCOMPARE(glyphs, label.size());
     }
 
     // Inside a dialog, Escape would close it and Enter would press the focused button.

@@ -1,12 +1,17 @@
 // A test-only generic plugin, loaded into the real program through QT_QPA_GENERIC_PLUGINS,
-// so that tst_twocopies can watch another process with no hook in the program: every shown
-// main window and message box is written to stdout as one tab-separated line, and every
-// message box is closed as soon as its own loop runs.
+// so that a test can watch another process with no hook in the program: every shown main
+// window and message box is written to stdout as one tab-separated line, and every message
+// box is closed as soon as its own loop runs. Every file the program asks the desktop to
+// open is reported instead of opened. With QXBOXREPORTER_TRIGGER set, the main window's
+// command of that text is chosen once the window shows.
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGenericPlugin>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QUrl>
 #include <cstdio>
 
 namespace {
@@ -17,10 +22,21 @@ void Report(const QStringList& fields)
     std::fflush(stdout);
 }
 
+} // namespace
+
 class BoxReporter : public QObject
 {
+    Q_OBJECT
+
 public:
-    BoxReporter() { QCoreApplication::instance()->installEventFilter(this); }
+    BoxReporter()
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open");
+    }
+
+public Q_SLOTS:
+    void Open(const QUrl& url) { Report({QStringLiteral("open"), url.toLocalFile()}); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -37,12 +53,30 @@ protected:
                 Qt::QueuedConnection);
         } else if (auto* window = qobject_cast<QMainWindow*>(watched)) {
             Report({QStringLiteral("window"), window->windowTitle()});
+            Trigger(window);
         }
         return false;
     }
-};
 
-} // namespace
+private:
+    void Trigger(QMainWindow* window)
+    {
+        const QString command = qEnvironmentVariable("QXBOXREPORTER_TRIGGER");
+        if (command.isEmpty() || triggered_)
+            return;
+        triggered_ = true;
+        const QList<QAction*> actions = window->findChildren<QAction*>();
+        for (QAction* action : actions) {
+            if (action->text() == command) {
+                QMetaObject::invokeMethod(action, &QAction::trigger, Qt::QueuedConnection);
+                return;
+            }
+        }
+        Report({QStringLiteral("no command"), command});
+    }
+
+    bool triggered_ = false;
+};
 
 class BoxReporterPlugin : public QGenericPlugin
 {

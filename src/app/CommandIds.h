@@ -16,6 +16,9 @@ inline constexpr int Exit = 57665;
 inline constexpr int ToggleToolbar = 59392;
 inline constexpr int About = 57664;
 inline constexpr int Help = 57670;
+// The threshold page's file commands, added after the meter's own Manage items.
+inline constexpr int SaveThresholdFile = 32901;
+inline constexpr int LoadThresholdFile = 32902;
 } // namespace Cmd
 
 // Tabs of the main view, in tab order.

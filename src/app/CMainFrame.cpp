@@ -70,6 +70,10 @@ CMainFrame::CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent
     connect(Action(Cmd::Help), &QAction::triggered, view_, &CQX390DView::OnHelp);
     connect(Action(Cmd::About), &QAction::triggered, this, &CMainFrame::OnAbout);
     connect(Action(Cmd::Exit), &QAction::triggered, this, &QWidget::close);
+    connect(Action(Cmd::SaveThresholdFile), &QAction::triggered, view_,
+            &CQX390DView::OnSaveThresholds);
+    connect(Action(Cmd::LoadThresholdFile), &QAction::triggered, view_,
+            &CQX390DView::OnLoadThresholds);
 
     UpdateCommandUi();
     connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this,
@@ -114,6 +118,8 @@ void CMainFrame::BuildMenus()
     AddCommand(manage, Cmd::DeleteCurrentData, QStringLiteral("Delete current data"));
     AddCommand(manage, Cmd::DeleteAllData, QStringLiteral("Delete all data"));
     manage->addSeparator();
+    AddCommand(manage, Cmd::SaveThresholdFile, QStringLiteral("Save Thresholds to File..."));
+    AddCommand(manage, Cmd::LoadThresholdFile, QStringLiteral("Load Thresholds from File..."));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(help, Cmd::About, QStringLiteral("About PON power meter..."));
@@ -161,6 +167,10 @@ void CMainFrame::UpdateCommandUi()
     const EnablingPass pass = view_->UpdateCommandStates();
     for (const auto& [id, enabled] : pass.states)
         Action(id)->setEnabled(enabled);
+    // The file commands work on the threshold page's grid alone, connected or not.
+    const bool onThresholds = view_->CurrentTab() == ThresholdTab;
+    Action(Cmd::SaveThresholdFile)->setEnabled(onThresholds);
+    Action(Cmd::LoadThresholdFile)->setEnabled(onThresholds);
 }
 
 void CMainFrame::OnAbout()

@@ -42,7 +42,7 @@ LinkSnapshot CurrentLink()
 } // namespace
 
 CQX390DView::CQX390DView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), tabControl_(new PageTabs(this)),
+    : QWidget(parent), dialogs_(dialogs), tabControl_(new PageTabs(this)),
       dataPage_(new CDownLoadWin(prompter, dialogs, tabControl_)),
       calibrationPage_(new CAdjustWin(prompter, tabControl_)),
       thresholdPage_(new CSetThrWin(prompter, tabControl_))
@@ -116,4 +116,14 @@ void CQX390DView::OnHelp()
 {
     const QString path = HelpFilePath(QCoreApplication::applicationDirPath());
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void CQX390DView::OnSaveThresholds()
+{
+    thresholdPage_->SaveToFile(dialogs_);
+}
+
+void CQX390DView::OnLoadThresholds()
+{
+    thresholdPage_->LoadFromFile(dialogs_);
 }

@@ -31,6 +31,9 @@ public:
     // Opens the help file found from the executable's directory (HelpFilePath); a missing
     // file is not reported.
     void OnHelp();
+    // The threshold page's file commands of the Manage menu.
+    void OnSaveThresholds();
+    void OnLoadThresholds();
 
     int CurrentTab() const { return currentTab_; }
     ViewFlags Flags() const { return flags_; }
@@ -43,6 +46,7 @@ private:
     void OnTabChanged(int index);
     QObject* Page(TargetPage page) const;
 
+    FileDialogs& dialogs_;
     QTabWidget* tabControl_;
     // Created in this order, as the pages have always been.
     CDownLoadWin* dataPage_;

@@ -25,6 +25,14 @@ double ParseInCLocale(const char* text)
     return strtod_l(text, nullptr, cLocale);
 }
 
+// `format` chooses plain decimals, or the shorter of plain and exponent form.
+QString ShortestText(float value, std::chars_format format)
+{
+    char buffer[128];
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, format);
+    return QString::fromLatin1(buffer, r.ptr - buffer);
+}
+
 } // namespace
 
 double LeadingNumber(QStringView text, qsizetype* length)
@@ -71,4 +79,14 @@ bool IsCompleteNumber(QStringView text, double* value)
     if (value)
         *value = number;
     return true;
+}
+
+QString ShortestFloatText(float value)
+{
+    return ShortestText(value, std::chars_format::general);
+}
+
+QString PlainFloatText(float value)
+{
+    return ShortestText(value, std::chars_format::fixed);
 }

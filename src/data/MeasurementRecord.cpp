@@ -35,7 +35,7 @@ QStringList MeasurementRecord::RowTexts() const
 
 QString PowerText(float value, float limit)
 {
-    if (value <= limit)
+    if (IsLowPower(value, limit))
         return QStringLiteral("LOW");
     return QString::asprintf("   %.2f", static_cast<double>(value));
 }

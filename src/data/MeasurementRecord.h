@@ -38,6 +38,13 @@ struct MeasurementRecord
     QStringList RowTexts() const;
 };
 
+// A power at or below its channel's floor reads "LOW". The comparison is on the
+// single-precision value as received; a NaN is never low.
+inline bool IsLowPower(float value, float limit)
+{
+    return value <= limit;
+}
+
 // "LOW" at or below `limit`, else three blanks and the value with two decimals. The
 // comparison is on the single-precision value as received; a NaN is never "LOW".
 QString PowerText(float value, float limit);

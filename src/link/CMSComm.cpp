@@ -29,8 +29,11 @@ bool CMSComm::Open(const QString& device, QString* error)
 
 void CMSComm::Close()
 {
-    if (port_.isOpen())
-        port_.close();
+    if (!port_.isOpen())
+        return;
+    // Frames still queued here go out first: the port discards them when it closes.
+    port_.flush();
+    port_.close();
 }
 
 bool CMSComm::IsOpen() const

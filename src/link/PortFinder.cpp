@@ -35,16 +35,26 @@ QList<Tty> PortsOfDriver(const QDir& classDir, const QStringList& names, const Q
 
 PortFinder::Result PortFinder::Find(QString* device) const
 {
+    QStringList devices;
+    const Result result = Candidates(&devices);
+    if (result == Result::Found)
+        *device = devices.constFirst();
+    return result;
+}
+
+PortFinder::Result PortFinder::Candidates(QStringList* devices) const
+{
+    // The first and second port of each driver, as the meter has always been looked for.
+    constexpr qsizetype kPortsPerDriver = 2;
     const QDir classDir(sysfsRoot_ + QStringLiteral("/class/tty"));
     if (!classDir.exists() || !classDir.isReadable())
         return Result::ClassUnreadable;
     const QStringList names = classDir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+    devices->clear();
     for (const QString& driver : {QStringLiteral("cdc_acm"), QStringLiteral("cp210x")}) {
         const QList<Tty> ports = PortsOfDriver(classDir, names, driver);
-        if (!ports.isEmpty()) {
-            *device = QStringLiteral("/dev/") + ports.first().name;
-            return Result::Found;
-        }
+        for (qsizetype i = 0; i < ports.size() && i < kPortsPerDriver; ++i)
+            devices->append(QStringLiteral("/dev/") + ports[i].name);
     }
-    return Result::NoDevice;
+    return devices->isEmpty() ? Result::NoDevice : Result::Found;
 }

@@ -1,10 +1,13 @@
 #include "thresholds/CSetThrWin.h"
 
+#include "common/FileDialogs.h"
+#include "common/NumberText.h"
 #include "common/Prompter.h"
 #include "link/LinkState.h"
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
 #include "thresholds/ThresholdCells.h"
+#include "thresholds/ThresholdFile.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -224,6 +227,51 @@ void CSetThrWin::OnUploadPart(int part, int group)
     for (int i = layout.first; i < layout.first + layout.count; ++i)
         texts << Cell(group, kFirstLimitColumn + i)->text();
     SendUploadPart(table_, part, group, texts);
+}
+
+void CSetThrWin::SaveToFile(FileDialogs& dialogs)
+{
+    ThresholdFile file;
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+        for (int i = 0; i < ThresholdGroup::kLimits; ++i) {
+            double value = 0.0;
+            if (!IsCompleteNumber(Cell(g, kFirstLimitColumn + i)->text(), &value)) {
+                prompter_.Notify(this, LimitPlace(g, i) + ThresholdFileText::NoNumber,
+                                 Prompter::Icon::Warning);
+                return;
+            }
+            file.table.Group(g).limits[static_cast<size_t>(i)] = static_cast<float>(value);
+        }
+        file.names[static_cast<size_t>(g - 1)] = Cell(g, kNameColumn)->text();
+    }
+    const QString path = dialogs.SaveFileName(this, thresholdFileFilter);
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (WriteThresholdFile(path, file, &error))
+        prompter_.Notify(this, ThresholdFileText::Saved + path, Prompter::Icon::Information);
+    else
+        prompter_.Notify(this, ThresholdFileText::NotSaved + error, Prompter::Icon::Warning);
+}
+
+void CSetThrWin::LoadFromFile(FileDialogs& dialogs)
+{
+    const QString path = dialogs.OpenFileName(this, thresholdFileFilter);
+    if (path.isEmpty())
+        return;
+    QString error;
+    const std::optional<ThresholdFile> file = ReadThresholdFile(path, &error);
+    if (!file) {
+        prompter_.Notify(this, ThresholdFileText::NotLoaded + error, Prompter::Icon::Warning);
+        return;
+    }
+    // Like typing: the cells change, the table keeps what the meter last sent or was sent.
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+        for (int i = 0; i < ThresholdGroup::kLimits; ++i)
+            Cell(g, kFirstLimitColumn + i)
+                ->setText(LimitCellText(file->table.Group(g).limits[static_cast<size_t>(i)]));
+        Cell(g, kNameColumn)->setText(file->names[static_cast<size_t>(g - 1)]);
+    }
 }
 
 void CSetThrWin::OnMeterMessage(const MeterEvent& message)

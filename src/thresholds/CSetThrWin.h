@@ -5,6 +5,7 @@
 
 #include <array>
 
+class FileDialogs;
 class Prompter;
 class QLineEdit;
 class QTableWidget;
@@ -42,6 +43,13 @@ public:
     void OnUploadStart();
     // Sends part `part` of `group`, built from the cells as they stand now.
     void OnUploadPart(int part, int group);
+
+    // "Save Thresholds to File...": every limit cell must hold a number; the limits and the
+    // names as the grid shows them go to the chosen file.
+    void SaveToFile(FileDialogs& dialogs);
+    // "Load Thresholds from File...": a file that passes its checks fills the limit and name
+    // cells, each limit through the cell's own check; any other file changes nothing.
+    void LoadFromFile(FileDialogs& dialogs);
 
 protected:
     void OnMeterMessage(const MeterEvent& message) override;

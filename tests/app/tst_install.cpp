@@ -69,6 +69,7 @@ void TestInstall::treeHoldsEveryFile_data()
     const QString icons = QStringLiteral(QX_DATADIR "/icons/hicolor/");
     QTest::newRow("program") << bin + "qx390d" << true << 0;
     QTest::newRow("virtual meter") << bin + "qx390d-meter-sim" << true << 0;
+    QTest::newRow("command-line tool") << bin + "qx390d-cli" << true << 0;
     QTest::newRow("help file") << kHelp << false << 0;
     QTest::newRow("menu entry") << kDesktopEntry << false << 0;
     QTest::newRow("metainfo") << kMetainfo << false << 0;

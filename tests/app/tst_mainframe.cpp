@@ -156,8 +156,11 @@ void TestMainFrame::menusAndToolbarListTheCommands_data()
                                            "UpLoad Threshold",
                                            "Delete current data",
                                            "Delete all data",
-                                           ""}
-                            << QList<int>{32783, 32822, 0, 32797, 32798, 32801, 32802, 32805, 0};
+                                           "",
+                                           "Save Thresholds to File...",
+                                           "Load Thresholds from File..."}
+                            << QList<int>{32783, 32822, 0, 32797, 32798, 32801,
+                                          32802, 32805, 0, 32901, 32902};
     QTest::newRow("Help") << 3 << QStringList{"About PON power meter...", "Help"}
                           << QList<int>{57664, 57670};
     // The toolbar's texts are its tooltips.

@@ -272,8 +272,13 @@ void TestConnection::disconnectClosesTheLink()
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
     downloadBusy = 1;
+    // A frame sent just before the disconnect still leaves before the port closes.
+    commands->DownloadRecords();
     commands->Disconnect();
     QCOMPARE(prompter.Texts().last(), QStringLiteral("Connection has been disconnected!"));
+    QTRY_COMPARE_WITH_TIMEOUT(SentAfterHandshake(),
+                              QStringList{Hex([](CommandFrame& f) { f.RequestRecord(0); })},
+                              kWaitMs);
     QCOMPARE(linkConnected.load(), 0);
     QCOMPARE(downloadBusy.load(), 0);
     QCOMPARE(DeviceLink::Instance()->linkActive.load(), 0);

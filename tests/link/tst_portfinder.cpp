@@ -35,30 +35,36 @@ void AddTty(const QString& root, const QString& name, const QString& driver)
 
 void TestPortFinder::choosesByDriverThenNumber_data()
 {
-    QTest::addColumn<QStringList>("ttys"); // name:driver
-    QTest::addColumn<QString>("expected"); // empty: none found
+    QTest::addColumn<QStringList>("ttys");     // name:driver
+    QTest::addColumn<QStringList>("expected"); // the candidates, best first; empty: none
 
-    QTest::newRow("ACM before cp210x")
-        << QStringList{"ttyUSB0:cp210x", "ttyACM0:cdc_acm"} << "/dev/ttyACM0";
-    QTest::newRow("first ACM before second")
-        << QStringList{"ttyACM1:cdc_acm", "ttyACM0:cdc_acm"} << "/dev/ttyACM0";
-    QTest::newRow("numeric, not text, order")
-        << QStringList{"ttyACM10:cdc_acm", "ttyACM2:cdc_acm"} << "/dev/ttyACM2";
+    QTest::newRow("ACM before cp210x") << QStringList{"ttyUSB0:cp210x", "ttyACM0:cdc_acm"}
+                                       << QStringList{"/dev/ttyACM0", "/dev/ttyUSB0"};
+    QTest::newRow("first ACM before second") << QStringList{"ttyACM1:cdc_acm", "ttyACM0:cdc_acm"}
+                                             << QStringList{"/dev/ttyACM0", "/dev/ttyACM1"};
+    QTest::newRow("numeric, not text, order") << QStringList{"ttyACM10:cdc_acm", "ttyACM2:cdc_acm"}
+                                              << QStringList{"/dev/ttyACM2", "/dev/ttyACM10"};
     QTest::newRow("second ACM when the first is gone")
-        << QStringList{"ttyACM1:cdc_acm", "ttyUSB0:cp210x"} << "/dev/ttyACM1";
-    QTest::newRow("first cp210x before second")
-        << QStringList{"ttyUSB1:cp210x", "ttyUSB0:cp210x"} << "/dev/ttyUSB0";
+        << QStringList{"ttyACM1:cdc_acm", "ttyUSB0:cp210x"}
+        << QStringList{"/dev/ttyACM1", "/dev/ttyUSB0"};
+    QTest::newRow("first cp210x before second") << QStringList{"ttyUSB1:cp210x", "ttyUSB0:cp210x"}
+                                                << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1"};
     QTest::newRow("other drivers ignored")
-        << QStringList{"ttyUSB0:ftdi_sio", "ttyUSB1:cp210x", "ttyS0:"} << "/dev/ttyUSB1";
+        << QStringList{"ttyUSB0:ftdi_sio", "ttyUSB1:cp210x", "ttyS0:"}
+        << QStringList{"/dev/ttyUSB1"};
+    QTest::newRow("two ports per driver")
+        << QStringList{"ttyACM2:cdc_acm", "ttyACM0:cdc_acm", "ttyACM1:cdc_acm",
+                       "ttyUSB2:cp210x",  "ttyUSB0:cp210x",  "ttyUSB1:cp210x"}
+        << QStringList{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyUSB0", "/dev/ttyUSB1"};
     QTest::newRow("nothing known")
-        << QStringList{"ttyUSB0:ftdi_sio", "ttyS0:", "ttyS1:serial8250"} << QString();
-    QTest::newRow("no ttys at all") << QStringList{} << QString();
+        << QStringList{"ttyUSB0:ftdi_sio", "ttyS0:", "ttyS1:serial8250"} << QStringList();
+    QTest::newRow("no ttys at all") << QStringList{} << QStringList();
 }
 
 void TestPortFinder::choosesByDriverThenNumber()
 {
     QFETCH(QStringList, ttys);
-    QFETCH(QString, expected);
+    QFETCH(QStringList, expected);
 
     QTemporaryDir root;
     QVERIFY(root.isValid());
@@ -67,12 +73,16 @@ void TestPortFinder::choosesByDriverThenNumber()
         AddTty(root.path(), t.section(':', 0, 0), t.section(':', 1));
 
     QString device;
-    const PortFinder::Result result = PortFinder(root.path()).Find(&device);
+    QStringList candidates;
+    const PortFinder finder(root.path());
+    const PortFinder::Result result = finder.Find(&device);
+    QCOMPARE(finder.Candidates(&candidates), result);
+    QCOMPARE(candidates, expected);
     if (expected.isEmpty()) {
         QCOMPARE(result, PortFinder::Result::NoDevice);
     } else {
         QCOMPARE(result, PortFinder::Result::Found);
-        QCOMPARE(device, expected);
+        QCOMPARE(device, expected.constFirst());
     }
 }
 

@@ -1,6 +1,6 @@
 // The threshold page: the answers it ignores, the refusals of an upload, and the
 // whole download and upload through the main window's commands against the virtual meter
-// on a pseudo-terminal.
+// on a pseudo-terminal, and the threshold files of the Manage menu.
 #include "FakePrompter.h"
 #include "ShownBoxes.h"
 #include "StubPort.h"
@@ -17,10 +17,13 @@
 #include "sim/PtyHost.h"
 #include "thresholds/CSetThrWin.h"
 #include "thresholds/ThresholdCells.h"
+#include "thresholds/ThresholdTable.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
 #include <memory>
@@ -306,6 +309,72 @@ private slots:
         QCOMPARE(page.Table().Group(1).limits, first.limits);
         QCOMPARE(page.Table().Group(2).limits, ThresholdGroup().limits);
         QCOMPARE(page.Table().Group(3).limits, ThresholdGroup().limits);
+    }
+
+    // The Manage menu's file commands, offered on the threshold tab only: the grid goes to a
+    // file and comes back into another window's grid; a grid with a cell that holds no
+    // number is not saved, and a file that fails its checks changes nothing.
+    void thresholdFilesThroughTheManageMenu()
+    {
+        QTemporaryDir dir;
+        frame = std::make_unique<CMainFrame>(prompter, dialogs);
+        CSetThrWin& page = *frame->View()->ThresholdPage();
+        const auto action = [](CMainFrame& window, int id) {
+            window.UpdateCommandUi();
+            return window.Action(id);
+        };
+        QVERIFY(!action(*frame, Cmd::SaveThresholdFile)->isEnabled());
+        QVERIFY(!action(*frame, Cmd::LoadThresholdFile)->isEnabled());
+        frame->View()->TabControl()->setCurrentIndex(ThresholdTab);
+        QVERIFY(action(*frame, Cmd::SaveThresholdFile)->isEnabled());
+        QVERIFY(action(*frame, Cmd::LoadThresholdFile)->isEnabled());
+
+        dialogs.savePath = dir.filePath("thresholds.json");
+        action(*frame, Cmd::SaveThresholdFile)->trigger();
+        QCOMPARE(ShownBoxes(prompter),
+                 QStringList{BoxLine("group 1, ONT:1310nm, Over: the cell holds no number; "
+                                     "nothing was saved.",
+                                     Prompter::Ok, Prompter::Icon::Warning)});
+        QVERIFY(!QFile::exists(dialogs.savePath));
+
+        Groups groups = VirtualMeter::FactoryGroups();
+        groups[1].limits[4] = -31.25f;
+        DeliverDownload(page, groups);
+        prompter.boxes.clear();
+        action(*frame, Cmd::SaveThresholdFile)->trigger();
+        QCOMPARE(ShownBoxes(prompter),
+                 QStringList{BoxLine("The thresholds have been saved to " + dialogs.savePath,
+                                     Prompter::Ok, Prompter::Icon::Information)});
+
+        CMainFrame other(prompter, dialogs);
+        other.View()->TabControl()->setCurrentIndex(ThresholdTab);
+        CSetThrWin& loaded = *other.View()->ThresholdPage();
+        dialogs.openPath = dialogs.savePath;
+        prompter.boxes.clear();
+        action(other, Cmd::LoadThresholdFile)->trigger();
+        QVERIFY(prompter.boxes.isEmpty());
+        for (int g = 1; g <= 3; ++g) {
+            for (int i = 0; i < 12; ++i)
+                QCOMPARE(LimitFromText(loaded.Cell(g, CSetThrWin::kFirstLimitColumn + i)->text()),
+                         groups[g - 1].limits[i]);
+            QCOMPARE(loaded.Cell(g, CSetThrWin::kNameColumn)->text(),
+                     page.Cell(g, CSetThrWin::kNameColumn)->text());
+        }
+
+        QFile bad(dir.filePath("bad.json"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("{\"version\": 2}");
+        bad.close();
+        dialogs.openPath = bad.fileName();
+        const QStringList before = CellTexts(loaded, 2);
+        action(other, Cmd::LoadThresholdFile)->trigger();
+        QCOMPARE(ShownBoxes(prompter),
+                 QStringList{BoxLine("The file cannot be loaded; the grid has been left as it "
+                                     "was.\r\n" +
+                                         bad.fileName() +
+                                         ": version 2 is not supported (only version 1 is)",
+                                     Prompter::Ok, Prompter::Icon::Warning)});
+        QCOMPARE(CellTexts(loaded, 2), before);
     }
 
 private:

@@ -1,0 +1,267 @@
+#include "cli/CliCommandLine.h"
+
+#include "common/NumberText.h"
+
+#include <optional>
+
+namespace {
+
+const QString kUsage = QStringLiteral(
+    "Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND\n"
+    "The QX390D XG-PON optical power meter from scripts and terminals.\n"
+    "\n"
+    "Commands:\n"
+    "  ports                                  the candidate ports, in the order they are tried\n"
+    "  records [-o FILE] [--format csv|json]  download every record (csv: as the program\n"
+    "                                         exports it)\n"
+    "  delete last|all --yes                  delete the last record, or all of them\n"
+    "  thresholds get [-o FILE]               the three threshold groups as a JSON file\n"
+    "  thresholds set FILE --yes              check a threshold file and upload it\n"
+    "  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power\n"
+    "  factory-default --yes                  restore the factory calibration\n"
+    "\n"
+    "Options:\n"
+    "  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching\n"
+    "                 the USB serial ports\n"
+    "  --demo         start a virtual meter and use it\n"
+    "  --quiet        no progress and no notes; errors only\n"
+    "  -o FILE        write to FILE (replaced only once complete) instead of standard output\n"
+    "  --yes          let a command change the meter\n"
+    "  -h, --help     show this text\n"
+    "  -v, --version  show the version\n"
+    "\n"
+    "Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the\n"
+    "output could not be written, 2 usage, 3 the port cannot be found or opened.\n");
+
+// Channels by the wavelength the operator names.
+std::optional<CalibrationChannel> ChannelOf(const QString& wavelength)
+{
+    if (wavelength == QLatin1String("1270"))
+        return CalibrationChannel::Ont1270;
+    if (wavelength == QLatin1String("1310"))
+        return CalibrationChannel::Ont1310;
+    if (wavelength == QLatin1String("1490"))
+        return CalibrationChannel::Olt1490;
+    if (wavelength == QLatin1String("1577"))
+        return CalibrationChannel::Olt1577;
+    return std::nullopt;
+}
+
+class Parser
+{
+public:
+    explicit Parser(const QStringList& arguments) : args_(arguments.mid(1)) {}
+
+    CliCommandLine Parse()
+    {
+        if (!ReadOptions() || !ReadCommand() || !CheckCombination())
+            result_.outcome = CliCommandLine::Outcome::Error;
+        if (result_.outcome == CliCommandLine::Outcome::Error)
+            result_.text += QStringLiteral(" (see qx390d-cli --help)");
+        return result_;
+    }
+
+private:
+    bool Error(const QString& text)
+    {
+        result_.text = text;
+        return false;
+    }
+
+    // Splits the options from the arguments; the value of an option is the next argument
+    // or follows "=" ("-oFILE" for -o).
+    bool ReadOptions()
+    {
+        CliOptions& o = result_.options;
+        bool onlyArguments = false;
+        for (qsizetype i = 0; i < args_.size(); ++i) {
+            const QString& a = args_[i];
+            if (onlyArguments || !a.startsWith(QLatin1Char('-')) || a.size() == 1 ||
+                IsCompleteNumber(a)) {
+                positional_ << a;
+                continue;
+            }
+            if (a == QLatin1String("--")) {
+                onlyArguments = true;
+                continue;
+            }
+            QString name = a;
+            std::optional<QString> inlineValue;
+            if (a.startsWith(QLatin1String("--")) && a.contains(QLatin1Char('='))) {
+                name = a.section(QLatin1Char('='), 0, 0);
+                inlineValue = a.section(QLatin1Char('='), 1);
+            } else if (a.startsWith(QLatin1String("-o")) && a.size() > 2) {
+                name = QStringLiteral("-o");
+                inlineValue = a.mid(2);
+            }
+            const auto value = [&]() -> std::optional<QString> {
+                if (inlineValue)
+                    return inlineValue;
+                if (i + 1 < args_.size())
+                    return args_[++i];
+                return std::nullopt;
+            };
+            const bool takesValue =
+                name == QLatin1String("--port") || name == QLatin1String("--format") ||
+                name == QLatin1String("-o") || name == QLatin1String("--output");
+            if (takesValue) {
+                const std::optional<QString> v = value();
+                if (!v || v->isEmpty())
+                    return Error(QStringLiteral("option %1 needs a value").arg(name));
+                if (name == QLatin1String("--port")) {
+                    o.port = *v;
+                } else if (name == QLatin1String("--format")) {
+                    formatGiven_ = true;
+                    if (*v == QLatin1String("csv"))
+                        o.format = RecordFormat::Csv;
+                    else if (*v == QLatin1String("json"))
+                        o.format = RecordFormat::Json;
+                    else
+                        return Error(QStringLiteral("unknown format '%1' (csv or json)").arg(*v));
+                } else {
+                    o.output = *v;
+                }
+                continue;
+            }
+            if (inlineValue)
+                return Error(QStringLiteral("option %1 takes no value").arg(name));
+            if (name == QLatin1String("--demo"))
+                o.demo = true;
+            else if (name == QLatin1String("--quiet"))
+                o.quiet = true;
+            else if (name == QLatin1String("--yes"))
+                o.yes = true;
+            else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
+                help_ = true;
+            else if (name == QLatin1String("--version") || name == QLatin1String("-v"))
+                version_ = true;
+            else
+                return Error(QStringLiteral("unknown option '%1'").arg(a));
+        }
+        return true;
+    }
+
+    // The argument at `index` of the command, or an error naming what is missing.
+    std::optional<QString> Argument(qsizetype index, const QString& what)
+    {
+        if (index < positional_.size())
+            return positional_[index];
+        Error(QStringLiteral("%1 needs %2").arg(positional_.constFirst(), what));
+        return std::nullopt;
+    }
+
+    bool ReadCommand()
+    {
+        if (help_ || version_) {
+            result_.outcome =
+                help_ ? CliCommandLine::Outcome::Help : CliCommandLine::Outcome::Version;
+            result_.text = help_ ? kUsage : QStringLiteral("qx390d-cli " QX390D_VERSION "\n");
+            return true;
+        }
+        if (positional_.isEmpty())
+            return Error(QStringLiteral("no command given"));
+        CliOptions& o = result_.options;
+        const QString& command = positional_.constFirst();
+        qsizetype used = 1;
+        if (command == QLatin1String("ports")) {
+            o.command = CliCommand::Ports;
+        } else if (command == QLatin1String("records")) {
+            o.command = CliCommand::Records;
+        } else if (command == QLatin1String("delete")) {
+            const std::optional<QString> which = Argument(1, QStringLiteral("last or all"));
+            if (!which)
+                return false;
+            if (*which != QLatin1String("last") && *which != QLatin1String("all"))
+                return Error(QStringLiteral("delete: '%1' is neither last nor all").arg(*which));
+            o.command =
+                *which == QLatin1String("last") ? CliCommand::DeleteLast : CliCommand::DeleteAll;
+            used = 2;
+        } else if (command == QLatin1String("thresholds")) {
+            const std::optional<QString> action = Argument(1, QStringLiteral("get or set"));
+            if (!action)
+                return false;
+            if (*action == QLatin1String("get")) {
+                o.command = CliCommand::ThresholdsGet;
+                used = 2;
+            } else if (*action == QLatin1String("set")) {
+                const std::optional<QString> file = Argument(2, QStringLiteral("a FILE"));
+                if (!file)
+                    return false;
+                o.command = CliCommand::ThresholdsSet;
+                o.thresholdFile = *file;
+                used = 3;
+            } else {
+                return Error(
+                    QStringLiteral("thresholds: '%1' is neither get nor set").arg(*action));
+            }
+        } else if (command == QLatin1String("calibrate")) {
+            const std::optional<QString> wavelength =
+                Argument(1, QStringLiteral("a wavelength (1270, 1310, 1490 or 1577)"));
+            if (!wavelength)
+                return false;
+            const std::optional<CalibrationChannel> channel = ChannelOf(*wavelength);
+            if (!channel)
+                return Error(QStringLiteral("calibrate: %1 is not 1270, 1310, 1490 or 1577")
+                                 .arg(*wavelength));
+            const std::optional<QString> dbm = Argument(2, QStringLiteral("a power in dBm"));
+            if (!dbm)
+                return false;
+            double value = 0.0;
+            if (!IsCompleteNumber(*dbm, &value))
+                return Error(QStringLiteral("calibrate: '%1' is not a number").arg(*dbm));
+            // The calibration page's own range, inclusive, in single precision.
+            const float reference = static_cast<float>(value);
+            if (!(reference >= -65.0f && reference <= 30.0f))
+                return Error(QStringLiteral("calibrate: %1 is outside -65\u202630").arg(*dbm));
+            o.command = CliCommand::Calibrate;
+            o.channel = *channel;
+            o.reference = reference;
+            used = 3;
+        } else if (command == QLatin1String("factory-default")) {
+            o.command = CliCommand::FactoryDefault;
+        } else {
+            return Error(QStringLiteral("unknown command '%1'").arg(command));
+        }
+        if (used < positional_.size())
+            return Error(QStringLiteral("unexpected argument '%1'").arg(positional_[used]));
+        return true;
+    }
+
+    bool CheckCombination()
+    {
+        if (result_.outcome != CliCommandLine::Outcome::Run)
+            return true;
+        const CliOptions& o = result_.options;
+        const QString command = positional_.mid(0, 2).join(QLatin1Char(' '));
+        if (o.demo && !o.port.isEmpty())
+            return Error(QStringLiteral("--port and --demo exclude each other"));
+        if (!o.output.isEmpty() && o.command != CliCommand::Records &&
+            o.command != CliCommand::ThresholdsGet)
+            return Error(QStringLiteral("%1 writes no file; -o is for records and "
+                                        "thresholds get")
+                             .arg(positional_.constFirst()));
+        if (formatGiven_ && o.command != CliCommand::Records)
+            return Error(QStringLiteral("--format is for records only"));
+        const bool changesMeter =
+            o.command == CliCommand::DeleteLast || o.command == CliCommand::DeleteAll ||
+            o.command == CliCommand::ThresholdsSet || o.command == CliCommand::FactoryDefault;
+        if (changesMeter && !o.yes)
+            return Error(
+                QStringLiteral("%1 changes the meter; add --yes to go ahead").arg(command));
+        return true;
+    }
+
+    QStringList args_;
+    QStringList positional_;
+    bool help_ = false;
+    bool version_ = false;
+    bool formatGiven_ = false;
+    CliCommandLine result_;
+};
+
+} // namespace
+
+CliCommandLine ParseCliCommandLine(const QStringList& arguments)
+{
+    return Parser(arguments).Parse();
+}

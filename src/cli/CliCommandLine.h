@@ -1,0 +1,58 @@
+#pragma once
+
+#include "calibration/Calibration.h"
+
+#include <QString>
+#include <QStringList>
+
+// The tool's exit codes.
+enum CliExit : int {
+    ExitDone = 0,
+    ExitFailed = 1, // the meter did not answer in time, went away or refused; output unwritable
+    ExitUsage = 2,  // the command line, or the file it names, cannot be used
+    ExitNoPort = 3, // the port cannot be found or opened
+};
+
+enum class CliCommand {
+    Ports,
+    Records,
+    DeleteLast,
+    DeleteAll,
+    ThresholdsGet,
+    ThresholdsSet,
+    Calibrate,
+    FactoryDefault,
+};
+
+enum class RecordFormat { Csv, Json };
+
+// One run of the tool, as its command line asks for it.
+struct CliOptions
+{
+    QString port;       // --port DEVICE; empty: search the USB serial ports
+    bool demo = false;  // --demo: a virtual meter on a pseudo-terminal
+    bool quiet = false; // --quiet: no progress and no notes, errors only
+    bool yes = false;   // --yes: commands that change the meter may run
+    CliCommand command = CliCommand::Ports;
+    QString output; // -o FILE; empty: standard output
+    RecordFormat format = RecordFormat::Csv;
+    QString thresholdFile; // thresholds set FILE
+    CalibrationChannel channel = CalibrationChannel::Ont1310;
+    float reference = 0.0f; // calibrate's DBM
+};
+
+struct CliCommandLine
+{
+    enum class Outcome { Run, Help, Version, Error };
+
+    Outcome outcome = Outcome::Run;
+    CliOptions options;
+    // Help and Version: the text for standard output; Error: the one-line message.
+    QString text;
+
+    int ExitCode() const { return outcome == Outcome::Error ? ExitUsage : ExitDone; }
+};
+
+// Reads the arguments as the tool gets them (arguments[0] is the tool). Options may stand
+// anywhere; a negative number ("calibrate 1310 -7.5") is an argument, not an option.
+CliCommandLine ParseCliCommandLine(const QStringList& arguments);

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "cli/CliCommandLine.h"
+#include "cli/CliPrompter.h"
+#include "data/MeasurementRecord.h"
+#include "data/RecordDownload.h"
+#include "data/RecordTable.h"
+#include "thresholds/ThresholdFile.h"
+
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class ConnectionCommands;
+class QIODevice;
+class QSaveFile;
+
+// One run of the command-line tool: connects to the meter through the program's own link,
+// runs one command with the same commands, pages' logic and frames as the program, and
+// reports. It is the link's target window, so the meter's answers come to it as they come
+// to a page. Every awaited answer is bounded by kAnswerLimitMs.
+class CliSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    // How long the meter may take with any one answer, the handshake's included.
+    static constexpr int kAnswerLimitMs = 3000;
+
+    // `out` receives the command's output when no file is named; `err` the progress,
+    // notes and errors. Progress lines are written only when `errIsTerminal`.
+    CliSession(const CliOptions& options, QIODevice& out, QIODevice& err, bool errIsTerminal);
+    ~CliSession() override;
+
+    // Runs the command to its end and gives the exit code (CliExit).
+    int Run();
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    enum class Stage {
+        Idle,
+        Handshake,
+        Records,
+        CountRecords, // the first record answer gives the count a delete needs
+        Delete,
+        ThresholdDownload,
+        ThresholdUpload,
+        Calibrate,
+        Done,
+    };
+
+    int ListPorts();
+    bool Connect();
+    void StartCommand();
+    void OnRecord(const QByteArray& copy);
+    void OnCount(const QByteArray& copy);
+    void OnThresholdPart(int part, const QByteArray& copy);
+    void UploadPart(int part, int group);
+    void EndThresholdDownload();
+    void OnBox(const QString& text);
+    void Await(const QString& what);
+    void Progress(const QString& text);
+    void Note(const QString& text);
+    // Ends the run with an exit code and a note (code 0) or an error.
+    void Finish(int code, const QString& message = {});
+    // Ends a run that produced `content`: written out in full, or the run failed.
+    void FinishWithOutput(const QByteArray& content, const QString& note);
+    QByteArray RecordOutput() const;
+    void Close();
+
+    const CliOptions options_;
+    QIODevice& out_;
+    QIODevice& err_;
+    const bool showProgress_;
+    CliPrompter prompter_;
+    std::unique_ptr<ConnectionCommands> commands_;
+    std::unique_ptr<QSaveFile> outputFile_;
+    QEventLoop loop_;
+    QTimer answerLimit_;
+    QString awaited_;
+    bool progressShown_ = false;
+    Stage stage_ = Stage::Idle;
+    int exitCode_ = ExitDone;
+
+    RecordTable table_;
+    RecordDownload download_;
+    QList<MeasurementRecord> records_;
+    int recordCount_ = 0;
+
+    ThresholdFile thresholds_;
+    int partsReceived_ = 0; // bit (group - 1) * 3 + (part - 1)
+    int partsSent_ = 0;
+    int framesSent_ = 0;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "data/MeasurementRecord.h"
+
+#include <QByteArray>
+#include <QList>
+
+// Downloaded records as JSON, one record per line:
+//   {"records": [
+//     {"no": 1, "ONT:1270nm": {"dBm": -20.51, "low": false}, "ONT:1310nm": {"dBm": null,
+//      "low": true}, "OLT:1490nm": {...}, "OLT:1577nm": {...}, "group": 2,
+//      "time": "2012-05-07T09:03"}, ...]}
+// Powers are the meter's single-precision values, written as the shortest decimal that
+// reads back as the same value; a power the program shows as "LOW" is null with "low":
+// true. "time" is the meter's local time to the minute, or null when the meter sent a
+// date that does not exist.
+QByteArray RecordsJson(const QList<MeasurementRecord>& records);

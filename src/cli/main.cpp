@@ -1,0 +1,51 @@
+// qx390d-cli: the QX390D power meter from scripts and terminals, without a display.
+
+#include "cli/CliCommandLine.h"
+#include "cli/CliSession.h"
+#include "sim/PtyHost.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qx390d-cli"));
+
+    const CliCommandLine commandLine = ParseCliCommandLine(QCoreApplication::arguments());
+    switch (commandLine.outcome) {
+    case CliCommandLine::Outcome::Help:
+    case CliCommandLine::Outcome::Version:
+        std::fputs(qPrintable(commandLine.text), stdout);
+        return commandLine.ExitCode();
+    case CliCommandLine::Outcome::Error:
+        std::fprintf(stderr, "qx390d-cli: %s\n", qPrintable(commandLine.text));
+        return commandLine.ExitCode();
+    case CliCommandLine::Outcome::Run:
+        break;
+    }
+
+    CliOptions options = commandLine.options;
+    std::unique_ptr<PtyHost> meter;
+    if (options.demo) {
+        SimOptions demo;
+        demo.pace = true;
+        meter = std::make_unique<PtyHost>(demo);
+        if (!meter->Open()) {
+            std::fprintf(stderr, "qx390d-cli: the virtual meter cannot start: %s\n",
+                         qPrintable(meter->ErrorString()));
+            return ExitNoPort;
+        }
+        options.port = meter->DevicePath();
+    }
+
+    QFile out;
+    QFile err;
+    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    CliSession session(options, out, err, ::isatty(STDERR_FILENO) == 1);
+    return session.Run();
+}

@@ -1,0 +1,467 @@
+// qx390d-cli end to end: the tool runs as a process against the virtual meter on a
+// pseudo-terminal, and its output and frames are compared with what the program's own
+// download, export and threshold page produce.
+#include "FakePrompter.h"
+#include "TestSupport.h"
+#include "data/CsvExport.h"
+#include "data/MeasurementRecord.h"
+#include "data/RecordDownload.h"
+#include "data/RecordTable.h"
+#include "link/CommandFrame.h"
+#include "link/ConnectionCommands.h"
+#include "link/DeviceLink.h"
+#include "link/LinkState.h"
+#include "link/MeterMessages.h"
+#include "sim/PtyHost.h"
+#include "thresholds/CSetThrWin.h"
+#include "thresholds/ThresholdFile.h"
+
+#include <QDate>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTime>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+struct CliRun
+{
+    int code = -1;
+    QByteArray out;
+    QString err;
+};
+
+// Runs the tool without any display, serving the in-process meters meanwhile.
+CliRun RunCli(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(QX390D_CLI), arguments);
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, kWaitMs))
+        process.kill();
+    process.waitForFinished();
+    CliRun run;
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.code = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+std::unique_ptr<PtyHost> StartMeter(SimOptions options = {})
+{
+    auto host = std::make_unique<PtyHost>(options);
+    return host->Open() ? std::move(host) : nullptr;
+}
+
+QString Hex(const CommandFrame& frame)
+{
+    CommandFrame f = frame;
+    f.Complete();
+    return ToHex(f.ToByteArray());
+}
+
+// The program's own download of the meter's records into its record table, each answer
+// taken straight from a meter of the same options.
+QByteArray ProgramExport(const MeterOptions& options, QStringList* requests)
+{
+    VirtualMeter meter(options);
+    RecordTable table;
+    FakePrompter prompter;
+    QList<quint16> pending{0};
+    RecordDownload download(table, prompter, nullptr, [&](quint16 i) { pending << i; });
+    while (!pending.isEmpty()) {
+        CommandFrame request;
+        request.RequestRecord(pending.takeFirst());
+        *requests << Hex(request);
+        request.Complete();
+        for (const QByteArray& answer : meter.Receive(request.ToByteArray()))
+            download.OnMeterRecord(answer);
+    }
+    return BuildCsv(table);
+}
+
+// `root` with the value at `path` ("groups/1/OLT:1490nm/Pass") replaced, or removed when
+// `json` is empty.
+QJsonValue Edited(const QJsonValue& root, QStringList path, const QByteArray& json)
+{
+    const QString key = path.takeFirst();
+    const QJsonValue replacement =
+        json.isEmpty() ? QJsonValue() : QJsonDocument::fromJson("[" + json + "]").array().first();
+    if (root.isArray()) {
+        QJsonArray array = root.toArray();
+        const int i = key.toInt();
+        if (path.isEmpty() && json.isEmpty())
+            array.removeAt(i);
+        else
+            array[i] = path.isEmpty() ? replacement : Edited(array[i], path, json);
+        return array;
+    }
+    QJsonObject object = root.toObject();
+    if (path.isEmpty() && json.isEmpty())
+        object.remove(key);
+    else
+        object[key] = path.isEmpty() ? replacement : Edited(object[key], path, json);
+    return object;
+}
+
+ThresholdFile FactoryFile()
+{
+    ThresholdFile file;
+    const auto groups = VirtualMeter::FactoryGroups();
+    for (int g = 1; g <= 3; ++g) {
+        for (int i = 0; i < 12; ++i)
+            file.table.Group(g).limits[i] = groups[g - 1].limits[i];
+        file.names[g - 1] = QString::fromLatin1(groups[g - 1].name.constData());
+    }
+    return file;
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { ResetLinkState(); }
+    void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
+
+    void recordsCsvIsTheProgramsExport();
+    void recordsJsonHoldsTheMetersValues();
+    void thresholdsGetThenSetChangesExactlyTheEditedLimits();
+    void calibrationSendsThePagesFrame_data();
+    void calibrationSendsThePagesFrame();
+    void deleteRemovesRecordsInTheMeter_data();
+    void deleteRemovesRecordsInTheMeter();
+    void exitCodes_data();
+    void exitCodes();
+    void badThresholdFileIsRefusedBeforeAnythingIsSent_data();
+    void badThresholdFileIsRefusedBeforeAnythingIsSent();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestCli::recordsCsvIsTheProgramsExport()
+{
+    SimOptions options;
+    options.meter = {40, 7, false};
+    const auto host = StartMeter(options);
+    QVERIFY(host);
+    const QString path = dir.filePath("records.csv");
+
+    const CliRun run = RunCli({"--port", host->DevicePath(), "--quiet", "records", "-o", path});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.err, QString());
+    QVERIFY(run.out.isEmpty());
+
+    QStringList requests;
+    const QByteArray expected = ProgramExport(options.meter, &requests);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), expected);
+    QCOMPARE(expected.count("\r\n"), 41);
+    QCOMPARE(host->Meter().FrameLog().mid(1), requests);
+}
+
+void TestCli::recordsJsonHoldsTheMetersValues()
+{
+    SimOptions options;
+    options.meter = {25, 3, false};
+    const auto host = StartMeter(options);
+    QVERIFY(host);
+
+    const CliRun run = RunCli({"--port", host->DevicePath(), "records", "--format", "json"});
+    QCOMPARE(run.code, 0);
+    QJsonParseError error;
+    const QJsonArray records = QJsonDocument::fromJson(run.out, &error)["records"].toArray();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QList<MeterRecord>& stored = host->Meter().Records();
+    QCOMPARE(records.size(), stored.size());
+
+    int lows = 0;
+    for (int i = 0; i < stored.size(); ++i) {
+        const MeterRecord& m = stored[i];
+        const QJsonObject r = records[i].toObject();
+        QCOMPARE(r["no"].toInt(), i + 1);
+        QCOMPARE(r["group"].toInt(), int(m.group));
+        const QDateTime time(QDate(2000 + m.year, m.month, m.day), QTime(m.hour, m.minute));
+        QCOMPARE(r["time"].toString(), time.toString(Qt::ISODate).left(16));
+        const struct
+        {
+            const char* key;
+            float value;
+            float floor;
+        } powers[] = {{"ONT:1270nm", m.ont1270, ontLowLimit},
+                      {"ONT:1310nm", m.ont1310, ontLowLimit},
+                      {"OLT:1490nm", m.olt1490, oltLowLimit},
+                      {"OLT:1577nm", m.olt1577, oltLowLimit}};
+        for (const auto& p : powers) {
+            const QJsonObject power = r[p.key].toObject();
+            const bool low = p.value <= p.floor;
+            lows += low;
+            QCOMPARE(power["low"].toBool(), low);
+            QCOMPARE(power["dBm"].isNull(), low);
+            if (!low)
+                QCOMPARE(float(power["dBm"].toDouble()), p.value);
+        }
+    }
+    QVERIFY(lows > 0);
+}
+
+void TestCli::thresholdsGetThenSetChangesExactlyTheEditedLimits()
+{
+    const auto host = StartMeter();
+    QVERIFY(host);
+    const QString got = dir.filePath("got.json");
+    QCOMPARE(RunCli({"--port", host->DevicePath(), "thresholds", "get", "-o", got}).code, 0);
+
+    QString error;
+    std::optional<ThresholdFile> file = ReadThresholdFile(got, &error);
+    QVERIFY2(file, qPrintable(error));
+    const auto before = host->Meter().Groups();
+    for (int g = 1; g <= 3; ++g) {
+        QCOMPARE(file->table.Group(g).limits, before[g - 1].limits);
+        QCOMPARE(file->names[g - 1], QString::fromLatin1(before[g - 1].name.constData()));
+    }
+
+    // Three limits, two of them on the edges of the range.
+    auto expected = before;
+    const struct
+    {
+        int group;
+        int limit;
+        float value;
+    } edits[] = {{2, 4, -31.25f}, {3, 11, -65.0f}, {1, 6, 30.0f}};
+    for (const auto& e : edits) {
+        file->table.Group(e.group).limits[e.limit] = e.value;
+        expected[e.group - 1].limits[e.limit] = e.value;
+    }
+    const QString edited = dir.filePath("edited.json");
+    QVERIFY(WriteThresholdFile(edited, *file, &error));
+    const int logged = host->Meter().FrameLog().size();
+    const CliRun set = RunCli({"--port", host->DevicePath(), "thresholds", "set", edited, "--yes"});
+    QCOMPARE(set.code, 0);
+    for (int g = 1; g <= 3; ++g)
+        QCOMPARE(host->Meter().Groups()[g - 1].limits, expected[g - 1].limits);
+
+    // The threshold page, loaded with the same file, sends the same nine frames.
+    const auto pageMeter = StartMeter();
+    QVERIFY(pageMeter);
+    FakePrompter prompter;
+    FakeFileDialogs dialogs;
+    CSetThrWin page(prompter);
+    dialogs.openPath = edited;
+    page.LoadFromFile(dialogs);
+    DeviceLink* link = DeviceLink::Instance();
+    link->SetPrompter(&prompter, nullptr);
+    link->targetWindow = &page;
+    ConnectionCommands commands(prompter, nullptr, pageMeter->DevicePath());
+    commands.SetOpenDelay(0);
+    commands.Connect();
+    QTRY_VERIFY_WITH_TIMEOUT(linkConnected.load() == 1, kWaitMs);
+    commands.UploadThresholds();
+    QTRY_VERIFY_WITH_TIMEOUT(prompter.Texts().contains("UpLoad Threshold Complete!"), kWaitMs);
+    link->ClosePort();
+    QCOMPARE(host->Meter().FrameLog().mid(logged + 1), pageMeter->Meter().FrameLog().mid(1));
+    QCOMPARE(pageMeter->Meter().FrameLog().size(), 1 + 9);
+}
+
+void TestCli::calibrationSendsThePagesFrame_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<int>("offset"); // of the reference's four bytes; 0: none
+    QTest::addColumn<float>("reference");
+    QTest::addColumn<int>("selector");
+
+    QTest::newRow("1270") << QStringList{"calibrate", "1270", "-10"} << 16 << -10.0f << 8;
+    QTest::newRow("1310") << QStringList{"calibrate", "1310", "-7.5"} << 3 << -7.5f << 1;
+    QTest::newRow("1490") << QStringList{"calibrate", "1490", "-65"} << 7 << -65.0f << 2;
+    QTest::newRow("1577") << QStringList{"calibrate", "1577", "30"} << 11 << 30.0f << 3;
+    QTest::newRow("factory default") << QStringList{"factory-default", "--yes"} << 0 << 0.0f << 4;
+}
+
+void TestCli::calibrationSendsThePagesFrame()
+{
+    QFETCH(QStringList, command);
+    QFETCH(int, offset);
+    QFETCH(float, reference);
+    QFETCH(int, selector);
+    const auto host = StartMeter();
+    QVERIFY(host);
+
+    QCOMPARE(RunCli(QStringList{"--port", host->DevicePath()} + command).code, 0);
+    // Written over the handshake's all-zero payload, as the page writes it: the marker, the
+    // code, the channel's float and the selector.
+    CommandFrame expected;
+    expected.SetCode(0x05);
+    if (offset)
+        expected.PutFloatLE(offset, reference);
+    expected[15] = quint8(selector);
+    QTRY_COMPARE(host->Meter().FrameLog().size(), 2);
+    QCOMPARE(host->Meter().FrameLog()[1], Hex(expected));
+}
+
+void TestCli::deleteRemovesRecordsInTheMeter_data()
+{
+    QTest::addColumn<QString>("which");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<QString>("sent"); // the delete frame, after the request for record 1
+
+    QTest::newRow("last") << "last" << 11
+                          << "AA 0F 08 00 0C" + QString(" 00").repeated(24) + " 0B 00";
+    QTest::newRow("all") << "all" << 0 << "AA 0F 09" + QString(" 00").repeated(26) + " 06 00";
+}
+
+void TestCli::deleteRemovesRecordsInTheMeter()
+{
+    QFETCH(QString, which);
+    QFETCH(int, left);
+    QFETCH(QString, sent);
+    const auto host = StartMeter();
+    QVERIFY(host);
+
+    QCOMPARE(RunCli({"--port", host->DevicePath(), "delete", which, "--yes"}).code, 0);
+    QCOMPARE(host->Meter().Records().size(), left);
+    CommandFrame first;
+    first.RequestRecord(0);
+    QCOMPARE(host->Meter().FrameLog().mid(1), (QStringList{Hex(first), sent}));
+}
+
+void TestCli::exitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // METER stands for the meter's device
+    QTest::addColumn<QString>("meter");         // "", "silent", "unplug", "150 records"
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message"); // a part of the one line on standard error
+
+    const QStringList records{"--port", "METER", "records"};
+    QTest::newRow("done") << QStringList{"--demo", "--quiet", "records"} << "" << 0 << "";
+    QTest::newRow("silent meter") << records << "silent" << 1
+                                  << "the meter did not answer the connect handshake within 3 s";
+    QTest::newRow("unplugged") << records << "unplug" << 1 << "the meter's port went away";
+    QTest::newRow("refused") << records << "150 records" << 1
+                             << "the meter reports 150 records; at most 100";
+    QTest::newRow("missing port") << QStringList{"--port", "/dev/qx390d-none", "records"} << "" << 3
+                                  << "cannot open /dev/qx390d-none: ";
+    QTest::newRow("port without permission")
+        << QStringList{"--port", "LOCKED", "records"} << "" << 3 << "'dialout' group";
+    QTest::newRow("no command") << QStringList{} << "" << 2 << "no command given";
+    QTest::newRow("unknown command")
+        << QStringList{"download"} << "" << 2 << "unknown command 'download'";
+    QTest::newRow("change without --yes")
+        << QStringList{"delete", "all"} << "" << 2 << "delete all changes the meter; add --yes";
+    QTest::newRow("unknown wavelength") << QStringList{"calibrate", "1550", "-7"} << "" << 2
+                                        << "1550 is not 1270, 1310, 1490 or 1577";
+    QTest::newRow("reference out of range")
+        << QStringList{"calibrate", "1310", "-70"} << "" << 2 << "-70 is outside -65\u202630";
+    QTest::newRow("unknown format")
+        << QStringList{"records", "--format", "xml"} << "" << 2 << "unknown format 'xml'";
+    QTest::newRow("port and demo") << QStringList{"--port", "/dev/x", "--demo", "records"} << ""
+                                   << 2 << "--port and --demo exclude each other";
+}
+
+void TestCli::exitCodes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, meter);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+
+    SimOptions options;
+    options.meter.silent = meter == "silent";
+    options.unplugAfter = meter == "unplug" ? 3 : 0;
+    options.meter.records = meter == "150 records" ? 150 : 12;
+    const auto host = StartMeter(options);
+    QVERIFY(host);
+    if (arguments.contains("LOCKED")) {
+        if (::geteuid() == 0)
+            QSKIP("the superuser opens any file");
+        QFile locked(dir.filePath("locked"));
+        QVERIFY(locked.open(QIODevice::WriteOnly));
+        locked.setPermissions({});
+        arguments.replace(arguments.indexOf("LOCKED"), locked.fileName());
+    }
+    arguments.replaceInStrings(QRegularExpression("^METER$"), host->DevicePath());
+
+    const CliRun run = RunCli(arguments);
+    QCOMPARE(run.code, code);
+    if (message.isEmpty()) {
+        QCOMPARE(run.err, QString());
+        return;
+    }
+    QVERIFY2(run.err.startsWith("qx390d-cli: ") && run.err.count('\n') == 1, qPrintable(run.err));
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+}
+
+void TestCli::badThresholdFileIsRefusedBeforeAnythingIsSent_data()
+{
+    QTest::addColumn<QString>("path");     // in the file's JSON; empty: `value` is the whole file
+    QTest::addColumn<QByteArray>("value"); // JSON text; empty: the entry is removed
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("above the range") << "groups/1/OLT:1490nm/Pass" << QByteArray("31")
+                                     << "group 2, OLT:1490nm, Pass: 31 is outside -65\u202630";
+    QTest::newRow("below the range") << "groups/0/ONT:1270nm/Fail" << QByteArray("-65.5")
+                                     << "group 1, ONT:1270nm, Fail: -65.5 is outside";
+    QTest::newRow("above 30 in single precision")
+        << "groups/2/ONT:1310nm/Over" << QByteArray("30.000002")
+        << "group 3, ONT:1310nm, Over: 30.000002 is outside";
+    QTest::newRow("not a number") << "groups/1/OLT:1577nm/Over" << QByteArray("\"-8\"")
+                                  << "group 2, OLT:1577nm, Over: \"-8\" is not a number";
+    QTest::newRow("limit missing")
+        << "groups/1/OLT:1490nm/Pass" << QByteArray() << "group 2, OLT:1490nm, Pass is missing";
+    QTest::newRow("channel missing")
+        << "groups/0/ONT:1310nm" << QByteArray() << "group 1, ONT:1310nm is missing";
+    QTest::newRow("group missing") << "groups/2" << QByteArray() << "group 3 is missing";
+    QTest::newRow("group twice") << "groups/2/group" << QByteArray("2") << "group 2 appears twice";
+    QTest::newRow("group 4") << "groups/2/group" << QByteArray("4")
+                             << "groups entry 3: group 4 is not 1, 2 or 3";
+    QTest::newRow("other version") << "version" << QByteArray("2") << "version 2 is not supported";
+    QTest::newRow("bad JSON") << "" << QByteArray("{\n  \"version\": 1,\n  \"groups\": [}\n")
+                              << "line 3, column 14: ";
+}
+
+void TestCli::badThresholdFileIsRefusedBeforeAnythingIsSent()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, message);
+    const auto host = StartMeter();
+    QVERIFY(host);
+
+    QByteArray json = value;
+    if (!path.isEmpty()) {
+        const QJsonValue factory =
+            QJsonDocument::fromJson(ThresholdFileJson(FactoryFile())).object();
+        json = QJsonDocument(Edited(factory, path.split('/'), value).toObject()).toJson();
+    }
+    const QString file = dir.filePath("bad.json");
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(json);
+    out.close();
+
+    const CliRun run = RunCli({"--port", host->DevicePath(), "thresholds", "set", file, "--yes"});
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.startsWith("qx390d-cli: " + file + ": ") && run.err.count('\n') == 1,
+             qPrintable(run.err));
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(host->Meter().ReceivedFrames().isEmpty());
+}
+
+QTEST_MAIN(TestCli)
+#include "tst_cli.moc"

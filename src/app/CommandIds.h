@@ -18,6 +18,9 @@ inline constexpr int About = 57664;
 inline constexpr int Help = 57670;
 // This program's own addition: File/Export as Excel Workbook, enabled with Save.
 inline constexpr int ExportWorkbook = 32900;
+// File/Export Report (PDF), enabled with Save; View/Power Chart, always enabled.
+inline constexpr int ExportReport = 32901;
+inline constexpr int PowerChart = 32902;
 } // namespace Cmd
 
 // Tabs of the main view, in tab order.

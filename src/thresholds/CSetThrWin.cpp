@@ -184,6 +184,7 @@ void CSetThrWin::OnThresholdPart(int part, const QByteArray& copy)
         Cell(g, kNameColumn)->setText(answer->name);
     for (int i = layout.first; i < layout.first + layout.count; ++i)
         Cell(g, kFirstLimitColumn + i)->setText(LimitText(table_.Group(g).limits[i]));
+    Q_EMIT ThresholdsChanged();
 }
 
 bool CSetThrWin::IsGroupComplete(int group)
@@ -224,6 +225,7 @@ void CSetThrWin::OnUploadPart(int part, int group)
     for (int i = layout.first; i < layout.first + layout.count; ++i)
         texts << Cell(group, kFirstLimitColumn + i)->text();
     SendUploadPart(table_, part, group, texts);
+    Q_EMIT ThresholdsChanged();
 }
 
 void CSetThrWin::OnMeterMessage(const MeterEvent& message)

@@ -43,6 +43,10 @@ public:
     // Sends part `part` of `group`, built from the cells as they stand now.
     void OnUploadPart(int part, int group);
 
+Q_SIGNALS:
+    // The table has taken new limits (a downloaded part, an upload frame built).
+    void ThresholdsChanged();
+
 protected:
     void OnMeterMessage(const MeterEvent& message) override;
 

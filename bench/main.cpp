@@ -295,7 +295,7 @@ private:
     qint64 lastRowNs_ = -1;
 };
 
-const char* Verdict(bool met)
+const char* TargetVerdict(bool met)
 {
     return met ? "target met" : "TARGET MISSED";
 }
@@ -343,7 +343,7 @@ bool MeasureIdle(int seconds)
         return false;
     const long connected = IdleWakeups(seconds);
     std::printf("    disconnected %ld, connected %ld: %s\n", disconnected, connected,
-                Verdict(disconnected <= 0 && connected <= 0));
+                TargetVerdict(disconnected <= 0 && connected <= 0));
     commands.Disconnect();
     DeviceLink::Instance()->SetPrompter(nullptr, nullptr);
     meter.terminate();
@@ -436,7 +436,7 @@ int main(int argc, char* argv[])
         std::printf("    run %d: %.3f s, ratio %.4f\n", run, *seconds, *seconds / kLineSeconds);
     }
     std::printf("    worst ratio %.4f (target <= %.2f): %s\n", worst, kPacedTarget,
-                Verdict(worst <= kPacedTarget));
+                TargetVerdict(worst <= kPacedTarget));
     // Where the time goes: the line and the meter (2 x 31 byte times = 64.583 ms are the
     // line's own) against the program's turnaround.
     const PortClock& timing = bench.Timing();
@@ -468,15 +468,15 @@ int main(int argc, char* argv[])
         const double p99 = PercentileMs(samples, 0.99);
         std::printf("    %lld exchanges\n", static_cast<long long>(samples.size()));
         std::printf("    median %.3f ms (target < %.1f ms): %s\n", median, kMedianTargetMs,
-                    Verdict(median < kMedianTargetMs));
+                    TargetVerdict(median < kMedianTargetMs));
         std::printf("    p99    %.3f ms (target < %.1f ms): %s\n", p99, kP99TargetMs,
-                    Verdict(p99 < kP99TargetMs));
+                    TargetVerdict(p99 < kP99TargetMs));
         std::printf("    max    %.3f ms\n", PercentileMs(samples, 1.0));
         const QList<qint64>& cpu = bench.Timing().uiCpuNs;
         const double cpuMedian = PercentileMs(cpu, 0.5);
         std::printf("    UI thread CPU per record (handling, layout, painting): median %.3f ms "
                     "(target < %.1f ms): %s, p99 %.3f ms\n",
-                    cpuMedian, uiCpuTargetMs, Verdict(cpuMedian < uiCpuTargetMs),
+                    cpuMedian, uiCpuTargetMs, TargetVerdict(cpuMedian < uiCpuTargetMs),
                     PercentileMs(cpu, 0.99));
         return true;
     };
@@ -500,11 +500,11 @@ int main(int argc, char* argv[])
     if (!csvMs || !xlsMs || !xlsxMs)
         return 1;
     std::printf("    CSV   median %.3f ms (target < %.0f ms): %s\n", *csvMs, kImportTargetMs,
-                Verdict(*csvMs < kImportTargetMs));
+                TargetVerdict(*csvMs < kImportTargetMs));
     std::printf("    .xls  median %.3f ms (target < %.0f ms): %s\n", *xlsMs, kImportTargetMs,
-                Verdict(*xlsMs < kImportTargetMs));
+                TargetVerdict(*xlsMs < kImportTargetMs));
     std::printf("    .xlsx median %.3f ms (target < %.0f ms): %s\n", *xlsxMs, kImportTargetMs,
-                Verdict(*xlsxMs < kImportTargetMs));
+                TargetVerdict(*xlsxMs < kImportTargetMs));
     if (csvRows != xlsRows || csvRows != xlsxRows) {
         std::fprintf(stderr,
                      "qx390d-bench: the CSV file and the workbooks gave different tables\n");

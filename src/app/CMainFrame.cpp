@@ -64,9 +64,13 @@ CMainFrame::CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent
     connect(Action(Cmd::Save), &QAction::triggered, view_, &CQX390DView::OnFileSave);
     connect(Action(Cmd::ExportWorkbook), &QAction::triggered, view_,
             &CQX390DView::OnFileExportWorkbook);
-    // Not one of the enabling rules: the workbook export is allowed exactly when Save is.
-    connect(Action(Cmd::Save), &QAction::enabledChanged, Action(Cmd::ExportWorkbook),
-            &QAction::setEnabled);
+    connect(Action(Cmd::ExportReport), &QAction::triggered, view_,
+            &CQX390DView::OnFileExportReport);
+    // Not among the enabling rules: the workbook and report exports are allowed exactly
+    // when Save is.
+    for (int id : {Cmd::ExportWorkbook, Cmd::ExportReport})
+        connect(Action(Cmd::Save), &QAction::enabledChanged, Action(id), &QAction::setEnabled);
+    connect(Action(Cmd::PowerChart), &QAction::triggered, view_, &CQX390DView::OnViewPowerChart);
     connect(Action(Cmd::Help), &QAction::triggered, view_, &CQX390DView::OnHelp);
     connect(Action(Cmd::About), &QAction::triggered, this, &CMainFrame::OnAbout);
     connect(Action(Cmd::Exit), &QAction::triggered, this, &QWidget::close);
@@ -98,6 +102,7 @@ void CMainFrame::BuildMenus()
     AddCommand(file, Cmd::Save, QStringLiteral("&Save"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     AddCommand(file, Cmd::ExportWorkbook, QStringLiteral("Export as Excel Workbook..."));
+    AddCommand(file, Cmd::ExportReport, QStringLiteral("Export Report (PDF)..."));
     file->addSeparator();
     AddCommand(file, Cmd::Exit, QStringLiteral("E&xit"));
 
@@ -107,6 +112,7 @@ void CMainFrame::BuildMenus()
     tool->setData(Cmd::ToggleToolbar);
     view->addAction(tool);
     actions_.insert(Cmd::ToggleToolbar, tool);
+    AddCommand(view, Cmd::PowerChart, QStringLiteral("Power Chart"));
 
     QMenu* manage = menuBar()->addMenu(QStringLiteral("&Manage"));
     AddCommand(manage, Cmd::Connect, QStringLiteral("Connect PON power meter..."));

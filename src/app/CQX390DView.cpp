@@ -3,6 +3,7 @@
 #include "app/HelpFile.h"
 #include "calibration/CAdjustWin.h"
 #include "data/CDownLoadWin.h"
+#include "data/CPowerChartWin.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "thresholds/CSetThrWin.h"
@@ -42,7 +43,7 @@ LinkSnapshot CurrentLink()
 } // namespace
 
 CQX390DView::CQX390DView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), dialogs_(dialogs), tabControl_(new PageTabs(this)),
+    : QWidget(parent), prompter_(prompter), dialogs_(dialogs), tabControl_(new PageTabs(this)),
       dataPage_(new CDownLoadWin(prompter, dialogs, tabControl_)),
       calibrationPage_(new CAdjustWin(prompter, tabControl_)),
       thresholdPage_(new CSetThrWin(prompter, tabControl_))
@@ -56,6 +57,8 @@ CQX390DView::CQX390DView(Prompter& prompter, FileDialogs& dialogs, QWidget* pare
     tabControl_->addTab(calibrationPage_, QStringLiteral("Calibration"));
     tabControl_->setCurrentIndex(DataTab);
     connect(tabControl_, &QTabWidget::currentChanged, this, &CQX390DView::OnTabChanged);
+    connect(thresholdPage_, &CSetThrWin::ThresholdsChanged, &dataPage_->Limits(),
+            &KnownLimits::Take);
 }
 
 QObject* CQX390DView::Page(TargetPage page) const
@@ -110,6 +113,21 @@ void CQX390DView::OnFileSave()
 void CQX390DView::OnFileExportWorkbook()
 {
     dataPage_->OnExportWorkbook();
+}
+
+void CQX390DView::OnFileExportReport()
+{
+    dataPage_->OnExportReport();
+}
+
+void CQX390DView::OnViewPowerChart()
+{
+    if (!powerChart_)
+        powerChart_ =
+            new CPowerChartWin(dataPage_->Table(), dataPage_->Limits(), prompter_, dialogs_, this);
+    powerChart_->show();
+    powerChart_->raise();
+    powerChart_->activateWindow();
 }
 
 void CQX390DView::OnHelp()

@@ -6,6 +6,7 @@
 
 class CAdjustWin;
 class CDownLoadWin;
+class CPowerChartWin;
 class CSetThrWin;
 class FileDialogs;
 class Prompter;
@@ -13,7 +14,9 @@ class QTabWidget;
 
 // The main view: the three working pages in one tab control. It decides which page
 // receives the meter's answers and which commands are enabled, and hands File/Open,
-// File/Save and File/Export as Excel Workbook to the data page.
+// File/Save, File/Export as Excel Workbook and File/Export Report (PDF) to the data page.
+// It passes the threshold page's limits on to the data page, which judges its records by
+// them, and opens the power chart of the data page's table.
 class CQX390DView : public QWidget
 {
     Q_OBJECT
@@ -28,6 +31,9 @@ public:
     void OnFileOpen();
     void OnFileSave();
     void OnFileExportWorkbook();
+    void OnFileExportReport();
+    // Shows the power chart window, made at the first call.
+    void OnViewPowerChart();
     // Opens the help file found from the executable's directory (HelpFilePath); a missing
     // file is not reported.
     void OnHelp();
@@ -41,17 +47,21 @@ public:
     CDownLoadWin* DataPage() const { return dataPage_; }
     CSetThrWin* ThresholdPage() const { return thresholdPage_; }
     CAdjustWin* CalibrationPage() const { return calibrationPage_; }
+    // Nothing until the chart was first opened.
+    CPowerChartWin* PowerChartWindow() const { return powerChart_; }
 
 private:
     void OnTabChanged(int index);
     QObject* Page(TargetPage page) const;
 
+    Prompter& prompter_;
     FileDialogs& dialogs_;
     QTabWidget* tabControl_;
     // Created in this order, as the pages have always been.
     CDownLoadWin* dataPage_;
     CAdjustWin* calibrationPage_;
     CSetThrWin* thresholdPage_;
+    CPowerChartWin* powerChart_ = nullptr;
     ViewFlags flags_;
     int currentTab_ = DataTab;
 };

@@ -21,6 +21,9 @@ inline constexpr int ExportWorkbook = 32900;
 // The threshold page's file commands, added after the meter's own Manage items.
 inline constexpr int SaveThresholdFile = 32901;
 inline constexpr int LoadThresholdFile = 32902;
+// File/Export Report (PDF), enabled with Save; View/Power Chart, always enabled.
+inline constexpr int ExportReport = 32903;
+inline constexpr int PowerChart = 32904;
 } // namespace Cmd
 
 // Tabs of the main view, in tab order.

@@ -1,10 +1,12 @@
 #include "data/CDownLoadWin.h"
 
 #include "data/CsvExport.h"
+#include "data/PdfReport.h"
 #include "data/RecordListView.h"
 #include "data/SheetImport.h"
 #include "data/XlsxExport.h"
 #include "link/DeviceLink.h"
+#include "link/LinkState.h"
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
 
@@ -36,12 +38,13 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
     : CTabPage(parent), prompter_(prompter), dialogs_(dialogs),
       download_(table_, prompter, this,
                 [](quint16 index) { DeviceLink::Instance()->RequestRecord(index); }),
-      list_(new RecordListView(this)),
+      verdicts_(table_, limits_), list_(new RecordListView(this)),
       exportButton_(new QPushButton(QStringLiteral("导出EXCEL"), this)),
       importButton_(new QPushButton(QStringLiteral("导进EXCEL"), this)),
-      progressBar_(new QProgressBar(this)), progressText_(new QLabel(this))
+      progressBar_(new QProgressBar(this)), progressText_(new QLabel(this)),
+      verdictSummary_(new QLabel(this))
 {
-    list_->setModel(&table_);
+    list_->setModel(&verdicts_);
     list_->setShowGrid(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSortingEnabled(false);
@@ -64,7 +67,8 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
     progressBar_->setTextVisible(false);
     progressBar_->setFixedWidth(200);
     // Hidden, they keep their place: nothing else on the page moves when they come and go.
-    for (QWidget* widget : std::initializer_list<QWidget*>{progressBar_, progressText_}) {
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{progressBar_, progressText_, verdictSummary_}) {
         QSizePolicy policy = widget->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         widget->setSizePolicy(policy);
@@ -72,11 +76,26 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
     }
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
+    layout->addWidget(verdictSummary_);
     layout->addLayout(buttons);
 
     connect(exportButton_, &QPushButton::clicked, this, &CDownLoadWin::OnExportCsv);
     connect(importButton_, &QPushButton::clicked, this, &CDownLoadWin::OnImportSheet);
     connect(&download_.Progress(), &DownloadProgress::Changed, this, &CDownLoadWin::ShowProgress);
+
+    summaryTimer_.setSingleShot(true);
+    summaryTimer_.setInterval(0);
+    connect(&summaryTimer_, &QTimer::timeout, this, &CDownLoadWin::ShowVerdictSummary);
+    // Without known limits there is nothing to count, and the line is already hidden.
+    const auto recount = [this] {
+        if (limits_.Table().AnyKnown())
+            summaryTimer_.start();
+    };
+    connect(&table_, &QAbstractItemModel::rowsInserted, this, recount);
+    connect(&table_, &QAbstractItemModel::rowsRemoved, this, recount);
+    connect(&table_, &QAbstractItemModel::modelReset, this, recount);
+    connect(&table_, &QAbstractItemModel::dataChanged, this, recount);
+    connect(&limits_, &KnownLimits::Changed, this, [this] { summaryTimer_.start(); });
 
     FilterClosingKeys();
 }
@@ -89,6 +108,12 @@ void CDownLoadWin::OnExportCsv()
 void CDownLoadWin::OnExportWorkbook()
 {
     ExportRecordWorkbook(table_, prompter_, dialogs_, this, exportPath_);
+}
+
+void CDownLoadWin::OnExportReport()
+{
+    ExportRecordReport(table_, limits_.Table(), {QDateTime::currentDateTime(), portName}, prompter_,
+                       dialogs_, this, exportPath_);
 }
 
 void CDownLoadWin::OnImportSheet()
@@ -118,6 +143,13 @@ void CDownLoadWin::ShowProgress()
     }
     progressBar_->setVisible(progress.Active());
     progressText_->setVisible(progress.Active());
+}
+
+void CDownLoadWin::ShowVerdictSummary()
+{
+    const QString summary = VerdictSummaryText(CountVerdicts(table_.Rows(), limits_.Table()));
+    verdictSummary_->setText(summary);
+    verdictSummary_->setVisible(!summary.isEmpty());
 }
 
 void CDownLoadWin::OnMeterMessage(const MeterEvent& message)

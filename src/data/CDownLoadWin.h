@@ -2,8 +2,12 @@
 
 #include "data/RecordDownload.h"
 #include "data/RecordTable.h"
+#include "data/Verdict.h"
+#include "data/VerdictModel.h"
 
 #include "common/TabPage.h"
+
+#include <QTimer>
 
 class FileDialogs;
 class Prompter;
@@ -13,7 +17,9 @@ class QPushButton;
 class QTableView;
 
 // The "DownLoad Data" page: the record table, filled by downloads and emptied by delete
-// acknowledgments, and the two buttons that export and import it.
+// acknowledgments, and the two buttons that export and import it. Once the limits of a
+// record's threshold group are known, its power cells show their verdicts and a line under
+// the table counts the records per verdict.
 class CDownLoadWin : public CTabPage
 {
     Q_OBJECT
@@ -23,11 +29,16 @@ public:
 
     void OnExportCsv();
     void OnExportWorkbook();
+    // File/Export Report (PDF): the table, its verdicts and the chart as a PDF report.
+    void OnExportReport();
     void OnImportSheet();
     void OnMeterRecord(const QByteArray& copy);
     void OnRecordDeleted(int recordNumber);
 
     RecordTable& Table() { return table_; }
+    // The limits the verdicts are judged by; the view keeps them equal to the threshold
+    // page's.
+    KnownLimits& Limits() { return limits_; }
     // Full path of the last file chosen for export.
     const QString& ExportPath() const { return exportPath_; }
     QTableView* List() const { return list_; }
@@ -35,17 +46,22 @@ public:
     QPushButton* ImportButton() const { return importButton_; }
     QProgressBar* ProgressBar() const { return progressBar_; }
     QLabel* ProgressText() const { return progressText_; }
+    // Records per verdict; hidden while no record has one.
+    QLabel* VerdictSummary() const { return verdictSummary_; }
 
 protected:
     void OnMeterMessage(const MeterEvent& message) override;
 
 private:
     void ShowProgress();
+    void ShowVerdictSummary();
 
     Prompter& prompter_;
     FileDialogs& dialogs_;
     RecordTable table_;
     RecordDownload download_;
+    KnownLimits limits_;
+    VerdictModel verdicts_;
     QString exportPath_;
     QTableView* list_;
     QPushButton* exportButton_;
@@ -53,4 +69,7 @@ private:
     // Beside the buttons while a download runs.
     QProgressBar* progressBar_;
     QLabel* progressText_;
+    QLabel* verdictSummary_;
+    // Counts once after a burst of changes (a download sets a row's cells one by one).
+    QTimer summaryTimer_;
 };

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
 
@@ -57,21 +58,25 @@ ExportWriteResult WriteExportFile(const QString& path, const QByteArray& content
     return file.commit() ? ExportWriteResult::Written : ExportWriteResult::WriteFailed;
 }
 
-void ExportTableAs(const RecordTable& table, Prompter& prompter, FileDialogs& dialogs,
-                   QWidget* owner, QString& exportPath, const QString& filter,
-                   const QString& extension, const ExportBuilder& build)
+void ExportFileAs(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QString& exportPath,
+                  const QString& filter, const QStringList& extensions,
+                  const FileContentBuilder& build)
 {
     const QString chosen = dialogs.SaveFileName(owner, filter);
     if (chosen.isEmpty())
         return;
-    exportPath = ExportPathFor(chosen, extension);
+    const bool hasExtension =
+        std::any_of(extensions.begin(), extensions.end(), [&chosen](const QString& extension) {
+            return chosen.endsWith(extension, Qt::CaseSensitive);
+        });
+    exportPath = hasExtension ? chosen : ExportPathFor(chosen, extensions.value(0));
     // The dialog has asked about replacing the name it returned, but not about the name
     // with the extension appended.
     if (exportPath != chosen && QFileInfo::exists(exportPath) &&
         !prompter.Confirm(owner, exportPath + QLatin1Char(' ') + DataText::ReplaceQuestion))
         return;
 
-    const std::optional<QByteArray> content = build(table);
+    const std::optional<QByteArray> content = build(exportPath);
     switch (content ? WriteExportFile(exportPath, *content) : ExportWriteResult::WriteFailed) {
     case ExportWriteResult::Written:
         prompter.Notify(owner, DataText::ExportSucceeded, Prompter::Icon::Information);
@@ -84,4 +89,12 @@ void ExportTableAs(const RecordTable& table, Prompter& prompter, FileDialogs& di
                         Prompter::Icon::Warning);
         break;
     }
+}
+
+void ExportTableAs(const RecordTable& table, Prompter& prompter, FileDialogs& dialogs,
+                   QWidget* owner, QString& exportPath, const QString& filter,
+                   const QString& extension, const ExportBuilder& build)
+{
+    ExportFileAs(prompter, dialogs, owner, exportPath, filter, {extension},
+                 [&table, &build](const QString&) { return build(table); });
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -33,10 +34,22 @@ ExportWriteResult WriteExportFile(const QString& path, const QByteArray& content
 // The content of an export file made from the table; nothing when it cannot be made.
 using ExportBuilder = std::function<std::optional<QByteArray>(const RecordTable&)>;
 
-// The export as the operator sees it: asks for a file with `filter`, confirms replacing a
-// file the dialog did not ask about, writes what `build` makes of the table and reports.
-// Content that cannot be made is reported like a failed write. `exportPath` receives the
-// path used. Boxes are owned by `owner`.
+// The content of a file for the path it is written to (whose extension may choose its
+// format); nothing when it cannot be made.
+using FileContentBuilder = std::function<std::optional<QByteArray>(const QString& path)>;
+
+// Any export as the operator sees it: asks for a file with `filter`; a name that ends in
+// none of `extensions` (case matters) gets the first appended, and replacing a file of that
+// name is confirmed, as the dialog did not ask about it; writes what `build` makes, with
+// the rules and messages of WriteExportFile. `exportPath` receives the path used. Boxes are
+// owned by `owner`.
+void ExportFileAs(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QString& exportPath,
+                  const QString& filter, const QStringList& extensions,
+                  const FileContentBuilder& build);
+
+// The table's export as the operator sees it (ExportFileAs, one extension): writes what
+// `build` makes of the table and reports. Content that cannot be made is reported like a
+// failed write.
 void ExportTableAs(const RecordTable& table, Prompter& prompter, FileDialogs& dialogs,
                    QWidget* owner, QString& exportPath, const QString& filter,
                    const QString& extension, const ExportBuilder& build);

@@ -187,6 +187,7 @@ void CSetThrWin::OnThresholdPart(int part, const QByteArray& copy)
         Cell(g, kNameColumn)->setText(answer->name);
     for (int i = layout.first; i < layout.first + layout.count; ++i)
         Cell(g, kFirstLimitColumn + i)->setText(LimitText(table_.Group(g).limits[i]));
+    Q_EMIT ThresholdsChanged(table_);
 }
 
 bool CSetThrWin::IsGroupComplete(int group)
@@ -227,6 +228,7 @@ void CSetThrWin::OnUploadPart(int part, int group)
     for (int i = layout.first; i < layout.first + layout.count; ++i)
         texts << Cell(group, kFirstLimitColumn + i)->text();
     SendUploadPart(table_, part, group, texts);
+    Q_EMIT ThresholdsChanged(table_);
 }
 
 void CSetThrWin::SaveToFile(FileDialogs& dialogs)
@@ -272,6 +274,11 @@ void CSetThrWin::LoadFromFile(FileDialogs& dialogs)
                 ->setText(LimitCellText(file->table.Group(g).limits[static_cast<size_t>(i)]));
         Cell(g, kNameColumn)->setText(file->names[static_cast<size_t>(g - 1)]);
     }
+    // The loaded groups are the limits to judge records by, as downloaded ones would be.
+    ThresholdTable loaded = file->table;
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+        loaded.MarkKnown(g);
+    Q_EMIT ThresholdsChanged(loaded);
 }
 
 void CSetThrWin::OnMeterMessage(const MeterEvent& message)

@@ -51,6 +51,11 @@ public:
     // cells, each limit through the cell's own check; any other file changes nothing.
     void LoadFromFile(FileDialogs& dialogs);
 
+Q_SIGNALS:
+    // New limits are in use: the page's table took a downloaded part or an upload frame
+    // (`limits` is the table), or a threshold file was loaded (`limits` holds its groups).
+    void ThresholdsChanged(const ThresholdTable& limits);
+
 protected:
     void OnMeterMessage(const MeterEvent& message) override;
 

@@ -22,6 +22,32 @@ ThresholdTable::ThresholdTable()
         Group(g).number = static_cast<quint8>(g);
 }
 
+void ThresholdTable::MarkPartSet(int group, int part)
+{
+    if (IsGroupNumber(group) && part >= 1 && part <= 3)
+        partsSet_[static_cast<size_t>(group - 1)] |= static_cast<quint8>(1u << (part - 1));
+}
+
+void ThresholdTable::MarkKnown(int group)
+{
+    if (IsGroupNumber(group))
+        partsSet_[static_cast<size_t>(group - 1)] = kAllParts;
+}
+
+bool ThresholdTable::IsKnown(int group) const
+{
+    return IsGroupNumber(group) && partsSet_[static_cast<size_t>(group - 1)] == kAllParts;
+}
+
+bool ThresholdTable::AnyKnown() const
+{
+    for (int g = 1; g <= kGroups; ++g) {
+        if (IsKnown(g))
+            return true;
+    }
+    return false;
+}
+
 ThresholdPart PartLayout(int part)
 {
     switch (part) {
@@ -59,6 +85,7 @@ void StoreThresholdAnswer(ThresholdTable& table, int part, const ThresholdAnswer
     ThresholdGroup& group = table.Group(answer.group);
     for (int i = 0; i < layout.count && i < answer.limits.size(); ++i)
         group.limits[static_cast<size_t>(layout.first + i)] = answer.limits[i];
+    table.MarkPartSet(answer.group, part);
 }
 
 float LimitFromText(QStringView text)
@@ -82,6 +109,7 @@ void FillUploadPart(CommandFrame& frame, ThresholdTable& table, int part, int gr
         stored.limits[static_cast<size_t>(layout.first + i)] = limit;
         frame.PutFloatLE(kPayloadFirst + 4 * i, limit);
     }
+    table.MarkPartSet(group, part);
     if (layout.hasName) {
         // The meter is sent the group number as text in place of the name, ended by its
         // zero byte and padded with blanks.

@@ -22,6 +22,10 @@ struct ThresholdGroup
 
 // The three groups the page shows, all limits 0.0 at first. Downloaded parts and upload
 // frames being built are the only things that change it.
+//
+// A group is "known" once all three of its parts have been set in this session (downloaded
+// from the meter or built into upload frames): only then do its limits mean anything, and
+// only a known group's limits judge a reading. The 0.0 start values never do.
 class ThresholdTable
 {
 public:
@@ -35,8 +39,19 @@ public:
     const ThresholdGroup& Group(int group) const { return groups_[static_cast<size_t>(group - 1)]; }
     ThresholdGroup& Group(int group) { return groups_[static_cast<size_t>(group - 1)]; }
 
+    // Part `part` (1 to 3) of `group` now holds real limits.
+    void MarkPartSet(int group, int part);
+    // All three parts of `group` hold real limits (a group loaded whole, say).
+    void MarkKnown(int group);
+    // False for a number outside 1 to 3.
+    bool IsKnown(int group) const;
+    bool AnyKnown() const;
+
 private:
+    static constexpr quint8 kAllParts = 0b111;
+
     std::array<ThresholdGroup, kGroups> groups_;
+    std::array<quint8, kGroups> partsSet_{};
 };
 
 // Each group travels in three parts: part 1 carries limits 0..5 (1310 and 1490 nm), part 2
@@ -62,7 +77,7 @@ struct ThresholdAnswer
 // copy too short to hold the payload, gives nothing: nothing is read past its end.
 std::optional<ThresholdAnswer> DecodeThresholdAnswer(int part, const QByteArray& copy);
 
-// Stores a decoded answer's limits into its group.
+// Stores a decoded answer's limits into its group and marks the part set.
 void StoreThresholdAnswer(ThresholdTable& table, int part, const ThresholdAnswer& answer);
 
 // A limit cell's text as the meter is sent it: the longest leading decimal number (0.0 when
@@ -73,7 +88,8 @@ QString LimitText(float limit);
 
 // Writes part `part` of group `group` into `frame` as the meter expects it, without
 // clearing it first: code, the part's limits from `texts` (its cells in payload order, each
-// converted and stored into `table`), the name field (parts 2 and 3), 0x0A and the group.
+// converted and stored into `table`, the part marked set), the name field (parts 2 and 3),
+// 0x0A and the group.
 // Bytes the part does not use (25 and 26 of parts 2 and 3) keep what the previous frame
 // left there.
 void FillUploadPart(CommandFrame& frame, ThresholdTable& table, int part, int group,

@@ -142,11 +142,13 @@ void TestMainFrame::menusAndToolbarListTheCommands_data()
     // A separator has no text and id 0.
     QTest::newRow("menu bar") << -1 << QStringList{"&File", "&View", "&Manage", "&Help"}
                               << QList<int>{0, 0, 0, 0};
-    QTest::newRow("File") << 0
-                          << QStringList{"&Open...", "&Save", "Export as Excel Workbook...", "",
-                                         "E&xit"}
-                          << QList<int>{1026, 1003, Cmd::ExportWorkbook, 0, 57665};
-    QTest::newRow("View") << 1 << QStringList{"&Tool"} << QList<int>{59392};
+    QTest::newRow("File")
+        << 0
+        << QStringList{"&Open...", "&Save", "Export as Excel Workbook...", "Export Report (PDF)...",
+                       "",         "E&xit"}
+        << QList<int>{1026, 1003, Cmd::ExportWorkbook, Cmd::ExportReport, 0, 57665};
+    QTest::newRow("View") << 1 << QStringList{"&Tool", "Power Chart"}
+                          << QList<int>{59392, Cmd::PowerChart};
     QTest::newRow("Manage") << 2
                             << QStringList{"Connect PON power meter...",
                                            "Disconneced",
@@ -241,8 +243,9 @@ void TestMainFrame::actionsAndTargetFollowTheRules()
         QVERIFY(pass.wait(10000));
     }
     QCOMPARE(EnabledCommands(), enabled + kAlwaysEnabled);
-    // The workbook export goes with Save.
+    // The workbook and report exports go with Save.
     QCOMPARE(frame_->Action(Cmd::ExportWorkbook)->isEnabled(), enabled.contains(Cmd::Save));
+    QCOMPARE(frame_->Action(Cmd::ExportReport)->isEnabled(), enabled.contains(Cmd::Save));
     QCOMPARE(DeviceLink::Instance()->targetWindow.data(), Page(targetTab));
 }
 
@@ -320,6 +323,8 @@ void TestMainFrame::fileCommandsReachTheDataPage_data()
         << QStringList{"Csv File (*.csv);;Excel File (*.xls);;Excel Workbook (*.xlsx)"};
     QTest::newRow("Export as Excel Workbook")
         << 0 << Cmd::ExportWorkbook << QStringList{"Excel Workbook (*.xlsx)"};
+    QTest::newRow("Export Report (PDF)")
+        << 0 << Cmd::ExportReport << QStringList{"PDF Report (*.pdf)"};
 }
 
 void TestMainFrame::fileCommandsReachTheDataPage()

@@ -138,7 +138,7 @@ private slots:
         const QAbstractItemModel& shown = *page.List()->model();
         for (int row = 0; row < shown.rowCount(); ++row)
             QVERIFY(shown.index(row, kFirstPowerColumn).data(Qt::BackgroundRole).isValid());
-        QVERIFY(!page.VerdictSummary()->isHidden());
+        QTRY_VERIFY(!page.VerdictSummary()->isHidden());
     }
 
     void theChartFollowsADownloadAndADelete()

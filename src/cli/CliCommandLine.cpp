@@ -13,7 +13,7 @@ const QString kUsage = QStringLiteral(
     "Commands:\n"
     "  ports                                  the candidate ports, in the order they are tried\n"
     "  records [-o FILE] [--format csv|json]  download every record (csv: as the program\n"
-    "                                         exports it)\n"
+    "          [--thresholds FILE]            exports it; json with FILE's verdicts)\n"
     "  delete last|all --yes                  delete the last record, or all of them\n"
     "  thresholds get [-o FILE]               the three threshold groups as a JSON file\n"
     "  thresholds set FILE --yes              check a threshold file and upload it\n"
@@ -103,7 +103,8 @@ private:
             };
             const bool takesValue =
                 name == QLatin1String("--port") || name == QLatin1String("--format") ||
-                name == QLatin1String("-o") || name == QLatin1String("--output");
+                name == QLatin1String("-o") || name == QLatin1String("--output") ||
+                name == QLatin1String("--thresholds");
             if (takesValue) {
                 const std::optional<QString> v = value();
                 if (!v || v->isEmpty())
@@ -118,6 +119,8 @@ private:
                         o.format = RecordFormat::Json;
                     else
                         return Error(QStringLiteral("unknown format '%1' (csv or json)").arg(*v));
+                } else if (name == QLatin1String("--thresholds")) {
+                    verdictThresholds_ = *v;
                 } else {
                     o.output = *v;
                 }
@@ -242,6 +245,12 @@ private:
                              .arg(positional_.constFirst()));
         if (formatGiven_ && o.command != CliCommand::Records)
             return Error(QStringLiteral("--format is for records only"));
+        if (!verdictThresholds_.isEmpty()) {
+            // The CSV output stays the program's export, byte for byte.
+            if (o.command != CliCommand::Records || o.format != RecordFormat::Json)
+                return Error(QStringLiteral("--thresholds is for records --format json only"));
+            result_.options.thresholdFile = verdictThresholds_;
+        }
         const bool changesMeter =
             o.command == CliCommand::DeleteLast || o.command == CliCommand::DeleteAll ||
             o.command == CliCommand::ThresholdsSet || o.command == CliCommand::FactoryDefault;
@@ -256,6 +265,7 @@ private:
     bool help_ = false;
     bool version_ = false;
     bool formatGiven_ = false;
+    QString verdictThresholds_;
     CliCommandLine result_;
 };
 

@@ -36,7 +36,7 @@ struct CliOptions
     CliCommand command = CliCommand::Ports;
     QString output; // -o FILE; empty: standard output
     RecordFormat format = RecordFormat::Csv;
-    QString thresholdFile; // thresholds set FILE
+    QString thresholdFile; // thresholds set FILE; records --thresholds FILE (JSON verdicts)
     CalibrationChannel channel = CalibrationChannel::Ont1310;
     float reference = 0.0f; // calibrate's DBM
 };

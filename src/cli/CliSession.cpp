@@ -75,8 +75,8 @@ int CliSession::Run()
 {
     if (options_.command == CliCommand::Ports)
         return ListPorts();
-    if (options_.command == CliCommand::ThresholdsSet) {
-        // The file is checked in full before anything is sent.
+    if (!options_.thresholdFile.isEmpty()) {
+        // The file is checked in full before anything is sent or downloaded.
         QString error;
         std::optional<ThresholdFile> file = ReadThresholdFile(options_.thresholdFile, &error);
         if (!file) {
@@ -84,6 +84,8 @@ int CliSession::Run()
             return exitCode_;
         }
         thresholds_ = *file;
+        for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+            thresholds_.table.MarkKnown(g);
     }
     if (!options_.output.isEmpty()) {
         // Opened now, so an output that cannot be written is known before the meter is
@@ -414,7 +416,9 @@ void CliSession::Finish(int code, const QString& message)
 
 QByteArray CliSession::RecordOutput() const
 {
-    return options_.format == RecordFormat::Json ? RecordsJson(records_) : BuildCsv(table_);
+    if (options_.format == RecordFormat::Csv)
+        return BuildCsv(table_);
+    return RecordsJson(records_, options_.thresholdFile.isEmpty() ? nullptr : &thresholds_.table);
 }
 
 void CliSession::FinishWithOutput(const QByteArray& content, const QString& note)

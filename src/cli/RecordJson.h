@@ -2,6 +2,7 @@
 
 #include "data/MeasurementRecord.h"
 
+class ThresholdTable;
 #include <QByteArray>
 #include <QList>
 
@@ -14,4 +15,7 @@
 // reads back as the same value; a power the program shows as "LOW" is null with "low":
 // true. "time" is the meter's local time to the minute, or null when the meter sent a
 // date that does not exist.
-QByteArray RecordsJson(const QList<MeasurementRecord>& records);
+// With `thresholds`, every power and the record carry "verdict": "pass", "marginal",
+// "over" or "fail", judged as the data page judges its rows (null where there is none).
+QByteArray RecordsJson(const QList<MeasurementRecord>& records,
+                       const ThresholdTable* thresholds = nullptr);

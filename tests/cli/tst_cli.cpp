@@ -184,7 +184,18 @@ void TestCli::recordsJsonHoldsTheMetersValues()
     const auto host = StartMeter(options);
     QVERIFY(host);
 
-    const CliRun run = RunCli({"--port", host->DevicePath(), "records", "--format", "json"});
+    // Limits every reading but LOW passes: Over 30, Pass and Fail -65.
+    QTemporaryDir dir;
+    ThresholdFile wide;
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+        for (int i = 0; i < ThresholdGroup::kLimits; ++i)
+            wide.table.Group(g).limits[i] = i % 3 == 0 ? 30.0f : -65.0f;
+    }
+    const QString limits = dir.filePath("wide.json");
+    QVERIFY(WriteThresholdFile(limits, wide, nullptr));
+
+    const CliRun run = RunCli(
+        {"--port", host->DevicePath(), "records", "--format", "json", "--thresholds", limits});
     QCOMPARE(run.code, 0);
     QJsonParseError error;
     const QJsonArray records = QJsonDocument::fromJson(run.out, &error)["records"].toArray();
@@ -209,15 +220,19 @@ void TestCli::recordsJsonHoldsTheMetersValues()
                       {"ONT:1310nm", m.ont1310, ontLowLimit},
                       {"OLT:1490nm", m.olt1490, oltLowLimit},
                       {"OLT:1577nm", m.olt1577, oltLowLimit}};
+        bool anyLow = false;
         for (const auto& p : powers) {
             const QJsonObject power = r[p.key].toObject();
             const bool low = p.value <= p.floor;
             lows += low;
+            anyLow = anyLow || low;
             QCOMPARE(power["low"].toBool(), low);
             QCOMPARE(power["dBm"].isNull(), low);
+            QCOMPARE(power["verdict"].toString(), low ? "fail" : "pass");
             if (!low)
                 QCOMPARE(float(power["dBm"].toDouble()), p.value);
         }
+        QCOMPARE(r["verdict"].toString(), anyLow ? "fail" : "pass");
     }
     QVERIFY(lows > 0);
 }
@@ -370,6 +385,8 @@ void TestCli::exitCodes_data()
         << QStringList{"calibrate", "1310", "-70"} << "" << 2 << "-70 is outside -65\u202630";
     QTest::newRow("unknown format")
         << QStringList{"records", "--format", "xml"} << "" << 2 << "unknown format 'xml'";
+    QTest::newRow("verdicts in CSV") << QStringList{"records", "--thresholds", "t.json"} << "" << 2
+                                     << "--thresholds is for records --format json only";
     QTest::newRow("port and demo") << QStringList{"--port", "/dev/x", "--demo", "records"} << ""
                                    << 2 << "--port and --demo exclude each other";
 }

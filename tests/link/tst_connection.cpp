@@ -8,6 +8,7 @@
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterMessages.h"
+#include "link/SerialPortDriver.h"
 #include "sim/PtyHost.h"
 
 #include <QDir>
@@ -29,6 +30,25 @@ QString Hex(void (*build)(CommandFrame&))
     build(f);
     f.Complete();
     return ToHex(f.ToByteArray());
+}
+
+const QStringList kThresholdDownloadBoxes{"Connected Success!", "DownLoad Threshold Complete!"};
+
+// The nine requests of a threshold download, as the meter must receive them.
+QStringList ThresholdDownloadRequests()
+{
+    QStringList requests;
+    for (quint8 g = 1; g <= 3; ++g) {
+        CommandFrame f;
+        for (void (CommandFrame::*part)(quint8) :
+             {&CommandFrame::RequestThresholdPart1, &CommandFrame::RequestThresholdPart2,
+              &CommandFrame::RequestThresholdPart3}) {
+            (f.*part)(g);
+            f.Complete();
+            requests << ToHex(f.ToByteArray());
+        }
+    }
+    return requests;
 }
 
 double CpuSeconds()
@@ -59,6 +79,8 @@ private slots:
     void thresholdDownloadRunsNineExchanges();
     void uploadAsksTheSelectedPage();
     void disconnectClosesTheLink();
+    void portLostWhileTheConnectedBoxIsOpen();
+    void reconnectWhileTheOldLinkStillHoldsAnAnswer();
     void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
     void discoveryFailures_data();
@@ -236,20 +258,8 @@ void TestConnection::thresholdDownloadRunsNineExchanges()
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
     commands->DownloadThresholds();
-    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts().last(),
-                              QStringLiteral("DownLoad Threshold Complete!"), kWaitMs);
-    QStringList expected;
-    for (quint8 g = 1; g <= 3; ++g) {
-        CommandFrame f;
-        for (void (CommandFrame::*part)(quint8) :
-             {&CommandFrame::RequestThresholdPart1, &CommandFrame::RequestThresholdPart2,
-              &CommandFrame::RequestThresholdPart3}) {
-            (f.*part)(g);
-            f.Complete();
-            expected << ToHex(f.ToByteArray());
-        }
-    }
-    QCOMPARE(SentAfterHandshake(), expected);
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(), kThresholdDownloadBoxes, kWaitMs);
+    QCOMPARE(SentAfterHandshake(), ThresholdDownloadRequests());
 }
 
 void TestConnection::uploadAsksTheSelectedPage()
@@ -280,6 +290,72 @@ void TestConnection::disconnectClosesTheLink()
     // The meter may be connected again.
     prompter.boxes.clear();
     QVERIFY(ConnectToMeter());
+}
+
+// The meter is unplugged while the operator still looks at "Connected Success!": closing the
+// box afterwards must not mark the closed link connected.
+void TestConnection::portLostWhileTheConnectedBoxIsOpen()
+{
+    QVERIFY(StartMeter());
+    prompter.onShow = [this](const FakePrompter::Box& box) {
+        if (box.text != QLatin1String("Connected Success!"))
+            return;
+        host.reset();
+        QVERIFY(QTest::qWaitFor([] { return DeviceLink::Instance()->linkActive.load() == 0; },
+                                kWaitMs));
+    };
+    commands->Connect();
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(),
+                              (QStringList{"Connected Success!", disconnectNotice}), kWaitMs);
+    QVERIFY(!QTest::qWaitFor([] { return linkConnected.load() != 0; }, 300));
+    QCOMPARE(connectPending.load(), 0);
+    // Connecting again works.
+    prompter = FakePrompter();
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
+}
+
+// The old link's reception thread is held by its completion box with a threshold answer
+// still queued behind it while the operator disconnects and connects again (a thread
+// lagging under load does the same). Nothing of that answer may reach the page or the new
+// link: the next download on the new link runs exactly as the first.
+void TestConnection::reconnectWhileTheOldLinkStillHoldsAnAnswer()
+{
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
+    PageRecorder page;
+    DeviceLink::Instance()->targetWindow = &page;
+    bool held = false;
+    prompter.onShow = [&](const FakePrompter::Box& box) {
+        if (held || box.text != QLatin1String("DownLoad Threshold Complete!"))
+            return;
+        held = true;
+        QSignalSpy received(DeviceLink::Instance()->CommControl(), &SerialPortDriver::Received);
+        commands->DownloadThresholds();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                qsizetype bytes = 0;
+                for (const QList<QVariant>& chunk : received)
+                    bytes += chunk[0].toByteArray().size();
+                return bytes >= kFrameSize;
+            },
+            kWaitMs));
+        commands->Disconnect();
+        commands->Connect();
+        QVERIFY(QTest::qWaitFor([] { return linkConnected.load() == 1; }, kWaitMs));
+    };
+    commands->DownloadThresholds();
+    QTRY_VERIFY_WITH_TIMEOUT(held && linkConnected.load() == 1, kWaitMs);
+    const int handshakes = int(host->Meter().FrameLog().size());
+    prompter.boxes.clear();
+    page.got.clear();
+
+    commands->DownloadThresholds();
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(), QStringList{"DownLoad Threshold Complete!"},
+                              kWaitMs);
+    QCoreApplication::processEvents();
+    QCOMPARE(host->Meter().FrameLog().mid(handshakes), ThresholdDownloadRequests());
+    QCOMPARE(page.got.size(), 9);
 }
 
 void TestConnection::portThatCannotBeOpened_data()

@@ -7,6 +7,8 @@
 //     handing over the byte that completes an answer to the next request reaching the
 //     port. This is the program's own share of every exchange.
 // (c) As (b) with the data page shown, so every new row is laid out and painted.
+// (d) Soak: many unpaced downloads of 100 records back to back, page shown: records lost,
+//     downloads that stalled, and the resident memory after the first and the last.
 //
 // The meter runs as its own process (qx390d-meter-sim, beside this executable) so that it
 // behaves like a device and not like part of the program.
@@ -24,6 +26,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QTimer>
 #include <algorithm>
@@ -33,6 +36,7 @@
 #include <functional>
 #include <numeric>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +48,7 @@ constexpr double kMedianTargetMs = 0.5;
 constexpr double kUiCpuTargetMs = 0.3;
 constexpr double kP99TargetMs = 2.0;
 constexpr int kWaitLimitMs = 30000;
+constexpr double kSoakGrowthLimitKb = 1024.0;
 
 QElapsedTimer clock_;
 
@@ -228,18 +233,40 @@ public:
         }
     }
 
-    // One whole download; the seconds from request 0 to the last row complete.
-    std::optional<double> Download()
+    // How one download ended.
+    struct Outcome
+    {
+        bool complete = false; // every record shown and "DownLoad Data Complete!"
+        bool stalled = false;  // the meter stopped answering (or the wait gave up)
+        int rows = 0;
+        QString lastBox;
+    };
+
+    // One whole download, until its last message.
+    Outcome RunDownload()
     {
         lastBox_.clear();
         lastRowNs_ = -1;
         commands_->DownloadRecords();
-        if (!WaitFor([this] { return !lastBox_.isEmpty() && !downloadBusy; }) ||
-            page_.Table().RowCount() != kRecords || lastRowNs_ < 0) {
+        const bool ended = WaitFor([this] { return !lastBox_.isEmpty() && !downloadBusy; });
+        Outcome outcome;
+        outcome.rows = page_.Table().RowCount();
+        outcome.lastBox = lastBox_;
+        outcome.complete = ended && outcome.rows == kRecords && lastRowNs_ >= 0 &&
+                           lastBox_ == QLatin1String("DownLoad Data Complete!");
+        outcome.stalled = !ended || lastBox_.startsWith(QLatin1String("The meter stopped"));
+        return outcome;
+    }
+
+    // One whole download; the seconds from request 0 to the last row complete.
+    std::optional<double> Download()
+    {
+        const Outcome outcome = RunDownload();
+        if (!outcome.complete) {
             std::fprintf(stderr,
                          "qx390d-bench: the download did not complete (last message: %s; "
                          "meter process %s)\n",
-                         qPrintable(lastBox_),
+                         qPrintable(outcome.lastBox),
                          meter_.state() == QProcess::Running ? "running" : "ended");
             return std::nullopt;
         }
@@ -264,6 +291,16 @@ private:
     QString lastBox_;
     qint64 lastRowNs_ = -1;
 };
+
+// The process's resident memory, from /proc/self/statm.
+double ResidentKb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0.0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / 1024.0 : 0.0;
+}
 
 const char* Verdict(bool met)
 {
@@ -296,11 +333,16 @@ int main(int argc, char* argv[])
     const QCommandLineOption unpacedRuns(QStringLiteral("unpaced-runs"),
                                          QStringLiteral("unpaced downloads (default 10)"),
                                          QStringLiteral("n"), QStringLiteral("10"));
+    const QCommandLineOption soakRuns(QStringLiteral("soak"),
+                                      QStringLiteral("soak downloads (default 1000; 0: none)"),
+                                      QStringLiteral("n"), QStringLiteral("1000"));
     parser.addOption(pacedRuns);
     parser.addOption(unpacedRuns);
+    parser.addOption(soakRuns);
     parser.process(app);
     const int paced = std::max(1, parser.value(pacedRuns).toInt());
     const int unpaced = std::max(1, parser.value(unpacedRuns).toInt());
+    const int soak = std::max(0, parser.value(soakRuns).toInt());
     clock_.start();
 
     Bench bench;
@@ -367,5 +409,39 @@ int main(int argc, char* argv[])
     bench.ShowPage();
     if (!unpacedRun("(c) unpaced turnaround, page shown", kUiCpuTargetMs))
         return 1;
+    if (soak == 0)
+        return 0;
+
+    std::printf("(d) soak: %d unpaced downloads of %d records, page shown\n", soak, kRecords);
+    if (!bench.StartMeter(false))
+        return 1;
+    // Measured from the end of the first download, once the table and the toolkit have
+    // made their one-time allocations.
+    double residentStartKb = 0.0;
+    long long lost = 0;
+    int stalls = 0;
+    QElapsedTimer soakClock;
+    soakClock.start();
+    for (int run = 1; run <= soak; ++run) {
+        const Bench::Outcome outcome = bench.RunDownload();
+        lost += kRecords - outcome.rows;
+        if (outcome.stalled)
+            ++stalls;
+        if (!outcome.complete && !outcome.stalled)
+            std::fprintf(stderr, "qx390d-bench: download %d ended with: %s\n", run,
+                         qPrintable(outcome.lastBox));
+        if (run == 1)
+            residentStartKb = ResidentKb();
+    }
+    const double residentEndKb = ResidentKb();
+    bench.StopMeter();
+    const double growthKb = residentEndKb - residentStartKb;
+    std::printf("    %d downloads in %.1f s\n", soak, soakClock.elapsed() / 1e3);
+    std::printf("    records lost %lld (target 0): %s\n", lost, Verdict(lost == 0));
+    std::printf("    stalls %d (target 0): %s\n", stalls, Verdict(stalls == 0));
+    std::printf("    resident memory %.1f MB after the first download, %.1f MB after the last: "
+                "growth %.0f kB (target < %.0f kB): %s\n",
+                residentStartKb / 1024.0, residentEndKb / 1024.0, growthKb, kSoakGrowthLimitKb,
+                Verdict(growthKb < kSoakGrowthLimitKb));
     return 0;
 }

@@ -54,7 +54,8 @@ void DeviceLink::StartReception()
     const quint64 generation = ++generation_;
     receptionThread_ = new QThread;
     receptionThread_->setObjectName(QStringLiteral("reception"));
-    worker_ = new ReceptionWorker(*this, generation);
+    control_ = std::make_shared<ReceptionControl>();
+    worker_ = new ReceptionWorker(*this, generation, control_);
     worker_->moveToThread(receptionThread_);
     connect(receptionThread_, &QThread::finished, worker_, &QObject::deleteLater);
     // For a thread that outlives its wait; one that ends in time is deleted at once.
@@ -69,10 +70,11 @@ void DeviceLink::StopReception()
     if (!worker_)
         return;
     QThread* thread = receptionThread_;
-    worker_->Stop();
+    control_->Stop();
     thread->quit();
     worker_ = nullptr;
     receptionThread_ = nullptr;
+    control_.reset();
     if (thread->wait(kThreadWaitMs)) {
         delete thread;
         return;

@@ -9,11 +9,13 @@
 #include <QPointer>
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 class Prompter;
 class QThread;
 class QWidget;
+class ReceptionControl;
 class ReceptionWorker;
 class SerialPortDriver;
 
@@ -136,6 +138,7 @@ private:
     QWidget* owner_ = nullptr; // the main window, which outlives every use of the link
     QThread* receptionThread_ = nullptr;
     ReceptionWorker* worker_ = nullptr;
+    std::shared_ptr<ReceptionControl> control_;
     // Threads that did not end in time when stopped; ShutDown waits for them once more.
     QList<QPointer<QThread>> lingering_;
     // Changed on the UI thread only: at every start and stop of reception.

@@ -4,8 +4,33 @@
 #include "link/MeterCodes.h"
 #include "link/ResponseDispatcher.h"
 
-ReceptionWorker::ReceptionWorker(DeviceLink& link, quint64 generation)
-    : link_(link), generation_(generation)
+void ReceptionControl::Stop()
+{
+    {
+        std::lock_guard guard(mutex_);
+        stopped_ = true;
+    }
+    changed_.notify_all();
+}
+
+void ReceptionControl::BoxClosed()
+{
+    {
+        std::lock_guard guard(mutex_);
+        ++boxesClosed_;
+    }
+    changed_.notify_all();
+}
+
+void ReceptionControl::WaitForBoxes(int count)
+{
+    std::unique_lock guard(mutex_);
+    changed_.wait(guard, [&] { return boxesClosed_ >= count || stopped_; });
+}
+
+ReceptionWorker::ReceptionWorker(DeviceLink& link, quint64 generation,
+                                 std::shared_ptr<ReceptionControl> control)
+    : link_(link), generation_(generation), control_(std::move(control))
 {
 }
 
@@ -17,23 +42,13 @@ template <typename Call> void ReceptionWorker::OnUiThread(Call call)
 
 void ReceptionWorker::OnChunk(const QByteArray& chunk)
 {
-    if (stopped_)
+    if (control_->Stopped())
         return;
     for (const QByteArray& frame : assembler_.Feed(chunk)) {
         Handle(frame);
-        if (stopped_)
+        if (control_->Stopped())
             return;
     }
-}
-
-void ReceptionWorker::Stop()
-{
-    stopped_ = true;
-    {
-        std::lock_guard guard(gate_->mutex);
-        gate_->stopped = true;
-    }
-    gate_->changed.notify_all();
 }
 
 void ReceptionWorker::Handle(const QByteArray& frame)
@@ -43,7 +58,7 @@ void ReceptionWorker::Handle(const QByteArray& frame)
         link_.handshakeGeneration_ = generation_;
     OnUiThread([g = generation_, code](DeviceLink& link) { link.OnAnswer(g, code); });
     for (const DispatchAction& action : Dispatch(frame)) {
-        if (stopped_)
+        if (control_->Stopped())
             return;
         switch (action.kind) {
         case DispatchAction::Kind::Post:
@@ -75,15 +90,10 @@ void ReceptionWorker::Handle(const QByteArray& frame)
 void ReceptionWorker::ShowAndWait(const QString& text)
 {
     const int shown = ++boxesShown_;
-    OnUiThread([g = generation_, gate = gate_, text](DeviceLink& link) {
+    OnUiThread([g = generation_, control = control_, text](DeviceLink& link) {
         link.ShowFromReception(g, text);
-        {
-            std::lock_guard guard(gate->mutex);
-            ++gate->closed;
-        }
-        gate->changed.notify_all();
+        control->BoxClosed();
     });
     // Chunks that arrive meanwhile wait in this thread's queue, in order.
-    std::unique_lock guard(gate_->mutex);
-    gate_->changed.wait(guard, [&] { return gate_->closed >= shown || gate_->stopped; });
+    control_->WaitForBoxes(shown);
 }

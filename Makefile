@@ -5,8 +5,21 @@ BUILD ?= build
 JOBS  ?= 2
 BUILD_TYPE ?= Debug
 PACKAGE_BUILD ?= build-package
+# Separate build directories for the sanitizer runs and the fuzz targets.
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+# How long `make fuzz` runs each fuzz target.
+SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench package format clean
+CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 \
+	ignore_interceptors_accesses=1 suppressions=$(CURDIR)/tests/tsan.supp"
+
+.PHONY: all deps configure build run test test-asan test-tsan test-pty-repeat fuzz bench \
+	package format clean
 
 all: build
 
@@ -25,7 +38,41 @@ run: build
 	$(BUILD)/bin/qx390d --demo
 
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+	cd $(BUILD) && $(CTEST)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQX_SANITIZE=address,undefined
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(ASAN_ENV) $(CTEST)
+
+# The whole suite under ThreadSanitizer; tests/tsan.supp names the toolkit's own internals.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQX_SANITIZE=thread
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && $(TSAN_ENV) $(CTEST)
+
+# The pseudo-terminal suites five times over, so that a flaky one fails.
+test-pty-repeat: build
+	cd $(BUILD) && $(CTEST) -L pty --repeat until-fail:5
+
+# Builds the fuzz targets with clang into their own directory and runs each for SECONDS;
+# new inputs go to $(FUZZ_BUILD)/corpus, the committed seeds are only read.
+fuzz:
+	@sh scripts/install-deps.sh fuzz
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=clang++ -DQX_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-targets
+	@set -e; for target in $$(cat $(FUZZ_BUILD)/tests/fuzz/targets.txt); do \
+		mkdir -p $(FUZZ_BUILD)/corpus/$$target; \
+		log=$(FUZZ_BUILD)/fuzz_$$target.log; \
+		echo "== fuzz_$$target, $(SECONDS) s"; \
+		status=0; $(FUZZ_BUILD)/bin/fuzz_$$target -max_total_time=$(SECONDS) -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ_BUILD)/ \
+			$(FUZZ_BUILD)/corpus/$$target tests/fuzz/corpus/$$target >$$log 2>&1 || status=$$?; \
+		grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $$log || true; \
+		if [ $$status -ne 0 ]; then tail -n 40 $$log; exit $$status; fi; \
+	done
 
 bench: build
 	$(BUILD)/bin/qx390d-bench
@@ -38,4 +85,4 @@ format:
 	find src sim tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

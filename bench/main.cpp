@@ -11,6 +11,8 @@
 //     process wakes up (voluntary context switches of all its threads).
 // (e) The import of a 99-row CSV file, a 99-row .xls workbook and a 99-row .xlsx workbook
 //     (the committed test fixtures): the median time of one whole import, file to table.
+// (f) Soak: many unpaced downloads of 100 records back to back, page shown: records lost,
+//     downloads that stalled, and the resident memory after the first and the last.
 //
 // The meter runs as its own process (qx390d-meter-sim, beside this executable) so that it
 // behaves like a device and not like part of the program.
@@ -43,7 +45,7 @@
 #include <functional>
 #include <numeric>
 #include <optional>
-#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +59,7 @@ constexpr double kP99TargetMs = 2.0;
 constexpr int kWaitLimitMs = 30000;
 constexpr int kImportRows = 99;
 constexpr double kImportTargetMs = 20.0;
+constexpr double kSoakGrowthLimitKb = 1024.0;
 
 QElapsedTimer clock_;
 
@@ -267,17 +270,40 @@ public:
         return QString::fromLocal8Bit(meter.readLine()).trimmed();
     }
 
-    std::optional<double> Download()
+    // How one download ended.
+    struct Outcome
+    {
+        bool complete = false; // every record shown and "DownLoad Data Complete!"
+        bool stalled = false;  // the meter stopped answering (or the wait gave up)
+        int rows = 0;
+        QString lastBox;
+    };
+
+    // One whole download, until its last message.
+    Outcome RunDownload()
     {
         lastBox_.clear();
         lastRowNs_ = -1;
         commands_->DownloadRecords();
-        if (!WaitFor([this] { return !lastBox_.isEmpty() && !downloadBusy; }) ||
-            page_.Table().RowCount() != kRecords || lastRowNs_ < 0) {
+        const bool ended = WaitFor([this] { return !lastBox_.isEmpty() && !downloadBusy; });
+        Outcome outcome;
+        outcome.rows = page_.Table().RowCount();
+        outcome.lastBox = lastBox_;
+        outcome.complete = ended && outcome.rows == kRecords && lastRowNs_ >= 0 &&
+                           lastBox_ == QLatin1String("DownLoad Data Complete!");
+        outcome.stalled = !ended || lastBox_.startsWith(QLatin1String("The meter stopped"));
+        return outcome;
+    }
+
+    // One whole download; the seconds from request 0 to the last row complete.
+    std::optional<double> Download()
+    {
+        const Outcome outcome = RunDownload();
+        if (!outcome.complete) {
             std::fprintf(stderr,
                          "qx390d-bench: the download did not complete (last message: %s; "
                          "meter process %s)\n",
-                         qPrintable(lastBox_),
+                         qPrintable(outcome.lastBox),
                          meter_.state() == QProcess::Running ? "running" : "ended");
             return std::nullopt;
         }
@@ -302,6 +328,16 @@ private:
     QString lastBox_;
     qint64 lastRowNs_ = -1;
 };
+
+// The process's resident memory, from /proc/self/statm.
+double ResidentKb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0.0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / 1024.0 : 0.0;
+}
 
 const char* TargetVerdict(bool met)
 {
@@ -435,6 +471,8 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Each figure shows as soon as it is known, also when the output goes to a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Times the record download."));
@@ -454,11 +492,16 @@ int main(int argc, char* argv[])
     parser.addOption(pacedRuns);
     parser.addOption(unpacedRuns);
     parser.addOption(idleSeconds);
+    const QCommandLineOption soakRuns(QStringLiteral("soak"),
+                                      QStringLiteral("soak downloads (default 1000; 0: none)"),
+                                      QStringLiteral("n"), QStringLiteral("1000"));
     parser.addOption(importRuns);
+    parser.addOption(soakRuns);
     parser.process(app);
     const int paced = std::max(1, parser.value(pacedRuns).toInt());
     const int unpaced = std::max(1, parser.value(unpacedRuns).toInt());
     const int imports = std::max(1, parser.value(importRuns).toInt());
+    const int soak = std::max(0, parser.value(soakRuns).toInt());
     clock_.start();
 
     Bench bench;
@@ -550,5 +593,41 @@ int main(int argc, char* argv[])
                      "qx390d-bench: the CSV file and the workbooks gave different tables\n");
         return 1;
     }
+    if (soak == 0)
+        return 0;
+
+    std::printf("(f) soak: %d unpaced downloads of %d records, page shown\n", soak, kRecords);
+    if (!bench.StartMeter(false))
+        return 1;
+    // Measured from the end of the first download, once the table and the toolkit have
+    // made their one-time allocations.
+    double residentStartKb = 0.0;
+    long long lost = 0;
+    int stalls = 0;
+    QElapsedTimer soakClock;
+    soakClock.start();
+    for (int run = 1; run <= soak; ++run) {
+        const Bench::Outcome outcome = bench.RunDownload();
+        // The timing samples of (b) and (c) are not wanted here; kept, they would grow.
+        bench.Timing().Clear();
+        lost += kRecords - outcome.rows;
+        if (outcome.stalled)
+            ++stalls;
+        if (!outcome.complete && !outcome.stalled)
+            std::fprintf(stderr, "qx390d-bench: download %d ended with: %s\n", run,
+                         qPrintable(outcome.lastBox));
+        if (run == 1)
+            residentStartKb = ResidentKb();
+    }
+    const double residentEndKb = ResidentKb();
+    bench.StopMeter();
+    const double growthKb = residentEndKb - residentStartKb;
+    std::printf("    %d downloads in %.1f s\n", soak, soakClock.elapsed() / 1e3);
+    std::printf("    records lost %lld (target 0): %s\n", lost, TargetVerdict(lost == 0));
+    std::printf("    stalls %d (target 0): %s\n", stalls, TargetVerdict(stalls == 0));
+    std::printf("    resident memory %.1f MB after the first download, %.1f MB after the last: "
+                "growth %.0f kB (target < %.0f kB): %s\n",
+                residentStartKb / 1024.0, residentEndKb / 1024.0, growthKb, kSoakGrowthLimitKb,
+                TargetVerdict(growthKb < kSoakGrowthLimitKb));
     return 0;
 }

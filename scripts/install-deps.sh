@@ -1,5 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages the build and the tests need, when any is missing.
+# `install-deps.sh fuzz` adds clang and its libFuzzer runtime, which only `make fuzz` needs.
 set -eu
 
 # fonts-wqy-microhei: the Chinese glyphs of the data page's button labels.
@@ -12,6 +13,9 @@ PACKAGES="cmake ninja-build g++ make qt6-base-dev qt6-serialport-dev libqt6seria
 qt6-charts-dev libqt6opengl6-dev qt6-svg-dev poppler-utils \
 libfreexl-dev libgl-dev libminizip-dev libxlsxwriter-dev \
 fonts-wqy-microhei desktop-file-utils appstream dpkg-dev file"
+if [ "${1:-}" = "fuzz" ]; then
+    PACKAGES="$PACKAGES clang libclang-rt-14-dev"
+fi
 
 missing=""
 for p in $PACKAGES; do

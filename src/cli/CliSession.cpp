@@ -67,6 +67,11 @@ CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err
                QStringLiteral("the meter's port went away (unplugged or switched off?)"));
     });
     connect(link, &DeviceLink::FrameSent, this, [this] { ++framesSent_; });
+    // The link's own watch on the download and upload answers says where the meter stopped.
+    connect(link, &DeviceLink::ExchangeStalled, this, [this](const QString& text) {
+        if (stage_ != Stage::Done)
+            Finish(ExitFailed, text);
+    });
 }
 
 CliSession::~CliSession() = default;

@@ -5,6 +5,7 @@
 #include "data/MeasurementRecord.h"
 #include "data/RecordDownload.h"
 #include "data/RecordTable.h"
+#include "link/ExchangeWatch.h"
 #include "thresholds/ThresholdFile.h"
 
 #include <QEventLoop>
@@ -25,8 +26,9 @@ class CliSession : public QObject
     Q_OBJECT
 
 public:
-    // How long the meter may take with any one answer, the handshake's included.
-    static constexpr int kAnswerLimitMs = 3000;
+    // How long the meter may take with any one answer, the handshake's included: the
+    // program's own limit.
+    static constexpr int kAnswerLimitMs = ::kAnswerLimitMs;
 
     // `out` receives the command's output when no file is named; `err` the progress,
     // notes and errors. Progress lines are written only when `errIsTerminal`.

@@ -1,5 +1,8 @@
 #include "link/CMSComm.h"
 
+#include <QFile>
+#include <unistd.h>
+
 CMSComm::CMSComm(QObject* parent) : SerialPortDriver(parent)
 {
     connect(&port_, &QSerialPort::readyRead, this, &CMSComm::OnReadyRead);
@@ -18,12 +21,23 @@ bool CMSComm::Open(const QString& device, QString* error)
         port_.clear(QSerialPort::AllDirections);
         return true;
     }
-    if (error) {
+    if (!error)
+        return false;
+    if (port_.error() != QSerialPort::PermissionError) {
         *error = QStringLiteral("%1: %2").arg(device, port_.errorString());
-        if (port_.error() == QSerialPort::PermissionError)
-            *error += QStringLiteral("\nAsk the administrator to add your user to the 'dialout' "
-                                     "group, then log in again.");
+        return false;
     }
+    // A port that another program holds (its lock file, or its exclusive use of the line)
+    // is reported as a permission error too; the device's own permissions tell them apart.
+    if (::euidaccess(QFile::encodeName(device).constData(), R_OK | W_OK) == 0) {
+        *error = QStringLiteral("%1: the port is busy: another program is using it.\nClose that "
+                                "program, then connect again.")
+                     .arg(device);
+        return false;
+    }
+    *error = QStringLiteral("%1: %2\nAsk the administrator to add your user to the 'dialout' "
+                            "group, then log in again.")
+                 .arg(device, port_.errorString());
     return false;
 }
 

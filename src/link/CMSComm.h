@@ -7,7 +7,9 @@
 // The meter's serial port: 9600 baud, no parity, 8 data bits, 1 stop bit, no flow control.
 // Every readyRead hands all waiting bytes on as one chunk. A port that goes away (USB
 // unplug: ResourceError; the far side of a pseudo-terminal closing: a stream of
-// ReadErrors) is closed at once and reported once, so it cannot spin.
+// ReadErrors) is closed at once and reported once, so it cannot spin. QSerialPort opens the
+// line for exclusive use (a lock file in /run/lock and TIOCEXCL), so a port that another
+// program holds fails to open, with a message that says so.
 class CMSComm : public SerialPortDriver
 {
     Q_OBJECT

@@ -31,19 +31,17 @@ ConnectionCommands::ConnectionCommands(Prompter& prompter, QWidget* owner, QStri
 {
     handshakeTimer_->setSingleShot(true);
     connect(handshakeTimer_, &QTimer::timeout, this, &ConnectionCommands::OnHandshakeLimit);
-    // A port lost while the handshake is awaited ends the attempt; the link has told the
-    // operator already.
     // A confirmed connection needs the limit no more; left running it would wake the idle
     // program once for nothing.
     connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this, [this] {
         if (linkConnected)
             handshakeTimer_->stop();
     });
-    connect(DeviceLink::Instance(), &DeviceLink::PortLost, this, [this] {
-        if (handshakeTimer_->isActive()) {
-            handshakeTimer_->stop();
-            connectPending = 0;
-        }
+    // A link that closes ends a connect attempt still under way (the port was lost, even
+    // while "Connected Success!" was open); whoever closed it has told the operator.
+    connect(DeviceLink::Instance(), &DeviceLink::Closed, this, [this] {
+        handshakeTimer_->stop();
+        connectPending = 0;
     });
 }
 

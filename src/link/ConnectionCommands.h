@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/ExchangeWatch.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -49,6 +51,6 @@ private:
     QString sysfsRoot_;
     std::function<SerialPortDriver*()> portFactory_;
     QTimer* handshakeTimer_;
-    int handshakeLimitMs_ = 3000;
+    int handshakeLimitMs_ = kAnswerLimitMs;
     int openDelayMs_ = 1000;
 };

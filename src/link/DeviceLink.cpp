@@ -10,8 +10,9 @@
 #include <QThread>
 
 namespace {
-// How long the program waits at exit for a reception thread that is still running.
-constexpr int kShutDownWaitMs = 2000;
+// How long stopping reception, and the program's exit, wait for a reception thread. The
+// thread never waits for the UI thread once stopped, so it normally ends at once.
+constexpr int kThreadWaitMs = 2000;
 } // namespace
 
 DeviceLink* DeviceLink::Instance()
@@ -20,7 +21,10 @@ DeviceLink* DeviceLink::Instance()
     return link;
 }
 
-DeviceLink::DeviceLink(QObject* parent) : QObject(parent) {}
+DeviceLink::DeviceLink(QObject* parent) : QObject(parent)
+{
+    connect(&watch_, &ExchangeWatch::Stalled, this, &DeviceLink::OnStalled);
+}
 
 void DeviceLink::SetPrompter(Prompter* prompter, QWidget* owner)
 {
@@ -47,27 +51,46 @@ void DeviceLink::SetCommControl(SerialPortDriver* port)
 void DeviceLink::StartReception()
 {
     StopReception();
+    const quint64 generation = ++generation_;
     receptionThread_ = new QThread;
     receptionThread_->setObjectName(QStringLiteral("reception"));
-    worker_ = new ReceptionWorker(*this);
+    control_ = std::make_shared<ReceptionControl>();
+    worker_ = new ReceptionWorker(*this, generation, control_);
     worker_->moveToThread(receptionThread_);
     connect(receptionThread_, &QThread::finished, worker_, &QObject::deleteLater);
+    // For a thread that outlives its wait; one that ends in time is deleted at once.
     connect(receptionThread_, &QThread::finished, receptionThread_, &QObject::deleteLater);
     receptionThread_->start();
 }
 
 void DeviceLink::StopReception()
 {
+    // Whatever the thread has already handed over is dropped from here on.
+    ++generation_;
     if (!worker_)
         return;
-    QMetaObject::invokeMethod(worker_, &ReceptionWorker::Stop, Qt::QueuedConnection);
+    QThread* thread = receptionThread_;
+    control_->Stop();
+    thread->quit();
     worker_ = nullptr;
     receptionThread_ = nullptr;
+    control_.reset();
+    if (thread->wait(kThreadWaitMs)) {
+        delete thread;
+        return;
+    }
+    qWarning("reception thread did not end in time");
+    lingering_ << thread;
 }
 
 bool DeviceLink::ReceptionRunning() const
 {
     return worker_ != nullptr;
+}
+
+bool DeviceLink::HandshakeAnswered() const
+{
+    return IsCurrent(handshakeGeneration_);
 }
 
 bool DeviceLink::OpenPort(QString* error)
@@ -77,10 +100,9 @@ bool DeviceLink::OpenPort(QString* error)
     if (commControl_->IsOpen())
         commControl_->Close();
     {
-        QMutexLocker guard(&lock);
+        std::lock_guard guard(lock);
         frame.ClearFrame();
     }
-    handshakeAnswered_ = false;
     QString openError;
     if (!commControl_->IsOpen() && !commControl_->Open(portName, &openError)) {
         linkActive = 0;
@@ -90,7 +112,7 @@ bool DeviceLink::OpenPort(QString* error)
     }
     noticeShown_ = false;
     linkActive = 1;
-    QMutexLocker guard(&lock);
+    std::lock_guard guard(lock);
     frame.SetCode(MeterCode::Handshake);
     SendFrame();
     return true;
@@ -102,6 +124,7 @@ void DeviceLink::ClosePort()
         return;
     StopReception();
     linkActive = 0;
+    watch_.Stop();
     if (commControl_ && commControl_->IsOpen())
         commControl_->Close();
     SetCommControl(nullptr);
@@ -142,12 +165,19 @@ void DeviceLink::SendFrame()
         return;
     frame.Complete();
     const QByteArray bytes = frame.ToByteArray();
-    if (QThread::currentThread() == thread())
+    if (QThread::currentThread() == thread()) {
         WriteBytes(bytes);
-    else
-        // The port belongs to the UI thread; queued calls keep the frames in order.
-        QMetaObject::invokeMethod(
-            this, [this, bytes] { WriteBytes(bytes); }, Qt::QueuedConnection);
+        return;
+    }
+    // The port belongs to the UI thread; queued calls keep the frames in order. A frame
+    // of a reception thread stopped in the meantime is not written.
+    QMetaObject::invokeMethod(
+        this,
+        [this, bytes, generation = generation_.load()] {
+            if (IsCurrent(generation))
+                WriteBytes(bytes);
+        },
+        Qt::QueuedConnection);
 }
 
 void DeviceLink::WriteBytes(const QByteArray& bytes)
@@ -155,12 +185,19 @@ void DeviceLink::WriteBytes(const QByteArray& bytes)
     if (!linkActive || !commControl_)
         return;
     if (commControl_->Write(bytes)) {
+        watch_.OnSent(bytes, storedRecordCount);
         Q_EMIT FrameSent(bytes);
         return;
     }
-    // The sender may hold the lock: the notice is shown once it has returned.
-    QMetaObject::invokeMethod(this, &DeviceLink::OnPortLost, Qt::QueuedConnection);
-    ClosePort();
+    // The sender may hold the lock, and closing waits for the reception thread, which may
+    // want the lock: the link is closed, and the operator told, once the sender returns.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = generation_.load()] {
+            if (IsCurrent(generation))
+                OnPortLost();
+        },
+        Qt::QueuedConnection);
 }
 
 void DeviceLink::OnChunk(const QByteArray& chunk)
@@ -184,22 +221,51 @@ void DeviceLink::OnPortLost()
         prompter_->Notify(owner_, disconnectNotice);
 }
 
-void DeviceLink::Deliver(int message, const QByteArray& copy, int param)
+void DeviceLink::OnStalled(const QString& text)
 {
-    if (targetWindow)
-        QCoreApplication::postEvent(targetWindow, new MeterEvent(message, copy, param));
+    // The exchange has ended: the tabs unlock; what arrived stays where it is.
+    downloadBusy = 0;
+    Q_EMIT ExchangeStalled(text);
+    if (prompter_)
+        prompter_->Notify(owner_, text, Prompter::Icon::Warning);
 }
 
-void DeviceLink::ShowFromReception(const QString& text)
+void DeviceLink::OnAnswer(quint64 generation, quint8 code)
 {
-    if (prompter_)
+    if (IsCurrent(generation))
+        watch_.OnAnswer(code);
+}
+
+void DeviceLink::Deliver(quint64 generation, int message, const QByteArray& copy, int param)
+{
+    // Sent rather than posted: the page acts while this link is still the one that got it.
+    if (IsCurrent(generation) && targetWindow) {
+        MeterEvent event(message, copy, param);
+        QCoreApplication::sendEvent(targetWindow, &event);
+    }
+}
+
+void DeviceLink::ShowFromReception(quint64 generation, const QString& text)
+{
+    if (IsCurrent(generation) && prompter_)
         prompter_->Notify(owner_, text);
+}
+
+void DeviceLink::ConfirmConnection(quint64 generation)
+{
+    // The box may have stayed open while the link closed, or closed and opened anew.
+    if (!IsCurrent(generation) || !linkActive)
+        return;
+    linkConnected = 1;
+    connectPending = 0;
 }
 
 void DeviceLink::ShutDown()
 {
-    QThread* running = receptionThread_;
     StopReception();
-    if (running && !running->wait(kShutDownWaitMs))
-        qWarning("reception thread did not end in time");
+    for (const QPointer<QThread>& thread : std::as_const(lingering_)) {
+        if (thread && !thread->wait(kThreadWaitMs))
+            qWarning("reception thread did not end in time");
+    }
+    lingering_.clear();
 }

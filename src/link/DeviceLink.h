@@ -1,17 +1,21 @@
 #pragma once
 
 #include "link/CommandFrame.h"
+#include "link/ExchangeWatch.h"
 
 #include <QByteArray>
-#include <QMutex>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <atomic>
+#include <memory>
+#include <mutex>
 
 class Prompter;
 class QThread;
 class QWidget;
+class ReceptionControl;
 class ReceptionWorker;
 class SerialPortDriver;
 
@@ -19,6 +23,11 @@ class SerialPortDriver;
 // `frame` and its lock, and the reception thread that assembles and dispatches answers.
 // It lives on the UI thread; the port is used only there. Frames built on the reception
 // thread are written by the UI thread, in order.
+//
+// Every reception thread gets a generation number. Whatever a thread hands to the UI
+// thread (answers for the pages, follow-up requests, the dispatcher's boxes, the handshake
+// confirmation) carries its generation and is dropped once reception has been stopped
+// since, so a closed link never hears from its old thread.
 class DeviceLink : public QObject
 {
     Q_OBJECT
@@ -27,8 +36,8 @@ public:
     // The one link, created on first use; it is never destroyed before the process ends.
     static DeviceLink* Instance();
 
-    // Who shows the link's own boxes ("Connected Success!", the completion notices and the
-    // disconnect notice), and the window that owns them.
+    // Who shows the link's own boxes ("Connected Success!", the completion notices, the
+    // disconnect notice and the stalled-exchange notice), and the window that owns them.
     void SetPrompter(Prompter* prompter, QWidget* owner);
     Prompter* BoxPrompter() const { return prompter_; }
     QWidget* BoxOwner() const { return owner_; }
@@ -39,7 +48,9 @@ public:
 
     // Starts a fresh reception thread (the connect command does this before OpenPort).
     void StartReception();
-    // Asks the reception thread to end after the chunks already posted; does not wait.
+    // Ends the reception thread and waits for it (a bounded time). From here on it acts on
+    // nothing more; a box it waits on stays with the operator, but the thread does not wait
+    // for it.
     void StopReception();
     bool ReceptionRunning() const;
 
@@ -59,7 +70,7 @@ public:
     // `fill` runs under the lock on `frame` as the previous frame left it, then SendFrame.
     template <typename Fill> void Send(Fill fill)
     {
-        QMutexLocker guard(&lock);
+        std::lock_guard guard(lock);
         fill(frame);
         SendFrame();
     }
@@ -67,11 +78,15 @@ public:
     // Completes and writes `frame`. The caller holds `lock`.
     void SendFrame();
 
-    // True once the meter has answered the current connect handshake (before the operator
-    // has closed "Connected Success!").
-    bool HandshakeAnswered() const { return handshakeAnswered_; }
+    // True once the meter has answered the handshake of the current reception thread
+    // (before the operator has closed "Connected Success!").
+    bool HandshakeAnswered() const;
 
-    // At program exit: ends the reception thread, waiting a bounded time for it.
+    // How long the meter may take to answer a request of a download or an upload.
+    void SetAnswerLimit(int ms) { watch_.SetLimit(ms); }
+
+    // At program exit: ends the reception thread, and any that did not end when stopped,
+    // waiting a bounded time for each.
     void ShutDown();
 
     // Window that receives the meter's answers (the selected page); UI thread only.
@@ -79,7 +94,7 @@ public:
     // 1 while the port is open and frames may be sent.
     std::atomic<int> linkActive{0};
     CommandFrame frame;
-    QMutex lock;
+    std::mutex lock;
 
 Q_SIGNALS:
     // A frame has been handed to the port (UI thread).
@@ -88,22 +103,47 @@ Q_SIGNALS:
     void PortLost();
     // The link has been closed, for whatever reason (UI thread).
     void Closed();
+    // A download or upload waited too long for an answer and has ended (UI thread).
+    void ExchangeStalled(const QString& text);
 
 private:
     friend class ReceptionWorker;
 
     explicit DeviceLink(QObject* parent = nullptr);
+    bool IsCurrent(quint64 generation) const { return generation == generation_.load(); }
     void WriteBytes(const QByteArray& bytes);
     void OnChunk(const QByteArray& chunk);
     void OnPortLost();
-    void Deliver(int message, const QByteArray& copy, int param);
-    void ShowFromReception(const QString& text);
+    void OnStalled(const QString& text);
+
+    // Called by the reception thread of `generation`.
+    template <typename Fill> void SendFromReception(quint64 generation, Fill fill)
+    {
+        std::lock_guard guard(lock);
+        // A stopped thread leaves the frame alone: the next sender may build on it.
+        if (!IsCurrent(generation))
+            return;
+        fill(frame);
+        SendFrame();
+    }
+
+    // What the reception thread of `generation` has the UI thread do.
+    void OnAnswer(quint64 generation, quint8 code);
+    void Deliver(quint64 generation, int message, const QByteArray& copy, int param);
+    void ShowFromReception(quint64 generation, const QString& text);
+    void ConfirmConnection(quint64 generation);
 
     SerialPortDriver* commControl_ = nullptr;
     Prompter* prompter_ = nullptr;
     QWidget* owner_ = nullptr; // the main window, which outlives every use of the link
     QThread* receptionThread_ = nullptr;
     ReceptionWorker* worker_ = nullptr;
-    std::atomic<bool> handshakeAnswered_{false};
+    std::shared_ptr<ReceptionControl> control_;
+    // Threads that did not end in time when stopped; ShutDown waits for them once more.
+    QList<QPointer<QThread>> lingering_;
+    // Changed on the UI thread only: at every start and stop of reception.
+    std::atomic<quint64> generation_{1};
+    std::atomic<quint64> handshakeGeneration_{0};
+    ExchangeWatch watch_;
     bool noticeShown_ = false;
 };

@@ -2,12 +2,12 @@
 // meter on a pseudo-terminal, through the real serial port, reception thread and
 // dispatcher: connect, download, delete, export and import.
 #include "FakePrompter.h"
+#include "MeterRows.h"
 #include "TestSupport.h"
 #include "app/CommandEnabling.h"
 #include "common/Prompter.h"
 #include "data/CDownLoadWin.h"
 #include "data/DataTexts.h"
-#include "data/MeasurementRecord.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
@@ -33,25 +33,6 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <QVBoxLayout>
-
-namespace {
-
-// What a row must read for the meter's record at `index`, built from the meter's own
-// values (with its calibration offsets, as it serves them).
-QStringList ExpectedRow(const VirtualMeter& meter, int index)
-{
-    MeterRecord r = meter.Records()[index];
-    r.ont1270 += meter.CalibrationOffsets()[VirtualMeter::Ont1270];
-    r.ont1310 += meter.CalibrationOffsets()[VirtualMeter::Ont1310];
-    r.olt1490 += meter.CalibrationOffsets()[VirtualMeter::Olt1490];
-    r.olt1577 += meter.CalibrationOffsets()[VirtualMeter::Olt1577];
-    // Fields in order: index, count, the 1270/1310/1490/1577 nm powers, group, date-time.
-    const MeasurementRecord m{quint16(index), 0,      r.ont1270, r.ont1310, r.olt1490, r.olt1577,
-                              r.group,        r.year, r.month,   r.day,     r.hour,    r.minute};
-    return m.RowTexts();
-}
-
-} // namespace
 
 class TestDownLoadWin : public QObject
 {

@@ -8,16 +8,14 @@
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterMessages.h"
+#include "link/SerialPortDriver.h"
 #include "sim/PtyHost.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -31,12 +29,23 @@ QString Hex(void (*build)(CommandFrame&))
     return ToHex(f.ToByteArray());
 }
 
-double CpuSeconds()
+const QStringList kThresholdDownloadBoxes{"Connected Success!", "DownLoad Threshold Complete!"};
+
+// The nine requests of a threshold download, as the meter must receive them.
+QStringList ThresholdDownloadRequests()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    QStringList requests;
+    for (quint8 g = 1; g <= 3; ++g) {
+        CommandFrame f;
+        for (void (CommandFrame::*part)(quint8) :
+             {&CommandFrame::RequestThresholdPart1, &CommandFrame::RequestThresholdPart2,
+              &CommandFrame::RequestThresholdPart3}) {
+            (f.*part)(g);
+            f.Complete();
+            requests << ToHex(f.ToByteArray());
+        }
+    }
+    return requests;
 }
 
 } // namespace
@@ -51,16 +60,15 @@ private slots:
 
     void connectReachesConnected();
     void secondConnectWhilePendingIsIgnored();
-    void silentMeterFailsAfterTheLimit();
-    void unplugIsNoticedOnceAndLeavesTheCpuIdle();
     void deleteCommandsAskAndSendTheirFrames();
     void answeringNoSendsNothing();
     void downloadCommandsSendTheirFrames();
     void thresholdDownloadRunsNineExchanges();
     void uploadAsksTheSelectedPage();
     void disconnectClosesTheLink();
-    void portThatCannotBeOpened_data();
-    void portThatCannotBeOpened();
+    void portLostWhileTheConnectedBoxIsOpen();
+    void reconnectWhileTheOldLinkStillHoldsAnAnswer();
+    void missingPortCannotBeOpened();
     void discoveryFailures_data();
     void discoveryFailures();
 
@@ -136,43 +144,6 @@ void TestConnection::secondConnectWhilePendingIsIgnored()
     QCOMPARE(prompter.boxes.size(), 1);
 }
 
-void TestConnection::silentMeterFailsAfterTheLimit()
-{
-    SimOptions options;
-    options.meter.silent = true;
-    QVERIFY(StartMeter(options));
-    commands->SetHandshakeLimit(400);
-    commands->Connect();
-    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(), QStringList{"Conneced Fail!"}, kWaitMs);
-    QCOMPARE(connectPending.load(), 0);
-    QCOMPARE(linkConnected.load(), 0);
-    QCOMPARE(DeviceLink::Instance()->linkActive.load(), 0);
-    // Back to Disconnected: connecting again is possible.
-    commands->Connect();
-    QCOMPARE(connectPending.load(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(prompter.boxes.size(), 2, kWaitMs);
-}
-
-void TestConnection::unplugIsNoticedOnceAndLeavesTheCpuIdle()
-{
-    SimOptions options;
-    options.unplugAfter = 2;
-    QVERIFY(StartMeter(options));
-    QVERIFY(ConnectToMeter());
-    commands->DownloadRecords();
-    QTRY_COMPARE_WITH_TIMEOUT(DeviceLink::Instance()->linkActive.load(), 0, kWaitMs);
-    QCOMPARE(linkConnected.load(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(prompter.boxes.size(), 2, kWaitMs);
-    QCOMPARE(prompter.boxes[1].text, disconnectNotice);
-
-    const double before = CpuSeconds();
-    QTest::qWait(1000);
-    const double spent = CpuSeconds() - before;
-    QCOMPARE(prompter.boxes.size(), 2);
-    // A port left spinning on its read errors would burn the whole second.
-    QVERIFY2(spent < 0.5, qPrintable(QString::number(spent)));
-}
-
 void TestConnection::deleteCommandsAskAndSendTheirFrames()
 {
     QVERIFY(StartMeter());
@@ -236,20 +207,8 @@ void TestConnection::thresholdDownloadRunsNineExchanges()
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
     commands->DownloadThresholds();
-    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts().last(),
-                              QStringLiteral("DownLoad Threshold Complete!"), kWaitMs);
-    QStringList expected;
-    for (quint8 g = 1; g <= 3; ++g) {
-        CommandFrame f;
-        for (void (CommandFrame::*part)(quint8) :
-             {&CommandFrame::RequestThresholdPart1, &CommandFrame::RequestThresholdPart2,
-              &CommandFrame::RequestThresholdPart3}) {
-            (f.*part)(g);
-            f.Complete();
-            expected << ToHex(f.ToByteArray());
-        }
-    }
-    QCOMPARE(SentAfterHandshake(), expected);
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(), kThresholdDownloadBoxes, kWaitMs);
+    QCOMPARE(SentAfterHandshake(), ThresholdDownloadRequests());
 }
 
 void TestConnection::uploadAsksTheSelectedPage()
@@ -287,41 +246,90 @@ void TestConnection::disconnectClosesTheLink()
     QVERIFY(ConnectToMeter());
 }
 
-void TestConnection::portThatCannotBeOpened_data()
+// The meter is unplugged while the operator still looks at "Connected Success!", longer than
+// the handshake limit: closing the box afterwards must not mark the closed link connected,
+// and connecting must be possible again.
+void TestConnection::portLostWhileTheConnectedBoxIsOpen()
 {
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("no such port") << false;
-    QTest::newRow("no permission") << true;
+    constexpr int kLimitMs = 100;
+    QVERIFY(StartMeter());
+    commands->SetHandshakeLimit(kLimitMs);
+    prompter.onShow = [this](const FakePrompter::Box& box) {
+        if (box.text != QLatin1String("Connected Success!"))
+            return;
+        QTest::qWait(3 * kLimitMs);
+        host.reset();
+        QVERIFY(QTest::qWaitFor([] { return DeviceLink::Instance()->linkActive.load() == 0; },
+                                kWaitMs));
+    };
+    commands->Connect();
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(),
+                              (QStringList{"Connected Success!", disconnectNotice}), kWaitMs);
+    QVERIFY(!QTest::qWaitFor([] { return linkConnected.load() != 0; }, 300));
+    QCOMPARE(connectPending.load(), 0);
+    // Connecting again works.
+    prompter = FakePrompter();
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
 }
 
-void TestConnection::portThatCannotBeOpened()
+// The old link's reception thread is held by its completion box with a threshold answer
+// still queued behind it while the operator disconnects and connects again (a thread
+// lagging under load does the same). Nothing of that answer may reach the page or the new
+// link: the next download on the new link runs exactly as the first.
+void TestConnection::reconnectWhileTheOldLinkStillHoldsAnAnswer()
 {
-    QFETCH(bool, exists);
+    QVERIFY(StartMeter());
+    QVERIFY(ConnectToMeter());
+    PageRecorder page;
+    DeviceLink::Instance()->targetWindow = &page;
+    bool held = false;
+    prompter.onShow = [&](const FakePrompter::Box& box) {
+        if (held || box.text != QLatin1String("DownLoad Threshold Complete!"))
+            return;
+        held = true;
+        QSignalSpy received(DeviceLink::Instance()->CommControl(), &SerialPortDriver::Received);
+        commands->DownloadThresholds();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                qsizetype bytes = 0;
+                for (const QList<QVariant>& chunk : received)
+                    bytes += chunk[0].toByteArray().size();
+                return bytes >= kFrameSize;
+            },
+            kWaitMs));
+        commands->Disconnect();
+        commands->Connect();
+        QVERIFY(QTest::qWaitFor([] { return linkConnected.load() == 1; }, kWaitMs));
+    };
+    commands->DownloadThresholds();
+    QTRY_VERIFY_WITH_TIMEOUT(held && linkConnected.load() == 1, kWaitMs);
+    const int handshakes = int(host->Meter().FrameLog().size());
+    prompter.boxes.clear();
+    page.got.clear();
+
+    commands->DownloadThresholds();
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(), QStringList{"DownLoad Threshold Complete!"},
+                              kWaitMs);
+    QCoreApplication::processEvents();
+    QCOMPARE(host->Meter().FrameLog().mid(handshakes), ThresholdDownloadRequests());
+    QCOMPARE(page.got.size(), 9);
+}
+
+// The fault suite covers a port without permission and one held by another program.
+void TestConnection::missingPortCannotBeOpened()
+{
     QTemporaryDir dir;
     const QString device = dir.filePath(QStringLiteral("ttyACM9"));
-    if (exists) {
-        QFile f(device);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        QVERIFY(f.setPermissions({}));
-    }
     commands = std::make_unique<ConnectionCommands>(prompter, nullptr, device);
     commands->SetOpenDelay(0);
     QSignalSpy ended(commands.get(), &ConnectionCommands::ConnectAttemptEnded);
-    // Root may open anything: act as an ordinary user while the port is opened.
-    const bool dropRoot = exists && geteuid() == 0;
-    if (dropRoot)
-        QVERIFY(seteuid(65534) == 0);
     commands->Connect();
-    const bool done = ended.wait(kWaitMs);
-    if (dropRoot)
-        QVERIFY(seteuid(0) == 0);
-    QVERIFY(done);
+    QVERIFY(ended.wait(kWaitMs));
     QCOMPARE(ended[0][0].toBool(), false);
     QCOMPARE(prompter.boxes.size(), 1);
     const QString text = prompter.boxes[0].text;
     QVERIFY2(text.startsWith(device + QStringLiteral(": ")), qPrintable(text));
-    QCOMPARE(text.contains(QStringLiteral("dialout")), exists);
     QCOMPARE(prompter.boxes[0].caption, promptCaption);
     QCOMPARE(connectPending.load(), 0);
     QCOMPARE(DeviceLink::Instance()->linkActive.load(), 0);

@@ -1,8 +1,10 @@
 #include "FakePrompter.h"
 #include "PageRecorder.h"
+#include "ShownBoxes.h"
 #include "StubPort.h"
 #include "TestSupport.h"
 #include "link/DeviceLink.h"
+#include "link/ExchangeWatch.h"
 #include "link/LinkState.h"
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
@@ -28,6 +30,8 @@ private slots:
     void portFailureClosesTheLinkAndTellsOnce();
     void answersReachTheSelectedPage();
     void handshakeAnswerConfirmsOnceTheBoxIsClosed();
+    void unansweredRequestEndsItsExchange_data();
+    void unansweredRequestEndsItsExchange();
 
 private:
     StubPort* OpenWithStub();
@@ -51,6 +55,7 @@ void TestDeviceLink::cleanup()
     link->ClosePort();
     link->SetCommControl(nullptr);
     link->ShutDown();
+    link->SetAnswerLimit(kAnswerLimitMs);
 }
 
 StubPort* TestDeviceLink::OpenWithStub()
@@ -182,6 +187,75 @@ void TestDeviceLink::handshakeAnswerConfirmsOnceTheBoxIsClosed()
     QVERIFY(link->HandshakeAnswered());
     QCOMPARE(prompter.Texts(), QStringList{"Connected Success!"});
     QCOMPARE(prompter.boxes[0].caption, promptCaption);
+}
+
+namespace {
+
+QByteArray Request(void (*build)(CommandFrame&))
+{
+    CommandFrame f;
+    build(f);
+    return f.ToByteArray();
+}
+
+} // namespace
+
+// One limit for every answer of a download or an upload; when it passes the exchange ends
+// (downloadBusy cleared), the operator is told where, and nothing is sent again.
+void TestDeviceLink::unansweredRequestEndsItsExchange_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("storedCount");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("text");
+    const QString stopped = QStringLiteral("The meter stopped answering during the ");
+    QTest::newRow("record 38 of 100")
+        << Request([](CommandFrame& f) { f.RequestRecord(37); }) << 100 << QByteArray()
+        << stopped + "record download (record 38 of 100).";
+    QTest::newRow("the first record") << Request([](CommandFrame& f) { f.RequestRecord(0); }) << 7
+                                      << QByteArray() << stopped + "record download (record 1).";
+    QTest::newRow("threshold download")
+        << Request([](CommandFrame& f) { f.RequestThresholdPart3(2); }) << 0 << QByteArray()
+        << stopped + "threshold download (group 2, part 3).";
+    QTest::newRow("threshold upload") << Request([](CommandFrame& f) {
+        f.SetCode(0x07);
+        f[28] = 3;
+    }) << 0 << QByteArray() << stopped + "threshold upload (group 3, part 2).";
+    QTest::newRow("answered in time")
+        << Request([](CommandFrame& f) { f.RequestRecord(4); }) << 9
+        << AnswerFrame(0x01, QByteArray(18, '\0') + FromHex("00 04 00 09")) << QString();
+}
+
+void TestDeviceLink::unansweredRequestEndsItsExchange()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, storedCount);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, text);
+    constexpr int kLimitMs = 50;
+    StubPort* port = OpenWithStub();
+    QVERIFY(port);
+    link->SetAnswerLimit(kLimitMs);
+    storedRecordCount = qint16(storedCount);
+    downloadBusy = 1;
+    link->Send([&request](CommandFrame& f) {
+        for (int i = 1; i < kFrameSize; ++i)
+            f[i] = quint8(request[i]);
+    });
+    if (!answer.isEmpty()) {
+        port->Deliver(answer);
+        QTRY_COMPARE(page.got.size(), 1);
+        QTest::qWait(3 * kLimitMs);
+        QVERIFY(prompter.boxes.isEmpty());
+        return;
+    }
+    QTRY_COMPARE(ShownBoxes(prompter),
+                 QStringList{BoxLine(text, Prompter::Ok, Prompter::Icon::Warning)});
+    QCOMPARE(downloadBusy.load(), 0);
+    QTest::qWait(2 * kLimitMs);
+    // The handshake and the request: nothing was sent again.
+    QCOMPARE(port->written.size(), 2);
+    QCOMPARE(prompter.boxes.size(), 1);
 }
 
 QTEST_MAIN(TestDeviceLink)

@@ -1,0 +1,104 @@
+#include "link/ExchangeWatch.h"
+
+#include "link/MeterCodes.h"
+
+namespace {
+
+QString Stopped(const QString& what, const QString& where)
+{
+    return QStringLiteral("The meter stopped answering during the %1 (%2).").arg(what, where);
+}
+
+int PartOf(quint8 code)
+{
+    switch (code) {
+    case MeterCode::ThresholdPart1:
+    case MeterCode::UploadPart1:
+        return 1;
+    case MeterCode::ThresholdPart2:
+    case MeterCode::UploadPart2:
+        return 2;
+    default:
+        return 3;
+    }
+}
+
+} // namespace
+
+ExchangeWatch::ExchangeWatch(QObject* parent) : QObject(parent)
+{
+    timer_.setSingleShot(true);
+    timer_.setInterval(kAnswerLimitMs);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        awaited_ = Exchange::None;
+        Q_EMIT Stalled(text_);
+    });
+}
+
+ExchangeWatch::Exchange ExchangeWatch::ExchangeOf(quint8 code)
+{
+    switch (code) {
+    case MeterCode::RequestRecord:
+        return Exchange::Records;
+    case MeterCode::ThresholdPart1:
+    case MeterCode::ThresholdPart2:
+    case MeterCode::ThresholdPart3:
+        return Exchange::ThresholdDownload;
+    case MeterCode::UploadPart1:
+    case MeterCode::UploadPart2:
+    case MeterCode::UploadPart3:
+        return Exchange::ThresholdUpload;
+    default:
+        return Exchange::None;
+    }
+}
+
+void ExchangeWatch::OnSent(const QByteArray& frame, int storedCount)
+{
+    if (frame.size() < kFrameSize)
+        return;
+    const Exchange exchange = ExchangeOf(static_cast<quint8>(frame[2]));
+    // Other commands (deletes, calibration) may go out meanwhile; they do not end a wait.
+    if (exchange == Exchange::None)
+        return;
+    awaited_ = exchange;
+    text_ = StalledText(frame, storedCount);
+    timer_.start();
+}
+
+void ExchangeWatch::OnAnswer(quint8 code)
+{
+    if (awaited_ != Exchange::None && ExchangeOf(code) == awaited_) {
+        awaited_ = Exchange::None;
+        timer_.stop();
+    }
+}
+
+QString ExchangeWatch::StalledText(const QByteArray& request, int storedCount)
+{
+    if (request.size() < kFrameSize)
+        return {};
+    const auto byte = [&request](int i) {
+        return static_cast<quint8>(request[i]);
+    };
+    const quint8 code = byte(2);
+    switch (ExchangeOf(code)) {
+    case Exchange::Records: {
+        const int number = (byte(3) << 8 | byte(4)) + 1;
+        // The count is known from the answers before this one; record 1 has none before it.
+        const QString where = number > 1 && storedCount > 0
+                                  ? QStringLiteral("record %1 of %2").arg(number).arg(storedCount)
+                                  : QStringLiteral("record %1").arg(number);
+        return Stopped(QStringLiteral("record download"), where);
+    }
+    case Exchange::ThresholdDownload:
+        return Stopped(QStringLiteral("threshold download"),
+                       QStringLiteral("group %1, part %2").arg(byte(3)).arg(PartOf(code)));
+    case Exchange::ThresholdUpload:
+        return Stopped(QStringLiteral("threshold upload"),
+                       QStringLiteral("group %1, part %2").arg(byte(kGroupByte)).arg(PartOf(code)));
+    case Exchange::None:
+        break;
+    }
+    return {};
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+// How long the meter may take to answer the connect handshake and each request of a
+// download or an upload.
+inline constexpr int kAnswerLimitMs = 3000;
+
+// Watches the exchanges in which the program waits for each answer before it goes on: the
+// record download and the threshold download and upload. A request of one of them arms a
+// single-shot limit; any answer of the same exchange disarms it. When the limit passes,
+// Stalled() names what stopped and where. Nothing is re-sent. UI thread.
+class ExchangeWatch : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ExchangeWatch(QObject* parent = nullptr);
+
+    void SetLimit(int ms) { timer_.setInterval(ms); }
+    int Limit() const { return timer_.interval(); }
+    bool Waiting() const { return timer_.isActive(); }
+
+    // A frame has gone to the port; `storedCount` is the meter's record count as last
+    // reported, for the record download's text.
+    void OnSent(const QByteArray& frame, int storedCount);
+    // An answer with `code` has been recognised.
+    void OnAnswer(quint8 code);
+    // The link has closed: nothing is awaited any more.
+    void Stop() { timer_.stop(); }
+
+    // What the operator is told when `request` goes unanswered; empty for a frame that is
+    // not watched.
+    static QString StalledText(const QByteArray& request, int storedCount);
+
+Q_SIGNALS:
+    void Stalled(const QString& text);
+
+private:
+    enum class Exchange { None, Records, ThresholdDownload, ThresholdUpload };
+    static Exchange ExchangeOf(quint8 code);
+
+    QTimer timer_;
+    Exchange awaited_ = Exchange::None;
+    QString text_;
+};

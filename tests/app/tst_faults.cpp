@@ -1,0 +1,351 @@
+// Faults met by the whole program: the main window, its commands and pages, the real
+// serial port and the virtual meter on a pseudo-terminal. Each gives a clear message, leaves
+// the program responsive and loses or half-writes no row and no file.
+#include "FakePrompter.h"
+#include "MeterRows.h"
+#include "ShownBoxes.h"
+#include "app/CMainFrame.h"
+#include "app/CQX390DView.h"
+#include "app/CommandIds.h"
+#include "data/CDownLoadWin.h"
+#include "data/DataTexts.h"
+#include "link/ConnectionCommands.h"
+#include "link/DeviceLink.h"
+#include "link/ExchangeWatch.h"
+#include "link/LinkState.h"
+#include "sim/PtyHost.h"
+
+#include <QAction>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+// Shorter than the program's own limits, to keep the suite quick; still far above any
+// answer time of the virtual meter.
+constexpr int kLimitMs = 1000;
+
+enum class Fault { None, PermissionDenied, PortHeld, FullDisk, ReadOnlyFile };
+
+const QByteArray kOldFile = "an earlier export\r\n";
+
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the event loop until `done` holds. Unlike QTest::qWaitFor it never sleeps while
+// events wait, so a download of many exchanges runs at its own pace.
+bool WaitUntil(const std::function<bool()>& done)
+{
+    QEventLoop loop;
+    QTimer check;
+    check.callOnTimeout(&loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(5);
+    QTimer::singleShot(kWaitMs, &loop, [&loop] { loop.exit(1); });
+    return done() || loop.exec() == 0;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(SimOptions)
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void faultEndsWithAClearMessageAndNothingLost_data();
+    void faultEndsWithAClearMessageAndNothingLost();
+
+private:
+    // Sets the fault up before the connect; false (with a skip) when it cannot be made here.
+    bool Prepare(Fault fault);
+    void Connect(Fault fault);
+
+    FakePrompter prompter;
+    FakeFileDialogs dialogs;
+    std::unique_ptr<PtyHost> host;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<ConnectionCommands> commands;
+    std::unique_ptr<QProcess> holder;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString mounted;
+};
+
+void TestFaults::init()
+{
+    ResetLinkState();
+    prompter = FakePrompter();
+    dialogs = FakeFileDialogs();
+    DeviceLink::Instance()->SetAnswerLimit(kLimitMs);
+    dir = std::make_unique<QTemporaryDir>();
+}
+
+void TestFaults::cleanup()
+{
+    DeviceLink* link = DeviceLink::Instance();
+    link->ClosePort();
+    link->SetAnswerLimit(kAnswerLimitMs);
+    if (holder) {
+        holder->closeWriteChannel();
+        holder->waitForFinished();
+        holder.reset();
+    }
+    if (!mounted.isEmpty())
+        ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
+    mounted.clear();
+    commands.reset();
+    frame.reset();
+    host.reset();
+    dir.reset();
+}
+
+void TestFaults::faultEndsWithAClearMessageAndNothingLost_data()
+{
+    QTest::addColumn<SimOptions>("options");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<bool>("download");
+    // Expected boxes; {dev} is the port, {denied} the system's text for EACCES, {record}
+    // the number of the record whose answer the meter dropped, {file} the export's path.
+    QTest::addColumn<QStringList>("boxes");
+    // Rows left in the table; -1: those before the dropped answer.
+    QTest::addColumn<int>("rows");
+
+    const QString connected = BoxLine("Connected Success!");
+    const QString complete = BoxLine(DataText::DownloadComplete);
+    SimOptions meter;
+    meter.meter.records = 100;
+
+    SimOptions unplug = meter;
+    unplug.unplugAfter = 42; // the handshake, requests 0 to 39 answered, then request 40
+    QTest::newRow("unplugged during a download")
+        << unplug << Fault::None << true << QStringList{connected, BoxLine(disconnectNotice)} << 40;
+
+    SimOptions noise = meter;
+    noise.noise = 7;
+    QTest::newRow("noise before every answer")
+        << noise << Fault::None << true << QStringList{connected, complete} << 100;
+
+    SimOptions drop = meter;
+    drop.drop = 0.05;
+    drop.meter.seed = 3;
+    QTest::newRow("an answer dropped")
+        << drop << Fault::None << true
+        << QStringList{connected, BoxLine("The meter stopped answering during the record download "
+                                          "(record {record} of 100).",
+                                          Prompter::Ok, Prompter::Icon::Warning)}
+        << -1;
+
+    SimOptions silent;
+    silent.meter.silent = true;
+    QTest::newRow("no answer to the handshake")
+        << silent << Fault::None << false << QStringList{BoxLine("Conneced Fail!")} << 0;
+
+    QTest::newRow("no permission for the port")
+        << SimOptions() << Fault::PermissionDenied << false
+        << QStringList{BoxLine("{dev}: {denied}\nAsk the administrator to add your user to the "
+                               "'dialout' group, then log in again.")}
+        << 0;
+
+    QTest::newRow("port held by another program")
+        << SimOptions() << Fault::PortHeld << false
+        << QStringList{BoxLine("{dev}: the port is busy: another program is using it.\nClose "
+                               "that program, then connect again.")}
+        << 0;
+
+    QTest::newRow("export to a full disk")
+        << meter << Fault::FullDisk << true
+        << QStringList{connected, complete,
+                       BoxLine(DataText::WriteFailed + "{file}", Prompter::Ok,
+                               Prompter::Icon::Warning)}
+        << 100;
+
+    QTest::newRow("export over a read-only file")
+        << meter << Fault::ReadOnlyFile << true
+        << QStringList{connected, complete,
+                       BoxLine(DataText::FileInUse, Prompter::Ok, Prompter::Icon::Information)}
+        << 100;
+}
+
+void TestFaults::faultEndsWithAClearMessageAndNothingLost()
+{
+    QFETCH(SimOptions, options);
+    QFETCH(Fault, fault);
+    QFETCH(bool, download);
+    QFETCH(QStringList, boxes);
+    QFETCH(int, rows);
+
+    host = std::make_unique<PtyHost>(options);
+    QVERIFY2(host->Open(), qPrintable(host->ErrorString()));
+    int dropped = -1;
+    connect(host.get(), &PtyHost::AnswerDropped, this, [&dropped](const QByteArray& answer) {
+        if (dropped < 0)
+            dropped = quint8(answer[21]) << 8 | quint8(answer[22]);
+    });
+    frame = std::make_unique<CMainFrame>(prompter, dialogs);
+    commands = std::make_unique<ConnectionCommands>(prompter, frame.get(), host->DevicePath());
+    commands->SetOpenDelay(0);
+    commands->SetHandshakeLimit(kLimitMs);
+    frame->AttachCommands(*commands);
+    DeviceLink::Instance()->SetPrompter(&prompter, frame.get());
+    if (!Prepare(fault))
+        return;
+    Connect(fault);
+    if (QTest::currentTestFailed())
+        return;
+    CDownLoadWin& page = *frame->View()->DataPage();
+    if (download) {
+        QVERIFY(WaitUntil([] { return linkConnected.load() == 1; }));
+        frame->UpdateCommandUi();
+        frame->Action(Cmd::DownloadData)->trigger();
+        QVERIFY(WaitUntil([&] { return prompter.boxes.size() >= 2 && downloadBusy.load() == 0; }));
+    }
+    const QString file = dir->filePath(QStringLiteral("meter.csv"));
+    if (fault == Fault::FullDisk || fault == Fault::ReadOnlyFile) {
+        dialogs.savePath = file;
+        frame->UpdateCommandUi();
+        frame->Action(Cmd::Save)->trigger();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(prompter.boxes.size(), boxes.size(), kWaitMs);
+
+    if (rows < 0) {
+        QVERIFY(dropped >= 0);
+        rows = dropped;
+    }
+    for (QString& box : boxes)
+        box.replace("{dev}", host->DevicePath())
+            .replace("{denied}", qt_error_string(EACCES))
+            .replace("{record}", QString::number(dropped + 1))
+            .replace("{file}", QDir::toNativeSeparators(file));
+    QCOMPARE(ShownBoxes(prompter), boxes);
+    QCOMPARE(Rows(page.Table()), ExpectedRows(host->Meter(), rows));
+    if (fault == Fault::FullDisk || fault == Fault::ReadOnlyFile) {
+        QCOMPARE(ReadFile(file), kOldFile);
+        // Nothing half-written is left beside it.
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"filler", "meter.csv"}).mid(fault == Fault::FullDisk ? 0 : 1));
+    }
+
+    // Responsive: the tabs are free, connecting is offered exactly when the link is down,
+    // the event loop turns, and nothing spins.
+    QCOMPARE(downloadBusy.load(), 0);
+    frame->UpdateCommandUi();
+    QCOMPARE(frame->Action(Cmd::Connect)->isEnabled(), linkConnected.load() == 0);
+    QCOMPARE(frame->Action(Cmd::DownloadData)->isEnabled(), linkConnected.load() == 1);
+    const double before = CpuSeconds();
+    bool turned = false;
+    QTimer::singleShot(0, this, [&turned] { turned = true; });
+    QTest::qWait(500);
+    QVERIFY(turned);
+    const double spent = CpuSeconds() - before;
+    QVERIFY2(spent < 0.25, qPrintable(QString::number(spent)));
+    QCOMPARE(prompter.boxes.size(), boxes.size());
+}
+
+bool TestFaults::Prepare(Fault fault)
+{
+    const QByteArray device = QFile::encodeName(host->DevicePath());
+    switch (fault) {
+    case Fault::None:
+        return true;
+    case Fault::PermissionDenied:
+        // As root the program gives up its privilege while it connects (see Connect).
+        if (::chmod(device.constData(), 0) != 0) {
+            QTest::qFail("chmod of the pseudo-terminal failed", __FILE__, __LINE__);
+            return false;
+        }
+        return true;
+    case Fault::PortHeld:
+        holder = std::make_unique<QProcess>();
+        holder->start(QCoreApplication::applicationDirPath() + QStringLiteral("/qx390d-portholder"),
+                      {host->DevicePath()});
+        if (!holder->waitForReadyRead(kWaitMs) || holder->readLine().trimmed() != "held") {
+            QTest::qFail("the other program could not take the port", __FILE__, __LINE__);
+            return false;
+        }
+        return true;
+    case Fault::FullDisk: {
+        // A small file system of its own, filled to the last block.
+        if (::geteuid() != 0 || ::mount("tmpfs", QFile::encodeName(dir->path()).constData(),
+                                        "tmpfs", 0, "size=16k") != 0) {
+            QTest::qSkip("a full disk needs root and the right to mount a tmpfs", __FILE__,
+                         __LINE__);
+            return false;
+        }
+        mounted = dir->path();
+        QFile filler(dir->filePath(QStringLiteral("filler")));
+        if (!WriteFile(dir->filePath(QStringLiteral("meter.csv")), kOldFile) ||
+            !filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            QTest::qFail("the file system could not be prepared", __FILE__, __LINE__);
+            return false;
+        }
+        const QByteArray block(512, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+        return true;
+    }
+    case Fault::ReadOnlyFile: {
+        const QString file = dir->filePath(QStringLiteral("meter.csv"));
+        if (!WriteFile(file, kOldFile) || !QFile::setPermissions(file, QFile::ReadOwner)) {
+            QTest::qFail("the read-only file could not be made", __FILE__, __LINE__);
+            return false;
+        }
+        return true;
+    }
+    }
+    return true;
+}
+
+void TestFaults::Connect(Fault fault)
+{
+    QSignalSpy ended(commands.get(), &ConnectionCommands::ConnectAttemptEnded);
+    // Root may open anything: act as an ordinary user while the port is opened.
+    const bool dropRoot = fault == Fault::PermissionDenied && ::geteuid() == 0;
+    if (dropRoot)
+        QVERIFY(::seteuid(65534) == 0);
+    frame->UpdateCommandUi();
+    frame->Action(Cmd::Connect)->trigger();
+    const bool done = ended.wait(kWaitMs);
+    if (dropRoot)
+        QVERIFY(::seteuid(0) == 0);
+    QVERIFY(done);
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"

@@ -259,6 +259,12 @@ private Q_SLOTS:
         QTest::newRow("broken .xls") << Fixture("records5.xls").left(2048)
                                      << "The workbook is damaged or of a kind that cannot be "
                                         "read (FreeXL error -8).";
+        // Its first directory entry (sector 9) claims a name of 65535 bytes.
+        QByteArray longName = Fixture("records5.xls");
+        longName.replace(10 * 512 + 64, 2, "\xFF\xFF");
+        QTest::newRow(".xls with a directory entry's name longer than the entry")
+            << longName
+            << "The workbook is damaged or of a kind that cannot be read (FreeXL error -26).";
     }
     void fileThatIsNoSheetLeavesTheTable()
     {

@@ -14,10 +14,16 @@
 namespace {
 
 // Text a table cell can hold and the export can write: UTF-16 without U+0000 or a lone
-// surrogate, so that it survives UTF-8.
+// surrogate.
 bool IsCellText(const QString& text)
 {
-    return !text.contains(QChar(u'\0')) && QString::fromUtf8(text.toUtf8()) == text;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isNull() || text[i].isSurrogate())
+            return false;
+    }
+    return true;
 }
 
 // The sheet's rows 1 to 100; nothing, with a reason, when the file does not open.

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QTime>
 #include <cmath>
 #include <iconv.h>
@@ -71,6 +72,15 @@ QList<Record> SplitRecords(QByteArrayView bytes, int limit, bool atEnd, bool* co
     return records;
 }
 
+// UTF-8 as it stands. A field may begin with U+FEFF: only the file's first bytes can be a
+// byte-order mark, and those are gone before the split (QString::fromUtf8 would drop it).
+QString FromUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(bytes);
+}
+
 class Gb18030
 {
 public:
@@ -97,7 +107,7 @@ public:
         iconv(converter_, nullptr, nullptr, nullptr, nullptr);
         if (iconv(converter_, &in, &inLeft, &next, &outLeft) == static_cast<size_t>(-1))
             return false;
-        *text = QString::fromUtf8(out.constData(), next - out.constData());
+        *text = FromUtf8(QByteArrayView(out.constData(), next - out.constData()));
         return true;
     }
 
@@ -138,9 +148,12 @@ std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason)
             *reason = kNotText;
             return nullptr;
         }
+        // A byte-order mark, in UTF-8 or in GB18030, only tells the encoding.
         QByteArrayView text(bytes);
         if (text.startsWith("\xEF\xBB\xBF"))
             text = text.sliced(3);
+        else if (text.startsWith("\x84\x31\x95\x33"))
+            text = text.sliced(4);
         bool complete = false;
         records = SplitRecords(text, Sheet::kRows, atEnd, &complete);
         if (complete)
@@ -158,7 +171,7 @@ std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason)
         for (int c = 0; c < records[r].size(); ++c) {
             QString field;
             if (utf8)
-                field = QString::fromUtf8(records[r][c]);
+                field = FromUtf8(records[r][c]);
             else if (!gb18030.Decode(records[r][c], &field)) {
                 *reason = kNotText;
                 return nullptr;

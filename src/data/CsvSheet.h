@@ -11,8 +11,9 @@ class Sheet;
 // CSV as RFC 4180 describes it, and as our export writes it: fields split by commas, a
 // field in double quotes may hold commas, line breaks and doubled quotes; lines end in
 // CR LF, LF or CR; the comma that ends every line of our export only adds an empty cell.
-// The text is UTF-8, with or without a byte-order mark, or else GB18030 (what a desktop
-// on Chinese Windows writes). Only the first 100 lines are read.
+// The text is UTF-8, or else GB18030 (what a desktop on Chinese Windows writes), either
+// with or without a byte-order mark; a U+FEFF that begins a field is kept. Only the first
+// 100 lines are read.
 
 // Reads the open `file` from its current position. Nothing, with `reason`, when it is not
 // text in either encoding or cannot be read.

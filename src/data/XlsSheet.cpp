@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QFile>
 #include <QTime>
+#include <QtEndian>
 #include <freexl.h>
 
 namespace {
@@ -43,6 +44,37 @@ QString DateCellText(unsigned char type, const QString& text)
     return date.isValid() && time.isValid() ? SheetDateTimeText(date, time) : text;
 }
 
+// FreeXL trusts the name length of each entry of the workbook's directory and converts
+// that many bytes from its sector buffer: a damaged entry claiming up to 65535 bytes makes
+// it read far beyond the buffer, which can crash the program. It reads only the first
+// sector of the directory, so a check of that sector keeps such a file from it: a name
+// takes at most 64 bytes of its 128-byte entry.
+bool DirectoryNamesFit(const QString& path)
+{
+    constexpr qint64 kEntrySize = 128;
+    constexpr qint64 kNameLengthAt = 64; // after the name's 64 bytes
+    constexpr quint16 kMaxNameBytes = 64;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // FreeXL says why
+    const QByteArray header = file.read(512);
+    if (header.size() < 512)
+        return true;
+    const quint32 sectorSize =
+        qFromLittleEndian<quint16>(header.constData() + 0x1E) == 12 ? 4096 : 512;
+    const quint32 directory = qFromLittleEndian<quint32>(header.constData() + 0x30);
+    // Where FreeXL reads it, computed in 32 bits as FreeXL computes it.
+    const quint32 offset = (directory + 1) * sectorSize;
+    if (!file.seek(offset))
+        return true;
+    const QByteArray sector = file.read(sectorSize);
+    for (qsizetype entry = 0; entry + kEntrySize <= sector.size(); entry += kEntrySize) {
+        if (qFromLittleEndian<quint16>(sector.constData() + entry + kNameLengthAt) > kMaxNameBytes)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsXlsWorkbook(const QByteArray& start)
@@ -52,6 +84,10 @@ bool IsXlsWorkbook(const QByteArray& start)
 
 std::unique_ptr<Sheet> ReadXlsSheet(const QString& path, QString* reason)
 {
+    if (!DirectoryNamesFit(path)) {
+        *reason = Reason(FREEXL_CRAFTED_FILE);
+        return nullptr;
+    }
     Workbook workbook;
     // FreeXL only ever reads the file.
     int error = freexl_open(QFile::encodeName(path).constData(), workbook.Out());

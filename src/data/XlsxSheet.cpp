@@ -184,7 +184,10 @@ QString ReadStringItem(QXmlStreamReader& xml)
     return text;
 }
 
-// Texts in a workbook write characters XML cannot hold as "_xHHHH_" ("_x000D_").
+// Texts in a workbook write characters XML cannot hold as "_xHHHH_" ("_x000D_"), and a
+// character beyond U+FFFF as the escapes of its two surrogates. An escape of U+0000 or of
+// a surrogate without its partner reads as U+FFFD, as undecodable bytes do elsewhere, so
+// that a cell never holds text the table cannot export.
 QString Unescaped(const QString& text)
 {
     if (!text.contains(QLatin1String("_x")))
@@ -198,6 +201,12 @@ QString Unescaped(const QString& text)
         done = match.capturedEnd();
     }
     plain += QStringView(text).sliced(done);
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        if (plain[i].isHighSurrogate() && i + 1 < plain.size() && plain[i + 1].isLowSurrogate())
+            ++i;
+        else if (plain[i].isNull() || plain[i].isSurrogate())
+            plain[i] = QChar::ReplacementCharacter;
+    }
     return plain;
 }
 

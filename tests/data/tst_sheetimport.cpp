@@ -197,9 +197,10 @@ private Q_SLOTS:
             << true;
         QTest::newRow("序号") << "a.csv" << QByteArray("序号\r\n   1,   2.00\r\n")
                               << QList<QStringList>{{"1", "2", "", "", "", "", ""}} << true;
-        QTest::newRow("GB18030 with 序号 and Chinese text")
+        QTest::newRow("GB18030 with its byte-order mark, 序号 and Chinese text")
             // 序号 / 1, 光功率 in GB18030.
-            << "a.csv" << QByteArray("\xD0\xF2\xBA\xC5,\r\n1,\xB9\xE2\xB9\xA6\xC2\xCA,\r\n")
+            << "a.csv"
+            << QByteArray("\x84\x31\x95\x33\xD0\xF2\xBA\xC5,\r\n1,\xB9\xE2\xB9\xA6\xC2\xCA,\r\n")
             << QList<QStringList>{{"1", "光功率", "", "", "", "", ""}} << true;
         QTest::newRow("no.") << "a.csv"
                              << "no.,\r\n1,\r\n" + header << none << false;
@@ -221,9 +222,10 @@ private Q_SLOTS:
             << QList<QStringList>{{"1", longText, "", "", "", "", ""},
                                   {"2", "y", "", "", "", "", ""}}
             << true;
-        QTest::newRow("byte-order mark, LF, leading point")
-            << "a.csv" << QByteArray("\xEF\xBB\xBFNo.\n.5,.5,.x,,\n")
-            << QList<QStringList>{{"0.5", "0.5", "0.x", "", "", "", ""}} << true;
+        QTest::newRow("byte-order mark, LF, leading point, a field led by U+FEFF")
+            << "a.csv" << QByteArray("\xEF\xBB\xBFNo.\n.5,.5,.x,,\xEF\xBB\xBFy\n")
+            << QList<QStringList>{{"0.5", "0.5", "0.x", "", QStringLiteral("\uFEFFy"), "", ""}}
+            << true;
     }
     void importReplacesTheRows()
     {
@@ -259,6 +261,12 @@ private Q_SLOTS:
         QTest::newRow("broken .xls") << Fixture("records5.xls").left(2048)
                                      << "The workbook is damaged or of a kind that cannot be "
                                         "read (FreeXL error -8).";
+        // Its first directory entry (sector 9) claims a name of 65535 bytes.
+        QByteArray longName = Fixture("records5.xls");
+        longName.replace(10 * 512 + 64, 2, "\xFF\xFF");
+        QTest::newRow(".xls with a directory entry's name longer than the entry")
+            << longName
+            << "The workbook is damaged or of a kind that cannot be read (FreeXL error -26).";
     }
     void fileThatIsNoSheetLeavesTheTable()
     {

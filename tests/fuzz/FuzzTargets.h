@@ -24,6 +24,10 @@ int FuzzResponseStream(const uint8_t* data, size_t size);
 int FuzzRecordDownload(const uint8_t* data, size_t size);
 int FuzzCsvWriter(const uint8_t* data, size_t size);
 int FuzzVirtualMeter(const uint8_t* data, size_t size);
+int FuzzCsvReader(const uint8_t* data, size_t size);
+int FuzzCsvRoundTrip(const uint8_t* data, size_t size);
+int FuzzXlsReader(const uint8_t* data, size_t size);
+int FuzzXlsxReader(const uint8_t* data, size_t size);
 
 // An invariant that must hold for every input.
 #define FUZZ_CHECK(condition)                                                                      \

@@ -14,7 +14,6 @@ namespace {
 struct RowLayout
 {
     CalibrationChannel channel;
-    const char* label;
     QRect labelRect;
     QRect promptRect;
     QRect editRect;
@@ -23,25 +22,21 @@ struct RowLayout
 
 const std::array<RowLayout, kCalibrationChannels> kRows{{
     {CalibrationChannel::Ont1270,
-     "ONT:1270nm",
      {6, 31, 58, 14},
      {56, 31, 107, 14},
      {167, 27, 59, 14},
      {264, 25, 50, 14}},
     {CalibrationChannel::Ont1310,
-     "ONT:1310nm",
      {6, 59, 58, 14},
      {56, 59, 107, 14},
      {168, 57, 57, 14},
      {264, 55, 50, 14}},
     {CalibrationChannel::Olt1490,
-     "OLT:1490nm",
      {6, 90, 58, 14},
      {56, 90, 107, 14},
      {168, 88, 57, 14},
      {264, 86, 50, 14}},
     {CalibrationChannel::Olt1577,
-     "OLT:1577nm",
      {6, 120, 58, 14},
      {56, 120, 107, 14},
      {168, 118, 57, 14},
@@ -59,7 +54,7 @@ CAdjustWin::CAdjustWin(Prompter& prompter, QWidget* parent) : CTabPage(parent), 
     for (const RowLayout& layout : kRows) {
         Row& row = rows_[Index(layout.channel)];
         // Static texts sit at the top of their box, level with the text of the taller edit.
-        row.channel = new QLabel(QString::fromLatin1(layout.label), this);
+        row.channel = new QLabel(CalibrationChannelName(layout.channel), this);
         row.channel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         row.prompt = new QLabel(CalibrationText::Prompt, this);
         row.prompt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

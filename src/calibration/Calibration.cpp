@@ -93,3 +93,18 @@ ReferencePowers::Outcome ReferencePowers::FactoryDefault()
     SendFactoryDefault();
     return Outcome::Sent;
 }
+
+QString CalibrationChannelName(CalibrationChannel channel)
+{
+    switch (channel) {
+    case CalibrationChannel::Ont1270:
+        return QStringLiteral("ONT:1270nm");
+    case CalibrationChannel::Ont1310:
+        return QStringLiteral("ONT:1310nm");
+    case CalibrationChannel::Olt1490:
+        return QStringLiteral("OLT:1490nm");
+    case CalibrationChannel::Olt1577:
+        break;
+    }
+    return QStringLiteral("OLT:1577nm");
+}

@@ -7,6 +7,9 @@
 enum class CalibrationChannel { Ont1310, Olt1490, Olt1577, Ont1270 };
 inline constexpr int kCalibrationChannels = 4;
 
+// "ONT:1270nm" and the like: the channel as the page's label and the table's column name it.
+QString CalibrationChannelName(CalibrationChannel channel);
+
 // What one change of a reference field leads to: the text the field must hold and the
 // message to show; `message` is empty when the text may stay as it is.
 struct ReferenceCheck

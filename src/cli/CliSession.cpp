@@ -24,21 +24,6 @@ namespace {
 constexpr int kThresholdParts = 9;
 constexpr int kAllThresholdParts = (1 << kThresholdParts) - 1;
 
-QString ChannelText(CalibrationChannel channel)
-{
-    switch (channel) {
-    case CalibrationChannel::Ont1270:
-        return QStringLiteral("ONT:1270nm");
-    case CalibrationChannel::Ont1310:
-        return QStringLiteral("ONT:1310nm");
-    case CalibrationChannel::Olt1490:
-        return QStringLiteral("OLT:1490nm");
-    case CalibrationChannel::Olt1577:
-        break;
-    }
-    return QStringLiteral("OLT:1577nm");
-}
-
 } // namespace
 
 CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err,
@@ -212,7 +197,7 @@ void CliSession::StartCommand()
         if (framesSent_ > before)
             Finish(ExitDone, options_.command == CliCommand::Calibrate
                                  ? QStringLiteral("calibrated %1 to %2 dBm")
-                                       .arg(ChannelText(options_.channel))
+                                       .arg(CalibrationChannelName(options_.channel))
                                        .arg(static_cast<double>(options_.reference))
                                  : QStringLiteral("restored the factory calibration"));
         break;

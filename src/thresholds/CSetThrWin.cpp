@@ -27,14 +27,9 @@ constexpr int kHeaderWidth = 900;
 constexpr int kRowHeight = 30;
 constexpr int kRowTop[ThresholdTable::kGroups] = {65, 97, 129};
 
-struct Column
-{
-    const char* caption;
-    int width;
-};
-constexpr Column kUpperColumns[] = {
-    {"", 161}, {"ONT:1310nm", 180}, {"OLT:1490nm", 180}, {"OLT:1577nm", 180}, {"ONT:1270nm", 190},
-};
+// Widths of the upper strip: the blank over the group numbers, then the four channels in
+// the order of the limits.
+constexpr int kUpperWidths[] = {161, 180, 180, 180, 190};
 
 // The left edge and width of a cell of a row, in pixels.
 std::pair<int, int> CellSpan(int column)
@@ -84,9 +79,10 @@ void CSetThrWin::BuildHeaders()
 {
     QStringList upperCaptions;
     QList<int> upperWidths;
-    for (const Column& column : kUpperColumns) {
-        upperCaptions << QString::fromLatin1(column.caption);
-        upperWidths << column.width;
+    for (const int width : kUpperWidths) {
+        const int channel = static_cast<int>(upperWidths.size()) - 1;
+        upperCaptions << (channel < 0 ? QString() : ChannelName(channel * 3));
+        upperWidths << width;
     }
     upperHeader_ = NewHeaderStrip(this, upperCaptions, upperWidths);
     upperHeader_->setShowGrid(false);

@@ -2,14 +2,13 @@
 
 #include "calibration/CalibrationTexts.h"
 #include "common/NumberText.h"
+#include "common/PowerRange.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterCodes.h"
 
 namespace {
 
-constexpr float kLowestReference = -65.0f;
-constexpr float kHighestReference = 30.0f;
 constexpr int kSelectorByte = 15;
 
 struct ChannelSlot
@@ -39,7 +38,7 @@ ReferenceCheck CheckReferenceText(const QString& text)
         const QChar c = text[i];
         if (IsDigit(c)) {
             const float value = static_cast<float>(LeadingNumber(text));
-            if (value > kHighestReference || value < kLowestReference)
+            if (!IsPowerInRange(value))
                 return {QString(), CalibrationText::OutOfRange};
         } else if (c != QLatin1Char('.') && c != QLatin1Char('-')) {
             return {text.left(i), CalibrationText::NotANumber};

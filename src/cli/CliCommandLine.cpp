@@ -1,6 +1,7 @@
 #include "cli/CliCommandLine.h"
 
 #include "common/NumberText.h"
+#include "common/PowerRange.h"
 
 #include <optional>
 
@@ -212,9 +213,8 @@ private:
             double value = 0.0;
             if (!IsCompleteNumber(*dbm, &value))
                 return Error(QStringLiteral("calibrate: '%1' is not a number").arg(*dbm));
-            // The calibration page's own range, inclusive, in single precision.
             const float reference = static_cast<float>(value);
-            if (!(reference >= -65.0f && reference <= 30.0f))
+            if (!IsPowerInRange(reference))
                 return Error(QStringLiteral("calibrate: %1 is outside -65\u202630").arg(*dbm));
             o.command = CliCommand::Calibrate;
             o.channel = *channel;

@@ -1,5 +1,6 @@
 #include "thresholds/ThresholdCells.h"
 
+#include "common/PowerRange.h"
 #include "thresholds/ThresholdTable.h"
 
 QString ThresholdText::IncompleteGroup(int group)
@@ -15,7 +16,7 @@ CellCheck CheckCell(const QString& text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
-            if (value > kHighestLimit || value < kLowestLimit)
+            if (!IsPowerInRange(value))
                 return {QString(), ThresholdText::OutOfRange};
         } else if (c != QLatin1Char('.') && c != QLatin1Char('-')) {
             return {text.left(i), ThresholdText::InputNumber};

@@ -12,10 +12,6 @@ inline const QString ResetQuestion = QStringLiteral("Sure you want to reset thre
 QString IncompleteGroup(int group);
 } // namespace ThresholdText
 
-// The limits the meter accepts, inclusive, compared in single precision.
-inline constexpr float kLowestLimit = -65.0f;
-inline constexpr float kHighestLimit = 30.0f;
-
 // A limit cell's text after its check: `text` is what the cell must hold (the same text
 // when it passes), `message` what the operator is told (empty when nothing).
 struct CellCheck

@@ -1,6 +1,7 @@
 #include "thresholds/ThresholdFile.h"
 
 #include "common/NumberText.h"
+#include "common/PowerRange.h"
 #include "thresholds/ThresholdCells.h"
 
 #include <QFile>
@@ -104,7 +105,7 @@ bool ReadGroup(const QJsonValue& value, int entry, ThresholdFile& file, std::arr
                             LimitPlace(group, index) +
                                 QStringLiteral(": %1 is not a number").arg(ValueText(limit)));
             const float single = static_cast<float>(limit.toDouble());
-            if (!IsLimitInRange(single))
+            if (!IsPowerInRange(single))
                 return Fail(
                     error, LimitPlace(group, index) +
                                QStringLiteral(": %1 is outside -65\u202630").arg(ValueText(limit)));
@@ -131,11 +132,6 @@ QString LimitPlace(int group, int limitIndex)
     return QStringLiteral("group %1, %2, %3")
         .arg(group)
         .arg(ChannelName(limitIndex), LimitName(limitIndex));
-}
-
-bool IsLimitInRange(float limit)
-{
-    return limit >= kLowestLimit && limit <= kHighestLimit;
 }
 
 QString LimitCellText(float limit)

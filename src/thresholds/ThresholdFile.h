@@ -45,9 +45,6 @@ QString LimitName(int limitIndex);
 // Where a limit stands, for messages: "group 2, OLT:1490nm, Pass".
 QString LimitPlace(int group, int limitIndex);
 
-// True for a limit the meter accepts: -65 to 30 inclusive, compared in single precision.
-bool IsLimitInRange(float limit);
-
 // The shortest plain decimal text that reads back as exactly `limit` (no exponent, so a
 // limit cell's check accepts it): what a loaded limit's cell holds.
 QString LimitCellText(float limit);

@@ -20,14 +20,14 @@
 #include "app/CMainFrame.h"
 #include "common/FileDialogs.h"
 #include "common/Prompter.h"
-#include "data/CDownLoadWin.h"
-#include "data/RecordTable.h"
-#include "data/SheetImport.h"
 #include "link/CMSComm.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterCodes.h"
+#include "records/CDownLoadWin.h"
+#include "records/RecordTable.h"
+#include "sheets/SheetImport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -450,7 +450,8 @@ std::optional<double> MedianImportMs(const QString& name, int runs, QList<QStrin
     for (int run = 0; run < runs; ++run) {
         lastBox.clear();
         const qint64 start = clock_.nsecsElapsed();
-        ImportRecordTable(table, prompter, dialogs, nullptr);
+        ImportRecordTable(prompter, dialogs, nullptr,
+                          [&table](const QList<QStringList>& rows) { table.ReplaceRows(rows); });
         samples << clock_.nsecsElapsed() - start;
         if (table.RowCount() != kImportRows ||
             !lastBox.startsWith(QLatin1String("Data already successful"))) {

@@ -2,11 +2,11 @@
 
 #include "app/HelpFile.h"
 #include "calibration/CAdjustWin.h"
-#include "data/CDownLoadWin.h"
-#include "data/CPowerChartWin.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
+#include "records/CDownLoadWin.h"
 #include "thresholds/CSetThrWin.h"
+#include "verdicts/CPowerChartWin.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

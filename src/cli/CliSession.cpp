@@ -2,8 +2,7 @@
 
 #include "calibration/Calibration.h"
 #include "cli/RecordJson.h"
-#include "data/CsvExport.h"
-#include "data/DataTexts.h"
+#include "export/CsvExport.h"
 #include "link/CMSComm.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
@@ -13,6 +12,7 @@
 #include "link/PortFinder.h"
 #include "link/ResponseDispatcher.h"
 #include "link/ResponseFrame.h"
+#include "records/RecordTexts.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -340,10 +340,10 @@ void CliSession::OnBox(const QString& text)
 {
     if (stage_ == Stage::Done)
         return;
-    if (stage_ == Stage::Records && text == DataText::DownloadComplete) {
+    if (stage_ == Stage::Records && text == RecordText::DownloadComplete) {
         FinishWithOutput(RecordOutput(),
                          QStringLiteral("downloaded %1 records").arg(table_.RowCount()));
-    } else if (stage_ == Stage::Records && text == DataText::NoDataToDownload) {
+    } else if (stage_ == Stage::Records && text == RecordText::NoDataToDownload) {
         if (recordCount_ == 0)
             FinishWithOutput(RecordOutput(), QStringLiteral("the meter holds no records"));
         else
@@ -407,7 +407,7 @@ void CliSession::Finish(int code, const QString& message)
 QByteArray CliSession::RecordOutput() const
 {
     if (options_.format == RecordFormat::Csv)
-        return BuildCsv(table_);
+        return BuildCsv(table_.Texts());
     return RecordsJson(records_, options_.thresholdFile.isEmpty() ? nullptr : &thresholds_.table);
 }
 

@@ -2,10 +2,10 @@
 
 #include "cli/CliCommandLine.h"
 #include "cli/CliPrompter.h"
-#include "data/MeasurementRecord.h"
-#include "data/RecordDownload.h"
-#include "data/RecordTable.h"
 #include "link/ExchangeWatch.h"
+#include "records/MeasurementRecord.h"
+#include "records/RecordDownload.h"
+#include "records/RecordTable.h"
 #include "thresholds/ThresholdFile.h"
 
 #include <QEventLoop>

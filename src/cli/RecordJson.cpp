@@ -1,7 +1,7 @@
 #include "cli/RecordJson.h"
 
 #include "common/NumberText.h"
-#include "data/Verdict.h"
+#include "verdicts/Verdict.h"
 
 #include <QDate>
 #include <QTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/MeasurementRecord.h"
+#include "records/MeasurementRecord.h"
 
 class ThresholdTable;
 #include <QByteArray>

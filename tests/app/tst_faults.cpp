@@ -7,12 +7,13 @@
 #include "app/CMainFrame.h"
 #include "app/CQX390DView.h"
 #include "app/CommandIds.h"
-#include "data/CDownLoadWin.h"
-#include "data/DataTexts.h"
+#include "common/ExportFile.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"
 #include "link/LinkState.h"
+#include "records/CDownLoadWin.h"
+#include "records/RecordTexts.h"
 #include "sim/PtyHost.h"
 
 #include <QAction>
@@ -148,7 +149,7 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost_data()
     QTest::addColumn<int>("rows");
 
     const QString connected = BoxLine("Connected Success!");
-    const QString complete = BoxLine(DataText::DownloadComplete);
+    const QString complete = BoxLine(RecordText::DownloadComplete);
     SimOptions meter;
     meter.meter.records = 100;
 
@@ -192,14 +193,14 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost_data()
     QTest::newRow("export to a full disk")
         << meter << Fault::FullDisk << true
         << QStringList{connected, complete,
-                       BoxLine(DataText::WriteFailed + "{file}", Prompter::Ok,
+                       BoxLine(ExportText::WriteFailed + "{file}", Prompter::Ok,
                                Prompter::Icon::Warning)}
         << 100;
 
     QTest::newRow("export over a read-only file")
         << meter << Fault::ReadOnlyFile << true
         << QStringList{connected, complete,
-                       BoxLine(DataText::FileInUse, Prompter::Ok, Prompter::Icon::Information)}
+                       BoxLine(ExportText::FileInUse, Prompter::Ok, Prompter::Icon::Information)}
         << 100;
 }
 

@@ -7,10 +7,10 @@
 #include "app/CMainFrame.h"
 #include "app/CQX390DView.h"
 #include "calibration/CAdjustWin.h"
-#include "data/CDownLoadWin.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
+#include "records/CDownLoadWin.h"
 #include "sim/PtyHost.h"
 #include "thresholds/CSetThrWin.h"
 

@@ -6,11 +6,11 @@
 #include "StubPort.h"
 #include "TestSupport.h"
 #include "calibration/CAdjustWin.h"
-#include "data/CDownLoadWin.h"
-#include "data/MeasurementRecord.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
+#include "records/CDownLoadWin.h"
+#include "records/MeasurementRecord.h"
 #include "sim/PtyHost.h"
 
 #include <QDialog>

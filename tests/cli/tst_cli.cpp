@@ -3,15 +3,15 @@
 // download, export and threshold page produce.
 #include "FakePrompter.h"
 #include "TestSupport.h"
-#include "data/CsvExport.h"
-#include "data/MeasurementRecord.h"
-#include "data/RecordDownload.h"
-#include "data/RecordTable.h"
+#include "export/CsvExport.h"
 #include "link/CommandFrame.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterMessages.h"
+#include "records/MeasurementRecord.h"
+#include "records/RecordDownload.h"
+#include "records/RecordTable.h"
 #include "sim/PtyHost.h"
 #include "thresholds/CSetThrWin.h"
 #include "thresholds/ThresholdFile.h"
@@ -90,7 +90,7 @@ QByteArray ProgramExport(const MeterOptions& options, QStringList* requests)
         for (const QByteArray& answer : meter.Receive(request.ToByteArray()))
             download.OnMeterRecord(answer);
     }
-    return BuildCsv(table);
+    return BuildCsv(table.Texts());
 }
 
 // `root` with the value at `path` ("groups/1/OLT:1490nm/Pass") replaced, or removed when

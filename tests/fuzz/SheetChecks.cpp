@@ -1,12 +1,12 @@
 #include "SheetChecks.h"
 
 #include "FuzzTargets.h"
-#include "data/CsvExport.h"
-#include "data/CsvSheet.h"
-#include "data/RecordTable.h"
-#include "data/Sheet.h"
-#include "data/XlsSheet.h"
-#include "data/XlsxSheet.h"
+#include "export/CsvExport.h"
+#include "records/RecordTable.h"
+#include "sheets/CsvSheet.h"
+#include "sheets/Sheet.h"
+#include "sheets/XlsSheet.h"
+#include "sheets/XlsxSheet.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -108,7 +108,7 @@ void CheckExportReadsBack(const SheetRows& rows)
     }
     QString reason;
     const std::unique_ptr<Sheet> sheet =
-        OpenSheet(FuzzFile(QStringLiteral("export.csv"), BuildCsv(table)), &reason);
+        OpenSheet(FuzzFile(QStringLiteral("export.csv"), BuildCsv(table.Texts())), &reason);
     FUZZ_CHECK(sheet != nullptr);
     for (int line = 1; line <= Sheet::kRows; ++line) {
         for (int c = 0; c < table.ColumnCount(); ++c) {

@@ -13,8 +13,8 @@
 // text, dates in the record format, any other text exactly as written); nothing beyond.
 #include "FuzzTargets.h"
 #include "SheetChecks.h"
-#include "data/CsvExport.h"
-#include "data/RecordTable.h"
+#include "export/CsvExport.h"
+#include "records/RecordTable.h"
 
 #include <QStringDecoder>
 
@@ -36,7 +36,7 @@ int FuzzCsvRoundTrip(const uint8_t* data, size_t size)
     SheetRows rows;
     if (boundary >= 0) {
         // The header line, then cell A of this row and the commas after its seven cells.
-        static const qsizetype header = BuildCsv(RecordTable()).size();
+        static const qsizetype header = BuildCsv(RecordTable().Texts()).size();
         const qsizetype fill = kFirstRead - boundary - header - (columns + 2);
         QStringList row(columns);
         row[0] = QString(fill, QLatin1Char('x'));

@@ -7,8 +7,8 @@
 // header; every record has the seven cells and the empty field after the last comma; and
 // every cell comes back exactly as it was written.
 #include "FuzzTargets.h"
-#include "data/CsvExport.h"
-#include "data/RecordTable.h"
+#include "export/CsvExport.h"
+#include "records/RecordTable.h"
 
 #include <optional>
 
@@ -96,7 +96,7 @@ int FuzzCsvWriter(const uint8_t* data, size_t size)
         written << row;
     }
 
-    const std::optional<QList<QList<QByteArray>>> records = ReadCsv(BuildCsv(table));
+    const std::optional<QList<QList<QByteArray>>> records = ReadCsv(BuildCsv(table.Texts()));
     FUZZ_CHECK(records.has_value());
     FUZZ_CHECK(records->size() == written.size() + 1);
     for (qsizetype r = 0; r < records->size(); ++r) {

@@ -11,9 +11,9 @@
 // one, and only then; the table never holds a row of other than seven texts.
 #include "FuzzTargets.h"
 #include "common/Prompter.h"
-#include "data/RecordDownload.h"
-#include "data/RecordTable.h"
 #include "link/LinkState.h"
+#include "records/RecordDownload.h"
+#include "records/RecordTable.h"
 
 #include <QRegularExpression>
 

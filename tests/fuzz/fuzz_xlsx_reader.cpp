@@ -12,7 +12,7 @@
 // CSV reader types them.
 #include "FuzzTargets.h"
 #include "SheetChecks.h"
-#include "data/XlsxSheet.h"
+#include "sheets/XlsxSheet.h"
 
 #include <QFile>
 #include <minizip/zip.h>

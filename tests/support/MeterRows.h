@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/MeasurementRecord.h"
-#include "data/RecordTable.h"
+#include "records/MeasurementRecord.h"
+#include "records/RecordTable.h"
 #include "sim/VirtualMeter.h"
 
 #include <QList>

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class FileDialogs;
+class Prompter;
+class QWidget;
+struct TableTexts;
+
+// Filter of the save dialog (two blanks after "Csv").
+inline const QString csvFilter = QStringLiteral("Csv  (*.csv)");
+
+// A cell text as a CSV field: unchanged unless it holds a comma, a double quote, CR or LF;
+// then it is put in double quotes with inner quotes doubled, so a spreadsheet reads it
+// back as one cell.
+QString CsvField(const QString& text);
+
+// The whole file: the header line, then one line per row; every field is followed by a
+// comma and every line ends in CR LF. UTF-8 without a byte-order mark.
+QByteArray BuildCsv(const TableTexts& table);
+
+// The export as the operator sees it (ExportFileAs), to a name ending in ".csv".
+// `exportPath` receives the path used. Boxes are owned by `owner`.
+void ExportRecordTable(const TableTexts& table, Prompter& prompter, FileDialogs& dialogs,
+                       QWidget* owner, QString& exportPath);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+class FileDialogs;
+class Prompter;
+class QWidget;
+class ThresholdTable;
+struct TableTexts;
+
+// Filter of the report's save dialog.
+inline const QString pdfFilter = QStringLiteral("PDF Report (*.pdf)");
+
+// What a report is made of besides the records.
+struct ReportFacts
+{
+    QDateTime when;
+    QString device; // the meter's port; empty when none was used
+};
+
+// The test report as an A4 PDF document: title, date, device, record count, the verdict
+// summary, the power chart, the table with its verdicts (power cells coloured, a verdict
+// column) and the limits of the threshold groups the records use. Laid out as rich text
+// and printed by Qt's own PDF writer. Nothing when it cannot be made.
+std::optional<QByteArray> BuildPdfReport(const TableTexts& table, const ThresholdTable& thresholds,
+                                         const ReportFacts& facts);
+
+// File/Export Report (PDF): asks for a file, ".pdf" appended when missing, and writes the
+// report with the export's rules for existing and locked files and its messages.
+// `exportPath` receives the path used. Boxes are owned by `owner`.
+void ExportRecordReport(const TableTexts& table, const ThresholdTable& thresholds,
+                        const ReportFacts& facts, Prompter& prompter, FileDialogs& dialogs,
+                        QWidget* owner, QString& exportPath);

@@ -1,0 +1,166 @@
+#include "records/CDownLoadWin.h"
+
+#include "export/CsvExport.h"
+#include "export/PdfReport.h"
+#include "export/XlsxExport.h"
+#include "link/DeviceLink.h"
+#include "link/LinkState.h"
+#include "link/MeterEvent.h"
+#include "link/MeterMessages.h"
+#include "records/RecordListView.h"
+#include "sheets/SheetImport.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <optional>
+
+namespace {
+
+// The wait cursor for as long as the object lives.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
+    : CTabPage(parent), prompter_(prompter), dialogs_(dialogs),
+      download_(table_, prompter, this,
+                [](quint16 index) { DeviceLink::Instance()->RequestRecord(index); }),
+      verdicts_(table_, limits_), list_(new RecordListView(this)),
+      exportButton_(new QPushButton(QStringLiteral("导出EXCEL"), this)),
+      importButton_(new QPushButton(QStringLiteral("导进EXCEL"), this)),
+      progressBar_(new QProgressBar(this)), progressText_(new QLabel(this)),
+      verdictSummary_(new QLabel(this))
+{
+    list_->setModel(&verdicts_);
+    list_->setShowGrid(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSortingEnabled(false);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->verticalHeader()->hide();
+    list_->horizontalHeader()->setSectionsClickable(false);
+    list_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    for (int column = 0; column < table_.ColumnCount(); ++column)
+        list_->setColumnWidth(column, RecordTable::Columns()[column].width);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    buttons->addWidget(exportButton_);
+    buttons->addWidget(importButton_);
+    buttons->addSpacing(12);
+    buttons->addWidget(progressBar_);
+    buttons->addSpacing(6);
+    buttons->addWidget(progressText_);
+    buttons->addStretch();
+    progressBar_->setTextVisible(false);
+    progressBar_->setFixedWidth(200);
+    // Hidden, they keep their place: nothing else on the page moves when they come and go.
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{progressBar_, progressText_, verdictSummary_}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+        widget->hide();
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addWidget(verdictSummary_);
+    layout->addLayout(buttons);
+
+    connect(exportButton_, &QPushButton::clicked, this, &CDownLoadWin::OnExportCsv);
+    connect(importButton_, &QPushButton::clicked, this, &CDownLoadWin::OnImportSheet);
+    connect(&download_.Progress(), &DownloadProgress::Changed, this, &CDownLoadWin::ShowProgress);
+
+    summaryTimer_.setSingleShot(true);
+    summaryTimer_.setInterval(0);
+    connect(&summaryTimer_, &QTimer::timeout, this, &CDownLoadWin::ShowVerdictSummary);
+    // Without known limits there is nothing to count, and the line is already hidden.
+    const auto recount = [this] {
+        if (limits_.Table().AnyKnown())
+            summaryTimer_.start();
+    };
+    connect(&table_, &QAbstractItemModel::rowsInserted, this, recount);
+    connect(&table_, &QAbstractItemModel::rowsRemoved, this, recount);
+    connect(&table_, &QAbstractItemModel::modelReset, this, recount);
+    connect(&table_, &QAbstractItemModel::dataChanged, this, recount);
+    connect(&limits_, &KnownLimits::Changed, this, [this] { summaryTimer_.start(); });
+
+    FilterClosingKeys();
+}
+
+void CDownLoadWin::OnExportCsv()
+{
+    ExportRecordTable(table_.Texts(), prompter_, dialogs_, this, exportPath_);
+}
+
+void CDownLoadWin::OnExportWorkbook()
+{
+    ExportRecordWorkbook(table_.Texts(), prompter_, dialogs_, this, exportPath_);
+}
+
+void CDownLoadWin::OnExportReport()
+{
+    ExportRecordReport(table_.Texts(), limits_.Table(), {QDateTime::currentDateTime(), portName},
+                       prompter_, dialogs_, this, exportPath_);
+}
+
+void CDownLoadWin::OnImportSheet()
+{
+    // From the moment a file is chosen to the end of the import, its boxes included.
+    std::optional<WaitCursor> wait;
+    const auto replace = [this](const QList<QStringList>& rows) {
+        table_.ReplaceRows(rows);
+        // The rows are no longer the meter's, so nothing may be deleted by row.
+        storedRecordCount = 0;
+    };
+    ImportRecordTable(prompter_, dialogs_, this, replace, [&wait] { wait.emplace(); });
+}
+
+void CDownLoadWin::OnMeterRecord(const QByteArray& copy)
+{
+    download_.OnMeterRecord(copy);
+}
+
+void CDownLoadWin::OnRecordDeleted(int recordNumber)
+{
+    download_.OnRecordDeleted(recordNumber);
+}
+
+void CDownLoadWin::ShowProgress()
+{
+    const DownloadProgress& progress = download_.Progress();
+    if (progress.Active()) {
+        progressBar_->setRange(0, progress.Count());
+        progressBar_->setValue(progress.Number());
+        progressText_->setText(progress.Text());
+    }
+    progressBar_->setVisible(progress.Active());
+    progressText_->setVisible(progress.Active());
+}
+
+void CDownLoadWin::ShowVerdictSummary()
+{
+    const QString summary = VerdictSummaryText(CountVerdicts(table_.Rows(), limits_.Table()));
+    verdictSummary_->setText(summary);
+    verdictSummary_->setVisible(!summary.isEmpty());
+}
+
+void CDownLoadWin::OnMeterMessage(const MeterEvent& message)
+{
+    if (message.message == WM_METER_RECORD)
+        OnMeterRecord(message.copy);
+    else if (message.message == WM_METER_RECORD_DELETED)
+        OnRecordDeleted(message.param);
+}

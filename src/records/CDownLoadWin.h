@@ -1,0 +1,75 @@
+#pragma once
+
+#include "records/RecordDownload.h"
+#include "records/RecordTable.h"
+#include "verdicts/Verdict.h"
+#include "verdicts/VerdictModel.h"
+
+#include "common/TabPage.h"
+
+#include <QTimer>
+
+class FileDialogs;
+class Prompter;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+
+// The "DownLoad Data" page: the record table, filled by downloads and emptied by delete
+// acknowledgments, and the two buttons that export and import it. Once the limits of a
+// record's threshold group are known, its power cells show their verdicts and a line under
+// the table counts the records per verdict.
+class CDownLoadWin : public CTabPage
+{
+    Q_OBJECT
+
+public:
+    CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
+
+    void OnExportCsv();
+    void OnExportWorkbook();
+    // File/Export Report (PDF): the table, its verdicts and the chart as a PDF report.
+    void OnExportReport();
+    void OnImportSheet();
+    void OnMeterRecord(const QByteArray& copy);
+    void OnRecordDeleted(int recordNumber);
+
+    RecordTable& Table() { return table_; }
+    // The limits the verdicts are judged by; the view keeps them equal to the threshold
+    // page's.
+    KnownLimits& Limits() { return limits_; }
+    // Full path of the last file chosen for export.
+    const QString& ExportPath() const { return exportPath_; }
+    QTableView* List() const { return list_; }
+    QPushButton* ExportButton() const { return exportButton_; }
+    QPushButton* ImportButton() const { return importButton_; }
+    QProgressBar* ProgressBar() const { return progressBar_; }
+    QLabel* ProgressText() const { return progressText_; }
+    // Records per verdict; hidden while no record has one.
+    QLabel* VerdictSummary() const { return verdictSummary_; }
+
+protected:
+    void OnMeterMessage(const MeterEvent& message) override;
+
+private:
+    void ShowProgress();
+    void ShowVerdictSummary();
+
+    Prompter& prompter_;
+    FileDialogs& dialogs_;
+    RecordTable table_;
+    RecordDownload download_;
+    KnownLimits limits_;
+    VerdictModel verdicts_;
+    QString exportPath_;
+    QTableView* list_;
+    QPushButton* exportButton_;
+    QPushButton* importButton_;
+    // Beside the buttons while a download runs.
+    QProgressBar* progressBar_;
+    QLabel* progressText_;
+    QLabel* verdictSummary_;
+    // Counts once after a burst of changes (a download sets a row's cells one by one).
+    QTimer summaryTimer_;
+};

@@ -1,0 +1,30 @@
+#include "records/DownloadProgress.h"
+
+#include "link/LinkState.h"
+
+DownloadProgress::DownloadProgress(QObject* parent) : QObject(parent)
+{
+    connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this,
+            &DownloadProgress::OnLinkStateChanged);
+}
+
+void DownloadProgress::RecordShown(int number, int count)
+{
+    number_ = number;
+    count_ = count;
+    Q_EMIT Changed();
+}
+
+QString DownloadProgress::Text() const
+{
+    return QStringLiteral("Record %1 of %2").arg(number_).arg(count_);
+}
+
+void DownloadProgress::OnLinkStateChanged()
+{
+    if (!Active() || downloadBusy != 0)
+        return;
+    number_ = 0;
+    count_ = 0;
+    Q_EMIT Changed();
+}

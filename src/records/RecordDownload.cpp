@@ -1,0 +1,80 @@
+#include "records/RecordDownload.h"
+
+#include "common/Prompter.h"
+#include "link/DeviceLink.h"
+#include "link/LinkState.h"
+#include "link/ResponseFrame.h"
+#include "records/MeasurementRecord.h"
+#include "records/RecordTable.h"
+#include "records/RecordTexts.h"
+
+RecordDownload::RecordDownload(RecordTable& table, Prompter& prompter, QWidget* owner,
+                               RequestRecordFn request)
+    : table_(table), prompter_(prompter), owner_(owner), request_(std::move(request))
+{
+    pause_.setSingleShot(true);
+    pause_.setInterval(kCompletionPauseMs);
+    // A timer rather than a sleep: the window keeps painting the last row meanwhile.
+    QObject::connect(&pause_, &QTimer::timeout, &pause_, [this] { ShowCompletion(); });
+    // The operator may disconnect during the pause; the disconnect has its own message, and
+    // a completion message after it would contradict it.
+    QObject::connect(DeviceLink::Instance(), &DeviceLink::Closed, &pause_, [this] {
+        if (pause_.isActive()) {
+            pause_.stop();
+            downloadBusy = 0;
+        }
+    });
+}
+
+void RecordDownload::OnMeterRecord(const QByteArray& copy)
+{
+    downloadBusy = 1;
+    // A copy that stops before byte 28 cannot be decoded; the download waits as for a
+    // lost answer.
+    const std::optional<MeasurementRecord> record = MeasurementRecord::Decode(ResponseFrame(copy));
+    if (!record)
+        return;
+
+    storedRecordCount = static_cast<qint16>(record->count);
+    int row = table_.RowCount();
+    // Index 0, or a table as long as the meter's list, starts the table afresh.
+    if (row == record->count || record->index == 0) {
+        table_.RemoveAllRows();
+        row = 0;
+    }
+    if (record->count == 0 || record->count > kMaxRecords) {
+        prompter_.Notify(owner_, RecordText::NoDataToDownload);
+        downloadBusy = 0;
+        return;
+    }
+
+    const QStringList texts = record->RowTexts();
+    table_.InsertRow(row, texts[0]);
+    for (int column = 1; column < texts.size(); ++column)
+        table_.SetCellText(row, column, texts[column]);
+    progress_.RecordShown(record->index + 1, record->count);
+
+    const int next = record->index + 1;
+    if (next < record->count)
+        request_(static_cast<quint16>(next));
+    else
+        // Also an index at or past the count ends here: nothing further is coming.
+        pause_.start();
+}
+
+void RecordDownload::OnRecordDeleted(int recordNumber)
+{
+    if (recordNumber == 0) {
+        // "Delete all data" has already set storedRecordCount to 0.
+        table_.RemoveAllRows();
+        return;
+    }
+    table_.RemoveRow(recordNumber - 1);
+    --storedRecordCount;
+}
+
+void RecordDownload::ShowCompletion()
+{
+    prompter_.Notify(owner_, RecordText::DownloadComplete);
+    downloadBusy = 0;
+}

@@ -1,0 +1,55 @@
+#include "sheets/SheetImport.h"
+
+#include "common/FileDialogs.h"
+#include "common/Prompter.h"
+#include "sheets/Sheet.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
+                       const ReplaceRows& replace, const std::function<void()>& busy)
+{
+    const QString path = dialogs.OpenFileName(owner, importFilter);
+    if (path.isEmpty())
+        return;
+    if (busy)
+        busy();
+    if (!QFileInfo::exists(path))
+        return;
+
+    // The whole sheet is read before the table is touched.
+    QString reason;
+    const std::unique_ptr<Sheet> sheet = OpenSheet(path, &reason);
+    if (!sheet) {
+        prompter.Notify(owner,
+                        ImportText::Unreadable + QDir::toNativeSeparators(path) +
+                            QLatin1String("\r\n") + reason,
+                        Prompter::Icon::Warning);
+        return;
+    }
+
+    const QString header = sheet->CellText('A', 1);
+    const bool headerPassed = header == QLatin1String("No.") || header == QStringLiteral("序号");
+    QList<QStringList> rows;
+    if (headerPassed) {
+        for (int r = 2; r <= Sheet::kRows; ++r) {
+            const QString number = sheet->CellText('A', r);
+            if (number.isEmpty())
+                break;
+            QStringList row{number};
+            for (char column = 'B'; column <= 'G'; ++column) {
+                QString text = sheet->CellText(column, r);
+                if (text.startsWith(QLatin1Char('.')))
+                    text.prepend(QLatin1Char('0'));
+                row << text;
+            }
+            rows << row;
+        }
+    }
+    replace(rows);
+    if (headerPassed)
+        prompter.Notify(owner, ImportText::Succeeded, Prompter::Icon::Information);
+    else
+        prompter.Notify(owner, ImportText::BadHeader, Prompter::Icon::Information);
+}

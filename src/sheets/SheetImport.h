@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class FileDialogs;
+class Prompter;
+class QWidget;
+
+// Filter of the open dialog: CSV files, Excel 97-2003 workbooks and Excel workbooks of today.
+inline const QString importFilter =
+    QStringLiteral("Csv File (*.csv);;Excel File (*.xls);;Excel Workbook (*.xlsx)");
+
+// What the import tells the operator. Every box has the caption promptCaption.
+namespace ImportText {
+// The file's first cell is not a known header.
+inline const QString BadHeader = QStringLiteral("An error occurred downloading data!");
+// The import got past the header (the trailing blank is part of the text).
+inline const QString Succeeded =
+    QStringLiteral("Data already successful export to Management software! ");
+// Followed by the file's full path, CR LF and the reason.
+inline const QString Unreadable =
+    QStringLiteral("The file cannot be read as a table; the table has been left as it was.\r\n");
+} // namespace ImportText
+
+// Takes the rows read from a file in place of the table's rows (seven texts each).
+using ReplaceRows = std::function<void(const QList<QStringList>& rows)>;
+
+// The import as the operator sees it: asks for a file and has `replace` put the records in
+// it in place of the table's rows. The first cell must be "No." or "序号"; rows 2 to 100 are
+// read up to the first one whose A cell is empty, columns A to G; a text in B to G that
+// starts with "." gets a "0" in front. The file is only read, and a file that cannot be read
+// as a sheet leaves the table as it was. `busy` is called once a file has been chosen, before
+// anything else; what it shows lasts until the function returns. Boxes are owned by `owner`.
+void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
+                       const ReplaceRows& replace, const std::function<void()>& busy = {});

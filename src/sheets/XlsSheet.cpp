@@ -1,0 +1,138 @@
+#include "sheets/XlsSheet.h"
+
+#include "sheets/Sheet.h"
+
+#include <QDate>
+#include <QFile>
+#include <QTime>
+#include <QtEndian>
+#include <freexl.h>
+
+namespace {
+
+// Closes the workbook on every way out; FreeXL wants that even after a failed open.
+class Workbook
+{
+public:
+    ~Workbook() { freexl_close(handle_); }
+    const void** Out() { return &handle_; }
+    const void* Handle() const { return handle_; }
+
+private:
+    const void* handle_ = nullptr;
+};
+
+QString Reason(int error)
+{
+    return QStringLiteral("The workbook is damaged or of a kind that cannot be read (FreeXL "
+                          "error %1).")
+        .arg(error);
+}
+
+// FreeXL gives dates as "YYYY-MM-DD", date-times as "YYYY-MM-DD HH:MM:SS" and times as
+// "HH:MM:SS".
+QString DateCellText(unsigned char type, const QString& text)
+{
+    const QString datePart = type == FREEXL_CELL_TIME ? QString() : text.section(' ', 0, 0);
+    const QString timePart = type == FREEXL_CELL_DATE ? QString() : text.section(' ', -1);
+    const QDate date = QDate::fromString(datePart, Qt::ISODate);
+    const QTime time = QTime::fromString(timePart, Qt::ISODate);
+    if (type == FREEXL_CELL_DATE)
+        return date.isValid() ? SheetDateText(date) : text;
+    if (type == FREEXL_CELL_TIME)
+        return time.isValid() ? SheetTimeText(time) : text;
+    return date.isValid() && time.isValid() ? SheetDateTimeText(date, time) : text;
+}
+
+// FreeXL trusts the name length of each entry of the workbook's directory and converts
+// that many bytes from its sector buffer: a damaged entry claiming up to 65535 bytes makes
+// it read far beyond the buffer, which can crash the program. It reads only the first
+// sector of the directory, so a check of that sector keeps such a file from it: a name
+// takes at most 64 bytes of its 128-byte entry.
+bool DirectoryNamesFit(const QString& path)
+{
+    constexpr qint64 kEntrySize = 128;
+    constexpr qint64 kNameLengthAt = 64; // after the name's 64 bytes
+    constexpr quint16 kMaxNameBytes = 64;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // FreeXL says why
+    const QByteArray header = file.read(512);
+    if (header.size() < 512)
+        return true;
+    const quint32 sectorSize =
+        qFromLittleEndian<quint16>(header.constData() + 0x1E) == 12 ? 4096 : 512;
+    const quint32 directory = qFromLittleEndian<quint32>(header.constData() + 0x30);
+    // Where FreeXL reads it, computed in 32 bits as FreeXL computes it.
+    const quint32 offset = (directory + 1) * sectorSize;
+    if (!file.seek(offset))
+        return true;
+    const QByteArray sector = file.read(sectorSize);
+    for (qsizetype entry = 0; entry + kEntrySize <= sector.size(); entry += kEntrySize) {
+        if (qFromLittleEndian<quint16>(sector.constData() + entry + kNameLengthAt) > kMaxNameBytes)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsXlsWorkbook(const QByteArray& start)
+{
+    return start.startsWith(kXlsSignature);
+}
+
+std::unique_ptr<Sheet> ReadXlsSheet(const QString& path, QString* reason)
+{
+    if (!DirectoryNamesFit(path)) {
+        *reason = Reason(FREEXL_CRAFTED_FILE);
+        return nullptr;
+    }
+    Workbook workbook;
+    // FreeXL only ever reads the file.
+    int error = freexl_open(QFile::encodeName(path).constData(), workbook.Out());
+    if (error == FREEXL_OK)
+        error = freexl_select_active_worksheet(workbook.Handle(), 0);
+    unsigned int rows = 0;
+    unsigned short columns = 0;
+    if (error == FREEXL_OK)
+        error = freexl_worksheet_dimensions(workbook.Handle(), &rows, &columns);
+    if (error != FREEXL_OK) {
+        *reason = Reason(error);
+        return nullptr;
+    }
+
+    auto sheet = std::make_unique<SheetCells>();
+    for (unsigned int r = 0; r < std::min<unsigned int>(rows, Sheet::kRows); ++r) {
+        for (unsigned short c = 0; c < std::min<unsigned short>(columns, Sheet::kColumns); ++c) {
+            FreeXL_CellValue cell;
+            error = freexl_get_cell_value(workbook.Handle(), r, c, &cell);
+            if (error != FREEXL_OK) {
+                *reason = Reason(error);
+                return nullptr;
+            }
+            QString text;
+            switch (cell.type) {
+            case FREEXL_CELL_INT:
+                text = QString::number(cell.value.int_value);
+                break;
+            case FREEXL_CELL_DOUBLE:
+                text = SheetNumberText(cell.value.double_value);
+                break;
+            case FREEXL_CELL_TEXT:
+            case FREEXL_CELL_SST_TEXT:
+                text = QString::fromUtf8(cell.value.text_value);
+                break;
+            case FREEXL_CELL_DATE:
+            case FREEXL_CELL_DATETIME:
+            case FREEXL_CELL_TIME:
+                text = DateCellText(cell.type, QString::fromLatin1(cell.value.text_value));
+                break;
+            default: // FREEXL_CELL_NULL
+                break;
+            }
+            sheet->SetCellText(char('A' + c), int(r) + 1, text);
+        }
+    }
+    return sheet;
+}

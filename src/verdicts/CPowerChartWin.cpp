@@ -1,0 +1,102 @@
+#include "verdicts/CPowerChartWin.h"
+
+#include "common/ExportFile.h"
+#include "verdicts/Verdict.h"
+#include "verdicts/VerdictModel.h"
+
+#include <QBuffer>
+#include <QChartView>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSvgGenerator>
+#include <QVBoxLayout>
+
+CPowerChartWin::CPowerChartWin(const QAbstractItemModel& table, const KnownLimits& limits,
+                               Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), table_(table), limits_(limits), prompter_(prompter),
+      dialogs_(dialogs), chart_(new PowerChart), view_(new QChartView(chart_, this)),
+      groupChoice_(new QComboBox(this)), channelChoice_(new QComboBox(this)),
+      saveButton_(new QPushButton(QStringLiteral("Save Image..."), this))
+{
+    setWindowTitle(QStringLiteral("Power Chart"));
+    resize(900, 560);
+    view_->setRenderHint(QPainter::Antialiasing);
+
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+        groupChoice_->addItem(QString::number(g), g);
+    for (int column = kFirstPowerColumn; column < kFirstPowerColumn + kPowerColumns; ++column)
+        channelChoice_->addItem(PowerColumnName(column), column);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Limits of threshold group"), this));
+    top->addWidget(groupChoice_);
+    top->addSpacing(12);
+    top->addWidget(new QLabel(QStringLiteral("for"), this));
+    top->addWidget(channelChoice_);
+    top->addStretch();
+    top->addWidget(saveButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(view_);
+
+    redraw_.setSingleShot(true);
+    redraw_.setInterval(0);
+    connect(&redraw_, &QTimer::timeout, this, &CPowerChartWin::Redraw);
+    connect(&table, &QAbstractItemModel::rowsInserted, this, &CPowerChartWin::Schedule);
+    connect(&table, &QAbstractItemModel::rowsRemoved, this, &CPowerChartWin::Schedule);
+    connect(&table, &QAbstractItemModel::modelReset, this, &CPowerChartWin::Schedule);
+    connect(&table, &QAbstractItemModel::dataChanged, this, &CPowerChartWin::Schedule);
+    connect(&limits, &KnownLimits::Changed, this, &CPowerChartWin::Schedule);
+    connect(groupChoice_, &QComboBox::activated, this, [this] {
+        groupChosen_ = true;
+        Schedule();
+    });
+    connect(channelChoice_, &QComboBox::activated, this, &CPowerChartWin::Schedule);
+    connect(saveButton_, &QPushButton::clicked, this, &CPowerChartWin::OnSaveImage);
+
+    Redraw();
+}
+
+void CPowerChartWin::Redraw()
+{
+    redraw_.stop();
+    const QList<QStringList> rows = TableRows(table_);
+    if (!groupChosen_) {
+        const PowerChart::Choice choice = PowerChart::DefaultChoice(rows, limits_.Table());
+        groupChoice_->setCurrentIndex(groupChoice_->findData(choice.group));
+    }
+    chart_->Show(rows, limits_.Table(),
+                 {groupChoice_->currentData().toInt(), channelChoice_->currentData().toInt()});
+}
+
+std::optional<QByteArray> CPowerChartWin::ImageFile(const QString& path) const
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (path.endsWith(QStringLiteral(".svg"))) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(view_->size());
+        svg.setViewBox(QRect(QPoint(0, 0), view_->size()));
+        svg.setTitle(windowTitle());
+        QPainter painter;
+        if (!painter.begin(&svg))
+            return std::nullopt;
+        view_->render(&painter);
+        painter.end();
+    } else if (!view_->grab().save(&buffer, "PNG")) {
+        return std::nullopt;
+    }
+    return buffer.data();
+}
+
+void CPowerChartWin::OnSaveImage()
+{
+    Redraw();
+    ExportFileAs(prompter_, dialogs_, this, exportPath_, chartImageFilter,
+                 {QStringLiteral(".png"), QStringLiteral(".svg")},
+                 [this](const QString& path) { return ImageFile(path); });
+}

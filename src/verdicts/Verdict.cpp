@@ -1,0 +1,164 @@
+#include "verdicts/Verdict.h"
+
+#include "common/NumberText.h"
+#include "thresholds/ThresholdFile.h"
+
+#include <cmath>
+
+namespace {
+
+const QString kLowText = QStringLiteral("LOW");
+
+// Where each power column's limits stand in a group (ThresholdGroup keeps 1310, 1490, 1577,
+// 1270 nm; the table shows 1270, 1310, 1490, 1577 nm).
+constexpr int kFirstLimitOfColumn[kPowerColumns] = {9, 0, 3, 6};
+
+QString DecibelText(float value)
+{
+    return QString::asprintf("%.2f", static_cast<double>(value));
+}
+
+} // namespace
+
+QString VerdictName(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Pass:
+        return QStringLiteral("Pass");
+    case Verdict::Marginal:
+        return QStringLiteral("Marginal");
+    case Verdict::Over:
+        return QStringLiteral("Over");
+    case Verdict::Fail:
+        break;
+    }
+    return QStringLiteral("Fail");
+}
+
+bool IsPowerColumn(int column)
+{
+    return column >= kFirstPowerColumn && column < kFirstPowerColumn + kPowerColumns;
+}
+
+QString PowerColumnName(int column)
+{
+    return IsPowerColumn(column) ? ChannelName(kFirstLimitOfColumn[column - kFirstPowerColumn])
+                                 : QString();
+}
+
+std::optional<Verdict> JudgePower(QStringView powerText, const ChannelLimits& limits)
+{
+    if (powerText.trimmed() == kLowText)
+        return Verdict::Fail;
+    double read = 0.0;
+    if (!IsCompleteNumber(powerText, &read) || !std::isfinite(read))
+        return std::nullopt;
+    // The limits are single-precision values; a text such as "-27.30" must meet a limit of
+    // -27.3 exactly, not fall a rounding step below it.
+    const float power = static_cast<float>(read);
+    if (power > limits.over)
+        return Verdict::Over;
+    if (power >= limits.pass)
+        return Verdict::Pass;
+    if (power > limits.fail)
+        return Verdict::Marginal;
+    return Verdict::Fail;
+}
+
+std::optional<int> GroupOfText(QStringView groupText)
+{
+    double read = 0.0;
+    if (!IsCompleteNumber(groupText, &read) || read != std::floor(read) ||
+        !ThresholdTable::IsGroupNumber(static_cast<int>(read)))
+        return std::nullopt;
+    return static_cast<int>(read);
+}
+
+std::optional<ChannelLimits> LimitsFor(const ThresholdTable& thresholds, int group, int powerColumn)
+{
+    if (!thresholds.IsKnown(group) || !IsPowerColumn(powerColumn))
+        return std::nullopt;
+    const auto& limits = thresholds.Group(group).limits;
+    const auto first = static_cast<size_t>(kFirstLimitOfColumn[powerColumn - kFirstPowerColumn]);
+    return ChannelLimits{limits[first], limits[first + 1], limits[first + 2]};
+}
+
+RowVerdict JudgeRow(const QStringList& rowTexts, const ThresholdTable& thresholds)
+{
+    RowVerdict verdict;
+    const std::optional<int> group = GroupOfText(rowTexts.value(kGroupColumn));
+    if (!group || !thresholds.IsKnown(*group))
+        return verdict;
+    verdict.group = group;
+    bool unjudged = false;
+    std::optional<Verdict> worst;
+    for (int c = 0; c < kPowerColumns; ++c) {
+        const int column = kFirstPowerColumn + c;
+        const auto judged =
+            JudgePower(rowTexts.value(column), *LimitsFor(thresholds, *group, column));
+        verdict.channels[static_cast<size_t>(c)] = judged;
+        if (!judged)
+            unjudged = true;
+        else if (!worst || *judged > *worst)
+            worst = judged;
+    }
+    // A channel that cannot be read might be worse than the others, unless they already fail.
+    if (!unjudged || worst == Verdict::Fail)
+        verdict.record = worst;
+    return verdict;
+}
+
+int VerdictCounts::Judged() const
+{
+    int judged = 0;
+    for (int n : records)
+        judged += n;
+    return judged;
+}
+
+VerdictCounts CountVerdicts(const QList<QStringList>& rows, const ThresholdTable& thresholds)
+{
+    VerdictCounts counts;
+    for (const QStringList& row : rows) {
+        const std::optional<Verdict> verdict = JudgeRow(row, thresholds).record;
+        if (verdict)
+            ++counts.records[static_cast<size_t>(*verdict)];
+        else
+            ++counts.unjudged;
+    }
+    return counts;
+}
+
+QString VerdictSummaryText(const VerdictCounts& counts)
+{
+    if (counts.Judged() == 0)
+        return {};
+    QStringList parts;
+    for (Verdict v : {Verdict::Pass, Verdict::Marginal, Verdict::Over, Verdict::Fail})
+        parts << QStringLiteral("%1: %2").arg(VerdictName(v)).arg(counts.Of(v));
+    if (counts.unjudged > 0)
+        parts << QStringLiteral("No verdict: %1").arg(counts.unjudged);
+    return parts.join(QStringLiteral("   "));
+}
+
+QString VerdictToolTip(Verdict verdict, int group, const ChannelLimits& limits)
+{
+    return QStringLiteral("%1 (threshold group %2: Over %3, Pass %4, Fail %5 dBm)")
+        .arg(VerdictName(verdict))
+        .arg(group)
+        .arg(DecibelText(limits.over), DecibelText(limits.pass), DecibelText(limits.fail));
+}
+
+void KnownLimits::Take(const ThresholdTable& table)
+{
+    bool taken = false;
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+        if (!table.IsKnown(g))
+            continue;
+        table_.Group(g) = table.Group(g);
+        table_.MarkKnown(g);
+        taken = true;
+    }
+    if (taken)
+        Q_EMIT Changed();
+}

@@ -1,0 +1,156 @@
+// The PDF report of a fixed table, read back with poppler's tools: pages, the verdict
+// summary in its text, the chart as an image; and its export with the export's rules.
+#include "FakePrompter.h"
+#include "common/ExportFile.h"
+#include "export/PdfReport.h"
+#include "records/RecordTable.h"
+#include "thresholds/ThresholdTable.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Group 1 known (Over -8, Pass -27, Fail -28 on every channel); group 2 is not.
+ThresholdTable Thresholds()
+{
+    ThresholdTable table;
+    StoreThresholdAnswer(table, 1, {1, {-8, -27, -28, -8, -27, -28}, {}});
+    StoreThresholdAnswer(table, 2, {1, {-8, -27, -28}, {}});
+    StoreThresholdAnswer(table, 3, {1, {-8, -27, -28}, {}});
+    return table;
+}
+
+// Two pass, one marginal, one over, one fail, one of the unknown group 2.
+void Fill(RecordTable& table)
+{
+    const QList<QStringList> rows{
+        {"   1", "   -12.00", "   -15.00", "   -20.00", "   -22.00", "1", "2024-3-1 9:05"},
+        {"   2", "   -10.50", "   -26.00", "   -18.00", "   -19.00", "1", "2024-3-1 9:15"},
+        {"   3", "   -27.50", "   -15.00", "   -20.00", "   -22.00", "1", "2024-3-1 9:25"},
+        {"   4", "   -12.00", "   -5.00", "   -20.00", "   -22.00", "1", "2024-3-1 9:35"},
+        {"   5", "LOW", "   -15.00", "LOW", "   -22.00", "1", "2024-3-1 9:45"},
+        {"   6", "   -12.00", "   -15.00", "   -20.00", "   -22.00", "2", "2024-3-1 9:55"},
+    };
+    for (const QStringList& row : rows) {
+        const int r = table.RowCount();
+        table.InsertRow(r, row[0]);
+        for (int c = 1; c < row.size(); ++c)
+            table.SetCellText(r, c, row[c]);
+    }
+}
+
+// Standard output of a poppler tool, or a failure message in `error`.
+QString Run(const QString& tool, const QStringList& arguments, QString* error)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty()) {
+        *error = tool + QStringLiteral(" not found (package poppler-utils, make deps)");
+        return {};
+    }
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        *error = tool + QStringLiteral(" failed: ") +
+                 QString::fromLocal8Bit(process.readAllStandardError());
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestPdfReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void theReportShowsTheSummaryAndTheChart()
+    {
+        RecordTable table;
+        Fill(table);
+        const std::optional<QByteArray> pdf =
+            BuildPdfReport(table.Texts(), Thresholds(),
+                           {QDateTime(QDate(2024, 3, 2), QTime(10, 30)), "/dev/ttyACM0"});
+        QVERIFY(pdf);
+        const QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("report.pdf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(*pdf) == pdf->size());
+        file.close();
+
+        QString error;
+        const QString info = Run(QStringLiteral("pdfinfo"), {path}, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY2(info.contains(QStringLiteral("(A4)")), qPrintable(info));
+        QVERIFY(QRegularExpression(QStringLiteral("Pages: +[1-9]")).match(info).hasMatch());
+
+        const QString text =
+            Run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}, &error).simplified();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        for (const char* expected :
+             {"QX390D Power Meter Test Report", "Date: 2024-03-02 10:30", "Device: /dev/ttyACM0",
+              "Records: 6", "Pass: 2 Marginal: 1 Over: 1 Fail: 1 No verdict: 1", "Verdict",
+              "Group 2: limits not known"})
+            QVERIFY2(text.contains(QLatin1String(expected)), expected);
+
+        // The chart is embedded as an image, at the size it was drawn.
+        const QString images = Run(QStringLiteral("pdfimages"), {"-list", path}, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY2(QRegularExpression(QStringLiteral("\\n +1 +\\d+ +image +1020 +570 "))
+                     .match(images)
+                     .hasMatch(),
+                 qPrintable(images));
+
+        // The first page renders, A4 upright.
+        Run(QStringLiteral("pdftoppm"),
+            {"-png", "-r", "30", "-f", "1", "-l", "1", "-singlefile", path,
+             folder.filePath(QStringLiteral("page"))},
+            &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QImage page(folder.filePath(QStringLiteral("page.png")));
+        QVERIFY(!page.isNull());
+        QVERIFY(qAbs(double(page.height()) / page.width() - 297.0 / 210.0) < 0.01);
+    }
+
+    void theExportAppendsPdfAndRespectsALockedFile()
+    {
+        RecordTable table;
+        Fill(table);
+        FakePrompter prompter;
+        FakeFileDialogs dialogs;
+        const QTemporaryDir folder;
+        dialogs.savePath = folder.filePath(QStringLiteral("site 7"));
+        QString exportPath;
+        const ReportFacts facts{QDateTime::currentDateTime(), QString()};
+
+        ExportRecordReport(table.Texts(), Thresholds(), facts, prompter, dialogs, nullptr,
+                           exportPath);
+        QCOMPARE(dialogs.filters, QStringList{pdfFilter});
+        QCOMPARE(exportPath, folder.filePath(QStringLiteral("site 7.pdf")));
+        QCOMPARE(prompter.Texts(), QStringList{ExportText::Succeeded});
+        QFile written(exportPath);
+        QVERIFY(written.open(QIODevice::ReadOnly) && written.read(5) == "%PDF-");
+        written.close();
+
+        // Open in another program (its lock file beside it): the report stays as it was.
+        QFile lock(folder.filePath(QStringLiteral(".~lock.site 7.pdf#")));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.close();
+        const QDateTime before = QFileInfo(exportPath).lastModified();
+        prompter.boxes.clear();
+        prompter.answers = {Prompter::Yes};
+        ExportRecordReport(table.Texts(), Thresholds(), facts, prompter, dialogs, nullptr,
+                           exportPath);
+        QCOMPARE(prompter.Texts(), QStringList({exportPath + " " + ExportText::ReplaceQuestion,
+                                                ExportText::FileInUse}));
+        QCOMPARE(QFileInfo(exportPath).lastModified(), before);
+    }
+};
+
+QTEST_MAIN(TestPdfReport)
+#include "tst_pdfreport.moc"

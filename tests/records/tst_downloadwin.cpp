@@ -1,0 +1,396 @@
+// The data page: its columns and the keys it swallows, and the page against the virtual
+// meter on a pseudo-terminal, through the real serial port, reception thread and
+// dispatcher: connect, download, delete, export and import.
+#include "FakePrompter.h"
+#include "MeterRows.h"
+#include "TestSupport.h"
+#include "app/CommandEnabling.h"
+#include "common/ExportFile.h"
+#include "common/Prompter.h"
+#include "link/ConnectionCommands.h"
+#include "link/DeviceLink.h"
+#include "link/LinkState.h"
+#include "link/MeterEvent.h"
+#include "link/MeterMessages.h"
+#include "records/CDownLoadWin.h"
+#include "records/RecordTexts.h"
+#include "sheets/SheetImport.h"
+#include "sim/PtyHost.h"
+
+#include <QDialog>
+#include <QEventLoop>
+#include <QFile>
+#include <QGlyphRun>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextLayout>
+#include <QTimer>
+#include <QVBoxLayout>
+
+class TestDownLoadWin : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Connects to a fresh virtual meter and downloads; false when something on the way
+    // failed.
+    bool ConnectAndDownload(int records)
+    {
+        SimOptions options;
+        options.meter.records = records;
+        options.meter.seed = 11;
+        host = std::make_unique<PtyHost>(options);
+        if (!host->Open()) {
+            qWarning("%s", qPrintable(host->ErrorString()));
+            return false;
+        }
+        commands = std::make_unique<ConnectionCommands>(prompter, page.get(), host->DevicePath());
+        commands->SetOpenDelay(0);
+        commands->Connect();
+        if (!QTest::qWaitFor([] { return linkConnected.load() == 1; }))
+            return false;
+        prompter.boxes.clear();
+        // Waits in an event loop rather than polling, which sleeps between record answers.
+        QEventLoop loop;
+        QTimer::singleShot(20000, &loop, [&loop] { loop.exit(1); });
+        prompter.onShow = [&loop](const FakePrompter::Box&) {
+            loop.quit();
+        };
+        commands->DownloadRecords();
+        const bool ended = loop.exec() == 0;
+        prompter.onShow = nullptr;
+        return ended && !downloadBusy;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        ResetLinkState();
+        prompter = FakePrompter();
+        dialogs = FakeFileDialogs();
+        page = std::make_unique<CDownLoadWin>(prompter, dialogs);
+        DeviceLink* link = DeviceLink::Instance();
+        link->SetPrompter(&prompter, page.get());
+        link->targetWindow = page.get();
+    }
+
+    void cleanup()
+    {
+        DeviceLink::Instance()->ClosePort();
+        commands.reset();
+        host.reset();
+        page.reset();
+    }
+
+    void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
+
+    // A row appended during a download repaints only itself, and the scroll bar follows
+    // within a display frame; the screen must still show what a full repaint shows.
+    void appendedRowsShowAsAFullRepaintWould()
+    {
+        page->resize(1000, 560);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        const auto onScreenMatchesRepaint = [this] {
+            const QImage screen = page->screen()->grabWindow(page->winId()).toImage();
+            return screen.convertToFormat(QImage::Format_RGB32) ==
+                   page->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        RecordTable& table = page->Table();
+        for (int row = 0; row < 60; ++row) {
+            table.InsertRow(row, QStringLiteral("   %1").arg(row + 1));
+            for (int column = 1; column < table.ColumnCount(); ++column)
+                table.SetCellText(row, column, QStringLiteral("   -%1.00").arg(row + column));
+            QCoreApplication::processEvents();
+            if (row == 4)
+                QVERIFY(onScreenMatchesRepaint());
+        }
+        // A plain view of the same table, laid out from scratch, gives the scroll range.
+        QTableView plain;
+        plain.setModel(&table);
+        plain.verticalHeader()->hide();
+        plain.resize(page->List()->size());
+        plain.show();
+        QTRY_COMPARE(page->List()->verticalScrollBar()->maximum(),
+                     plain.verticalScrollBar()->maximum());
+        QVERIFY(onScreenMatchesRepaint());
+    }
+
+    void columnsHaveTheirHeadersAndWidths()
+    {
+        const QList<std::pair<QString, int>> columns{
+            {"No.", 50},         {"ONT:1270nm", 100},     {"ONT:1310nm", 100}, {"OLT:1490nm", 100},
+            {"OLT:1577nm", 100}, {"Threshold Name", 130}, {"Date-Time", 150}};
+        QTableView* list = page->List();
+        QCOMPARE(list->model()->columnCount(), columns.size());
+        for (int c = 0; c < columns.size(); ++c) {
+            QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), columns[c].first);
+            QCOMPARE(list->columnWidth(c), columns[c].second);
+        }
+    }
+
+    // Without a font that has Chinese glyphs the two labels would show as empty boxes: as
+    // the page lays them out (the system's fallback fonts included), every character must
+    // get a real glyph, not the font's "missing" glyph 0.
+    void buttonLabelsHaveGlyphs_data()
+    {
+        QTest::addColumn<bool>("exportButton");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("export") << true << QStringLiteral("导出EXCEL");
+        QTest::newRow("import") << false << QStringLiteral("导进EXCEL");
+    }
+    void buttonLabelsHaveGlyphs()
+    {
+        QFETCH(bool, exportButton);
+        QFETCH(QString, label);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        const QPushButton* button = exportButton ? page->ExportButton() : page->ImportButton();
+        QCOMPARE(button->text(), label);
+
+        QTextLayout layout(label, button->font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        QStringList fonts;
+        qsizetype glyphs = 0;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            fonts << run.rawFont().familyName();
+            const QList<quint32> indexes = run.glyphIndexes();
+            glyphs += indexes.size();
+            QVERIFY2(!indexes.contains(0), qPrintable(fonts.join(QLatin1String(", "))));
+        }
+        QCOMPARE(glyphs, label.size());
+    }
+
+    // Inside a dialog, Escape would close it and Enter would press the focused button.
+    void enterAndEscapeAreSwallowed_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("focus");
+        for (const char* focus : {"list", "export", "page"}) {
+            QTest::addRow("Return on %s", focus) << int(Qt::Key_Return) << focus;
+            QTest::addRow("Enter on %s", focus) << int(Qt::Key_Enter) << focus;
+            QTest::addRow("Escape on %s", focus) << int(Qt::Key_Escape) << focus;
+        }
+    }
+    void enterAndEscapeAreSwallowed()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, focus);
+        QDialog dialog;
+        auto* hosted = new CDownLoadWin(prompter, dialogs, &dialog);
+        (new QVBoxLayout(&dialog))->addWidget(hosted);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QSignalSpy rejected(&dialog, &QDialog::rejected);
+        QWidget* target = focus == QLatin1String("list")     ? hosted->List()
+                          : focus == QLatin1String("export") ? hosted->ExportButton()
+                                                             : static_cast<QWidget*>(hosted);
+        QTest::keyClick(target, Qt::Key(key));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(rejected.size(), 0);
+        // No button was pressed: the export would have opened the save dialog.
+        QVERIFY(dialogs.filters.isEmpty());
+        QTest::mouseClick(hosted->ExportButton(), Qt::LeftButton);
+        QCOMPARE(dialogs.filters.size(), 1);
+    }
+
+    void downloadAndExportEveryRecordOfTheMeter_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::newRow("5 records") << 5;
+        QTest::newRow("100 records") << 100;
+    }
+    void downloadAndExportEveryRecordOfTheMeter()
+    {
+        QFETCH(int, records);
+        QVERIFY(ConnectAndDownload(records));
+        // An answer meant for another page leaves the table alone, even one that would
+        // read as record 1 of 1.
+        QByteArray payload(26, '\0');
+        payload[24 - 3] = 1;
+        MeterEvent other(WM_METER_THR_PART1, AnswerFrame(MeterCode::RequestRecord, payload), 1);
+        QCoreApplication::sendEvent(page.get(), &other);
+
+        QList<QStringList> rows;
+        QByteArray csv = "No.,ONT:1270nm,ONT:1310nm,OLT:1490nm,OLT:1577nm,Threshold Name,"
+                         "Date-Time,\r\n";
+        for (int r = 0; r < records; ++r) {
+            rows << ExpectedRow(host->Meter(), r);
+            csv += (rows.last().join(',') + ",\r\n").toUtf8();
+        }
+        QCOMPARE(page->Table().Rows(), rows);
+        QCOMPARE(storedRecordCount.load(), records);
+        QCOMPARE(prompter.Texts(), QStringList{RecordText::DownloadComplete});
+        QCOMPARE(prompter.boxes[0].owner, page.get());
+        // The handshake, then one request per record and nothing after the last.
+        QCOMPARE(host->Meter().ReceivedFrames().size(), 1 + records);
+
+        QTemporaryDir dir;
+        dialogs.savePath = dir.filePath(QStringLiteral("meter.csv"));
+        page->OnExportCsv();
+        QCOMPARE(prompter.Texts().last(), ExportText::Succeeded);
+        QFile file(dialogs.savePath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), csv);
+    }
+
+    // The meter's records, exported and imported back through the page's button: numbers
+    // come back without their leading blanks, and the rows are no longer the meter's, so
+    // neither delete command is offered.
+    void importBringsTheExportBack()
+    {
+        QVERIFY(ConnectAndDownload(5));
+        QList<QStringList> rows = page->Table().Rows();
+        QTemporaryDir dir;
+        dialogs.savePath = dir.filePath(QStringLiteral("meter.csv"));
+        page->OnExportCsv();
+        page->Table().RemoveAllRows();
+        const auto deleteEnabled = [] {
+            const LinkSnapshot link{linkConnected != 0, downloadBusy != 0, storedRecordCount};
+            const EnablingPass pass = RunEnablingPass(link, DataTab, DataTab, {});
+            return pass.IsEnabled(Cmd::DeleteCurrentData) || pass.IsEnabled(Cmd::DeleteAllData);
+        };
+        QVERIFY(deleteEnabled());
+        prompter.boxes.clear();
+        QList<Qt::CursorShape> cursors;
+        prompter.onShow = [&cursors](const FakePrompter::Box&) {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            cursors << (cursor ? cursor->shape() : Qt::ArrowCursor);
+        };
+
+        dialogs.openPath = dialogs.savePath;
+        QTest::mouseClick(page->ImportButton(), Qt::LeftButton);
+
+        for (QStringList& row : rows) {
+            // Every column but the date-time holds a number or "LOW".
+            for (int c = 0; c < 6; ++c) {
+                if (row[c] != QLatin1String("LOW"))
+                    row[c] = QString::number(row[c].toDouble() + 0.0);
+            }
+        }
+        QCOMPARE(page->Table().Rows(), rows);
+        QCOMPARE(prompter.Texts(), QStringList{ImportText::Succeeded});
+        QCOMPARE(cursors, QList<Qt::CursorShape>{Qt::WaitCursor});
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(!deleteEnabled());
+    }
+
+    void deleteAcknowledgedByTheMeter_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<int>("rowsAfter");
+        QTest::newRow("current") << false << "Delete the 5th test data?" << 4;
+        QTest::newRow("all") << true << "Do you want to delete all data?" << 0;
+    }
+    void deleteAcknowledgedByTheMeter()
+    {
+        QFETCH(bool, all);
+        QFETCH(QString, question);
+        QFETCH(int, rowsAfter);
+        QVERIFY(ConnectAndDownload(5));
+        const QList<QStringList> before = page->Table().Rows();
+        prompter.boxes.clear();
+
+        all ? commands->DeleteAll() : commands->DeleteCurrent();
+
+        QCOMPARE(prompter.Texts(), QStringList{question});
+        QTRY_COMPARE(host->Meter().Records().size(), rowsAfter);
+        QTRY_COMPARE(page->Table().Rows(), before.first(rowsAfter));
+        QCOMPARE(storedRecordCount.load(), rowsAfter);
+    }
+
+    // "Record n of m" beside the buttons while the records arrive, gone however the
+    // download ends.
+    void progressShowsUntilTheDownloadEnds_data()
+    {
+        QTest::addColumn<int>("unplugAfter");  // frames the meter takes before the line closes
+        QTest::addColumn<int>("disconnectAt"); // request at which the operator disconnects
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("endBox");
+
+        const auto records = [](int last) {
+            QStringList texts;
+            for (int n = 1; n <= last; ++n)
+                texts << QStringLiteral("Record %1 of 5 %1/5").arg(n);
+            return texts;
+        };
+        // The last record's text stays up while the completion message is shown.
+        QTest::newRow("completion") << 0 << 0 << records(5) << RecordText::DownloadComplete;
+        // The handshake, requests 0 and 1 answered, request 2 pulls the plug.
+        QTest::newRow("unplug") << 4 << 0 << records(2) << disconnectNotice;
+        QTest::newRow("disconnect")
+            << 0 << 3 << records(3) << QStringLiteral("Connection has been disconnected!");
+    }
+    void progressShowsUntilTheDownloadEnds()
+    {
+        QFETCH(int, unplugAfter);
+        QFETCH(int, disconnectAt);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, endBox);
+
+        SimOptions options;
+        options.meter.records = 5;
+        options.unplugAfter = unplugAfter;
+        host = std::make_unique<PtyHost>(options);
+        QVERIFY2(host->Open(), qPrintable(host->ErrorString()));
+        commands = std::make_unique<ConnectionCommands>(prompter, page.get(), host->DevicePath());
+        commands->SetOpenDelay(0);
+        commands->Connect();
+        QVERIFY(QTest::qWaitFor([] { return linkConnected.load() == 1; }));
+        prompter.boxes.clear();
+
+        QProgressBar* bar = page->ProgressBar();
+        QLabel* text = page->ProgressText();
+        QVERIFY(bar->isHidden() && text->isHidden());
+        // What the page shows when each further request reaches the meter, and when the
+        // completion message appears.
+        QStringList seen;
+        const auto look = [&] {
+            seen << (bar->isHidden() || text->isHidden() ? QStringLiteral("hidden")
+                                                         : QStringLiteral("%1 %2/%3")
+                                                               .arg(text->text())
+                                                               .arg(bar->value())
+                                                               .arg(bar->maximum()));
+        };
+        int requests = 0;
+        connect(host.get(), &PtyHost::FrameReceived, this, [&] {
+            if (requests++ == 0)
+                return; // request 0 leaves before anything has arrived
+            look();
+            if (requests - 1 == disconnectAt)
+                commands->Disconnect();
+        });
+        prompter.onShow = [&](const FakePrompter::Box& box) {
+            if (box.text == RecordText::DownloadComplete)
+                look();
+        };
+
+        commands->DownloadRecords();
+        QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(), QStringList{endBox}, 20000);
+        QCOMPARE(seen, shown);
+        QTRY_VERIFY(bar->isHidden() && text->isHidden());
+        QCOMPARE(downloadBusy.load(), 0);
+    }
+
+private:
+    FakePrompter prompter;
+    FakeFileDialogs dialogs;
+    std::unique_ptr<PtyHost> host;
+    std::unique_ptr<ConnectionCommands> commands;
+    std::unique_ptr<CDownLoadWin> page;
+};
+
+QTEST_MAIN(TestDownLoadWin)
+#include "tst_downloadwin.moc"

@@ -1,0 +1,347 @@
+// The import as the operator sees it: what it reads from CSV text, .xls and .xlsx
+// workbooks, the header rule, the 99-row limit, its boxes, and files it cannot read; how a
+// CSV field is typed; and a workbook export that imports back as its CSV export does.
+#include "ShownBoxes.h"
+#include "export/CsvExport.h"
+#include "export/XlsxExport.h"
+#include "records/RecordTable.h"
+#include "sheets/CsvSheet.h"
+#include "sheets/SheetImport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kSucceeded =
+    QStringLiteral("Data already successful export to Management software! ");
+const QString kBadHeader = QStringLiteral("An error occurred downloading data!");
+const QString kUnreadable =
+    QStringLiteral("The file cannot be read as a table; the table has been left as it was.\r\n");
+const QString kNotText =
+    QStringLiteral("It is neither an Excel 97-2003 workbook (.xls) nor CSV text.");
+const QStringList kOldRow{"   9", "   -1.00", "LOW", "LOW", "LOW", "1", "2020-1-1 0:00"};
+
+// Five rows as a download shows them (fixtures/records5.csv is their export), and as the
+// import reads them back.
+const QList<QStringList> kDownloaded{
+    {"   1", "   -12.30", "LOW", "   -20.50", "   -45.99", "2", "2012-5-7 9:03"},
+    {"   2", "LOW", "   3.00", "LOW", "   -0.50", "3", "2023-11-30 23:45"},
+    {"   3", "   -7.25", "   -8.10", "   -15.00", "LOW", "1", "2024-1-1 0:00"},
+    {"   4", "   -38.99", "LOW", "   -45.90", "LOW", "2", "2024-2-29 18:07"},
+    {"   5", "   0.00", "   -0.05", "   2.50", "   -30.00", "1", "2024-12-31 12:59"}};
+const QList<QStringList> kImported{{"1", "-12.3", "LOW", "-20.5", "-45.99", "2", "2012-5-7 9:03"},
+                                   {"2", "LOW", "3", "LOW", "-0.5", "3", "2023-11-30 23:45"},
+                                   {"3", "-7.25", "-8.1", "-15", "LOW", "1", "2024-1-1 0:00"},
+                                   {"4", "-38.99", "LOW", "-45.9", "LOW", "2", "2024-2-29 18:07"},
+                                   {"5", "0", "-0.05", "2.5", "-30", "1", "2024-12-31 12:59"}};
+
+QByteArray Fixture(const QString& name)
+{
+    QFile file(QStringLiteral(QX_FIXTURES) + QLatin1Char('/') + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Fill(RecordTable& table, const QList<QStringList>& rows)
+{
+    table.RemoveAllRows();
+    for (const QStringList& texts : rows) {
+        const int row = table.RowCount();
+        table.InsertRow(row, texts[0]);
+        for (int c = 1; c < texts.size(); ++c)
+            table.SetCellText(row, c, texts[c]);
+    }
+}
+
+// Our export of `rows`.
+QByteArray Exported(const QList<QStringList>& rows)
+{
+    RecordTable table;
+    Fill(table, rows);
+    return BuildCsv(table.Texts());
+}
+
+// Records 1..count: record r reads r in every column but the last, which holds "x".
+QList<QStringList> Numbered(int count)
+{
+    QList<QStringList> rows;
+    for (int r = 1; r <= count; ++r) {
+        const QString n = QString::number(r);
+        rows << QStringList{n, n, n, n, n, n, QStringLiteral("x")};
+    }
+    return rows;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+} // namespace
+
+class TestSheetImport : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Imports the file at `path`; the table holds kOldRow before.
+    void Import(const QString& path)
+    {
+        Fill(table, {kOldRow});
+        replaced = 0;
+        dialogs.openPath = path;
+        ImportRecordTable(prompter, dialogs, nullptr, [this](const QList<QStringList>& rows) {
+            table.ReplaceRows(rows);
+            ++replaced;
+        });
+        QCOMPARE(dialogs.filters, QStringList{QStringLiteral("Csv File (*.csv);;Excel File "
+                                                             "(*.xls);;Excel Workbook (*.xlsx)")});
+    }
+
+    QString Write(const QString& name, const QByteArray& content)
+    {
+        const QString path = dir->filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            return {};
+        return path;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        prompter = FakePrompter();
+        dialogs = FakeFileDialogs();
+    }
+
+    void typesFieldsAsASpreadsheetDoes_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("power") << "   -12.30"
+                               << "-12.3";
+        QTest::newRow("whole power") << "   5.00"
+                                     << "5";
+        QTest::newRow("record number") << "   1"
+                                       << "1";
+        QTest::newRow("LOW") << "LOW"
+                             << "LOW";
+        QTest::newRow("tab, sign, point first") << "\t+.5 "
+                                                << "0.5";
+        QTest::newRow("exponent") << "1e3"
+                                  << "1000";
+        QTest::newRow("tiny") << "1e-7"
+                              << "0.0000001";
+        QTest::newRow("negative zero") << "-0.00"
+                                       << "0";
+        QTest::newRow("15 digits") << "0.30000000000000004"
+                                   << "0.3";
+        QTest::newRow("large") << "123456789012345678"
+                               << "123456789012346000";
+        QTest::newRow("beyond a double") << "1e999"
+                                         << "1e999";
+        QTest::newRow("number then text") << "12abc"
+                                          << "12abc";
+        QTest::newRow("decimal comma") << "1,5"
+                                       << "1,5";
+        QTest::newRow("record date-time") << "2012-5-7 9:03"
+                                          << "2012-5-7 9:03";
+        QTest::newRow("padded, seconds") << "2012-05-07 09:03:00"
+                                         << "2012-5-7 9:03";
+        QTest::newRow("slashes, seconds") << " 2012/5/7 9:03:15 "
+                                          << "2012-5-7 9:03:15";
+        QTest::newRow("date") << "2024-02-29"
+                              << "2024-2-29";
+        QTest::newRow("no such day") << "2023-02-29 10:00"
+                                     << "2023-02-29 10:00";
+        QTest::newRow("no such hour") << "2023-02-28 24:00"
+                                      << "2023-02-28 24:00";
+        QTest::newRow("mixed separators") << "2012-5/7 9:03"
+                                          << "2012-5/7 9:03";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("Chinese") << "序号"
+                                 << "序号";
+    }
+    void typesFieldsAsASpreadsheetDoes()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QCOMPARE(CsvCellText(field), text);
+    }
+
+    void importReplacesTheRows_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<bool>("headerPassed");
+        const QList<QStringList> none;
+        const QByteArray header = "No.,ONT:1270nm,ONT:1310nm,OLT:1490nm,OLT:1577nm,Threshold "
+                                  "Name,Date-Time,\r\n";
+
+        QTest::newRow("own export of 5 records")
+            << "a.csv" << Exported(kDownloaded) << kImported << true;
+        QTest::newRow("the same as .xls from LibreOffice")
+            << "a.xls" << Fixture("records5.xls") << kImported << true;
+        QTest::newRow(".xls named .csv") << "a.csv" << Fixture("records5.xls") << kImported << true;
+        QTest::newRow("the same as .xlsx from LibreOffice")
+            << "a.xlsx" << Fixture("records5.xlsx") << kImported << true;
+        QTest::newRow(".xlsx by hand: inline strings, boolean, formula, error, dates")
+            << "a.xlsx" << Fixture("inline-strings.xlsx")
+            << QList<QStringList>{{"1", "LOW", "2024-2-29", "TRUE", "-12.3", "#DIV/0!",
+                                   "2012-5-7 9:03"},
+                                  {"2", "0.5", " a\rb ", "", "", "", "2024-12-31 12:59"}}
+            << true;
+        QTest::newRow("序号") << "a.csv" << QByteArray("序号\r\n   1,   2.00\r\n")
+                              << QList<QStringList>{{"1", "2", "", "", "", "", ""}} << true;
+        QTest::newRow("GB18030 with its byte-order mark, 序号 and Chinese text")
+            // 序号 / 1, 光功率 in GB18030.
+            << "a.csv"
+            << QByteArray("\x84\x31\x95\x33\xD0\xF2\xBA\xC5,\r\n1,\xB9\xE2\xB9\xA6\xC2\xCA,\r\n")
+            << QList<QStringList>{{"1", "光功率", "", "", "", "", ""}} << true;
+        QTest::newRow("no.") << "a.csv"
+                             << "no.,\r\n1,\r\n" + header << none << false;
+        QTest::newRow("blank before No.") << "a.csv"
+                                          << " No.,\r\n1,\r\n" + header << none << false;
+        QTest::newRow("empty file") << "a.csv" << QByteArray() << none << false;
+        QTest::newRow("header only") << "a.csv" << header << none << true;
+        QTest::newRow("150 records") << "a.csv" << Exported(Numbered(150)) << Numbered(99) << true;
+        QTest::newRow("empty A4 ends the data")
+            << "a.csv" << Exported(Numbered(3)) + ",4,4,4,4,4,x,\r\n5,5,5,5,5,5,x,\r\n"
+            << Numbered(2) + QList<QStringList>{{"3", "3", "3", "3", "3", "3", "x"}} << true;
+        QTest::newRow("quoted comma, line break and quotes")
+            << "a.csv" << QByteArray("No.\r\n1,\"a,b\r\nc\",\"say \"\"hi\"\"\",LOW\r\n")
+            << QList<QStringList>{{"1", "a,b\r\nc", "say \"hi\"", "LOW", "", "", ""}} << true;
+        const QByteArray longText(70000, 'x'); // longer than the first read of a file
+        QTest::newRow("field longer than the first read")
+            << "a.csv"
+            << "No.\r\n1,\"" + longText + "\"\r\n2,y\r\n"
+            << QList<QStringList>{{"1", longText, "", "", "", "", ""},
+                                  {"2", "y", "", "", "", "", ""}}
+            << true;
+        QTest::newRow("byte-order mark, LF, leading point, a field led by U+FEFF")
+            << "a.csv" << QByteArray("\xEF\xBB\xBFNo.\n.5,.5,.x,,\xEF\xBB\xBFy\n")
+            << QList<QStringList>{{"0.5", "0.5", "0.x", "", QStringLiteral("\uFEFFy"), "", ""}}
+            << true;
+    }
+    void importReplacesTheRows()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(bool, headerPassed);
+        const QString path = Write(name, content);
+        QVERIFY(!path.isEmpty());
+
+        Import(path);
+
+        QCOMPARE(table.Rows(), rows);
+        QCOMPARE(ShownBoxes(prompter),
+                 QStringList{BoxLine(headerPassed ? kSucceeded : kBadHeader, Prompter::Ok,
+                                     Prompter::Icon::Information)});
+        QCOMPARE(replaced, 1);
+        QCOMPARE(ReadAll(path), content);
+    }
+
+    void fileThatIsNoSheetLeavesTheTable_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // empty: the path is a folder
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder") << QByteArray()
+                                << "It cannot be opened: file to open is a directory.";
+        QTest::newRow("broken zip (a cut-off .xlsx)")
+            << Fixture("records5.xlsx").left(3000) << "The zip archive is damaged or incomplete.";
+        QTest::newRow("zip that holds no workbook")
+            << Fixture("not-a-workbook.zip") << "It is a zip archive, but not an Excel workbook.";
+        QTest::newRow("neither UTF-8 nor GB18030")
+            << QByteArray("No.,\r\n1,\xFF\xFE,\r\n") << kNotText;
+        QTest::newRow("broken .xls") << Fixture("records5.xls").left(2048)
+                                     << "The workbook is damaged or of a kind that cannot be "
+                                        "read (FreeXL error -8).";
+        // Its first directory entry (sector 9) claims a name of 65535 bytes.
+        QByteArray longName = Fixture("records5.xls");
+        longName.replace(10 * 512 + 64, 2, "\xFF\xFF");
+        QTest::newRow(".xls with a directory entry's name longer than the entry")
+            << longName
+            << "The workbook is damaged or of a kind that cannot be read (FreeXL error -26).";
+    }
+    void fileThatIsNoSheetLeavesTheTable()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        const QString path = content.isEmpty() ? dir->path() : Write("a.csv", content);
+        QVERIFY(!path.isEmpty());
+
+        Import(path);
+
+        QCOMPARE(table.Rows(), QList<QStringList>{kOldRow});
+        QCOMPARE(ShownBoxes(prompter), QStringList{BoxLine(kUnreadable + path + "\r\n" + reason,
+                                                           Prompter::Ok, Prompter::Icon::Warning)});
+        QCOMPARE(replaced, 0);
+        if (!content.isEmpty())
+            QCOMPARE(ReadAll(path), content);
+    }
+
+    void cancelOrMissingFileChangesNothing_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("cancelled") << "";
+        QTest::newRow("missing file") << "missing.csv";
+    }
+    void cancelOrMissingFileChangesNothing()
+    {
+        QFETCH(QString, chosen);
+        Import(chosen.isEmpty() ? chosen : dir->filePath(chosen));
+        QCOMPARE(table.Rows(), QList<QStringList>{kOldRow});
+        QVERIFY(prompter.boxes.isEmpty());
+        QCOMPARE(replaced, 0);
+    }
+
+    // Numbers, "LOW", dates and texts come back from the workbook as from the CSV file.
+    void workbookImportsBackAsItsCsvDoes()
+    {
+        Fill(table,
+             kDownloaded + QList<QStringList>{
+                               {"   6", ".5", "1,5", "序号", "", "12", "2012-05-07 09:03:15"},
+                               {"   7", "   -0.01", "a\"b", "LOW", "LOW", "x_x0041_", "2024-02-29"},
+                               {"   8", "1e3", "a\x01z", "", "", "1", "1899-12-31 0:00"}});
+        const QList<QStringList> source = table.Rows();
+        QList<QStringList> imported[2];
+        for (const bool workbook : {false, true}) {
+            Fill(table, source);
+            dialogs.savePath = dir->filePath(QStringLiteral("records"));
+            QString exportPath;
+            if (workbook)
+                ExportRecordWorkbook(table.Texts(), prompter, dialogs, nullptr, exportPath);
+            else
+                ExportRecordTable(table.Texts(), prompter, dialogs, nullptr, exportPath);
+            QCOMPARE(exportPath, dir->filePath(workbook ? "records.xlsx" : "records.csv"));
+            prompter = FakePrompter();
+            dialogs = FakeFileDialogs();
+            Import(exportPath);
+            QCOMPARE(ShownBoxes(prompter),
+                     QStringList{BoxLine(kSucceeded, Prompter::Ok, Prompter::Icon::Information)});
+            imported[workbook] = table.Rows();
+        }
+        QCOMPARE(imported[1].size(), source.size());
+        QCOMPARE(imported[1], imported[0]);
+    }
+
+    // The .xls fixture was made from this very export.
+    void xlsFixtureSourceIsOurExport() { QCOMPARE(Fixture("records5.csv"), Exported(kDownloaded)); }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    RecordTable table;
+    int replaced = 0;
+    FakePrompter prompter;
+    FakeFileDialogs dialogs;
+};
+
+QTEST_GUILESS_MAIN(TestSheetImport)
+#include "tst_sheetimport.moc"

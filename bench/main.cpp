@@ -17,16 +17,16 @@
 // The meter runs as its own process (qx390d-meter-sim, beside this executable) so that it
 // behaves like a device and not like part of the program.
 
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "common/FileDialogs.h"
 #include "common/Prompter.h"
-#include "link/CMSComm.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterCodes.h"
-#include "records/CDownLoadWin.h"
+#include "link/SerialPort.h"
 #include "records/RecordTable.h"
+#include "records/RecordsPage.h"
 #include "sheets/SheetImport.h"
 
 #include <QApplication>
@@ -158,7 +158,7 @@ struct PortClock
 class TimedPort : public SerialPortDriver
 {
 public:
-    explicit TimedPort(PortClock& timing) : timing_(timing), port_(new CMSComm(this))
+    explicit TimedPort(PortClock& timing) : timing_(timing), port_(new SerialPort(this))
     {
         connect(port_, &SerialPortDriver::Received, this, [this](const QByteArray& chunk) {
             timing_.OnChunk(chunk);
@@ -178,7 +178,7 @@ public:
 
 private:
     PortClock& timing_;
-    CMSComm* port_;
+    SerialPort* port_;
 };
 
 // Runs the event loop until `done` holds (checked every millisecond); false on time-out.
@@ -321,7 +321,7 @@ public:
 private:
     QuietPrompter prompter_;
     NoFileDialogs dialogs_;
-    CDownLoadWin page_;
+    RecordsPage page_;
     PortClock timing_;
     QProcess meter_;
     std::unique_ptr<ConnectionCommands> commands_;
@@ -398,7 +398,7 @@ bool MeasureIdle(int seconds)
 {
     QuietPrompter prompter;
     NoFileDialogs dialogs;
-    CMainFrame frame(prompter, dialogs);
+    MainWindow frame(prompter, dialogs);
     frame.show();
     QProcess meter;
     const std::optional<QString> device =

@@ -1,6 +1,6 @@
 // qx390d: the QX390D power meter's data-management program.
 
-#include "app/CQX390DApp.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/MessageBoxPrompter.h"
 #include "sim/PtyHost.h"
@@ -30,9 +30,9 @@ int main(int argc, char* argv[])
 
     MessageBoxPrompter prompter;
     QtFileDialogs dialogs;
-    CQX390DApp app(prompter, dialogs, commandLine.options);
+    Application app(prompter, dialogs, commandLine.options);
     QString error;
-    if (!app.InitInstance(&error)) {
+    if (!app.Start(&error)) {
         if (!error.isEmpty())
             std::fprintf(stderr, "qx390d: %s\n", qPrintable(error));
         return 1;
@@ -41,5 +41,5 @@ int main(int argc, char* argv[])
         std::printf("qx390d: virtual meter on %s\n", qPrintable(meter->DevicePath()));
         std::fflush(stdout);
     }
-    return app.ExitInstance(QApplication::exec());
+    return app.Finish(QApplication::exec());
 }

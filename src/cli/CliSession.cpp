@@ -3,7 +3,6 @@
 #include "calibration/Calibration.h"
 #include "cli/RecordJson.h"
 #include "export/CsvExport.h"
-#include "link/CMSComm.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
@@ -12,6 +11,7 @@
 #include "link/PortFinder.h"
 #include "link/ResponseDispatcher.h"
 #include "link/ResponseFrame.h"
+#include "link/SerialPort.h"
 #include "records/RecordTexts.h"
 
 #include <QCoreApplication>
@@ -142,7 +142,7 @@ bool CliSession::Connect()
     link->SetPrompter(&prompter_, nullptr);
     link->targetWindow = this;
     commands_ = std::make_unique<ConnectionCommands>(prompter_, nullptr, device);
-    link->SetCommControl(new CMSComm);
+    link->SetCommControl(new SerialPort);
     link->linkActive = 0;
     link->StartReception();
     QString error;

@@ -16,14 +16,14 @@ bool IsClosingKey(const QEvent* event)
 
 } // namespace
 
-void CTabPage::FilterClosingKeys()
+void TabPage::FilterClosingKeys()
 {
     const QList<QWidget*> children = findChildren<QWidget*>();
     for (QWidget* child : children)
         child->installEventFilter(this);
 }
 
-bool CTabPage::event(QEvent* event)
+bool TabPage::event(QEvent* event)
 {
     if (event->type() == MeterEvent::EventType()) {
         OnMeterMessage(*static_cast<const MeterEvent*>(event));
@@ -34,7 +34,7 @@ bool CTabPage::event(QEvent* event)
     return QWidget::event(event);
 }
 
-bool CTabPage::eventFilter(QObject* watched, QEvent* event)
+bool TabPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (IsClosingKey(event))
         return true;

@@ -7,7 +7,7 @@ class MeterEvent;
 // The base of the three tab pages (GUI library). The meter's messages that the link posts
 // to the selected page arrive in OnMeterMessage; Enter and Escape are swallowed wherever
 // the focus is in the page, so that neither closes the page nor presses a button.
-class CTabPage : public QWidget
+class TabPage : public QWidget
 {
     Q_OBJECT
 

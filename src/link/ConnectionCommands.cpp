@@ -1,12 +1,12 @@
 #include "link/ConnectionCommands.h"
 
 #include "common/Prompter.h"
-#include "link/CMSComm.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
 #include "link/PortFinder.h"
+#include "link/SerialPort.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -26,7 +26,7 @@ const QString ClassUnreadable = QStringLiteral("在注册表中无法打开键 "
 ConnectionCommands::ConnectionCommands(Prompter& prompter, QWidget* owner, QString fixedPort,
                                        QString sysfsRoot, QObject* parent)
     : QObject(parent), prompter_(prompter), owner_(owner), fixedPort_(std::move(fixedPort)),
-      sysfsRoot_(std::move(sysfsRoot)), portFactory_([] { return new CMSComm; }),
+      sysfsRoot_(std::move(sysfsRoot)), portFactory_([] { return new SerialPort; }),
       handshakeTimer_(new QTimer(this))
 {
     handshakeTimer_->setSingleShot(true);

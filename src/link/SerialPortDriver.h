@@ -7,7 +7,7 @@
 // What the link needs of a serial port: open at 9600 8N1 (with nothing left over from an
 // earlier use), close, write a block, and a receive event on the UI thread carrying every
 // waiting byte.
-// CMSComm drives a real port; tests use a stub.
+// SerialPort drives a real port; tests use a stub.
 class SerialPortDriver : public QObject
 {
     Q_OBJECT

@@ -4,16 +4,16 @@
 #include "FakePrompter.h"
 #include "MeterRows.h"
 #include "ShownBoxes.h"
-#include "app/CMainFrame.h"
-#include "app/CQX390DView.h"
 #include "app/CommandIds.h"
+#include "app/MainView.h"
+#include "app/MainWindow.h"
 #include "common/ExportFile.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"
 #include "link/LinkState.h"
-#include "records/CDownLoadWin.h"
 #include "records/RecordTexts.h"
+#include "records/RecordsPage.h"
 #include "sim/PtyHost.h"
 
 #include <QAction>
@@ -102,7 +102,7 @@ private:
     FakePrompter prompter;
     FakeFileDialogs dialogs;
     std::unique_ptr<PtyHost> host;
-    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<MainWindow> frame;
     std::unique_ptr<ConnectionCommands> commands;
     std::unique_ptr<QProcess> holder;
     std::unique_ptr<QTemporaryDir> dir;
@@ -219,7 +219,7 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
         if (dropped < 0)
             dropped = quint8(answer[21]) << 8 | quint8(answer[22]);
     });
-    frame = std::make_unique<CMainFrame>(prompter, dialogs);
+    frame = std::make_unique<MainWindow>(prompter, dialogs);
     commands = std::make_unique<ConnectionCommands>(prompter, frame.get(), host->DevicePath());
     commands->SetOpenDelay(0);
     commands->SetHandshakeLimit(kLimitMs);
@@ -230,17 +230,17 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
     Connect(fault);
     if (QTest::currentTestFailed())
         return;
-    CDownLoadWin& page = *frame->View()->DataPage();
+    RecordsPage& page = *frame->View()->Records();
     if (download) {
         QVERIFY(WaitUntil([] { return linkConnected.load() == 1; }));
-        frame->UpdateCommandUi();
+        frame->UpdateActions();
         frame->Action(Cmd::DownloadData)->trigger();
         QVERIFY(WaitUntil([&] { return prompter.boxes.size() >= 2 && downloadBusy.load() == 0; }));
     }
     const QString file = dir->filePath(QStringLiteral("meter.csv"));
     if (fault == Fault::FullDisk || fault == Fault::ReadOnlyFile) {
         dialogs.savePath = file;
-        frame->UpdateCommandUi();
+        frame->UpdateActions();
         frame->Action(Cmd::Save)->trigger();
     }
     QTRY_COMPARE_WITH_TIMEOUT(prompter.boxes.size(), boxes.size(), kWaitMs);
@@ -266,7 +266,7 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
     // Responsive: the tabs are free, connecting is offered exactly when the link is down,
     // the event loop turns, and nothing spins.
     QCOMPARE(downloadBusy.load(), 0);
-    frame->UpdateCommandUi();
+    frame->UpdateActions();
     QCOMPARE(frame->Action(Cmd::Connect)->isEnabled(), linkConnected.load() == 0);
     QCOMPARE(frame->Action(Cmd::DownloadData)->isEnabled(), linkConnected.load() == 1);
     const double before = CpuSeconds();
@@ -340,7 +340,7 @@ void TestFaults::Connect(Fault fault)
     const bool dropRoot = fault == Fault::PermissionDenied && ::geteuid() == 0;
     if (dropRoot)
         QVERIFY(::seteuid(65534) == 0);
-    frame->UpdateCommandUi();
+    frame->UpdateActions();
     frame->Action(Cmd::Connect)->trigger();
     const bool done = ended.wait(kWaitMs);
     if (dropRoot)

@@ -13,8 +13,8 @@
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
 #include "sim/PtyHost.h"
-#include "thresholds/CSetThrWin.h"
 #include "thresholds/ThresholdFile.h"
+#include "thresholds/ThresholdsPage.h"
 
 #include <QDate>
 #include <QFile>
@@ -278,7 +278,7 @@ void TestCli::thresholdsGetThenSetChangesExactlyTheEditedLimits()
     QVERIFY(pageMeter);
     FakePrompter prompter;
     FakeFileDialogs dialogs;
-    CSetThrWin page(prompter);
+    ThresholdsPage page(prompter);
     dialogs.openPath = edited;
     page.LoadFromFile(dialogs);
     DeviceLink* link = DeviceLink::Instance();

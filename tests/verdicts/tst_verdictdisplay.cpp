@@ -2,15 +2,15 @@
 // through the view, the power cells take their colours and tooltips, the line under the
 // table counts the records, and the power chart follows the table.
 #include "FakePrompter.h"
-#include "app/CQX390DView.h"
+#include "app/MainView.h"
 #include "common/ExportFile.h"
 #include "link/CommandFrame.h"
 #include "link/LinkState.h"
-#include "records/CDownLoadWin.h"
+#include "records/RecordsPage.h"
 #include "sim/VirtualMeter.h"
-#include "thresholds/CSetThrWin.h"
 #include "thresholds/ThresholdFile.h"
-#include "verdicts/CPowerChartWin.h"
+#include "thresholds/ThresholdsPage.h"
+#include "verdicts/PowerChartWindow.h"
 
 #include <QFile>
 #include <QLabel>
@@ -72,7 +72,7 @@ private slots:
         ResetLinkState();
         prompter = FakePrompter();
         dialogs = FakeFileDialogs();
-        view = std::make_unique<CQX390DView>(prompter, dialogs);
+        view = std::make_unique<MainView>(prompter, dialogs);
         MeterOptions options;
         options.records = 30;
         options.seed = 5;
@@ -86,7 +86,7 @@ private slots:
 
     void recordsOfAKnownGroupShowTheirVerdicts()
     {
-        CDownLoadWin& page = *view->DataPage();
+        RecordsPage& page = *view->Records();
         for (quint16 i = 0; i < meter->Records().size(); ++i)
             page.OnMeterRecord(AskRecord(*meter, i));
         const QAbstractItemModel& shown = *page.List()->model();
@@ -100,7 +100,7 @@ private slots:
             void (CommandFrame::*requests[])(quint8) = {&CommandFrame::RequestThresholdPart1,
                                                         &CommandFrame::RequestThresholdPart2,
                                                         &CommandFrame::RequestThresholdPart3};
-            view->ThresholdPage()->OnThresholdPart(part, Ask(*meter, requests[part - 1], 1));
+            view->Thresholds()->OnThresholdPart(part, Ask(*meter, requests[part - 1], 1));
         }
 
         int otherGroups = 0;
@@ -124,7 +124,7 @@ private slots:
 
     void aLoadedThresholdFileJudgesTheRecords()
     {
-        CDownLoadWin& page = *view->DataPage();
+        RecordsPage& page = *view->Records();
         for (quint16 i = 0; i < meter->Records().size(); ++i)
             page.OnMeterRecord(AskRecord(*meter, i));
         QTemporaryDir dir;
@@ -134,7 +134,7 @@ private slots:
         dialogs.openPath = dir.filePath(QStringLiteral("limits.json"));
         QVERIFY(WriteThresholdFile(dialogs.openPath, file, nullptr));
 
-        view->ThresholdPage()->LoadFromFile(dialogs);
+        view->Thresholds()->LoadFromFile(dialogs);
         const QAbstractItemModel& shown = *page.List()->model();
         for (int row = 0; row < shown.rowCount(); ++row)
             QVERIFY(shown.index(row, kFirstPowerColumn).data(Qt::BackgroundRole).isValid());
@@ -144,10 +144,10 @@ private slots:
     void theChartFollowsADownloadAndADelete()
     {
         view->OnViewPowerChart();
-        CPowerChartWin* window = view->PowerChartWindow();
+        PowerChartWindow* window = view->ChartWindow();
         QVERIFY(window && window->isVisible());
         const PowerChart& chart = *window->Chart();
-        CDownLoadWin& page = *view->DataPage();
+        RecordsPage& page = *view->Records();
         QCOMPARE(SeriesCounts(chart), ReadingCounts(page.Table()));
 
         for (quint16 i = 0; i < meter->Records().size(); ++i)
@@ -185,7 +185,7 @@ private slots:
         const QTemporaryDir folder;
         dialogs.savePath = folder.filePath(chosen);
         view->OnViewPowerChart();
-        view->PowerChartWindow()->SaveButton()->click();
+        view->ChartWindow()->SaveButton()->click();
 
         QCOMPARE(dialogs.filters, QStringList{chartImageFilter});
         QCOMPARE(prompter.Texts(), QStringList{ExportText::Succeeded});
@@ -197,7 +197,7 @@ private slots:
 private:
     FakePrompter prompter;
     FakeFileDialogs dialogs;
-    std::unique_ptr<CQX390DView> view;
+    std::unique_ptr<MainView> view;
     std::unique_ptr<VirtualMeter> meter;
 };
 

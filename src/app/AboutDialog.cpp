@@ -1,4 +1,4 @@
-#include "app/CAboutDlg.h"
+#include "app/AboutDialog.h"
 
 #include "app/ToolbarIcons.h"
 
@@ -8,20 +8,15 @@
 #include <QVBoxLayout>
 
 namespace {
-// Control ids of the three lines.
-constexpr int kProductLine = 1029;
-constexpr int kBlankLine = 1028;
-constexpr int kVersionLine = 1027;
-
-QLabel* Line(int id, const QString& text, QWidget* parent)
+QLabel* Line(const QString& name, const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
-    label->setObjectName(QStringLiteral("line%1").arg(id));
+    label->setObjectName(name);
     return label;
 }
 } // namespace
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(title);
 
@@ -29,9 +24,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     icon->setPixmap(ApplicationIcon().pixmap(32, 32));
 
     auto* lines = new QVBoxLayout;
-    lines->addWidget(Line(kProductLine, productText, this));
-    lines->addWidget(Line(kBlankLine, QString(), this));
-    lines->addWidget(Line(kVersionLine, versionText, this));
+    lines->addWidget(Line(QStringLiteral("productLine"), productText, this));
+    lines->addWidget(Line(QStringLiteral("blankLine"), QString(), this));
+    lines->addWidget(Line(QStringLiteral("versionLine"), versionText, this));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);

@@ -12,12 +12,12 @@ class QPushButton;
 
 // The "Calibration" page: a reference power field and a "Calibration" button for each
 // wavelength channel, and "Factory Default". It waits for no answer from the meter.
-class CAdjustWin : public CTabPage
+class CalibrationPage : public TabPage
 {
     Q_OBJECT
 
 public:
-    explicit CAdjustWin(Prompter& prompter, QWidget* parent = nullptr);
+    explicit CalibrationPage(Prompter& prompter, QWidget* parent = nullptr);
 
     QLineEdit* Edit(CalibrationChannel channel) const { return rows_[Index(channel)].edit; }
     QPushButton* CalibrationButton(CalibrationChannel channel) const

@@ -1,4 +1,4 @@
-#include "records/CDownLoadWin.h"
+#include "records/RecordsPage.h"
 
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"
@@ -34,8 +34,8 @@ public:
 
 } // namespace
 
-CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
-    : CTabPage(parent), prompter_(prompter), dialogs_(dialogs),
+RecordsPage::RecordsPage(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
+    : TabPage(parent), prompter_(prompter), dialogs_(dialogs),
       download_(table_, prompter, this,
                 [](quint16 index) { DeviceLink::Instance()->RequestRecord(index); }),
       verdicts_(table_, limits_), list_(new RecordListView(this)),
@@ -79,13 +79,13 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
     layout->addWidget(verdictSummary_);
     layout->addLayout(buttons);
 
-    connect(exportButton_, &QPushButton::clicked, this, &CDownLoadWin::OnExportCsv);
-    connect(importButton_, &QPushButton::clicked, this, &CDownLoadWin::OnImportSheet);
-    connect(&download_.Progress(), &DownloadProgress::Changed, this, &CDownLoadWin::ShowProgress);
+    connect(exportButton_, &QPushButton::clicked, this, &RecordsPage::OnExportCsv);
+    connect(importButton_, &QPushButton::clicked, this, &RecordsPage::OnImportSheet);
+    connect(&download_.Progress(), &DownloadProgress::Changed, this, &RecordsPage::ShowProgress);
 
     summaryTimer_.setSingleShot(true);
     summaryTimer_.setInterval(0);
-    connect(&summaryTimer_, &QTimer::timeout, this, &CDownLoadWin::ShowVerdictSummary);
+    connect(&summaryTimer_, &QTimer::timeout, this, &RecordsPage::ShowVerdictSummary);
     // Without known limits there is nothing to count, and the line is already hidden.
     const auto recount = [this] {
         if (limits_.Table().AnyKnown())
@@ -100,23 +100,23 @@ CDownLoadWin::CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* pa
     FilterClosingKeys();
 }
 
-void CDownLoadWin::OnExportCsv()
+void RecordsPage::OnExportCsv()
 {
     ExportRecordTable(table_.Texts(), prompter_, dialogs_, this, exportPath_);
 }
 
-void CDownLoadWin::OnExportWorkbook()
+void RecordsPage::OnExportWorkbook()
 {
     ExportRecordWorkbook(table_.Texts(), prompter_, dialogs_, this, exportPath_);
 }
 
-void CDownLoadWin::OnExportReport()
+void RecordsPage::OnExportReport()
 {
     ExportRecordReport(table_.Texts(), limits_.Table(), {QDateTime::currentDateTime(), portName},
                        prompter_, dialogs_, this, exportPath_);
 }
 
-void CDownLoadWin::OnImportSheet()
+void RecordsPage::OnImportSheet()
 {
     // From the moment a file is chosen to the end of the import, its boxes included.
     std::optional<WaitCursor> wait;
@@ -128,17 +128,17 @@ void CDownLoadWin::OnImportSheet()
     ImportRecordTable(prompter_, dialogs_, this, replace, [&wait] { wait.emplace(); });
 }
 
-void CDownLoadWin::OnMeterRecord(const QByteArray& copy)
+void RecordsPage::OnMeterRecord(const QByteArray& copy)
 {
     download_.OnMeterRecord(copy);
 }
 
-void CDownLoadWin::OnRecordDeleted(int recordNumber)
+void RecordsPage::OnRecordDeleted(int recordNumber)
 {
     download_.OnRecordDeleted(recordNumber);
 }
 
-void CDownLoadWin::ShowProgress()
+void RecordsPage::ShowProgress()
 {
     const DownloadProgress& progress = download_.Progress();
     if (progress.Active()) {
@@ -150,14 +150,14 @@ void CDownLoadWin::ShowProgress()
     progressText_->setVisible(progress.Active());
 }
 
-void CDownLoadWin::ShowVerdictSummary()
+void RecordsPage::ShowVerdictSummary()
 {
     const QString summary = VerdictSummaryText(CountVerdicts(table_.Rows(), limits_.Table()));
     verdictSummary_->setText(summary);
     verdictSummary_->setVisible(!summary.isEmpty());
 }
 
-void CDownLoadWin::OnMeterMessage(const MeterEvent& message)
+void RecordsPage::OnMeterMessage(const MeterEvent& message)
 {
     if (message.message == WM_METER_RECORD)
         OnMeterRecord(message.copy);

@@ -3,7 +3,7 @@
 #include <QDialog>
 
 // The about box: the program's name and version.
-class CAboutDlg : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 
@@ -13,5 +13,5 @@ public:
     inline static const QString versionText = QStringLiteral("Version:20200302");
 
     // Three text lines beside the icon, top to bottom: product, an empty line, version.
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 };

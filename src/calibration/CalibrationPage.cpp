@@ -1,4 +1,4 @@
-#include "calibration/CAdjustWin.h"
+#include "calibration/CalibrationPage.h"
 
 #include "calibration/CalibrationTexts.h"
 #include "common/Prompter.h"
@@ -49,7 +49,8 @@ const QSize kPageSize{348, 179};
 
 } // namespace
 
-CAdjustWin::CAdjustWin(Prompter& prompter, QWidget* parent) : CTabPage(parent), prompter_(prompter)
+CalibrationPage::CalibrationPage(Prompter& prompter, QWidget* parent)
+    : TabPage(parent), prompter_(prompter)
 {
     for (const RowLayout& layout : kRows) {
         Row& row = rows_[Index(layout.channel)];
@@ -69,18 +70,18 @@ CAdjustWin::CAdjustWin(Prompter& prompter, QWidget* parent) : CTabPage(parent), 
         connect(row.button, &QPushButton::clicked, this, [this, channel] { OnCalibrate(channel); });
     }
     factoryButton_ = new QPushButton(CalibrationText::FactoryDefault, this);
-    connect(factoryButton_, &QPushButton::clicked, this, &CAdjustWin::OnFactoryDefault);
+    connect(factoryButton_, &QPushButton::clicked, this, &CalibrationPage::OnFactoryDefault);
     PlaceControls();
 
     FilterClosingKeys();
 }
 
-QSize CAdjustWin::sizeHint() const
+QSize CalibrationPage::sizeHint() const
 {
     return ToPixels(QRect(QPoint(0, 0), kPageSize)).size();
 }
 
-void CAdjustWin::OnReferenceChanged(QLineEdit* edit)
+void CalibrationPage::OnReferenceChanged(QLineEdit* edit)
 {
     const ReferenceCheck check = CheckReferenceText(edit->text());
     if (check.message.isEmpty())
@@ -91,7 +92,7 @@ void CAdjustWin::OnReferenceChanged(QLineEdit* edit)
     prompter_.Notify(this, check.message);
 }
 
-void CAdjustWin::OnCalibrate(CalibrationChannel channel)
+void CalibrationPage::OnCalibrate(CalibrationChannel channel)
 {
     ReferencePowers::Texts texts;
     for (size_t i = 0; i < texts.size(); ++i)
@@ -108,13 +109,13 @@ void CAdjustWin::OnCalibrate(CalibrationChannel channel)
     }
 }
 
-void CAdjustWin::OnFactoryDefault()
+void CalibrationPage::OnFactoryDefault()
 {
     if (references_.FactoryDefault() == ReferencePowers::Outcome::NotConnected)
         prompter_.Notify(this, CalibrationText::NoConnection);
 }
 
-void CAdjustWin::PlaceControls()
+void CalibrationPage::PlaceControls()
 {
     for (const RowLayout& layout : kRows) {
         const Row& row = rows_[Index(layout.channel)];
@@ -128,7 +129,7 @@ void CAdjustWin::PlaceControls()
     factoryButton_->setGeometry(ToPixels(kFactoryRect));
 }
 
-QRect CAdjustWin::ToPixels(const QRect& dialogUnits) const
+QRect CalibrationPage::ToPixels(const QRect& dialogUnits) const
 {
     // A dialog unit is a quarter of the font's average character width across and an eighth
     // of its height down, rounded to the nearest pixel.
@@ -143,9 +144,9 @@ QRect CAdjustWin::ToPixels(const QRect& dialogUnits) const
             down(dialogUnits.height())};
 }
 
-void CAdjustWin::changeEvent(QEvent* e)
+void CalibrationPage::changeEvent(QEvent* e)
 {
     if (e->type() == QEvent::FontChange)
         PlaceControls();
-    CTabPage::changeEvent(e);
+    TabPage::changeEvent(e);
 }

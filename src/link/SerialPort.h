@@ -10,12 +10,12 @@
 // ReadErrors) is closed at once and reported once, so it cannot spin. QSerialPort opens the
 // line for exclusive use (a lock file in /run/lock and TIOCEXCL), so a port that another
 // program holds fails to open, with a message that says so.
-class CMSComm : public SerialPortDriver
+class SerialPort : public SerialPortDriver
 {
     Q_OBJECT
 
 public:
-    explicit CMSComm(QObject* parent = nullptr);
+    explicit SerialPort(QObject* parent = nullptr);
 
     bool Open(const QString& device, QString* error) override;
     void Close() override;

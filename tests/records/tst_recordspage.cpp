@@ -12,8 +12,8 @@
 #include "link/LinkState.h"
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
-#include "records/CDownLoadWin.h"
 #include "records/RecordTexts.h"
+#include "records/RecordsPage.h"
 #include "sheets/SheetImport.h"
 #include "sim/PtyHost.h"
 
@@ -36,7 +36,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-class TestDownLoadWin : public QObject
+class TestRecordsPage : public QObject
 {
     Q_OBJECT
 
@@ -77,7 +77,7 @@ private Q_SLOTS:
         ResetLinkState();
         prompter = FakePrompter();
         dialogs = FakeFileDialogs();
-        page = std::make_unique<CDownLoadWin>(prompter, dialogs);
+        page = std::make_unique<RecordsPage>(prompter, dialogs);
         DeviceLink* link = DeviceLink::Instance();
         link->SetPrompter(&prompter, page.get());
         link->targetWindow = page.get();
@@ -188,7 +188,7 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(QString, focus);
         QDialog dialog;
-        auto* hosted = new CDownLoadWin(prompter, dialogs, &dialog);
+        auto* hosted = new RecordsPage(prompter, dialogs, &dialog);
         (new QVBoxLayout(&dialog))->addWidget(hosted);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -389,8 +389,8 @@ private:
     FakeFileDialogs dialogs;
     std::unique_ptr<PtyHost> host;
     std::unique_ptr<ConnectionCommands> commands;
-    std::unique_ptr<CDownLoadWin> page;
+    std::unique_ptr<RecordsPage> page;
 };
 
-QTEST_MAIN(TestDownLoadWin)
-#include "tst_downloadwin.moc"
+QTEST_MAIN(TestRecordsPage)
+#include "tst_recordspage.moc"

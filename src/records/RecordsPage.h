@@ -20,12 +20,12 @@ class QTableView;
 // acknowledgments, and the two buttons that export and import it. Once the limits of a
 // record's threshold group are known, its power cells show their verdicts and a line under
 // the table counts the records per verdict.
-class CDownLoadWin : public CTabPage
+class RecordsPage : public TabPage
 {
     Q_OBJECT
 
 public:
-    CDownLoadWin(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
+    RecordsPage(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
 
     void OnExportCsv();
     void OnExportWorkbook();

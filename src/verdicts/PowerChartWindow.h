@@ -19,13 +19,13 @@ inline const QString chartImageFilter = QStringLiteral("PNG Image (*.png);;SVG I
 // View/Power Chart: the record table's powers by record number, with the limit lines of
 // the group and channel chosen at the top. It follows the table and the known limits as
 // they change, and saves what it shows as a PNG or SVG image.
-class CPowerChartWin : public QWidget
+class PowerChartWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    CPowerChartWin(const QAbstractItemModel& table, const KnownLimits& limits, Prompter& prompter,
-                   FileDialogs& dialogs, QWidget* parent = nullptr);
+    PowerChartWindow(const QAbstractItemModel& table, const KnownLimits& limits, Prompter& prompter,
+                     FileDialogs& dialogs, QWidget* parent = nullptr);
 
     PowerChart* Chart() const { return chart_; }
     QComboBox* GroupChoice() const { return groupChoice_; }

@@ -1,6 +1,6 @@
-#include "app/CQX390DApp.h"
+#include "app/Application.h"
 
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
@@ -8,16 +8,16 @@
 
 #include <QTimer>
 
-CQX390DApp::CQX390DApp(Prompter& prompter, FileDialogs& dialogs, ProgramOptions options,
-                       QString lockDirectory)
+Application::Application(Prompter& prompter, FileDialogs& dialogs, ProgramOptions options,
+                         QString lockDirectory)
     : prompter_(prompter), dialogs_(dialogs), options_(std::move(options)),
       instanceGuard_(std::move(lockDirectory))
 {
 }
 
-CQX390DApp::~CQX390DApp() = default;
+Application::~Application() = default;
 
-bool CQX390DApp::InitInstance(QString* error)
+bool Application::Start(QString* error)
 {
     // A lock file that cannot be used leaves the program unguarded rather than unusable.
     if (instanceGuard_.Acquire() == InstanceGuard::Outcome::HeldElsewhere) {
@@ -40,11 +40,11 @@ bool CQX390DApp::InitInstance(QString* error)
         port = demoMeter_->DevicePath();
     }
 
-    mainFrame_ = std::make_unique<CMainFrame>(prompter_, dialogs_);
-    commands_ = std::make_unique<ConnectionCommands>(prompter_, mainFrame_.get(), port);
-    mainFrame_->AttachCommands(*commands_);
-    DeviceLink::Instance()->SetPrompter(&prompter_, mainFrame_.get());
-    mainFrame_->show();
+    window_ = std::make_unique<MainWindow>(prompter_, dialogs_);
+    commands_ = std::make_unique<ConnectionCommands>(prompter_, window_.get(), port);
+    window_->AttachCommands(*commands_);
+    DeviceLink::Instance()->SetPrompter(&prompter_, window_.get());
+    window_->show();
     // The demo meter is there to be tried at once: connect as the menu command would, once
     // the window is up.
     if (options_.demo)
@@ -52,7 +52,7 @@ bool CQX390DApp::InitInstance(QString* error)
     return true;
 }
 
-int CQX390DApp::ExitInstance(int loopResult)
+int Application::Finish(int loopResult)
 {
     DeviceLink::Instance()->ShutDown();
     return loopResult;

@@ -1,4 +1,4 @@
-#include "thresholds/CSetThrWin.h"
+#include "thresholds/ThresholdsPage.h"
 
 #include "common/FileDialogs.h"
 #include "common/NumberText.h"
@@ -16,13 +16,6 @@
 
 namespace {
 
-// Control ids by row (group 1 to 3) and column (CSetThrWin's columns).
-constexpr int kCellIds[ThresholdTable::kGroups][CSetThrWin::kColumns] = {
-    {1026, 1031, 1032, 1033, 1034, 1035, 1036, 1040, 1041, 1042, 1065, 1066, 1067, 1027},
-    {1043, 1045, 1046, 1047, 1048, 1049, 1050, 1051, 1052, 1053, 1068, 1069, 1070, 1044},
-    {1054, 1056, 1057, 1058, 1059, 1060, 1061, 1062, 1063, 1064, 1071, 1072, 1073, 1055},
-};
-
 constexpr int kHeaderWidth = 900;
 constexpr int kRowHeight = 30;
 constexpr int kRowTop[ThresholdTable::kGroups] = {65, 97, 129};
@@ -34,9 +27,9 @@ constexpr int kUpperWidths[] = {161, 180, 180, 180, 190};
 // The left edge and width of a cell of a row, in pixels.
 std::pair<int, int> CellSpan(int column)
 {
-    if (column == CSetThrWin::kNumberColumn)
+    if (column == ThresholdsPage::kNumberColumn)
         return {1, 165};
-    const int limit = column - CSetThrWin::kFirstLimitColumn;
+    const int limit = column - ThresholdsPage::kFirstLimitColumn;
     return {165 + 60 * limit, limit == ThresholdGroup::kLimits - 1 ? 73 : 60};
 }
 
@@ -50,6 +43,17 @@ QRect FromDialogUnits(int x, int y, int width, int height)
     return {px(x, 6, 4), px(y, 13, 8), px(width, 6, 4), px(height, 13, 8)};
 }
 constexpr int kNameCellX[ThresholdTable::kGroups] = {6, 45, 86};
+
+// "group2Number", "group2Name", "group2 OLT:1490nm Pass".
+QString CellName(int group, int column)
+{
+    if (column == ThresholdsPage::kNumberColumn)
+        return QStringLiteral("group%1Number").arg(group);
+    if (column == ThresholdsPage::kNameColumn)
+        return QStringLiteral("group%1Name").arg(group);
+    const int limit = column - ThresholdsPage::kFirstLimitColumn;
+    return QStringLiteral("group%1 %2 %3").arg(group).arg(ChannelName(limit), LimitName(limit));
+}
 
 QTableWidget* NewHeaderStrip(QWidget* parent, const QStringList& captions, const QList<int>& widths)
 {
@@ -67,7 +71,8 @@ QTableWidget* NewHeaderStrip(QWidget* parent, const QStringList& captions, const
 
 } // namespace
 
-CSetThrWin::CSetThrWin(Prompter& prompter, QWidget* parent) : CTabPage(parent), prompter_(prompter)
+ThresholdsPage::ThresholdsPage(Prompter& prompter, QWidget* parent)
+    : TabPage(parent), prompter_(prompter)
 {
     BuildHeaders();
     BuildGrid();
@@ -75,7 +80,7 @@ CSetThrWin::CSetThrWin(Prompter& prompter, QWidget* parent) : CTabPage(parent), 
     FilterClosingKeys();
 }
 
-void CSetThrWin::BuildHeaders()
+void ThresholdsPage::BuildHeaders()
 {
     QStringList upperCaptions;
     QList<int> upperWidths;
@@ -101,12 +106,12 @@ void CSetThrWin::BuildHeaders()
     lowerHeader_->setGeometry(0, 36, kHeaderWidth, kRowHeight);
 }
 
-void CSetThrWin::BuildGrid()
+void ThresholdsPage::BuildGrid()
 {
     for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
         for (int column = 0; column < kColumns; ++column) {
             auto* cell = new QLineEdit(this);
-            cell->setObjectName(QStringLiteral("cell%1").arg(CellId(g, column)));
+            cell->setObjectName(CellName(g, column));
             cells_[g - 1][column] = cell;
             if (column == kNameColumn) {
                 cell->setValidator(new QRegularExpressionValidator(
@@ -144,23 +149,18 @@ void CSetThrWin::BuildGrid()
         setTabOrder(order[i - 1], order[i]);
 }
 
-int CSetThrWin::CellId(int group, int column)
-{
-    return kCellIds[group - 1][column];
-}
-
-QLineEdit* CSetThrWin::Cell(int group, int column) const
+QLineEdit* ThresholdsPage::Cell(int group, int column) const
 {
     return cells_[group - 1][column];
 }
 
-void CSetThrWin::SetCellText(QLineEdit* cell, const QString& text)
+void ThresholdsPage::SetCellText(QLineEdit* cell, const QString& text)
 {
     if (cell->text() != text)
         cell->setText(text);
 }
 
-void CSetThrWin::OnCellChanged(QLineEdit* cell)
+void ThresholdsPage::OnCellChanged(QLineEdit* cell)
 {
     // Runs for the page's own writes too, a correction made here included.
     const CellCheck check = CheckCell(cell->text());
@@ -169,7 +169,7 @@ void CSetThrWin::OnCellChanged(QLineEdit* cell)
         prompter_.Notify(this, check.message);
 }
 
-void CSetThrWin::OnThresholdPart(int part, const QByteArray& copy)
+void ThresholdsPage::OnThresholdPart(int part, const QByteArray& copy)
 {
     const std::optional<ThresholdAnswer> answer = DecodeThresholdAnswer(part, copy);
     if (!answer)
@@ -186,7 +186,7 @@ void CSetThrWin::OnThresholdPart(int part, const QByteArray& copy)
     Q_EMIT ThresholdsChanged(table_);
 }
 
-bool CSetThrWin::IsGroupComplete(int group)
+bool ThresholdsPage::IsGroupComplete(int group)
 {
     // Stops at the first incomplete cell: the cells after it are neither tested nor cleared.
     for (int column = kNumberColumn; column < kNameColumn; ++column) {
@@ -199,7 +199,7 @@ bool CSetThrWin::IsGroupComplete(int group)
     return true;
 }
 
-void CSetThrWin::OnUploadStart()
+void ThresholdsPage::OnUploadStart()
 {
     if (!prompter_.Confirm(this, ThresholdText::ResetQuestion))
         return;
@@ -215,7 +215,7 @@ void CSetThrWin::OnUploadStart()
     OnUploadPart(1, 1);
 }
 
-void CSetThrWin::OnUploadPart(int part, int group)
+void ThresholdsPage::OnUploadPart(int part, int group)
 {
     if (!ThresholdTable::IsGroupNumber(group))
         return;
@@ -227,7 +227,7 @@ void CSetThrWin::OnUploadPart(int part, int group)
     Q_EMIT ThresholdsChanged(table_);
 }
 
-void CSetThrWin::SaveToFile(FileDialogs& dialogs)
+void ThresholdsPage::SaveToFile(FileDialogs& dialogs)
 {
     ThresholdFile file;
     for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
@@ -252,7 +252,7 @@ void CSetThrWin::SaveToFile(FileDialogs& dialogs)
         prompter_.Notify(this, ThresholdFileText::NotSaved + error, Prompter::Icon::Warning);
 }
 
-void CSetThrWin::LoadFromFile(FileDialogs& dialogs)
+void ThresholdsPage::LoadFromFile(FileDialogs& dialogs)
 {
     const QString path = dialogs.OpenFileName(this, thresholdFileFilter);
     if (path.isEmpty())
@@ -277,7 +277,7 @@ void CSetThrWin::LoadFromFile(FileDialogs& dialogs)
     Q_EMIT ThresholdsChanged(loaded);
 }
 
-void CSetThrWin::OnMeterMessage(const MeterEvent& message)
+void ThresholdsPage::OnMeterMessage(const MeterEvent& message)
 {
     switch (message.message) {
     case WM_METER_THR_PART1:

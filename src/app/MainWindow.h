@@ -4,14 +4,14 @@
 #include <QMainWindow>
 
 class ConnectionCommands;
-class CQX390DView;
+class MainView;
 class FileDialogs;
 class Prompter;
 class QMenu;
 class QToolBar;
 
 // The main window: a fixed 1000 by 600 frame with the menus, the toolbar and the view.
-class CMainFrame : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
@@ -20,9 +20,9 @@ public:
         QStringLiteral("VB4417 XGPON Power Meter Data Management Software");
     inline static const QString quitQuestion =
         QStringLiteral("Are you sure to quit the management software?");
-    static constexpr QSize frameSize{1000, 600};
+    static constexpr QSize windowSize{1000, 600};
 
-    CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
+    MainWindow(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
 
     // The Manage menu's commands and their toolbar buttons run `commands`, which must
     // outlive this window.
@@ -30,12 +30,12 @@ public:
 
     // The menu or toolbar action of a command id (CommandIds.h); nullptr for other ids.
     QAction* Action(int commandId) const { return actions_.value(commandId); }
-    CQX390DView* View() const { return view_; }
+    MainView* View() const { return view_; }
     QToolBar* ToolBar() const { return toolBar_; }
 
     // One pass of the view's enabling rules, applied to the actions. It runs whenever a
     // state the rules read changes (link state, tab) and when a menu opens; nothing polls.
-    void UpdateCommandUi();
+    void UpdateActions();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,7 +47,7 @@ private:
     void OnAbout();
 
     Prompter& prompter_;
-    CQX390DView* view_;
+    MainView* view_;
     QToolBar* toolBar_;
     QHash<int, QAction*> actions_;
 };

@@ -4,10 +4,10 @@
 
 #include <QWidget>
 
-class CAdjustWin;
-class CDownLoadWin;
-class CPowerChartWin;
-class CSetThrWin;
+class CalibrationPage;
+class RecordsPage;
+class PowerChartWindow;
+class ThresholdsPage;
 class FileDialogs;
 class Prompter;
 class QTabWidget;
@@ -17,12 +17,12 @@ class QTabWidget;
 // File/Save, File/Export as Excel Workbook and File/Export Report (PDF) to the data page.
 // It passes the threshold page's limits on to the data page, which judges its records by
 // them, and opens the power chart of the data page's table.
-class CQX390DView : public QWidget
+class MainView : public QWidget
 {
     Q_OBJECT
 
 public:
-    CQX390DView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
+    MainView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
 
     // Runs the enabling rules in toolbar order, keeps their effect on the flags and on the
     // link's target page, and returns the states for the commands.
@@ -44,11 +44,11 @@ public:
     int CurrentTab() const { return currentTab_; }
     ViewFlags Flags() const { return flags_; }
     QTabWidget* TabControl() const { return tabControl_; }
-    CDownLoadWin* DataPage() const { return dataPage_; }
-    CSetThrWin* ThresholdPage() const { return thresholdPage_; }
-    CAdjustWin* CalibrationPage() const { return calibrationPage_; }
+    RecordsPage* Records() const { return recordsPage_; }
+    ThresholdsPage* Thresholds() const { return thresholdsPage_; }
+    CalibrationPage* Calibration() const { return calibrationPage_; }
     // Nothing until the chart was first opened.
-    CPowerChartWin* PowerChartWindow() const { return powerChart_; }
+    PowerChartWindow* ChartWindow() const { return powerChart_; }
 
 private:
     void OnTabChanged(int index);
@@ -58,10 +58,10 @@ private:
     FileDialogs& dialogs_;
     QTabWidget* tabControl_;
     // Created in this order, as the pages have always been.
-    CDownLoadWin* dataPage_;
-    CAdjustWin* calibrationPage_;
-    CSetThrWin* thresholdPage_;
-    CPowerChartWin* powerChart_ = nullptr;
+    RecordsPage* recordsPage_;
+    CalibrationPage* calibrationPage_;
+    ThresholdsPage* thresholdsPage_;
+    PowerChartWindow* powerChart_ = nullptr;
     ViewFlags flags_;
     int currentTab_ = DataTab;
 };

@@ -5,12 +5,12 @@
 #include "ShownBoxes.h"
 #include "StubPort.h"
 #include "TestSupport.h"
-#include "calibration/CAdjustWin.h"
+#include "calibration/CalibrationPage.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
-#include "records/CDownLoadWin.h"
 #include "records/MeasurementRecord.h"
+#include "records/RecordsPage.h"
 #include "sim/PtyHost.h"
 
 #include <QDialog>
@@ -63,7 +63,7 @@ QList<QStringList> ExpectedRows(const VirtualMeter& meter,
 
 } // namespace
 
-class TestAdjustWin : public QObject
+class TestCalibrationPage : public QObject
 {
     Q_OBJECT
 
@@ -111,7 +111,7 @@ private Q_SLOTS:
     {
         ResetLinkState();
         prompter = FakePrompter();
-        page = std::make_unique<CAdjustWin>(prompter);
+        page = std::make_unique<CalibrationPage>(prompter);
         DeviceLink::Instance()->SetPrompter(&prompter, page.get());
         DeviceLink::Instance()->targetWindow = page.get();
     }
@@ -306,7 +306,7 @@ private Q_SLOTS:
         StubPort* port = OpenStub(true);
         QVERIFY(port);
         QDialog dialog;
-        auto* hosted = new CAdjustWin(prompter, &dialog);
+        auto* hosted = new CalibrationPage(prompter, &dialog);
         (new QVBoxLayout(&dialog))->addWidget(hosted);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -329,7 +329,7 @@ private Q_SLOTS:
         PtyHost host(options);
         QVERIFY2(host.Open(), qPrintable(host.ErrorString()));
         FakeFileDialogs dialogs;
-        CDownLoadWin data(prompter, dialogs);
+        RecordsPage data(prompter, dialogs);
         DeviceLink::Instance()->targetWindow = &data;
         ConnectionCommands commands(prompter, &data, host.DevicePath());
         commands.SetOpenDelay(0);
@@ -363,8 +363,8 @@ private Q_SLOTS:
 
 private:
     FakePrompter prompter;
-    std::unique_ptr<CAdjustWin> page;
+    std::unique_ptr<CalibrationPage> page;
 };
 
-QTEST_MAIN(TestAdjustWin)
-#include "tst_adjustwin.moc"
+QTEST_MAIN(TestCalibrationPage)
+#include "tst_calibrationpage.moc"

@@ -5,9 +5,9 @@
 #include "ShownBoxes.h"
 #include "StubPort.h"
 #include "TestSupport.h"
-#include "app/CMainFrame.h"
-#include "app/CQX390DView.h"
 #include "app/CommandIds.h"
+#include "app/MainView.h"
+#include "app/MainWindow.h"
 #include "link/CommandFrame.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
@@ -15,9 +15,9 @@
 #include "link/MeterEvent.h"
 #include "link/MeterMessages.h"
 #include "sim/PtyHost.h"
-#include "thresholds/CSetThrWin.h"
 #include "thresholds/ThresholdCells.h"
 #include "thresholds/ThresholdTable.h"
+#include "thresholds/ThresholdsPage.h"
 
 #include <QAction>
 #include <QFile>
@@ -43,7 +43,7 @@ QByteArray FloatBytes(float value)
 }
 
 // The nine answers of a download of `groups`, as the meter frames them.
-void DeliverDownload(CSetThrWin& page, const Groups& groups)
+void DeliverDownload(ThresholdsPage& page, const Groups& groups)
 {
     const int messages[] = {WM_METER_THR_PART1, WM_METER_THR_PART2, WM_METER_THR_PART3};
     for (quint8 g = 1; g <= 3; ++g) {
@@ -61,10 +61,11 @@ void DeliverDownload(CSetThrWin& page, const Groups& groups)
 }
 
 // What a page shows of a group: its twelve limit cells and its name cell.
-QStringList CellTexts(const CSetThrWin& page, int group)
+QStringList CellTexts(const ThresholdsPage& page, int group)
 {
     QStringList texts;
-    for (int column = CSetThrWin::kFirstLimitColumn; column <= CSetThrWin::kNameColumn; ++column)
+    for (int column = ThresholdsPage::kFirstLimitColumn; column <= ThresholdsPage::kNameColumn;
+         ++column)
         texts << page.Cell(group, column)->text();
     return texts;
 }
@@ -110,7 +111,7 @@ QByteArray UploadedName(int group)
 
 } // namespace
 
-class TestSetThrWin : public QObject
+class TestThresholdsPage : public QObject
 {
     Q_OBJECT
 
@@ -165,7 +166,7 @@ private slots:
         QFETCH(int, message);
         QFETCH(QByteArray, copy);
         QFETCH(QStringList, group3);
-        CSetThrWin page(prompter, nullptr);
+        ThresholdsPage page(prompter, nullptr);
         MeterEvent answer(message, copy, int(copy.size()));
         QCoreApplication::sendEvent(&page, &answer);
         QCOMPARE(CellTexts(page, 1), QStringList(13, QString()));
@@ -218,12 +219,12 @@ private slots:
         link->SetCommControl(port);
         portName = QStringLiteral("stub");
         QVERIFY(link->OpenPort());
-        CSetThrWin page(prompter, nullptr);
+        ThresholdsPage page(prompter, nullptr);
         Groups groups = VirtualMeter::FactoryGroups();
         groups[1].limits[4] = -70.0f;
         if (download)
             DeliverDownload(page, groups);
-        QLineEdit* cell = page.Cell(2, CSetThrWin::kFirstLimitColumn + 4);
+        QLineEdit* cell = page.Cell(2, ThresholdsPage::kFirstLimitColumn + 4);
         QTest::keyClicks(cell, typed);
         uploadGroupCounter = 2;
         prompter.answers = {answer};
@@ -246,16 +247,16 @@ private slots:
     void downloadEditAndUploadThroughTheMainWindow()
     {
         QVERIFY(ConnectOnThresholdTab());
-        CSetThrWin& page = *frame->View()->ThresholdPage();
+        ThresholdsPage& page = *frame->View()->Thresholds();
         const Groups factory = host->Meter().Groups();
         QVERIFY(DownloadThresholds());
         for (int g = 1; g <= 3; ++g)
             QTRY_COMPARE(CellTexts(page, g), Shown(factory[g - 1]));
         // Only the last group's name stays in sight, and no name can be edited.
-        QCOMPARE((QList<bool>{page.Cell(1, CSetThrWin::kNameColumn)->isHidden(),
-                              page.Cell(2, CSetThrWin::kNameColumn)->isHidden(),
-                              page.Cell(3, CSetThrWin::kNameColumn)->isHidden(),
-                              page.Cell(3, CSetThrWin::kNameColumn)->isEnabled()}),
+        QCOMPARE((QList<bool>{page.Cell(1, ThresholdsPage::kNameColumn)->isHidden(),
+                              page.Cell(2, ThresholdsPage::kNameColumn)->isHidden(),
+                              page.Cell(3, ThresholdsPage::kNameColumn)->isHidden(),
+                              page.Cell(3, ThresholdsPage::kNameColumn)->isEnabled()}),
                  (QList<bool>{true, true, false, false}));
 
         // One limit of each group, typed as the operator does.
@@ -267,7 +268,7 @@ private slots:
         } edits[] = {{1, 1, "-26.5"}, {2, 8, "-31.25"}, {3, 9, "-1"}};
         Groups expected = factory;
         for (const auto& edit : edits) {
-            QLineEdit* cell = page.Cell(edit.group, CSetThrWin::kFirstLimitColumn + edit.limit);
+            QLineEdit* cell = page.Cell(edit.group, ThresholdsPage::kFirstLimitColumn + edit.limit);
             cell->clear();
             QTest::keyClicks(cell, edit.text);
             expected[edit.group - 1].limits[edit.limit] = edit.text.toFloat();
@@ -276,7 +277,7 @@ private slots:
             expected[g - 1].name = UploadedName(g);
 
         prompter.boxes.clear();
-        frame->UpdateCommandUi();
+        frame->UpdateActions();
         QVERIFY(frame->Action(Cmd::UploadThreshold)->isEnabled());
         frame->Action(Cmd::UploadThreshold)->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(prompter.boxes.size(), 2, kWaitMs);
@@ -294,7 +295,7 @@ private slots:
     void tabSwitchDuringADownload()
     {
         QVERIFY(ConnectOnThresholdTab());
-        CSetThrWin& page = *frame->View()->ThresholdPage();
+        ThresholdsPage& page = *frame->View()->Thresholds();
         connect(host.get(), &PtyHost::FrameReceived, this, [this](const QByteArray& f) {
             if (quint8(f[2]) == 0x02 && f[3] == 2)
                 frame->View()->TabControl()->setCurrentIndex(DataTab);
@@ -317,10 +318,10 @@ private slots:
     void thresholdFilesThroughTheManageMenu()
     {
         QTemporaryDir dir;
-        frame = std::make_unique<CMainFrame>(prompter, dialogs);
-        CSetThrWin& page = *frame->View()->ThresholdPage();
-        const auto action = [](CMainFrame& window, int id) {
-            window.UpdateCommandUi();
+        frame = std::make_unique<MainWindow>(prompter, dialogs);
+        ThresholdsPage& page = *frame->View()->Thresholds();
+        const auto action = [](MainWindow& window, int id) {
+            window.UpdateActions();
             return window.Action(id);
         };
         QVERIFY(!action(*frame, Cmd::SaveThresholdFile)->isEnabled());
@@ -346,19 +347,20 @@ private slots:
                  QStringList{BoxLine("The thresholds have been saved to " + dialogs.savePath,
                                      Prompter::Ok, Prompter::Icon::Information)});
 
-        CMainFrame other(prompter, dialogs);
+        MainWindow other(prompter, dialogs);
         other.View()->TabControl()->setCurrentIndex(ThresholdTab);
-        CSetThrWin& loaded = *other.View()->ThresholdPage();
+        ThresholdsPage& loaded = *other.View()->Thresholds();
         dialogs.openPath = dialogs.savePath;
         prompter.boxes.clear();
         action(other, Cmd::LoadThresholdFile)->trigger();
         QVERIFY(prompter.boxes.isEmpty());
         for (int g = 1; g <= 3; ++g) {
             for (int i = 0; i < 12; ++i)
-                QCOMPARE(LimitFromText(loaded.Cell(g, CSetThrWin::kFirstLimitColumn + i)->text()),
-                         groups[g - 1].limits[i]);
-            QCOMPARE(loaded.Cell(g, CSetThrWin::kNameColumn)->text(),
-                     page.Cell(g, CSetThrWin::kNameColumn)->text());
+                QCOMPARE(
+                    LimitFromText(loaded.Cell(g, ThresholdsPage::kFirstLimitColumn + i)->text()),
+                    groups[g - 1].limits[i]);
+            QCOMPARE(loaded.Cell(g, ThresholdsPage::kNameColumn)->text(),
+                     page.Cell(g, ThresholdsPage::kNameColumn)->text());
         }
 
         QFile bad(dir.filePath("bad.json"));
@@ -385,13 +387,13 @@ private:
         host = std::make_unique<PtyHost>(SimOptions());
         if (!host->Open())
             return false;
-        frame = std::make_unique<CMainFrame>(prompter, dialogs);
+        frame = std::make_unique<MainWindow>(prompter, dialogs);
         commands = std::make_unique<ConnectionCommands>(prompter, frame.get(), host->DevicePath());
         commands->SetOpenDelay(0);
         frame->AttachCommands(*commands);
         DeviceLink::Instance()->SetPrompter(&prompter, frame.get());
         frame->View()->TabControl()->setCurrentIndex(ThresholdTab);
-        frame->UpdateCommandUi();
+        frame->UpdateActions();
         frame->Action(Cmd::Connect)->trigger();
         if (!QTest::qWaitFor([] { return linkConnected.load() == 1; }, kWaitMs))
             return false;
@@ -402,7 +404,7 @@ private:
     // "DownLoad threshold to PC", until the meter's last answer has reached the page.
     bool DownloadThresholds()
     {
-        frame->UpdateCommandUi();
+        frame->UpdateActions();
         if (!frame->Action(Cmd::DownloadThreshold)->isEnabled())
             return false;
         frame->Action(Cmd::DownloadThreshold)->trigger();
@@ -417,9 +419,9 @@ private:
     FakePrompter prompter;
     FakeFileDialogs dialogs;
     std::unique_ptr<PtyHost> host;
-    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<MainWindow> frame;
     std::unique_ptr<ConnectionCommands> commands;
 };
 
-QTEST_MAIN(TestSetThrWin)
-#include "tst_setthrwin.moc"
+QTEST_MAIN(TestThresholdsPage)
+#include "tst_thresholdspage.moc"

@@ -3,16 +3,16 @@
 // actions and to the link's target page is checked.
 
 #include "FakePrompter.h"
-#include "app/CAboutDlg.h"
-#include "app/CMainFrame.h"
-#include "app/CQX390DView.h"
-#include "calibration/CAdjustWin.h"
+#include "app/AboutDialog.h"
+#include "app/MainView.h"
+#include "app/MainWindow.h"
+#include "calibration/CalibrationPage.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
-#include "records/CDownLoadWin.h"
+#include "records/RecordsPage.h"
 #include "sim/PtyHost.h"
-#include "thresholds/CSetThrWin.h"
+#include "thresholds/ThresholdsPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,7 +51,7 @@ public slots:
     void Open(const QUrl& url) { urls << url; }
 };
 
-class TestMainFrame : public QObject
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 
@@ -80,10 +80,10 @@ private:
 
     FakePrompter prompter_;
     FakeFileDialogs dialogs_;
-    std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<MainWindow> frame_;
 };
 
-QList<int> TestMainFrame::EnabledCommands() const
+QList<int> TestMainWindow::EnabledCommands() const
 {
     QList<int> ids;
     for (int id : QList<int>(kToolbarOrder.begin(), kToolbarOrder.end()) + kAlwaysEnabled) {
@@ -93,30 +93,30 @@ QList<int> TestMainFrame::EnabledCommands() const
     return ids;
 }
 
-QWidget* TestMainFrame::Page(int tab) const
+QWidget* TestMainWindow::Page(int tab) const
 {
-    const CQX390DView& view = *frame_->View();
-    const QList<QWidget*> pages{view.DataPage(), view.ThresholdPage(), view.CalibrationPage()};
+    const MainView& view = *frame_->View();
+    const QList<QWidget*> pages{view.Records(), view.Thresholds(), view.Calibration()};
     return pages.at(tab);
 }
 
-void TestMainFrame::init()
+void TestMainWindow::init()
 {
     ResetLinkState();
     DeviceLink::Instance()->targetWindow = nullptr;
     prompter_ = FakePrompter();
     dialogs_ = FakeFileDialogs();
-    frame_ = std::make_unique<CMainFrame>(prompter_, dialogs_);
+    frame_ = std::make_unique<MainWindow>(prompter_, dialogs_);
     frame_->show();
 }
 
-void TestMainFrame::cleanup()
+void TestMainWindow::cleanup()
 {
     frame_.reset();
     ResetLinkState();
 }
 
-void TestMainFrame::startsFixedSizeOnTheDataPageDisconnected()
+void TestMainWindow::startsFixedSizeOnTheDataPageDisconnected()
 {
     QCOMPARE(frame_->windowTitle(),
              QStringLiteral("VB4417 XGPON Power Meter Data Management Software"));
@@ -133,7 +133,7 @@ void TestMainFrame::startsFixedSizeOnTheDataPageDisconnected()
     QVERIFY(prompter_.boxes.isEmpty());
 }
 
-void TestMainFrame::menusAndToolbarListTheCommands_data()
+void TestMainWindow::menusAndToolbarListTheCommands_data()
 {
     QTest::addColumn<int>("menu"); // -1: the menu bar itself, 4: the toolbar
     QTest::addColumn<QStringList>("texts");
@@ -183,7 +183,7 @@ void TestMainFrame::menusAndToolbarListTheCommands_data()
                                            32797, 32802, 32805, 0,     32798, 32801};
 }
 
-void TestMainFrame::menusAndToolbarListTheCommands()
+void TestMainWindow::menusAndToolbarListTheCommands()
 {
     QFETCH(int, menu);
     QFETCH(QStringList, texts);
@@ -203,7 +203,7 @@ void TestMainFrame::menusAndToolbarListTheCommands()
     QCOMPARE(gotIds, ids);
 }
 
-void TestMainFrame::actionsAndTargetFollowTheRules_data()
+void TestMainWindow::actionsAndTargetFollowTheRules_data()
 {
     QTest::addColumn<int>("tab");
     QTest::addColumn<bool>("busy");
@@ -220,7 +220,7 @@ void TestMainFrame::actionsAndTargetFollowTheRules_data()
         << int(CalibrationTab) << true << true << QList<int>{Disconnect} << int(DataTab);
 }
 
-void TestMainFrame::actionsAndTargetFollowTheRules()
+void TestMainWindow::actionsAndTargetFollowTheRules()
 {
     QFETCH(int, tab);
     QFETCH(bool, busy);
@@ -249,7 +249,7 @@ void TestMainFrame::actionsAndTargetFollowTheRules()
     QCOMPARE(DeviceLink::Instance()->targetWindow.data(), Page(targetTab));
 }
 
-void TestMainFrame::aTabChangeShowsItsPageUnlessADownloadRuns_data()
+void TestMainWindow::aTabChangeShowsItsPageUnlessADownloadRuns_data()
 {
     QTest::addColumn<int>("requested");
     QTest::addColumn<bool>("busy");
@@ -261,7 +261,7 @@ void TestMainFrame::aTabChangeShowsItsPageUnlessADownloadRuns_data()
     QTest::newRow("calibration, downloading") << int(CalibrationTab) << true << int(DataTab);
 }
 
-void TestMainFrame::aTabChangeShowsItsPageUnlessADownloadRuns()
+void TestMainWindow::aTabChangeShowsItsPageUnlessADownloadRuns()
 {
     QFETCH(int, requested);
     QFETCH(bool, busy);
@@ -279,7 +279,7 @@ void TestMainFrame::aTabChangeShowsItsPageUnlessADownloadRuns()
     QVERIFY(prompter_.boxes.isEmpty());
 }
 
-void TestMainFrame::quitAsksFirst_data()
+void TestMainWindow::quitAsksFirst_data()
 {
     QTest::addColumn<bool>("fromExitCommand");
     QTest::addColumn<Prompter::Button>("answer");
@@ -290,7 +290,7 @@ void TestMainFrame::quitAsksFirst_data()
     QTest::newRow("File/Exit, Yes") << true << Prompter::Yes;
 }
 
-void TestMainFrame::quitAsksFirst()
+void TestMainWindow::quitAsksFirst()
 {
     QFETCH(bool, fromExitCommand);
     QFETCH(Prompter::Button, answer);
@@ -311,7 +311,7 @@ void TestMainFrame::quitAsksFirst()
     QCOMPARE(frame_->isVisible(), answer == Prompter::No);
 }
 
-void TestMainFrame::fileCommandsReachTheDataPage_data()
+void TestMainWindow::fileCommandsReachTheDataPage_data()
 {
     QTest::addColumn<int>("key"); // 0: the command has no shortcut and is triggered
     QTest::addColumn<int>("command");
@@ -327,7 +327,7 @@ void TestMainFrame::fileCommandsReachTheDataPage_data()
         << 0 << Cmd::ExportReport << QStringList{"PDF Report (*.pdf)"};
 }
 
-void TestMainFrame::fileCommandsReachTheDataPage()
+void TestMainWindow::fileCommandsReachTheDataPage()
 {
     QFETCH(int, key);
     QFETCH(int, command);
@@ -345,7 +345,7 @@ void TestMainFrame::fileCommandsReachTheDataPage()
     QCOMPARE(dialogs_.filters, dialogFilters);
 }
 
-void TestMainFrame::aboutCommandShowsTheAboutBox()
+void TestMainWindow::aboutCommandShowsTheAboutBox()
 {
     // The box runs its own loop; read it and press OK from inside that loop.
     QWidget* parent = nullptr;
@@ -355,7 +355,7 @@ void TestMainFrame::aboutCommandShowsTheAboutBox()
     bool closedByOk = false;
     QObject inTheLoop;
     QTimer::singleShot(0, &inTheLoop, [&] {
-        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
         if (!about)
             return;
         parent = about->parentWidget();
@@ -385,7 +385,7 @@ void TestMainFrame::aboutCommandShowsTheAboutBox()
     QVERIFY(closedByOk);
 }
 
-void TestMainFrame::helpOpensTheFileBesideTheExecutable()
+void TestMainWindow::helpOpensTheFileBesideTheExecutable()
 {
     // Wherever the program was started from.
     QTemporaryDir elsewhere;
@@ -408,7 +408,7 @@ void TestMainFrame::helpOpensTheFileBesideTheExecutable()
     QCOMPARE(help.read(4), QByteArray("ITSF"));
 }
 
-void TestMainFrame::commandStatesFollowAWholeSession()
+void TestMainWindow::commandStatesFollowAWholeSession()
 {
     // Against the virtual meter through the real port; every state change must reach the
     // menus and the toolbar by itself, since nothing in the program polls.
@@ -449,5 +449,5 @@ void TestMainFrame::commandStatesFollowAWholeSession()
     DeviceLink::Instance()->SetPrompter(nullptr, nullptr);
 }
 
-QTEST_MAIN(TestMainFrame)
-#include "tst_mainframe.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,15 +1,15 @@
-#include "link/CMSComm.h"
+#include "link/SerialPort.h"
 
 #include <QFile>
 #include <unistd.h>
 
-CMSComm::CMSComm(QObject* parent) : SerialPortDriver(parent)
+SerialPort::SerialPort(QObject* parent) : SerialPortDriver(parent)
 {
-    connect(&port_, &QSerialPort::readyRead, this, &CMSComm::OnReadyRead);
-    connect(&port_, &QSerialPort::errorOccurred, this, &CMSComm::OnError);
+    connect(&port_, &QSerialPort::readyRead, this, &SerialPort::OnReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &SerialPort::OnError);
 }
 
-bool CMSComm::Open(const QString& device, QString* error)
+bool SerialPort::Open(const QString& device, QString* error)
 {
     port_.setPortName(device);
     port_.setBaudRate(QSerialPort::Baud9600);
@@ -41,7 +41,7 @@ bool CMSComm::Open(const QString& device, QString* error)
     return false;
 }
 
-void CMSComm::Close()
+void SerialPort::Close()
 {
     if (!port_.isOpen())
         return;
@@ -50,24 +50,24 @@ void CMSComm::Close()
     port_.close();
 }
 
-bool CMSComm::IsOpen() const
+bool SerialPort::IsOpen() const
 {
     return port_.isOpen();
 }
 
-bool CMSComm::Write(const QByteArray& bytes)
+bool SerialPort::Write(const QByteArray& bytes)
 {
     return port_.isOpen() && port_.write(bytes) == bytes.size();
 }
 
-void CMSComm::OnReadyRead()
+void SerialPort::OnReadyRead()
 {
     const QByteArray chunk = port_.readAll();
     if (!chunk.isEmpty())
         Q_EMIT Received(chunk);
 }
 
-void CMSComm::OnError(QSerialPort::SerialPortError error)
+void SerialPort::OnError(QSerialPort::SerialPortError error)
 {
     switch (error) {
     case QSerialPort::ResourceError:

@@ -1,12 +1,12 @@
-#include "app/CQX390DView.h"
+#include "app/MainView.h"
 
 #include "app/HelpFile.h"
-#include "calibration/CAdjustWin.h"
+#include "calibration/CalibrationPage.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
-#include "records/CDownLoadWin.h"
-#include "thresholds/CSetThrWin.h"
-#include "verdicts/CPowerChartWin.h"
+#include "records/RecordsPage.h"
+#include "thresholds/ThresholdsPage.h"
+#include "verdicts/PowerChartWindow.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -42,39 +42,39 @@ LinkSnapshot CurrentLink()
 
 } // namespace
 
-CQX390DView::CQX390DView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
+MainView::MainView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
     : QWidget(parent), prompter_(prompter), dialogs_(dialogs), tabControl_(new PageTabs(this)),
-      dataPage_(new CDownLoadWin(prompter, dialogs, tabControl_)),
-      calibrationPage_(new CAdjustWin(prompter, tabControl_)),
-      thresholdPage_(new CSetThrWin(prompter, tabControl_))
+      recordsPage_(new RecordsPage(prompter, dialogs, tabControl_)),
+      calibrationPage_(new CalibrationPage(prompter, tabControl_)),
+      thresholdsPage_(new ThresholdsPage(prompter, tabControl_))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabControl_);
 
-    tabControl_->addTab(dataPage_, QStringLiteral("DownLoad Data"));
-    tabControl_->addTab(thresholdPage_, QStringLiteral("Threshold Setting"));
+    tabControl_->addTab(recordsPage_, QStringLiteral("DownLoad Data"));
+    tabControl_->addTab(thresholdsPage_, QStringLiteral("Threshold Setting"));
     tabControl_->addTab(calibrationPage_, QStringLiteral("Calibration"));
     tabControl_->setCurrentIndex(DataTab);
-    connect(tabControl_, &QTabWidget::currentChanged, this, &CQX390DView::OnTabChanged);
-    connect(thresholdPage_, &CSetThrWin::ThresholdsChanged, &dataPage_->Limits(),
+    connect(tabControl_, &QTabWidget::currentChanged, this, &MainView::OnTabChanged);
+    connect(thresholdsPage_, &ThresholdsPage::ThresholdsChanged, &recordsPage_->Limits(),
             &KnownLimits::Take);
 }
 
-QObject* CQX390DView::Page(TargetPage page) const
+QObject* MainView::Page(TargetPage page) const
 {
     switch (page) {
     case TargetPage::Data:
-        return dataPage_;
+        return recordsPage_;
     case TargetPage::Threshold:
-        return thresholdPage_;
+        return thresholdsPage_;
     case TargetPage::Calibration:
         break;
     }
     return calibrationPage_;
 }
 
-void CQX390DView::OnTabChanged(int index)
+void MainView::OnTabChanged(int index)
 {
     DeviceLink* link = DeviceLink::Instance();
     const TabChange change = ChangeTab(index, currentTab_, CurrentLink(), flags_);
@@ -88,7 +88,7 @@ void CQX390DView::OnTabChanged(int index)
     link->targetWindow = Page(change.target);
 }
 
-EnablingPass CQX390DView::UpdateCommandStates()
+EnablingPass MainView::UpdateCommandStates()
 {
     // The first pass after start-up is what creates the link.
     DeviceLink* link = DeviceLink::Instance();
@@ -100,48 +100,48 @@ EnablingPass CQX390DView::UpdateCommandStates()
     return pass;
 }
 
-void CQX390DView::OnFileOpen()
+void MainView::OnFileOpen()
 {
-    dataPage_->OnImportSheet();
+    recordsPage_->OnImportSheet();
 }
 
-void CQX390DView::OnFileSave()
+void MainView::OnFileSave()
 {
-    dataPage_->OnExportCsv();
+    recordsPage_->OnExportCsv();
 }
 
-void CQX390DView::OnFileExportWorkbook()
+void MainView::OnFileExportWorkbook()
 {
-    dataPage_->OnExportWorkbook();
+    recordsPage_->OnExportWorkbook();
 }
 
-void CQX390DView::OnFileExportReport()
+void MainView::OnFileExportReport()
 {
-    dataPage_->OnExportReport();
+    recordsPage_->OnExportReport();
 }
 
-void CQX390DView::OnViewPowerChart()
+void MainView::OnViewPowerChart()
 {
     if (!powerChart_)
-        powerChart_ =
-            new CPowerChartWin(dataPage_->Table(), dataPage_->Limits(), prompter_, dialogs_, this);
+        powerChart_ = new PowerChartWindow(recordsPage_->Table(), recordsPage_->Limits(), prompter_,
+                                           dialogs_, this);
     powerChart_->show();
     powerChart_->raise();
     powerChart_->activateWindow();
 }
 
-void CQX390DView::OnHelp()
+void MainView::OnHelp()
 {
     const QString path = HelpFilePath(QCoreApplication::applicationDirPath());
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void CQX390DView::OnSaveThresholds()
+void MainView::OnSaveThresholds()
 {
-    thresholdPage_->SaveToFile(dialogs_);
+    thresholdsPage_->SaveToFile(dialogs_);
 }
 
-void CQX390DView::OnLoadThresholds()
+void MainView::OnLoadThresholds()
 {
-    thresholdPage_->LoadFromFile(dialogs_);
+    thresholdsPage_->LoadFromFile(dialogs_);
 }

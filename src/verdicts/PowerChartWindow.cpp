@@ -1,4 +1,4 @@
-#include "verdicts/CPowerChartWin.h"
+#include "verdicts/PowerChartWindow.h"
 
 #include "common/ExportFile.h"
 #include "verdicts/Verdict.h"
@@ -14,8 +14,8 @@
 #include <QSvgGenerator>
 #include <QVBoxLayout>
 
-CPowerChartWin::CPowerChartWin(const QAbstractItemModel& table, const KnownLimits& limits,
-                               Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
+PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const KnownLimits& limits,
+                                   Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), table_(table), limits_(limits), prompter_(prompter),
       dialogs_(dialogs), chart_(new PowerChart), view_(new QChartView(chart_, this)),
       groupChoice_(new QComboBox(this)), channelChoice_(new QComboBox(this)),
@@ -44,23 +44,23 @@ CPowerChartWin::CPowerChartWin(const QAbstractItemModel& table, const KnownLimit
 
     redraw_.setSingleShot(true);
     redraw_.setInterval(0);
-    connect(&redraw_, &QTimer::timeout, this, &CPowerChartWin::Redraw);
-    connect(&table, &QAbstractItemModel::rowsInserted, this, &CPowerChartWin::Schedule);
-    connect(&table, &QAbstractItemModel::rowsRemoved, this, &CPowerChartWin::Schedule);
-    connect(&table, &QAbstractItemModel::modelReset, this, &CPowerChartWin::Schedule);
-    connect(&table, &QAbstractItemModel::dataChanged, this, &CPowerChartWin::Schedule);
-    connect(&limits, &KnownLimits::Changed, this, &CPowerChartWin::Schedule);
+    connect(&redraw_, &QTimer::timeout, this, &PowerChartWindow::Redraw);
+    connect(&table, &QAbstractItemModel::rowsInserted, this, &PowerChartWindow::Schedule);
+    connect(&table, &QAbstractItemModel::rowsRemoved, this, &PowerChartWindow::Schedule);
+    connect(&table, &QAbstractItemModel::modelReset, this, &PowerChartWindow::Schedule);
+    connect(&table, &QAbstractItemModel::dataChanged, this, &PowerChartWindow::Schedule);
+    connect(&limits, &KnownLimits::Changed, this, &PowerChartWindow::Schedule);
     connect(groupChoice_, &QComboBox::activated, this, [this] {
         groupChosen_ = true;
         Schedule();
     });
-    connect(channelChoice_, &QComboBox::activated, this, &CPowerChartWin::Schedule);
-    connect(saveButton_, &QPushButton::clicked, this, &CPowerChartWin::OnSaveImage);
+    connect(channelChoice_, &QComboBox::activated, this, &PowerChartWindow::Schedule);
+    connect(saveButton_, &QPushButton::clicked, this, &PowerChartWindow::OnSaveImage);
 
     Redraw();
 }
 
-void CPowerChartWin::Redraw()
+void PowerChartWindow::Redraw()
 {
     redraw_.stop();
     const QList<QStringList> rows = TableRows(table_);
@@ -72,7 +72,7 @@ void CPowerChartWin::Redraw()
                  {groupChoice_->currentData().toInt(), channelChoice_->currentData().toInt()});
 }
 
-std::optional<QByteArray> CPowerChartWin::ImageFile(const QString& path) const
+std::optional<QByteArray> PowerChartWindow::ImageFile(const QString& path) const
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -93,7 +93,7 @@ std::optional<QByteArray> CPowerChartWin::ImageFile(const QString& path) const
     return buffer.data();
 }
 
-void CPowerChartWin::OnSaveImage()
+void PowerChartWindow::OnSaveImage()
 {
     Redraw();
     ExportFileAs(prompter_, dialogs_, this, exportPath_, chartImageFilter,

@@ -1,8 +1,8 @@
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 
-#include "app/CAboutDlg.h"
-#include "app/CQX390DView.h"
+#include "app/AboutDialog.h"
 #include "app/CommandIds.h"
+#include "app/MainView.h"
 #include "app/ToolbarIcons.h"
 #include "app/WindowPlacement.h"
 #include "common/Prompter.h"
@@ -42,8 +42,8 @@ constexpr ToolButton kToolButtons[] = {
 
 } // namespace
 
-CMainFrame::CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), prompter_(prompter), view_(new CQX390DView(prompter, dialogs, this)),
+MainWindow::MainWindow(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), prompter_(prompter), view_(new MainView(prompter, dialogs, this)),
       toolBar_(new QToolBar(this))
 {
     // Caption, system menu and minimise box only: the frame is neither sized nor maximised.
@@ -52,41 +52,40 @@ CMainFrame::CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent
                    Qt::WindowCloseButtonHint);
     setWindowTitle(mainTitle);
     setWindowIcon(ApplicationIcon());
-    setFixedSize(frameSize);
+    setFixedSize(windowSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(CentredOrigin(screen->geometry().size(), frameSize));
+        move(CentredOrigin(screen->geometry().size(), windowSize));
 
     setCentralWidget(view_);
     BuildMenus();
     BuildToolBar();
 
-    connect(Action(Cmd::Open), &QAction::triggered, view_, &CQX390DView::OnFileOpen);
-    connect(Action(Cmd::Save), &QAction::triggered, view_, &CQX390DView::OnFileSave);
+    connect(Action(Cmd::Open), &QAction::triggered, view_, &MainView::OnFileOpen);
+    connect(Action(Cmd::Save), &QAction::triggered, view_, &MainView::OnFileSave);
     connect(Action(Cmd::ExportWorkbook), &QAction::triggered, view_,
-            &CQX390DView::OnFileExportWorkbook);
-    connect(Action(Cmd::ExportReport), &QAction::triggered, view_,
-            &CQX390DView::OnFileExportReport);
+            &MainView::OnFileExportWorkbook);
+    connect(Action(Cmd::ExportReport), &QAction::triggered, view_, &MainView::OnFileExportReport);
     // Not among the enabling rules: the workbook and report exports are allowed exactly
     // when Save is.
     for (int id : {Cmd::ExportWorkbook, Cmd::ExportReport})
         connect(Action(Cmd::Save), &QAction::enabledChanged, Action(id), &QAction::setEnabled);
-    connect(Action(Cmd::PowerChart), &QAction::triggered, view_, &CQX390DView::OnViewPowerChart);
-    connect(Action(Cmd::Help), &QAction::triggered, view_, &CQX390DView::OnHelp);
-    connect(Action(Cmd::About), &QAction::triggered, this, &CMainFrame::OnAbout);
+    connect(Action(Cmd::PowerChart), &QAction::triggered, view_, &MainView::OnViewPowerChart);
+    connect(Action(Cmd::Help), &QAction::triggered, view_, &MainView::OnHelp);
+    connect(Action(Cmd::About), &QAction::triggered, this, &MainWindow::OnAbout);
     connect(Action(Cmd::Exit), &QAction::triggered, this, &QWidget::close);
     connect(Action(Cmd::SaveThresholdFile), &QAction::triggered, view_,
-            &CQX390DView::OnSaveThresholds);
+            &MainView::OnSaveThresholds);
     connect(Action(Cmd::LoadThresholdFile), &QAction::triggered, view_,
-            &CQX390DView::OnLoadThresholds);
+            &MainView::OnLoadThresholds);
 
-    UpdateCommandUi();
+    UpdateActions();
     connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this,
-            &CMainFrame::UpdateCommandUi);
+            &MainWindow::UpdateActions);
     // After the view has accepted or refused the change.
-    connect(view_->TabControl(), &QTabWidget::currentChanged, this, &CMainFrame::UpdateCommandUi);
+    connect(view_->TabControl(), &QTabWidget::currentChanged, this, &MainWindow::UpdateActions);
 }
 
-QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text)
+QAction* MainWindow::AddCommand(QMenu* menu, int id, const QString& text)
 {
     auto* action = menu->addAction(text);
     action->setData(id);
@@ -94,7 +93,7 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text)
     return action;
 }
 
-void CMainFrame::BuildMenus()
+void MainWindow::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     AddCommand(file, Cmd::Open, QStringLiteral("&Open..."))
@@ -133,10 +132,10 @@ void CMainFrame::BuildMenus()
 
     // A menu shows the states of the moment, not those of the last idle pass.
     for (QMenu* menu : {file, view, manage, help})
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateActions);
 }
 
-void CMainFrame::BuildToolBar()
+void MainWindow::BuildToolBar()
 {
     toolBar_->setObjectName(QStringLiteral("toolBar"));
     toolBar_->setIconSize(QSize(32, 32));
@@ -153,7 +152,7 @@ void CMainFrame::BuildToolBar()
     addToolBar(Qt::TopToolBarArea, toolBar_);
 }
 
-void CMainFrame::AttachCommands(ConnectionCommands& commands)
+void MainWindow::AttachCommands(ConnectionCommands& commands)
 {
     const std::pair<int, void (ConnectionCommands::*)()> handlers[] = {
         {Cmd::Connect, &ConnectionCommands::Connect},
@@ -168,7 +167,7 @@ void CMainFrame::AttachCommands(ConnectionCommands& commands)
         connect(Action(id), &QAction::triggered, &commands, handler);
 }
 
-void CMainFrame::UpdateCommandUi()
+void MainWindow::UpdateActions()
 {
     const EnablingPass pass = view_->UpdateCommandStates();
     for (const auto& [id, enabled] : pass.states)
@@ -179,13 +178,13 @@ void CMainFrame::UpdateCommandUi()
     Action(Cmd::LoadThresholdFile)->setEnabled(onThresholds);
 }
 
-void CMainFrame::OnAbout()
+void MainWindow::OnAbout()
 {
-    CAboutDlg about(this);
+    AboutDialog about(this);
     about.exec();
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Only No keeps the program; the link is left as it is either way.
     if (prompter_.Show(this, promptCaption, quitQuestion, Prompter::Yes | Prompter::No,

@@ -13,7 +13,7 @@ class QTableWidget;
 // The "Threshold Setting" page: the three threshold groups as a grid of cells under a
 // two-level header, the checks of every change to a limit, and the page's side of the
 // threshold download and upload with the meter.
-class CSetThrWin : public CTabPage
+class ThresholdsPage : public TabPage
 {
     Q_OBJECT
 
@@ -24,14 +24,10 @@ public:
     static constexpr int kFirstLimitColumn = 1;
     static constexpr int kNameColumn = 13;
     static constexpr int kColumns = 14;
-    // Control ids of the two header strips.
-    static constexpr int kUpperHeaderId = 1009;
-    static constexpr int kLowerHeaderId = 1005;
 
-    CSetThrWin(Prompter& prompter, QWidget* parent = nullptr);
+    ThresholdsPage(Prompter& prompter, QWidget* parent = nullptr);
 
-    // The control id of a cell: `group` 1 to 3, `column` as above.
-    static int CellId(int group, int column);
+    // The cell of `group` (1 to 3) in `column` (as above).
     QLineEdit* Cell(int group, int column) const;
     QTableWidget* UpperHeader() const { return upperHeader_; }
     QTableWidget* LowerHeader() const { return lowerHeader_; }

@@ -22,7 +22,6 @@
 #include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
 #include "link/MeterCodes.h"
 #include "link/SerialPort.h"
 #include "records/RecordTable.h"
@@ -206,11 +205,10 @@ bool WaitFor(const std::function<bool()>& done)
 class Bench
 {
 public:
-    Bench() : page_(prompter_, dialogs_)
+    Bench() : page_(link_, prompter_, dialogs_)
     {
-        DeviceLink* link = DeviceLink::Instance();
-        link->SetPrompter(&prompter_, &page_);
-        link->targetWindow = &page_;
+        link_.SetPrompter(&prompter_, &page_);
+        link_.SetMessageTarget(&page_);
         prompter_.onShow = [this](const QString& text) {
             lastBox_ = text;
         };
@@ -233,11 +231,11 @@ public:
             return false;
         const QString device = *started;
 
-        commands_ = std::make_unique<ConnectionCommands>(prompter_, &page_, device);
+        commands_ = std::make_unique<ConnectionCommands>(link_, prompter_, &page_, device);
         commands_->SetOpenDelay(0);
         commands_->SetPortFactory([this] { return new TimedPort(timing_); });
         commands_->Connect();
-        if (!WaitFor([] { return linkConnected.load() == 1; })) {
+        if (!WaitFor([this] { return link_.State().connected.load(); })) {
             std::fprintf(stderr, "qx390d-bench: the meter on %s did not answer the handshake\n",
                          qPrintable(device));
             return false;
@@ -247,7 +245,7 @@ public:
 
     void StopMeter()
     {
-        if (commands_ && linkConnected)
+        if (commands_ && link_.State().connected)
             commands_->Disconnect();
         commands_.reset();
         if (meter_.state() != QProcess::NotRunning) {
@@ -285,7 +283,8 @@ public:
         lastBox_.clear();
         lastRowNs_ = -1;
         commands_->DownloadRecords();
-        const bool ended = WaitFor([this] { return !lastBox_.isEmpty() && !downloadBusy; });
+        const bool ended =
+            WaitFor([this] { return !lastBox_.isEmpty() && !link_.State().downloadBusy; });
         Outcome outcome;
         outcome.rows = page_.Table().RowCount();
         outcome.lastBox = lastBox_;
@@ -321,6 +320,7 @@ public:
 private:
     QuietPrompter prompter_;
     NoFileDialogs dialogs_;
+    DeviceLink link_;
     RecordsPage page_;
     PortClock timing_;
     QProcess meter_;
@@ -398,30 +398,31 @@ bool MeasureIdle(int seconds)
 {
     QuietPrompter prompter;
     NoFileDialogs dialogs;
-    MainWindow frame(prompter, dialogs);
+    DeviceLink link;
+    MainWindow frame(link, prompter, dialogs);
     frame.show();
     QProcess meter;
     const std::optional<QString> device =
         Bench::StartMeterProcess(meter, {QStringLiteral("--records"), QString::number(kRecords)});
     if (!device)
         return false;
-    ConnectionCommands commands(prompter, &frame, *device);
+    ConnectionCommands commands(link, prompter, &frame, *device);
     commands.SetOpenDelay(0);
     frame.AttachCommands(commands);
-    DeviceLink::Instance()->SetPrompter(&prompter, &frame);
+    link.SetPrompter(&prompter, &frame);
 
     std::printf("(d) idle wake-ups of the whole window over %d s, each after %d s of settling "
                 "(target: 0)\n",
                 seconds, kToolkitSettleMs / 1000);
     const long disconnected = IdleWakeups(seconds);
     commands.Connect();
-    if (!WaitFor([] { return linkConnected.load() == 1; }))
+    if (!WaitFor([&link] { return link.State().connected.load(); }))
         return false;
     const long connected = IdleWakeups(seconds);
     std::printf("    disconnected %ld, connected %ld: %s\n", disconnected, connected,
                 TargetVerdict(disconnected <= 0 && connected <= 0));
     commands.Disconnect();
-    DeviceLink::Instance()->SetPrompter(nullptr, nullptr);
+    link.SetPrompter(nullptr, nullptr);
     meter.terminate();
     meter.waitForFinished();
     return true;

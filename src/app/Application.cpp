@@ -3,8 +3,6 @@
 #include "app/MainWindow.h"
 #include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
-#include "link/DeviceLink.h"
-#include "sim/PtyHost.h"
 
 #include <QTimer>
 
@@ -15,9 +13,14 @@ Application::Application(Prompter& prompter, FileDialogs& dialogs, ProgramOption
 {
 }
 
-Application::~Application() = default;
+Application::~Application()
+{
+    // The window that owns the link's boxes goes first.
+    link_.ShutDown();
+    link_.SetPrompter(nullptr, nullptr);
+}
 
-bool Application::Start(QString* error)
+bool Application::Start(QString* error, const DemoMeterStart& startDemoMeter)
 {
     // A lock file that cannot be used leaves the program unguarded rather than unusable.
     if (instanceGuard_.Acquire() == InstanceGuard::Outcome::HeldElsewhere) {
@@ -27,23 +30,17 @@ bool Application::Start(QString* error)
     }
 
     QString port = options_.port;
-    if (options_.demo) {
-        SimOptions meter;
-        meter.pace = true;
-        demoMeter_ = std::make_unique<PtyHost>(meter);
-        if (!demoMeter_->Open()) {
-            if (error)
-                *error = QStringLiteral("the virtual meter cannot start: %1")
-                             .arg(demoMeter_->ErrorString());
+    if (options_.demo && startDemoMeter) {
+        const std::optional<QString> device = startDemoMeter(error);
+        if (!device)
             return false;
-        }
-        port = demoMeter_->DevicePath();
+        port = *device;
     }
 
-    window_ = std::make_unique<MainWindow>(prompter_, dialogs_);
-    commands_ = std::make_unique<ConnectionCommands>(prompter_, window_.get(), port);
+    window_ = std::make_unique<MainWindow>(link_, prompter_, dialogs_);
+    commands_ = std::make_unique<ConnectionCommands>(link_, prompter_, window_.get(), port);
     window_->AttachCommands(*commands_);
-    DeviceLink::Instance()->SetPrompter(&prompter_, window_.get());
+    link_.SetPrompter(&prompter_, window_.get());
     window_->show();
     // The demo meter is there to be tried at once: connect as the menu command would, once
     // the window is up.
@@ -54,6 +51,6 @@ bool Application::Start(QString* error)
 
 int Application::Finish(int loopResult)
 {
-    DeviceLink::Instance()->ShutDown();
+    link_.ShutDown();
     return loopResult;
 }

@@ -2,15 +2,17 @@
 
 #include "app/CommandLine.h"
 #include "app/InstanceGuard.h"
+#include "link/DeviceLink.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class MainWindow;
 class ConnectionCommands;
 class FileDialogs;
 class Prompter;
-class PtyHost;
 
 // The application object: start-up with the single-instance guard, the main window and
 // the connection commands behind its Manage menu, and the exit.
@@ -24,19 +26,22 @@ public:
                 QString lockDirectory = InstanceGuard::DefaultDirectory());
     ~Application();
 
+    // Starts the virtual meter of --demo: its device path, or nothing with the reason in
+    // `error`.
+    using DemoMeterStart = std::function<std::optional<QString>(QString* error)>;
+
     // True when the program is to run its event loop: this is the only running copy and
     // the main window is up. A second copy tells the operator and returns false without
-    // creating a window. With --demo the virtual meter is started and, once the window is
-    // shown, connected to as the Connect command does; a meter that cannot start makes
-    // start-up fail with the reason in `error`.
-    bool Start(QString* error = nullptr);
+    // creating a window. With --demo `startDemoMeter` starts the virtual meter, which is
+    // connected to as the Connect command does once the window is shown; a meter that
+    // cannot start makes start-up fail with the reason in `error`.
+    bool Start(QString* error = nullptr, const DemoMeterStart& startDemoMeter = {});
     // Ends what must not outlive the event loop; returns the process exit code.
     int Finish(int loopResult);
 
     MainWindow* Window() const { return window_.get(); }
     ConnectionCommands* Commands() const { return commands_.get(); }
-    // The virtual meter of --demo; nullptr otherwise.
-    PtyHost* DemoMeter() const { return demoMeter_.get(); }
+    DeviceLink& Link() { return link_; }
 
 private:
     Prompter& prompter_;
@@ -44,7 +49,8 @@ private:
     ProgramOptions options_;
     // Held for the life of the process; the kernel releases it at exit.
     InstanceGuard instanceGuard_;
-    std::unique_ptr<PtyHost> demoMeter_;
+    // Outlives the window and the commands, which use it to their end.
+    DeviceLink link_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<ConnectionCommands> commands_;
 };

@@ -10,20 +10,20 @@ bool CommandEnabling::Rule(int commandId)
 {
     switch (commandId) {
     case Cmd::DownloadData:
-        if (link_.linkConnected && selectedTab_ == DataTab) {
+        if (link_.connected && selectedTab_ == DataTab) {
             flags_.downloadEnabled = 1;
             flags_.thresholdEnabled = 0;
             target_ = TargetPage::Data;
         }
         // A running download keeps its answers on the data page.
-        if (!link_.linkConnected || link_.downloadBusy) {
+        if (!link_.connected || link_.downloadBusy) {
             flags_.downloadEnabled = 0;
             flags_.thresholdEnabled = 0;
             target_ = TargetPage::Data;
         }
         return flags_.downloadEnabled != 0;
     case Cmd::DownloadThreshold:
-        if (link_.linkConnected) {
+        if (link_.connected) {
             if (selectedTab_ == ThresholdTab) {
                 flags_.downloadEnabled = 0;
                 flags_.thresholdEnabled = 1;
@@ -40,12 +40,12 @@ bool CommandEnabling::Rule(int commandId)
     case Cmd::DeleteCurrentData:
     case Cmd::DeleteAllData:
         flags_.deleteEnabled = link_.storedRecordCount != 0 && selectedTab_ == DataTab &&
-                               link_.linkConnected && !link_.downloadBusy;
+                               link_.connected && !link_.downloadBusy;
         return flags_.deleteEnabled != 0;
     case Cmd::Connect:
-        return !link_.linkConnected;
+        return !link_.connected;
     case Cmd::Disconnect:
-        return link_.linkConnected;
+        return link_.connected;
     case Cmd::Open:
     case Cmd::Save:
         return currentTab_ == DataTab && !link_.downloadBusy;
@@ -79,11 +79,11 @@ TabChange ChangeTab(int requestedTab, int currentTab, const LinkSnapshot& link, 
     const int index = link.downloadBusy ? currentTab : requestedTab;
     switch (index) {
     case DataTab:
-        if (link.linkConnected)
+        if (link.connected)
             flags = {.downloadEnabled = 1, .deleteEnabled = 0, .thresholdEnabled = 0};
         return {index, flags, TargetPage::Data};
     case ThresholdTab:
-        if (link.linkConnected)
+        if (link.connected)
             flags = {.downloadEnabled = 0, .deleteEnabled = 0, .thresholdEnabled = 1};
         return {index, flags, TargetPage::Threshold};
     }

@@ -15,7 +15,7 @@
 // The link state the rules read.
 struct LinkSnapshot
 {
-    bool linkConnected = false;
+    bool connected = false;
     bool downloadBusy = false;
     qint16 storedRecordCount = 0;
 };
@@ -31,7 +31,7 @@ struct ViewFlags
     friend bool operator==(const ViewFlags&, const ViewFlags&) = default;
 };
 
-// The page that DeviceLink's targetWindow is made to point at.
+// The page the link hands the meter's answers to (DeviceLink's message target).
 enum class TargetPage { Data, Threshold, Calibration };
 
 // The order in which the rules run on every pass: the toolbar, left to right. The order

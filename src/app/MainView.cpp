@@ -3,7 +3,6 @@
 #include "app/HelpFile.h"
 #include "calibration/CalibrationPage.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
 #include "records/RecordsPage.h"
 #include "thresholds/ThresholdsPage.h"
 #include "verdicts/PowerChartWindow.h"
@@ -35,18 +34,19 @@ public:
     explicit PageTabs(QWidget* parent) : QTabWidget(parent) { setTabBar(new FixedTabBar(this)); }
 };
 
-LinkSnapshot CurrentLink()
+LinkSnapshot Snapshot(const LinkState& state)
 {
-    return {linkConnected != 0, downloadBusy != 0, storedRecordCount};
+    return {state.connected, state.downloadBusy, state.storedRecordCount};
 }
 
 } // namespace
 
-MainView::MainView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), dialogs_(dialogs), tabControl_(new PageTabs(this)),
-      recordsPage_(new RecordsPage(prompter, dialogs, tabControl_)),
-      calibrationPage_(new CalibrationPage(prompter, tabControl_)),
-      thresholdsPage_(new ThresholdsPage(prompter, tabControl_))
+MainView::MainView(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), link_(link), prompter_(prompter), dialogs_(dialogs),
+      tabControl_(new PageTabs(this)),
+      recordsPage_(new RecordsPage(link, prompter, dialogs, tabControl_)),
+      calibrationPage_(new CalibrationPage(link, prompter, tabControl_)),
+      thresholdsPage_(new ThresholdsPage(link, prompter, tabControl_))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -61,23 +61,24 @@ MainView::MainView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
             &KnownLimits::Take);
 }
 
-QObject* MainView::Page(TargetPage page) const
+void MainView::Target(TargetPage page)
 {
     switch (page) {
     case TargetPage::Data:
-        return recordsPage_;
+        link_.SetMessageTarget(recordsPage_);
+        return;
     case TargetPage::Threshold:
-        return thresholdsPage_;
+        link_.SetMessageTarget(thresholdsPage_);
+        return;
     case TargetPage::Calibration:
-        break;
+        link_.SetMessageTarget(calibrationPage_);
+        return;
     }
-    return calibrationPage_;
 }
 
 void MainView::OnTabChanged(int index)
 {
-    DeviceLink* link = DeviceLink::Instance();
-    const TabChange change = ChangeTab(index, currentTab_, CurrentLink(), flags_);
+    const TabChange change = ChangeTab(index, currentTab_, Snapshot(link_.State()), flags_);
     if (change.index != index) {
         // Springs back without reporting a second change.
         const QSignalBlocker quiet(tabControl_);
@@ -85,18 +86,16 @@ void MainView::OnTabChanged(int index)
     }
     currentTab_ = change.index;
     flags_ = change.flags;
-    link->targetWindow = Page(change.target);
+    Target(change.target);
 }
 
 EnablingPass MainView::UpdateCommandStates()
 {
-    // The first pass after start-up is what creates the link.
-    DeviceLink* link = DeviceLink::Instance();
     const EnablingPass pass =
-        RunEnablingPass(CurrentLink(), tabControl_->currentIndex(), currentTab_, flags_);
+        RunEnablingPass(Snapshot(link_.State()), tabControl_->currentIndex(), currentTab_, flags_);
     flags_ = pass.flags;
     if (pass.target)
-        link->targetWindow = Page(*pass.target);
+        Target(*pass.target);
     return pass;
 }
 

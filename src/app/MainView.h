@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class CalibrationPage;
+class DeviceLink;
 class RecordsPage;
 class PowerChartWindow;
 class ThresholdsPage;
@@ -22,7 +23,7 @@ class MainView : public QWidget
     Q_OBJECT
 
 public:
-    MainView(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
+    MainView(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
 
     // Runs the enabling rules in toolbar order, keeps their effect on the flags and on the
     // link's target page, and returns the states for the commands.
@@ -52,8 +53,10 @@ public:
 
 private:
     void OnTabChanged(int index);
-    QObject* Page(TargetPage page) const;
+    // Makes the page of `page` the one the link hands the meter's answers to.
+    void Target(TargetPage page);
 
+    DeviceLink& link_;
     Prompter& prompter_;
     FileDialogs& dialogs_;
     QTabWidget* tabControl_;

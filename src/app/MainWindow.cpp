@@ -7,7 +7,7 @@
 #include "app/WindowPlacement.h"
 #include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
-#include "link/LinkState.h"
+#include "link/DeviceLink.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -42,8 +42,8 @@ constexpr ToolButton kToolButtons[] = {
 
 } // namespace
 
-MainWindow::MainWindow(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), prompter_(prompter), view_(new MainView(prompter, dialogs, this)),
+MainWindow::MainWindow(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), prompter_(prompter), view_(new MainView(link, prompter, dialogs, this)),
       toolBar_(new QToolBar(this))
 {
     // Caption, system menu and minimise box only: the frame is neither sized nor maximised.
@@ -79,8 +79,7 @@ MainWindow::MainWindow(Prompter& prompter, FileDialogs& dialogs, QWidget* parent
             &MainView::OnLoadThresholds);
 
     UpdateActions();
-    connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this,
-            &MainWindow::UpdateActions);
+    connect(&link.State(), &LinkState::Changed, this, &MainWindow::UpdateActions);
     // After the view has accepted or refused the change.
     connect(view_->TabControl(), &QTabWidget::currentChanged, this, &MainWindow::UpdateActions);
 }

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 
 class ConnectionCommands;
+class DeviceLink;
 class MainView;
 class FileDialogs;
 class Prompter;
@@ -22,7 +23,8 @@ public:
         QStringLiteral("Are you sure to quit the management software?");
     static constexpr QSize windowSize{1000, 600};
 
-    MainWindow(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
+    MainWindow(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs,
+               QWidget* parent = nullptr);
 
     // The Manage menu's commands and their toolbar buttons run `commands`, which must
     // outlive this window.

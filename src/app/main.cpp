@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char* argv[])
 {
@@ -30,16 +31,27 @@ int main(int argc, char* argv[])
 
     MessageBoxPrompter prompter;
     QtFileDialogs dialogs;
+    // The virtual meter of --demo lives as long as the program; it runs on this thread's
+    // event loop.
+    std::unique_ptr<PtyHost> meter;
+    const auto startDemoMeter = [&meter](QString* error) -> std::optional<QString> {
+        SimOptions options;
+        options.pace = true;
+        meter = std::make_unique<PtyHost>(options);
+        if (!meter->Open()) {
+            *error = QStringLiteral("the virtual meter cannot start: %1").arg(meter->ErrorString());
+            return std::nullopt;
+        }
+        std::printf("qx390d: virtual meter on %s\n", qPrintable(meter->DevicePath()));
+        std::fflush(stdout);
+        return meter->DevicePath();
+    };
     Application app(prompter, dialogs, commandLine.options);
     QString error;
-    if (!app.Start(&error)) {
+    if (!app.Start(&error, startDemoMeter)) {
         if (!error.isEmpty())
             std::fprintf(stderr, "qx390d: %s\n", qPrintable(error));
         return 1;
-    }
-    if (const PtyHost* meter = app.DemoMeter()) {
-        std::printf("qx390d: virtual meter on %s\n", qPrintable(meter->DevicePath()));
-        std::fflush(stdout);
     }
     return app.Finish(QApplication::exec());
 }

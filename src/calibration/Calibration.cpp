@@ -4,7 +4,6 @@
 #include "common/NumberText.h"
 #include "common/PowerRange.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
 #include "link/MeterCodes.h"
 
 namespace {
@@ -52,19 +51,19 @@ QString ReferenceText(float power)
     return QString::number(static_cast<double>(power), 'g', 6);
 }
 
-void SendCalibration(CalibrationChannel channel, float reference)
+void SendCalibration(DeviceLink& link, CalibrationChannel channel, float reference)
 {
     const ChannelSlot slot = kSlots[static_cast<size_t>(channel)];
-    DeviceLink::Instance()->Send([slot, reference](CommandFrame& f) {
+    link.Send([slot, reference](CommandFrame& f) {
         f.SetCode(MeterCode::Calibrate);
         f.PutFloatLE(slot.offset, reference);
         f[kSelectorByte] = slot.selector;
     });
 }
 
-void SendFactoryDefault()
+void SendFactoryDefault(DeviceLink& link)
 {
-    DeviceLink::Instance()->Send([](CommandFrame& f) {
+    link.Send([](CommandFrame& f) {
         f.SetCode(MeterCode::Calibrate);
         f[kSelectorByte] = CalibrationSelector::Factory;
     });
@@ -72,7 +71,7 @@ void SendFactoryDefault()
 
 ReferencePowers::Result ReferencePowers::Calibrate(CalibrationChannel channel, const Texts& texts)
 {
-    if (!linkConnected)
+    if (!link_.State().connected)
         return {Outcome::NotConnected};
     // Fields read before a bad one keep their new values, as the page's fields do.
     for (size_t i = 0; i < texts.size(); ++i) {
@@ -81,15 +80,15 @@ ReferencePowers::Result ReferencePowers::Calibrate(CalibrationChannel channel, c
             return {Outcome::NotANumber, static_cast<CalibrationChannel>(i)};
         values_[i] = static_cast<float>(value);
     }
-    SendCalibration(channel, Value(channel));
+    SendCalibration(link_, channel, Value(channel));
     return {Outcome::Sent};
 }
 
 ReferencePowers::Outcome ReferencePowers::FactoryDefault()
 {
-    if (!linkConnected)
+    if (!link_.State().connected)
         return Outcome::NotConnected;
-    SendFactoryDefault();
+    SendFactoryDefault(link_);
     return Outcome::Sent;
 }
 

@@ -3,6 +3,8 @@
 #include <QString>
 #include <array>
 
+class DeviceLink;
+
 // The four wavelength channels, in the order the page reads its reference fields.
 enum class CalibrationChannel { Ont1310, Olt1490, Olt1577, Ont1270 };
 inline constexpr int kCalibrationChannels = 4;
@@ -29,9 +31,9 @@ QString ReferenceText(float power);
 
 // The 0x05 frame, written into the link's frame under its lock without clearing it first:
 // only the marker, the code, the channel's four float bytes and the selector change.
-void SendCalibration(CalibrationChannel channel, float reference);
+void SendCalibration(DeviceLink& link, CalibrationChannel channel, float reference);
 // The 0x05 frame with selector 4: the meter goes back to its factory calibration.
-void SendFactoryDefault();
+void SendFactoryDefault(DeviceLink& link);
 
 // The page's four reference powers and what its buttons do with them.
 class ReferencePowers
@@ -45,6 +47,8 @@ public:
     };
     using Texts = std::array<QString, kCalibrationChannels>;
 
+    explicit ReferencePowers(DeviceLink& link) : link_(link) {}
+
     // While the meter is connected, reads `texts` (indexed by channel) in channel order up
     // to the first one that is not a complete decimal number; when all are numbers, sends
     // the channel's value.
@@ -57,5 +61,6 @@ public:
 private:
     static size_t Index(CalibrationChannel channel) { return static_cast<size_t>(channel); }
 
+    DeviceLink& link_;
     std::array<float, kCalibrationChannels> values_{-10.0f, -10.0f, -10.0f, -10.0f};
 };

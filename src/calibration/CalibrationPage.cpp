@@ -49,8 +49,8 @@ const QSize kPageSize{348, 179};
 
 } // namespace
 
-CalibrationPage::CalibrationPage(Prompter& prompter, QWidget* parent)
-    : TabPage(parent), prompter_(prompter)
+CalibrationPage::CalibrationPage(DeviceLink& link, Prompter& prompter, QWidget* parent)
+    : TabPage(parent), prompter_(prompter), references_(link)
 {
     for (const RowLayout& layout : kRows) {
         Row& row = rows_[Index(layout.channel)];

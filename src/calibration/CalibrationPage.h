@@ -2,9 +2,11 @@
 
 #include "calibration/Calibration.h"
 #include "common/TabPage.h"
+#include "link/MeterMessage.h"
 
 #include <array>
 
+class DeviceLink;
 class Prompter;
 class QLabel;
 class QLineEdit;
@@ -12,12 +14,12 @@ class QPushButton;
 
 // The "Calibration" page: a reference power field and a "Calibration" button for each
 // wavelength channel, and "Factory Default". It waits for no answer from the meter.
-class CalibrationPage : public TabPage
+class CalibrationPage : public TabPage, public MeterMessageTarget
 {
     Q_OBJECT
 
 public:
-    explicit CalibrationPage(Prompter& prompter, QWidget* parent = nullptr);
+    CalibrationPage(DeviceLink& link, Prompter& prompter, QWidget* parent = nullptr);
 
     QLineEdit* Edit(CalibrationChannel channel) const { return rows_[Index(channel)].edit; }
     QPushButton* CalibrationButton(CalibrationChannel channel) const
@@ -28,9 +30,10 @@ public:
 
     QSize sizeHint() const override;
 
+    // Calibration waits for no answer: every message the link hands here is dropped.
+    void OnMeterMessage(const MeterMessage&) override {}
+
 protected:
-    // Calibration waits for no answer: every message the link posts here is dropped.
-    void OnMeterMessage(const MeterEvent&) override {}
     void changeEvent(QEvent* e) override;
 
 private:

@@ -5,9 +5,6 @@
 #include "export/CsvExport.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
-#include "link/MeterEvent.h"
-#include "link/MeterMessages.h"
 #include "link/PortFinder.h"
 #include "link/ResponseDispatcher.h"
 #include "link/ResponseFrame.h"
@@ -29,9 +26,7 @@ constexpr int kAllThresholdParts = (1 << kThresholdParts) - 1;
 CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err,
                        bool errIsTerminal)
     : options_(options), out_(out), err_(err), showProgress_(errIsTerminal && !options.quiet),
-      prompter_(options.yes), download_(table_, prompter_, nullptr, [](quint16 index) {
-          DeviceLink::Instance()->RequestRecord(index);
-      })
+      prompter_(options.yes), download_(link_, table_, prompter_, nullptr)
 {
     prompter_.onBox = [this](const QString& text) {
         OnBox(text);
@@ -42,18 +37,17 @@ CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err
                                .arg(awaited_)
                                .arg(kAnswerLimitMs / 1000));
     });
-    connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this, [this] {
-        if (stage_ == Stage::Handshake && linkConnected)
+    connect(&link_.State(), &LinkState::Changed, this, [this] {
+        if (stage_ == Stage::Handshake && link_.State().connected)
             StartCommand();
     });
-    DeviceLink* link = DeviceLink::Instance();
-    connect(link, &DeviceLink::PortLost, this, [this] {
+    connect(&link_, &DeviceLink::PortLost, this, [this] {
         Finish(ExitFailed,
                QStringLiteral("the meter's port went away (unplugged or switched off?)"));
     });
-    connect(link, &DeviceLink::FrameSent, this, [this] { ++framesSent_; });
+    connect(&link_, &DeviceLink::FrameSent, this, [this] { ++framesSent_; });
     // The link's own watch on the download and upload answers says where the meter stopped.
-    connect(link, &DeviceLink::ExchangeStalled, this, [this](const QString& text) {
+    connect(&link_, &DeviceLink::ExchangeStalled, this, [this](const QString& text) {
         if (stage_ != Stage::Done)
             Finish(ExitFailed, text);
     });
@@ -137,18 +131,16 @@ bool CliSession::Connect()
     }
 
     // As the Connect command does, without its pause: the port is there already.
-    portName = device;
-    DeviceLink* link = DeviceLink::Instance();
-    link->SetPrompter(&prompter_, nullptr);
-    link->targetWindow = this;
-    commands_ = std::make_unique<ConnectionCommands>(prompter_, nullptr, device);
-    link->SetCommControl(new SerialPort);
-    link->linkActive = 0;
-    link->StartReception();
+    link_.State().portName = device;
+    link_.SetPrompter(&prompter_, nullptr);
+    link_.SetMessageTarget(this);
+    commands_ = std::make_unique<ConnectionCommands>(link_, prompter_, nullptr, device);
+    link_.SetPort(new SerialPort);
+    link_.StartReception();
     QString error;
-    if (!link->OpenPort(&error)) {
-        link->StopReception();
-        link->SetCommControl(nullptr);
+    if (!link_.OpenPort(&error)) {
+        link_.StopReception();
+        link_.SetPort(nullptr);
         // The port's text names the device and, for a permission error, the dialout group.
         error.replace(QLatin1Char('\n'), QLatin1String(". "));
         Finish(ExitNoPort, QStringLiteral("cannot open %1").arg(error.isEmpty() ? device : error));
@@ -181,7 +173,7 @@ void CliSession::StartCommand()
     case CliCommand::ThresholdsSet:
         stage_ = Stage::ThresholdUpload;
         // As the page does when an upload really starts.
-        uploadGroupCounter = 0;
+        link_.StartUpload();
         UploadPart(1, 1);
         break;
     case CliCommand::Calibrate:
@@ -191,9 +183,9 @@ void CliSession::StartCommand()
         Await(QStringLiteral("the calibration command"));
         const int before = framesSent_;
         if (options_.command == CliCommand::Calibrate)
-            SendCalibration(options_.channel, options_.reference);
+            SendCalibration(link_, options_.channel, options_.reference);
         else
-            SendFactoryDefault();
+            SendFactoryDefault(link_);
         if (framesSent_ > before)
             Finish(ExitDone, options_.command == CliCommand::Calibrate
                                  ? QStringLiteral("calibrated %1 to %2 dBm")
@@ -207,45 +199,42 @@ void CliSession::StartCommand()
     }
 }
 
-bool CliSession::event(QEvent* event)
+void CliSession::OnMeterMessage(const MeterMessage& message)
 {
-    if (event->type() != MeterEvent::EventType())
-        return QObject::event(event);
-    const auto* m = static_cast<MeterEvent*>(event);
-    switch (m->message) {
-    case WM_METER_RECORD:
+    const MeterMessage* m = &message;
+    switch (m->kind) {
+    case MeterMessage::Kind::Record:
         if (stage_ == Stage::Records)
             OnRecord(m->copy);
         else if (stage_ == Stage::CountRecords)
             OnCount(m->copy);
         break;
-    case WM_METER_RECORD_DELETED:
+    case MeterMessage::Kind::RecordDeleted:
         if (stage_ == Stage::Delete)
             Finish(ExitDone, m->param == 0 ? QStringLiteral("deleted all records")
                                            : QStringLiteral("deleted record %1").arg(m->param));
         break;
-    case WM_METER_THR_PART1:
-    case WM_METER_THR_PART2:
-    case WM_METER_THR_PART3:
+    case MeterMessage::Kind::ThresholdPart1:
+    case MeterMessage::Kind::ThresholdPart2:
+    case MeterMessage::Kind::ThresholdPart3:
         if (stage_ == Stage::ThresholdDownload)
-            OnThresholdPart(m->message == WM_METER_THR_PART1   ? 1
-                            : m->message == WM_METER_THR_PART2 ? 2
-                                                               : 3,
+            OnThresholdPart(m->kind == MeterMessage::Kind::ThresholdPart1   ? 1
+                            : m->kind == MeterMessage::Kind::ThresholdPart2 ? 2
+                                                                            : 3,
                             m->copy);
         break;
-    case WM_METER_UPLOAD_GROUP:
-    case WM_METER_UPLOAD_PART2:
-    case WM_METER_UPLOAD_PART3:
+    case MeterMessage::Kind::UploadNextGroup:
+    case MeterMessage::Kind::UploadPart2:
+    case MeterMessage::Kind::UploadPart3:
         if (stage_ == Stage::ThresholdUpload)
-            UploadPart(m->message == WM_METER_UPLOAD_GROUP   ? 1
-                       : m->message == WM_METER_UPLOAD_PART2 ? 2
-                                                             : 3,
+            UploadPart(m->kind == MeterMessage::Kind::UploadNextGroup ? 1
+                       : m->kind == MeterMessage::Kind::UploadPart2   ? 2
+                                                                      : 3,
                        m->param);
         break;
     default:
         break;
     }
-    return true;
 }
 
 void CliSession::OnRecord(const QByteArray& copy)
@@ -276,7 +265,7 @@ void CliSession::OnCount(const QByteArray& copy)
     if (!record)
         return;
     // As the data page keeps it from every record answer; the delete commands read it.
-    storedRecordCount = static_cast<qint16>(record->count);
+    link_.State().storedRecordCount = static_cast<qint16>(record->count);
     if (record->count == 0) {
         Finish(ExitDone, QStringLiteral("the meter holds no records; nothing was deleted"));
         return;
@@ -333,7 +322,7 @@ void CliSession::UploadPart(int part, int group)
     ++partsSent_;
     Progress(QStringLiteral("upload part %1/%2").arg(partsSent_).arg(kThresholdParts));
     Await(QStringLiteral("the upload of group %1, part %2").arg(group).arg(part));
-    SendUploadPart(thresholds_.table, part, group, texts);
+    SendUploadPart(link_, thresholds_.table, part, group, texts);
 }
 
 void CliSession::OnBox(const QString& text)
@@ -430,11 +419,10 @@ void CliSession::FinishWithOutput(const QByteArray& content, const QString& note
 
 void CliSession::Close()
 {
-    DeviceLink* link = DeviceLink::Instance();
     // A box the reception thread may still be waiting on is answered before it is stopped.
     QCoreApplication::processEvents();
-    link->ShutDown();
-    link->ClosePort();
-    link->targetWindow = nullptr;
-    link->SetPrompter(nullptr, nullptr);
+    link_.ShutDown();
+    link_.ClosePort();
+    link_.ClearMessageTarget();
+    link_.SetPrompter(nullptr, nullptr);
 }

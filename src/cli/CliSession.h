@@ -2,7 +2,9 @@
 
 #include "cli/CliCommandLine.h"
 #include "cli/CliPrompter.h"
+#include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"
+#include "link/MeterMessage.h"
 #include "records/MeasurementRecord.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
@@ -19,9 +21,9 @@ class QSaveFile;
 
 // One run of the command-line tool: connects to the meter through the program's own link,
 // runs one command with the same commands, pages' logic and frames as the program, and
-// reports. It is the link's target window, so the meter's answers come to it as they come
+// reports. It is the link's message target, so the meter's answers come to it as they come
 // to a page. Every awaited answer is bounded by kAnswerLimitMs.
-class CliSession : public QObject
+class CliSession : public QObject, public MeterMessageTarget
 {
     Q_OBJECT
 
@@ -38,8 +40,7 @@ public:
     // Runs the command to its end and gives the exit code (CliExit).
     int Run();
 
-protected:
-    bool event(QEvent* event) override;
+    void OnMeterMessage(const MeterMessage& message) override;
 
 private:
     enum class Stage {
@@ -78,6 +79,7 @@ private:
     QIODevice& err_;
     const bool showProgress_;
     CliPrompter prompter_;
+    DeviceLink link_;
     std::unique_ptr<ConnectionCommands> commands_;
     std::unique_ptr<QSaveFile> outputFile_;
     QEventLoop loop_;

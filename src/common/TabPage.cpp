@@ -1,7 +1,5 @@
 #include "common/TabPage.h"
 
-#include "link/MeterEvent.h"
-
 #include <QKeyEvent>
 
 namespace {
@@ -25,10 +23,6 @@ void TabPage::FilterClosingKeys()
 
 bool TabPage::event(QEvent* event)
 {
-    if (event->type() == MeterEvent::EventType()) {
-        OnMeterMessage(*static_cast<const MeterEvent*>(event));
-        return true;
-    }
     if (IsClosingKey(event))
         return true;
     return QWidget::event(event);

@@ -2,13 +2,9 @@
 
 #include "common/Prompter.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
-#include "link/MeterEvent.h"
-#include "link/MeterMessages.h"
 #include "link/PortFinder.h"
 #include "link/SerialPort.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 
 namespace Text {
@@ -23,25 +19,25 @@ const QString NothingToDelete = QStringLiteral("Have no data can be deleted!");
 const QString ClassUnreadable = QStringLiteral("在注册表中无法打开键 ");
 } // namespace Text
 
-ConnectionCommands::ConnectionCommands(Prompter& prompter, QWidget* owner, QString fixedPort,
-                                       QString sysfsRoot, QObject* parent)
-    : QObject(parent), prompter_(prompter), owner_(owner), fixedPort_(std::move(fixedPort)),
-      sysfsRoot_(std::move(sysfsRoot)), portFactory_([] { return new SerialPort; }),
-      handshakeTimer_(new QTimer(this))
+ConnectionCommands::ConnectionCommands(DeviceLink& link, Prompter& prompter, QWidget* owner,
+                                       QString fixedPort, QString sysfsRoot, QObject* parent)
+    : QObject(parent), link_(link), prompter_(prompter), owner_(owner),
+      fixedPort_(std::move(fixedPort)), sysfsRoot_(std::move(sysfsRoot)),
+      portFactory_([] { return new SerialPort; }), handshakeTimer_(new QTimer(this))
 {
     handshakeTimer_->setSingleShot(true);
     connect(handshakeTimer_, &QTimer::timeout, this, &ConnectionCommands::OnHandshakeLimit);
     // A confirmed connection needs the limit no more; left running it would wake the idle
     // program once for nothing.
-    connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this, [this] {
-        if (linkConnected)
+    connect(&link_.State(), &LinkState::Changed, this, [this] {
+        if (link_.State().connected)
             handshakeTimer_->stop();
     });
     // A link that closes ends a connect attempt still under way (the port was lost, even
     // while "Connected Success!" was open); whoever closed it has told the operator.
-    connect(DeviceLink::Instance(), &DeviceLink::Closed, this, [this] {
+    connect(&link_, &DeviceLink::Closed, this, [this] {
         handshakeTimer_->stop();
-        connectPending = 0;
+        link_.State().connectPending = false;
     });
 }
 
@@ -52,9 +48,10 @@ void ConnectionCommands::SetPortFactory(std::function<SerialPortDriver*()> facto
 
 void ConnectionCommands::Connect()
 {
-    if (connectPending)
+    LinkState& state = link_.State();
+    if (state.connectPending)
         return;
-    connectPending = 1;
+    state.connectPending = true;
 
     QString device = fixedPort_;
     if (device.isEmpty()) {
@@ -63,61 +60,58 @@ void ConnectionCommands::Connect()
             break;
         case PortFinder::Result::ClassUnreadable:
             prompter_.Notify(owner_, Text::ClassUnreadable);
-            connectPending = 0;
+            state.connectPending = false;
             return;
         case PortFinder::Result::NoDevice:
             prompter_.Notify(owner_, Text::NoPort, Prompter::Icon::Warning);
-            connectPending = 0;
+            state.connectPending = false;
             return;
         }
     }
-    portName = device;
+    state.portName = device;
 
-    DeviceLink* link = DeviceLink::Instance();
-    link->SetCommControl(portFactory_());
-    link->linkActive = 0;
-    link->StartReception();
+    link_.SetPort(portFactory_());
+    link_.StartReception();
     // The meter needs a moment after its port appears; the window keeps working meanwhile.
     QTimer::singleShot(openDelayMs_, this, &ConnectionCommands::OpenAfterDelay);
 }
 
 void ConnectionCommands::OpenAfterDelay()
 {
-    DeviceLink* link = DeviceLink::Instance();
     QString error;
-    if (link->OpenPort(&error)) {
+    if (link_.OpenPort(&error)) {
         handshakeTimer_->start(handshakeLimitMs_);
         Q_EMIT ConnectAttemptEnded(true);
         return;
     }
-    link->StopReception();
-    link->SetCommControl(nullptr);
+    link_.StopReception();
+    link_.SetPort(nullptr);
     prompter_.Notify(owner_, error.isEmpty() ? Text::ConnectFailed : error);
-    connectPending = 0;
+    link_.State().connectPending = false;
     Q_EMIT ConnectAttemptEnded(false);
 }
 
 void ConnectionCommands::OnHandshakeLimit()
 {
-    DeviceLink* link = DeviceLink::Instance();
-    if (!connectPending || linkConnected || link->HandshakeAnswered())
+    LinkState& state = link_.State();
+    if (!state.connectPending || state.connected || link_.HandshakeAnswered())
         return;
-    link->ClosePort();
-    connectPending = 0;
+    link_.ClosePort();
+    state.connectPending = false;
     prompter_.Notify(owner_, Text::ConnectFailed);
 }
 
 void ConnectionCommands::Disconnect()
 {
     handshakeTimer_->stop();
-    downloadBusy = 0;
-    DeviceLink::Instance()->ClosePort();
+    link_.State().downloadBusy = false;
+    link_.ClosePort();
     prompter_.Notify(owner_, Text::Disconnected);
 }
 
 void ConnectionCommands::DownloadRecords()
 {
-    DeviceLink::Instance()->Send([](CommandFrame& f) {
+    link_.Send([](CommandFrame& f) {
         f.ClearFrame();
         f.SetCode(MeterCode::RequestRecord);
         f.PutUInt16BE(3, 0);
@@ -126,7 +120,7 @@ void ConnectionCommands::DownloadRecords()
 
 void ConnectionCommands::DownloadThresholds()
 {
-    DeviceLink::Instance()->Send([](CommandFrame& f) {
+    link_.Send([](CommandFrame& f) {
         f.ClearFrame();
         f.SetCode(MeterCode::ThresholdPart1);
         f[3] = 1;
@@ -135,32 +129,31 @@ void ConnectionCommands::DownloadThresholds()
 
 void ConnectionCommands::UploadThresholds()
 {
-    if (QObject* target = DeviceLink::Instance()->targetWindow)
-        QCoreApplication::postEvent(target, new MeterEvent(WM_METER_UPLOAD_START, {}, 0));
+    link_.PostToTarget({MeterMessage::Kind::UploadStart});
 }
 
 void ConnectionCommands::DeleteCurrent()
 {
-    const qint16 count = storedRecordCount;
+    const qint16 count = link_.State().storedRecordCount;
     if (count == 0) {
         prompter_.Notify(owner_, Text::NothingToDelete);
         return;
     }
     if (prompter_.Confirm(owner_, Text::DeleteBefore + QString::number(count) + Text::DeleteAfter))
-        DeviceLink::Instance()->DeleteCurrentRecord();
+        link_.DeleteCurrentRecord();
 }
 
 void ConnectionCommands::DeleteAll()
 {
-    if (storedRecordCount == 0) {
+    if (link_.State().storedRecordCount == 0) {
         prompter_.Notify(owner_, Text::NothingToDelete);
         return;
     }
     if (!prompter_.Confirm(owner_, Text::DeleteAllQuestion))
         return;
-    DeviceLink::Instance()->Send([](CommandFrame& f) {
+    link_.Send([](CommandFrame& f) {
         f.ClearFrame();
         f.SetCode(MeterCode::DeleteAll);
     });
-    storedRecordCount = 0;
+    link_.State().storedRecordCount = 0;
 }

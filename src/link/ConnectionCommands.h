@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+class DeviceLink;
 class Prompter;
 class QTimer;
 class QWidget;
@@ -18,9 +19,9 @@ class ConnectionCommands : public QObject
     Q_OBJECT
 
 public:
-    // `owner` owns every box; `sysfsRoot` is where ports are searched (tests pass a fake
-    // tree); a non-empty `fixedPort` is used instead of searching.
-    ConnectionCommands(Prompter& prompter, QWidget* owner, QString fixedPort = {},
+    // The commands act on `link`; `owner` owns every box; `sysfsRoot` is where ports are
+    // searched (tests pass a fake tree); a non-empty `fixedPort` is used instead of searching.
+    ConnectionCommands(DeviceLink& link, Prompter& prompter, QWidget* owner, QString fixedPort = {},
                        QString sysfsRoot = QStringLiteral("/sys"), QObject* parent = nullptr);
 
     // How a port object is made at every connect (tests may substitute a stub).
@@ -45,6 +46,7 @@ private:
     void OpenAfterDelay();
     void OnHandshakeLimit();
 
+    DeviceLink& link_;
     Prompter& prompter_;
     QWidget* owner_;
     QString fixedPort_;

@@ -1,8 +1,6 @@
 #include "link/DeviceLink.h"
 
 #include "common/Prompter.h"
-#include "link/LinkState.h"
-#include "link/MeterEvent.h"
 #include "link/ReceptionWorker.h"
 #include "link/SerialPortDriver.h"
 
@@ -15,15 +13,17 @@ namespace {
 constexpr int kThreadWaitMs = 2000;
 } // namespace
 
-DeviceLink* DeviceLink::Instance()
-{
-    static DeviceLink* const link = new DeviceLink;
-    return link;
-}
-
 DeviceLink::DeviceLink(QObject* parent) : QObject(parent)
 {
     connect(&watch_, &ExchangeWatch::Stalled, this, &DeviceLink::OnStalled);
+}
+
+DeviceLink::~DeviceLink()
+{
+    ShutDown();
+    // The port is a child; it goes with the link.
+    if (port_)
+        port_->disconnect(this);
 }
 
 void DeviceLink::SetPrompter(Prompter* prompter, QWidget* owner)
@@ -32,17 +32,18 @@ void DeviceLink::SetPrompter(Prompter* prompter, QWidget* owner)
     owner_ = owner;
 }
 
-void DeviceLink::SetCommControl(SerialPortDriver* port)
+void DeviceLink::SetPort(SerialPortDriver* port)
 {
-    if (commControl_) {
-        commControl_->disconnect(this);
-        commControl_->Close();
+    if (port_) {
+        port_->disconnect(this);
+        port_->Close();
         // It may be inside one of its own signals right now.
-        commControl_->deleteLater();
+        port_->deleteLater();
     }
-    commControl_ = port;
+    port_ = port;
     if (!port)
         return;
+    linkActive_ = false;
     port->setParent(this);
     connect(port, &SerialPortDriver::Received, this, &DeviceLink::OnChunk);
     connect(port, &SerialPortDriver::Lost, this, &DeviceLink::OnPortLost);
@@ -83,6 +84,23 @@ void DeviceLink::StopReception()
     lingering_ << thread;
 }
 
+void DeviceLink::PostToTarget(const MeterMessage& message)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+            if (targetObject_)
+                target_->OnMeterMessage(message);
+        },
+        Qt::QueuedConnection);
+}
+
+void DeviceLink::StartUpload()
+{
+    if (worker_)
+        QMetaObject::invokeMethod(worker_, &ReceptionWorker::StartUpload, Qt::QueuedConnection);
+}
+
 bool DeviceLink::ReceptionRunning() const
 {
     return worker_ != nullptr;
@@ -95,23 +113,23 @@ bool DeviceLink::HandshakeAnswered() const
 
 bool DeviceLink::OpenPort(QString* error)
 {
-    if (!commControl_)
+    if (!port_)
         return false;
-    if (commControl_->IsOpen())
-        commControl_->Close();
+    if (port_->IsOpen())
+        port_->Close();
     {
         std::lock_guard guard(lock);
         frame.ClearFrame();
     }
     QString openError;
-    if (!commControl_->IsOpen() && !commControl_->Open(portName, &openError)) {
-        linkActive = 0;
+    if (!port_->IsOpen() && !port_->Open(state_.portName, &openError)) {
+        linkActive_ = false;
         if (error)
             *error = openError;
         return false;
     }
     noticeShown_ = false;
-    linkActive = 1;
+    linkActive_ = true;
     std::lock_guard guard(lock);
     frame.SetCode(MeterCode::Handshake);
     SendFrame();
@@ -120,17 +138,17 @@ bool DeviceLink::OpenPort(QString* error)
 
 void DeviceLink::ClosePort()
 {
-    if (!linkActive)
+    if (!linkActive_)
         return;
+    // The next connection's reception thread counts an upload's groups afresh, so a
+    // broken-off upload cannot skew the count of the next one.
     StopReception();
-    linkActive = 0;
+    linkActive_ = false;
     watch_.Stop();
-    if (commControl_ && commControl_->IsOpen())
-        commControl_->Close();
-    SetCommControl(nullptr);
-    linkConnected = 0;
-    // A broken-off upload must not skew the count of the next one.
-    uploadGroupCounter = 0;
+    if (port_ && port_->IsOpen())
+        port_->Close();
+    SetPort(nullptr);
+    state_.connected = false;
     Q_EMIT Closed();
 }
 
@@ -156,12 +174,12 @@ void DeviceLink::RequestThresholdPart3(quint8 group)
 
 void DeviceLink::DeleteCurrentRecord()
 {
-    Send([](CommandFrame& f) { f.DeleteCurrentRecord(storedRecordCount); });
+    Send([this](CommandFrame& f) { f.DeleteCurrentRecord(state_.storedRecordCount); });
 }
 
 void DeviceLink::SendFrame()
 {
-    if (!linkActive)
+    if (!linkActive_)
         return;
     frame.Complete();
     const QByteArray bytes = frame.ToByteArray();
@@ -182,10 +200,10 @@ void DeviceLink::SendFrame()
 
 void DeviceLink::WriteBytes(const QByteArray& bytes)
 {
-    if (!linkActive || !commControl_)
+    if (!linkActive_ || !port_)
         return;
-    if (commControl_->Write(bytes)) {
-        watch_.OnSent(bytes, storedRecordCount);
+    if (port_->Write(bytes)) {
+        watch_.OnSent(bytes, state_.storedRecordCount);
         Q_EMIT FrameSent(bytes);
         return;
     }
@@ -212,7 +230,7 @@ void DeviceLink::OnPortLost()
 {
     ClosePort();
     // The download cannot go on; the tabs must not stay locked.
-    downloadBusy = 0;
+    state_.downloadBusy = false;
     if (noticeShown_)
         return;
     noticeShown_ = true;
@@ -224,7 +242,7 @@ void DeviceLink::OnPortLost()
 void DeviceLink::OnStalled(const QString& text)
 {
     // The exchange has ended: the tabs unlock; what arrived stays where it is.
-    downloadBusy = 0;
+    state_.downloadBusy = false;
     Q_EMIT ExchangeStalled(text);
     if (prompter_)
         prompter_->Notify(owner_, text, Prompter::Icon::Warning);
@@ -236,13 +254,11 @@ void DeviceLink::OnAnswer(quint64 generation, quint8 code)
         watch_.OnAnswer(code);
 }
 
-void DeviceLink::Deliver(quint64 generation, int message, const QByteArray& copy, int param)
+void DeviceLink::Deliver(quint64 generation, const MeterMessage& message)
 {
-    // Sent rather than posted: the page acts while this link is still the one that got it.
-    if (IsCurrent(generation) && targetWindow) {
-        MeterEvent event(message, copy, param);
-        QCoreApplication::sendEvent(targetWindow, &event);
-    }
+    // Handed over at once: the page acts while this link is still the one that got it.
+    if (IsCurrent(generation) && targetObject_)
+        target_->OnMeterMessage(message);
 }
 
 void DeviceLink::ShowFromReception(quint64 generation, const QString& text)
@@ -254,10 +270,10 @@ void DeviceLink::ShowFromReception(quint64 generation, const QString& text)
 void DeviceLink::ConfirmConnection(quint64 generation)
 {
     // The box may have stayed open while the link closed, or closed and opened anew.
-    if (!IsCurrent(generation) || !linkActive)
+    if (!IsCurrent(generation) || !linkActive_)
         return;
-    linkConnected = 1;
-    connectPending = 0;
+    state_.connected = true;
+    state_.connectPending = false;
 }
 
 void DeviceLink::ShutDown()

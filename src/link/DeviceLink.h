@@ -2,6 +2,8 @@
 
 #include "link/CommandFrame.h"
 #include "link/ExchangeWatch.h"
+#include "link/LinkState.h"
+#include "link/MeterMessage.h"
 
 #include <QByteArray>
 #include <QList>
@@ -19,10 +21,11 @@ class ReceptionControl;
 class ReceptionWorker;
 class SerialPortDriver;
 
-// The one link to the meter. It owns the port (`commControl`), the single command buffer
-// `frame` and its lock, and the reception thread that assembles and dispatches answers.
-// It lives on the UI thread; the port is used only there. Frames built on the reception
-// thread are written by the UI thread, in order.
+// The link to the meter. The program (or the command-line session) owns one and hands it to
+// the pages and commands. It owns the port, the single command buffer `frame` and its lock,
+// the link's state, and the reception thread that assembles and dispatches answers. It
+// lives on the UI thread; the port is used only there. Frames built on the reception thread
+// are written by the UI thread, in order.
 //
 // Every reception thread gets a generation number. Whatever a thread hands to the UI
 // thread (answers for the pages, follow-up requests, the dispatcher's boxes, the handshake
@@ -33,18 +36,42 @@ class DeviceLink : public QObject
     Q_OBJECT
 
 public:
-    // The one link, created on first use; it is never destroyed before the process ends.
-    static DeviceLink* Instance();
+    explicit DeviceLink(QObject* parent = nullptr);
+    // Ends the reception thread first (ShutDown).
+    ~DeviceLink() override;
+
+    LinkState& State() { return state_; }
+    const LinkState& State() const { return state_; }
 
     // Who shows the link's own boxes ("Connected Success!", the completion notices, the
     // disconnect notice and the stalled-exchange notice), and the window that owns them.
     void SetPrompter(Prompter* prompter, QWidget* owner);
-    Prompter* BoxPrompter() const { return prompter_; }
-    QWidget* BoxOwner() const { return owner_; }
 
-    // Hands a new port to the link (the link owns it from then on); nullptr clears it.
-    void SetCommControl(SerialPortDriver* port);
-    SerialPortDriver* CommControl() const { return commControl_; }
+    // Hands a new port to the link (the link owns it from then on); nullptr clears it. A
+    // new port is not open: nothing is sent until OpenPort.
+    void SetPort(SerialPortDriver* port);
+    SerialPortDriver* Port() const { return port_; }
+
+    // The page (or session) that receives the meter's answers: the selected tab's page.
+    // UI thread only; nothing reaches a target that no longer exists.
+    template <typename Target> void SetMessageTarget(Target* target)
+    {
+        targetObject_ = target;
+        target_ = target;
+    }
+    void ClearMessageTarget()
+    {
+        targetObject_ = nullptr;
+        target_ = nullptr;
+    }
+    QObject* MessageTarget() const { return targetObject_; }
+    // Hands `message` to the target on a later turn of the event loop, as a command of the
+    // menu does.
+    void PostToTarget(const MeterMessage& message);
+
+    // An upload begins: the reception thread counts the meter's acknowledgments afresh.
+    // Called before the upload's first frame is sent.
+    void StartUpload();
 
     // Starts a fresh reception thread (the connect command does this before OpenPort).
     void StartReception();
@@ -54,7 +81,7 @@ public:
     void StopReception();
     bool ReceptionRunning() const;
 
-    // Opens `portName` at 9600 8N1 and sends the handshake. On failure the port's own
+    // Opens the state's `portName` at 9600 8N1 and sends the handshake. On failure the port's own
     // error text, if there is one, is put in `error`.
     bool OpenPort(QString* error = nullptr);
     void ClosePort();
@@ -89,10 +116,9 @@ public:
     // waiting a bounded time for each.
     void ShutDown();
 
-    // Window that receives the meter's answers (the selected page); UI thread only.
-    QPointer<QObject> targetWindow;
-    // 1 while the port is open and frames may be sent.
-    std::atomic<int> linkActive{0};
+    // True while the port is open and frames may be sent.
+    bool IsActive() const { return linkActive_.load(); }
+
     CommandFrame frame;
     std::mutex lock;
 
@@ -109,7 +135,6 @@ Q_SIGNALS:
 private:
     friend class ReceptionWorker;
 
-    explicit DeviceLink(QObject* parent = nullptr);
     bool IsCurrent(quint64 generation) const { return generation == generation_.load(); }
     void WriteBytes(const QByteArray& bytes);
     void OnChunk(const QByteArray& chunk);
@@ -129,11 +154,15 @@ private:
 
     // What the reception thread of `generation` has the UI thread do.
     void OnAnswer(quint64 generation, quint8 code);
-    void Deliver(quint64 generation, int message, const QByteArray& copy, int param);
+    void Deliver(quint64 generation, const MeterMessage& message);
     void ShowFromReception(quint64 generation, const QString& text);
     void ConfirmConnection(quint64 generation);
 
-    SerialPortDriver* commControl_ = nullptr;
+    LinkState state_;
+    SerialPortDriver* port_ = nullptr;
+    std::atomic<bool> linkActive_{false};
+    QPointer<QObject> targetObject_;
+    MeterMessageTarget* target_ = nullptr;
     Prompter* prompter_ = nullptr;
     QWidget* owner_ = nullptr; // the main window, which outlives every use of the link
     QThread* receptionThread_ = nullptr;

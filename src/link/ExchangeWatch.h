@@ -21,8 +21,6 @@ public:
     explicit ExchangeWatch(QObject* parent = nullptr);
 
     void SetLimit(int ms) { timer_.setInterval(ms); }
-    int Limit() const { return timer_.interval(); }
-    bool Waiting() const { return timer_.isActive(); }
 
     // A frame has gone to the port; `storedCount` is the meter's record count as last
     // reported, for the record download's text.

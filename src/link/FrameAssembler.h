@@ -13,7 +13,6 @@ class FrameAssembler
 public:
     // Appends the chunk and returns every frame it completes, in order, 31 bytes each.
     QList<QByteArray> Feed(QByteArrayView chunk);
-    void Reset() { pending_.clear(); }
     qsizetype Pending() const { return pending_.size(); }
 
 private:

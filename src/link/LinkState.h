@@ -4,70 +4,61 @@
 #include <QString>
 #include <atomic>
 
-// Tells the UI thread that some link state has changed, so that the menus and the toolbar
-// follow at once without polling. Changes made in a row, on any thread, arrive as one
-// queued Changed() on the thread of the application object.
-class LinkStateChanges : public QObject
+// The link's state, owned by the DeviceLink and shared by the UI thread and the reception
+// thread: each value is read and written whole (an atomic). The pages and the commands are
+// given it; they read it, and only the link's own exchanges write it. Every change of a
+// value is signalled, and changes made in a row, on any thread, arrive as one Changed() on
+// the thread this object lives on (the UI thread), so the menus and the toolbar follow at
+// once without polling. Nothing needs two of the values to change together.
+class LinkState : public QObject
 {
     Q_OBJECT
 
 public:
-    static LinkStateChanges* Instance();
-    // Thread-safe; does nothing before the application object exists.
-    void Post();
+    // One shared value; every change of its value is signalled through its owner.
+    template <typename T> class Value
+    {
+    public:
+        Value(LinkState& owner, T initial) : owner_(owner), value_(initial) {}
+        Value(const Value&) = delete;
+        Value& operator=(const Value&) = delete;
+
+        T load() const { return value_.load(); }
+        operator T() const { return value_.load(); }
+
+        T operator=(T value)
+        {
+            if (value_.exchange(value) != value)
+                owner_.Post();
+            return value;
+        }
+        T operator--()
+        {
+            const T value = --value_;
+            owner_.Post();
+            return value;
+        }
+
+    private:
+        LinkState& owner_;
+        std::atomic<T> value_;
+    };
+
+    using QObject::QObject;
+
+    Value<bool> connected{*this, false};       // the meter answered the handshake
+    Value<bool> connectPending{*this, false};  // a connect attempt is under way
+    Value<bool> downloadBusy{*this, false};    // a record download is running
+    Value<qint16> storedRecordCount{*this, 0}; // records in the meter, as last reported
+    // Device path of the meter's port; written and read on the UI thread only.
+    QString portName;
 
 Q_SIGNALS:
     void Changed();
 
 private:
-    LinkStateChanges() = default;
+    // Thread-safe.
+    void Post();
+
     std::atomic<bool> pending_{false};
 };
-
-// One process-wide value shared by the UI thread and the reception thread: read and written
-// whole (an atomic), and every change of its value is posted to LinkStateChanges.
-template <typename T> class LinkStateValue
-{
-public:
-    constexpr LinkStateValue(T initial) : value_(initial) {}
-    LinkStateValue(const LinkStateValue&) = delete;
-    LinkStateValue& operator=(const LinkStateValue&) = delete;
-
-    T load() const { return value_.load(); }
-    operator T() const { return value_.load(); }
-
-    T operator=(T value)
-    {
-        if (value_.exchange(value) != value)
-            LinkStateChanges::Instance()->Post();
-        return value;
-    }
-    T operator++()
-    {
-        const T value = ++value_;
-        LinkStateChanges::Instance()->Post();
-        return value;
-    }
-    T operator--()
-    {
-        const T value = --value_;
-        LinkStateChanges::Instance()->Post();
-        return value;
-    }
-
-private:
-    std::atomic<T> value_;
-};
-
-// Process-wide link state. Nothing needs two of these values to change together.
-inline LinkStateValue<int> linkConnected{0};        // the meter answered the handshake
-inline LinkStateValue<int> connectPending{0};       // a connect attempt is under way
-inline LinkStateValue<int> downloadBusy{0};         // a record download is running
-inline LinkStateValue<qint16> storedRecordCount{0}; // records in the meter, as last reported
-inline LinkStateValue<int> uploadGroupCounter{0};   // threshold groups acknowledged in an upload
-
-// Device path of the meter's port; written and read on the UI thread only.
-inline QString portName;
-
-// Back to the state at start-up (tests, and a fresh program).
-void ResetLinkState();

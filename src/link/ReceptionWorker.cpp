@@ -30,7 +30,7 @@ void ReceptionControl::WaitForBoxes(int count)
 
 ReceptionWorker::ReceptionWorker(DeviceLink& link, quint64 generation,
                                  std::shared_ptr<ReceptionControl> control)
-    : link_(link), generation_(generation), control_(std::move(control))
+    : link_(link), generation_(generation), control_(std::move(control)), dispatcher_(link.State())
 {
 }
 
@@ -57,14 +57,14 @@ void ReceptionWorker::Handle(const QByteArray& frame)
     if (code == MeterCode::Handshake)
         link_.handshakeGeneration_ = generation_;
     OnUiThread([g = generation_, code](DeviceLink& link) { link.OnAnswer(g, code); });
-    for (const DispatchAction& action : Dispatch(frame)) {
+    for (const DispatchAction& action : dispatcher_.Dispatch(frame)) {
         if (control_->Stopped())
             return;
         switch (action.kind) {
         case DispatchAction::Kind::Post:
             // Resolved to the selected page on the UI thread, when it arrives there.
-            OnUiThread([g = generation_, m = action.message, c = action.copy,
-                        p = action.param](DeviceLink& link) { link.Deliver(g, m, c, p); });
+            OnUiThread(
+                [g = generation_, m = action.message](DeviceLink& link) { link.Deliver(g, m); });
             break;
         case DispatchAction::Kind::SendRequest:
             link_.SendFromReception(generation_, [&action](CommandFrame& f) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/FrameAssembler.h"
+#include "link/ResponseDispatcher.h"
 
 #include <QObject>
 #include <atomic>
@@ -44,6 +45,9 @@ public:
 
     // Arrives as a queued call, so chunks are handled in the order they were received.
     void OnChunk(const QByteArray& chunk);
+    // Arrives as a queued call before the upload's first frame is written, so it comes
+    // before any answer to it.
+    void StartUpload() { dispatcher_.StartUpload(); }
 
 private:
     void Handle(const QByteArray& frame);
@@ -56,5 +60,6 @@ private:
     const quint64 generation_;
     const std::shared_ptr<ReceptionControl> control_;
     FrameAssembler assembler_;
+    ResponseDispatcher dispatcher_;
     int boxesShown_ = 0;
 };

@@ -4,20 +4,17 @@
 #include "link/MeterCodes.h"
 #include "link/ResponseFrame.h"
 
-DispatchAction DispatchAction::PostCopy(int message, const QByteArray& frame)
+DispatchAction DispatchAction::PostCopy(MeterMessage::Kind kind, const QByteArray& frame)
 {
     DispatchAction a{Kind::Post};
-    a.message = message;
-    a.copy = frame;
-    a.param = static_cast<int>(frame.size());
+    a.message = {kind, frame, static_cast<int>(frame.size())};
     return a;
 }
 
-DispatchAction DispatchAction::PostParam(int message, int param)
+DispatchAction DispatchAction::PostParam(MeterMessage::Kind kind, int param)
 {
     DispatchAction a{Kind::Post};
-    a.message = message;
-    a.param = param;
+    a.message = {kind, {}, param};
     return a;
 }
 
@@ -36,7 +33,7 @@ DispatchAction DispatchAction::Show(const QString& text)
     return a;
 }
 
-QList<DispatchAction> Dispatch(const QByteArray& bytes)
+QList<DispatchAction> ResponseDispatcher::Dispatch(const QByteArray& bytes)
 {
     const ResponseFrame frame(bytes);
     const quint8 group = frame.Group();
@@ -45,36 +42,39 @@ QList<DispatchAction> Dispatch(const QByteArray& bytes)
         return {DispatchAction::Show(DispatchText::ConnectedSuccess),
                 DispatchAction{DispatchAction::Kind::ConfirmConnection}};
     case MeterCode::RequestRecord:
-        return {DispatchAction::PostCopy(WM_METER_RECORD, bytes)};
+        return {DispatchAction::PostCopy(MeterMessage::Kind::Record, bytes)};
     case MeterCode::ThresholdPart1:
-        return {DispatchAction::PostCopy(WM_METER_THR_PART1, bytes),
+        return {DispatchAction::PostCopy(MeterMessage::Kind::ThresholdPart1, bytes),
                 DispatchAction::Request(MeterCode::ThresholdPart2, group)};
     case MeterCode::ThresholdPart2:
-        return {DispatchAction::PostCopy(WM_METER_THR_PART2, bytes),
+        return {DispatchAction::PostCopy(MeterMessage::Kind::ThresholdPart2, bytes),
                 DispatchAction::Request(MeterCode::ThresholdPart3, group)};
     case MeterCode::ThresholdPart3: {
         const int next = group + 1;
         if (next <= 3)
-            return {DispatchAction::PostCopy(WM_METER_THR_PART3, bytes),
+            return {DispatchAction::PostCopy(MeterMessage::Kind::ThresholdPart3, bytes),
                     DispatchAction::Request(MeterCode::ThresholdPart1, static_cast<quint8>(next))};
-        return {DispatchAction::PostCopy(WM_METER_THR_PART3, bytes),
+        return {DispatchAction::PostCopy(MeterMessage::Kind::ThresholdPart3, bytes),
                 DispatchAction::Show(DispatchText::ThresholdDownloadComplete)};
     }
     case MeterCode::UploadPart1:
-        return {DispatchAction::PostParam(WM_METER_UPLOAD_PART2, uploadGroupCounter + 1)};
+        return {
+            DispatchAction::PostParam(MeterMessage::Kind::UploadPart2, uploadGroupCounter_ + 1)};
     case MeterCode::UploadPart2:
-        return {DispatchAction::PostParam(WM_METER_UPLOAD_PART3, uploadGroupCounter + 1)};
+        return {
+            DispatchAction::PostParam(MeterMessage::Kind::UploadPart3, uploadGroupCounter_ + 1)};
     case MeterCode::UploadPart3: {
-        const int counter = ++uploadGroupCounter;
+        const int counter = ++uploadGroupCounter_;
         if (counter + 1 <= 3)
-            return {DispatchAction::PostParam(WM_METER_UPLOAD_GROUP, counter + 1)};
-        uploadGroupCounter = 0;
+            return {DispatchAction::PostParam(MeterMessage::Kind::UploadNextGroup, counter + 1)};
+        uploadGroupCounter_ = 0;
         return {DispatchAction::Show(DispatchText::ThresholdUploadComplete)};
     }
     case MeterCode::DeleteCurrent:
-        return {DispatchAction::PostParam(WM_METER_RECORD_DELETED, storedRecordCount.load())};
+        return {DispatchAction::PostParam(MeterMessage::Kind::RecordDeleted,
+                                          state_.storedRecordCount.load())};
     case MeterCode::DeleteAll:
-        return {DispatchAction::PostParam(WM_METER_RECORD_DELETED, 0)};
+        return {DispatchAction::PostParam(MeterMessage::Kind::RecordDeleted, 0)};
     default:
         return {};
     }

@@ -21,7 +21,6 @@ public:
     explicit ResponseFrame(QByteArray bytes) : bytes_(std::move(bytes)) {}
 
     const QByteArray& Bytes() const { return bytes_; }
-    int Length() const { return static_cast<int>(bytes_.size()); }
     // Decoding the payload needs bytes 3..28.
     bool HasPayload() const { return bytes_.size() > kPayloadLast; }
 

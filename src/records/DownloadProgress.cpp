@@ -2,10 +2,10 @@
 
 #include "link/LinkState.h"
 
-DownloadProgress::DownloadProgress(QObject* parent) : QObject(parent)
+DownloadProgress::DownloadProgress(const LinkState& state, QObject* parent)
+    : QObject(parent), state_(state)
 {
-    connect(LinkStateChanges::Instance(), &LinkStateChanges::Changed, this,
-            &DownloadProgress::OnLinkStateChanged);
+    connect(&state, &LinkState::Changed, this, &DownloadProgress::OnLinkStateChanged);
 }
 
 void DownloadProgress::RecordShown(int number, int count)
@@ -22,7 +22,7 @@ QString DownloadProgress::Text() const
 
 void DownloadProgress::OnLinkStateChanged()
 {
-    if (!Active() || downloadBusy != 0)
+    if (!Active() || state_.downloadBusy)
         return;
     number_ = 0;
     count_ = 0;

@@ -4,16 +4,19 @@
 #include <QString>
 
 // How far a record download has come: "Record n of m" from the first row on screen until
-// the download ends. The end is read from downloadBusy returning to 0, which every way of
+// the download ends. The end is read from the link state's downloadBusy returning to
+// false, which every way of
 // ending brings about (completion message closed, an answer without data, unplug,
 // disconnect, an answer that does not come in time), so none needs to report itself here.
 // Lives on the UI thread.
+class LinkState;
+
 class DownloadProgress : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit DownloadProgress(QObject* parent = nullptr);
+    explicit DownloadProgress(const LinkState& state, QObject* parent = nullptr);
 
     // Record `number` (1-based) of the `count` in the meter is now on screen.
     void RecordShown(int number, int count);
@@ -31,6 +34,7 @@ Q_SIGNALS:
 private:
     void OnLinkStateChanged();
 
+    const LinkState& state_;
     int number_ = 0;
     int count_ = 0;
 };

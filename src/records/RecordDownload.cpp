@@ -2,40 +2,45 @@
 
 #include "common/Prompter.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
 #include "link/ResponseFrame.h"
 #include "records/MeasurementRecord.h"
 #include "records/RecordTable.h"
 #include "records/RecordTexts.h"
 
-RecordDownload::RecordDownload(RecordTable& table, Prompter& prompter, QWidget* owner,
-                               RequestRecordFn request)
-    : table_(table), prompter_(prompter), owner_(owner), request_(std::move(request))
+RecordDownload::RecordDownload(DeviceLink& link, RecordTable& table, Prompter& prompter,
+                               QWidget* owner, RequestRecordFn request)
+    : link_(link), table_(table), prompter_(prompter), owner_(owner), request_(std::move(request)),
+      progress_(link.State())
 {
+    if (!request_)
+        request_ = [&link](quint16 index) {
+            link.RequestRecord(index);
+        };
     pause_.setSingleShot(true);
     pause_.setInterval(kCompletionPauseMs);
     // A timer rather than a sleep: the window keeps painting the last row meanwhile.
     QObject::connect(&pause_, &QTimer::timeout, &pause_, [this] { ShowCompletion(); });
     // The operator may disconnect during the pause; the disconnect has its own message, and
     // a completion message after it would contradict it.
-    QObject::connect(DeviceLink::Instance(), &DeviceLink::Closed, &pause_, [this] {
+    QObject::connect(&link, &DeviceLink::Closed, &pause_, [this] {
         if (pause_.isActive()) {
             pause_.stop();
-            downloadBusy = 0;
+            link_.State().downloadBusy = false;
         }
     });
 }
 
 void RecordDownload::OnMeterRecord(const QByteArray& copy)
 {
-    downloadBusy = 1;
+    LinkState& state = link_.State();
+    state.downloadBusy = true;
     // A copy that stops before byte 28 cannot be decoded; the download waits as for a
     // lost answer.
     const std::optional<MeasurementRecord> record = MeasurementRecord::Decode(ResponseFrame(copy));
     if (!record)
         return;
 
-    storedRecordCount = static_cast<qint16>(record->count);
+    state.storedRecordCount = static_cast<qint16>(record->count);
     int row = table_.RowCount();
     // Index 0, or a table as long as the meter's list, starts the table afresh.
     if (row == record->count || record->index == 0) {
@@ -44,7 +49,7 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
     }
     if (record->count == 0 || record->count > kMaxRecords) {
         prompter_.Notify(owner_, RecordText::NoDataToDownload);
-        downloadBusy = 0;
+        state.downloadBusy = false;
         return;
     }
 
@@ -65,16 +70,16 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
 void RecordDownload::OnRecordDeleted(int recordNumber)
 {
     if (recordNumber == 0) {
-        // "Delete all data" has already set storedRecordCount to 0.
+        // "Delete all data" has already set the stored record count to 0.
         table_.RemoveAllRows();
         return;
     }
     table_.RemoveRow(recordNumber - 1);
-    --storedRecordCount;
+    --link_.State().storedRecordCount;
 }
 
 void RecordDownload::ShowCompletion()
 {
     prompter_.Notify(owner_, RecordText::DownloadComplete);
-    downloadBusy = 0;
+    link_.State().downloadBusy = false;
 }

@@ -6,13 +6,14 @@
 #include <QTimer>
 #include <functional>
 
+class DeviceLink;
 class Prompter;
 class QWidget;
 class RecordTable;
 
 // Keeps the record table in step with the meter: fills it one record answer at a time and
 // asks for the next record, and removes rows when the meter acknowledges a delete.
-// Runs on the UI thread; writes downloadBusy and storedRecordCount.
+// Runs on the UI thread; writes the link state's downloadBusy and storedRecordCount.
 class RecordDownload
 {
 public:
@@ -23,8 +24,10 @@ public:
 
     using RequestRecordFn = std::function<void(quint16 index)>;
 
-    // `request` asks the meter for a record; boxes are owned by `owner`.
-    RecordDownload(RecordTable& table, Prompter& prompter, QWidget* owner, RequestRecordFn request);
+    // Records come over `link`; `request` asks the meter for a record (the link's own
+    // request when none is given); boxes are owned by `owner`.
+    RecordDownload(DeviceLink& link, RecordTable& table, Prompter& prompter, QWidget* owner,
+                   RequestRecordFn request = {});
 
     // One record answer (the frame copy as received).
     void OnMeterRecord(const QByteArray& copy);
@@ -40,6 +43,7 @@ public:
 private:
     void ShowCompletion();
 
+    DeviceLink& link_;
     RecordTable& table_;
     Prompter& prompter_;
     QWidget* owner_;

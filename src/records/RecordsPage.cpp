@@ -4,9 +4,6 @@
 #include "export/PdfReport.h"
 #include "export/XlsxExport.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
-#include "link/MeterEvent.h"
-#include "link/MeterMessages.h"
 #include "records/RecordListView.h"
 #include "sheets/SheetImport.h"
 
@@ -34,11 +31,11 @@ public:
 
 } // namespace
 
-RecordsPage::RecordsPage(Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
-    : TabPage(parent), prompter_(prompter), dialogs_(dialogs),
-      download_(table_, prompter, this,
-                [](quint16 index) { DeviceLink::Instance()->RequestRecord(index); }),
-      verdicts_(table_, limits_), list_(new RecordListView(this)),
+RecordsPage::RecordsPage(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs,
+                         QWidget* parent)
+    : TabPage(parent), link_(link), prompter_(prompter), dialogs_(dialogs),
+      download_(link, table_, prompter, this), verdicts_(table_, limits_),
+      list_(new RecordListView(this)),
       exportButton_(new QPushButton(QStringLiteral("导出EXCEL"), this)),
       importButton_(new QPushButton(QStringLiteral("导进EXCEL"), this)),
       progressBar_(new QProgressBar(this)), progressText_(new QLabel(this)),
@@ -112,8 +109,9 @@ void RecordsPage::OnExportWorkbook()
 
 void RecordsPage::OnExportReport()
 {
-    ExportRecordReport(table_.Texts(), limits_.Table(), {QDateTime::currentDateTime(), portName},
-                       prompter_, dialogs_, this, exportPath_);
+    ExportRecordReport(table_.Texts(), limits_.Table(),
+                       {QDateTime::currentDateTime(), link_.State().portName}, prompter_, dialogs_,
+                       this, exportPath_);
 }
 
 void RecordsPage::OnImportSheet()
@@ -123,7 +121,7 @@ void RecordsPage::OnImportSheet()
     const auto replace = [this](const QList<QStringList>& rows) {
         table_.ReplaceRows(rows);
         // The rows are no longer the meter's, so nothing may be deleted by row.
-        storedRecordCount = 0;
+        link_.State().storedRecordCount = 0;
     };
     ImportRecordTable(prompter_, dialogs_, this, replace, [&wait] { wait.emplace(); });
 }
@@ -157,10 +155,10 @@ void RecordsPage::ShowVerdictSummary()
     verdictSummary_->setVisible(!summary.isEmpty());
 }
 
-void RecordsPage::OnMeterMessage(const MeterEvent& message)
+void RecordsPage::OnMeterMessage(const MeterMessage& message)
 {
-    if (message.message == WM_METER_RECORD)
+    if (message.kind == MeterMessage::Kind::Record)
         OnMeterRecord(message.copy);
-    else if (message.message == WM_METER_RECORD_DELETED)
+    else if (message.kind == MeterMessage::Kind::RecordDeleted)
         OnRecordDeleted(message.param);
 }

@@ -6,9 +6,11 @@
 #include "verdicts/VerdictModel.h"
 
 #include "common/TabPage.h"
+#include "link/MeterMessage.h"
 
 #include <QTimer>
 
+class DeviceLink;
 class FileDialogs;
 class Prompter;
 class QLabel;
@@ -20,12 +22,13 @@ class QTableView;
 // acknowledgments, and the two buttons that export and import it. Once the limits of a
 // record's threshold group are known, its power cells show their verdicts and a line under
 // the table counts the records per verdict.
-class RecordsPage : public TabPage
+class RecordsPage : public TabPage, public MeterMessageTarget
 {
     Q_OBJECT
 
 public:
-    RecordsPage(Prompter& prompter, FileDialogs& dialogs, QWidget* parent = nullptr);
+    RecordsPage(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs,
+                QWidget* parent = nullptr);
 
     void OnExportCsv();
     void OnExportWorkbook();
@@ -39,8 +42,6 @@ public:
     // The limits the verdicts are judged by; the view keeps them equal to the threshold
     // page's.
     KnownLimits& Limits() { return limits_; }
-    // Full path of the last file chosen for export.
-    const QString& ExportPath() const { return exportPath_; }
     QTableView* List() const { return list_; }
     QPushButton* ExportButton() const { return exportButton_; }
     QPushButton* ImportButton() const { return importButton_; }
@@ -49,13 +50,14 @@ public:
     // Records per verdict; hidden while no record has one.
     QLabel* VerdictSummary() const { return verdictSummary_; }
 
-protected:
-    void OnMeterMessage(const MeterEvent& message) override;
+    // The records and the delete acknowledgments; the rest is meant for other pages.
+    void OnMeterMessage(const MeterMessage& message) override;
 
 private:
     void ShowProgress();
     void ShowVerdictSummary();
 
+    DeviceLink& link_;
     Prompter& prompter_;
     FileDialogs& dialogs_;
     RecordTable table_;

@@ -123,8 +123,8 @@ void FillUploadPart(CommandFrame& frame, ThresholdTable& table, int part, int gr
     frame[kGroupByte] = static_cast<quint8>(group);
 }
 
-void SendUploadPart(ThresholdTable& table, int part, int group, const QStringList& texts)
+void SendUploadPart(DeviceLink& link, ThresholdTable& table, int part, int group,
+                    const QStringList& texts)
 {
-    DeviceLink::Instance()->Send(
-        [&](CommandFrame& frame) { FillUploadPart(frame, table, part, group, texts); });
+    link.Send([&](CommandFrame& frame) { FillUploadPart(frame, table, part, group, texts); });
 }

@@ -8,6 +8,7 @@
 #include <optional>
 
 class CommandFrame;
+class DeviceLink;
 
 // One threshold group as the meter keeps it: for each channel the limits "Over", "Pass" and
 // "Fail", in the order the frames carry them (1310, 1490, 1577, 1270 nm), which is also the
@@ -96,4 +97,5 @@ void FillUploadPart(CommandFrame& frame, ThresholdTable& table, int part, int gr
                     const QStringList& texts);
 
 // The same on the link's one frame, under its lock, and sent.
-void SendUploadPart(ThresholdTable& table, int part, int group, const QStringList& texts);
+void SendUploadPart(DeviceLink& link, ThresholdTable& table, int part, int group,
+                    const QStringList& texts);

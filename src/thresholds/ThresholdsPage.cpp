@@ -3,9 +3,7 @@
 #include "common/FileDialogs.h"
 #include "common/NumberText.h"
 #include "common/Prompter.h"
-#include "link/LinkState.h"
-#include "link/MeterEvent.h"
-#include "link/MeterMessages.h"
+#include "link/DeviceLink.h"
 #include "thresholds/ThresholdCells.h"
 #include "thresholds/ThresholdFile.h"
 
@@ -71,8 +69,8 @@ QTableWidget* NewHeaderStrip(QWidget* parent, const QStringList& captions, const
 
 } // namespace
 
-ThresholdsPage::ThresholdsPage(Prompter& prompter, QWidget* parent)
-    : TabPage(parent), prompter_(prompter)
+ThresholdsPage::ThresholdsPage(DeviceLink& link, Prompter& prompter, QWidget* parent)
+    : TabPage(parent), link_(link), prompter_(prompter)
 {
     BuildHeaders();
     BuildGrid();
@@ -211,7 +209,7 @@ void ThresholdsPage::OnUploadStart()
     }
     // The meter acknowledges groups from here on; a count left by an upload that broke off
     // must not skip groups of this one.
-    uploadGroupCounter = 0;
+    link_.StartUpload();
     OnUploadPart(1, 1);
 }
 
@@ -223,7 +221,7 @@ void ThresholdsPage::OnUploadPart(int part, int group)
     QStringList texts;
     for (int i = layout.first; i < layout.first + layout.count; ++i)
         texts << Cell(group, kFirstLimitColumn + i)->text();
-    SendUploadPart(table_, part, group, texts);
+    SendUploadPart(link_, table_, part, group, texts);
     Q_EMIT ThresholdsChanged(table_);
 }
 
@@ -277,28 +275,28 @@ void ThresholdsPage::LoadFromFile(FileDialogs& dialogs)
     Q_EMIT ThresholdsChanged(loaded);
 }
 
-void ThresholdsPage::OnMeterMessage(const MeterEvent& message)
+void ThresholdsPage::OnMeterMessage(const MeterMessage& message)
 {
-    switch (message.message) {
-    case WM_METER_THR_PART1:
+    switch (message.kind) {
+    case MeterMessage::Kind::ThresholdPart1:
         OnThresholdPart(1, message.copy);
         break;
-    case WM_METER_THR_PART2:
+    case MeterMessage::Kind::ThresholdPart2:
         OnThresholdPart(2, message.copy);
         break;
-    case WM_METER_THR_PART3:
+    case MeterMessage::Kind::ThresholdPart3:
         OnThresholdPart(3, message.copy);
         break;
-    case WM_METER_UPLOAD_START:
+    case MeterMessage::Kind::UploadStart:
         OnUploadStart();
         break;
-    case WM_METER_UPLOAD_GROUP:
+    case MeterMessage::Kind::UploadNextGroup:
         OnUploadPart(1, message.param);
         break;
-    case WM_METER_UPLOAD_PART2:
+    case MeterMessage::Kind::UploadPart2:
         OnUploadPart(2, message.param);
         break;
-    case WM_METER_UPLOAD_PART3:
+    case MeterMessage::Kind::UploadPart3:
         OnUploadPart(3, message.param);
         break;
     default:

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "common/TabPage.h"
+#include "link/MeterMessage.h"
 #include "thresholds/ThresholdTable.h"
 
 #include <array>
 
+class DeviceLink;
 class FileDialogs;
 class Prompter;
 class QLineEdit;
@@ -13,7 +15,7 @@ class QTableWidget;
 // The "Threshold Setting" page: the three threshold groups as a grid of cells under a
 // two-level header, the checks of every change to a limit, and the page's side of the
 // threshold download and upload with the meter.
-class ThresholdsPage : public TabPage
+class ThresholdsPage : public TabPage, public MeterMessageTarget
 {
     Q_OBJECT
 
@@ -25,7 +27,7 @@ public:
     static constexpr int kNameColumn = 13;
     static constexpr int kColumns = 14;
 
-    ThresholdsPage(Prompter& prompter, QWidget* parent = nullptr);
+    ThresholdsPage(DeviceLink& link, Prompter& prompter, QWidget* parent = nullptr);
 
     // The cell of `group` (1 to 3) in `column` (as above).
     QLineEdit* Cell(int group, int column) const;
@@ -47,13 +49,13 @@ public:
     // cells, each limit through the cell's own check; any other file changes nothing.
     void LoadFromFile(FileDialogs& dialogs);
 
+    // The threshold answers and the upload's steps; the rest is meant for other pages.
+    void OnMeterMessage(const MeterMessage& message) override;
+
 Q_SIGNALS:
     // New limits are in use: the page's table took a downloaded part or an upload frame
     // (`limits` is the table), or a threshold file was loaded (`limits` holds its groups).
     void ThresholdsChanged(const ThresholdTable& limits);
-
-protected:
-    void OnMeterMessage(const MeterEvent& message) override;
 
 private:
     void BuildHeaders();
@@ -62,6 +64,7 @@ private:
     void SetCellText(QLineEdit* cell, const QString& text);
     bool IsGroupComplete(int group);
 
+    DeviceLink& link_;
     Prompter& prompter_;
     ThresholdTable table_;
     QTableWidget* upperHeader_;

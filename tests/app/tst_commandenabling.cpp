@@ -92,19 +92,19 @@ void TestCommandEnabling::eachStateGivesItsCommandsAndTarget()
 
     // The idle pass runs again and again; every pass must give the same answer.
     ViewFlags flags = change.flags;
-    TargetPage targetWindow = change.target;
+    TargetPage targeted = change.target;
     for (int passes = 1; passes <= 2; ++passes) {
         const EnablingPass pass =
             RunEnablingPass({connected, busy, qint16(records)}, tab, tab, flags);
         flags = pass.flags;
-        targetWindow = pass.target.value_or(targetWindow);
+        targeted = pass.target.value_or(targeted);
         QList<int> enabledIds;
         for (const auto& [id, isEnabled] : pass.states) {
             if (isEnabled)
                 enabledIds << id;
         }
         QCOMPARE(enabledIds, enabled);
-        QCOMPARE(targetWindow, target);
+        QCOMPARE(targeted, target);
     }
 }
 

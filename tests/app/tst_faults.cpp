@@ -11,7 +11,6 @@
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"
-#include "link/LinkState.h"
 #include "records/RecordTexts.h"
 #include "records/RecordsPage.h"
 #include "sim/PtyHost.h"
@@ -99,6 +98,9 @@ private:
     bool Prepare(Fault fault);
     void Connect(Fault fault);
 
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
     FakePrompter prompter;
     FakeFileDialogs dialogs;
     std::unique_ptr<PtyHost> host;
@@ -111,18 +113,16 @@ private:
 
 void TestFaults::init()
 {
-    ResetLinkState();
+    link = std::make_unique<DeviceLink>();
     prompter = FakePrompter();
     dialogs = FakeFileDialogs();
-    DeviceLink::Instance()->SetAnswerLimit(kLimitMs);
+    link->SetAnswerLimit(kLimitMs);
     dir = std::make_unique<QTemporaryDir>();
 }
 
 void TestFaults::cleanup()
 {
-    DeviceLink* link = DeviceLink::Instance();
     link->ClosePort();
-    link->SetAnswerLimit(kAnswerLimitMs);
     if (holder) {
         holder->closeWriteChannel();
         holder->waitForFinished();
@@ -133,6 +133,7 @@ void TestFaults::cleanup()
     mounted.clear();
     commands.reset();
     frame.reset();
+    link.reset();
     host.reset();
     dir.reset();
 }
@@ -219,12 +220,13 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
         if (dropped < 0)
             dropped = quint8(answer[21]) << 8 | quint8(answer[22]);
     });
-    frame = std::make_unique<MainWindow>(prompter, dialogs);
-    commands = std::make_unique<ConnectionCommands>(prompter, frame.get(), host->DevicePath());
+    frame = std::make_unique<MainWindow>(*link, prompter, dialogs);
+    commands =
+        std::make_unique<ConnectionCommands>(*link, prompter, frame.get(), host->DevicePath());
     commands->SetOpenDelay(0);
     commands->SetHandshakeLimit(kLimitMs);
     frame->AttachCommands(*commands);
-    DeviceLink::Instance()->SetPrompter(&prompter, frame.get());
+    link->SetPrompter(&prompter, frame.get());
     if (!Prepare(fault))
         return;
     Connect(fault);
@@ -232,10 +234,11 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
         return;
     RecordsPage& page = *frame->View()->Records();
     if (download) {
-        QVERIFY(WaitUntil([] { return linkConnected.load() == 1; }));
+        QVERIFY(WaitUntil([this] { return State().connected.load(); }));
         frame->UpdateActions();
         frame->Action(Cmd::DownloadData)->trigger();
-        QVERIFY(WaitUntil([&] { return prompter.boxes.size() >= 2 && downloadBusy.load() == 0; }));
+        QVERIFY(
+            WaitUntil([&] { return prompter.boxes.size() >= 2 && !State().downloadBusy.load(); }));
     }
     const QString file = dir->filePath(QStringLiteral("meter.csv"));
     if (fault == Fault::FullDisk || fault == Fault::ReadOnlyFile) {
@@ -265,10 +268,10 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
 
     // Responsive: the tabs are free, connecting is offered exactly when the link is down,
     // the event loop turns, and nothing spins.
-    QCOMPARE(downloadBusy.load(), 0);
+    QCOMPARE(State().downloadBusy.load(), false);
     frame->UpdateActions();
-    QCOMPARE(frame->Action(Cmd::Connect)->isEnabled(), linkConnected.load() == 0);
-    QCOMPARE(frame->Action(Cmd::DownloadData)->isEnabled(), linkConnected.load() == 1);
+    QCOMPARE(frame->Action(Cmd::Connect)->isEnabled(), !State().connected.load());
+    QCOMPARE(frame->Action(Cmd::DownloadData)->isEnabled(), State().connected.load());
     const double before = CpuSeconds();
     bool turned = false;
     QTimer::singleShot(0, this, [&turned] { turned = true; });

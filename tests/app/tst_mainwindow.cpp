@@ -9,7 +9,6 @@
 #include "calibration/CalibrationPage.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
 #include "records/RecordsPage.h"
 #include "sim/PtyHost.h"
 #include "thresholds/ThresholdsPage.h"
@@ -78,6 +77,9 @@ private:
     QList<int> EnabledCommands() const;
     QWidget* Page(int tab) const;
 
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
     FakePrompter prompter_;
     FakeFileDialogs dialogs_;
     std::unique_ptr<MainWindow> frame_;
@@ -102,18 +104,17 @@ QWidget* TestMainWindow::Page(int tab) const
 
 void TestMainWindow::init()
 {
-    ResetLinkState();
-    DeviceLink::Instance()->targetWindow = nullptr;
+    link = std::make_unique<DeviceLink>();
     prompter_ = FakePrompter();
     dialogs_ = FakeFileDialogs();
-    frame_ = std::make_unique<MainWindow>(prompter_, dialogs_);
+    frame_ = std::make_unique<MainWindow>(*link, prompter_, dialogs_);
     frame_->show();
 }
 
 void TestMainWindow::cleanup()
 {
     frame_.reset();
-    ResetLinkState();
+    link.reset();
 }
 
 void TestMainWindow::startsFixedSizeOnTheDataPageDisconnected()
@@ -129,7 +130,7 @@ void TestMainWindow::startsFixedSizeOnTheDataPageDisconnected()
     // The frame ran one pass while it was built; not connected, it left the link on the
     // threshold page.
     QCOMPARE(EnabledCommands(), QList<int>({Cmd::Save, Cmd::Open, Cmd::Connect}) + kAlwaysEnabled);
-    QCOMPARE(DeviceLink::Instance()->targetWindow.data(), Page(ThresholdTab));
+    QCOMPARE(link->MessageTarget(), Page(ThresholdTab));
     QVERIFY(prompter_.boxes.isEmpty());
 }
 
@@ -229,9 +230,9 @@ void TestMainWindow::actionsAndTargetFollowTheRules()
     QFETCH(int, targetTab);
 
     frame_->View()->TabControl()->setCurrentIndex(tab);
-    linkConnected = 1;
-    storedRecordCount = 3;
-    downloadBusy = busy;
+    State().connected = true;
+    State().storedRecordCount = 3;
+    State().downloadBusy = busy;
     QVERIFY(!frame_->Action(Cmd::Disconnect)->isEnabled()); // the change is still queued
 
     if (viaMenu) {
@@ -246,7 +247,7 @@ void TestMainWindow::actionsAndTargetFollowTheRules()
     // The workbook and report exports go with Save.
     QCOMPARE(frame_->Action(Cmd::ExportWorkbook)->isEnabled(), enabled.contains(Cmd::Save));
     QCOMPARE(frame_->Action(Cmd::ExportReport)->isEnabled(), enabled.contains(Cmd::Save));
-    QCOMPARE(DeviceLink::Instance()->targetWindow.data(), Page(targetTab));
+    QCOMPARE(link->MessageTarget(), Page(targetTab));
 }
 
 void TestMainWindow::aTabChangeShowsItsPageUnlessADownloadRuns_data()
@@ -267,15 +268,15 @@ void TestMainWindow::aTabChangeShowsItsPageUnlessADownloadRuns()
     QFETCH(bool, busy);
     QFETCH(int, shown);
 
-    linkConnected = 1;
-    downloadBusy = busy;
+    State().connected = true;
+    State().downloadBusy = busy;
     frame_->View()->TabControl()->setCurrentIndex(requested);
 
     QCOMPARE(frame_->View()->TabControl()->currentIndex(), shown);
     QCOMPARE(frame_->View()->CurrentTab(), shown);
     for (int tab : {DataTab, ThresholdTab, CalibrationTab})
         QCOMPARE(Page(tab)->isVisible(), tab == shown);
-    QCOMPARE(DeviceLink::Instance()->targetWindow.data(), Page(shown));
+    QCOMPARE(link->MessageTarget(), Page(shown));
     QVERIFY(prompter_.boxes.isEmpty());
 }
 
@@ -416,10 +417,10 @@ void TestMainWindow::commandStatesFollowAWholeSession()
     options.meter.records = 3;
     auto host = std::make_unique<PtyHost>(options);
     QVERIFY(host->Open());
-    ConnectionCommands commands(prompter_, frame_.get(), host->DevicePath());
+    ConnectionCommands commands(*link, prompter_, frame_.get(), host->DevicePath());
     commands.SetOpenDelay(0);
     frame_->AttachCommands(commands);
-    DeviceLink::Instance()->SetPrompter(&prompter_, frame_.get());
+    link->SetPrompter(&prompter_, frame_.get());
     const auto enabled = [this] {
         return EnabledCommands();
     };
@@ -446,7 +447,7 @@ void TestMainWindow::commandStatesFollowAWholeSession()
 
     host.reset(); // unplugged
     QTRY_COMPARE(enabled(), QList<int>({Save, Open, Connect}) + kAlwaysEnabled);
-    DeviceLink::Instance()->SetPrompter(nullptr, nullptr);
+    link->SetPrompter(nullptr, nullptr);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -8,7 +8,6 @@
 #include "calibration/CalibrationPage.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
 #include "records/MeasurementRecord.h"
 #include "records/RecordsPage.h"
 #include "sim/PtyHost.h"
@@ -84,12 +83,12 @@ private:
     StubPort* OpenStub(bool connected)
     {
         auto* port = new StubPort;
-        DeviceLink::Instance()->SetCommControl(port);
-        portName = QStringLiteral("/dev/stub");
-        if (!DeviceLink::Instance()->OpenPort())
+        link->SetPort(port);
+        State().portName = QStringLiteral("/dev/stub");
+        if (!link->OpenPort())
             return nullptr;
         port->written.clear();
-        linkConnected = connected ? 1 : 0;
+        State().connected = connected;
         return port;
     }
     // Runs the record download to its completion box; false when it did not end.
@@ -109,20 +108,18 @@ private:
 private Q_SLOTS:
     void init()
     {
-        ResetLinkState();
+        link = std::make_unique<DeviceLink>();
         prompter = FakePrompter();
-        page = std::make_unique<CalibrationPage>(prompter);
-        DeviceLink::Instance()->SetPrompter(&prompter, page.get());
-        DeviceLink::Instance()->targetWindow = page.get();
+        page = std::make_unique<CalibrationPage>(*link, prompter);
+        link->SetPrompter(&prompter, page.get());
+        link->SetMessageTarget(page.get());
     }
 
     void cleanup()
     {
-        DeviceLink::Instance()->ClosePort();
         page.reset();
+        link.reset();
     }
-
-    void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
 
     void rowsStandTopToBottomWithTheirTexts()
     {
@@ -306,7 +303,7 @@ private Q_SLOTS:
         StubPort* port = OpenStub(true);
         QVERIFY(port);
         QDialog dialog;
-        auto* hosted = new CalibrationPage(prompter, &dialog);
+        auto* hosted = new CalibrationPage(*link, prompter, &dialog);
         (new QVBoxLayout(&dialog))->addWidget(hosted);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -329,12 +326,12 @@ private Q_SLOTS:
         PtyHost host(options);
         QVERIFY2(host.Open(), qPrintable(host.ErrorString()));
         FakeFileDialogs dialogs;
-        RecordsPage data(prompter, dialogs);
-        DeviceLink::Instance()->targetWindow = &data;
-        ConnectionCommands commands(prompter, &data, host.DevicePath());
+        RecordsPage data(*link, prompter, dialogs);
+        link->SetMessageTarget(&data);
+        ConnectionCommands commands(*link, prompter, &data, host.DevicePath());
         commands.SetOpenDelay(0);
         commands.Connect();
-        QTRY_COMPARE(linkConnected.load(), 1);
+        QTRY_COMPARE(State().connected.load(), true);
 
         // The meter's channel sees a fixed input while it is calibrated; the reference says
         // what that input is to read.
@@ -358,10 +355,13 @@ private Q_SLOTS:
         QCOMPARE(log[7], "AA 0F 05 00 04 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00 "
                          "00 00 00 00 00 00 0E 04");
         QCOMPARE(prompter.Texts().count("DownLoad Data Complete!"), 2);
-        DeviceLink::Instance()->ClosePort();
+        link->ClosePort();
     }
 
 private:
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
     FakePrompter prompter;
     std::unique_ptr<CalibrationPage> page;
 };

@@ -7,8 +7,6 @@
 #include "link/CommandFrame.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
-#include "link/MeterMessages.h"
 #include "records/MeasurementRecord.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
@@ -78,10 +76,11 @@ QString Hex(const CommandFrame& frame)
 QByteArray ProgramExport(const MeterOptions& options, QStringList* requests)
 {
     VirtualMeter meter(options);
+    DeviceLink link;
     RecordTable table;
     FakePrompter prompter;
     QList<quint16> pending{0};
-    RecordDownload download(table, prompter, nullptr, [&](quint16 i) { pending << i; });
+    RecordDownload download(link, table, prompter, nullptr, [&](quint16 i) { pending << i; });
     while (!pending.isEmpty()) {
         CommandFrame request;
         request.RequestRecord(pending.takeFirst());
@@ -136,8 +135,6 @@ class TestCli : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { ResetLinkState(); }
-    void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
 
     void recordsCsvIsTheProgramsExport();
     void recordsJsonHoldsTheMetersValues();
@@ -278,19 +275,19 @@ void TestCli::thresholdsGetThenSetChangesExactlyTheEditedLimits()
     QVERIFY(pageMeter);
     FakePrompter prompter;
     FakeFileDialogs dialogs;
-    ThresholdsPage page(prompter);
+    DeviceLink link;
+    ThresholdsPage page(link, prompter);
     dialogs.openPath = edited;
     page.LoadFromFile(dialogs);
-    DeviceLink* link = DeviceLink::Instance();
-    link->SetPrompter(&prompter, nullptr);
-    link->targetWindow = &page;
-    ConnectionCommands commands(prompter, nullptr, pageMeter->DevicePath());
+    link.SetPrompter(&prompter, nullptr);
+    link.SetMessageTarget(&page);
+    ConnectionCommands commands(link, prompter, nullptr, pageMeter->DevicePath());
     commands.SetOpenDelay(0);
     commands.Connect();
-    QTRY_VERIFY_WITH_TIMEOUT(linkConnected.load() == 1, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(link.State().connected.load(), kWaitMs);
     commands.UploadThresholds();
     QTRY_VERIFY_WITH_TIMEOUT(prompter.Texts().contains("UpLoad Threshold Complete!"), kWaitMs);
-    link->ClosePort();
+    link.ClosePort();
     QCOMPARE(host->Meter().FrameLog().mid(logged + 1), pageMeter->Meter().FrameLog().mid(1));
     QCOMPARE(pageMeter->Meter().FrameLog().size(), 1 + 9);
 }

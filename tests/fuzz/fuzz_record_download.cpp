@@ -11,7 +11,7 @@
 // one, and only then; the table never holds a row of other than seven texts.
 #include "FuzzTargets.h"
 #include "common/Prompter.h"
-#include "link/LinkState.h"
+#include "link/DeviceLink.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
 
@@ -41,11 +41,14 @@ bool IsPowerText(const QString& text)
 
 int FuzzRecordDownload(const uint8_t* data, size_t size)
 {
-    ResetLinkState();
+    DeviceLink link;
+    const auto State = [&link]() -> LinkState& {
+        return link.State();
+    };
     RecordTable table;
     CountingPrompter prompter;
     QList<int> requested;
-    RecordDownload download(table, prompter, nullptr,
+    RecordDownload download(link, table, prompter, nullptr,
                             [&requested](quint16 index) { requested << index; });
 
     static const QRegularExpression dateTime(
@@ -71,21 +74,20 @@ int FuzzRecordDownload(const uint8_t* data, size_t size)
         const int rowsBefore = table.RowCount();
         const qsizetype requestsBefore = requested.size();
         const int boxesBefore = prompter.shown;
-        const qint16 countBefore = storedRecordCount;
+        const qint16 countBefore = State().storedRecordCount;
         download.OnMeterRecord(copy);
-        FUZZ_CHECK(downloadBusy == 1 || downloadBusy == 0);
         if (copy.size() < 29) {
             FUZZ_CHECK(table.RowCount() == rowsBefore);
             FUZZ_CHECK(requested.size() == requestsBefore);
-            FUZZ_CHECK(storedRecordCount == countBefore);
+            FUZZ_CHECK(State().storedRecordCount == countBefore);
             continue;
         }
         const int index = u16(21);
         const int count = u16(23);
-        FUZZ_CHECK(storedRecordCount == qint16(count));
+        FUZZ_CHECK(State().storedRecordCount == qint16(count));
         if (count == 0 || count > 100) {
             FUZZ_CHECK(prompter.shown == boxesBefore + 1);
-            FUZZ_CHECK(downloadBusy == 0);
+            FUZZ_CHECK(!State().downloadBusy);
             FUZZ_CHECK(requested.size() == requestsBefore);
             continue;
         }

@@ -13,7 +13,6 @@
 #include "link/FrameAssembler.h"
 #include "link/LinkState.h"
 #include "link/MeterCodes.h"
-#include "link/MeterMessages.h"
 #include "link/ResponseDispatcher.h"
 
 namespace {
@@ -77,8 +76,8 @@ void CheckActions(const QByteArray& frame, const QList<DispatchAction>& actions)
     for (const DispatchAction& action : actions) {
         switch (action.kind) {
         case DispatchAction::Kind::Post:
-            FUZZ_CHECK(action.copy.isEmpty() || action.copy == frame);
-            FUZZ_CHECK(action.copy.isEmpty() || action.param == kFrameSize);
+            FUZZ_CHECK(action.message.copy.isEmpty() || action.message.copy == frame);
+            FUZZ_CHECK(action.message.copy.isEmpty() || action.message.param == kFrameSize);
             break;
         case DispatchAction::Kind::SendRequest:
             FUZZ_CHECK(code == MeterCode::ThresholdPart1 || code == MeterCode::ThresholdPart2 ||
@@ -144,10 +143,11 @@ int FuzzResponseStream(const uint8_t* data, size_t size)
         FUZZ_CHECK(found);
     }
 
-    uploadGroupCounter = 0;
+    const LinkState state;
+    ResponseDispatcher dispatcher(state);
     for (const QByteArray& frame : frames) {
-        CheckActions(frame, Dispatch(frame));
-        FUZZ_CHECK(uploadGroupCounter >= 0 && uploadGroupCounter <= 2);
+        CheckActions(frame, dispatcher.Dispatch(frame));
+        FUZZ_CHECK(dispatcher.UploadGroupCounter() >= 0 && dispatcher.UploadGroupCounter() <= 2);
     }
     return 0;
 }

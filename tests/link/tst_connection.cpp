@@ -6,8 +6,6 @@
 #include "link/CommandFrame.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
-#include "link/MeterMessages.h"
 #include "link/SerialPortDriver.h"
 #include "sim/PtyHost.h"
 
@@ -77,6 +75,9 @@ private:
     bool ConnectToMeter();
     QStringList SentAfterHandshake() const;
 
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
     FakePrompter prompter;
     std::unique_ptr<PtyHost> host;
     std::unique_ptr<ConnectionCommands> commands;
@@ -84,17 +85,15 @@ private:
 
 void TestConnection::init()
 {
-    ResetLinkState();
+    link = std::make_unique<DeviceLink>();
     prompter = FakePrompter();
-    DeviceLink::Instance()->SetPrompter(&prompter, nullptr);
-    DeviceLink::Instance()->targetWindow = nullptr;
+    link->SetPrompter(&prompter, nullptr);
 }
 
 void TestConnection::cleanup()
 {
-    DeviceLink::Instance()->ClosePort();
-    DeviceLink::Instance()->ShutDown();
     commands.reset();
+    link.reset();
     host.reset();
 }
 
@@ -103,7 +102,7 @@ bool TestConnection::StartMeter(SimOptions options)
     host = std::make_unique<PtyHost>(options);
     if (!host->Open())
         return false;
-    commands = std::make_unique<ConnectionCommands>(prompter, nullptr, host->DevicePath());
+    commands = std::make_unique<ConnectionCommands>(*link, prompter, nullptr, host->DevicePath());
     commands->SetOpenDelay(50);
     return true;
 }
@@ -111,7 +110,7 @@ bool TestConnection::StartMeter(SimOptions options)
 bool TestConnection::ConnectToMeter()
 {
     commands->Connect();
-    return QTest::qWaitFor([] { return linkConnected == 1; }, kWaitMs);
+    return QTest::qWaitFor([this] { return State().connected.load(); }, kWaitMs);
 }
 
 QStringList TestConnection::SentAfterHandshake() const
@@ -123,10 +122,10 @@ void TestConnection::connectReachesConnected()
 {
     QVERIFY(StartMeter());
     commands->Connect();
-    QCOMPARE(connectPending.load(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(linkConnected.load(), 1, kWaitMs);
-    QCOMPARE(connectPending.load(), 0);
-    QCOMPARE(DeviceLink::Instance()->linkActive.load(), 1);
+    QCOMPARE(State().connectPending.load(), true);
+    QTRY_COMPARE_WITH_TIMEOUT(State().connected.load(), true, kWaitMs);
+    QCOMPARE(State().connectPending.load(), false);
+    QCOMPARE(link->IsActive(), true);
     QCOMPARE(prompter.Texts(), QStringList{"Connected Success!"});
     QCOMPARE(prompter.boxes[0].caption, promptCaption);
     QCOMPARE(host->Meter().FrameLog(),
@@ -138,7 +137,7 @@ void TestConnection::secondConnectWhilePendingIsIgnored()
     QVERIFY(StartMeter());
     commands->Connect();
     commands->Connect();
-    QTRY_COMPARE_WITH_TIMEOUT(linkConnected.load(), 1, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(State().connected.load(), true, kWaitMs);
     QTest::qWait(200);
     QCOMPARE(host->FramesReceived(), 1);
     QCOMPARE(prompter.boxes.size(), 1);
@@ -148,18 +147,18 @@ void TestConnection::deleteCommandsAskAndSendTheirFrames()
 {
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
-    storedRecordCount = 12;
+    State().storedRecordCount = 12;
     commands->DeleteCurrent();
     QCOMPARE(prompter.boxes.last().text, QStringLiteral("Delete the 12th test data?"));
     QCOMPARE(prompter.boxes.last().buttons, int(Prompter::Yes | Prompter::No));
     QCOMPARE(prompter.boxes.last().caption, promptCaption);
 
-    storedRecordCount = 3;
+    State().storedRecordCount = 3;
     commands->DeleteAll();
     QCOMPARE(prompter.boxes.last().text, QStringLiteral("Do you want to delete all data?"));
     QCOMPARE(prompter.boxes.last().buttons, int(Prompter::Yes | Prompter::No));
     // Set at once, before the meter answers.
-    QCOMPARE(storedRecordCount.load(), 0);
+    QCOMPARE(State().storedRecordCount.load(), 0);
 
     QTRY_COMPARE_WITH_TIMEOUT(SentAfterHandshake().size(), 2, kWaitMs);
     QCOMPARE(SentAfterHandshake(),
@@ -181,11 +180,11 @@ void TestConnection::answeringNoSendsNothing()
 {
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
-    storedRecordCount = 5;
+    State().storedRecordCount = 5;
     prompter.defaultAnswer = Prompter::No;
     commands->DeleteCurrent();
     commands->DeleteAll();
-    QCOMPARE(storedRecordCount.load(), 5);
+    QCOMPARE(State().storedRecordCount.load(), 5);
     QTest::qWait(200);
     QVERIFY(SentAfterHandshake().isEmpty());
 }
@@ -195,7 +194,7 @@ void TestConnection::downloadCommandsSendTheirFrames()
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
     // A frame left over from an earlier command must not leak into the requests.
-    DeviceLink::Instance()->Send([](CommandFrame& f) { f.PutUInt16BE(20, 0xBEEF); });
+    link->Send([](CommandFrame& f) { f.PutUInt16BE(20, 0xBEEF); });
     QTRY_COMPARE_WITH_TIMEOUT(SentAfterHandshake().size(), 1, kWaitMs);
     commands->DownloadRecords();
     QTRY_COMPARE_WITH_TIMEOUT(SentAfterHandshake().size(), 2, kWaitMs);
@@ -217,10 +216,10 @@ void TestConnection::uploadAsksTheSelectedPage()
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
     PageRecorder page;
-    DeviceLink::Instance()->targetWindow = &page;
+    link->SetMessageTarget(&page);
     commands->UploadThresholds();
     QTRY_COMPARE(page.got.size(), 1);
-    QCOMPARE(page.got[0].message, int(WM_METER_UPLOAD_START));
+    QCOMPARE(page.got[0].kind, MeterMessage::Kind::UploadStart);
     QCOMPARE(page.got[0].param, 0);
     QTest::qWait(100);
     QVERIFY(SentAfterHandshake().isEmpty());
@@ -230,7 +229,7 @@ void TestConnection::disconnectClosesTheLink()
 {
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
-    downloadBusy = 1;
+    State().downloadBusy = true;
     // A frame sent just before the disconnect still leaves before the port closes.
     commands->DownloadRecords();
     commands->Disconnect();
@@ -238,9 +237,9 @@ void TestConnection::disconnectClosesTheLink()
     QTRY_COMPARE_WITH_TIMEOUT(SentAfterHandshake(),
                               QStringList{Hex([](CommandFrame& f) { f.RequestRecord(0); })},
                               kWaitMs);
-    QCOMPARE(linkConnected.load(), 0);
-    QCOMPARE(downloadBusy.load(), 0);
-    QCOMPARE(DeviceLink::Instance()->linkActive.load(), 0);
+    QCOMPARE(State().connected.load(), false);
+    QCOMPARE(State().downloadBusy.load(), false);
+    QCOMPARE(link->IsActive(), false);
     // The meter may be connected again.
     prompter.boxes.clear();
     QVERIFY(ConnectToMeter());
@@ -259,14 +258,13 @@ void TestConnection::portLostWhileTheConnectedBoxIsOpen()
             return;
         QTest::qWait(3 * kLimitMs);
         host.reset();
-        QVERIFY(QTest::qWaitFor([] { return DeviceLink::Instance()->linkActive.load() == 0; },
-                                kWaitMs));
+        QVERIFY(QTest::qWaitFor([this] { return !link->IsActive(); }, kWaitMs));
     };
     commands->Connect();
     QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(),
                               (QStringList{"Connected Success!", disconnectNotice}), kWaitMs);
-    QVERIFY(!QTest::qWaitFor([] { return linkConnected.load() != 0; }, 300));
-    QCOMPARE(connectPending.load(), 0);
+    QVERIFY(!QTest::qWaitFor([this] { return State().connected.load(); }, 300));
+    QCOMPARE(State().connectPending.load(), false);
     // Connecting again works.
     prompter = FakePrompter();
     QVERIFY(StartMeter());
@@ -282,13 +280,13 @@ void TestConnection::reconnectWhileTheOldLinkStillHoldsAnAnswer()
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
     PageRecorder page;
-    DeviceLink::Instance()->targetWindow = &page;
+    link->SetMessageTarget(&page);
     bool held = false;
     prompter.onShow = [&](const FakePrompter::Box& box) {
         if (held || box.text != QLatin1String("DownLoad Threshold Complete!"))
             return;
         held = true;
-        QSignalSpy received(DeviceLink::Instance()->CommControl(), &SerialPortDriver::Received);
+        QSignalSpy received(link->Port(), &SerialPortDriver::Received);
         commands->DownloadThresholds();
         QVERIFY(QTest::qWaitFor(
             [&] {
@@ -300,10 +298,10 @@ void TestConnection::reconnectWhileTheOldLinkStillHoldsAnAnswer()
             kWaitMs));
         commands->Disconnect();
         commands->Connect();
-        QVERIFY(QTest::qWaitFor([] { return linkConnected.load() == 1; }, kWaitMs));
+        QVERIFY(QTest::qWaitFor([this] { return State().connected.load(); }, kWaitMs));
     };
     commands->DownloadThresholds();
-    QTRY_VERIFY_WITH_TIMEOUT(held && linkConnected.load() == 1, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(held && State().connected.load(), kWaitMs);
     const int handshakes = int(host->Meter().FrameLog().size());
     prompter.boxes.clear();
     page.got.clear();
@@ -321,7 +319,7 @@ void TestConnection::missingPortCannotBeOpened()
 {
     QTemporaryDir dir;
     const QString device = dir.filePath(QStringLiteral("ttyACM9"));
-    commands = std::make_unique<ConnectionCommands>(prompter, nullptr, device);
+    commands = std::make_unique<ConnectionCommands>(*link, prompter, nullptr, device);
     commands->SetOpenDelay(0);
     QSignalSpy ended(commands.get(), &ConnectionCommands::ConnectAttemptEnded);
     commands->Connect();
@@ -331,8 +329,8 @@ void TestConnection::missingPortCannotBeOpened()
     const QString text = prompter.boxes[0].text;
     QVERIFY2(text.startsWith(device + QStringLiteral(": ")), qPrintable(text));
     QCOMPARE(prompter.boxes[0].caption, promptCaption);
-    QCOMPARE(connectPending.load(), 0);
-    QCOMPARE(DeviceLink::Instance()->linkActive.load(), 0);
+    QCOMPARE(State().connectPending.load(), false);
+    QCOMPARE(link->IsActive(), false);
 }
 
 void TestConnection::discoveryFailures_data()
@@ -356,11 +354,12 @@ void TestConnection::discoveryFailures()
     QTemporaryDir root;
     if (withClassDir)
         QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("class/tty/ttyS0"))));
-    commands = std::make_unique<ConnectionCommands>(prompter, nullptr, QString(), root.path());
+    commands =
+        std::make_unique<ConnectionCommands>(*link, prompter, nullptr, QString(), root.path());
     commands->Connect();
     QCOMPARE(prompter.Texts(), QStringList{text});
     QCOMPARE(prompter.boxes[0].icon, icon);
-    QCOMPARE(connectPending.load(), 0);
+    QCOMPARE(State().connectPending.load(), false);
 }
 
 QTEST_MAIN(TestConnection)

@@ -5,9 +5,7 @@
 #include "TestSupport.h"
 #include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"
-#include "link/LinkState.h"
-#include "link/MeterEvent.h"
-#include "link/MeterMessages.h"
+#include "link/MeterMessage.h"
 
 #include <QSignalSpy>
 
@@ -36,33 +34,32 @@ private slots:
 private:
     StubPort* OpenWithStub();
 
-    DeviceLink* link = DeviceLink::Instance();
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
     FakePrompter prompter;
     PageRecorder page;
 };
 
 void TestDeviceLink::init()
 {
-    ResetLinkState();
+    link = std::make_unique<DeviceLink>();
     prompter = FakePrompter();
     page.got.clear();
     link->SetPrompter(&prompter, nullptr);
-    link->targetWindow = &page;
+    link->SetMessageTarget(&page);
 }
 
 void TestDeviceLink::cleanup()
 {
-    link->ClosePort();
-    link->SetCommControl(nullptr);
-    link->ShutDown();
-    link->SetAnswerLimit(kAnswerLimitMs);
+    link.reset();
 }
 
 StubPort* TestDeviceLink::OpenWithStub()
 {
     auto* port = new StubPort;
-    link->SetCommControl(port);
-    portName = QStringLiteral("/dev/ttyACM0");
+    link->SetPort(port);
+    State().portName = QStringLiteral("/dev/ttyACM0");
     link->StartReception();
     if (!link->OpenPort())
         return nullptr;
@@ -72,14 +69,14 @@ StubPort* TestDeviceLink::OpenWithStub()
 void TestDeviceLink::openPortWithoutPortFails()
 {
     QVERIFY(!link->OpenPort());
-    QCOMPARE(link->linkActive.load(), 0);
+    QCOMPARE(link->IsActive(), false);
 }
 
 void TestDeviceLink::openPortReopensAnOpenPort()
 {
     auto* port = new StubPort;
     port->open = true;
-    link->SetCommControl(port);
+    link->SetPort(port);
     QVERIFY(link->OpenPort());
     QCOMPARE(port->closes, 1);
     QCOMPARE(port->opens, 1);
@@ -89,7 +86,7 @@ void TestDeviceLink::openPortReopensAnOpenPort()
 void TestDeviceLink::sendWhileClosedWritesNothing()
 {
     auto* port = new StubPort;
-    link->SetCommControl(port);
+    link->SetPort(port);
     link->RequestRecord(3);
     link->DeleteCurrentRecord();
     QVERIFY(port->written.isEmpty());
@@ -97,28 +94,26 @@ void TestDeviceLink::sendWhileClosedWritesNothing()
 
 void TestDeviceLink::closePortOnClosedLinkKeepsLinkConnected()
 {
-    linkConnected = 1;
+    State().connected = true;
     link->ClosePort();
-    QCOMPARE(linkConnected.load(), 1);
+    QCOMPARE(State().connected.load(), true);
 }
 
 void TestDeviceLink::closePortClearsTheLink()
 {
     StubPort* port = OpenWithStub();
     QVERIFY(port);
-    linkConnected = 1;
-    connectPending = 1;
-    downloadBusy = 1;
-    uploadGroupCounter = 2;
+    State().connected = true;
+    State().connectPending = true;
+    State().downloadBusy = true;
     link->ClosePort();
-    QCOMPARE(link->linkActive.load(), 0);
-    QCOMPARE(linkConnected.load(), 0);
-    QCOMPARE(uploadGroupCounter.load(), 0);
-    QVERIFY(!link->CommControl());
+    QCOMPARE(link->IsActive(), false);
+    QCOMPARE(State().connected.load(), false);
+    QVERIFY(!link->Port());
     QVERIFY(!link->ReceptionRunning());
     // Left to their owners.
-    QCOMPARE(connectPending.load(), 1);
-    QCOMPARE(downloadBusy.load(), 1);
+    QCOMPARE(State().connectPending.load(), true);
+    QCOMPARE(State().downloadBusy.load(), true);
     QVERIFY(prompter.boxes.isEmpty());
 }
 
@@ -134,9 +129,9 @@ void TestDeviceLink::portFailureClosesTheLinkAndTellsOnce()
     QFETCH(bool, byWrite);
     StubPort* port = OpenWithStub();
     QVERIFY(port);
-    linkConnected = 1;
-    downloadBusy = 1;
-    QSignalSpy lost(link, &DeviceLink::PortLost);
+    State().connected = true;
+    State().downloadBusy = true;
+    QSignalSpy lost(link.get(), &DeviceLink::PortLost);
     if (byWrite) {
         port->failWrites = true;
         link->RequestRecord(1);
@@ -152,9 +147,9 @@ void TestDeviceLink::portFailureClosesTheLinkAndTellsOnce()
     QCOMPARE(prompter.boxes[0].buttons, int(Prompter::Ok));
     QCOMPARE(prompter.boxes[0].icon, Prompter::Icon::None);
     QCOMPARE(lost.size(), 1);
-    QCOMPARE(link->linkActive.load(), 0);
-    QCOMPARE(linkConnected.load(), 0);
-    QCOMPARE(downloadBusy.load(), 0);
+    QCOMPARE(link->IsActive(), false);
+    QCOMPARE(State().connected.load(), false);
+    QCOMPARE(State().downloadBusy.load(), false);
 }
 
 void TestDeviceLink::answersReachTheSelectedPage()
@@ -165,24 +160,22 @@ void TestDeviceLink::answersReachTheSelectedPage()
     port->Deliver(record.left(13));
     port->Deliver(record.mid(13));
     QTRY_COMPARE(page.got.size(), 1);
-    QCOMPARE(page.got[0].message, int(WM_METER_RECORD));
-    QCOMPARE(page.got[0].copy, record);
-    QCOMPARE(page.got[0].param, 31);
+    QCOMPARE(page.got[0], (MeterMessage{MeterMessage::Kind::Record, record, 31}));
 }
 
 void TestDeviceLink::handshakeAnswerConfirmsOnceTheBoxIsClosed()
 {
     StubPort* port = OpenWithStub();
     QVERIFY(port);
-    connectPending = 1;
+    State().connectPending = true;
     int connectedWhileShown = -1;
     prompter.onShow = [&](const FakePrompter::Box&) {
-        connectedWhileShown = linkConnected;
+        connectedWhileShown = State().connected;
     };
     QVERIFY(!link->HandshakeAnswered());
     port->Deliver(FromHex("55 F0 00") + QByteArray(26, 0) + FromHex("F0 00"));
-    QTRY_COMPARE(linkConnected.load(), 1);
-    QCOMPARE(connectPending.load(), 0);
+    QTRY_COMPARE(State().connected.load(), true);
+    QCOMPARE(State().connectPending.load(), false);
     QCOMPARE(connectedWhileShown, 0);
     QVERIFY(link->HandshakeAnswered());
     QCOMPARE(prompter.Texts(), QStringList{"Connected Success!"});
@@ -236,8 +229,8 @@ void TestDeviceLink::unansweredRequestEndsItsExchange()
     StubPort* port = OpenWithStub();
     QVERIFY(port);
     link->SetAnswerLimit(kLimitMs);
-    storedRecordCount = qint16(storedCount);
-    downloadBusy = 1;
+    State().storedRecordCount = qint16(storedCount);
+    State().downloadBusy = true;
     link->Send([&request](CommandFrame& f) {
         for (int i = 1; i < kFrameSize; ++i)
             f[i] = quint8(request[i]);
@@ -251,7 +244,7 @@ void TestDeviceLink::unansweredRequestEndsItsExchange()
     }
     QTRY_COMPARE(ShownBoxes(prompter),
                  QStringList{BoxLine(text, Prompter::Ok, Prompter::Icon::Warning)});
-    QCOMPARE(downloadBusy.load(), 0);
+    QCOMPARE(State().downloadBusy.load(), false);
     QTest::qWait(2 * kLimitMs);
     // The handshake and the request: nothing was sent again.
     QCOMPARE(port->written.size(), 2);

@@ -1,5 +1,6 @@
 #include "link/LinkState.h"
 #include "link/MeterCodes.h"
+#include "link/MeterMessage.h"
 #include "link/ResponseDispatcher.h"
 
 #include <QTest>
@@ -16,14 +17,16 @@ QByteArray Frame(quint8 code, quint8 group = 0)
     return f;
 }
 
-DispatchAction Post(int message, const QByteArray& copy)
+using Kind = MeterMessage::Kind;
+
+DispatchAction Post(Kind kind, const QByteArray& copy)
 {
-    return DispatchAction::PostCopy(message, copy);
+    return DispatchAction::PostCopy(kind, copy);
 }
 
-DispatchAction Post(int message, int param)
+DispatchAction Post(Kind kind, int param)
 {
-    return DispatchAction::PostParam(message, param);
+    return DispatchAction::PostParam(kind, param);
 }
 
 const auto Request = &DispatchAction::Request;
@@ -36,11 +39,10 @@ class TestDispatcher : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { ResetLinkState(); }
     void actsOnEachAnswer_data();
     void actsOnEachAnswer();
     void uploadCounterRunsZeroOneTwoZero();
-    void catalogueNumbers();
+    void anUploadStartCountsAfresh();
 };
 
 void TestDispatcher::actsOnEachAnswer_data()
@@ -59,42 +61,42 @@ void TestDispatcher::actsOnEachAnswer_data()
                                                         {DispatchAction::Kind::ConfirmConnection}}
                                << 0;
     QTest::newRow("record") << f(0x01) << 0 << 0
-                            << QList<DispatchAction>{Post(WM_METER_RECORD, f(0x01))} << 0;
+                            << QList<DispatchAction>{Post(Kind::Record, f(0x01))} << 0;
     QTest::newRow("threshold part 1 of group 1")
         << f(0x02, 1) << 0 << 0
-        << QList<DispatchAction>{Post(WM_METER_THR_PART1, f(0x02, 1)), Request(0x03, 1)} << 0;
+        << QList<DispatchAction>{Post(Kind::ThresholdPart1, f(0x02, 1)), Request(0x03, 1)} << 0;
     QTest::newRow("threshold part 2 of group 2")
         << f(0x03, 2) << 0 << 0
-        << QList<DispatchAction>{Post(WM_METER_THR_PART2, f(0x03, 2)), Request(0xBB, 2)} << 0;
+        << QList<DispatchAction>{Post(Kind::ThresholdPart2, f(0x03, 2)), Request(0xBB, 2)} << 0;
     QTest::newRow("threshold part 3 of group 1")
         << f(0xBB, 1) << 0 << 0
-        << QList<DispatchAction>{Post(WM_METER_THR_PART3, f(0xBB, 1)), Request(0x02, 2)} << 0;
+        << QList<DispatchAction>{Post(Kind::ThresholdPart3, f(0xBB, 1)), Request(0x02, 2)} << 0;
     QTest::newRow("threshold part 3 of group 2")
         << f(0xBB, 2) << 0 << 0
-        << QList<DispatchAction>{Post(WM_METER_THR_PART3, f(0xBB, 2)), Request(0x02, 3)} << 0;
+        << QList<DispatchAction>{Post(Kind::ThresholdPart3, f(0xBB, 2)), Request(0x02, 3)} << 0;
     QTest::newRow("threshold part 3 of group 3 ends the download")
         << f(0xBB, 3) << 0 << 0
-        << QList<DispatchAction>{Post(WM_METER_THR_PART3, f(0xBB, 3)),
+        << QList<DispatchAction>{Post(Kind::ThresholdPart3, f(0xBB, 3)),
                                  Show("DownLoad Threshold Complete!")}
         << 0;
     QTest::newRow("upload part 1 acknowledged, group 1")
-        << f(0x06) << 0 << 0 << QList<DispatchAction>{Post(WM_METER_UPLOAD_PART2, 1)} << 0;
+        << f(0x06) << 0 << 0 << QList<DispatchAction>{Post(Kind::UploadPart2, 1)} << 0;
     QTest::newRow("upload part 1 acknowledged, group 3")
-        << f(0x06) << 2 << 0 << QList<DispatchAction>{Post(WM_METER_UPLOAD_PART2, 3)} << 2;
+        << f(0x06) << 2 << 0 << QList<DispatchAction>{Post(Kind::UploadPart2, 3)} << 2;
     QTest::newRow("upload part 2 acknowledged, group 2")
-        << f(0x07) << 1 << 0 << QList<DispatchAction>{Post(WM_METER_UPLOAD_PART3, 2)} << 1;
+        << f(0x07) << 1 << 0 << QList<DispatchAction>{Post(Kind::UploadPart3, 2)} << 1;
     QTest::newRow("upload group 1 acknowledged")
-        << f(0xCC) << 0 << 0 << QList<DispatchAction>{Post(WM_METER_UPLOAD_GROUP, 2)} << 1;
+        << f(0xCC) << 0 << 0 << QList<DispatchAction>{Post(Kind::UploadNextGroup, 2)} << 1;
     QTest::newRow("upload group 2 acknowledged")
-        << f(0xCC) << 1 << 0 << QList<DispatchAction>{Post(WM_METER_UPLOAD_GROUP, 3)} << 2;
+        << f(0xCC) << 1 << 0 << QList<DispatchAction>{Post(Kind::UploadNextGroup, 3)} << 2;
     QTest::newRow("upload group 3 acknowledged")
         << f(0xCC) << 2 << 0 << QList<DispatchAction>{Show("UpLoad Threshold Complete!")} << 0;
     QTest::newRow("delete current")
-        << f(0x08) << 0 << 12 << QList<DispatchAction>{Post(WM_METER_RECORD_DELETED, 12)} << 0;
+        << f(0x08) << 0 << 12 << QList<DispatchAction>{Post(Kind::RecordDeleted, 12)} << 0;
     QTest::newRow("delete current, negative count widened")
-        << f(0x08) << 0 << -1 << QList<DispatchAction>{Post(WM_METER_RECORD_DELETED, -1)} << 0;
+        << f(0x08) << 0 << -1 << QList<DispatchAction>{Post(Kind::RecordDeleted, -1)} << 0;
     QTest::newRow("delete all") << f(0x09) << 0 << 12
-                                << QList<DispatchAction>{Post(WM_METER_RECORD_DELETED, 0)} << 0;
+                                << QList<DispatchAction>{Post(Kind::RecordDeleted, 0)} << 0;
     QTest::newRow("calibration answer ignored")
         << f(0x05) << 1 << 3 << QList<DispatchAction>{} << 1;
     QTest::newRow("unknown code ignored") << f(0x42) << 0 << 0 << QList<DispatchAction>{} << 0;
@@ -108,47 +110,49 @@ void TestDispatcher::actsOnEachAnswer()
     QFETCH(QList<DispatchAction>, expected);
     QFETCH(int, counterAfter);
 
-    uploadGroupCounter = counterBefore;
-    storedRecordCount = qint16(storedBefore);
-    const QList<DispatchAction> actions = Dispatch(frame);
+    LinkState state;
+    state.storedRecordCount = qint16(storedBefore);
+    ResponseDispatcher dispatcher(state);
+    // The meter acknowledged that many groups of an upload.
+    for (int i = 0; i < counterBefore; ++i)
+        dispatcher.Dispatch(Frame(0xCC));
+    QCOMPARE(dispatcher.UploadGroupCounter(), counterBefore);
+    const QList<DispatchAction> actions = dispatcher.Dispatch(frame);
     QCOMPARE(actions.size(), expected.size());
     for (qsizetype i = 0; i < actions.size(); ++i)
         QVERIFY2(actions[i] == expected[i], qPrintable(QStringLiteral("action %1").arg(i)));
-    QCOMPARE(uploadGroupCounter.load(), counterAfter);
+    QCOMPARE(dispatcher.UploadGroupCounter(), counterAfter);
     // The dispatcher itself never touches the connection state; the reception thread does
     // so only after the box is closed.
-    QCOMPARE(linkConnected.load(), 0);
+    QCOMPARE(state.connected.load(), false);
 }
 
 void TestDispatcher::uploadCounterRunsZeroOneTwoZero()
 {
-    QList<int> seen{uploadGroupCounter.load()};
+    const LinkState state;
+    ResponseDispatcher dispatcher(state);
+    QList<int> seen{dispatcher.UploadGroupCounter()};
     QList<int> groupsAsked;
     for (int group = 1; group <= 3; ++group) {
-        QCOMPARE(Dispatch(Frame(0x06)).first().param, group);
-        QCOMPARE(Dispatch(Frame(0x07)).first().param, group);
-        const QList<DispatchAction> acks = Dispatch(Frame(0xCC));
+        QCOMPARE(dispatcher.Dispatch(Frame(0x06)).first().message.param, group);
+        QCOMPARE(dispatcher.Dispatch(Frame(0x07)).first().message.param, group);
+        const QList<DispatchAction> acks = dispatcher.Dispatch(Frame(0xCC));
         if (acks.first().kind == DispatchAction::Kind::Post)
-            groupsAsked << acks.first().param;
-        seen << uploadGroupCounter.load();
+            groupsAsked << acks.first().message.param;
+        seen << dispatcher.UploadGroupCounter();
     }
     QCOMPARE(seen, (QList<int>{0, 1, 2, 0}));
     QCOMPARE(groupsAsked, (QList<int>{2, 3}));
 }
 
-void TestDispatcher::catalogueNumbers()
+// An upload that broke off after its first group does not skew the next one.
+void TestDispatcher::anUploadStartCountsAfresh()
 {
-    QCOMPARE(int(WM_METER_RECORD), 1124);
-    QCOMPARE(int(WM_METER_STOP), 1224);
-    QCOMPARE(int(WM_METER_THR_PART1), 1224);
-    QCOMPARE(int(WM_METER_THR_PART2), 0x4FA);
-    QCOMPARE(int(WM_METER_THR_PART3), 0x4FB);
-    QCOMPARE(int(WM_METER_CHUNK), 0x52C);
-    QCOMPARE(int(WM_METER_UPLOAD_GROUP), 0x590);
-    QCOMPARE(int(WM_METER_UPLOAD_PART2), 0x5C2);
-    QCOMPARE(int(WM_METER_UPLOAD_PART3), 0x5C3);
-    QCOMPARE(int(WM_METER_UPLOAD_START), 0x5F4);
-    QCOMPARE(int(WM_METER_RECORD_DELETED), 0x626);
+    const LinkState state;
+    ResponseDispatcher dispatcher(state);
+    dispatcher.Dispatch(Frame(0xCC));
+    dispatcher.StartUpload();
+    QCOMPARE(dispatcher.Dispatch(Frame(0x06)), QList<DispatchAction>{Post(Kind::UploadPart2, 1)});
 }
 
 QTEST_GUILESS_MAIN(TestDispatcher)

@@ -1,10 +1,10 @@
 // Record answers as the download turns them into table rows: the texts of a row, where it
 // goes, the next request, the end of a download, answers without data, delete acknowledgments.
 #include "ShownBoxes.h"
+#include "StubPort.h"
 #include "TestSupport.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
 #include "link/MeterCodes.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
@@ -81,15 +81,16 @@ class TestRecordDownload : public QObject
 private Q_SLOTS:
     void init()
     {
-        ResetLinkState();
+        download.reset();
+        link = std::make_unique<DeviceLink>();
         prompter = FakePrompter();
         sent.clear();
         table.RemoveAllRows();
-        download = std::make_unique<RecordDownload>(table, prompter, nullptr,
+        download = std::make_unique<RecordDownload>(*link, table, prompter, nullptr,
                                                     [this](quint16 index) { sent << index; });
         busyWhileShown = -1;
         prompter.onShow = [this](const FakePrompter::Box&) {
-            busyWhileShown = downloadBusy;
+            busyWhileShown = State().downloadBusy;
         };
     }
 
@@ -177,13 +178,13 @@ private Q_SLOTS:
             download->OnMeterRecord(Answer(sent[i], quint16(count)));
         QCOMPARE(FirstColumn(table), numbers);
         QCOMPARE(sent, requests);
-        QCOMPARE(storedRecordCount.load(), count);
+        QCOMPARE(State().storedRecordCount.load(), count);
         // "No data" at once, the completion after a pause; busy until the box is closed.
         QCOMPARE(prompter.boxes.isEmpty(), box == kComplete);
         QCOMPARE(download->CompletionPending(), box == kComplete);
         QTRY_COMPARE(ShownBoxes(prompter), QStringList{BoxLine(box)});
         QCOMPARE(busyWhileShown, 1);
-        QCOMPARE(downloadBusy.load(), 0);
+        QCOMPARE(State().downloadBusy.load(), false);
         QCOMPARE(sent, requests);
     }
 
@@ -201,12 +202,12 @@ private Q_SLOTS:
         QFETCH(int, length);
         QFETCH(bool, used);
         Fill(table, 2);
-        storedRecordCount = 9;
+        State().storedRecordCount = 9;
         download->OnMeterRecord(Answer(2, 5).first(length));
         QCOMPARE(table.RowCount(), used ? 3 : 2);
-        QCOMPARE(storedRecordCount.load(), used ? 5 : 9);
+        QCOMPARE(State().storedRecordCount.load(), used ? 5 : 9);
         QCOMPARE(sent, used ? QList<quint16>{3} : QList<quint16>{});
-        QCOMPARE(downloadBusy.load(), 1);
+        QCOMPARE(State().downloadBusy.load(), true);
         QVERIFY(prompter.boxes.isEmpty());
     }
 
@@ -229,15 +230,18 @@ private Q_SLOTS:
         QFETCH(QStringList, numbers);
         QFETCH(int, countAfter);
         Fill(table, 5);
-        storedRecordCount = qint16(countBefore);
+        State().storedRecordCount = qint16(countBefore);
         download->OnRecordDeleted(recordNumber);
         QCOMPARE(FirstColumn(table), numbers);
-        QCOMPARE(storedRecordCount.load(), countAfter);
+        QCOMPARE(State().storedRecordCount.load(), countAfter);
         QVERIFY(prompter.boxes.isEmpty());
     }
 
 private:
     RecordTable table;
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
     FakePrompter prompter;
     QList<quint16> sent;
     int busyWhileShown = -1;
@@ -249,10 +253,11 @@ private:
     {
         download->OnMeterRecord(Answer(0, 1));
         QVERIFY(download->CompletionPending());
-        DeviceLink::Instance()->linkActive = 1;
-        ConnectionCommands(prompter, nullptr).Disconnect();
+        link->SetPort(new StubPort);
+        QVERIFY(link->OpenPort());
+        ConnectionCommands(*link, prompter, nullptr).Disconnect();
         QVERIFY(!download->CompletionPending());
-        QCOMPARE(downloadBusy.load(), 0);
+        QCOMPARE(State().downloadBusy.load(), false);
         QCOMPARE(prompter.Texts(), QStringList{"Connection has been disconnected!"});
     }
 };

@@ -9,9 +9,7 @@
 #include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
-#include "link/MeterEvent.h"
-#include "link/MeterMessages.h"
+#include "link/MeterMessage.h"
 #include "records/RecordTexts.h"
 #include "records/RecordsPage.h"
 #include "sheets/SheetImport.h"
@@ -53,10 +51,11 @@ public:
             qWarning("%s", qPrintable(host->ErrorString()));
             return false;
         }
-        commands = std::make_unique<ConnectionCommands>(prompter, page.get(), host->DevicePath());
+        commands =
+            std::make_unique<ConnectionCommands>(*link, prompter, page.get(), host->DevicePath());
         commands->SetOpenDelay(0);
         commands->Connect();
-        if (!QTest::qWaitFor([] { return linkConnected.load() == 1; }))
+        if (!QTest::qWaitFor([this] { return State().connected.load(); }))
             return false;
         prompter.boxes.clear();
         // Waits in an event loop rather than polling, which sleeps between record answers.
@@ -68,30 +67,27 @@ public:
         commands->DownloadRecords();
         const bool ended = loop.exec() == 0;
         prompter.onShow = nullptr;
-        return ended && !downloadBusy;
+        return ended && !State().downloadBusy;
     }
 
 private Q_SLOTS:
     void init()
     {
-        ResetLinkState();
+        link = std::make_unique<DeviceLink>();
         prompter = FakePrompter();
         dialogs = FakeFileDialogs();
-        page = std::make_unique<RecordsPage>(prompter, dialogs);
-        DeviceLink* link = DeviceLink::Instance();
+        page = std::make_unique<RecordsPage>(*link, prompter, dialogs);
         link->SetPrompter(&prompter, page.get());
-        link->targetWindow = page.get();
+        link->SetMessageTarget(page.get());
     }
 
     void cleanup()
     {
-        DeviceLink::Instance()->ClosePort();
         commands.reset();
-        host.reset();
         page.reset();
+        link.reset();
+        host.reset();
     }
-
-    void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
 
     // A row appended during a download repaints only itself, and the scroll bar follows
     // within a display frame; the screen must still show what a full repaint shows.
@@ -188,7 +184,7 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(QString, focus);
         QDialog dialog;
-        auto* hosted = new RecordsPage(prompter, dialogs, &dialog);
+        auto* hosted = new RecordsPage(*link, prompter, dialogs, &dialog);
         (new QVBoxLayout(&dialog))->addWidget(hosted);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -219,8 +215,8 @@ private Q_SLOTS:
         // read as record 1 of 1.
         QByteArray payload(26, '\0');
         payload[24 - 3] = 1;
-        MeterEvent other(WM_METER_THR_PART1, AnswerFrame(MeterCode::RequestRecord, payload), 1);
-        QCoreApplication::sendEvent(page.get(), &other);
+        page->OnMeterMessage({MeterMessage::Kind::ThresholdPart1,
+                              AnswerFrame(MeterCode::RequestRecord, payload), 1});
 
         QList<QStringList> rows;
         QByteArray csv = "No.,ONT:1270nm,ONT:1310nm,OLT:1490nm,OLT:1577nm,Threshold Name,"
@@ -230,7 +226,7 @@ private Q_SLOTS:
             csv += (rows.last().join(',') + ",\r\n").toUtf8();
         }
         QCOMPARE(page->Table().Rows(), rows);
-        QCOMPARE(storedRecordCount.load(), records);
+        QCOMPARE(State().storedRecordCount.load(), records);
         QCOMPARE(prompter.Texts(), QStringList{RecordText::DownloadComplete});
         QCOMPARE(prompter.boxes[0].owner, page.get());
         // The handshake, then one request per record and nothing after the last.
@@ -256,9 +252,10 @@ private Q_SLOTS:
         dialogs.savePath = dir.filePath(QStringLiteral("meter.csv"));
         page->OnExportCsv();
         page->Table().RemoveAllRows();
-        const auto deleteEnabled = [] {
-            const LinkSnapshot link{linkConnected != 0, downloadBusy != 0, storedRecordCount};
-            const EnablingPass pass = RunEnablingPass(link, DataTab, DataTab, {});
+        const auto deleteEnabled = [this] {
+            const LinkSnapshot snapshot{State().connected, State().downloadBusy,
+                                        State().storedRecordCount};
+            const EnablingPass pass = RunEnablingPass(snapshot, DataTab, DataTab, {});
             return pass.IsEnabled(Cmd::DeleteCurrentData) || pass.IsEnabled(Cmd::DeleteAllData);
         };
         QVERIFY(deleteEnabled());
@@ -308,7 +305,7 @@ private Q_SLOTS:
         QCOMPARE(prompter.Texts(), QStringList{question});
         QTRY_COMPARE(host->Meter().Records().size(), rowsAfter);
         QTRY_COMPARE(page->Table().Rows(), before.first(rowsAfter));
-        QCOMPARE(storedRecordCount.load(), rowsAfter);
+        QCOMPARE(State().storedRecordCount.load(), rowsAfter);
     }
 
     // "Record n of m" beside the buttons while the records arrive, gone however the
@@ -345,10 +342,11 @@ private Q_SLOTS:
         options.unplugAfter = unplugAfter;
         host = std::make_unique<PtyHost>(options);
         QVERIFY2(host->Open(), qPrintable(host->ErrorString()));
-        commands = std::make_unique<ConnectionCommands>(prompter, page.get(), host->DevicePath());
+        commands =
+            std::make_unique<ConnectionCommands>(*link, prompter, page.get(), host->DevicePath());
         commands->SetOpenDelay(0);
         commands->Connect();
-        QVERIFY(QTest::qWaitFor([] { return linkConnected.load() == 1; }));
+        QVERIFY(QTest::qWaitFor([this] { return State().connected.load(); }));
         prompter.boxes.clear();
 
         QProgressBar* bar = page->ProgressBar();
@@ -381,10 +379,13 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(), QStringList{endBox}, 20000);
         QCOMPARE(seen, shown);
         QTRY_VERIFY(bar->isHidden() && text->isHidden());
-        QCOMPARE(downloadBusy.load(), 0);
+        QCOMPARE(State().downloadBusy.load(), false);
     }
 
 private:
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
     FakePrompter prompter;
     FakeFileDialogs dialogs;
     std::unique_ptr<PtyHost> host;

@@ -1,28 +1,15 @@
 #pragma once
 
-#include "link/MeterEvent.h"
+#include "link/MeterMessage.h"
 
 #include <QList>
 #include <QObject>
 
 // Stands in for a page: keeps every meter message it receives.
-class PageRecorder : public QObject
+class PageRecorder : public QObject, public MeterMessageTarget
 {
 public:
-    struct Got
-    {
-        int message;
-        QByteArray copy;
-        int param;
-    };
-    QList<Got> got;
+    void OnMeterMessage(const MeterMessage& message) override { got.append(message); }
 
-    bool event(QEvent* e) override
-    {
-        if (e->type() != MeterEvent::EventType())
-            return QObject::event(e);
-        const auto* m = static_cast<MeterEvent*>(e);
-        got.append({m->message, m->copy, m->param});
-        return true;
-    }
+    QList<MeterMessage> got;
 };

@@ -11,9 +11,7 @@
 #include "link/CommandFrame.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/LinkState.h"
-#include "link/MeterEvent.h"
-#include "link/MeterMessages.h"
+#include "link/MeterMessage.h"
 #include "sim/PtyHost.h"
 #include "thresholds/ThresholdCells.h"
 #include "thresholds/ThresholdTable.h"
@@ -45,7 +43,9 @@ QByteArray FloatBytes(float value)
 // The nine answers of a download of `groups`, as the meter frames them.
 void DeliverDownload(ThresholdsPage& page, const Groups& groups)
 {
-    const int messages[] = {WM_METER_THR_PART1, WM_METER_THR_PART2, WM_METER_THR_PART3};
+    const MeterMessage::Kind messages[] = {MeterMessage::Kind::ThresholdPart1,
+                                           MeterMessage::Kind::ThresholdPart2,
+                                           MeterMessage::Kind::ThresholdPart3};
     for (quint8 g = 1; g <= 3; ++g) {
         for (int part = 0; part < 3; ++part) {
             QByteArray payload;
@@ -54,8 +54,7 @@ void DeliverDownload(ThresholdsPage& page, const Groups& groups)
                 payload += FloatBytes(groups[g - 1].limits[i]);
             if (part > 0)
                 payload += groups[g - 1].name;
-            MeterEvent answer(messages[part], AnswerFrame(kAnswerCodes[part], payload, g), 31);
-            QCoreApplication::sendEvent(&page, &answer);
+            page.OnMeterMessage({messages[part], AnswerFrame(kAnswerCodes[part], payload, g), 31});
         }
     }
 }
@@ -118,57 +117,51 @@ class TestThresholdsPage : public QObject
 private slots:
     void init()
     {
-        ResetLinkState();
+        link = std::make_unique<DeviceLink>();
         prompter = FakePrompter();
-        DeviceLink::Instance()->SetPrompter(&prompter, nullptr);
+        link->SetPrompter(&prompter, nullptr);
     }
 
     void cleanup()
     {
-        DeviceLink* link = DeviceLink::Instance();
-        link->ClosePort();
-        link->SetCommControl(nullptr);
-        link->SetPrompter(&prompter, nullptr);
         commands.reset();
         frame.reset();
+        link.reset();
         host.reset();
     }
-
-    void cleanupTestCase() { DeviceLink::Instance()->ShutDown(); }
 
     // Nothing is stored and no cell written for an answer naming no group 1 to 3 or too
     // short to hold the payload; 29 bytes are enough.
     void answersThePageIgnores_data()
     {
-        QTest::addColumn<int>("message");
+        QTest::addColumn<MeterMessage::Kind>("message");
         QTest::addColumn<QByteArray>("copy");
         QTest::addColumn<QStringList>("group3");
         // Bytes 3 to 24: -8.0, two zero limits, the name "AB" ended by a zero byte.
         const QByteArray payload =
             FloatBytes(-8.0f) + QByteArray(8, '\0') + QByteArray("AB\0xxxxxxx", 10);
         const QStringList nothing(13, QString());
-        QTest::newRow("group 0") << int(WM_METER_THR_PART1) << AnswerFrame(0x02, payload, 0)
-                                 << nothing;
-        QTest::newRow("group 4") << int(WM_METER_THR_PART2) << AnswerFrame(0x03, payload, 4)
-                                 << nothing;
-        QTest::newRow("no frame") << int(WM_METER_THR_PART1) << QByteArray() << nothing;
-        QTest::newRow("28 bytes") << int(WM_METER_THR_PART3)
+        QTest::newRow("group 0") << MeterMessage::Kind::ThresholdPart1
+                                 << AnswerFrame(0x02, payload, 0) << nothing;
+        QTest::newRow("group 4") << MeterMessage::Kind::ThresholdPart2
+                                 << AnswerFrame(0x03, payload, 4) << nothing;
+        QTest::newRow("no frame") << MeterMessage::Kind::ThresholdPart1 << QByteArray() << nothing;
+        QTest::newRow("28 bytes") << MeterMessage::Kind::ThresholdPart3
                                   << AnswerFrame(0xBB, payload, 3).left(28) << nothing;
         QStringList part3 = nothing;
         part3[9] = "-8.00";
         part3[10] = part3[11] = "0.00";
         part3[12] = "AB";
-        QTest::newRow("29 bytes") << int(WM_METER_THR_PART3)
+        QTest::newRow("29 bytes") << MeterMessage::Kind::ThresholdPart3
                                   << AnswerFrame(0xBB, payload, 3).left(29) << part3;
     }
     void answersThePageIgnores()
     {
-        QFETCH(int, message);
+        QFETCH(MeterMessage::Kind, message);
         QFETCH(QByteArray, copy);
         QFETCH(QStringList, group3);
-        ThresholdsPage page(prompter, nullptr);
-        MeterEvent answer(message, copy, int(copy.size()));
-        QCoreApplication::sendEvent(&page, &answer);
+        ThresholdsPage page(*link, prompter, nullptr);
+        page.OnMeterMessage({message, copy, int(copy.size())});
         QCOMPARE(CellTexts(page, 1), QStringList(13, QString()));
         QCOMPARE(CellTexts(page, 2), QStringList(13, QString()));
         QCOMPARE(CellTexts(page, 3), group3);
@@ -215,22 +208,19 @@ private slots:
         QFETCH(bool, sent);
 
         auto* port = new StubPort;
-        DeviceLink* link = DeviceLink::Instance();
-        link->SetCommControl(port);
-        portName = QStringLiteral("stub");
+        link->SetPort(port);
+        State().portName = QStringLiteral("stub");
         QVERIFY(link->OpenPort());
-        ThresholdsPage page(prompter, nullptr);
+        ThresholdsPage page(*link, prompter, nullptr);
         Groups groups = VirtualMeter::FactoryGroups();
         groups[1].limits[4] = -70.0f;
         if (download)
             DeliverDownload(page, groups);
         QLineEdit* cell = page.Cell(2, ThresholdsPage::kFirstLimitColumn + 4);
         QTest::keyClicks(cell, typed);
-        uploadGroupCounter = 2;
         prompter.answers = {answer};
 
-        MeterEvent start(WM_METER_UPLOAD_START, {}, 0);
-        QCoreApplication::sendEvent(&page, &start);
+        page.OnMeterMessage({MeterMessage::Kind::UploadStart});
 
         QCOMPARE(ShownBoxes(prompter), boxes);
         for (const FakePrompter::Box& box : prompter.boxes)
@@ -241,7 +231,6 @@ private slots:
         if (sent)
             QCOMPARE(ToHex(port->written[1].mid(2, 1) + port->written[1].mid(28, 1)),
                      QStringLiteral("06 01"));
-        QCOMPARE(uploadGroupCounter.load(), sent ? 0 : 2);
     }
 
     void downloadEditAndUploadThroughTheMainWindow()
@@ -287,7 +276,6 @@ private slots:
         QCOMPARE(prompter.boxes[1].owner, frame.get());
         QVERIFY(host->Meter().Groups() == expected);
         QCOMPARE(host->Meter().FrameLog().mid(1 + 9), UploadFrames(expected));
-        QCOMPARE(uploadGroupCounter.load(), 0);
     }
 
     // The remaining answers go to the data page, which drops them; the dispatcher still
@@ -318,7 +306,7 @@ private slots:
     void thresholdFilesThroughTheManageMenu()
     {
         QTemporaryDir dir;
-        frame = std::make_unique<MainWindow>(prompter, dialogs);
+        frame = std::make_unique<MainWindow>(*link, prompter, dialogs);
         ThresholdsPage& page = *frame->View()->Thresholds();
         const auto action = [](MainWindow& window, int id) {
             window.UpdateActions();
@@ -347,7 +335,8 @@ private slots:
                  QStringList{BoxLine("The thresholds have been saved to " + dialogs.savePath,
                                      Prompter::Ok, Prompter::Icon::Information)});
 
-        MainWindow other(prompter, dialogs);
+        DeviceLink otherLink;
+        MainWindow other(otherLink, prompter, dialogs);
         other.View()->TabControl()->setCurrentIndex(ThresholdTab);
         ThresholdsPage& loaded = *other.View()->Thresholds();
         dialogs.openPath = dialogs.savePath;
@@ -387,15 +376,16 @@ private:
         host = std::make_unique<PtyHost>(SimOptions());
         if (!host->Open())
             return false;
-        frame = std::make_unique<MainWindow>(prompter, dialogs);
-        commands = std::make_unique<ConnectionCommands>(prompter, frame.get(), host->DevicePath());
+        frame = std::make_unique<MainWindow>(*link, prompter, dialogs);
+        commands =
+            std::make_unique<ConnectionCommands>(*link, prompter, frame.get(), host->DevicePath());
         commands->SetOpenDelay(0);
         frame->AttachCommands(*commands);
-        DeviceLink::Instance()->SetPrompter(&prompter, frame.get());
+        link->SetPrompter(&prompter, frame.get());
         frame->View()->TabControl()->setCurrentIndex(ThresholdTab);
         frame->UpdateActions();
         frame->Action(Cmd::Connect)->trigger();
-        if (!QTest::qWaitFor([] { return linkConnected.load() == 1; }, kWaitMs))
+        if (!QTest::qWaitFor([this] { return State().connected.load(); }, kWaitMs))
             return false;
         prompter.boxes.clear();
         return true;
@@ -416,6 +406,9 @@ private:
         return done;
     }
 
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
     FakePrompter prompter;
     FakeFileDialogs dialogs;
     std::unique_ptr<PtyHost> host;

@@ -5,7 +5,7 @@
 #include "app/MainView.h"
 #include "common/ExportFile.h"
 #include "link/CommandFrame.h"
-#include "link/LinkState.h"
+#include "link/DeviceLink.h"
 #include "records/RecordsPage.h"
 #include "sim/VirtualMeter.h"
 #include "thresholds/ThresholdFile.h"
@@ -69,10 +69,10 @@ class TestVerdictDisplay : public QObject
 private slots:
     void init()
     {
-        ResetLinkState();
+        link = std::make_unique<DeviceLink>();
         prompter = FakePrompter();
         dialogs = FakeFileDialogs();
-        view = std::make_unique<MainView>(prompter, dialogs);
+        view = std::make_unique<MainView>(*link, prompter, dialogs);
         MeterOptions options;
         options.records = 30;
         options.seed = 5;
@@ -81,7 +81,7 @@ private slots:
     void cleanup()
     {
         view.reset();
-        ResetLinkState();
+        link.reset();
     }
 
     void recordsOfAKnownGroupShowTheirVerdicts()
@@ -195,6 +195,7 @@ private slots:
     }
 
 private:
+    std::unique_ptr<DeviceLink> link;
     FakePrompter prompter;
     FakeFileDialogs dialogs;
     std::unique_ptr<MainView> view;

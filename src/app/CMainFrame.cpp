@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolBar>
 
@@ -72,6 +73,9 @@ CMainFrame::CMainFrame(Prompter& prompter, FileDialogs& dialogs, QWidget* parent
         connect(Action(Cmd::Save), &QAction::enabledChanged, Action(id), &QAction::setEnabled);
     connect(Action(Cmd::PowerChart), &QAction::triggered, view_, &CQX390DView::OnViewPowerChart);
     connect(Action(Cmd::Help), &QAction::triggered, view_, &CQX390DView::OnHelp);
+    // F1, the desktop's help key, as a window shortcut: the menu item stays as it is.
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, view_,
+            &CQX390DView::OnHelp);
     connect(Action(Cmd::About), &QAction::triggered, this, &CMainFrame::OnAbout);
     connect(Action(Cmd::Exit), &QAction::triggered, this, &QWidget::close);
     connect(Action(Cmd::SaveThresholdFile), &QAction::triggered, view_,

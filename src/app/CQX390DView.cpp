@@ -1,6 +1,6 @@
 #include "app/CQX390DView.h"
 
-#include "app/HelpFile.h"
+#include "app/DesktopHelpOpener.h"
 #include "calibration/CAdjustWin.h"
 #include "data/CDownLoadWin.h"
 #include "data/CPowerChartWin.h"
@@ -9,11 +9,9 @@
 #include "thresholds/CSetThrWin.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -132,8 +130,8 @@ void CQX390DView::OnViewPowerChart()
 
 void CQX390DView::OnHelp()
 {
-    const QString path = HelpFilePath(QCoreApplication::applicationDirPath());
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    DesktopHelpOpener opener;
+    OpenHelp(QCoreApplication::applicationDirPath(), opener, prompter_, this);
 }
 
 void CQX390DView::OnSaveThresholds()

@@ -19,6 +19,7 @@ namespace {
 constexpr int kProcessWaitMs = 60000;
 
 const QString kHelp = QStringLiteral(QX_DATADIR "/qx390d/QX390D_enHelp.chm");
+const QString kHelpPage = QStringLiteral(QX_DATADIR "/qx390d/QX390D_enHelp.html");
 const QString kDesktopEntry =
     QStringLiteral(QX_DATADIR "/applications/com.ardenvale.qx390d.desktop");
 const QString kMetainfo = QStringLiteral(QX_DATADIR "/metainfo/com.ardenvale.qx390d.metainfo.xml");
@@ -36,6 +37,7 @@ private slots:
     void installedProgramTellsItsVersion();
     void desktopFilesAreValid_data();
     void desktopFilesAreValid();
+    void installedProgramFindsItsHelpFile_data();
     void installedProgramFindsItsHelpFile();
 
 private:
@@ -71,6 +73,7 @@ void TestInstall::treeHoldsEveryFile_data()
     QTest::newRow("virtual meter") << bin + "qx390d-meter-sim" << true << 0;
     QTest::newRow("command-line tool") << bin + "qx390d-cli" << true << 0;
     QTest::newRow("help file") << kHelp << false << 0;
+    QTest::newRow("help page") << kHelpPage << false << 0;
     QTest::newRow("menu entry") << kDesktopEntry << false << 0;
     QTest::newRow("metainfo") << kMetainfo << false << 0;
     QTest::newRow("scalable icon") << icons + "scalable/apps/qx390d.svg" << false << 0;
@@ -129,12 +132,33 @@ void TestInstall::desktopFilesAreValid()
              validator.readAll().constData());
 }
 
+void TestInstall::installedProgramFindsItsHelpFile_data()
+{
+    QTest::addColumn<bool>("chmViewer");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("CHM viewer on the search path") << true << kHelp << QByteArray("ITSF");
+    QTest::newRow("no CHM viewer") << false << kHelpPage << QByteArray("<!DOCTYPE html>");
+}
+
 void TestInstall::installedProgramFindsItsHelpFile()
 {
+    QFETCH(bool, chmViewer);
+    QFETCH(QString, opened);
+    QFETCH(QByteArray, start);
+
     // The installed tree has no help file beside the program: it is in the data folder.
     QVERIFY(!QFileInfo::exists(Installed(QStringLiteral(QX_BINDIR "/QX390D_enHelp.chm"))));
     QTemporaryDir runtimeDir;
     QVERIFY(runtimeDir.isValid());
+    // The program's search path holds a CHM viewer, or nothing at all (not even xdg-mime).
+    QTemporaryDir searchPath;
+    QVERIFY(searchPath.isValid());
+    if (chmViewer) {
+        QFile viewer(searchPath.filePath(QStringLiteral("xchm")));
+        QVERIFY(viewer.open(QIODevice::WriteOnly));
+        QVERIFY(viewer.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    }
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -142,19 +166,20 @@ void TestInstall::installedProgramFindsItsHelpFile()
     env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("qxboxreporter"));
     env.insert(QStringLiteral("QXBOXREPORTER_TRIGGER"), QStringLiteral("Help"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir.path());
+    env.insert(QStringLiteral("PATH"), searchPath.path());
     program.setProcessEnvironment(env);
     program.start(Installed(QStringLiteral(QX_BINDIR "/qx390d")));
 
-    const QString expected = QStringLiteral("open\t") + QDir::cleanPath(Installed(kHelp));
+    const QString expected = QStringLiteral("open\t") + QDir::cleanPath(Installed(opened));
     QString output;
     while (!output.contains(expected) && program.waitForReadyRead(kProcessWaitMs))
         output += QString::fromUtf8(program.readAllStandardOutput());
     program.kill();
     program.waitForFinished(kProcessWaitMs);
     QVERIFY2(output.contains(expected), qPrintable(output));
-    QFile help(Installed(kHelp));
+    QFile help(Installed(opened));
     QVERIFY(help.open(QIODevice::ReadOnly));
-    QCOMPARE(help.read(4), QByteArray("ITSF"));
+    QCOMPARE(help.read(start.size()), start);
 }
 
 QTEST_MAIN(TestInstall)

@@ -1,6 +1,6 @@
 // The program as a desktop installs it: this build installed into a temporary prefix with
-// `cmake --install`, the tree checked as a desktop and a package would use it, and the
-// installed program run from there.
+// `cmake --install`, the tree checked as a desktop and a package would use it, the
+// installed program run from there, and this build's Debian package checked by lintian.
 
 #include "app/CommandLine.h"
 
@@ -39,6 +39,7 @@ private slots:
     void desktopFilesAreValid();
     void installedProgramFindsItsHelpFile_data();
     void installedProgramFindsItsHelpFile();
+    void packageHasNoLintianError();
 
 private:
     QString Installed(const QString& relative) const
@@ -79,7 +80,11 @@ void TestInstall::treeHoldsEveryFile_data()
     QTest::newRow("scalable icon") << icons + "scalable/apps/qx390d.svg" << false << 0;
     QTest::newRow("48 icon") << icons + "48x48/apps/qx390d.png" << false << 48;
     QTest::newRow("256 icon") << icons + "256x256/apps/qx390d.png" << false << 256;
-    QTest::newRow("manual page") << QStringLiteral(QX_MANDIR "/man1/qx390d.1") << false << 0;
+    for (const char* page : {"qx390d", "qx390d-cli", "qx390d-meter-sim"})
+        QTest::addRow("manual page %s", page)
+            << QStringLiteral(QX_MANDIR "/man1/%1.1.gz").arg(QLatin1String(page)) << false << 0;
+    QTest::newRow("copyright") << QStringLiteral(QX_DOCDIR "/copyright") << false << 0;
+    QTest::newRow("changelog") << QStringLiteral(QX_DOCDIR "/changelog.gz") << false << 0;
 }
 
 void TestInstall::treeHoldsEveryFile()
@@ -180,6 +185,36 @@ void TestInstall::installedProgramFindsItsHelpFile()
     QFile help(Installed(opened));
     QVERIFY(help.open(QIODevice::ReadOnly));
     QCOMPARE(help.read(start.size()), start);
+}
+
+void TestInstall::packageHasNoLintianError()
+{
+    const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+    if (lintian.isEmpty())
+        QSKIP("lintian is not installed");
+    // The package `make package` makes, from this build.
+    QTemporaryDir packageDir;
+    QVERIFY(packageDir.isValid());
+    QProcess cpack;
+    cpack.setProcessChannelMode(QProcess::MergedChannels);
+    cpack.start(
+        QStringLiteral(QX_CPACK_COMMAND),
+        {"--config", QStringLiteral(QX_BUILD_DIR "/CPackConfig.cmake"), "-B", packageDir.path()});
+    QVERIFY(cpack.waitForFinished(kProcessWaitMs));
+    QVERIFY2(cpack.exitStatus() == QProcess::NormalExit && cpack.exitCode() == 0,
+             cpack.readAll().constData());
+    const QStringList packages =
+        QDir(packageDir.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+    QCOMPARE(packages.size(), 1);
+
+    // Any error, and only an error, makes lintian fail; its report says which.
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    check.start(lintian,
+                {"--fail-on", "error", QDir(packageDir.path()).filePath(packages.first())});
+    QVERIFY(check.waitForFinished(kProcessWaitMs));
+    QVERIFY2(check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0,
+             check.readAll().constData());
 }
 
 QTEST_MAIN(TestInstall)

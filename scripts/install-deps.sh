@@ -6,13 +6,14 @@ set -eu
 # fonts-wqy-microhei: the Chinese glyphs of the data page's button labels.
 # desktop-file-utils, appstream: the tests validate the installed menu entry and metainfo.
 # dpkg-dev, file: `make package` computes the package's library dependencies with them.
+# lintian: the package test checks the built package with it.
 # qt6-charts-dev, qt6-svg-dev: the power chart and its SVG images. Qt Charts' CMake files
 # need Qt OpenGL's (libqt6opengl6-dev), only recommended by qt6-base-dev.
 # poppler-utils: the tests read the PDF report back (pdftotext, pdftoppm, pdfimages).
 PACKAGES="cmake ninja-build g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 \
 qt6-charts-dev libqt6opengl6-dev qt6-svg-dev poppler-utils \
 libfreexl-dev libgl-dev libminizip-dev libxlsxwriter-dev \
-fonts-wqy-microhei desktop-file-utils appstream dpkg-dev file"
+fonts-wqy-microhei desktop-file-utils appstream dpkg-dev file lintian"
 if [ "${1:-}" = "fuzz" ]; then
     PACKAGES="$PACKAGES clang libclang-rt-14-dev"
 fi

@@ -1,6 +1,6 @@
 #include "app/MainView.h"
 
-#include "app/HelpFile.h"
+#include "app/DesktopHelpOpener.h"
 #include "calibration/CalibrationPage.h"
 #include "link/DeviceLink.h"
 #include "records/RecordsPage.h"
@@ -8,11 +8,9 @@
 #include "verdicts/PowerChartWindow.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -131,8 +129,8 @@ void MainView::OnViewPowerChart()
 
 void MainView::OnHelp()
 {
-    const QString path = HelpFilePath(QCoreApplication::applicationDirPath());
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    DesktopHelpOpener opener;
+    OpenHelp(QCoreApplication::applicationDirPath(), opener, prompter_, this);
 }
 
 void MainView::OnSaveThresholds()

@@ -35,8 +35,8 @@ public:
     void OnFileExportReport();
     // Shows the power chart window, made at the first call.
     void OnViewPowerChart();
-    // Opens the help file found from the executable's directory (HelpFilePath); a missing
-    // file is not reported.
+    // Opens the help found from the executable's directory with the desktop's programs
+    // (OpenHelp): the .chm with a CHM viewer, else the web page; else says so.
     void OnHelp();
     // The threshold page's file commands of the Manage menu.
     void OnSaveThresholds();

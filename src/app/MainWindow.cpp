@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolBar>
 
@@ -71,6 +72,9 @@ MainWindow::MainWindow(DeviceLink& link, Prompter& prompter, FileDialogs& dialog
         connect(Action(Cmd::Save), &QAction::enabledChanged, Action(id), &QAction::setEnabled);
     connect(Action(Cmd::PowerChart), &QAction::triggered, view_, &MainView::OnViewPowerChart);
     connect(Action(Cmd::Help), &QAction::triggered, view_, &MainView::OnHelp);
+    // F1, the desktop's help key, as a window shortcut: the menu item stays as it is.
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, view_,
+            &MainView::OnHelp);
     connect(Action(Cmd::About), &QAction::triggered, this, &MainWindow::OnAbout);
     connect(Action(Cmd::Exit), &QAction::triggered, this, &QWidget::close);
     connect(Action(Cmd::SaveThresholdFile), &QAction::triggered, view_,

@@ -48,6 +48,8 @@ public:
         date_ = NumberFormat("yyyy-m-d");
         dateTime_ = NumberFormat("yyyy-m-d h:mm");
         dateTimeSeconds_ = NumberFormat("yyyy-m-d h:mm:ss");
+        rightAligned_ = workbook_add_format(workbook_);
+        format_set_align(rightAligned_, LXW_ALIGN_RIGHT);
     }
     ~WorkbookWriter()
     {
@@ -86,14 +88,20 @@ public:
         }
         const QString shown = CsvCellText(text);
         Fit(column, DisplayWidth(shown));
-        return WriteText(row, column, shown, nullptr);
+        // "LOW" stands in a column of numbers and lines up with them.
+        return WriteText(row, column, shown, IsPowerColumn(column) ? rightAligned_ : nullptr);
     }
 
-    // Freezes the header row, sets the column widths and writes the file; false when it
-    // could not be written.
+    // Freezes the header row, sets the column widths and the printed page (landscape, one
+    // page wide, the header row on every page) and writes the file; false when it could not
+    // be written.
     bool Close()
     {
         worksheet_freeze_panes(sheet_, 1, 0);
+        worksheet_set_landscape(sheet_);
+        worksheet_fit_to_pages(sheet_, 1, 0);
+        if (!Ok(worksheet_repeat_rows(sheet_, 0, 0)))
+            return false;
         for (int column = 0; column < Sheet::kColumns; ++column) {
             // A little room either side, as a spreadsheet's own "optimal width" leaves.
             if (!Ok(worksheet_set_column(sheet_, column, column, widths_[column] + 2, nullptr)))
@@ -152,6 +160,7 @@ private:
     lxw_format* date_ = nullptr;
     lxw_format* dateTime_ = nullptr;
     lxw_format* dateTimeSeconds_ = nullptr;
+    lxw_format* rightAligned_ = nullptr;
     std::array<double, Sheet::kColumns> widths_{};
 };
 

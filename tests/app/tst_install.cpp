@@ -1,6 +1,6 @@
 // The program as a desktop installs it: this build installed into a temporary prefix with
-// `cmake --install`, the tree checked as a desktop and a package would use it, and the
-// installed program run from there.
+// `cmake --install`, the tree checked as a desktop and a package would use it, the
+// installed program run from there, and this build's Debian package checked by lintian.
 
 #include "app/CommandLine.h"
 
@@ -19,6 +19,7 @@ namespace {
 constexpr int kProcessWaitMs = 60000;
 
 const QString kHelp = QStringLiteral(QX_DATADIR "/qx390d/QX390D_enHelp.chm");
+const QString kHelpPage = QStringLiteral(QX_DATADIR "/qx390d/QX390D_enHelp.html");
 const QString kDesktopEntry =
     QStringLiteral(QX_DATADIR "/applications/com.ardenvale.qx390d.desktop");
 const QString kMetainfo = QStringLiteral(QX_DATADIR "/metainfo/com.ardenvale.qx390d.metainfo.xml");
@@ -36,7 +37,9 @@ private slots:
     void installedProgramTellsItsVersion();
     void desktopFilesAreValid_data();
     void desktopFilesAreValid();
+    void installedProgramFindsItsHelpFile_data();
     void installedProgramFindsItsHelpFile();
+    void packageHasNoLintianError();
 
 private:
     QString Installed(const QString& relative) const
@@ -71,12 +74,17 @@ void TestInstall::treeHoldsEveryFile_data()
     QTest::newRow("virtual meter") << bin + "qx390d-meter-sim" << true << 0;
     QTest::newRow("command-line tool") << bin + "qx390d-cli" << true << 0;
     QTest::newRow("help file") << kHelp << false << 0;
+    QTest::newRow("help page") << kHelpPage << false << 0;
     QTest::newRow("menu entry") << kDesktopEntry << false << 0;
     QTest::newRow("metainfo") << kMetainfo << false << 0;
     QTest::newRow("scalable icon") << icons + "scalable/apps/qx390d.svg" << false << 0;
     QTest::newRow("48 icon") << icons + "48x48/apps/qx390d.png" << false << 48;
     QTest::newRow("256 icon") << icons + "256x256/apps/qx390d.png" << false << 256;
-    QTest::newRow("manual page") << QStringLiteral(QX_MANDIR "/man1/qx390d.1") << false << 0;
+    for (const char* page : {"qx390d", "qx390d-cli", "qx390d-meter-sim"})
+        QTest::addRow("manual page %s", page)
+            << QStringLiteral(QX_MANDIR "/man1/%1.1.gz").arg(QLatin1String(page)) << false << 0;
+    QTest::newRow("copyright") << QStringLiteral(QX_DOCDIR "/copyright") << false << 0;
+    QTest::newRow("changelog") << QStringLiteral(QX_DOCDIR "/changelog.gz") << false << 0;
 }
 
 void TestInstall::treeHoldsEveryFile()
@@ -129,12 +137,33 @@ void TestInstall::desktopFilesAreValid()
              validator.readAll().constData());
 }
 
+void TestInstall::installedProgramFindsItsHelpFile_data()
+{
+    QTest::addColumn<bool>("chmViewer");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("CHM viewer on the search path") << true << kHelp << QByteArray("ITSF");
+    QTest::newRow("no CHM viewer") << false << kHelpPage << QByteArray("<!DOCTYPE html>");
+}
+
 void TestInstall::installedProgramFindsItsHelpFile()
 {
+    QFETCH(bool, chmViewer);
+    QFETCH(QString, opened);
+    QFETCH(QByteArray, start);
+
     // The installed tree has no help file beside the program: it is in the data folder.
     QVERIFY(!QFileInfo::exists(Installed(QStringLiteral(QX_BINDIR "/QX390D_enHelp.chm"))));
     QTemporaryDir runtimeDir;
     QVERIFY(runtimeDir.isValid());
+    // The program's search path holds a CHM viewer, or nothing at all (not even xdg-mime).
+    QTemporaryDir searchPath;
+    QVERIFY(searchPath.isValid());
+    if (chmViewer) {
+        QFile viewer(searchPath.filePath(QStringLiteral("xchm")));
+        QVERIFY(viewer.open(QIODevice::WriteOnly));
+        QVERIFY(viewer.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    }
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -142,19 +171,50 @@ void TestInstall::installedProgramFindsItsHelpFile()
     env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("qxboxreporter"));
     env.insert(QStringLiteral("QXBOXREPORTER_TRIGGER"), QStringLiteral("Help"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir.path());
+    env.insert(QStringLiteral("PATH"), searchPath.path());
     program.setProcessEnvironment(env);
     program.start(Installed(QStringLiteral(QX_BINDIR "/qx390d")));
 
-    const QString expected = QStringLiteral("open\t") + QDir::cleanPath(Installed(kHelp));
+    const QString expected = QStringLiteral("open\t") + QDir::cleanPath(Installed(opened));
     QString output;
     while (!output.contains(expected) && program.waitForReadyRead(kProcessWaitMs))
         output += QString::fromUtf8(program.readAllStandardOutput());
     program.kill();
     program.waitForFinished(kProcessWaitMs);
     QVERIFY2(output.contains(expected), qPrintable(output));
-    QFile help(Installed(kHelp));
+    QFile help(Installed(opened));
     QVERIFY(help.open(QIODevice::ReadOnly));
-    QCOMPARE(help.read(4), QByteArray("ITSF"));
+    QCOMPARE(help.read(start.size()), start);
+}
+
+void TestInstall::packageHasNoLintianError()
+{
+    const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+    if (lintian.isEmpty())
+        QSKIP("lintian is not installed");
+    // The package `make package` makes, from this build.
+    QTemporaryDir packageDir;
+    QVERIFY(packageDir.isValid());
+    QProcess cpack;
+    cpack.setProcessChannelMode(QProcess::MergedChannels);
+    cpack.start(
+        QStringLiteral(QX_CPACK_COMMAND),
+        {"--config", QStringLiteral(QX_BUILD_DIR "/CPackConfig.cmake"), "-B", packageDir.path()});
+    QVERIFY(cpack.waitForFinished(kProcessWaitMs));
+    QVERIFY2(cpack.exitStatus() == QProcess::NormalExit && cpack.exitCode() == 0,
+             cpack.readAll().constData());
+    const QStringList packages =
+        QDir(packageDir.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+    QCOMPARE(packages.size(), 1);
+
+    // Any error, and only an error, makes lintian fail; its report says which.
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    check.start(lintian,
+                {"--fail-on", "error", QDir(packageDir.path()).filePath(packages.first())});
+    QVERIFY(check.waitForFinished(kProcessWaitMs));
+    QVERIFY2(check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0,
+             check.readAll().constData());
 }
 
 QTEST_MAIN(TestInstall)

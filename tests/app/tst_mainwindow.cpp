@@ -70,6 +70,7 @@ private slots:
     void fileCommandsReachTheDataPage_data();
     void fileCommandsReachTheDataPage();
     void aboutCommandShowsTheAboutBox();
+    void helpOpensTheFileBesideTheExecutable_data();
     void helpOpensTheFileBesideTheExecutable();
     void commandStatesFollowAWholeSession();
 
@@ -386,19 +387,40 @@ void TestMainWindow::aboutCommandShowsTheAboutBox()
     QVERIFY(closedByOk);
 }
 
+void TestMainWindow::helpOpensTheFileBesideTheExecutable_data()
+{
+    QTest::addColumn<bool>("key");
+    QTest::newRow("Help command") << false;
+    QTest::newRow("F1") << true;
+}
+
 void TestMainWindow::helpOpensTheFileBesideTheExecutable()
 {
-    // Wherever the program was started from.
+    QFETCH(bool, key);
+    // Wherever the program was started from, with a CHM viewer on the search path (what a
+    // desktop without one gets is tst_helpfile's and tst_install's).
     QTemporaryDir elsewhere;
     QVERIFY(elsewhere.isValid());
+    QFile viewer(elsewhere.filePath(QStringLiteral("xchm")));
+    QVERIFY(viewer.open(QIODevice::WriteOnly));
+    QVERIFY(viewer.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    const QByteArray searchPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(elsewhere.path()));
     const QString startDir = QDir::currentPath();
     QVERIFY(QDir::setCurrent(elsewhere.path()));
 
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
-    frame_->Action(Cmd::Help)->trigger();
+    if (key) {
+        frame_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+        QTest::keyClick(frame_.get(), Qt::Key_F1);
+    } else {
+        frame_->Action(Cmd::Help)->trigger();
+    }
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QDir::setCurrent(startDir);
+    qputenv("PATH", searchPath);
 
     const QString expected =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("QX390D_enHelp.chm"));

@@ -1,6 +1,7 @@
 // The export as the operator sees it: the save dialog, the bytes of the file, the name it
 // is written under, the replace question, and files that cannot be written. The workbook
-// export shares all but the bytes (its cells are tst_sheetimport's round trip).
+// export shares all but the bytes (its cells are tst_sheetimport's round trip; its printed
+// page is read back here).
 #include "ShownBoxes.h"
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
@@ -8,9 +9,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <minizip/unzip.h>
 #include <sys/resource.h>
 
 namespace {
@@ -31,6 +34,23 @@ void WriteAll(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// One member of a zip archive; empty when it is not there.
+QByteArray ZipMember(const QString& archive, const char* member)
+{
+    QByteArray content;
+    unzFile zip = unzOpen64(QFile::encodeName(archive).constData());
+    if (zip && unzLocateFile(zip, member, 0) == UNZ_OK && unzOpenCurrentFile(zip) == UNZ_OK) {
+        char buffer[4096];
+        int got = 0;
+        while ((got = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0)
+            content.append(buffer, got);
+        unzCloseCurrentFile(zip);
+    }
+    if (zip)
+        unzClose(zip);
+    return content;
 }
 
 } // namespace
@@ -202,6 +222,38 @@ private Q_SLOTS:
         QCOMPARE(ShownBoxes(prompter),
                  QStringList{BoxLine(inUse, Prompter::Ok, Prompter::Icon::Information)});
         QCOMPARE(ReadAll(target), kOld);
+    }
+
+    // Landscape, one page wide and as many high as needed, the header row on every page;
+    // "LOW" lines up with the numbers beside it.
+    void workbookPrintsOnePageWideWithTheHeaderOnEveryPage()
+    {
+        table.InsertRow(0, QStringLiteral("   1"));
+        table.SetCellText(0, 1, QStringLiteral("LOW"));
+        table.SetCellText(0, 2, QStringLiteral("   -12.30"));
+        Export(QStringLiteral("records.xlsx"), true);
+        const QString path = dir->filePath(QStringLiteral("records.xlsx"));
+
+        const QString sheet = QString::fromUtf8(ZipMember(path, "xl/worksheets/sheet1.xml"));
+        // fitToWidth is 1 when it is left out.
+        QVERIFY2(sheet.contains(QLatin1String("<pageSetUpPr fitToPage=\"1\"/>")) &&
+                     sheet.contains(
+                         QLatin1String("<pageSetup fitToHeight=\"0\" orientation=\"landscape\"/>")),
+                 qPrintable(sheet));
+        QVERIFY(ZipMember(path, "xl/workbook.xml")
+                    .contains("<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"0\">"
+                              "Sheet1!$1:$1</definedName>"));
+        const QRegularExpressionMatch low =
+            QRegularExpression(QStringLiteral("<c r=\"B2\" s=\"(\\d+)\" t=\"s\">")).match(sheet);
+        QVERIFY2(low.hasMatch(), qPrintable(sheet));
+        // The cell's format is the s-th of the styles' cell formats.
+        const QString formats = QString::fromUtf8(ZipMember(path, "xl/styles.xml"))
+                                    .section(QLatin1String("<cellXfs"), 1)
+                                    .section(QLatin1String("</cellXfs>"), 0, 0);
+        const QString format =
+            formats.split(QLatin1String("<xf ")).value(low.captured(1).toInt() + 1);
+        QVERIFY2(format.contains(QLatin1String("<alignment horizontal=\"right\"/>")),
+                 qPrintable(formats));
     }
 
     void writeFailureKeepsTheOldFileAndReportsAnError()

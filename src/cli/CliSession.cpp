@@ -1,6 +1,7 @@
 #include "cli/CliSession.h"
 
 #include "calibration/Calibration.h"
+#include "cli/CliArchive.h"
 #include "cli/RecordJson.h"
 #include "data/CsvExport.h"
 #include "data/DataTexts.h"
@@ -48,6 +49,7 @@ CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err
     });
     DeviceLink* link = DeviceLink::Instance();
     connect(link, &DeviceLink::PortLost, this, [this] {
+        portLost_ = true;
         Finish(ExitFailed,
                QStringLiteral("the meter's port went away (unplugged or switched off?)"));
     });
@@ -90,6 +92,10 @@ int CliSession::Run()
     if (Connect())
         loop_.exec();
     Close();
+    // What arrived is kept, a broken-off download too, marked so.
+    if (downloadStarted_)
+        ArchiveCliDownload(options_, device_, table_.Rows(), recordCount_, downloadCompleted_,
+                           portLost_, err_);
     return exitCode_;
 }
 
@@ -138,6 +144,7 @@ bool CliSession::Connect()
 
     // As the Connect command does, without its pause: the port is there already.
     portName = device;
+    device_ = device;
     DeviceLink* link = DeviceLink::Instance();
     link->SetPrompter(&prompter_, nullptr);
     link->targetWindow = this;
@@ -164,6 +171,7 @@ void CliSession::StartCommand()
     switch (options_.command) {
     case CliCommand::Records:
         stage_ = Stage::Records;
+        downloadStarted_ = true;
         Await(QStringLiteral("the request for record 1"));
         commands_->DownloadRecords();
         break;
@@ -203,6 +211,7 @@ void CliSession::StartCommand()
         break;
     }
     case CliCommand::Ports:
+    case CliCommand::Archive:
         break;
     }
 }
@@ -341,9 +350,11 @@ void CliSession::OnBox(const QString& text)
     if (stage_ == Stage::Done)
         return;
     if (stage_ == Stage::Records && text == DataText::DownloadComplete) {
+        downloadCompleted_ = true;
         FinishWithOutput(RecordOutput(),
                          QStringLiteral("downloaded %1 records").arg(table_.RowCount()));
     } else if (stage_ == Stage::Records && text == DataText::NoDataToDownload) {
+        downloadCompleted_ = recordCount_ == 0;
         if (recordCount_ == 0)
             FinishWithOutput(RecordOutput(), QStringLiteral("the meter holds no records"));
         else

@@ -13,6 +13,8 @@
 #include <QJsonObject>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
+#include <QUrlQuery>
 #include <QVariant>
 
 namespace {
@@ -225,8 +227,19 @@ bool ArchiveStore::OpenConnection()
                             QStringLiteral("application_name=qx390d")};
         if (!target_.service.isEmpty())
             options << QStringLiteral("service=") + target_.service;
-        // libpq reads a URL given as the database name as a whole connection string.
-        db_.setDatabaseName(target_.url);
+        // Qt hands libpq a key=value string, in which a URL is not expanded: its parts go
+        // in one by one. Query parameters (host=/socket/dir, sslmode=...) are options.
+        if (!target_.url.isEmpty()) {
+            const QUrl url(target_.url);
+            db_.setHostName(url.host(QUrl::FullyDecoded));
+            if (url.port() > 0)
+                db_.setPort(url.port());
+            db_.setUserName(url.userName(QUrl::FullyDecoded));
+            db_.setDatabaseName(url.path(QUrl::FullyDecoded).mid(1));
+            const QUrlQuery query(url);
+            for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded))
+                options << key + QLatin1Char('=') + value;
+        }
         db_.setConnectOptions(options.join(QLatin1Char(';')));
     } else {
         const QFileInfo file(target_.path);
@@ -709,7 +722,8 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::Records(const ArchiveFilter& 
     query.prepare(
         QStringLiteral(
             "SELECT r.id, r.text_no, r.text_p1, r.text_p2, r.text_p3, r.text_p4, r.text_group, "
-            "r.text_time, r.verdict, r.group_no, r.measured, d.id, d.ended_at, d.note, %1 "
+            "r.text_time, r.verdict, r.group_no, r.measured, d.id, d.ended_at, d.note, %1, "
+            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4 "
             "FROM records r JOIN downloads d ON d.id = r.first_download_id "
             "LEFT JOIN limit_sets s ON s.id = r.limit_set_id %2 "
             "ORDER BY r.measured DESC, r.id DESC LIMIT ? OFFSET ?")
@@ -736,6 +750,12 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::Records(const ArchiveFilter& 
         r.downloadId = query.value(11).toLongLong();
         r.downloadedAt = QDateTime::fromString(query.value(12).toString(), Qt::ISODateWithMs);
         r.note = query.value(13).toString();
+        for (int p = 0; p < 4; ++p) {
+            const QVariant power = query.value(26 + p);
+            if (!power.isNull())
+                r.powers[static_cast<size_t>(p)] = power.toDouble();
+            r.low[static_cast<size_t>(p)] = query.value(30 + p).toInt() != 0;
+        }
         if (r.group && !query.value(14).isNull()) {
             std::array<float, 12> limits{};
             for (int k = 0; k < 12; ++k)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUuid>
+#include <array>
 #include <optional>
 
 // Plain data the pages and the command-line tool hand to the archive, so that none of them
@@ -97,7 +98,9 @@ struct ArchiveFilter
 struct ArchivedRecord
 {
     qint64 id = 0;
-    QStringList texts; // the seven texts as first archived
+    QStringList texts;                           // the seven texts as first archived
+    std::array<std::optional<double>, 4> powers; // nothing for LOW and for no number
+    std::array<bool, 4> low{};
     std::optional<QString> verdict;
     std::optional<int> group;
     QString measured;      // ISO date-time, empty when the text is no date

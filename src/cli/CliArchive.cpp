@@ -105,15 +105,14 @@ QByteArray RecordCsv(const ArchivedRecord& r)
 
 QByteArray RecordJsonLine(const ArchivedRecord& r)
 {
-    const DecodedRow row = DecodeRow(r.texts, QString());
     QJsonObject o{{QStringLiteral("id"), r.id},
                   {QStringLiteral("texts"), QJsonArray::fromStringList(r.texts)}};
     for (int c = 0; c < kPowerColumns; ++c) {
         const auto i = static_cast<size_t>(c);
         o.insert(RecordTable::Columns()[kFirstPowerColumn + c].header,
-                 QJsonObject{{QStringLiteral("dBm"),
-                              row.powers[i] ? QJsonValue(*row.powers[i]) : QJsonValue()},
-                             {QStringLiteral("low"), row.low[i]}});
+                 QJsonObject{
+                     {QStringLiteral("dBm"), r.powers[i] ? QJsonValue(*r.powers[i]) : QJsonValue()},
+                     {QStringLiteral("low"), r.low[i]}});
     }
     o.insert(QStringLiteral("group"), r.group ? QJsonValue(*r.group) : QJsonValue());
     o.insert(QStringLiteral("time"), r.measured.isEmpty() ? QJsonValue() : QJsonValue(r.measured));

@@ -24,6 +24,10 @@ struct ArchiveDialect
     QStringList beginWrite;    // starts a write transaction that excludes other writers
     QString schemaTableExists; // one row when the version table exists
     QString foreignTables;     // one row when the database holds tables but no version table
+    // Rows per multi-row statement. SQLite runs in the process and looks bound values up
+    // by position in a list (slow for long lists), so one row per statement, prepared once;
+    // a server is a round trip away, so many.
+    int rowsPerStatement = 1;
 
     static ArchiveDialect For(ArchiveTarget::Engine engine);
 };

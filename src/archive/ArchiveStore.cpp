@@ -23,8 +23,6 @@ namespace {
 constexpr int kBusyTimeoutMs = 5000;
 // How long a server may take to accept a connection.
 constexpr int kConnectTimeoutS = 5;
-// Rows per multi-row INSERT: well below both engines' limits on bound values.
-constexpr int kRowsPerInsert = 50;
 
 QAtomicInteger<quint64> connectionCounter;
 
@@ -483,13 +481,18 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
     }
 
     // The archived records that share a measurement time with a row.
+    const int perStatement = dialect_.rowsPerStatement;
     QList<Existing> existing;
-    for (qsizetype first = 0; first < times.size(); first += kRowsPerInsert) {
-        const QStringList chunk = times.mid(first, kRowsPerInsert);
-        QSqlQuery select(db_);
-        select.prepare(QStringLiteral("SELECT id, %1, limit_set_id FROM records "
-                                      "WHERE key_time IN %2")
-                           .arg(kKeyColumns, Placeholders(static_cast<int>(chunk.size()))));
+    QSqlQuery select(db_);
+    qsizetype prepared = 0;
+    for (qsizetype first = 0; first < times.size(); first += perStatement) {
+        const QStringList chunk = times.mid(first, perStatement);
+        if (chunk.size() != prepared) {
+            prepared = chunk.size();
+            select.prepare(QStringLiteral("SELECT id, %1, limit_set_id FROM records "
+                                          "WHERE key_time IN %2")
+                               .arg(kKeyColumns, Placeholders(static_cast<int>(chunk.size()))));
+        }
         for (const QString& t : chunk)
             select.addBindValue(Text(t));
         if (!Exec(select, what))
@@ -567,15 +570,20 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
             return std::nullopt;
     }
 
-    for (qsizetype first = 0; first < toInsert.size(); first += kRowsPerInsert) {
-        const QList<int> chunk = toInsert.mid(first, kRowsPerInsert);
-        QStringList values;
-        for (qsizetype i = 0; i < chunk.size(); ++i)
-            values << Placeholders(kRecordColumnCount);
-        QSqlQuery insert(db_);
-        insert.prepare(QStringLiteral("INSERT INTO records (%1) VALUES %2 ON CONFLICT DO NOTHING "
-                                      "RETURNING id, %3")
-                           .arg(kRecordColumns, values.join(QStringLiteral(", ")), kKeyColumns));
+    QSqlQuery insert(db_);
+    prepared = 0;
+    for (qsizetype first = 0; first < toInsert.size(); first += perStatement) {
+        const QList<int> chunk = toInsert.mid(first, perStatement);
+        if (chunk.size() != prepared) {
+            prepared = chunk.size();
+            QStringList values;
+            for (qsizetype i = 0; i < chunk.size(); ++i)
+                values << Placeholders(kRecordColumnCount);
+            insert.prepare(
+                QStringLiteral("INSERT INTO records (%1) VALUES %2 ON CONFLICT DO NOTHING "
+                               "RETURNING id, %3")
+                    .arg(kRecordColumns, values.join(QStringLiteral(", ")), kKeyColumns));
+        }
         for (int r : chunk) {
             const DecodedRow& row = rows[r];
             insert.addBindValue(Text(row.key.time));
@@ -648,22 +656,26 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
             links.append({id, position});
         }
     }
-    for (qsizetype first = 0; first < links.size(); first += kRowsPerInsert * 4) {
-        const auto chunk = links.mid(first, kRowsPerInsert * 4);
-        QStringList values;
-        for (qsizetype i = 0; i < chunk.size(); ++i)
-            values << Placeholders(3);
-        QSqlQuery insert(db_);
-        insert.prepare(
-            QStringLiteral("INSERT INTO download_records (download_id, record_id, position) "
-                           "VALUES %1 ON CONFLICT DO NOTHING")
-                .arg(values.join(QStringLiteral(", "))));
-        for (const auto& [id, position] : chunk) {
-            insert.addBindValue(result.downloadId);
-            insert.addBindValue(id);
-            insert.addBindValue(position);
+    QSqlQuery link(db_);
+    prepared = 0;
+    for (qsizetype first = 0; first < links.size(); first += perStatement * 4) {
+        const auto chunk = links.mid(first, perStatement * 4);
+        if (chunk.size() != prepared) {
+            prepared = chunk.size();
+            QStringList values;
+            for (qsizetype i = 0; i < chunk.size(); ++i)
+                values << Placeholders(3);
+            link.prepare(
+                QStringLiteral("INSERT INTO download_records (download_id, record_id, position) "
+                               "VALUES %1 ON CONFLICT DO NOTHING")
+                    .arg(values.join(QStringLiteral(", "))));
         }
-        if (!Exec(insert, what))
+        for (const auto& [id, position] : chunk) {
+            link.addBindValue(result.downloadId);
+            link.addBindValue(id);
+            link.addBindValue(position);
+        }
+        if (!Exec(link, what))
             return std::nullopt;
     }
     result.linkedRecords = static_cast<int>(links.size()) - result.newRecords;

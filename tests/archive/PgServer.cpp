@@ -14,7 +14,8 @@ bool IsRoot()
 
 } // namespace
 
-PgServer::PgServer() : dir_(QDir::tempPath() + QStringLiteral("/qx390d-pg-XXXXXX"))
+PgServer::PgServer(bool durable)
+    : dir_(QDir::tempPath() + QStringLiteral("/qx390d-pg-XXXXXX")), durable_(durable)
 {
     // Debian keeps the server programs out of PATH, one folder per major version.
     const QStringList versions =
@@ -108,7 +109,8 @@ bool PgServer::Restart(QString* error)
         {QStringLiteral("-D"), dir_.path() + QStringLiteral("/data"), QStringLiteral("-l"),
          dir_.path() + QStringLiteral("/server.log"), QStringLiteral("-w"), QStringLiteral("-t"),
          QStringLiteral("30"), QStringLiteral("-o"),
-         QStringLiteral("-k %1 -c listen_addresses= -c fsync=off").arg(dir_.path()),
+         QStringLiteral("-k %1 -c listen_addresses= -c fsync=%2")
+             .arg(dir_.path(), durable_ ? QStringLiteral("on") : QStringLiteral("off")),
          QStringLiteral("start")},
         &output);
     running_ = code == 0;
@@ -150,6 +152,17 @@ bool PgServer::Sql(const QString& sql, const QString& database, QString* error)
     if (code != 0 && error)
         *error = QStringLiteral("psql: ") + output;
     return code == 0;
+}
+
+QString PgServer::Query(const QString& sql, const QString& database) const
+{
+    QString output;
+    const int code = RunAsOwner(Bin(QStringLiteral("psql")),
+                                {QStringLiteral("-X"), QStringLiteral("-At"), QStringLiteral("-h"),
+                                 SocketDir(), QStringLiteral("-U"), QStringLiteral("postgres"),
+                                 QStringLiteral("-d"), database, QStringLiteral("-c"), sql},
+                                &output);
+    return code == 0 ? output.trimmed() : QString();
 }
 
 QString PgServer::CreateDatabase(QString* error)

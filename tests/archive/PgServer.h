@@ -11,7 +11,9 @@
 class PgServer
 {
 public:
-    PgServer();
+    // `durable`: the server syncs its writes to disk as a real one does (the tests do
+    // without, for speed).
+    explicit PgServer(bool durable = false);
     ~PgServer();
 
     // initdb, then start; false with `error` saying which step failed and its output.
@@ -23,6 +25,8 @@ public:
     // Runs SQL as the superuser in `database`; false with the output in `error`.
     bool Sql(const QString& sql, const QString& database = QStringLiteral("postgres"),
              QString* error = nullptr);
+    // The first column of a query's rows, one per line ("" on failure).
+    QString Query(const QString& sql, const QString& database) const;
     // A new empty database owned by the writer role of the README; its name.
     QString CreateDatabase(QString* error = nullptr);
     // "postgresql:///DB?host=SOCKETDIR&user=USER".
@@ -41,6 +45,7 @@ private:
 
     QTemporaryDir dir_;
     QString binDir_;
+    bool durable_ = false;
     bool running_ = false;
     int databases_ = 0;
 };

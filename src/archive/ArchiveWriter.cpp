@@ -84,6 +84,9 @@ ArchiveWriter::~ArchiveWriter()
     // Queued behind every submission, so they are all written first.
     QMetaObject::invokeMethod(
         worker_, [w = worker_] { w->Stop(); }, Qt::QueuedConnection);
+    // Every write is bounded (busy_timeout, the server's connect timeout and keepalives);
+    // should one hang all the same, the program still ends. SQLite and PostgreSQL undo a
+    // transaction that never committed.
     if (!thread_.wait(kStopLimitMs)) {
         thread_.terminate();
         thread_.wait();

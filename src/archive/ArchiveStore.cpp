@@ -223,11 +223,10 @@ bool ArchiveStore::OpenConnection()
     if (target_.IsServer()) {
         // Keepalives: a server lost over TCP is noticed in seconds, not the system's hours,
         // so a write never hangs the writer thread for long.
-        QStringList options{QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS),
-                            QStringLiteral("application_name=qx390d"),
-                            QStringLiteral("keepalives_idle=10"),
-                            QStringLiteral("keepalives_interval=5"),
-                            QStringLiteral("keepalives_count=3")};
+        QStringList options{
+            QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS),
+            QStringLiteral("application_name=qx390d"), QStringLiteral("keepalives_idle=10"),
+            QStringLiteral("keepalives_interval=5"), QStringLiteral("keepalives_count=3")};
         if (!target_.service.isEmpty())
             options << QStringLiteral("service=") + target_.service;
         // Qt hands libpq a key=value string, in which a URL is not expanded: its parts go

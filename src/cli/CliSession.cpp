@@ -92,10 +92,14 @@ int CliSession::Run()
     if (Connect())
         loop_.exec();
     Close();
-    // What arrived is kept, a broken-off download too, marked so.
-    if (downloadStarted_)
-        ArchiveCliDownload(options_, device_, table_.Rows(), recordCount_, downloadCompleted_,
+    // What arrived is kept, a broken-off download too, marked so. A failed run keeps to
+    // its one error line: no note of the archive's.
+    if (downloadStarted_) {
+        CliOptions archiving = options_;
+        archiving.quiet = options_.quiet || exitCode_ != ExitDone;
+        ArchiveCliDownload(archiving, device_, table_.Rows(), recordCount_, downloadCompleted_,
                            portLost_, err_);
+    }
     return exitCode_;
 }
 

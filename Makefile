@@ -18,7 +18,7 @@ ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 \
 	ignore_interceptors_accesses=1 suppressions=$(CURDIR)/tests/tsan.supp"
 
-.PHONY: all deps configure build run test test-asan test-tsan test-pty-repeat fuzz bench \
+.PHONY: all deps configure build run test test-asan test-tsan test-pty-repeat fuzz bench bench-archive \
 	package format clean
 
 all: build
@@ -78,6 +78,10 @@ fuzz:
 
 bench: build
 	$(BUILD)/bin/qx390d-bench
+
+# The archive's cases on SQLite and on a PostgreSQL server the bench starts itself.
+bench-archive: build
+	$(BUILD)/bin/qx390d-bench-archive
 
 package: deps
 	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF

@@ -1,5 +1,7 @@
 #include "cli/CliCommandLine.h"
 
+#include "cli/CliArchive.h"
+
 #include "common/NumberText.h"
 #include "common/PowerRange.h"
 
@@ -20,6 +22,14 @@ const QString kUsage = QStringLiteral(
     "  thresholds set FILE --yes              check a threshold file and upload it\n"
     "  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power\n"
     "  factory-default --yes                  restore the factory calibration\n"
+    "  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]\n"
+    "               [--format csv|json] [-o FILE]\n"
+    "                                         the archived records, newest first\n"
+    "  archive downloads [--format csv|json] [-o FILE]\n"
+    "                                         the archived downloads and imports\n"
+    "  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)\n"
+    "  archive note DOWNLOAD_ID TEXT          set the note of a download\n"
+    "  archive copy --to URL                  copy the archive into another one\n"
     "\n"
     "Options:\n"
     "  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching\n"
@@ -28,6 +38,11 @@ const QString kUsage = QStringLiteral(
     "  --quiet        no progress and no notes; errors only\n"
     "  -o FILE        write to FILE (replaced only once complete) instead of standard output\n"
     "  --yes          let a command change the meter\n"
+    "  --archive PATH|postgresql://...|service=NAME\n"
+    "                 the archive to use (also QX390D_ARCHIVE); by default\n"
+    "                 archive.sqlite in the program's data folder\n"
+    "  --archive-service NAME  the PostgreSQL archive of a libpq service\n"
+    "  --no-archive   records keeps nothing in the archive\n"
     "  -h, --help     show this text\n"
     "  -v, --version  show the version\n"
     "\n"
@@ -46,6 +61,15 @@ std::optional<CalibrationChannel> ChannelOf(const QString& wavelength)
     if (wavelength == QLatin1String("1577"))
         return CalibrationChannel::Olt1577;
     return std::nullopt;
+}
+
+bool IsArchiveValueOption(const QString& name)
+{
+    for (const char* option :
+         {"--archive", "--archive-service", "--since", "--until", "--group", "--verdict", "--to"})
+        if (name == QLatin1String(option))
+            return true;
+    return false;
 }
 
 class Parser
@@ -106,6 +130,16 @@ private:
                 name == QLatin1String("--port") || name == QLatin1String("--format") ||
                 name == QLatin1String("-o") || name == QLatin1String("--output") ||
                 name == QLatin1String("--thresholds");
+            if (IsArchiveValueOption(name)) {
+                QString archiveError;
+                const std::optional<QString> v = value();
+                if (!v || v->isEmpty())
+                    return Error(QStringLiteral("option %1 needs a value").arg(name));
+                ReadArchiveOption(name, *v, o.archive, &archiveError);
+                if (!archiveError.isEmpty())
+                    return Error(archiveError);
+                continue;
+            }
             if (takesValue) {
                 const std::optional<QString> v = value();
                 if (!v || v->isEmpty())
@@ -135,6 +169,8 @@ private:
                 o.quiet = true;
             else if (name == QLatin1String("--yes"))
                 o.yes = true;
+            else if (name == QLatin1String("--no-archive"))
+                o.archive.off = true;
             else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
                 help_ = true;
             else if (name == QLatin1String("--version") || name == QLatin1String("-v"))
@@ -222,6 +258,14 @@ private:
             used = 3;
         } else if (command == QLatin1String("factory-default")) {
             o.command = CliCommand::FactoryDefault;
+        } else if (command == QLatin1String("archive")) {
+            QString error;
+            const std::optional<qsizetype> archiveUsed =
+                ReadArchiveCommand(positional_, o.archive, &error);
+            if (!archiveUsed)
+                return Error(error);
+            o.command = CliCommand::Archive;
+            used = *archiveUsed;
         } else {
             return Error(QStringLiteral("unknown command '%1'").arg(command));
         }
@@ -238,6 +282,11 @@ private:
         const QString command = positional_.mid(0, 2).join(QLatin1Char(' '));
         if (o.demo && !o.port.isEmpty())
             return Error(QStringLiteral("--port and --demo exclude each other"));
+        if (const QString archiveError = CheckArchiveCombination(o, formatGiven_);
+            !archiveError.isEmpty())
+            return Error(archiveError);
+        if (o.command == CliCommand::Archive)
+            return true;
         if (!o.output.isEmpty() && o.command != CliCommand::Records &&
             o.command != CliCommand::ThresholdsGet)
             return Error(QStringLiteral("%1 writes no file; -o is for records and "

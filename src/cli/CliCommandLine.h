@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calibration/Calibration.h"
+#include "cli/ArchiveOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,7 @@ enum class CliCommand {
     ThresholdsSet,
     Calibrate,
     FactoryDefault,
+    Archive,
 };
 
 enum class RecordFormat { Csv, Json };
@@ -39,6 +41,7 @@ struct CliOptions
     QString thresholdFile; // thresholds set FILE; records --thresholds FILE (JSON verdicts)
     CalibrationChannel channel = CalibrationChannel::Ont1310;
     float reference = 0.0f; // calibrate's DBM
+    ArchiveOptions archive;
 };
 
 struct CliCommandLine

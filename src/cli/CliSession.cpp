@@ -1,6 +1,7 @@
 #include "cli/CliSession.h"
 
 #include "calibration/Calibration.h"
+#include "cli/CliArchive.h"
 #include "cli/RecordJson.h"
 #include "export/CsvExport.h"
 #include "link/ConnectionCommands.h"
@@ -42,6 +43,7 @@ CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err
             StartCommand();
     });
     connect(&link_, &DeviceLink::PortLost, this, [this] {
+        portLost_ = true;
         Finish(ExitFailed,
                QStringLiteral("the meter's port went away (unplugged or switched off?)"));
     });
@@ -84,6 +86,14 @@ int CliSession::Run()
     if (Connect())
         loop_.exec();
     Close();
+    // What arrived is kept, a broken-off download too, marked so. A failed run keeps to
+    // its one error line: no note of the archive's.
+    if (downloadStarted_) {
+        CliOptions archiving = options_;
+        archiving.quiet = options_.quiet || exitCode_ != ExitDone;
+        ArchiveCliDownload(archiving, device_, table_.Rows(), recordCount_, downloadCompleted_,
+                           portLost_, err_);
+    }
     return exitCode_;
 }
 
@@ -132,6 +142,7 @@ bool CliSession::Connect()
 
     // As the Connect command does, without its pause: the port is there already.
     link_.State().portName = device;
+    device_ = device;
     link_.SetPrompter(&prompter_, nullptr);
     link_.SetMessageTarget(this);
     commands_ = std::make_unique<ConnectionCommands>(link_, prompter_, nullptr, device);
@@ -156,6 +167,7 @@ void CliSession::StartCommand()
     switch (options_.command) {
     case CliCommand::Records:
         stage_ = Stage::Records;
+        downloadStarted_ = true;
         Await(QStringLiteral("the request for record 1"));
         commands_->DownloadRecords();
         break;
@@ -195,6 +207,7 @@ void CliSession::StartCommand()
         break;
     }
     case CliCommand::Ports:
+    case CliCommand::Archive:
         break;
     }
 }
@@ -330,9 +343,11 @@ void CliSession::OnBox(const QString& text)
     if (stage_ == Stage::Done)
         return;
     if (stage_ == Stage::Records && text == RecordText::DownloadComplete) {
+        downloadCompleted_ = true;
         FinishWithOutput(RecordOutput(),
                          QStringLiteral("downloaded %1 records").arg(table_.RowCount()));
     } else if (stage_ == Stage::Records && text == RecordText::NoDataToDownload) {
+        downloadCompleted_ = recordCount_ == 0;
         if (recordCount_ == 0)
             FinishWithOutput(RecordOutput(), QStringLiteral("the meter holds no records"));
         else

@@ -91,6 +91,11 @@ private:
 
     RecordTable table_;
     RecordDownload download_;
+    // What the archive keeps of a `records` run (CliArchive).
+    QString device_;
+    bool downloadStarted_ = false;
+    bool downloadCompleted_ = false;
+    bool portLost_ = false;
     QList<MeasurementRecord> records_;
     int recordCount_ = 0;
 

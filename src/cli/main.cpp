@@ -1,5 +1,6 @@
 // qx390d-cli: the QX390D power meter from scripts and terminals, without a display.
 
+#include "cli/CliArchive.h"
 #include "cli/CliCommandLine.h"
 #include "cli/CliSession.h"
 #include "sim/PtyHost.h"
@@ -29,6 +30,13 @@ int main(int argc, char* argv[])
     }
 
     CliOptions options = commandLine.options;
+    QFile out;
+    QFile err;
+    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    if (options.command == CliCommand::Archive)
+        return RunArchiveCommand(options, out, err);
+
     std::unique_ptr<PtyHost> meter;
     if (options.demo) {
         SimOptions demo;
@@ -42,10 +50,6 @@ int main(int argc, char* argv[])
         options.port = meter->DevicePath();
     }
 
-    QFile out;
-    QFile err;
-    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
     CliSession session(options, out, err, ::isatty(STDERR_FILENO) == 1);
     return session.Run();
 }

@@ -1,0 +1,274 @@
+// qx390d-bench-archive: the archive's speed on SQLite and on a PostgreSQL server (one the
+// bench starts itself on a Unix socket, as the tests do, unless --postgres names one).
+// Figures are printed against their targets; nothing here is a test.
+
+#include "PgServer.h"
+#include "archive/ArchiveRecordModel.h"
+#include "archive/ArchiveStore.h"
+#include "archive/RecordKey.h"
+#include "records/MeasurementRecord.h"
+#include "sim/VirtualMeter.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+struct Figures
+{
+    double download = 0.0;    // ms, median, 100 new records
+    double downloadCpu = 0.0; // ms, median, the CPU time of the same
+    double redownload = 0.0;  // ms, median, 100 records found again
+    double fill = 0.0;        // s
+    qint64 records = 0;
+    double filter = 0.0;    // ms, median: date range + group, first page
+    double filterAll = 0.0; // ms, median: the same, every record it finds
+    int filterRows = 0;
+    double listMonth = 0.0; // ms, median: `archive list` of one month as CSV, a process
+    int listRows = 0;
+    double firstScreen = 0.0; // ms, median: the lazy model's first page on a new connection
+    double bytesPerRecord = 0.0;
+    bool ok = true;
+};
+
+QList<QStringList> Rows(quint32 seed)
+{
+    QList<QStringList> rows;
+    const QList<MeterRecord> records = VirtualMeter::GenerateRecords(100, seed);
+    for (int i = 0; i < records.size(); ++i) {
+        const MeterRecord& r = records[i];
+        const MeasurementRecord m{quint16(i), 100,    r.ont1270, r.ont1310, r.olt1490, r.olt1577,
+                                  r.group,    r.year, r.month,   r.day,     r.hour,    r.minute};
+        rows << m.RowTexts();
+    }
+    return rows;
+}
+
+ThresholdTable FactoryLimits()
+{
+    ThresholdTable table;
+    const auto groups = VirtualMeter::FactoryGroups();
+    for (int g = 1; g <= 3; ++g) {
+        table.Group(g).number = static_cast<quint8>(g);
+        table.Group(g).limits = groups[static_cast<size_t>(g - 1)].limits;
+        table.MarkKnown(g);
+    }
+    return table;
+}
+
+ArchiveSubmission Download(quint32 seed)
+{
+    ArchiveSubmission s;
+    const QList<QStringList> rows = Rows(seed);
+    s.facts = DownloadFacts::ForMeter(QStringLiteral("/dev/ttyACM0"), DownloadEnding::Completed,
+                                      static_cast<int>(rows.size()), static_cast<int>(rows.size()));
+    s.facts.identity.serial = QStringLiteral("BENCH%1").arg(seed % 7);
+    s.rows = rows;
+    s.limits = FactoryLimits();
+    return s;
+}
+
+double Median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double ThreadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+template <typename F> double TimeMs(F f)
+{
+    QElapsedTimer timer;
+    timer.start();
+    f();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+Figures Run(const ArchiveTarget& target, int records, int runs,
+            const std::function<double(qint64)>& bytesPerRecord)
+{
+    Figures f;
+    ArchiveStore store(target);
+    if (!store.Open()) {
+        std::fprintf(stderr, "  cannot open: %s\n", qPrintable(store.Error()));
+        f.ok = false;
+        return f;
+    }
+    // (a) one download of 100 records, each time new records; then one found again.
+    QList<double> times;
+    QList<double> cpu;
+    quint32 seed = 1;
+    for (int i = 0; i < runs; ++i) {
+        const ArchiveSubmission s = Download(seed++);
+        const double before = ThreadCpuMs();
+        times << TimeMs([&] { f.ok = store.Write(s).has_value() && f.ok; });
+        cpu << ThreadCpuMs() - before;
+    }
+    f.download = Median(times);
+    f.downloadCpu = Median(cpu);
+    times.clear();
+    for (int i = 0; i < runs; ++i) {
+        ArchiveSubmission s = Download(1 + static_cast<quint32>(i));
+        s.facts.uuid = QUuid::createUuid();
+        times << TimeMs([&] { f.ok = store.Write(s).has_value() && f.ok; });
+    }
+    f.redownload = Median(times);
+
+    // (b) fill up to `records`.
+    QElapsedTimer fill;
+    fill.start();
+    for (; seed <= static_cast<quint32>(records / 100); ++seed)
+        f.ok = store.Write(Download(seed)).has_value() && f.ok;
+    f.fill = static_cast<double>(fill.elapsed()) / 1000.0;
+    f.records = store.CountRecords().value_or(0);
+    if (!f.ok)
+        std::fprintf(stderr, "  a write failed: %s\n", qPrintable(store.Error()));
+
+    // (c) a quarter of a year in one group.
+    ArchiveFilter filter;
+    filter.since = FilterBoundIso(u"2023-04-01", false);
+    filter.until = FilterBoundIso(u"2023-06-30", true);
+    filter.group = 2;
+    times.clear();
+    QList<double> all;
+    for (int i = 0; i < runs; ++i) {
+        times << TimeMs([&] { store.Records(filter, 0, ArchiveRecordModel::kPageRows); });
+        all << TimeMs([&] {
+            f.filterRows = static_cast<int>(
+                store.Records(filter, 0, 1 << 30).value_or(QList<ArchivedRecord>()).size());
+        });
+    }
+    f.filter = Median(times);
+    f.filterAll = Median(all);
+
+    // (d) one month through the command-line tool, as a user runs it.
+    times.clear();
+    const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/qx390d-cli");
+    for (int i = 0; i < std::min(runs, 10); ++i) {
+        QProcess process;
+        times << TimeMs([&] {
+            process.start(cli, {QStringLiteral("--quiet"), QStringLiteral("--archive"),
+                                target.Display(), QStringLiteral("archive"), QStringLiteral("list"),
+                                QStringLiteral("--since"), QStringLiteral("2023-05-01"),
+                                QStringLiteral("--until"), QStringLiteral("2023-05-31")});
+            process.waitForFinished(30000);
+        });
+        f.listRows = static_cast<int>(process.readAllStandardOutput().count('\n')) - 1;
+        if (process.exitCode() != 0) {
+            std::fprintf(stderr, "  archive list failed: %s\n",
+                         process.readAllStandardError().constData());
+            f.ok = false;
+        }
+    }
+    f.listMonth = Median(times);
+
+    // (e) the window's first screen: a new connection, the first page.
+    times.clear();
+    for (int i = 0; i < std::min(runs, 20); ++i)
+        times << TimeMs([&] {
+            ArchiveRecordModel model(target);
+            model.SetFilter({});
+        });
+    f.firstScreen = Median(times);
+    store.Close();
+    f.bytesPerRecord = bytesPerRecord(f.records);
+    return f;
+}
+
+void Line(const char* what, double value, const char* unit, double target)
+{
+    if (target > 0.0)
+        std::printf("  %-52s %10.2f %-3s (target < %g %s: %s)\n", what, value, unit, target, unit,
+                    value < target ? "target met" : "TARGET MISSED");
+    else
+        std::printf("  %-52s %10.2f %s\n", what, value, unit);
+}
+
+void Print(const char* engine, const Figures& f, double downloadTarget, double filterTarget)
+{
+    std::printf("%s\n", engine);
+    Line("(a) archive a 100-record download (new records)", f.download, "ms", downloadTarget);
+    std::printf("      (of which CPU time of the writing thread: %.2f ms; the rest is the disk "
+                "or the server)\n",
+                f.downloadCpu);
+    Line("    the same download again (records found again)", f.redownload, "ms", downloadTarget);
+    std::printf("  (b) fill to %lld records: %.1f s\n", static_cast<long long>(f.records), f.fill);
+    Line("(c) date range + group filter, first page", f.filter, "ms", filterTarget);
+    std::printf("      (every one of its %d records: %.2f ms)\n", f.filterRows, f.filterAll);
+    Line("(d) archive list of one month as CSV (a process)", f.listMonth, "ms", 200.0);
+    std::printf("      (%d records)\n", f.listRows);
+    Line("(e) the archive window's first screen", f.firstScreen, "ms", 150.0);
+    Line("(f) file size per record", f.bytesPerRecord, "B", 0.0);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The archive's benchmark cases."));
+    parser.addHelpOption();
+    QCommandLineOption engine(QStringLiteral("engine"),
+                              QStringLiteral("sqlite, postgresql or both (default)"),
+                              QStringLiteral("ENGINE"), QStringLiteral("both"));
+    QCommandLineOption records(QStringLiteral("records"),
+                               QStringLiteral("records to fill the archive with (100000)"),
+                               QStringLiteral("N"), QStringLiteral("100000"));
+    QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("repetitions (50)"),
+                            QStringLiteral("N"), QStringLiteral("50"));
+    parser.addOptions({engine, records, runs});
+    parser.process(app);
+    const QString which = parser.value(engine);
+    const int fill = std::max(parser.value(records).toInt(), 10000);
+    const int repeat = std::max(parser.value(runs).toInt(), 5);
+
+    QTemporaryDir dir;
+    int code = 0;
+    if (which != QLatin1String("postgresql")) {
+        const ArchiveTarget target = ArchiveTarget::SqliteFile(dir.filePath("bench.sqlite"));
+        const Figures f = Run(target, fill, repeat, [&](qint64 n) {
+            return n ? static_cast<double>(QFileInfo(target.path).size()) / n : 0.0;
+        });
+        Print("SQLite (WAL, synchronous FULL)", f, 20.0, 50.0);
+        code |= f.ok ? 0 : 1;
+    }
+    if (which != QLatin1String("sqlite")) {
+        PgServer server(true);
+        QString error;
+        if (!server.Start(&error)) {
+            std::fprintf(stderr, "PostgreSQL: the server did not start: %s\n", qPrintable(error));
+            return 1;
+        }
+        const QString database = server.CreateDatabase(&error);
+        ArchiveTarget target;
+        target.engine = ArchiveTarget::Engine::Postgres;
+        target.url = server.Url(database);
+        const Figures f = Run(target, fill, repeat, [&](qint64 n) {
+            const QString bytes = server.Query(
+                QStringLiteral("SELECT SUM(pg_total_relation_size(c.oid)) FROM pg_class c "
+                               "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                               "WHERE n.nspname = 'public' AND c.relkind IN ('r')"),
+                database);
+            return n ? bytes.toDouble() / n : 0.0;
+        });
+        Print("PostgreSQL 15 (Unix socket, fsync on)", f, 50.0, 100.0);
+        code |= f.ok ? 0 : 1;
+    }
+    return code;
+}

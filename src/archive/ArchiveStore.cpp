@@ -1,0 +1,1148 @@
+#include "archive/ArchiveStore.h"
+
+#include "archive/RecordKey.h"
+#include "common/NumberText.h"
+#include "verdicts/Verdict.h"
+
+#include <QAtomicInteger>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QVariant>
+
+namespace {
+
+// How long an SQLite writer waits for another one before the archive counts as locked.
+constexpr int kBusyTimeoutMs = 5000;
+// How long a server may take to accept a connection.
+constexpr int kConnectTimeoutS = 5;
+
+QAtomicInteger<quint64> connectionCounter;
+
+const QString kRecordColumns = QStringLiteral(
+    "key_time, key_group, key_p1, key_p2, key_p3, key_p4, meter, text_no, text_p1, text_p2, "
+    "text_p3, text_p4, text_group, text_time, p1, p2, p3, p4, low1, low2, low3, low4, "
+    "group_no, measured, limit_set_id, verdict, first_download_id");
+constexpr int kRecordColumnCount = 27;
+const QString kKeyColumns =
+    QStringLiteral("key_time, key_group, key_p1, key_p2, key_p3, key_p4, meter");
+// The limit columns in the table's power order (1270, 1310, 1490, 1577 nm), each Over,
+// Pass, Fail.
+const QString kLimitColumns = QStringLiteral(
+    "ont1270_over, ont1270_pass, ont1270_fail, ont1310_over, ont1310_pass, ont1310_fail, "
+    "olt1490_over, olt1490_pass, olt1490_fail, olt1577_over, olt1577_pass, olt1577_fail");
+const QString kDownloadColumns = QStringLiteral(
+    "uuid, source, ended_at, port, usb_serial, usb_vendor, usb_product, host, login, "
+    "source_file, expected, arrived, completed, ending, new_records, note");
+
+QVariant NullInt()
+{
+    return QVariant(QMetaType::fromType<qlonglong>());
+}
+QVariant NullDouble()
+{
+    return QVariant(QMetaType::fromType<double>());
+}
+QVariant NullText()
+{
+    return QVariant(QMetaType::fromType<QString>());
+}
+
+// Qt binds a null QString as SQL NULL; an empty text is stored as ''.
+QString Text(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+QString Placeholders(int count)
+{
+    QString text = QStringLiteral("(");
+    for (int i = 0; i < count; ++i)
+        text += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
+    return text + QLatin1Char(')');
+}
+
+QString KeyHash(const RecordKey& key)
+{
+    return QStringList{key.time,      key.group,     key.powers[0], key.powers[1],
+                       key.powers[2], key.powers[3], key.meter}
+        .join(QChar(0x1f));
+}
+
+// The limits of `group` in power-column order.
+std::array<float, 12> ColumnLimits(const ThresholdTable& table, int group)
+{
+    std::array<float, 12> values{};
+    for (int c = 0; c < kPowerColumns; ++c) {
+        const ChannelLimits l = *LimitsFor(table, group, kFirstPowerColumn + c);
+        values[static_cast<size_t>(c * 3)] = l.over;
+        values[static_cast<size_t>(c * 3 + 1)] = l.pass;
+        values[static_cast<size_t>(c * 3 + 2)] = l.fail;
+    }
+    return values;
+}
+
+// Where each power column's limits stand in ThresholdGroup::limits (1310, 1490, 1577, 1270).
+constexpr int kFirstLimitOfColumn[kPowerColumns] = {9, 0, 3, 6};
+
+void SetColumnLimits(ThresholdTable& table, int group, const std::array<float, 12>& values)
+{
+    auto& limits = table.Group(group).limits;
+    table.Group(group).number = static_cast<quint8>(group);
+    for (int c = 0; c < kPowerColumns; ++c)
+        for (int k = 0; k < 3; ++k)
+            limits[static_cast<size_t>(kFirstLimitOfColumn[c] + k)] =
+                values[static_cast<size_t>(c * 3 + k)];
+    table.MarkKnown(group);
+}
+
+QString Signature(int group, const std::array<float, 12>& values)
+{
+    QStringList parts{QString::number(group)};
+    for (float v : values)
+        parts << ShortestFloatText(v);
+    return parts.join(QLatin1Char(' '));
+}
+
+QString UtcText(const QDateTime& when)
+{
+    return (when.isValid() ? when : QDateTime::currentDateTimeUtc())
+        .toUTC()
+        .toString(Qt::ISODateWithMs);
+}
+
+QString ReasonOf(const QSqlError& error)
+{
+    QString reason = error.databaseText().trimmed();
+    if (reason.isEmpty())
+        reason = error.driverText().trimmed();
+    return reason.simplified();
+}
+
+struct Existing
+{
+    qint64 id = 0;
+    RecordKey key;
+    bool hasLimits = false;
+};
+
+} // namespace
+
+ArchiveStore::ArchiveStore(const ArchiveTarget& target)
+    : target_(target), dialect_(ArchiveDialect::For(target.engine)),
+      connectionName_(QStringLiteral("qx390d-archive-%1").arg(++connectionCounter))
+{
+}
+
+ArchiveStore::~ArchiveStore()
+{
+    Close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connectionName_);
+}
+
+bool ArchiveStore::IsOpen() const
+{
+    return ready_ && db_.isOpen();
+}
+
+void ArchiveStore::Close()
+{
+    ready_ = false;
+    if (db_.isValid())
+        db_.close();
+}
+
+bool ArchiveStore::Fail(const QString& what, const QString& reason)
+{
+    error_ = QStringLiteral("%1: %2").arg(what, reason);
+    return false;
+}
+
+bool ArchiveStore::Fail(const QString& what, const QSqlQuery& query)
+{
+    Fail(what, ReasonOf(query.lastError()));
+    // A server that went away is connected to again on the next call.
+    if (target_.IsServer())
+        Close();
+    return false;
+}
+
+bool ArchiveStore::Exec(QSqlQuery& query, const QString& what)
+{
+    return query.exec() || Fail(what, query);
+}
+
+bool ArchiveStore::ExecSql(const QString& sql)
+{
+    QSqlQuery query(db_);
+    return query.exec(sql) || Fail(target_.Display(), query);
+}
+
+bool ArchiveStore::BeginWrite()
+{
+    for (const QString& sql : dialect_.beginWrite) {
+        if (!ExecSql(sql)) {
+            Rollback();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ArchiveStore::Rollback()
+{
+    if (db_.isOpen()) {
+        QSqlQuery query(db_);
+        query.exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+bool ArchiveStore::Commit()
+{
+    if (ExecSql(QStringLiteral("COMMIT")))
+        return true;
+    Rollback();
+    return false;
+}
+
+bool ArchiveStore::OpenConnection()
+{
+    if (!db_.isValid())
+        db_ = QSqlDatabase::addDatabase(dialect_.driver, connectionName_);
+    if (!db_.isValid())
+        return Fail(target_.Display(),
+                    QStringLiteral("the Qt SQL driver %1 is not installed").arg(dialect_.driver));
+    if (target_.IsServer()) {
+        // Keepalives: a server lost over TCP is noticed in seconds, not the system's hours,
+        // so a write never hangs the writer thread for long.
+        QStringList options{
+            QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS),
+            QStringLiteral("application_name=qx390d"), QStringLiteral("keepalives_idle=10"),
+            QStringLiteral("keepalives_interval=5"), QStringLiteral("keepalives_count=3")};
+        if (!target_.service.isEmpty())
+            options << QStringLiteral("service=") + target_.service;
+        // Qt hands libpq a key=value string, in which a URL is not expanded: its parts go
+        // in one by one. Query parameters (host=/socket/dir, sslmode=...) are options.
+        if (!target_.url.isEmpty()) {
+            const QUrl url(target_.url);
+            db_.setHostName(url.host(QUrl::FullyDecoded));
+            if (url.port() > 0)
+                db_.setPort(url.port());
+            db_.setUserName(url.userName(QUrl::FullyDecoded));
+            db_.setDatabaseName(url.path(QUrl::FullyDecoded).mid(1));
+            const QUrlQuery query(url);
+            for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded))
+                options << key + QLatin1Char('=') + value;
+        }
+        db_.setConnectOptions(options.join(QLatin1Char(';')));
+    } else {
+        const QFileInfo file(target_.path);
+        if (!file.exists() && !QDir().mkpath(file.absolutePath()))
+            return Fail(target_.Display(),
+                        QStringLiteral("the folder %1 cannot be created").arg(file.absolutePath()));
+        db_.setDatabaseName(target_.path);
+        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    }
+    if (!db_.open())
+        return Fail(target_.Display(), ReasonOf(db_.lastError()));
+    return true;
+}
+
+std::optional<int> ArchiveStore::ReadVersion()
+{
+    QSqlQuery query(db_);
+    if (!query.exec(dialect_.schemaTableExists)) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    if (!query.next()) {
+        QSqlQuery foreign(db_);
+        if (!foreign.exec(dialect_.foreignTables)) {
+            Fail(target_.Display(), foreign);
+            return std::nullopt;
+        }
+        if (foreign.next()) {
+            Fail(target_.Display(), QStringLiteral("the file holds tables, but it is not an "
+                                                   "archive of this program; it is left as it is"));
+            return std::nullopt;
+        }
+        return 0;
+    }
+    QSqlQuery version(db_);
+    if (!version.exec(QStringLiteral("SELECT version FROM archive_schema")) || !version.next()) {
+        Fail(target_.Display(), version);
+        return std::nullopt;
+    }
+    return version.value(0).toInt();
+}
+
+std::optional<int> ArchiveStore::SchemaVersion()
+{
+    if (!db_.isOpen() && !OpenConnection())
+        return std::nullopt;
+    return ReadVersion();
+}
+
+bool ArchiveStore::Open(int version)
+{
+    if (IsOpen())
+        return true;
+    ready_ = false;
+    if (!OpenConnection())
+        return false;
+    if (!target_.IsServer()) {
+        // Before anything is read: another program may be creating or writing the file, and
+        // its lock is to be waited for, not taken as a failure. This changes nothing in it.
+        QSqlQuery pragma(db_);
+        if (!pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs))) {
+            Fail(target_.Display(), pragma);
+            Close();
+            return false;
+        }
+    }
+    // Only read until the version is known: a file of a later version stays byte for byte.
+    const std::optional<int> found = ReadVersion();
+    if (!found) {
+        Close();
+        return false;
+    }
+    if (*found > ArchiveSchema::kVersion) {
+        Close();
+        return Fail(target_.Display(),
+                    QStringLiteral("the archive was written by a newer version of the program "
+                                   "(schema %1; this one knows up to %2); it is left as it is")
+                        .arg(*found)
+                        .arg(ArchiveSchema::kVersion));
+    }
+    if (!target_.IsServer()) {
+        QSqlQuery pragma(db_);
+        if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
+            Fail(target_.Display(), pragma);
+            Close();
+            return false;
+        }
+    }
+    if (*found < version && !Migrate(*found, version)) {
+        Close();
+        return false;
+    }
+    ready_ = true;
+    return true;
+}
+
+bool ArchiveStore::Migrate(int from, int to)
+{
+    for (int v = from + 1; v <= to; ++v) {
+        if (!BeginWrite())
+            return false;
+        // Another program may have migrated while this one waited for the write lock.
+        const std::optional<int> now = ReadVersion();
+        if (!now) {
+            Rollback();
+            return false;
+        }
+        if (*now >= v) {
+            if (!Commit())
+                return false;
+            continue;
+        }
+        if (*now > ArchiveSchema::kVersion) {
+            Rollback();
+            return Fail(target_.Display(), QStringLiteral("a newer program changed the schema"));
+        }
+        for (const QString& sql : ArchiveSchema::Migration(v, target_.engine)) {
+            if (!ExecSql(sql)) {
+                const QString failed = error_;
+                Rollback();
+                return Fail(
+                    QStringLiteral("%1 (migration to schema %2)").arg(target_.Display()).arg(v),
+                    failed.section(QStringLiteral(": "), 1));
+            }
+        }
+        QSqlQuery setVersion(db_);
+        setVersion.prepare(QStringLiteral("UPDATE archive_schema SET version = ?"));
+        setVersion.addBindValue(v);
+        if (!Exec(setVersion, target_.Display()) || !Commit()) {
+            Rollback();
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<qint64> ArchiveStore::LimitSetId(int group, const ThresholdTable& limits)
+{
+    const std::array<float, 12> values = ColumnLimits(limits, group);
+    const QString signature = Signature(group, values);
+    QSqlQuery insert(db_);
+    insert.prepare(QStringLiteral("INSERT INTO limit_sets (signature, group_no, %1) VALUES %2 "
+                                  "ON CONFLICT (signature) DO NOTHING")
+                       .arg(kLimitColumns, Placeholders(14)));
+    insert.addBindValue(signature);
+    insert.addBindValue(group);
+    for (float v : values)
+        insert.addBindValue(static_cast<double>(v));
+    if (!Exec(insert, target_.Display()))
+        return std::nullopt;
+    QSqlQuery select(db_);
+    select.prepare(QStringLiteral("SELECT id FROM limit_sets WHERE signature = ?"));
+    select.addBindValue(signature);
+    if (!Exec(select, target_.Display()))
+        return std::nullopt;
+    if (!select.next()) {
+        Fail(target_.Display(), QStringLiteral("a limit set vanished while it was written"));
+        return std::nullopt;
+    }
+    return select.value(0).toLongLong();
+}
+
+std::optional<ArchiveWriteResult> ArchiveStore::Write(const ArchiveSubmission& submission)
+{
+    if (!Open())
+        return std::nullopt;
+    if (!BeginWrite())
+        return std::nullopt;
+    std::optional<ArchiveWriteResult> result = WriteInTransaction(submission);
+    if (!result || result->alreadyArchived) {
+        Rollback();
+        return result;
+    }
+    if (!Commit())
+        return std::nullopt;
+    return result;
+}
+
+std::optional<ArchiveWriteResult>
+ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
+{
+    const DownloadFacts& f = submission.facts;
+    const QString what = target_.Display();
+    ArchiveWriteResult result;
+
+    QSqlQuery download(db_);
+    download.prepare(QStringLiteral("INSERT INTO downloads (%1) VALUES %2 "
+                                    "ON CONFLICT (uuid) DO NOTHING RETURNING id")
+                         .arg(kDownloadColumns, Placeholders(16)));
+    download.addBindValue(f.uuid.toString(QUuid::WithoutBraces));
+    download.addBindValue(f.fromFile ? QStringLiteral("file") : QStringLiteral("meter"));
+    download.addBindValue(UtcText(f.when));
+    download.addBindValue(Text(f.port));
+    download.addBindValue(Text(f.identity.serial));
+    download.addBindValue(f.identity.vendor ? QVariant(qlonglong(*f.identity.vendor)) : NullInt());
+    download.addBindValue(f.identity.product ? QVariant(qlonglong(*f.identity.product))
+                                             : NullInt());
+    download.addBindValue(Text(f.host));
+    download.addBindValue(Text(f.login));
+    download.addBindValue(Text(f.sourceFile));
+    download.addBindValue(f.expected);
+    download.addBindValue(f.arrived);
+    download.addBindValue(f.completed ? 1 : 0);
+    download.addBindValue(DownloadEndingName(f.ending));
+    download.addBindValue(0);
+    download.addBindValue(Text(f.note));
+    if (!Exec(download, what))
+        return std::nullopt;
+    if (!download.next()) {
+        // Delivered before (a pending download whose first delivery was not confirmed).
+        QSqlQuery known(db_);
+        known.prepare(QStringLiteral("SELECT id FROM downloads WHERE uuid = ?"));
+        known.addBindValue(f.uuid.toString(QUuid::WithoutBraces));
+        if (!Exec(known, what))
+            return std::nullopt;
+        result.alreadyArchived = true;
+        result.downloadId = known.next() ? known.value(0).toLongLong() : 0;
+        return result;
+    }
+    result.downloadId = download.value(0).toLongLong();
+    download.finish();
+
+    // The rows, each key once: two rows with the same key are one record.
+    QList<DecodedRow> rows;
+    QHash<QString, int> rowOfKey;
+    QList<int> rowOfPosition;
+    QStringList times;
+    for (const QStringList& texts : submission.rows) {
+        DecodedRow row = DecodeRow(texts, f.fromFile ? QString() : f.identity.serial);
+        const QString hash = KeyHash(row.key);
+        auto it = rowOfKey.constFind(hash);
+        if (it == rowOfKey.cend()) {
+            it = rowOfKey.insert(hash, static_cast<int>(rows.size()));
+            if (!times.contains(row.key.time))
+                times << row.key.time;
+            rows.append(std::move(row));
+        }
+        rowOfPosition << *it;
+    }
+
+    // The limits in force, for the groups the rows use, and each row's verdict by them.
+    QHash<int, qint64> limitSet;
+    for (const DecodedRow& row : std::as_const(rows)) {
+        if (!row.group || limitSet.contains(*row.group) || !submission.limits.IsKnown(*row.group))
+            continue;
+        const std::optional<qint64> id = LimitSetId(*row.group, submission.limits);
+        if (!id)
+            return std::nullopt;
+        limitSet.insert(*row.group, *id);
+    }
+
+    // The archived records that share a measurement time with a row.
+    const int perStatement = dialect_.rowsPerStatement;
+    QList<Existing> existing;
+    QSqlQuery select(db_);
+    qsizetype prepared = 0;
+    for (qsizetype first = 0; first < times.size(); first += perStatement) {
+        const QStringList chunk = times.mid(first, perStatement);
+        if (chunk.size() != prepared) {
+            prepared = chunk.size();
+            select.prepare(QStringLiteral("SELECT id, %1, limit_set_id FROM records "
+                                          "WHERE key_time IN %2")
+                               .arg(kKeyColumns, Placeholders(static_cast<int>(chunk.size()))));
+        }
+        for (const QString& t : chunk)
+            select.addBindValue(Text(t));
+        if (!Exec(select, what))
+            return std::nullopt;
+        while (select.next()) {
+            Existing e;
+            e.id = select.value(0).toLongLong();
+            e.key.time = select.value(1).toString();
+            e.key.group = select.value(2).toString();
+            for (int p = 0; p < 4; ++p)
+                e.key.powers[static_cast<size_t>(p)] = select.value(3 + p).toString();
+            e.key.meter = select.value(7).toString();
+            e.hasLimits = !select.value(8).isNull();
+            existing.append(e);
+        }
+    }
+
+    // Found again, claimed, or new. A download's record matches the same meter's; failing
+    // that it claims an imported one (no meter known) with the same values, which from
+    // then on carries this meter's serial. A record whose meter is not known matches any.
+    QList<qint64> recordOfRow(rows.size(), 0);
+    QList<int> toInsert;
+    QList<qint64> claimed;
+    QList<qint64> needLimits;
+    for (int r = 0; r < rows.size(); ++r) {
+        const RecordKey& key = rows[r].key;
+        const Existing* match = nullptr;
+        bool claim = false;
+        for (const Existing& e : std::as_const(existing)) {
+            if (!e.key.SameValues(key))
+                continue;
+            if (!key.meter.isEmpty()) {
+                if (e.key.meter == key.meter) {
+                    match = &e;
+                    claim = false;
+                    break;
+                }
+                if (e.key.meter.isEmpty() && !match) {
+                    match = &e;
+                    claim = true;
+                }
+            } else if (!match || (e.key.meter.isEmpty() && !match->key.meter.isEmpty())) {
+                match = &e;
+            }
+        }
+        if (!match) {
+            toInsert << r;
+            continue;
+        }
+        recordOfRow[r] = match->id;
+        if (claim)
+            claimed << match->id;
+        if (!match->hasLimits && rows[r].group && limitSet.contains(*rows[r].group))
+            needLimits << r;
+    }
+
+    for (qint64 id : std::as_const(claimed)) {
+        QSqlQuery update(db_);
+        update.prepare(QStringLiteral("UPDATE records SET meter = ? WHERE id = ? AND meter = ''"));
+        update.addBindValue(Text(f.identity.serial));
+        update.addBindValue(id);
+        if (!Exec(update, what))
+            return std::nullopt;
+    }
+    // A record first archived without its group's limits takes those of this download.
+    for (int r : std::as_const(needLimits)) {
+        const RowVerdict verdict = JudgeRow(rows[r].texts, submission.limits);
+        QSqlQuery update(db_);
+        update.prepare(QStringLiteral("UPDATE records SET limit_set_id = ?, verdict = ? WHERE id = "
+                                      "? AND limit_set_id IS NULL"));
+        update.addBindValue(limitSet.value(*rows[r].group));
+        update.addBindValue(verdict.record ? QVariant(VerdictName(*verdict.record)) : NullText());
+        update.addBindValue(recordOfRow[r]);
+        if (!Exec(update, what))
+            return std::nullopt;
+    }
+
+    QSqlQuery insert(db_);
+    prepared = 0;
+    for (qsizetype first = 0; first < toInsert.size(); first += perStatement) {
+        const QList<int> chunk = toInsert.mid(first, perStatement);
+        if (chunk.size() != prepared) {
+            prepared = chunk.size();
+            QStringList values;
+            for (qsizetype i = 0; i < chunk.size(); ++i)
+                values << Placeholders(kRecordColumnCount);
+            insert.prepare(
+                QStringLiteral("INSERT INTO records (%1) VALUES %2 ON CONFLICT DO NOTHING "
+                               "RETURNING id, %3")
+                    .arg(kRecordColumns, values.join(QStringLiteral(", ")), kKeyColumns));
+        }
+        for (int r : chunk) {
+            const DecodedRow& row = rows[r];
+            insert.addBindValue(Text(row.key.time));
+            insert.addBindValue(Text(row.key.group));
+            for (const QString& p : row.key.powers)
+                insert.addBindValue(Text(p));
+            insert.addBindValue(Text(row.key.meter));
+            for (const QString& t : row.texts)
+                insert.addBindValue(Text(t));
+            for (const auto& p : row.powers)
+                insert.addBindValue(p ? QVariant(*p) : NullDouble());
+            for (bool low : row.low)
+                insert.addBindValue(low ? 1 : 0);
+            insert.addBindValue(row.group ? QVariant(*row.group) : NullInt());
+            insert.addBindValue(Text(row.measured));
+            const bool judged = row.group && limitSet.contains(*row.group);
+            insert.addBindValue(judged ? QVariant(limitSet.value(*row.group)) : NullInt());
+            const RowVerdict verdict = JudgeRow(row.texts, submission.limits);
+            insert.addBindValue(judged && verdict.record ? QVariant(VerdictName(*verdict.record))
+                                                         : NullText());
+            insert.addBindValue(result.downloadId);
+        }
+        if (!Exec(insert, what))
+            return std::nullopt;
+        while (insert.next()) {
+            RecordKey key;
+            key.time = insert.value(1).toString();
+            key.group = insert.value(2).toString();
+            for (int p = 0; p < 4; ++p)
+                key.powers[static_cast<size_t>(p)] = insert.value(3 + p).toString();
+            key.meter = insert.value(7).toString();
+            const int r = rowOfKey.value(KeyHash(key), -1);
+            if (r >= 0) {
+                recordOfRow[r] = insert.value(0).toLongLong();
+                ++result.newRecords;
+            }
+        }
+    }
+    // Writers take turns, so a conflict means another program's record appeared in the
+    // meantime all the same (a server archive shared without the lock): link to it.
+    for (int r : std::as_const(toInsert)) {
+        if (recordOfRow[r] != 0)
+            continue;
+        QSqlQuery select(db_);
+        select.prepare(QStringLiteral("SELECT id FROM records WHERE key_time = ? AND key_group = ? "
+                                      "AND key_p1 = ? AND key_p2 = ? AND key_p3 = ? AND key_p4 = ? "
+                                      "AND meter = ?"));
+        const RecordKey& key = rows[r].key;
+        select.addBindValue(Text(key.time));
+        select.addBindValue(Text(key.group));
+        for (const QString& p : key.powers)
+            select.addBindValue(Text(p));
+        select.addBindValue(Text(key.meter));
+        if (!Exec(select, what))
+            return std::nullopt;
+        if (!select.next()) {
+            Fail(what, QStringLiteral("a record could neither be stored nor found"));
+            return std::nullopt;
+        }
+        recordOfRow[r] = select.value(0).toLongLong();
+    }
+
+    // The links, in the download's order; a record twice in one download is linked once.
+    QList<QPair<qint64, int>> links;
+    QSet<qint64> linked;
+    for (int position = 0; position < rowOfPosition.size(); ++position) {
+        const qint64 id = recordOfRow[rowOfPosition[position]];
+        if (!linked.contains(id)) {
+            linked.insert(id);
+            links.append({id, position});
+        }
+    }
+    QSqlQuery link(db_);
+    prepared = 0;
+    for (qsizetype first = 0; first < links.size(); first += perStatement * 4) {
+        const auto chunk = links.mid(first, perStatement * 4);
+        if (chunk.size() != prepared) {
+            prepared = chunk.size();
+            QStringList values;
+            for (qsizetype i = 0; i < chunk.size(); ++i)
+                values << Placeholders(3);
+            link.prepare(
+                QStringLiteral("INSERT INTO download_records (download_id, record_id, position) "
+                               "VALUES %1 ON CONFLICT DO NOTHING")
+                    .arg(values.join(QStringLiteral(", "))));
+        }
+        for (const auto& [id, position] : chunk) {
+            link.addBindValue(result.downloadId);
+            link.addBindValue(id);
+            link.addBindValue(position);
+        }
+        if (!Exec(link, what))
+            return std::nullopt;
+    }
+    result.linkedRecords = static_cast<int>(links.size()) - result.newRecords;
+
+    QSqlQuery count(db_);
+    count.prepare(QStringLiteral("UPDATE downloads SET new_records = ? WHERE id = ?"));
+    count.addBindValue(result.newRecords);
+    count.addBindValue(result.downloadId);
+    if (!Exec(count, what))
+        return std::nullopt;
+    return result;
+}
+
+std::optional<QList<ArchivedRecord>> ArchiveStore::Records(const ArchiveFilter& filter, int offset,
+                                                           int limit)
+{
+    if (!Open())
+        return std::nullopt;
+    QStringList where;
+    QVariantList values;
+    if (!filter.since.isEmpty()) {
+        where << QStringLiteral("r.measured >= ?");
+        values << filter.since;
+    }
+    if (!filter.until.isEmpty()) {
+        where << QStringLiteral("r.measured <= ? AND r.measured <> ''");
+        values << filter.until;
+    }
+    if (filter.group) {
+        where << QStringLiteral("r.group_no = ?");
+        values << *filter.group;
+    }
+    if (filter.verdict) {
+        if (filter.verdict->isEmpty()) {
+            where << QStringLiteral("r.verdict IS NULL");
+        } else {
+            where << QStringLiteral("r.verdict = ?");
+            values << *filter.verdict;
+        }
+    }
+    if (!filter.note.isEmpty()) {
+        QString pattern = filter.note.toLower();
+        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+        pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
+        pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));
+        where << QStringLiteral(
+            "EXISTS (SELECT 1 FROM download_records l JOIN downloads n ON n.id = l.download_id "
+            "WHERE l.record_id = r.id AND LOWER(n.note) LIKE ? ESCAPE '\\')");
+        values << QLatin1Char('%') + pattern + QLatin1Char('%');
+    }
+    QStringList limitColumns = kLimitColumns.split(QStringLiteral(", "));
+    for (QString& c : limitColumns)
+        c.prepend(QStringLiteral("s."));
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    query.prepare(
+        QStringLiteral(
+            "SELECT r.id, r.text_no, r.text_p1, r.text_p2, r.text_p3, r.text_p4, r.text_group, "
+            "r.text_time, r.verdict, r.group_no, r.measured, d.id, d.ended_at, d.note, %1, "
+            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4 "
+            "FROM records r JOIN downloads d ON d.id = r.first_download_id "
+            "LEFT JOIN limit_sets s ON s.id = r.limit_set_id %2 "
+            "ORDER BY r.measured DESC, r.id DESC LIMIT ? OFFSET ?")
+            .arg(limitColumns.join(QStringLiteral(", ")),
+                 where.isEmpty() ? QString()
+                                 : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND "))));
+    for (const QVariant& v : std::as_const(values))
+        query.addBindValue(v);
+    query.addBindValue(limit);
+    query.addBindValue(offset);
+    if (!Exec(query, target_.Display()))
+        return std::nullopt;
+    QList<ArchivedRecord> records;
+    while (query.next()) {
+        ArchivedRecord r;
+        r.id = query.value(0).toLongLong();
+        for (int c = 1; c <= 7; ++c)
+            r.texts << query.value(c).toString();
+        if (!query.value(8).isNull())
+            r.verdict = query.value(8).toString();
+        if (!query.value(9).isNull())
+            r.group = query.value(9).toInt();
+        r.measured = query.value(10).toString();
+        r.downloadId = query.value(11).toLongLong();
+        r.downloadedAt = QDateTime::fromString(query.value(12).toString(), Qt::ISODateWithMs);
+        r.note = query.value(13).toString();
+        for (int p = 0; p < 4; ++p) {
+            const QVariant power = query.value(26 + p);
+            if (!power.isNull())
+                r.powers[static_cast<size_t>(p)] = power.toDouble();
+            r.low[static_cast<size_t>(p)] = query.value(30 + p).toInt() != 0;
+        }
+        if (r.group && !query.value(14).isNull()) {
+            std::array<float, 12> limits{};
+            for (int k = 0; k < 12; ++k)
+                limits[static_cast<size_t>(k)] = query.value(14 + k).toFloat();
+            SetColumnLimits(r.limits, *r.group, limits);
+        }
+        records.append(std::move(r));
+    }
+    return records;
+}
+
+std::optional<QList<ArchivedDownload>> ArchiveStore::Downloads()
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT d.id, %1, (SELECT COUNT(*) FROM download_records l "
+                                   "WHERE l.download_id = d.id) FROM downloads d "
+                                   "ORDER BY d.ended_at DESC, d.id DESC")
+                        .arg(kDownloadColumns))) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    QList<ArchivedDownload> downloads;
+    while (query.next()) {
+        ArchivedDownload d;
+        d.id = query.value(0).toLongLong();
+        DownloadFacts& f = d.facts;
+        f.uuid = QUuid::fromString(query.value(1).toString());
+        d.uuid = f.uuid;
+        f.fromFile = query.value(2).toString() == QLatin1String("file");
+        f.when = QDateTime::fromString(query.value(3).toString(), Qt::ISODateWithMs);
+        f.port = query.value(4).toString();
+        f.identity.serial = query.value(5).toString();
+        if (!query.value(6).isNull())
+            f.identity.vendor = static_cast<quint16>(query.value(6).toUInt());
+        if (!query.value(7).isNull())
+            f.identity.product = static_cast<quint16>(query.value(7).toUInt());
+        f.host = query.value(8).toString();
+        f.login = query.value(9).toString();
+        f.sourceFile = query.value(10).toString();
+        f.expected = query.value(11).toInt();
+        f.arrived = query.value(12).toInt();
+        f.completed = query.value(13).toInt() != 0;
+        f.ending = DownloadEndingOf(query.value(14).toString()).value_or(DownloadEnding::Stalled);
+        d.newRecords = query.value(15).toInt();
+        f.note = query.value(16).toString();
+        d.note = f.note;
+        d.records = query.value(17).toInt();
+        downloads.append(d);
+    }
+    return downloads;
+}
+
+bool ArchiveStore::SetNote(qint64 downloadId, const QString& note)
+{
+    if (!Open())
+        return false;
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("UPDATE downloads SET note = ? WHERE id = ?"));
+    query.addBindValue(Text(note));
+    query.addBindValue(downloadId);
+    if (!Exec(query, target_.Display()))
+        return false;
+    if (query.numRowsAffected() < 1)
+        return Fail(target_.Display(), QStringLiteral("there is no download %1").arg(downloadId));
+    return true;
+}
+
+std::optional<QList<ArchiveSubmission>> ArchiveStore::Submissions()
+{
+    std::optional<QList<ArchivedDownload>> downloads = Downloads();
+    if (!downloads)
+        return std::nullopt;
+    QList<ArchiveSubmission> submissions;
+    for (auto d = downloads->crbegin(); d != downloads->crend(); ++d) {
+        ArchiveSubmission s;
+        s.facts = d->facts;
+        QSqlQuery rows(db_);
+        rows.setForwardOnly(true);
+        rows.prepare(QStringLiteral(
+            "SELECT r.text_no, r.text_p1, r.text_p2, r.text_p3, r.text_p4, r.text_group, "
+            "r.text_time FROM download_records l JOIN records r ON r.id = l.record_id "
+            "WHERE l.download_id = ? ORDER BY l.position"));
+        rows.addBindValue(d->id);
+        if (!Exec(rows, target_.Display()))
+            return std::nullopt;
+        while (rows.next()) {
+            QStringList texts;
+            for (int c = 0; c < 7; ++c)
+                texts << rows.value(c).toString();
+            s.rows.append(texts);
+        }
+        // The limits the download brought: those of the records it archived first.
+        QSqlQuery limits(db_);
+        limits.setForwardOnly(true);
+        limits.prepare(QStringLiteral("SELECT DISTINCT s.group_no, %1 FROM records r "
+                                      "JOIN limit_sets s ON s.id = r.limit_set_id "
+                                      "WHERE r.first_download_id = ?")
+                           .arg(kLimitColumns));
+        limits.addBindValue(d->id);
+        if (!Exec(limits, target_.Display()))
+            return std::nullopt;
+        while (limits.next()) {
+            const int group = limits.value(0).toInt();
+            if (!ThresholdTable::IsGroupNumber(group))
+                continue;
+            std::array<float, 12> values{};
+            for (int k = 0; k < 12; ++k)
+                values[static_cast<size_t>(k)] = limits.value(1 + k).toFloat();
+            SetColumnLimits(s.limits, group, values);
+        }
+        submissions.append(s);
+    }
+    return submissions;
+}
+
+std::optional<qint64> ArchiveStore::CountRecords()
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM records")) || !query.next()) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    return query.value(0).toLongLong();
+}
+
+bool ArchiveStore::AddPending(const QString& target, const ArchiveSubmission& submission,
+                              const QString& reason)
+{
+    if (!Open())
+        return false;
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("INSERT INTO pending (target, uuid, submission, reason) "
+                                 "VALUES (?, ?, ?, ?) ON CONFLICT (target, uuid) DO NOTHING"));
+    query.addBindValue(target);
+    query.addBindValue(submission.facts.uuid.toString(QUuid::WithoutBraces));
+    query.addBindValue(QString::fromUtf8(SubmissionToJson(submission)));
+    query.addBindValue(Text(reason));
+    return Exec(query, target_.Display());
+}
+
+std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& target)
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    query.prepare(
+        QStringLiteral("SELECT id, submission, reason FROM pending WHERE target = ? ORDER BY id"));
+    query.addBindValue(target);
+    if (!Exec(query, target_.Display()))
+        return std::nullopt;
+    QList<PendingSubmission> pending;
+    while (query.next()) {
+        std::optional<ArchiveSubmission> s = SubmissionFromJson(query.value(1).toByteArray());
+        if (!s)
+            continue; // never dropped: it stays in the file for inspection
+        pending.append({query.value(0).toLongLong(), *s, query.value(2).toString()});
+    }
+    return pending;
+}
+
+bool ArchiveStore::RemovePending(qint64 id)
+{
+    if (!Open())
+        return false;
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("DELETE FROM pending WHERE id = ?"));
+    query.addBindValue(id);
+    return Exec(query, target_.Display());
+}
+
+QByteArray SubmissionToJson(const ArchiveSubmission& s)
+{
+    const DownloadFacts& f = s.facts;
+    QJsonObject facts{
+        {QStringLiteral("fromFile"), f.fromFile},
+        {QStringLiteral("when"), UtcText(f.when)},
+        {QStringLiteral("port"), f.port},
+        {QStringLiteral("serial"), f.identity.serial},
+        {QStringLiteral("host"), f.host},
+        {QStringLiteral("login"), f.login},
+        {QStringLiteral("sourceFile"), f.sourceFile},
+        {QStringLiteral("expected"), f.expected},
+        {QStringLiteral("arrived"), f.arrived},
+        {QStringLiteral("completed"), f.completed},
+        {QStringLiteral("ending"), DownloadEndingName(f.ending)},
+        {QStringLiteral("uuid"), f.uuid.toString(QUuid::WithoutBraces)},
+        {QStringLiteral("note"), f.note},
+    };
+    if (f.identity.vendor)
+        facts.insert(QStringLiteral("vendor"), *f.identity.vendor);
+    if (f.identity.product)
+        facts.insert(QStringLiteral("product"), *f.identity.product);
+    QJsonArray rows;
+    for (const QStringList& row : s.rows)
+        rows.append(QJsonArray::fromStringList(row));
+    QJsonObject limits;
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+        if (!s.limits.IsKnown(g))
+            continue;
+        QJsonArray values;
+        for (float v : s.limits.Group(g).limits)
+            values.append(static_cast<double>(v));
+        limits.insert(QString::number(g), values);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("facts"), facts},
+                                     {QStringLiteral("rows"), rows},
+                                     {QStringLiteral("limits"), limits}})
+        .toJson(QJsonDocument::Compact);
+}
+
+std::optional<ArchiveSubmission> SubmissionFromJson(const QByteArray& json)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (!doc.isObject())
+        return std::nullopt;
+    const QJsonObject root = doc.object();
+    const QJsonObject facts = root.value(QStringLiteral("facts")).toObject();
+    ArchiveSubmission s;
+    DownloadFacts& f = s.facts;
+    f.fromFile = facts.value(QStringLiteral("fromFile")).toBool();
+    f.when =
+        QDateTime::fromString(facts.value(QStringLiteral("when")).toString(), Qt::ISODateWithMs);
+    f.port = facts.value(QStringLiteral("port")).toString();
+    f.identity.serial = facts.value(QStringLiteral("serial")).toString();
+    if (facts.contains(QStringLiteral("vendor")))
+        f.identity.vendor = static_cast<quint16>(facts.value(QStringLiteral("vendor")).toInt());
+    if (facts.contains(QStringLiteral("product")))
+        f.identity.product = static_cast<quint16>(facts.value(QStringLiteral("product")).toInt());
+    f.host = facts.value(QStringLiteral("host")).toString();
+    f.login = facts.value(QStringLiteral("login")).toString();
+    f.sourceFile = facts.value(QStringLiteral("sourceFile")).toString();
+    f.expected = facts.value(QStringLiteral("expected")).toInt();
+    f.arrived = facts.value(QStringLiteral("arrived")).toInt();
+    f.completed = facts.value(QStringLiteral("completed")).toBool();
+    f.ending = DownloadEndingOf(facts.value(QStringLiteral("ending")).toString())
+                   .value_or(DownloadEnding::Stalled);
+    f.uuid = QUuid::fromString(facts.value(QStringLiteral("uuid")).toString());
+    f.note = facts.value(QStringLiteral("note")).toString();
+    if (f.uuid.isNull())
+        return std::nullopt;
+    for (const QJsonValue& row : root.value(QStringLiteral("rows")).toArray()) {
+        QStringList texts;
+        for (const QJsonValue& t : row.toArray())
+            texts << t.toString();
+        s.rows.append(texts);
+    }
+    const QJsonObject limits = root.value(QStringLiteral("limits")).toObject();
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+        const QJsonArray values = limits.value(QString::number(g)).toArray();
+        if (values.size() != ThresholdGroup::kLimits)
+            continue;
+        for (int k = 0; k < ThresholdGroup::kLimits; ++k)
+            s.limits.Group(g).limits[static_cast<size_t>(k)] =
+                static_cast<float>(values[k].toDouble());
+        s.limits.Group(g).number = static_cast<quint8>(g);
+        s.limits.MarkKnown(g);
+    }
+    return s;
+}
+
+ArchiveSession::ArchiveSession(const ArchiveTarget& target, const QString& localPath)
+    : store_(target), localPath_(localPath)
+{
+}
+
+ArchiveStore* ArchiveSession::Local(QString* error)
+{
+    if (!local_)
+        local_ = std::make_unique<ArchiveStore>(ArchiveTarget::SqliteFile(localPath_));
+    if (!local_->Open()) {
+        *error = local_->Error();
+        return nullptr;
+    }
+    return local_.get();
+}
+
+std::optional<int> ArchiveSession::DeliverPending(QString* error)
+{
+    if (!store_.Target().IsServer())
+        return 0;
+    // Nothing can wait when the local file does not exist: it is not created for this.
+    if (!QFileInfo::exists(localPath_))
+        return 0;
+    ArchiveStore* local = Local(error);
+    if (!local)
+        return std::nullopt;
+    const std::optional<QList<PendingSubmission>> pending =
+        local->Pending(store_.Target().Display());
+    if (!pending) {
+        *error = local->Error();
+        return std::nullopt;
+    }
+    int delivered = 0;
+    for (const PendingSubmission& p : *pending) {
+        // Written (or found written by an earlier, unconfirmed delivery), then removed: a
+        // download is never stored twice, whatever step is interrupted.
+        if (!store_.Write(p.submission)) {
+            *error = store_.Error();
+            return std::nullopt;
+        }
+        if (!local->RemovePending(p.id)) {
+            *error = local->Error();
+            return std::nullopt;
+        }
+        ++delivered;
+    }
+    return delivered;
+}
+
+ArchiveSession::Outcome ArchiveSession::Submit(const ArchiveSubmission& submission)
+{
+    Outcome outcome;
+    QString error;
+    if (store_.Target().IsServer()) {
+        if (const std::optional<int> delivered = DeliverPending(&error))
+            outcome.delivered = *delivered;
+    }
+    if (error.isEmpty())
+        outcome.result = store_.Write(submission);
+    if (outcome.result)
+        return outcome;
+    if (error.isEmpty())
+        error = store_.Error();
+    if (!store_.Target().IsServer()) {
+        outcome.error = QStringLiteral("The archive could not be written: %1").arg(error);
+        return outcome;
+    }
+    QString localError;
+    ArchiveStore* local = Local(&localError);
+    if (local && local->AddPending(store_.Target().Display(), submission, error)) {
+        outcome.queued = true;
+        outcome.error = QStringLiteral("The archive could not be written: %1. The records are "
+                                       "kept on this PC (%2) and will be sent at the next "
+                                       "successful connection.")
+                            .arg(error, QDir::toNativeSeparators(localPath_));
+        return outcome;
+    }
+    if (local)
+        localError = local->Error();
+    outcome.error = QStringLiteral("The archive could not be written: %1. The records could not "
+                                   "be kept on this PC either: %2")
+                        .arg(error, localError);
+    return outcome;
+}
+
+bool TestArchiveConnection(const ArchiveTarget& target, QString* message)
+{
+    ArchiveStore store(target);
+    const std::optional<qint64> records = store.CountRecords();
+    if (!records) {
+        *message = store.Error();
+        return false;
+    }
+    *message = QStringLiteral("%1: archive schema %2, %3 records")
+                   .arg(target.Display())
+                   .arg(store.SchemaVersion().value_or(0))
+                   .arg(*records);
+    return true;
+}

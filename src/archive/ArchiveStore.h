@@ -1,0 +1,135 @@
+#pragma once
+
+#include "archive/ArchiveSchema.h"
+#include "archive/ArchiveTarget.h"
+#include "archive/ArchiveTypes.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QSqlQuery;
+
+// A download waiting in the local file for a server archive.
+struct PendingSubmission
+{
+    qint64 id = 0;
+    ArchiveSubmission submission;
+    QString reason; // why it could not be written
+};
+
+// One connection to an archive. Qt allows a connection only on the thread that opened it,
+// so each thread that reads or writes the archive has a store of its own (the writer
+// thread one, the archive window another).
+//
+// Every failing call returns nothing (or false) and leaves a one-line Error() that names the
+// archive and gives the engine's own reason; a password never appears in it (the target
+// holds none).
+class ArchiveStore
+{
+public:
+    explicit ArchiveStore(const ArchiveTarget& target);
+    ~ArchiveStore();
+    ArchiveStore(const ArchiveStore&) = delete;
+    ArchiveStore& operator=(const ArchiveStore&) = delete;
+
+    const ArchiveTarget& Target() const { return target_; }
+
+    // Connects and brings the schema to `version` (the program's own by default): a new
+    // archive is created, an older one migrated, one version per transaction. A database
+    // of a later version, or an SQLite file that holds other tables, is refused and left as
+    // it was. Once open, later calls do nothing; after a server connection is lost, the
+    // next call connects again.
+    bool Open(int version = ArchiveSchema::kVersion);
+    bool IsOpen() const;
+    void Close();
+    const QString& Error() const { return error_; }
+    // The version the database has; nothing when it cannot be read.
+    std::optional<int> SchemaVersion();
+
+    // Writes a download in one transaction: the download, its limits, the records not yet
+    // archived and the links of all its records (see RecordKey and README for the key). A
+    // download whose UUID is archived already is not written again (alreadyArchived).
+    std::optional<ArchiveWriteResult> Write(const ArchiveSubmission& submission);
+
+    // Records newest first (by measurement date-time, then newest archived), filtered.
+    std::optional<QList<ArchivedRecord>> Records(const ArchiveFilter& filter, int offset,
+                                                 int limit);
+    // Downloads and imports, newest first.
+    std::optional<QList<ArchivedDownload>> Downloads();
+    // False, with Error(), also when there is no such download.
+    bool SetNote(qint64 downloadId, const QString& note);
+    // Every download with its rows and limits, oldest first: what `archive copy` sends.
+    std::optional<QList<ArchiveSubmission>> Submissions();
+    std::optional<qint64> CountRecords();
+
+    // The queue of downloads waiting for the server `target` (an ArchiveTarget::Display()).
+    bool AddPending(const QString& target, const ArchiveSubmission& submission,
+                    const QString& reason);
+    std::optional<QList<PendingSubmission>> Pending(const QString& target);
+    bool RemovePending(qint64 id);
+
+private:
+    bool Fail(const QString& what, const QSqlQuery& query);
+    bool Fail(const QString& what, const QString& reason);
+    bool Exec(QSqlQuery& query, const QString& what);
+    bool ExecSql(const QString& sql);
+    bool BeginWrite();
+    void Rollback();
+    bool Commit();
+    bool Migrate(int from, int to);
+    bool OpenConnection();
+    std::optional<int> ReadVersion();
+    std::optional<qint64> LimitSetId(int group, const ThresholdTable& limits);
+    std::optional<ArchiveWriteResult> WriteInTransaction(const ArchiveSubmission& submission);
+
+    ArchiveTarget target_;
+    ArchiveDialect dialect_;
+    QString connectionName_;
+    QSqlDatabase db_;
+    bool ready_ = false;
+    QString error_;
+};
+
+// A submission as JSON and back (the pending queue keeps them so); nothing for a text
+// that is not one.
+QByteArray SubmissionToJson(const ArchiveSubmission& submission);
+std::optional<ArchiveSubmission> SubmissionFromJson(const QByteArray& json);
+
+// Writes to the chosen archive; for a server, what cannot reach it is kept in the local
+// SQLite file and delivered, before anything new, at the next successful connection:
+// once, never doubled (a download's UUID is stored once).
+class ArchiveSession
+{
+public:
+    explicit ArchiveSession(const ArchiveTarget& target,
+                            const QString& localPath = DefaultArchivePath());
+
+    struct Outcome
+    {
+        std::optional<ArchiveWriteResult> result; // written to the chosen archive
+        bool queued = false;                      // kept in the local file for the server
+        int delivered = 0;                        // waiting downloads delivered before it
+        QString error; // empty when written; else the operator's one-line message
+    };
+    Outcome Submit(const ArchiveSubmission& submission);
+    // Delivers what waits for the server; the number delivered, or nothing with `error`.
+    std::optional<int> DeliverPending(QString* error);
+
+    ArchiveStore& Store() { return store_; }
+
+private:
+    ArchiveStore* Local(QString* error);
+
+    ArchiveStore store_;
+    QString localPath_;
+    std::unique_ptr<ArchiveStore> local_;
+};
+
+// Connects to `target` as the program would, creating or migrating its schema; the text
+// says what was found ("archive schema 2, 1234 records") or why it failed. For "Test
+// Connection".
+bool TestArchiveConnection(const ArchiveTarget& target, QString* message);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Where the archive lives: an SQLite file (the default) or a PostgreSQL database named by a
+// URL or a libpq service. Credentials are never part of it: libpq reads them from
+// ~/.pgpass or the service file.
+struct ArchiveTarget
+{
+    enum class Engine { Sqlite, Postgres };
+
+    Engine engine = Engine::Sqlite;
+    QString path;    // SQLite: the file
+    QString url;     // PostgreSQL: "postgresql://..." (no password), or empty
+    QString service; // PostgreSQL: a service of the libpq service file, or empty
+
+    bool IsServer() const { return engine == Engine::Postgres; }
+    // The path, the URL or "service=NAME": how messages name it, and the key the pending
+    // queue keeps what waits for a server under.
+    QString Display() const;
+
+    static ArchiveTarget SqliteFile(const QString& path);
+};
+
+// The file both programs use unless told otherwise: archive.sqlite in the program's
+// AppDataLocation (~/.local/share/QX390D/QX390D/ on most systems; the command-line tool
+// computes the same folder, though its own name differs).
+QString DefaultArchivePath();
+
+// The target chosen by `--archive VALUE` (a path, "postgresql://..." or "postgres://...",
+// or "service=NAME"), `--archive-service NAME` and the environment variable QX390D_ARCHIVE,
+// in that order; the default file when none is given. Nothing, with `error` saying why,
+// for a URL that carries a password (those belong in ~/.pgpass) or both options at once.
+std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
+                                                 const QString& serviceOption,
+                                                 const QString& environment, QString* error);

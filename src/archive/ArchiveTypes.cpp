@@ -1,0 +1,100 @@
+#include "archive/ArchiveTypes.h"
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <QSysInfo>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+struct EndingName
+{
+    DownloadEnding ending;
+    const char* name;
+};
+constexpr EndingName kEndingNames[] = {
+    {DownloadEnding::Completed, "completed"},       {DownloadEnding::NoData, "no data"},
+    {DownloadEnding::Unplugged, "unplugged"},       {DownloadEnding::Stalled, "stalled"},
+    {DownloadEnding::Disconnected, "disconnected"}, {DownloadEnding::Imported, "imported"},
+};
+
+QString LoginName()
+{
+    if (const passwd* user = ::getpwuid(::geteuid()))
+        return QString::fromLocal8Bit(user->pw_name);
+    return QString::fromLocal8Bit(qgetenv("USER"));
+}
+
+DownloadFacts Common()
+{
+    DownloadFacts facts;
+    facts.when = QDateTime::currentDateTimeUtc();
+    facts.host = QSysInfo::machineHostName();
+    facts.login = LoginName();
+    facts.uuid = QUuid::createUuid();
+    return facts;
+}
+
+} // namespace
+
+QString DownloadEndingName(DownloadEnding ending)
+{
+    for (const EndingName& e : kEndingNames)
+        if (e.ending == ending)
+            return QString::fromLatin1(e.name);
+    return {};
+}
+
+std::optional<DownloadEnding> DownloadEndingOf(const QString& name)
+{
+    for (const EndingName& e : kEndingNames)
+        if (name == QLatin1String(e.name))
+            return e.ending;
+    return std::nullopt;
+}
+
+PortIdentity PortIdentityOf(const QString& devicePath)
+{
+    PortIdentity identity;
+    const QString wanted = QFileInfo(devicePath).canonicalFilePath();
+    if (wanted.isEmpty())
+        return identity;
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& port : ports) {
+        if (QFileInfo(port.systemLocation()).canonicalFilePath() != wanted)
+            continue;
+        identity.serial = port.serialNumber().trimmed();
+        if (port.hasVendorIdentifier())
+            identity.vendor = port.vendorIdentifier();
+        if (port.hasProductIdentifier())
+            identity.product = port.productIdentifier();
+        break;
+    }
+    return identity;
+}
+
+DownloadFacts DownloadFacts::ForMeter(const QString& port, DownloadEnding ending, int expected,
+                                      int arrived)
+{
+    DownloadFacts facts = Common();
+    facts.port = port;
+    facts.identity = PortIdentityOf(port);
+    facts.expected = expected;
+    facts.arrived = arrived;
+    facts.ending = ending;
+    facts.completed = ending == DownloadEnding::Completed;
+    return facts;
+}
+
+DownloadFacts DownloadFacts::ForImport(const QString& file, int rows)
+{
+    DownloadFacts facts = Common();
+    facts.fromFile = true;
+    facts.sourceFile = QFileInfo(file).absoluteFilePath();
+    facts.expected = rows;
+    facts.arrived = rows;
+    facts.completed = true;
+    facts.ending = DownloadEnding::Imported;
+    return facts;
+}

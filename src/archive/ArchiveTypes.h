@@ -1,0 +1,122 @@
+#pragma once
+
+#include "thresholds/ThresholdTable.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+#include <array>
+#include <optional>
+
+// Plain data the pages and the command-line tool hand to the archive, so that none of them
+// needs to know SQL.
+
+// How a download or an import ended.
+enum class DownloadEnding {
+    Completed,    // every record the meter announced arrived
+    NoData,       // the meter reported no (or too many) records
+    Unplugged,    // the port went away
+    Stalled,      // the meter stopped answering
+    Disconnected, // the operator disconnected
+    Imported,     // rows read from a file
+};
+// The stored name of an ending: "completed", "no data", "unplugged", "stalled",
+// "disconnected", "imported".
+QString DownloadEndingName(DownloadEnding ending);
+std::optional<DownloadEnding> DownloadEndingOf(const QString& name);
+
+// What the system reports of the USB device behind a serial port; empty where it reports
+// nothing (a pseudo-terminal, an adapter without a serial number).
+struct PortIdentity
+{
+    QString serial;
+    std::optional<quint16> vendor;
+    std::optional<quint16> product;
+};
+// Looks the port up among the system's serial ports by its device path (a symbolic link
+// such as /dev/serial/by-id/... is followed).
+PortIdentity PortIdentityOf(const QString& devicePath);
+
+// One download from the meter, or one import of a file.
+struct DownloadFacts
+{
+    bool fromFile = false; // an import; otherwise a download from the meter
+    QDateTime when;        // when it ended
+    QString port;          // the port's device path (downloads)
+    PortIdentity identity; // the meter's USB identity where known (downloads)
+    QString host;
+    QString login;
+    QString sourceFile; // the imported file
+    int expected = 0;   // records the meter announced (an import: rows read)
+    int arrived = 0;    // rows handed to the archive
+    bool completed = false;
+    DownloadEnding ending = DownloadEnding::Completed;
+    QUuid uuid;
+    QString note; // the operator's note (site, job, ONT id); editable later
+
+    // A download from `port` that ended now, with this host, login and a new UUID; the USB
+    // identity is looked up.
+    static DownloadFacts ForMeter(const QString& port, DownloadEnding ending, int expected,
+                                  int arrived);
+    // An import of `file` that succeeded now.
+    static DownloadFacts ForImport(const QString& file, int rows);
+};
+
+// What one download hands over: its facts, the rows as the data page shows them (seven
+// texts each: "No.", the four powers in column order, "Threshold Name", "Date-Time") and
+// the threshold limits in force (known groups only).
+struct ArchiveSubmission
+{
+    DownloadFacts facts;
+    QList<QStringList> rows;
+    ThresholdTable limits;
+};
+
+// What a write did.
+struct ArchiveWriteResult
+{
+    qint64 downloadId = 0;
+    int newRecords = 0;           // stored for the first time
+    int linkedRecords = 0;        // found again and linked to this download
+    bool alreadyArchived = false; // the download's UUID was there already (a redelivery)
+};
+
+// The record list's filter; empty parts do not filter.
+struct ArchiveFilter
+{
+    QString since; // measurement date-time from, "2022-09-01" or "2022-09-01T08:00"
+    QString until; // to, inclusive: a date means the whole day
+    std::optional<int> group;
+    // "Pass", "Marginal", "Over", "Fail", or "" for records without a verdict.
+    std::optional<QString> verdict;
+    QString note; // a substring of a note of one of the record's downloads, any case
+};
+
+// One archived record as the list shows it.
+struct ArchivedRecord
+{
+    qint64 id = 0;
+    QStringList texts;                           // the seven texts as first archived
+    std::array<std::optional<double>, 4> powers; // nothing for LOW and for no number
+    std::array<bool, 4> low{};
+    std::optional<QString> verdict;
+    std::optional<int> group;
+    QString measured;      // ISO date-time, empty when the text is no date
+    qint64 downloadId = 0; // the download that first brought it
+    QDateTime downloadedAt;
+    QString note;          // that download's note
+    ThresholdTable limits; // the record's group known when its limits were
+};
+
+// One download or import as the list shows it.
+struct ArchivedDownload
+{
+    qint64 id = 0;
+    QUuid uuid;
+    DownloadFacts facts;
+    int records = 0;    // records linked to it
+    int newRecords = 0; // of which stored for the first time
+    QString note;
+};

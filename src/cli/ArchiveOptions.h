@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The archive's part of the command line: where the archive is, and the `archive`
+// command's action and arguments.
+enum class ArchiveAction { List, Downloads, Import, Note, Copy };
+
+struct ArchiveOptions
+{
+    QString location; // --archive PATH|postgresql://...|service=NAME
+    QString service;  // --archive-service NAME
+    bool off = false; // --no-archive: `records` archives nothing
+
+    ArchiveAction action = ArchiveAction::List;
+    QString since; // list --since, --until: as given
+    QString until;
+    std::optional<int> group;
+    std::optional<QString> verdict; // "Pass", ..., or "" for none
+    QStringList files;              // import FILE...
+    qint64 downloadId = 0;          // note DOWNLOAD_ID TEXT
+    QString noteText;
+    QString copyTo; // copy --to URL
+};

@@ -1,0 +1,511 @@
+#include "cli/CliArchive.h"
+
+#include "archive/ArchiveImport.h"
+#include "archive/ArchiveStore.h"
+#include "archive/RecordKey.h"
+#include "export/CsvExport.h"
+#include "records/RecordTable.h"
+#include "verdicts/Verdict.h"
+
+#include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace {
+
+// Records read from the archive per query while a list is written.
+constexpr int kListChunk = 10000;
+
+QString VerdictOption(const QString& value)
+{
+    for (Verdict v : {Verdict::Pass, Verdict::Marginal, Verdict::Over, Verdict::Fail})
+        if (value.compare(VerdictName(v), Qt::CaseInsensitive) == 0)
+            return VerdictName(v);
+    return {};
+}
+
+// Writes the command's output to -o FILE (replaced only when complete) or standard output.
+class Output
+{
+public:
+    Output(const QString& path, QIODevice& out) : out_(out)
+    {
+        if (!path.isEmpty()) {
+            file_ = std::make_unique<QSaveFile>(path);
+            path_ = path;
+        }
+    }
+    bool Open(QString* error)
+    {
+        if (file_ && !file_->open(QIODevice::WriteOnly)) {
+            *error = QStringLiteral("cannot write %1: %2").arg(path_, file_->errorString());
+            return false;
+        }
+        return true;
+    }
+    void Write(const QByteArray& bytes)
+    {
+        QIODevice& device = file_ ? static_cast<QIODevice&>(*file_) : out_;
+        if (ok_ && device.write(bytes) != bytes.size())
+            ok_ = false;
+    }
+    bool Finish(QString* error)
+    {
+        if (file_) {
+            if (!ok_ || !file_->commit()) {
+                *error = QStringLiteral("cannot write %1: %2").arg(path_, file_->errorString());
+                return false;
+            }
+        } else if (!ok_) {
+            *error = QStringLiteral("cannot write to standard output: %1").arg(out_.errorString());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    QIODevice& out_;
+    std::unique_ptr<QSaveFile> file_;
+    QString path_;
+    bool ok_ = true;
+};
+
+QByteArray CsvLine(const QStringList& fields)
+{
+    QString line;
+    for (const QString& f : fields)
+        line += CsvField(f) + QLatin1Char(',');
+    return (line + QStringLiteral("\r\n")).toUtf8();
+}
+
+QString UtcIso(const QDateTime& when)
+{
+    return when.toUTC().toString(Qt::ISODate);
+}
+
+QByteArray RecordCsvHeader()
+{
+    QStringList headers;
+    for (const RecordTable::Column& c : RecordTable::Columns())
+        headers << c.header;
+    headers << QStringLiteral("Verdict") << QStringLiteral("Download")
+            << QStringLiteral("Downloaded") << QStringLiteral("Note");
+    return CsvLine(headers);
+}
+
+QByteArray RecordCsv(const ArchivedRecord& r)
+{
+    QStringList fields = r.texts;
+    fields << r.verdict.value_or(QString()) << QString::number(r.downloadId)
+           << UtcIso(r.downloadedAt) << r.note;
+    return CsvLine(fields);
+}
+
+QByteArray RecordJsonLine(const ArchivedRecord& r)
+{
+    QJsonObject o{{QStringLiteral("id"), r.id},
+                  {QStringLiteral("texts"), QJsonArray::fromStringList(r.texts)}};
+    for (int c = 0; c < kPowerColumns; ++c) {
+        const auto i = static_cast<size_t>(c);
+        o.insert(RecordTable::Columns()[kFirstPowerColumn + c].header,
+                 QJsonObject{
+                     {QStringLiteral("dBm"), r.powers[i] ? QJsonValue(*r.powers[i]) : QJsonValue()},
+                     {QStringLiteral("low"), r.low[i]}});
+    }
+    o.insert(QStringLiteral("group"), r.group ? QJsonValue(*r.group) : QJsonValue());
+    o.insert(QStringLiteral("time"), r.measured.isEmpty() ? QJsonValue() : QJsonValue(r.measured));
+    o.insert(QStringLiteral("verdict"),
+             r.verdict ? QJsonValue(r.verdict->toLower()) : QJsonValue());
+    o.insert(QStringLiteral("download"), r.downloadId);
+    o.insert(QStringLiteral("downloaded"), UtcIso(r.downloadedAt));
+    o.insert(QStringLiteral("note"), r.note);
+    return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QStringList DownloadFields(const ArchivedDownload& d)
+{
+    const DownloadFacts& f = d.facts;
+    const auto id = [](const std::optional<quint16>& v) {
+        return v ? QStringLiteral("%1").arg(*v, 4, 16, QLatin1Char('0')) : QString();
+    };
+    return {QString::number(d.id),
+            d.uuid.toString(QUuid::WithoutBraces),
+            f.fromFile ? QStringLiteral("file") : QStringLiteral("meter"),
+            UtcIso(f.when),
+            f.port,
+            f.identity.serial,
+            id(f.identity.vendor),
+            id(f.identity.product),
+            f.host,
+            f.login,
+            f.sourceFile,
+            QString::number(f.expected),
+            QString::number(f.arrived),
+            f.completed ? QStringLiteral("yes") : QStringLiteral("no"),
+            DownloadEndingName(f.ending),
+            QString::number(d.records),
+            QString::number(d.newRecords),
+            d.note};
+}
+
+const QStringList kDownloadHeaders{
+    QStringLiteral("Download"), QStringLiteral("UUID"),     QStringLiteral("Source"),
+    QStringLiteral("Ended"),    QStringLiteral("Port"),     QStringLiteral("USB Serial"),
+    QStringLiteral("Vendor"),   QStringLiteral("Product"),  QStringLiteral("Host"),
+    QStringLiteral("Login"),    QStringLiteral("File"),     QStringLiteral("Expected"),
+    QStringLiteral("Arrived"),  QStringLiteral("Complete"), QStringLiteral("Ending"),
+    QStringLiteral("Records"),  QStringLiteral("New"),      QStringLiteral("Note")};
+
+class ArchiveRun
+{
+public:
+    ArchiveRun(const CliOptions& options, QIODevice& out, QIODevice& err)
+        : options_(options), out_(out), err_(err)
+    {
+    }
+
+    int Run()
+    {
+        const ArchiveOptions& a = options_.archive;
+        QString error;
+        const std::optional<ArchiveTarget> target = ChooseArchiveTarget(
+            a.location, a.service, qEnvironmentVariable("QX390D_ARCHIVE"), &error);
+        if (!target)
+            return Fail(ExitUsage, error);
+        session_ = std::make_unique<ArchiveSession>(*target);
+        // What waited on this PC for the server goes first.
+        if (target->IsServer()) {
+            const std::optional<int> delivered = session_->DeliverPending(&error);
+            if (!delivered)
+                return Fail(ExitFailed,
+                            QStringLiteral("the archive cannot be reached: %1").arg(error));
+            if (*delivered > 0)
+                Note(QStringLiteral("delivered %1 downloads that waited on this PC")
+                         .arg(*delivered));
+        }
+        switch (a.action) {
+        case ArchiveAction::List:
+            return List();
+        case ArchiveAction::Downloads:
+            return Downloads();
+        case ArchiveAction::Import:
+            return Import();
+        case ArchiveAction::Note:
+            return SetNote();
+        case ArchiveAction::Copy:
+            return Copy();
+        }
+        return ExitUsage;
+    }
+
+private:
+    int Fail(int code, const QString& message)
+    {
+        err_.write("qx390d-cli: " + message.toLocal8Bit() + '\n');
+        return code;
+    }
+
+    void Note(const QString& text)
+    {
+        if (!options_.quiet)
+            err_.write(text.toLocal8Bit() + '\n');
+    }
+
+    ArchiveStore& Store() { return session_->Store(); }
+
+    int List()
+    {
+        const ArchiveOptions& a = options_.archive;
+        ArchiveFilter filter;
+        filter.since = FilterBoundIso(a.since, false);
+        filter.until = FilterBoundIso(a.until, true);
+        filter.group = a.group;
+        filter.verdict = a.verdict;
+        Output output(options_.output, out_);
+        QString error;
+        if (!output.Open(&error))
+            return Fail(ExitFailed, error);
+        const bool csv = options_.format == RecordFormat::Csv;
+        if (csv)
+            output.Write(RecordCsvHeader());
+        int listed = 0;
+        for (;;) {
+            const std::optional<QList<ArchivedRecord>> chunk =
+                Store().Records(filter, listed, kListChunk);
+            if (!chunk)
+                return Fail(ExitFailed, Store().Error());
+            QByteArray bytes;
+            for (const ArchivedRecord& r : *chunk)
+                bytes += csv ? RecordCsv(r) : RecordJsonLine(r);
+            output.Write(bytes);
+            listed += static_cast<int>(chunk->size());
+            if (chunk->size() < kListChunk)
+                break;
+        }
+        if (!output.Finish(&error))
+            return Fail(ExitFailed, error);
+        Note(QStringLiteral("%1 records").arg(listed));
+        return ExitDone;
+    }
+
+    int Downloads()
+    {
+        const std::optional<QList<ArchivedDownload>> downloads = Store().Downloads();
+        if (!downloads)
+            return Fail(ExitFailed, Store().Error());
+        Output output(options_.output, out_);
+        QString error;
+        if (!output.Open(&error))
+            return Fail(ExitFailed, error);
+        const bool csv = options_.format == RecordFormat::Csv;
+        if (csv)
+            output.Write(CsvLine(kDownloadHeaders));
+        for (const ArchivedDownload& d : *downloads) {
+            const QStringList fields = DownloadFields(d);
+            if (csv) {
+                output.Write(CsvLine(fields));
+                continue;
+            }
+            QJsonObject o;
+            for (qsizetype i = 0; i < fields.size(); ++i)
+                o.insert(kDownloadHeaders[i].toLower().replace(QLatin1Char(' '), QLatin1Char('_')),
+                         fields[i]);
+            o.insert(QStringLiteral("download"), d.id);
+            output.Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+        }
+        if (!output.Finish(&error))
+            return Fail(ExitFailed, error);
+        return ExitDone;
+    }
+
+    int Import()
+    {
+        int code = ExitDone;
+        for (const QString& file : options_.archive.files) {
+            QString reason;
+            const std::optional<QList<QStringList>> rows = ReadRecordFile(file, &reason);
+            if (!rows) {
+                Fail(ExitFailed, QStringLiteral("%1 cannot be imported: %2").arg(file, reason));
+                code = ExitFailed;
+                continue;
+            }
+            ArchiveSubmission submission;
+            submission.facts = DownloadFacts::ForImport(file, static_cast<int>(rows->size()));
+            submission.rows = *rows;
+            const ArchiveSession::Outcome outcome = session_->Submit(submission);
+            if (!outcome.result) {
+                Fail(ExitFailed, outcome.error);
+                code = ExitFailed;
+                continue;
+            }
+            Note(QStringLiteral("%1: %2 records, %3 new (download %4)")
+                     .arg(file)
+                     .arg(rows->size())
+                     .arg(outcome.result->newRecords)
+                     .arg(outcome.result->downloadId));
+        }
+        return code;
+    }
+
+    int SetNote()
+    {
+        const ArchiveOptions& a = options_.archive;
+        if (!Store().SetNote(a.downloadId, a.noteText))
+            return Fail(ExitFailed, Store().Error());
+        Note(QStringLiteral("download %1: note set").arg(a.downloadId));
+        return ExitDone;
+    }
+
+    int Copy()
+    {
+        QString error;
+        const std::optional<ArchiveTarget> to =
+            ChooseArchiveTarget(options_.archive.copyTo, QString(), QString(), &error);
+        if (!to)
+            return Fail(ExitUsage, error);
+        if (to->Display() == Store().Target().Display())
+            return Fail(ExitUsage, QStringLiteral("copy --to names the archive itself"));
+        const std::optional<QList<ArchiveSubmission>> submissions = Store().Submissions();
+        if (!submissions)
+            return Fail(ExitFailed, Store().Error());
+        ArchiveStore destination(*to);
+        int copied = 0;
+        int known = 0;
+        int newRecords = 0;
+        for (const ArchiveSubmission& s : *submissions) {
+            const std::optional<ArchiveWriteResult> result = destination.Write(s);
+            if (!result)
+                return Fail(ExitFailed, QStringLiteral("copied %1 of %2 downloads, then: %3")
+                                            .arg(copied + known)
+                                            .arg(submissions->size())
+                                            .arg(destination.Error()));
+            if (result->alreadyArchived) {
+                ++known;
+            } else {
+                ++copied;
+                newRecords += result->newRecords;
+            }
+        }
+        Note(QStringLiteral("copied %1 downloads (%2 new records) to %3; %4 were there already")
+                 .arg(copied)
+                 .arg(newRecords)
+                 .arg(to->Display())
+                 .arg(known));
+        return ExitDone;
+    }
+
+    const CliOptions& options_;
+    QIODevice& out_;
+    QIODevice& err_;
+    std::unique_ptr<ArchiveSession> session_;
+};
+
+} // namespace
+
+bool ReadArchiveOption(const QString& name, const QString& value, ArchiveOptions& options,
+                       QString* error)
+{
+    if (name == QLatin1String("--archive")) {
+        options.location = value;
+    } else if (name == QLatin1String("--archive-service")) {
+        options.service = value;
+    } else if (name == QLatin1String("--since") || name == QLatin1String("--until")) {
+        if (FilterBoundIso(value, false).isEmpty())
+            *error = QStringLiteral("%1: '%2' is not a date (2022-09-20) or date-time "
+                                    "(2022-09-20T13:11)")
+                         .arg(name, value);
+        (name == QLatin1String("--since") ? options.since : options.until) = value;
+    } else if (name == QLatin1String("--group")) {
+        if (value != QLatin1String("1") && value != QLatin1String("2") &&
+            value != QLatin1String("3"))
+            *error = QStringLiteral("--group: '%1' is not 1, 2 or 3").arg(value);
+        options.group = value.toInt();
+    } else if (name == QLatin1String("--verdict")) {
+        if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
+            options.verdict = QString();
+        else if (const QString v = VerdictOption(value); !v.isEmpty())
+            options.verdict = v;
+        else
+            *error = QStringLiteral("--verdict: '%1' is not pass, marginal, over, fail or none")
+                         .arg(value);
+    } else if (name == QLatin1String("--to")) {
+        options.copyTo = value;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, ArchiveOptions& options,
+                                            QString* error)
+{
+    const QString action = positional.value(1);
+    if (action == QLatin1String("list")) {
+        options.action = ArchiveAction::List;
+        return 2;
+    }
+    if (action == QLatin1String("downloads")) {
+        options.action = ArchiveAction::Downloads;
+        return 2;
+    }
+    if (action == QLatin1String("copy")) {
+        options.action = ArchiveAction::Copy;
+        return 2;
+    }
+    if (action == QLatin1String("import")) {
+        options.action = ArchiveAction::Import;
+        options.files = positional.mid(2);
+        if (options.files.isEmpty()) {
+            *error = QStringLiteral("archive import needs a FILE");
+            return std::nullopt;
+        }
+        return positional.size();
+    }
+    if (action == QLatin1String("note")) {
+        options.action = ArchiveAction::Note;
+        bool ok = false;
+        options.downloadId = positional.value(2).toLongLong(&ok);
+        if (!ok || options.downloadId <= 0 || positional.size() < 4) {
+            *error = QStringLiteral("archive note needs a DOWNLOAD_ID (a number from archive "
+                                    "downloads) and a TEXT");
+            return std::nullopt;
+        }
+        options.noteText = positional[3];
+        return 4;
+    }
+    *error = action.isEmpty()
+                 ? QStringLiteral("archive needs list, downloads, import, note or copy")
+                 : QStringLiteral("archive: '%1' is not list, downloads, import, note or copy")
+                       .arg(action);
+    return std::nullopt;
+}
+
+QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
+{
+    const ArchiveOptions& a = o.archive;
+    const bool archive = o.command == CliCommand::Archive;
+    const bool lists =
+        archive && (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads);
+    if (!a.location.isEmpty() && !a.service.isEmpty())
+        return QStringLiteral("--archive and --archive-service exclude each other");
+    if (archive && a.off)
+        return QStringLiteral("--no-archive leaves nothing for archive to work on");
+    if (archive && (o.demo || !o.port.isEmpty()))
+        return QStringLiteral("archive does not use the meter; --port and --demo are for "
+                              "its commands");
+    if (archive && !o.output.isEmpty() && !lists)
+        return QStringLiteral("-o is for archive list and archive downloads");
+    if (archive && formatGiven && !lists)
+        return QStringLiteral("--format is for archive list and archive downloads");
+    const bool filters = !a.since.isEmpty() || !a.until.isEmpty() || a.group || a.verdict;
+    if (filters && !(archive && a.action == ArchiveAction::List))
+        return QStringLiteral("--since, --until, --group and --verdict are for archive list");
+    if (archive && a.action == ArchiveAction::Copy && a.copyTo.isEmpty())
+        return QStringLiteral("archive copy needs --to URL");
+    if (!a.copyTo.isEmpty() && !(archive && a.action == ArchiveAction::Copy))
+        return QStringLiteral("--to is for archive copy");
+    return {};
+}
+
+int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err)
+{
+    return ArchiveRun(options, out, err).Run();
+}
+
+void ArchiveCliDownload(const CliOptions& options, const QString& port,
+                        const QList<QStringList>& rows, int expected, bool completed,
+                        bool unplugged, QIODevice& err)
+{
+    if (options.archive.off)
+        return;
+    QString error;
+    const std::optional<ArchiveTarget> target =
+        ChooseArchiveTarget(options.archive.location, options.archive.service,
+                            qEnvironmentVariable("QX390D_ARCHIVE"), &error);
+    if (!target) {
+        err.write("qx390d-cli: " + error.toLocal8Bit() + '\n');
+        return;
+    }
+    const DownloadEnding ending =
+        completed   ? (expected == 0 ? DownloadEnding::NoData : DownloadEnding::Completed)
+        : unplugged ? DownloadEnding::Unplugged
+                    : DownloadEnding::Stalled;
+    ArchiveSubmission submission;
+    submission.facts =
+        DownloadFacts::ForMeter(port, ending, expected, static_cast<int>(rows.size()));
+    submission.rows = rows;
+    ArchiveSession session(*target);
+    const ArchiveSession::Outcome outcome = session.Submit(submission);
+    if (!outcome.result) {
+        err.write("qx390d-cli: " + outcome.error.toLocal8Bit() + '\n');
+        return;
+    }
+    if (!options.quiet)
+        err.write(QStringLiteral("archived %1 records, %2 new (download %3)\n")
+                      .arg(rows.size())
+                      .arg(outcome.result->newRecords)
+                      .arg(outcome.result->downloadId)
+                      .toLocal8Bit());
+}

@@ -1,0 +1,407 @@
+// The archive's rules against a real database: an SQLite file, or (QX_ARCHIVE_ENGINE=
+// postgresql) a PostgreSQL server the suite starts itself. The same table runs on both.
+#include "ArchiveTestSupport.h"
+#include "archive/ArchiveRecordModel.h"
+#include "archive/ArchiveWriter.h"
+#include "archive/RecordKey.h"
+#include "verdicts/Verdict.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using OptionalDouble = std::optional<double>;
+
+class TestArchive : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestArchives archives_;
+
+    static ArchivedDownload DownloadOf(ArchiveStore& store, qint64 id)
+    {
+        for (const ArchivedDownload& d : store.Downloads().value_or(QList<ArchivedDownload>()))
+            if (d.id == id)
+                return d;
+        return {};
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString error;
+        QVERIFY2(archives_.Start(UsePostgres(), &error), qPrintable(error));
+    }
+
+    void archive_keepsTextsDecodedValuesAndVerdict_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QList<OptionalDouble>>("powers");
+        QTest::addColumn<QList<bool>>("low");
+        QTest::addColumn<std::optional<int>>("group");
+        QTest::addColumn<QString>("measured");
+
+        const OptionalDouble none;
+        QTest::newRow("downloaded, one LOW")
+            << QStringList{"   1", "   -12.30",      "LOW", "   -20.51", "   -9.50",
+                           "2",    "2022-9-20 13:11"}
+            << QList<OptionalDouble>{-12.3, none, -20.51, -9.5}
+            << QList<bool>{false, true, false, false} << std::optional<int>(2)
+            << QStringLiteral("2022-09-20T13:11");
+        QTest::newRow("imported as a spreadsheet types it")
+            << QStringList{"1", "-12.3", "-25", "-28.25", "0.5", "1", "2022-9-2 9:05"}
+            << QList<OptionalDouble>{-12.3, -25.0, -28.25, 0.5}
+            << QList<bool>{false, false, false, false} << std::optional<int>(1)
+            << QStringLiteral("2022-09-02T09:05");
+        QTest::newRow("group unknown to the meter")
+            << QStringList{"   3",      "   -12.30", "   -12.30",    "   -12.30",
+                           "   -12.30", "7",         "2023-1-1 0:00"}
+            << QList<OptionalDouble>{-12.3, -12.3, -12.3, -12.3}
+            << QList<bool>{false, false, false, false} << std::optional<int>()
+            << QStringLiteral("2023-01-01T00:00");
+        QTest::newRow("no date, no number")
+            << QStringList{"4", "abc", "LOW", "", "-1", "3", "2022-13-40 25:61"}
+            << QList<OptionalDouble>{none, none, none, -1.0}
+            << QList<bool>{false, true, false, false} << std::optional<int>(3) << QString();
+    }
+    void archive_keepsTextsDecodedValuesAndVerdict()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(QList<OptionalDouble>, powers);
+        QFETCH(QList<bool>, low);
+        QFETCH(std::optional<int>, group);
+        QFETCH(QString, measured);
+
+        ArchiveStore store(archives_.Fresh());
+        const ThresholdTable limits = SampleLimits();
+        QVERIFY2(store.Write(MeterSubmission({texts}, "SN1", limits)), qPrintable(store.Error()));
+        const QList<ArchivedRecord> records = store.Records({}, 0, 10).value();
+        QCOMPARE(records.size(), 1);
+        const ArchivedRecord& r = records.first();
+        QCOMPARE(r.texts, texts);
+        for (int p = 0; p < 4; ++p) {
+            QCOMPARE(r.powers[p].has_value(), powers[p].has_value());
+            if (powers[p])
+                QCOMPARE(*r.powers[p], *powers[p]);
+            QCOMPARE(r.low[p], low[p]);
+        }
+        QCOMPARE(r.group, group);
+        QCOMPARE(r.measured, measured);
+        // Judged as the data page judges, by the limits kept with the record.
+        const std::optional<Verdict> verdict = JudgeRow(texts, limits).record;
+        QCOMPARE(r.verdict, verdict ? std::optional<QString>(VerdictName(*verdict)) : std::nullopt);
+        QCOMPARE(JudgeRow(r.texts, r.limits).record, verdict);
+    }
+
+    void deduplicate_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("newInSecond");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("downloads");
+
+        const int n = 20;
+        QTest::newRow("same download twice") << "meter A"
+                                             << "meter A" << 0 << n << 2;
+        QTest::newRow("download, then its CSV import") << "meter A"
+                                                       << "csv" << 0 << n << 2;
+        QTest::newRow("import, then the meter's download") << "import"
+                                                           << "meter A" << 0 << n << 2;
+        QTest::newRow("the same values from another meter") << "meter A"
+                                                            << "meter B" << n << 2 * n << 2;
+        QTest::newRow("download from a port without serial") << "meter A"
+                                                             << "no serial" << 0 << n << 2;
+        QTest::newRow("each record twice in one download") << "meter A doubled"
+                                                           << "meter A" << 0 << n << 2;
+        QTest::newRow("a download delivered again") << "meter A"
+                                                    << "again" << 0 << n << 1;
+    }
+    void deduplicate()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(int, newInSecond);
+        QFETCH(int, records);
+        QFETCH(int, downloads);
+
+        const QList<QStringList> rows = MeterDownloadRows(20);
+        const QList<QStringList> csv = CsvRoundTrip(rows, archives_.Path("dedup.csv"));
+        QCOMPARE(csv.size(), rows.size());
+        QVERIFY(csv != rows); // the import's texts differ from the download's
+        const auto make = [&](const QString& kind) {
+            if (kind == QLatin1String("csv"))
+                return ImportSubmission(csv);
+            if (kind == QLatin1String("import"))
+                return ImportSubmission(rows);
+            if (kind == QLatin1String("meter A doubled"))
+                return MeterSubmission(rows + rows, "A");
+            return MeterSubmission(rows, kind == QLatin1String("meter B")     ? "B"
+                                         : kind == QLatin1String("no serial") ? ""
+                                                                              : "A");
+        };
+        ArchiveStore store(archives_.Fresh());
+        const ArchiveSubmission one = make(first);
+        const std::optional<ArchiveWriteResult> a = store.Write(one);
+        QVERIFY2(a, qPrintable(store.Error()));
+        QCOMPARE(a->newRecords, rows.size());
+        const std::optional<ArchiveWriteResult> b =
+            store.Write(second == QLatin1String("again") ? one : make(second));
+        QVERIFY2(b, qPrintable(store.Error()));
+        QCOMPARE(b->alreadyArchived, second == QLatin1String("again"));
+        QCOMPARE(b->newRecords, newInSecond);
+        QCOMPARE(store.CountRecords().value(), records);
+        const QList<ArchivedDownload> all = store.Downloads().value();
+        QCOMPARE(all.size(), downloads);
+        // Every download is linked to each of its records once, new or found again.
+        for (const ArchivedDownload& d : all)
+            QCOMPARE(d.records, rows.size());
+    }
+
+    void incompleteDownload_keptAndMarked()
+    {
+        ArchiveStore store(archives_.Fresh());
+        ArchiveSubmission s = MeterSubmission(MeterDownloadRows(100).mid(0, 37), "SN1");
+        s.facts.expected = 100;
+        s.facts.arrived = 37;
+        s.facts.completed = false;
+        s.facts.ending = DownloadEnding::Stalled;
+        const std::optional<ArchiveWriteResult> result = store.Write(s);
+        QVERIFY2(result, qPrintable(store.Error()));
+        const ArchivedDownload d = DownloadOf(store, result->downloadId);
+        QCOMPARE(d.facts.completed, false);
+        QCOMPARE(d.facts.ending, DownloadEnding::Stalled);
+        QCOMPARE(d.facts.expected, 100);
+        QCOMPARE(d.facts.arrived, 37);
+        QCOMPARE(d.records, 37);
+        QCOMPARE(d.facts.uuid, s.facts.uuid);
+        QCOMPARE(d.facts.identity.serial, QStringLiteral("SN1"));
+    }
+
+    void filters_data()
+    {
+        QTest::addColumn<QString>("since");
+        QTest::addColumn<QString>("until");
+        QTest::addColumn<int>("group");       // 0: any
+        QTest::addColumn<QString>("verdict"); // "*": any; "": none
+        QTest::addColumn<QString>("note");
+
+        QTest::newRow("everything") << ""
+                                    << "" << 0 << "*"
+                                    << "";
+        QTest::newRow("from a date") << "2024-07-01"
+                                     << "" << 0 << "*"
+                                     << "";
+        QTest::newRow("a date range and a group") << "2024-03-01"
+                                                  << "2024-05-31" << 2 << "*"
+                                                  << "";
+        QTest::newRow("a group") << ""
+                                 << "" << 3 << "*"
+                                 << "";
+        QTest::newRow("fail") << ""
+                              << "" << 0 << "Fail"
+                              << "";
+        QTest::newRow("pass in group 1") << ""
+                                         << "" << 1 << "Pass"
+                                         << "";
+        QTest::newRow("no verdict") << ""
+                                    << "" << 0 << ""
+                                    << "";
+        QTest::newRow("a note, any case") << ""
+                                          << "" << 0 << "*"
+                                          << "north";
+        QTest::newRow("a note with a wildcard") << ""
+                                                << "" << 0 << "*"
+                                                << "%";
+    }
+    void filters()
+    {
+        QFETCH(QString, since);
+        QFETCH(QString, until);
+        QFETCH(int, group);
+        QFETCH(QString, verdict);
+        QFETCH(QString, note);
+
+        static ArchiveTarget target;
+        static QList<QStringList> north;
+        static QList<QStringList> depot;
+        static QList<QStringList> unjudged;
+        if (target.Display().isEmpty()) {
+            target = archives_.Fresh();
+            ArchiveStore store(target);
+            north = MeterDownloadRows(100, 7);
+            depot = MeterDownloadRows(100, 8);
+            ArchiveSubmission a = MeterSubmission(north, "A");
+            a.facts.note = QStringLiteral("Site North, ONT 17");
+            ArchiveSubmission b = MeterSubmission(depot, "B");
+            b.facts.note = QStringLiteral("depot");
+            unjudged = MeterDownloadRows(30, 9);
+            QVERIFY(store.Write(a) && store.Write(b) &&
+                    store.Write(MeterSubmission(unjudged, "C", ThresholdTable())));
+        }
+        // What the filter must give, worked out from the rows themselves.
+        QList<QString> expected;
+        const ThresholdTable limits = SampleLimits();
+        const auto consider = [&](const QList<QStringList>& rows, const QString& rowsNote,
+                                  bool judged) {
+            for (const QStringList& row : rows) {
+                const QString measured = MeasuredIso(row[6]);
+                if (!since.isEmpty() && measured < since)
+                    continue;
+                if (!until.isEmpty() && (measured.isEmpty() || measured.left(10) > until))
+                    continue;
+                if (group != 0 && GroupOfText(row[5]) != group)
+                    continue;
+                const std::optional<Verdict> v =
+                    judged ? JudgeRow(row, limits).record : std::nullopt;
+                if (verdict != QLatin1String("*") && (v ? VerdictName(*v) : QString()) != verdict)
+                    continue;
+                if (!note.isEmpty() && !rowsNote.contains(note, Qt::CaseInsensitive))
+                    continue;
+                expected << measured;
+            }
+        };
+        consider(north, QStringLiteral("Site North, ONT 17"), true);
+        consider(depot, QStringLiteral("depot"), true);
+        consider(unjudged, QString(), false);
+        std::sort(expected.begin(), expected.end(), std::greater<>());
+
+        ArchiveFilter filter;
+        filter.since = FilterBoundIso(since, false);
+        filter.until = FilterBoundIso(until, true);
+        if (group != 0)
+            filter.group = group;
+        if (verdict != QLatin1String("*"))
+            filter.verdict = verdict;
+        filter.note = note;
+        ArchiveStore store(target);
+        const std::optional<QList<ArchivedRecord>> records = store.Records(filter, 0, 1000);
+        QVERIFY2(records, qPrintable(store.Error()));
+        QList<QString> got;
+        for (const ArchivedRecord& r : *records)
+            got << r.measured;
+        QCOMPARE(got, expected); // newest first
+        QVERIFY(verdict != QLatin1String("*") || note == QLatin1String("%") || !got.isEmpty() ||
+                !since.isEmpty());
+    }
+
+    void note_editablePerDownload()
+    {
+        ArchiveStore store(archives_.Fresh());
+        const std::optional<ArchiveWriteResult> written =
+            store.Write(MeterSubmission(MeterDownloadRows(3), "A"));
+        QVERIFY(written);
+        const QString note = QStringLiteral("Job 4711 — ONT \"Süd\", 50%");
+        QVERIFY2(store.SetNote(written->downloadId, note), qPrintable(store.Error()));
+        QCOMPARE(DownloadOf(store, written->downloadId).note, note);
+        QCOMPARE(store.Records({}, 0, 10).value().first().note, note);
+        QVERIFY(!store.SetNote(written->downloadId + 1000, note));
+        QVERIFY2(store.Error().contains(
+                     QStringLiteral("no download %1").arg(written->downloadId + 1000)),
+                 qPrintable(store.Error()));
+    }
+
+    void migration_fromFirstVersionKeepsWhatWasThere()
+    {
+        const ArchiveTarget target = archives_.Fresh();
+        {
+            ArchiveStore first(target);
+            QVERIFY2(first.Open(1), qPrintable(first.Error()));
+            QCOMPARE(first.SchemaVersion(), 1);
+        }
+        // A download as the first version stored it (it had no notes).
+        QVERIFY(archives_.RawSql(
+            target, {QStringLiteral(
+                        "INSERT INTO downloads (uuid, source, ended_at, port, usb_serial, host, "
+                        "login, source_file, expected, arrived, completed, ending, new_records) "
+                        "VALUES ('9b2f7a52-7d0e-4a47-9a3e-0d1c8f3e2a10', 'meter', "
+                        "'2025-01-02T03:04:05.000Z', '/dev/ttyACM0', 'SN9', 'pc', 'tech', '', "
+                        "0, 0, 1, 'no data', 0)")}));
+        ArchiveStore store(target);
+        QVERIFY2(store.Open(), qPrintable(store.Error()));
+        QCOMPARE(store.SchemaVersion(), ArchiveSchema::kVersion);
+        const QList<ArchivedDownload> downloads = store.Downloads().value();
+        QCOMPARE(downloads.size(), 1);
+        QCOMPARE(downloads.first().facts.identity.serial, QStringLiteral("SN9"));
+        QCOMPARE(downloads.first().facts.ending, DownloadEnding::NoData);
+        QCOMPARE(downloads.first().note, QString());
+        QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(5), "SN9")));
+        QVERIFY(store.SetNote(downloads.first().id, QStringLiteral("now with a note")));
+    }
+
+    void newerSchema_refusedWithAClearMessage()
+    {
+        const ArchiveTarget target = archives_.Fresh();
+        {
+            ArchiveStore store(target);
+            QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(5), "A")));
+        }
+        QVERIFY(
+            archives_.RawSql(target, {QStringLiteral("UPDATE archive_schema SET version = 99")}));
+        ArchiveStore store(target);
+        QVERIFY(!store.Write(MeterSubmission(MeterDownloadRows(5, 2), "A")));
+        QVERIFY2(store.Error().contains(QStringLiteral("newer version of the program (schema 99")),
+                 qPrintable(store.Error()));
+        QVERIFY(!store.Records({}, 0, 10));
+        ArchiveStore look(target);
+        QCOMPARE(look.SchemaVersion(), 99);
+    }
+
+    void writer_writesEachSubmissionInOrder()
+    {
+        const ArchiveTarget target = archives_.Fresh();
+        ArchiveWriter writer(target, nullptr, archives_.LocalPath());
+        QSignalSpy written(&writer, &ArchiveWriter::Written);
+        QSignalSpy failed(&writer, &ArchiveWriter::Failed);
+        const QList<QStringList> rows = MeterDownloadRows(100);
+        writer.Submit(MeterSubmission(rows, "A").facts, rows, SampleLimits());
+        writer.Submit(MeterSubmission(rows, "A"));
+        writer.Submit(ImportSubmission(MeterDownloadRows(10, 3)));
+        QTRY_COMPARE_WITH_TIMEOUT(written.size(), 3, 20000);
+        QCOMPARE(failed.size(), 0);
+        QCOMPARE(written[0][1].toInt(), 100); // new
+        QCOMPARE(written[1][1].toInt(), 0);
+        QCOMPARE(written[1][2].toInt(), 100); // found again
+        QCOMPARE(written[2][1].toInt(), 10);
+    }
+
+    void model_fetchesAPageAtATime()
+    {
+        const ArchiveTarget target = archives_.Fresh();
+        {
+            ArchiveStore store(target);
+            for (quint32 seed = 1; seed <= 6; ++seed)
+                QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(100, seed), "A")));
+        }
+        ArchiveRecordModel model(target);
+        QVERIFY2(model.SetFilter({}), qPrintable(model.Error()));
+        QCOMPARE(model.rowCount(), ArchiveRecordModel::kPageRows);
+        int pages = 1;
+        while (model.canFetchMore({})) {
+            model.fetchMore({});
+            ++pages;
+        }
+        QCOMPARE(model.rowCount(), 600);
+        QCOMPARE(pages, (600 + ArchiveRecordModel::kPageRows - 1) / ArchiveRecordModel::kPageRows);
+        QString previous = QStringLiteral("~");
+        for (int r = 0; r < model.rowCount(); ++r) {
+            const ArchivedRecord& record = model.Record(r);
+            QVERIFY(record.measured <= previous);
+            previous = record.measured;
+            // Each power cell carries its verdict by the record's own limits.
+            for (int c = kFirstPowerColumn; c < kFirstPowerColumn + kPowerColumns; ++c) {
+                const std::optional<Verdict> v =
+                    JudgeRow(record.texts, SampleLimits()).channels[static_cast<size_t>(c - 1)];
+                const QVariant shown = model.index(r, c).data(ArchiveRecordModel::VerdictRole);
+                QCOMPARE(shown.isValid(), v.has_value());
+                if (v)
+                    QCOMPARE(shown.toInt(), static_cast<int>(*v));
+            }
+        }
+        QCOMPARE(model.index(0, ArchiveRecordModel::kNoteColumn).data().toString(), QString());
+        QCOMPARE(model.RowTexts({0}).first(), model.Record(0).texts);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchive)
+#include "tst_archive.moc"

@@ -1,0 +1,313 @@
+// What the archive does when it cannot do its work: files it must not touch, folders it
+// cannot write, writers at the same time, a server that goes away or refuses the login.
+#include "ArchiveTestSupport.h"
+#include "CliProcess.h"
+#include "archive/ArchiveWriter.h"
+#include "sim/PtyHost.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QSignalSpy>
+#include <QTest>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Root writes into any folder whatever its mode; the immutable flag stops root too.
+bool SetImmutable(const QString& path, bool on)
+{
+    if (::geteuid() != 0)
+        return true;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool WriteCsv(const QList<QStringList>& rows, const QString& path)
+{
+    return CsvRoundTrip(rows, path).size() == rows.size();
+}
+
+} // namespace
+
+class TestArchiveFaults : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestArchives sqlite_;
+    TestArchives server_;
+    QString serverError_;
+
+    PgServer* Server()
+    {
+        if (!server_.Server())
+            QTest::qFail(
+                qPrintable(QStringLiteral("the PostgreSQL server did not start: ") + serverError_),
+                __FILE__, __LINE__);
+        return server_.Server();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString error;
+        QVERIFY(sqlite_.Start(false, &error));
+        if (!server_.Start(true, &serverError_))
+            qWarning("%s", qPrintable(serverError_));
+    }
+
+    void unusableFile_refusedOnceAndLeftAsItWas_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("written by a newer version") << "newer"
+                                                    << "newer version of the program";
+        QTest::newRow("bytes overwritten") << "corrupt"
+                                           << "file is not a database";
+        QTest::newRow("another program's database") << "foreign"
+                                                    << "not an archive of this program";
+    }
+    void unusableFile_refusedOnceAndLeftAsItWas()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+
+        const ArchiveTarget target = sqlite_.Fresh();
+        if (kind == QLatin1String("foreign")) {
+            QVERIFY(sqlite_.RawSql(target, {"CREATE TABLE customers (name TEXT)",
+                                            "INSERT INTO customers VALUES ('Ada')"}));
+        } else {
+            ArchiveStore store(target);
+            QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(50), "A")));
+        }
+        if (kind == QLatin1String("newer"))
+            QVERIFY(sqlite_.RawSql(target, {"UPDATE archive_schema SET version = 99"}));
+        if (kind == QLatin1String("corrupt")) {
+            QFile file(target.path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.write(QByteArray(100, 'X'));
+        }
+        const QByteArray before = FileBytes(target.path);
+        QVERIFY(!before.isEmpty());
+        {
+            ArchiveWriter writer(target, nullptr, sqlite_.LocalPath());
+            QSignalSpy failed(&writer, &ArchiveWriter::Failed);
+            QSignalSpy each(&writer, &ArchiveWriter::WriteFailed);
+            for (quint32 seed = 1; seed <= 3; ++seed)
+                writer.Submit(MeterSubmission(MeterDownloadRows(10, seed), "A"));
+            QTRY_COMPARE_WITH_TIMEOUT(each.size(), 3, 20000);
+            QCOMPARE(failed.size(), 1); // once per session
+            const QString message = failed.first().first().toString();
+            QVERIFY2(message.contains(reason) && message.contains(target.path),
+                     qPrintable(message));
+        }
+        QCOMPARE(FileBytes(target.path), before);
+    }
+
+    void readOnlyFolder_reportedOnce()
+    {
+        const QString folder = sqlite_.Path(QStringLiteral("readonly"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(SetImmutable(folder, true));
+        const QString path = folder + QStringLiteral("/archive.sqlite");
+        QStringList messages;
+        int failures = 0;
+        {
+            ArchiveWriter writer(ArchiveTarget::SqliteFile(path), nullptr, sqlite_.LocalPath());
+            QSignalSpy failed(&writer, &ArchiveWriter::Failed);
+            QSignalSpy each(&writer, &ArchiveWriter::WriteFailed);
+            writer.Submit(MeterSubmission(MeterDownloadRows(10), "A"));
+            writer.Submit(MeterSubmission(MeterDownloadRows(10, 2), "A"));
+            QTRY_COMPARE_WITH_TIMEOUT(each.size(), 2, 20000);
+            failures = static_cast<int>(failed.size());
+            for (const auto& f : failed)
+                messages << f.first().toString();
+        }
+        QVERIFY(SetImmutable(folder, false));
+        QCOMPARE(failures, 1);
+        QVERIFY2(messages.first().contains(QStringLiteral("unable to open database file")),
+                 qPrintable(messages.first()));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+
+    // Two programs archiving into one file at once, the file made by whichever comes first.
+    void twoProcessesIntoOneFile_nothingLostNothingDoubled()
+    {
+        const QList<QStringList> a = MeterDownloadRows(99, 11);
+        const QList<QStringList> b = MeterDownloadRows(60, 12);
+        const QString fileA = sqlite_.Path("a.csv");
+        const QString fileB = sqlite_.Path("b.csv");
+        QVERIFY(WriteCsv(a, fileA) && WriteCsv(b, fileB));
+        const ArchiveTarget target = sqlite_.Fresh();
+        CliProcess one({"--archive", target.path, "archive", "import", fileA, fileB, fileA});
+        CliProcess two({"--archive", target.path, "archive", "import", fileB, fileA, fileB});
+        QCOMPARE(one.Finish(), 0);
+        QCOMPARE(two.Finish(), 0);
+        ArchiveStore store(target);
+        QCOMPARE(store.CountRecords(), a.size() + b.size());
+        const QList<ArchivedDownload> downloads = store.Downloads().value();
+        QCOMPARE(downloads.size(), 6);
+        int fresh = 0;
+        for (const ArchivedDownload& d : downloads) {
+            QCOMPARE(d.records, d.facts.sourceFile.endsWith("a.csv") ? a.size() : b.size());
+            fresh += d.newRecords;
+        }
+        QCOMPARE(fresh, a.size() + b.size());
+    }
+
+    void serverStopped_recordsWaitLocallyThenGoOnce()
+    {
+        PgServer* server = Server();
+        if (!server)
+            return;
+        QString error;
+        ArchiveTarget target;
+        target.engine = ArchiveTarget::Engine::Postgres;
+        target.url = server->Url(server->CreateDatabase(&error));
+        const QString local = server_.LocalPath();
+        const QList<QStringList> first = MeterDownloadRows(100, 21);
+        const QList<QStringList> second = MeterDownloadRows(100, 22);
+        const QList<QStringList> third = MeterDownloadRows(40, 23);
+        {
+            ArchiveWriter writer(target, nullptr, local);
+            QSignalSpy written(&writer, &ArchiveWriter::Written);
+            QSignalSpy failed(&writer, &ArchiveWriter::Failed);
+            QSignalSpy each(&writer, &ArchiveWriter::WriteFailed);
+            writer.Submit(MeterSubmission(first, "A"));
+            QTRY_COMPARE_WITH_TIMEOUT(written.size(), 1, 20000);
+            QVERIFY2(server->Stop(&error), qPrintable(error));
+            writer.Submit(MeterSubmission(second, "A"));
+            writer.Submit(MeterSubmission(third, "A"));
+            QTRY_COMPARE_WITH_TIMEOUT(each.size(), 2, 30000);
+            QCOMPARE(failed.size(), 1);
+            QVERIFY(each[0][1].toBool() && each[1][1].toBool()); // both kept locally
+            const QString message = failed.first().first().toString();
+            QVERIFY2(message.contains(QStringLiteral("kept on this PC")) &&
+                         message.contains(server->SocketDir()),
+                     qPrintable(message));
+        }
+        ArchiveStore waiting(ArchiveTarget::SqliteFile(local));
+        QCOMPARE(waiting.Pending(target.Display()).value().size(), 2);
+
+        QVERIFY2(server->Restart(&error), qPrintable(error));
+        // The next run delivers them, once.
+        for (int run = 0; run < 2; ++run) {
+            ArchiveSession session(target, local);
+            QCOMPARE(session.DeliverPending(&error), run == 0 ? 2 : 0);
+        }
+        QCOMPARE(waiting.Pending(target.Display()).value().size(), 0);
+        ArchiveStore store(target);
+        QCOMPARE(store.CountRecords(), first.size() + second.size() + third.size());
+        QCOMPARE(store.Downloads().value().size(), 3);
+    }
+
+    void authenticationRefused_reasonNamedPasswordNowhere()
+    {
+        PgServer* server = Server();
+        if (!server)
+            return;
+        const QString secret = QStringLiteral("Pw-Very-Secret-42");
+        const QString wrong = QStringLiteral("Wrong-Pass-17");
+        QString error;
+        const QString database = server->CreateDatabase(&error);
+        QVERIFY2(server->Sql(
+                     QStringLiteral("CREATE ROLE qx390d_secret LOGIN PASSWORD '%1'").arg(secret)),
+                 "role");
+        // This role must give its password; the others stay trusted.
+        QString hba;
+        QVERIFY(server->RunAsOwner("sh",
+                                   {"-c", "printf 'local all qx390d_secret scram-sha-256\\n' "
+                                          "| cat - data/pg_hba.conf > data/hba.new && "
+                                          "mv data/hba.new data/pg_hba.conf"},
+                                   &hba) == 0);
+        QVERIFY(server->Sql("SELECT pg_reload_conf()"));
+        const QString passFile = server_.Path("pgpass");
+        QFile pass(passFile);
+        QVERIFY(pass.open(QIODevice::WriteOnly));
+        pass.write(QStringLiteral("*:*:*:qx390d_secret:%1\n").arg(wrong).toUtf8());
+        pass.close();
+        QVERIFY(pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        const QString csv = server_.Path("auth.csv");
+        QVERIFY(WriteCsv(MeterDownloadRows(5), csv));
+        const QString data = server_.Path("auth-data");
+
+        QProcessEnvironment env;
+        env.insert("PGPASSFILE", passFile);
+        env.insert("XDG_DATA_HOME", data);
+        CliProcess cli(
+            {"--archive", server->Url(database, "qx390d_secret"), "archive", "import", csv}, env);
+        QCOMPARE(cli.Finish(), 1);
+        QVERIFY2(cli.Err().contains(
+                     QStringLiteral("password authentication failed for user \"qx390d_secret\"")),
+                 qPrintable(cli.Err()));
+        QVERIFY2(cli.Err().contains(QStringLiteral("kept on this PC")), qPrintable(cli.Err()));
+        // Neither password anywhere: the messages, the local file with the waiting download.
+        QByteArray everything = cli.Err().toUtf8() + cli.Out();
+        QDirIterator files(data, QDir::Files, QDirIterator::Subdirectories);
+        int localFiles = 0;
+        while (files.hasNext()) {
+            everything += FileBytes(files.next());
+            ++localFiles;
+        }
+        QVERIFY(localFiles > 0);
+        QVERIFY(!everything.contains(secret.toUtf8()));
+        QVERIFY(!everything.contains(wrong.toUtf8()));
+    }
+
+    // Two PCs download the same meter's 100 records into one server at once.
+    void twoProgramsIntoOneServer_eachRecordOnce()
+    {
+        PgServer* server = Server();
+        if (!server)
+            return;
+        QString error;
+        const QString url = server->Url(server->CreateDatabase(&error));
+        SimOptions options;
+        options.meter.records = 100;
+        PtyHost meterOne(options);
+        PtyHost meterTwo(options);
+        QVERIFY(meterOne.Open() && meterTwo.Open());
+        QProcessEnvironment env;
+        env.insert("XDG_DATA_HOME", server_.Path("two-data"));
+        CliProcess one({"--port", meterOne.DevicePath(), "--quiet", "records", "-o", "/dev/null",
+                        "--archive", url},
+                       env);
+        CliProcess two({"--port", meterTwo.DevicePath(), "--quiet", "records", "-o", "/dev/null",
+                        "--archive", url},
+                       env);
+        QCOMPARE(one.Finish(), 0);
+        QCOMPARE(two.Finish(), 0);
+        QVERIFY2(one.Err().isEmpty() && two.Err().isEmpty(), qPrintable(one.Err() + two.Err()));
+        ArchiveTarget target;
+        target.engine = ArchiveTarget::Engine::Postgres;
+        target.url = url;
+        ArchiveStore store(target);
+        QCOMPARE(store.CountRecords(), 100);
+        const QList<ArchivedDownload> downloads = store.Downloads().value();
+        QCOMPARE(downloads.size(), 2);
+        for (const ArchivedDownload& d : downloads) {
+            QCOMPARE(d.records, 100);
+            QVERIFY(d.facts.completed);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchiveFaults)
+#include "tst_archivefaults.moc"

@@ -86,7 +86,7 @@ void ConnectionCommands::OpenAfterDelay()
     DeviceLink* link = DeviceLink::Instance();
     QString error;
     if (link->OpenPort(&error)) {
-        handshakeTimer_->start(handshakeLimitMs_);
+        handshakeTimer_->start(kAnswerLimitMs);
         Q_EMIT ConnectAttemptEnded(true);
         return;
     }
@@ -105,6 +105,15 @@ void ConnectionCommands::OnHandshakeLimit()
     link->ClosePort();
     connectPending = 0;
     prompter_.Notify(owner_, Text::ConnectFailed);
+}
+
+bool ConnectionCommands::ExpireHandshakeLimit()
+{
+    if (!handshakeTimer_->isActive())
+        return false;
+    handshakeTimer_->stop();
+    OnHandshakeLimit();
+    return true;
 }
 
 void ConnectionCommands::Disconnect()

@@ -217,6 +217,9 @@ public:
                              if (topLeft.row() == kRecords - 1 && topLeft.column() == 6)
                                  lastRowNs_ = clock_.nsecsElapsed();
                          });
+        QObject::connect(
+            &page_.Table(), &QAbstractItemModel::rowsInserted, &page_,
+            [this](const QModelIndex&, int first, int last) { rowsShown_ += last - first + 1; });
     }
 
     ~Bench() { StopMeter(); }
@@ -273,7 +276,7 @@ public:
     {
         bool complete = false; // every record shown and "DownLoad Data Complete!"
         bool stalled = false;  // the meter stopped answering (or the wait gave up)
-        int rows = 0;
+        int rows = 0;          // rows this download put in the table
         QString lastBox;
     };
 
@@ -282,11 +285,14 @@ public:
     {
         lastBox_.clear();
         lastRowNs_ = -1;
+        rowsShown_ = 0;
         commands_->DownloadRecords();
         const bool ended =
             WaitFor([this] { return !lastBox_.isEmpty() && !link_.State().downloadBusy; });
         Outcome outcome;
-        outcome.rows = page_.Table().RowCount();
+        // Counted as they arrive: the table still holds the previous download's rows until
+        // this one's first answer.
+        outcome.rows = rowsShown_;
         outcome.lastBox = lastBox_;
         outcome.complete = ended && outcome.rows == kRecords && lastRowNs_ >= 0 &&
                            lastBox_ == QLatin1String("DownLoad Data Complete!");
@@ -327,6 +333,7 @@ private:
     std::unique_ptr<ConnectionCommands> commands_;
     QString lastBox_;
     qint64 lastRowNs_ = -1;
+    int rowsShown_ = 0;
 };
 
 // The process's resident memory, from /proc/self/statm.
@@ -608,6 +615,7 @@ int main(int argc, char* argv[])
     int stalls = 0;
     QElapsedTimer soakClock;
     soakClock.start();
+    constexpr int kSoakReportEvery = 100;
     for (int run = 1; run <= soak; ++run) {
         const Bench::Outcome outcome = bench.RunDownload();
         // The timing samples of (b) and (c) are not wanted here; kept, they would grow.
@@ -620,11 +628,15 @@ int main(int argc, char* argv[])
                          qPrintable(outcome.lastBox));
         if (run == 1)
             residentStartKb = ResidentKb();
+        if (run % kSoakReportEvery == 0)
+            std::printf("    %d downloads, %.1f s: lost %lld, stalls %d, resident memory %.1f MB\n",
+                        run, soakClock.elapsed() / 1e3, lost, stalls, ResidentKb() / 1024.0);
     }
     const double residentEndKb = ResidentKb();
     bench.StopMeter();
     const double growthKb = residentEndKb - residentStartKb;
-    std::printf("    %d downloads in %.1f s\n", soak, soakClock.elapsed() / 1e3);
+    std::printf("    %d downloads in %.1f s (%.1f s of it the completion pauses)\n", soak,
+                soakClock.elapsed() / 1e3, soak * RecordDownload::kCompletionPauseMs / 1e3);
     std::printf("    records lost %lld (target 0): %s\n", lost, TargetVerdict(lost == 0));
     std::printf("    stalls %d (target 0): %s\n", stalls, TargetVerdict(stalls == 0));
     std::printf("    resident memory %.1f MB after the first download, %.1f MB after the last: "

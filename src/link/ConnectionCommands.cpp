@@ -80,7 +80,7 @@ void ConnectionCommands::OpenAfterDelay()
 {
     QString error;
     if (link_.OpenPort(&error)) {
-        handshakeTimer_->start(handshakeLimitMs_);
+        handshakeTimer_->start(kAnswerLimitMs);
         Q_EMIT ConnectAttemptEnded(true);
         return;
     }
@@ -99,6 +99,15 @@ void ConnectionCommands::OnHandshakeLimit()
     link_.ClosePort();
     state.connectPending = false;
     prompter_.Notify(owner_, Text::ConnectFailed);
+}
+
+bool ConnectionCommands::ExpireHandshakeLimit()
+{
+    if (!handshakeTimer_->isActive())
+        return false;
+    handshakeTimer_->stop();
+    OnHandshakeLimit();
+    return true;
 }
 
 void ConnectionCommands::Disconnect()

@@ -109,8 +109,8 @@ public:
     // (before the operator has closed "Connected Success!").
     bool HandshakeAnswered() const;
 
-    // How long the meter may take to answer a request of a download or an upload.
-    void SetAnswerLimit(int ms) { watch_.SetLimit(ms); }
+    // The limit on each answer of a download or an upload (tests make it pass through it).
+    ExchangeWatch& AnswerWatch() { return watch_; }
 
     // At program exit: ends the reception thread, and any that did not end when stopped,
     // waiting a bounded time for each.

@@ -29,10 +29,7 @@ ExchangeWatch::ExchangeWatch(QObject* parent) : QObject(parent)
 {
     timer_.setSingleShot(true);
     timer_.setInterval(kAnswerLimitMs);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-        awaited_ = Exchange::None;
-        Q_EMIT Stalled(text_);
-    });
+    connect(&timer_, &QTimer::timeout, this, &ExchangeWatch::Expire);
 }
 
 ExchangeWatch::Exchange ExchangeWatch::ExchangeOf(quint8 code)
@@ -72,6 +69,21 @@ void ExchangeWatch::OnAnswer(quint8 code)
         awaited_ = Exchange::None;
         timer_.stop();
     }
+}
+
+void ExchangeWatch::Stop()
+{
+    awaited_ = Exchange::None;
+    timer_.stop();
+}
+
+bool ExchangeWatch::Expire()
+{
+    if (awaited_ == Exchange::None)
+        return false;
+    Stop();
+    Q_EMIT Stalled(text_);
+    return true;
 }
 
 QString ExchangeWatch::StalledText(const QByteArray& request, int storedCount)

@@ -13,6 +13,9 @@ inline constexpr int kAnswerLimitMs = 3000;
 // record download and the threshold download and upload. A request of one of them arms a
 // single-shot limit; any answer of the same exchange disarms it. When the limit passes,
 // Stalled() names what stopped and where. Nothing is re-sent. UI thread.
+//
+// Tests make the limit pass with Expire() instead of waiting for it, so that what they
+// check does not depend on how fast the machine answers.
 class ExchangeWatch : public QObject
 {
     Q_OBJECT
@@ -20,7 +23,7 @@ class ExchangeWatch : public QObject
 public:
     explicit ExchangeWatch(QObject* parent = nullptr);
 
-    void SetLimit(int ms) { timer_.setInterval(ms); }
+    bool Waiting() const { return awaited_ != Exchange::None; }
 
     // A frame has gone to the port; `storedCount` is the meter's record count as last
     // reported, for the record download's text.
@@ -28,7 +31,9 @@ public:
     // An answer with `code` has been recognised.
     void OnAnswer(quint8 code);
     // The link has closed: nothing is awaited any more.
-    void Stop() { timer_.stop(); }
+    void Stop();
+    // The limit passes now, as when its time runs out; false when no answer was awaited.
+    bool Expire();
 
     // What the operator is told when `request` goes unanswered; empty for a frame that is
     // not watched.

@@ -34,9 +34,6 @@
 namespace {
 
 constexpr int kWaitMs = 20000;
-// Shorter than the program's own limits, to keep the suite quick; still far above any
-// answer time of the virtual meter.
-constexpr int kLimitMs = 1000;
 
 enum class Fault { None, PermissionDenied, PortHeld, FullDisk, ReadOnlyFile };
 
@@ -116,7 +113,6 @@ void TestFaults::init()
     link = std::make_unique<DeviceLink>();
     prompter = FakePrompter();
     dialogs = FakeFileDialogs();
-    link->SetAnswerLimit(kLimitMs);
     dir = std::make_unique<QTemporaryDir>();
 }
 
@@ -224,7 +220,6 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
     commands =
         std::make_unique<ConnectionCommands>(*link, prompter, frame.get(), host->DevicePath());
     commands->SetOpenDelay(0);
-    commands->SetHandshakeLimit(kLimitMs);
     frame->AttachCommands(*commands);
     link->SetPrompter(&prompter, frame.get());
     if (!Prepare(fault))
@@ -232,6 +227,10 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
     Connect(fault);
     if (QTest::currentTestFailed())
         return;
+    // The meter that never answers: its handshake limit is made to pass, not waited for; the
+    // dropped answer is the one fault that waits out the real limit.
+    if (options.meter.silent)
+        QVERIFY(commands->ExpireHandshakeLimit());
     RecordsPage& page = *frame->View()->Records();
     if (download) {
         QVERIFY(WaitUntil([this] { return State().connected.load(); }));

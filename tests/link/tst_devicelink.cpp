@@ -225,28 +225,35 @@ void TestDeviceLink::unansweredRequestEndsItsExchange()
     QFETCH(int, storedCount);
     QFETCH(QByteArray, answer);
     QFETCH(QString, text);
-    constexpr int kLimitMs = 50;
     StubPort* port = OpenWithStub();
     QVERIFY(port);
-    link->SetAnswerLimit(kLimitMs);
     State().storedRecordCount = qint16(storedCount);
     State().downloadBusy = true;
     link->Send([&request](CommandFrame& f) {
         for (int i = 1; i < kFrameSize; ++i)
             f[i] = quint8(request[i]);
     });
+    ExchangeWatch& watch = link->AnswerWatch();
+    QVERIFY(watch.Waiting());
     if (!answer.isEmpty()) {
         port->Deliver(answer);
+        // The answer reaches the page after the watch has heard of it.
         QTRY_COMPARE(page.got.size(), 1);
-        QTest::qWait(3 * kLimitMs);
+        QVERIFY(!watch.Expire());
+        QCoreApplication::processEvents();
         QVERIFY(prompter.boxes.isEmpty());
+        QCOMPARE(State().downloadBusy.load(), true);
         return;
     }
-    QTRY_COMPARE(ShownBoxes(prompter),
-                 QStringList{BoxLine(text, Prompter::Ok, Prompter::Icon::Warning)});
+    QVERIFY(watch.Expire());
+    QCOMPARE(ShownBoxes(prompter),
+             QStringList{BoxLine(text, Prompter::Ok, Prompter::Icon::Warning)});
     QCOMPARE(State().downloadBusy.load(), false);
-    QTest::qWait(2 * kLimitMs);
-    // The handshake and the request: nothing was sent again.
+    // The exchange has ended: the limit cannot pass a second time, and nothing is sent
+    // again (the handshake and the request).
+    QVERIFY(!watch.Waiting());
+    QVERIFY(!watch.Expire());
+    QCoreApplication::processEvents();
     QCOMPARE(port->written.size(), 2);
     QCOMPARE(prompter.boxes.size(), 1);
 }

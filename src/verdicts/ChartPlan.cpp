@@ -133,8 +133,14 @@ ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresh
         lowest = -50.0;
         highest = 0.0;
     }
-    plan.top = std::ceil((highest + 1.0) / 5.0) * 5.0;
+    bool anyAbove = false;
+    for (const ChannelPlan& channel : plan.channels) {
+        for (const OffScaleReading& reading : channel.offScale)
+            anyAbove = anyAbove || reading.power > 0;
+    }
+    plan.top = std::ceil((highest + (anyAbove ? 4.0 : 1.0)) / 5.0) * 5.0;
     plan.bottom = std::floor((lowest - 1.0) / 5.0) * 5.0 - 5.0;
     plan.lowY = plan.bottom + 1.5;
+    plan.offHighY = plan.top - 1.5;
     return plan;
 }

@@ -54,10 +54,12 @@ struct ChartPlan
     double firstX = 0.0;
     double lastX = 2.0;
     double xStep = 1.0;
-    // The power axis, in whole steps of 5 dBm, with room below for the LOW marks.
-    double bottom = -55.0;
+    // The power axis, in whole steps of 5 dBm, with room below for the LOW marks and, when
+    // there are any, above for the marks of readings off the scale.
+    double bottom = -60.0;
     double top = 5.0;
-    double lowY = -53.5; // where the LOW marks sit
+    double lowY = -58.5;   // where the LOW marks and the readings below the scale sit
+    double offHighY = 3.5; // where the readings above the scale sit
 };
 
 // The group most records refer to among the known ones, else the first known group, else 1;

@@ -107,6 +107,8 @@ QLineSeries* PowerChart::NewRun(int c)
     auto* run = new QLineSeries(this);
     run->setColor(QColor(kChannelColours[c]));
     run->setPointsVisible(true);
+    // A reading between two gaps is a run of one point: it must show without a line.
+    run->setMarkerSize(4);
     Attach(run);
     return run;
 }
@@ -154,7 +156,7 @@ void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thre
 
         QList<QPointF> edge;
         for (const OffScaleReading& reading : channel.offScale)
-            edge << QPointF(reading.x, reading.power > 0 ? plan.top : plan.bottom);
+            edge << QPointF(reading.x, reading.power > 0 ? plan.offHighY : plan.lowY);
         QScatterSeries* off = offScale_[static_cast<size_t>(c)];
         off->replace(edge);
         off->setName(OffScaleName(PowerColumnName(kFirstPowerColumn + c), channel.offScale));

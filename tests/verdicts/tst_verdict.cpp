@@ -143,7 +143,7 @@ private slots:
             << "low: | off:" << Axes{0, 4, -20, -10};
         QTest::newRow("1e9 is off the scale, not on the axis")
             << Powers{} << Powers{"-12", "1e9", "-14"} << QList<float>{} << false << "1 | 3"
-            << "low: | off: 2" << Axes{0, 4, -20, -10};
+            << "low: | off: 2" << Axes{0, 4, -20, -5};
         QTest::newRow("so are 1e5, -1e5 and an infinite power")
             << Powers{} << Powers{"1e5", "-1e5", "1e999", "-30"} << QList<float>{} << false << "4"
             << "low: | off: 1 2 3" << Axes{0, 5, -40, -25};

@@ -220,7 +220,7 @@ private slots:
             return labels;
         };
         QTRY_COMPARE(shown(), (QStringList{"ONT:1270nm", off->name(), "Over", "Pass", "Fail"}));
-        QCOMPARE(off->at(0).y(), chart.PowerAxis()->max());
+        QCOMPARE(off->at(0).y(), chart.PowerAxis()->max() - 1.5);
         QVERIFY(chart.PowerAxis()->min() >= kPlotLowestPower - 10);
         QVERIFY(chart.PowerAxis()->max() <= kPlotHighestPower + 5);
         QCOMPARE(chart.RecordAxis()->max(), 6.0);

@@ -122,11 +122,14 @@ void MainView::OnFileExportWorkbook()
 
 void MainView::OnFileExportReport()
 {
-    // The report's chart shows what the chart window shows while it is open.
-    std::optional<ChartChoice> chart;
+    recordsPage_->OnExportReport(ReportChartChoice());
+}
+
+std::optional<ChartChoice> MainView::ReportChartChoice() const
+{
     if (powerChart_ && powerChart_->isVisible())
-        chart = powerChart_->CurrentChoice();
-    recordsPage_->OnExportReport(chart);
+        return powerChart_->CurrentChoice();
+    return std::nullopt;
 }
 
 void MainView::OnViewPowerChart()

@@ -246,6 +246,21 @@ private slots:
         QVERIFY(!window->isVisible());
     }
 
+    void theReportDrawsTheChartWindowsChoiceWhileItIsOpen()
+    {
+        QCOMPARE(view->ReportChartChoice(), std::nullopt);
+        view->OnViewPowerChart();
+        PowerChartWindow& window = *view->ChartWindow();
+        ChooseChannel(window, 2); // OLT:1490nm
+        window.GroupChoice()->setCurrentIndex(2);
+        Q_EMIT window.GroupChoice()->activated(2);
+        QCOMPARE(view->ReportChartChoice(), (ChartChoice{3, 3, false}));
+        ChooseChannel(window, kPowerColumns);
+        QVERIFY(view->ReportChartChoice()->allChannels);
+        window.close();
+        QCOMPARE(view->ReportChartChoice(), std::nullopt);
+    }
+
     void theChartIsSavedAsPngOrSvg_data()
     {
         QTest::addColumn<QString>("chosen");

@@ -80,7 +80,10 @@ void PowerChartWindow::Redraw()
         const PowerChart::Choice choice = DefaultChartChoice(rows, limits_.Table());
         groupChoice_->setCurrentIndex(groupChoice_->findData(choice.group));
     }
-    chart_->Show(rows, limits_.Table(), CurrentChoice());
+    const PowerChart::Choice choice = CurrentChoice();
+    // All channels are drawn without limit lines: there is no group to choose.
+    groupChoice_->setEnabled(!choice.allChannels);
+    chart_->Show(rows, limits_.Table(), choice);
 }
 
 PowerChart::Choice PowerChartWindow::CurrentChoice() const

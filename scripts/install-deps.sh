@@ -11,7 +11,8 @@ set -eu
 # need Qt OpenGL's (libqt6opengl6-dev), only recommended by qt6-base-dev.
 # poppler-utils: the tests read the PDF report back (pdftotext, pdftoppm, pdfimages).
 # libqt6sql6-sqlite, libqt6sql6-psql: the archive's drivers (Qt Sql's headers come with
-# qt6-base-dev); postgresql: the archive tests start a server of their own.
+# qt6-base-dev, as do Qt Network's for the second copy's call); postgresql: the archive
+# tests start a server of their own.
 PACKAGES="cmake ninja-build g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 \
 qt6-charts-dev libqt6opengl6-dev qt6-svg-dev poppler-utils \
 libfreexl-dev libgl-dev libminizip-dev libxlsxwriter-dev \

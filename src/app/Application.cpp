@@ -4,6 +4,9 @@
 #include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 
 Application::Application(Prompter& prompter, FileDialogs& dialogs, ProgramOptions options,
@@ -23,7 +26,11 @@ Application::~Application()
 bool Application::Start(QString* error, const DemoMeterStart& startDemoMeter)
 {
     // A lock file that cannot be used leaves the program unguarded rather than unusable.
-    if (instanceGuard_.Acquire() == InstanceGuard::Outcome::HeldElsewhere) {
+    const InstanceGuard::Outcome guard = instanceGuard_.Acquire();
+    const QString callDirectory = QFileInfo(instanceGuard_.FilePath()).absolutePath();
+    if (guard == InstanceGuard::Outcome::HeldElsewhere) {
+        // The running copy comes forward, then this one says why it ends.
+        SecondCopyCall::Ask(callDirectory);
         prompter_.Show(nullptr, promptCaption, secondCopyMessage, Prompter::Ok,
                        Prompter::Icon::None);
         return false;
@@ -38,10 +45,20 @@ bool Application::Start(QString* error, const DemoMeterStart& startDemoMeter)
     }
 
     window_ = std::make_unique<MainWindow>(link_, prompter_, dialogs_);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window_->FitTo(screen->availableGeometry());
     commands_ = std::make_unique<ConnectionCommands>(link_, prompter_, window_.get(), port);
     window_->AttachCommands(*commands_);
     link_.SetPrompter(&prompter_, window_.get());
     window_->show();
+    if (guard == InstanceGuard::Outcome::Owned && secondCopies_.Listen(callDirectory)) {
+        QObject::connect(&secondCopies_, &SecondCopyCall::Asked, window_.get(), [this] {
+            window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+            window_->show();
+            window_->raise();
+            window_->activateWindow();
+        });
+    }
     // The demo meter is there to be tried at once: connect as the menu command would, once
     // the window is up.
     if (options_.demo)

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/InstanceGuard.h"
+#include "app/SecondCopyCall.h"
 #include "link/DeviceLink.h"
 
 #include <QString>
@@ -31,8 +32,9 @@ public:
     using DemoMeterStart = std::function<std::optional<QString>(QString* error)>;
 
     // True when the program is to run its event loop: this is the only running copy and
-    // the main window is up. A second copy tells the operator and returns false without
-    // creating a window. With --demo `startDemoMeter` starts the virtual meter, which is
+    // the main window is up; a second copy that calls then brings its window forward. A
+    // second copy calls the first, tells the operator and returns false without creating a
+    // window. With --demo `startDemoMeter` starts the virtual meter, which is
     // connected to as the Connect command does once the window is shown; a meter that
     // cannot start makes start-up fail with the reason in `error`.
     bool Start(QString* error = nullptr, const DemoMeterStart& startDemoMeter = {});
@@ -49,6 +51,7 @@ private:
     ProgramOptions options_;
     // Held for the life of the process; the kernel releases it at exit.
     InstanceGuard instanceGuard_;
+    SecondCopyCall secondCopies_;
     // Outlives the window and the commands, which use it to their end.
     DeviceLink link_;
     std::unique_ptr<MainWindow> window_;

@@ -12,7 +12,7 @@ const QString kUsage =
                    "                 pseudo-terminal) instead of searching the USB serial ports\n"
                    "  --demo         start a virtual meter inside the program and connect to it\n"
                    "  -h, --help     show this text\n"
-                   "  -v, --version  show the program's version\n");
+                   "  -v, -V, --version  show the program's version\n");
 
 // Options the toolkit reads itself when the window system starts.
 const QStringList kToolkitValueOptions{
@@ -35,7 +35,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"));
     const QCommandLineOption demo(QStringLiteral("demo"));
     const QCommandLineOption help(QStringList{"h", "help", "?"});
-    const QCommandLineOption version(QStringList{"v", "version"});
+    const QCommandLineOption version(QStringList{"v", "V", "version"});
     parser.addOptions({port, demo, help, version});
     for (const QString& name : kToolkitValueOptions)
         parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
@@ -59,8 +59,21 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     } else {
         result.options.port = parser.value(port);
         result.options.demo = parser.isSet(demo);
+        result.options.platformGiven = parser.isSet(QStringLiteral("platform"));
     }
     if (result.outcome == CommandLine::Outcome::Error)
         result.text += QStringLiteral("\nTry 'qx390d --help'.\n");
     return result;
+}
+
+QString MissingDisplayText(const ProgramOptions& options, const QProcessEnvironment& environment)
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!environment.value(QString::fromLatin1(name)).isEmpty())
+            return {};
+    }
+    if (options.platformGiven)
+        return {};
+    return QStringLiteral("qx390d: no display to open the window on (neither DISPLAY nor "
+                          "WAYLAND_DISPLAY is set); qx390d-cli works without one\n");
 }

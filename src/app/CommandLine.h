@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,7 @@ struct ProgramOptions
 {
     QString port;      // --port DEVICE: connect to DEVICE instead of searching the USB ports
     bool demo = false; // --demo: a virtual meter on a pseudo-terminal, connected at start
+    bool platformGiven = false; // -platform NAME: the toolkit is told where to draw
 };
 
 struct CommandLine
@@ -31,3 +33,8 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 
 // "qx390d <version>", the version of the build.
 QString ProgramVersionText();
+
+// Empty when the window system can be started; otherwise the message for standard error:
+// no display is named (neither DISPLAY nor WAYLAND_DISPLAY in `environment`) and no
+// platform is chosen (neither -platform nor QT_QPA_PLATFORM), where the toolkit would abort.
+QString MissingDisplayText(const ProgramOptions& options, const QProcessEnvironment& environment);

@@ -8,6 +8,7 @@
 #include "verdicts/PowerChartWindow.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
@@ -55,8 +56,15 @@ MainView::MainView(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs, Q
     tabControl_->addTab(calibrationPage_, QStringLiteral("Calibration"));
     tabControl_->setCurrentIndex(DataTab);
     connect(tabControl_, &QTabWidget::currentChanged, this, &MainView::OnTabChanged);
-    connect(thresholdsPage_, &ThresholdsPage::ThresholdsChanged, &recordsPage_->Limits(),
-            &KnownLimits::Take);
+    // The names travel with the limits: the page has set its name cells before it signals.
+    connect(thresholdsPage_, &ThresholdsPage::ThresholdsChanged, this,
+            [this](const ThresholdTable& limits) {
+                KnownLimits::GroupNames names;
+                for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+                    names[static_cast<size_t>(g - 1)] =
+                        thresholdsPage_->Cell(g, ThresholdsPage::kNameColumn)->text();
+                recordsPage_->Limits().Take(limits, names);
+            });
 }
 
 void MainView::Target(TargetPage page)
@@ -114,7 +122,14 @@ void MainView::OnFileExportWorkbook()
 
 void MainView::OnFileExportReport()
 {
-    recordsPage_->OnExportReport();
+    recordsPage_->OnExportReport(ReportChartChoice());
+}
+
+std::optional<ChartChoice> MainView::ReportChartChoice() const
+{
+    if (powerChart_ && powerChart_->isVisible())
+        return powerChart_->CurrentChoice();
+    return std::nullopt;
 }
 
 void MainView::OnViewPowerChart()

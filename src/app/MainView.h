@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandEnabling.h"
+#include "verdicts/ChartPlan.h"
 
 #include <QWidget>
 
@@ -50,6 +51,9 @@ public:
     CalibrationPage* Calibration() const { return calibrationPage_; }
     // Nothing until the chart was first opened.
     PowerChartWindow* ChartWindow() const { return powerChart_; }
+    // What the report's chart shows: the chart window's choice while it is open; nothing
+    // (the report's own default) otherwise.
+    std::optional<ChartChoice> ReportChartChoice() const;
 
 private:
     void OnTabChanged(int index);

@@ -12,8 +12,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QToolBar>
@@ -168,6 +170,24 @@ void MainWindow::AttachCommands(ConnectionCommands& commands)
     };
     for (const auto& [id, handler] : handlers)
         connect(Action(id), &QAction::triggered, &commands, handler);
+}
+
+void MainWindow::FitTo(const QRect& available)
+{
+    const QSize fitted = windowSize.boundedTo(available.size());
+    if (fitted == windowSize)
+        return;
+    // The view keeps the size it has in the full window: the pages' positions stay.
+    layout()->activate();
+    const QSize viewSize = view_->size();
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    takeCentralWidget();
+    view_->setFixedSize(viewSize);
+    scroll->setWidget(view_);
+    setCentralWidget(scroll);
+    setFixedSize(fitted);
+    move(available.topLeft() + CentredOrigin(available.size(), fitted));
 }
 
 void MainWindow::UpdateActions()

@@ -11,7 +11,8 @@ class Prompter;
 class QMenu;
 class QToolBar;
 
-// The main window: a fixed 1000 by 600 frame with the menus, the toolbar and the view.
+// The main window: a fixed 1000 by 600 frame with the menus, the toolbar and the view; on
+// a smaller screen it may take the screen's available area with the view scrolling.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -34,6 +35,11 @@ public:
     QAction* Action(int commandId) const { return actions_.value(commandId); }
     MainView* View() const { return view_; }
     QToolBar* ToolBar() const { return toolBar_; }
+
+    // Fits the window to a screen's `available` area (its geometry less panels): when the
+    // area is smaller than the fixed window, the window takes what there is, centred in it,
+    // and the view scrolls at its full size; otherwise nothing changes.
+    void FitTo(const QRect& available);
 
     // One pass of the view's enabling rules, applied to the actions. It runs whenever a
     // state the rules read changes (link state, tab) and when a menu opens; nothing polls.

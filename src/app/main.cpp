@@ -21,6 +21,13 @@ int main(int argc, char* argv[])
                    commandLine.outcome == CommandLine::Outcome::Error ? stderr : stdout);
         return commandLine.ExitCode();
     }
+    // Without a display the toolkit would abort; say why instead.
+    if (const QString problem =
+            MissingDisplayText(commandLine.options, QProcessEnvironment::systemEnvironment());
+        !problem.isEmpty()) {
+        std::fputs(qPrintable(problem), stderr);
+        return 1;
+    }
 
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(applicationName);

@@ -1,10 +1,9 @@
 #include "archive/ArchiveTypes.h"
 
+#include "common/ProgramFacts.h"
+
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <QSysInfo>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,13 +17,6 @@ constexpr EndingName kEndingNames[] = {
     {DownloadEnding::Unplugged, "unplugged"},       {DownloadEnding::Stalled, "stalled"},
     {DownloadEnding::Disconnected, "disconnected"}, {DownloadEnding::Imported, "imported"},
 };
-
-QString LoginName()
-{
-    if (const passwd* user = ::getpwuid(::geteuid()))
-        return QString::fromLocal8Bit(user->pw_name);
-    return QString::fromLocal8Bit(qgetenv("USER"));
-}
 
 DownloadFacts Common()
 {
@@ -52,26 +44,6 @@ std::optional<DownloadEnding> DownloadEndingOf(const QString& name)
         if (name == QLatin1String(e.name))
             return e.ending;
     return std::nullopt;
-}
-
-PortIdentity PortIdentityOf(const QString& devicePath)
-{
-    PortIdentity identity;
-    const QString wanted = QFileInfo(devicePath).canonicalFilePath();
-    if (wanted.isEmpty())
-        return identity;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& port : ports) {
-        if (QFileInfo(port.systemLocation()).canonicalFilePath() != wanted)
-            continue;
-        identity.serial = port.serialNumber().trimmed();
-        if (port.hasVendorIdentifier())
-            identity.vendor = port.vendorIdentifier();
-        if (port.hasProductIdentifier())
-            identity.product = port.productIdentifier();
-        break;
-    }
-    return identity;
 }
 
 DownloadFacts DownloadFacts::ForMeter(const QString& port, DownloadEnding ending, int expected,

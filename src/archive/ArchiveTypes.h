@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/PortIdentity.h"
 #include "thresholds/ThresholdTable.h"
 
 #include <QDateTime>
@@ -26,18 +27,6 @@ enum class DownloadEnding {
 // "disconnected", "imported".
 QString DownloadEndingName(DownloadEnding ending);
 std::optional<DownloadEnding> DownloadEndingOf(const QString& name);
-
-// What the system reports of the USB device behind a serial port; empty where it reports
-// nothing (a pseudo-terminal, an adapter without a serial number).
-struct PortIdentity
-{
-    QString serial;
-    std::optional<quint16> vendor;
-    std::optional<quint16> product;
-};
-// Looks the port up among the system's serial ports by its device path (a symbolic link
-// such as /dev/serial/by-id/... is followed).
-PortIdentity PortIdentityOf(const QString& devicePath);
 
 // One download from the meter, or one import of a file.
 struct DownloadFacts

@@ -3,6 +3,7 @@
 #include "archive/ArchiveImport.h"
 #include "archive/ArchiveStore.h"
 #include "archive/RecordKey.h"
+#include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "records/RecordTable.h"
 #include "verdicts/Verdict.h"
@@ -11,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace {
 
@@ -25,52 +25,6 @@ QString VerdictOption(const QString& value)
             return VerdictName(v);
     return {};
 }
-
-// Writes the command's output to -o FILE (replaced only when complete) or standard output.
-class Output
-{
-public:
-    Output(const QString& path, QIODevice& out) : out_(out)
-    {
-        if (!path.isEmpty()) {
-            file_ = std::make_unique<QSaveFile>(path);
-            path_ = path;
-        }
-    }
-    bool Open(QString* error)
-    {
-        if (file_ && !file_->open(QIODevice::WriteOnly)) {
-            *error = QStringLiteral("cannot write %1: %2").arg(path_, file_->errorString());
-            return false;
-        }
-        return true;
-    }
-    void Write(const QByteArray& bytes)
-    {
-        QIODevice& device = file_ ? static_cast<QIODevice&>(*file_) : out_;
-        if (ok_ && device.write(bytes) != bytes.size())
-            ok_ = false;
-    }
-    bool Finish(QString* error)
-    {
-        if (file_) {
-            if (!ok_ || !file_->commit()) {
-                *error = QStringLiteral("cannot write %1: %2").arg(path_, file_->errorString());
-                return false;
-            }
-        } else if (!ok_) {
-            *error = QStringLiteral("cannot write to standard output: %1").arg(out_.errorString());
-            return false;
-        }
-        return true;
-    }
-
-private:
-    QIODevice& out_;
-    std::unique_ptr<QSaveFile> file_;
-    QString path_;
-    bool ok_ = true;
-};
 
 QByteArray CsvLine(const QStringList& fields)
 {
@@ -223,7 +177,7 @@ private:
         filter.until = FilterBoundIso(a.until, true);
         filter.group = a.group;
         filter.verdict = a.verdict;
-        Output output(options_.output, out_);
+        OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
         QString error;
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
@@ -244,7 +198,7 @@ private:
             if (chunk->size() < kListChunk)
                 break;
         }
-        if (!output.Finish(&error))
+        if (!output.Commit(&error))
             return Fail(ExitFailed, error);
         Note(QStringLiteral("%1 records").arg(listed));
         return ExitDone;
@@ -255,7 +209,7 @@ private:
         const std::optional<QList<ArchivedDownload>> downloads = Store().Downloads();
         if (!downloads)
             return Fail(ExitFailed, Store().Error());
-        Output output(options_.output, out_);
+        OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
         QString error;
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
@@ -275,7 +229,7 @@ private:
             o.insert(QStringLiteral("download"), d.id);
             output.Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
         }
-        if (!output.Finish(&error))
+        if (!output.Commit(&error))
             return Fail(ExitFailed, error);
         return ExitDone;
     }

@@ -36,7 +36,8 @@ const QString kUsage = QStringLiteral(
     "                 the USB serial ports\n"
     "  --demo         start a virtual meter and use it\n"
     "  --quiet        no progress and no notes; errors only\n"
-    "  -o FILE        write to FILE (replaced only once complete) instead of standard output\n"
+    "  -o FILE        write to FILE instead of standard output (\"-\"); a file is replaced\n"
+    "                 only once complete, a device or FIFO is written into\n"
     "  --yes          let a command change the meter\n"
     "  --archive PATH|postgresql://...|service=NAME\n"
     "                 the archive to use (also QX390D_ARCHIVE); by default\n"
@@ -44,7 +45,7 @@ const QString kUsage = QStringLiteral(
     "  --archive-service NAME  the PostgreSQL archive of a libpq service\n"
     "  --no-archive   records keeps nothing in the archive\n"
     "  -h, --help     show this text\n"
-    "  -v, --version  show the version\n"
+    "  -v, -V, --version  show the version\n"
     "\n"
     "Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the\n"
     "output could not be written, 2 usage, 3 the port cannot be found or opened.\n");
@@ -173,7 +174,8 @@ private:
                 o.archive.off = true;
             else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
                 help_ = true;
-            else if (name == QLatin1String("--version") || name == QLatin1String("-v"))
+            else if (name == QLatin1String("--version") || name == QLatin1String("-v") ||
+                     name == QLatin1String("-V"))
                 version_ = true;
             else
                 return Error(QStringLiteral("unknown option '%1'").arg(a));

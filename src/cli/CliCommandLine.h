@@ -36,7 +36,7 @@ struct CliOptions
     bool quiet = false; // --quiet: no progress and no notes, errors only
     bool yes = false;   // --yes: commands that change the meter may run
     CliCommand command = CliCommand::Ports;
-    QString output; // -o FILE; empty: standard output
+    QString output; // -o FILE; empty or "-": standard output
     RecordFormat format = RecordFormat::Csv;
     QString thresholdFile; // thresholds set FILE; records --thresholds FILE (JSON verdicts)
     CalibrationChannel channel = CalibrationChannel::Ont1310;

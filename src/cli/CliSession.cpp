@@ -3,6 +3,7 @@
 #include "calibration/Calibration.h"
 #include "cli/CliArchive.h"
 #include "cli/RecordJson.h"
+#include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
@@ -14,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QIODevice>
-#include <QSaveFile>
 #include <bit>
 
 namespace {
@@ -73,15 +73,13 @@ int CliSession::Run()
         for (int g = 1; g <= ThresholdTable::kGroups; ++g)
             thresholds_.table.MarkKnown(g);
     }
-    if (!options_.output.isEmpty()) {
-        // Opened now, so an output that cannot be written is known before the meter is
-        // asked for anything; it replaces the old file only once complete.
-        outputFile_ = std::make_unique<QSaveFile>(options_.output);
-        if (!outputFile_->open(QIODevice::WriteOnly)) {
-            Finish(ExitFailed, QStringLiteral("cannot write %1: %2")
-                                   .arg(options_.output, outputFile_->errorString()));
-            return exitCode_;
-        }
+    // Opened now, so an output that cannot be written is known before the meter is asked
+    // for anything; a file is replaced only once complete.
+    output_ = std::make_unique<OutputFile>(
+        options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
+    if (QString error; !output_->Open(&error)) {
+        Finish(ExitFailed, error);
+        return exitCode_;
     }
     if (Connect())
         loop_.exec();
@@ -417,16 +415,9 @@ QByteArray CliSession::RecordOutput() const
 
 void CliSession::FinishWithOutput(const QByteArray& content, const QString& note)
 {
-    if (!outputFile_) {
-        if (out_.write(content) != content.size()) {
-            Finish(ExitFailed,
-                   QStringLiteral("cannot write to standard output: %1").arg(out_.errorString()));
-            return;
-        }
-    } else if (outputFile_->write(content) != content.size() || !outputFile_->commit()) {
-        Finish(
-            ExitFailed,
-            QStringLiteral("cannot write %1: %2").arg(options_.output, outputFile_->errorString()));
+    output_->Write(content);
+    if (QString error; !output_->Commit(&error)) {
+        Finish(ExitFailed, error);
         return;
     }
     Finish(ExitDone, note);

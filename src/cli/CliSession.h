@@ -17,7 +17,7 @@
 
 class ConnectionCommands;
 class QIODevice;
-class QSaveFile;
+class OutputFile;
 
 // One run of the command-line tool: connects to the meter through the program's own link,
 // runs one command with the same commands, pages' logic and frames as the program, and
@@ -81,7 +81,7 @@ private:
     CliPrompter prompter_;
     DeviceLink link_;
     std::unique_ptr<ConnectionCommands> commands_;
-    std::unique_ptr<QSaveFile> outputFile_;
+    std::unique_ptr<OutputFile> output_;
     QEventLoop loop_;
     QTimer answerLimit_;
     QString awaited_;

@@ -1,6 +1,5 @@
 #include "cli/RecordJson.h"
 
-#include "common/NumberText.h"
 #include "verdicts/Verdict.h"
 
 #include <QDate>
@@ -16,12 +15,14 @@ QString VerdictJson(const std::optional<Verdict>& verdict)
     return QLatin1Char('"') + VerdictName(*verdict).toLower() + QLatin1Char('"');
 }
 
-// `verdict` is written only when records are judged at all.
+// `verdict` is written only when records are judged at all. The power is the row's text,
+// two decimals, which is also what the verdict is judged on: a power of -27.304 is -27.30
+// and passes a Pass limit of -27.3, in the JSON as on the data page.
 QString PowerJson(float value, float limit, const std::optional<QString>& verdict)
 {
     const bool low = IsLowPower(value, limit);
     const QString dbm =
-        low || !std::isfinite(value) ? QStringLiteral("null") : ShortestFloatText(value);
+        low || !std::isfinite(value) ? QStringLiteral("null") : PowerText(value, limit).trimmed();
     QString json = QStringLiteral("{\"dBm\": %1, \"low\": %2")
                        .arg(dbm, low ? QStringLiteral("true") : QStringLiteral("false"));
     if (verdict)

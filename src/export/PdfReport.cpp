@@ -1,26 +1,63 @@
 #include "export/PdfReport.h"
 
 #include "common/ExportFile.h"
+#include "common/ProgramFacts.h"
 #include "export/TableTexts.h"
 #include "verdicts/PowerChart.h"
 #include "verdicts/Verdict.h"
 #include "verdicts/VerdictModel.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPaintDevice>
 #include <QPdfWriter>
+#include <QTextCursor>
 #include <QTextDocument>
-#include <QUrl>
+#include <QTextObjectInterface>
 #include <set>
 
 namespace {
 
 const QString kTitle = QStringLiteral("QX390D Power Meter Test Report");
-const QUrl kChartUrl(QStringLiteral("qx390d:chart.png"));
-// The chart is drawn larger than it stands on the page, so it prints sharply.
-constexpr QSize kChartPixels(1020, 570);
-constexpr int kChartWidthOnPage = 680;
+// Where the chart goes in the laid-out text; replaced by the chart object.
+const QString kChartPlace = QStringLiteral("[power chart]");
+constexpr int kChartObject = QTextFormat::UserObject + 1;
+// The chart's size in the document's pixels (1/96 in): the width between the page's margins.
+constexpr QSizeF kChartSize(640, 380);
+
+// The chart as an object in the text, drawn with the page's own painter, so it stays
+// vector graphics in the PDF.
+class ChartObject : public QObject, public QTextObjectInterface
+{
+    Q_OBJECT
+    Q_INTERFACES(QTextObjectInterface)
+
+public:
+    ChartObject(const TableTexts& table, const ThresholdTable& thresholds, ChartChoice choice)
+        : table_(table), thresholds_(thresholds), choice_(choice)
+    {
+    }
+
+    QSizeF intrinsicSize(QTextDocument* document, int, const QTextFormat&) override
+    {
+        // In the units of the device the text is laid out for, as images are.
+        const QPaintDevice* device = document->documentLayout()->paintDevice();
+        return kChartSize * (device ? device->logicalDpiY() / 96.0 : 1.0);
+    }
+
+    void drawObject(QPainter* painter, const QRectF& rect, QTextDocument*, int,
+                    const QTextFormat&) override
+    {
+        PowerChart::Draw(*painter, rect, table_.rows, thresholds_, choice_, kChartSize);
+    }
+
+private:
+    const TableTexts& table_;
+    const ThresholdTable& thresholds_;
+    ChartChoice choice_;
+};
 
 // A cell text as the page shows it, kept on one line.
 QString Escaped(const QString& text)
@@ -37,13 +74,46 @@ QString Cell(const QString& text, const std::optional<Verdict>& verdict = std::n
         .arg(QString::fromLatin1(tag), colour, text.isEmpty() ? QStringLiteral("&nbsp;") : text);
 }
 
+// "1 (GPON-B+)": a group number with its name, when it has one other than the number.
+QString GroupText(const QString& number, const ReportFacts& facts)
+{
+    const std::optional<int> group = GroupOfText(number);
+    const QString name =
+        group ? facts.groupNames[static_cast<size_t>(*group - 1)].trimmed() : QString();
+    if (name.isEmpty() || name == number.trimmed())
+        return Escaped(number);
+    return Escaped(number) + QStringLiteral(" (") + name.toHtmlEscaped() + QLatin1Char(')');
+}
+
+// "USB serial number 5A3B, vendor 1a86, product 7523", as far as the system reports it.
+QString MeterText(const PortIdentity& meter)
+{
+    QStringList parts;
+    if (!meter.serial.isEmpty())
+        parts << QStringLiteral("USB serial number ") + meter.serial;
+    if (meter.vendor)
+        parts << QStringLiteral("vendor %1").arg(*meter.vendor, 4, 16, QLatin1Char('0'));
+    if (meter.product)
+        parts << QStringLiteral("product %1").arg(*meter.product, 4, 16, QLatin1Char('0'));
+    return parts.join(QStringLiteral(", "));
+}
+
 QString FactsHtml(const TableTexts& table, const ReportFacts& facts)
 {
     const QString device =
         facts.device.isEmpty() ? QStringLiteral("none (no meter connected)") : facts.device;
-    return QStringLiteral("<p>Date: %1<br>Device: %2<br>Records: %3</p>")
-        .arg(facts.when.toString(QStringLiteral("yyyy-MM-dd HH:mm")), device.toHtmlEscaped())
-        .arg(table.rows.size());
+    QStringList lines{QStringLiteral("Date: ") +
+                          facts.when.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                      QStringLiteral("Device: ") + device.toHtmlEscaped()};
+    if (facts.meter.IsKnown())
+        lines << QStringLiteral("Meter: ") + MeterText(facts.meter).toHtmlEscaped();
+    if (!facts.login.isEmpty())
+        lines << QStringLiteral("Operator: ") + facts.login.toHtmlEscaped();
+    if (!facts.note.isEmpty())
+        lines << QStringLiteral("Note: ") + facts.note.toHtmlEscaped();
+    lines << QStringLiteral("Program: qx390d ") + ProgramVersion().toHtmlEscaped();
+    lines << QStringLiteral("Records: %1").arg(table.rows.size());
+    return QStringLiteral("<p>") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
 }
 
 QString SummaryHtml(const VerdictCounts& counts)
@@ -59,7 +129,8 @@ QString SummaryHtml(const VerdictCounts& counts)
     return html + QStringLiteral("</tr></table>");
 }
 
-QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds)
+QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds,
+                    const ReportFacts& facts)
 {
     QString html = QStringLiteral("<h2>Records</h2><table border=\"1\" cellspacing=\"0\" "
                                   "cellpadding=\"2\" width=\"100%\"><thead><tr>");
@@ -81,7 +152,8 @@ QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds)
             const std::optional<Verdict> shade =
                 IsPowerColumn(c) ? verdict.channels[static_cast<size_t>(c - kFirstPowerColumn)]
                                  : std::nullopt;
-            html += Cell(Escaped(row.value(c)), shade);
+            html += Cell(c == kGroupColumn ? GroupText(row.value(c), facts) : Escaped(row.value(c)),
+                         shade);
         }
         html += verdict.record ? Cell(VerdictName(*verdict.record), verdict.record)
                                : Cell(QStringLiteral("&ndash;"));
@@ -90,7 +162,8 @@ QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds)
     return html + QStringLiteral("</table>");
 }
 
-QString GroupsHtml(const TableTexts& table, const ThresholdTable& thresholds)
+QString GroupsHtml(const TableTexts& table, const ThresholdTable& thresholds,
+                   const ReportFacts& facts)
 {
     std::set<int> used;
     for (const QStringList& row : table.rows) {
@@ -107,9 +180,14 @@ QString GroupsHtml(const TableTexts& table, const ThresholdTable& thresholds)
                         .arg(group);
             continue;
         }
-        html += QStringLiteral("<p>Group %1 (dBm)</p><table border=\"1\" cellspacing=\"0\" "
+        const QString name = facts.groupNames[static_cast<size_t>(group - 1)].trimmed();
+        const QString named = name.isEmpty() || name == QString::number(group)
+                                  ? QString()
+                                  : QStringLiteral(", ") + name.toHtmlEscaped();
+        html += QStringLiteral("<p>Group %1%2 (dBm)</p><table border=\"1\" cellspacing=\"0\" "
                                "cellpadding=\"3\"><tr>")
-                    .arg(group);
+                    .arg(group)
+                    .arg(named);
         html += Cell(QString(), std::nullopt, "th");
         for (const char* name : {"Over", "Pass", "Fail"})
             html += Cell(QString::fromLatin1(name), std::nullopt, "th");
@@ -132,21 +210,24 @@ QString GroupsHtml(const TableTexts& table, const ThresholdTable& thresholds)
 std::optional<QByteArray> BuildPdfReport(const TableTexts& table, const ThresholdTable& thresholds,
                                          const ReportFacts& facts)
 {
-    const QImage chart = PowerChart::Picture(
-        table.rows, thresholds, PowerChart::DefaultChoice(table.rows, thresholds), kChartPixels);
-
+    ChartObject chart(table, thresholds,
+                      facts.chart.value_or(DefaultChartChoice(table.rows, thresholds)));
     QTextDocument document;
-    document.addResource(QTextDocument::ImageResource, kChartUrl, chart);
+    document.documentLayout()->registerHandler(kChartObject, &chart);
     QString html = QStringLiteral("<html><body><h1>%1</h1>").arg(kTitle);
     html += FactsHtml(table, facts);
     html += SummaryHtml(CountVerdicts(table.rows, thresholds));
-    html += QStringLiteral("<h2>Power chart</h2><p><img src=\"%1\" width=\"%2\"></p>")
-                .arg(kChartUrl.toString())
-                .arg(kChartWidthOnPage);
-    html += RecordsHtml(table, thresholds);
-    html += GroupsHtml(table, thresholds);
+    html += QStringLiteral("<h2>Power chart</h2><p>%1</p>").arg(kChartPlace);
+    html += RecordsHtml(table, thresholds, facts);
+    html += GroupsHtml(table, thresholds, facts);
     html += QStringLiteral("</body></html>");
     document.setHtml(html);
+    QTextCursor place = document.find(kChartPlace);
+    if (place.isNull())
+        return std::nullopt;
+    QTextCharFormat object;
+    object.setObjectType(kChartObject);
+    place.insertText(QString(QChar::ObjectReplacementCharacter), object);
 
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -156,7 +237,7 @@ std::optional<QByteArray> BuildPdfReport(const TableTexts& table, const Threshol
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
         writer.setTitle(kTitle);
-        writer.setCreator(QStringLiteral("QX390D"));
+        writer.setCreator(QStringLiteral("qx390d ") + ProgramVersion());
         document.print(&writer);
     }
     if (buffer.data().isEmpty())
@@ -171,3 +252,5 @@ void ExportRecordReport(const TableTexts& table, const ThresholdTable& threshold
     ExportFileAs(prompter, dialogs, owner, exportPath, pdfFilter, {QStringLiteral(".pdf")},
                  [&](const QString&) { return BuildPdfReport(table, thresholds, facts); });
 }
+
+#include "PdfReport.moc"

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "link/PortIdentity.h"
+#include "verdicts/ChartPlan.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <array>
 #include <optional>
 
 class FileDialogs;
 class Prompter;
 class QWidget;
-class ThresholdTable;
 struct TableTexts;
 
 // Filter of the report's save dialog.
@@ -18,13 +21,21 @@ inline const QString pdfFilter = QStringLiteral("PDF Report (*.pdf)");
 struct ReportFacts
 {
     QDateTime when;
-    QString device; // the meter's port; empty when none was used
+    QString device;     // the meter's port; empty when none was used
+    PortIdentity meter; // what the system reports of the port's USB device
+    QString login;      // the operator's login name
+    QString note;       // the download's note in the archive; empty when it has none
+    std::array<QString, ThresholdTable::kGroups> groupNames; // index 0: group 1; may be empty
+    // What the chart shows; nothing: the group most records use, its first channel.
+    std::optional<ChartChoice> chart;
 };
 
-// The test report as an A4 PDF document: title, date, device, record count, the verdict
-// summary, the power chart, the table with its verdicts (power cells coloured, a verdict
-// column) and the limits of the threshold groups the records use. Laid out as rich text
-// and printed by Qt's own PDF writer. Nothing when it cannot be made.
+// The test report as an A4 PDF document: title, date, device, the meter's USB identity
+// where known, operator, note, program version, record count, the verdict summary, the
+// power chart (vector graphics), the table with its verdicts (power cells coloured, a
+// verdict column) and the limits of the threshold groups the records use, groups named
+// where their names are known. Laid out as rich text and printed by Qt's own PDF writer.
+// Nothing when it cannot be made.
 std::optional<QByteArray> BuildPdfReport(const TableTexts& table, const ThresholdTable& thresholds,
                                          const ReportFacts& facts);
 

@@ -1,9 +1,11 @@
 #include "records/RecordsPage.h"
 
+#include "common/ProgramFacts.h"
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"
 #include "export/XlsxExport.h"
 #include "link/DeviceLink.h"
+#include "link/PortIdentity.h"
 #include "records/RecordListView.h"
 #include "sheets/SheetImport.h"
 
@@ -107,11 +109,19 @@ void RecordsPage::OnExportWorkbook()
     ExportRecordWorkbook(table_.Texts(), prompter_, dialogs_, this, exportPath_);
 }
 
-void RecordsPage::OnExportReport()
+void RecordsPage::OnExportReport(const std::optional<ChartChoice>& chart)
 {
-    ExportRecordReport(table_.Texts(), limits_.Table(),
-                       {QDateTime::currentDateTime(), link_.State().portName}, prompter_, dialogs_,
-                       this, exportPath_);
+    ReportFacts facts;
+    facts.when = QDateTime::currentDateTime();
+    facts.device = link_.State().portName;
+    if (!facts.device.isEmpty())
+        facts.meter = PortIdentityOf(facts.device);
+    facts.login = LoginName();
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+        facts.groupNames[static_cast<size_t>(g - 1)] = limits_.Name(g);
+    facts.chart = chart;
+    ExportRecordReport(table_.Texts(), limits_.Table(), facts, prompter_, dialogs_, this,
+                       exportPath_);
 }
 
 void RecordsPage::OnImportSheet()

@@ -2,6 +2,7 @@
 
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
+#include "verdicts/ChartPlan.h"
 #include "verdicts/Verdict.h"
 #include "verdicts/VerdictModel.h"
 
@@ -32,8 +33,9 @@ public:
 
     void OnExportCsv();
     void OnExportWorkbook();
-    // File/Export Report (PDF): the table, its verdicts and the chart as a PDF report.
-    void OnExportReport();
+    // File/Export Report (PDF): the table, its verdicts and the chart as a PDF report; the
+    // chart as `chart` chooses, else for the group most records use.
+    void OnExportReport(const std::optional<ChartChoice>& chart = std::nullopt);
     void OnImportSheet();
     void OnMeterRecord(const QByteArray& copy);
     void OnRecordDeleted(int recordNumber);

@@ -1,7 +1,5 @@
 #include "verdicts/PowerChart.h"
 
-#include "common/NumberText.h"
-
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLegendMarker>
@@ -9,9 +7,7 @@
 #include <QPainter>
 #include <QScatterSeries>
 #include <QValueAxis>
-#include <algorithm>
 #include <cmath>
-#include <map>
 
 namespace {
 
@@ -24,16 +20,20 @@ struct LimitStyle
 };
 constexpr LimitStyle kLimitStyles[3] = {{"Over", 0x000000}, {"Pass", 0x009E73}, {"Fail", 0xD55E00}};
 
-// The x of a row: its record number, or its place when the "No." text is not a number.
-double RecordNumber(const QStringList& row, int position)
-{
-    double number = 0.0;
-    return IsCompleteNumber(row.value(0), &number) && std::isfinite(number) ? number : position + 1;
-}
+// The legend names at most this many readings off the scale per channel.
+constexpr int kNamedOffScale = 3;
 
-bool IsLow(const QString& text)
+// "ONT:1270nm off the scale: No. 3 (1e+09 dBm), No. 7 (-1e+05 dBm)", and "..." when more.
+QString OffScaleName(const QString& channel, const QList<OffScaleReading>& readings)
 {
-    return text.trimmed() == QStringLiteral("LOW");
+    QStringList named;
+    for (qsizetype i = 0; i < readings.size() && i < kNamedOffScale; ++i)
+        named << QStringLiteral("No. %1 (%2 dBm)")
+                     .arg(readings[i].x)
+                     .arg(QString::number(readings[i].power, 'g', 6));
+    if (readings.size() > kNamedOffScale)
+        named << QStringLiteral("%1 more").arg(readings.size() - kNamedOffScale);
+    return QStringLiteral("%1 off the scale: %2").arg(channel, named.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -52,32 +52,30 @@ PowerChart::PowerChart(QGraphicsItem* parent)
     addAxis(recordAxis_, Qt::AlignBottom);
     addAxis(powerAxis_, Qt::AlignLeft);
 
-    const auto attach = [this](QXYSeries* series) {
-        addSeries(series);
-        series->attachAxis(recordAxis_);
-        series->attachAxis(powerAxis_);
-    };
     for (int c = 0; c < kPowerColumns; ++c) {
         const QColor colour(kChannelColours[c]);
-        const QString name = PowerColumnName(kFirstPowerColumn + c);
-        auto* line = new QLineSeries(this);
-        line->setName(name);
-        line->setColor(colour);
-        line->setPointsVisible(true);
-        attach(line);
-        readings_[static_cast<size_t>(c)] = line;
+        auto* key = new QLineSeries(this);
+        key->setName(PowerColumnName(kFirstPowerColumn + c));
+        key->setColor(colour);
+        Attach(key);
+        keys_[static_cast<size_t>(c)] = key;
 
         auto* low = new QScatterSeries(this);
-        low->setName(name + QStringLiteral(" LOW"));
         low->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
         low->setMarkerSize(9);
         low->setColor(colour);
         low->setBorderColor(colour);
-        attach(low);
-        // The channel's line in the legend stands for its marks too.
-        for (QLegendMarker* marker : legend()->markers(low))
-            marker->setVisible(false);
+        Attach(low);
         lowMarks_[static_cast<size_t>(c)] = low;
+
+        auto* off = new QScatterSeries(this);
+        off->setMarkerShape(QScatterSeries::MarkerShapeRotatedRectangle);
+        off->setMarkerSize(11);
+        off->setColor(Qt::white);
+        off->setBorderColor(colour);
+        off->setPen(QPen(colour, 2.0));
+        Attach(off);
+        offScale_[static_cast<size_t>(c)] = off;
     }
     for (int i = 0; i < 3; ++i) {
         auto* limit = new QLineSeries(this);
@@ -86,130 +84,138 @@ PowerChart::PowerChart(QGraphicsItem* parent)
         pen.setWidthF(1.5);
         limit->setPen(pen);
         limit->setName(QString::fromLatin1(kLimitStyles[i].name));
-        attach(limit);
+        Attach(limit);
         limitLines_[static_cast<size_t>(i)] = limit;
     }
 }
 
-PowerChart::Choice PowerChart::DefaultChoice(const QList<QStringList>& rows,
-                                             const ThresholdTable& thresholds)
+void PowerChart::Attach(QXYSeries* series)
 {
-    std::map<int, int> uses;
-    for (const QStringList& row : rows) {
-        const std::optional<int> group = GroupOfText(row.value(kGroupColumn));
-        if (group && thresholds.IsKnown(*group))
-            ++uses[*group];
-    }
-    Choice choice;
-    const auto most = std::max_element(
-        uses.begin(), uses.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
-    if (most != uses.end()) {
-        choice.group = most->first;
-        return choice;
-    }
-    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
-        if (thresholds.IsKnown(g)) {
-            choice.group = g;
-            break;
-        }
-    }
-    return choice;
+    addSeries(series);
+    series->attachAxis(recordAxis_);
+    series->attachAxis(powerAxis_);
+}
+
+void PowerChart::ShowInLegend(QAbstractSeries* series, bool shown)
+{
+    for (QLegendMarker* marker : legend()->markers(series))
+        marker->setVisible(shown);
+}
+
+QLineSeries* PowerChart::NewRun(int c)
+{
+    auto* run = new QLineSeries(this);
+    run->setColor(QColor(kChannelColours[c]));
+    run->setPointsVisible(true);
+    // A reading between two gaps is a run of one point: it must show without a line.
+    run->setMarkerSize(4);
+    Attach(run);
+    return run;
 }
 
 void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thresholds,
                       Choice choice)
 {
-    std::array<QList<QPointF>, kPowerColumns> readings;
-    std::array<QList<double>, kPowerColumns> lowAt;
-    double first = 1.0;
-    double last = 1.0;
-    double lowest = 0.0;
-    double highest = -50.0;
-    const auto reach = [&](double power) {
-        lowest = std::min(lowest, power);
-        highest = std::max(highest, power);
-    };
-    for (int r = 0; r < rows.size(); ++r) {
-        const QStringList& row = rows[r];
-        const double x = RecordNumber(row, r);
-        first = r == 0 ? x : std::min(first, x);
-        last = r == 0 ? x : std::max(last, x);
-        for (int c = 0; c < kPowerColumns; ++c) {
-            const QString& text = row.value(kFirstPowerColumn + c);
-            double power = 0.0;
-            if (IsLow(text))
-                lowAt[static_cast<size_t>(c)] << x;
-            else if (IsCompleteNumber(text, &power) && std::isfinite(power)) {
-                readings[static_cast<size_t>(c)] << QPointF(x, power);
-                reach(power);
-            }
-        }
-    }
+    const ChartPlan plan = PlanChart(rows, thresholds, choice);
 
-    const std::optional<ChannelLimits> limits =
-        LimitsFor(thresholds, choice.group, choice.powerColumn);
-    const QString channel = PowerColumnName(choice.powerColumn);
-    if (limits) {
-        for (float limit : {limits->over, limits->pass, limits->fail})
-            reach(limit);
-        setTitle(QStringLiteral("Powers by record (LOW: triangles at the foot); limits of "
-                                "threshold group %1, %2")
-                     .arg(choice.group)
-                     .arg(channel));
-    } else {
-        setTitle(QStringLiteral("Powers by record (LOW: triangles at the foot); threshold "
-                                "group %1 not known")
-                     .arg(choice.group));
-    }
+    const QString channelName = PowerColumnName(choice.powerColumn);
+    const QString title = QStringLiteral("Powers by record (LOW: triangles at the foot); ");
+    if (choice.allChannels)
+        setTitle(title + QStringLiteral("all channels, no limit lines"));
+    else if (plan.limits)
+        setTitle(
+            title +
+            QStringLiteral("limits of threshold group %1, %2").arg(choice.group).arg(channelName));
+    else
+        setTitle(title + QStringLiteral("threshold group %1 not known").arg(choice.group));
 
-    // Whole steps of 5 dBm with room below for the LOW marks.
-    const double top = std::ceil((highest + 1.0) / 5.0) * 5.0;
-    const double bottom = std::floor((lowest - 1.0) / 5.0) * 5.0 - 5.0;
-    const double lowY = bottom + 1.5;
-    // Whole record numbers on the axis, at most about ten of them.
-    const double span = last - first + 2.0;
-    double step = 1.0;
-    for (double candidate : {1.0, 2.0, 5.0, 10.0, 20.0, 50.0}) {
-        step = candidate;
-        if (span / candidate <= 10.0)
-            break;
-    }
-    recordAxis_->setRange(first - 1.0, last + 1.0);
+    recordAxis_->setRange(plan.firstX, plan.lastX);
     recordAxis_->setTickAnchor(0.0);
-    recordAxis_->setTickInterval(step);
-    powerAxis_->setRange(bottom, top);
+    recordAxis_->setTickInterval(plan.xStep);
+    powerAxis_->setRange(plan.bottom, plan.top);
     powerAxis_->setTickAnchor(0.0);
     powerAxis_->setTickInterval(5.0);
 
     for (int c = 0; c < kPowerColumns; ++c) {
-        readings_[static_cast<size_t>(c)]->replace(readings[static_cast<size_t>(c)]);
-        QList<QPointF> marks;
-        for (double x : lowAt[static_cast<size_t>(c)])
-            marks << QPointF(x, lowY);
-        lowMarks_[static_cast<size_t>(c)]->replace(marks);
+        const ChannelPlan& channel = plan.channels[static_cast<size_t>(c)];
+        QList<QLineSeries*>& runs = runs_[static_cast<size_t>(c)];
+        while (runs.size() > channel.runs.size()) {
+            QLineSeries* surplus = runs.takeLast();
+            removeSeries(surplus);
+            delete surplus;
+        }
+        while (runs.size() < channel.runs.size())
+            runs << NewRun(c);
+        for (qsizetype i = 0; i < runs.size(); ++i)
+            runs[i]->replace(channel.runs[i]);
+
+        QList<QPointF> lows;
+        for (double x : channel.lowAt)
+            lows << QPointF(x, plan.lowY);
+        lowMarks_[static_cast<size_t>(c)]->replace(lows);
+
+        QList<QPointF> edge;
+        for (const OffScaleReading& reading : channel.offScale)
+            edge << QPointF(reading.x, reading.power > 0 ? plan.offHighY : plan.lowY);
+        QScatterSeries* off = offScale_[static_cast<size_t>(c)];
+        off->replace(edge);
+        off->setName(OffScaleName(PowerColumnName(kFirstPowerColumn + c), channel.offScale));
     }
+
     const std::array<float, 3> values =
-        limits ? std::array<float, 3>{limits->over, limits->pass, limits->fail}
-               : std::array<float, 3>{};
+        plan.limits ? std::array<float, 3>{plan.limits->over, plan.limits->pass, plan.limits->fail}
+                    : std::array<float, 3>{};
     for (int i = 0; i < 3; ++i) {
+        const float value = values[static_cast<size_t>(i)];
+        const bool onScale = plan.limits && IsPowerOnScale(value);
         QList<QPointF> line;
-        if (limits)
-            line << QPointF(first - 1.0, values[static_cast<size_t>(i)])
-                 << QPointF(last + 1.0, values[static_cast<size_t>(i)]);
-        limitLines_[static_cast<size_t>(i)]->replace(line);
-        limitLines_[static_cast<size_t>(i)]->setName(
-            limits ? QStringLiteral("%1 %2").arg(QString::fromLatin1(kLimitStyles[i].name),
-                                                 LimitText(values[static_cast<size_t>(i)]))
-                   : QString::fromLatin1(kLimitStyles[i].name));
+        if (onScale)
+            line << QPointF(plan.firstX, value) << QPointF(plan.lastX, value);
+        QLineSeries* limit = limitLines_[static_cast<size_t>(i)];
+        limit->replace(line);
+        QString name = QString::fromLatin1(kLimitStyles[i].name);
+        if (plan.limits)
+            name += QLatin1Char(' ') + LimitText(value);
+        if (plan.limits && !onScale)
+            name += QStringLiteral(" (off the scale)");
+        limit->setName(name);
     }
+
+    // The legend: each channel drawn once, its readings off the scale when there are any,
+    // and the limits when a group's limits are shown.
+    for (int c = 0; c < kPowerColumns; ++c) {
+        const ChannelPlan& channel = plan.channels[static_cast<size_t>(c)];
+        ShowInLegend(keys_[static_cast<size_t>(c)], channel.shown);
+        ShowInLegend(lowMarks_[static_cast<size_t>(c)], false);
+        ShowInLegend(offScale_[static_cast<size_t>(c)], !channel.offScale.isEmpty());
+        for (QLineSeries* run : runs_[static_cast<size_t>(c)])
+            ShowInLegend(run, false);
+    }
+    for (QLineSeries* limit : limitLines_)
+        ShowInLegend(limit, !choice.allChannels);
 }
 
-QImage PowerChart::Picture(const QList<QStringList>& rows, const ThresholdTable& thresholds,
-                           Choice choice, QSize size)
+void PowerChart::Draw(QPainter& painter, const QRectF& target, const QList<QStringList>& rows,
+                      const ThresholdTable& thresholds, Choice choice, QSizeF size)
 {
     QGraphicsScene scene; // owns the chart
     auto* chart = new PowerChart;
     scene.addItem(chart);
+    // Pixel sizes are the chart's own units, so the text keeps its size against the lines
+    // on any device, a PDF page included.
+    QFont font = chart->titleFont();
+    font.setPixelSize(11);
+    font.setBold(true);
+    chart->setTitleFont(font);
+    font.setBold(false);
+    chart->legend()->setFont(font);
+    for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(chart->recordAxis_),
+                                static_cast<QAbstractAxis*>(chart->powerAxis_)}) {
+        axis->setLabelsFont(font);
+        QFont titleFont = font;
+        titleFont.setBold(true);
+        axis->setTitleFont(titleFont);
+    }
     chart->resize(size);
     chart->Show(rows, thresholds, choice);
     // Lays out axes, labels and legend now rather than at the next turn of the event loop.
@@ -217,12 +223,5 @@ QImage PowerChart::Picture(const QList<QStringList>& rows, const ThresholdTable&
     chart->legend()->layout()->activate();
     const QRectF area(QPointF(0, 0), size);
     scene.setSceneRect(area);
-
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    scene.render(&painter, area, area);
-    painter.end();
-    return image;
+    scene.render(&painter, target, area);
 }

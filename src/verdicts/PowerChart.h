@@ -1,51 +1,57 @@
 #pragma once
 
-#include "verdicts/Verdict.h"
+#include "verdicts/ChartPlan.h"
 
 #include <QChart>
-#include <QImage>
 #include <array>
 
+class QAbstractSeries;
 class QLineSeries;
+class QPainter;
 class QScatterSeries;
 class QValueAxis;
+class QXYSeries;
 
-// The four channels' powers by record number, with the Over, Pass and Fail lines of one
-// channel of one threshold group. "LOW" readings have no value: they are marked at the foot
-// of the chart, in their channel's colour. Shared by the chart window and the report.
+// The powers by record number: by default one channel with the Over, Pass and Fail lines of
+// one threshold group, or all four channels without limit lines (ChartPlan). A channel's
+// line is broken where it has no plausible value; "LOW" readings are marked at the foot of
+// the chart and readings off the scale at its edge, in their channel's colour, the latter
+// named in the legend. Shared by the chart window and the report.
 class PowerChart : public QChart
 {
     Q_OBJECT
 
 public:
-    // Which limits are drawn: a group 1 to 3 and a power column 1 to 4.
-    struct Choice
-    {
-        int group = 1;
-        int powerColumn = kFirstPowerColumn;
-    };
+    using Choice = ChartChoice;
 
     explicit PowerChart(QGraphicsItem* parent = nullptr);
 
-    // Redraws from the table's rows; the lines stay empty while the group is not known.
+    // Redraws from the table's rows; the limit lines stay empty while the group is not known.
     void Show(const QList<QStringList>& rows, const ThresholdTable& thresholds, Choice choice);
 
-    // The group most records refer to among the known ones, else the first known group,
-    // else 1; the first power column.
-    static Choice DefaultChoice(const QList<QStringList>& rows, const ThresholdTable& thresholds);
-
-    // A chart of its own for the rows, drawn at `size` on white; no window needed.
-    static QImage Picture(const QList<QStringList>& rows, const ThresholdTable& thresholds,
-                          Choice choice, QSize size);
+    // A chart of its own for the rows, laid out at `size` and drawn into `target` on
+    // `painter` as vector graphics, with fonts given in the chart's own units.
+    static void Draw(QPainter& painter, const QRectF& target, const QList<QStringList>& rows,
+                     const ThresholdTable& thresholds, Choice choice, QSizeF size);
 
     // For the tests: `c` is 0 to 3 in power column order; limits Over, Pass, Fail.
-    QLineSeries* Readings(int c) const { return readings_[static_cast<size_t>(c)]; }
+    const QList<QLineSeries*>& Runs(int c) const { return runs_[static_cast<size_t>(c)]; }
     QScatterSeries* LowMarks(int c) const { return lowMarks_[static_cast<size_t>(c)]; }
+    QScatterSeries* OffScaleMarks(int c) const { return offScale_[static_cast<size_t>(c)]; }
     QLineSeries* LimitLine(int i) const { return limitLines_[static_cast<size_t>(i)]; }
+    QValueAxis* RecordAxis() const { return recordAxis_; }
+    QValueAxis* PowerAxis() const { return powerAxis_; }
 
 private:
-    std::array<QLineSeries*, kPowerColumns> readings_{};
+    QLineSeries* NewRun(int c);
+    void Attach(QXYSeries* series);
+    void ShowInLegend(QAbstractSeries* series, bool shown);
+
+    // Stands for the channel in the legend; holds no points.
+    std::array<QLineSeries*, kPowerColumns> keys_{};
+    std::array<QList<QLineSeries*>, kPowerColumns> runs_;
     std::array<QScatterSeries*, kPowerColumns> lowMarks_{};
+    std::array<QScatterSeries*, kPowerColumns> offScale_{};
     std::array<QLineSeries*, 3> limitLines_{};
     QValueAxis* recordAxis_;
     QValueAxis* powerAxis_;

@@ -11,8 +11,16 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSvgGenerator>
 #include <QVBoxLayout>
+
+namespace {
+
+// The channel choice's data for "All channels"; the others hold their power column.
+constexpr int kAllChannels = 0;
+
+} // namespace
 
 PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const KnownLimits& limits,
                                    Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
@@ -29,13 +37,14 @@ PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const KnownL
         groupChoice_->addItem(QString::number(g), g);
     for (int column = kFirstPowerColumn; column < kFirstPowerColumn + kPowerColumns; ++column)
         channelChoice_->addItem(PowerColumnName(column), column);
+    channelChoice_->addItem(QStringLiteral("All channels"), kAllChannels);
 
     auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Channel"), this));
+    top->addWidget(channelChoice_);
+    top->addSpacing(12);
     top->addWidget(new QLabel(QStringLiteral("Limits of threshold group"), this));
     top->addWidget(groupChoice_);
-    top->addSpacing(12);
-    top->addWidget(new QLabel(QStringLiteral("for"), this));
-    top->addWidget(channelChoice_);
     top->addStretch();
     top->addWidget(saveButton_);
     auto* layout = new QVBoxLayout(this);
@@ -56,6 +65,9 @@ PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const KnownL
     });
     connect(channelChoice_, &QComboBox::activated, this, &PowerChartWindow::Schedule);
     connect(saveButton_, &QPushButton::clicked, this, &PowerChartWindow::OnSaveImage);
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 
     Redraw();
 }
@@ -65,11 +77,24 @@ void PowerChartWindow::Redraw()
     redraw_.stop();
     const QList<QStringList> rows = TableRows(table_);
     if (!groupChosen_) {
-        const PowerChart::Choice choice = PowerChart::DefaultChoice(rows, limits_.Table());
+        const PowerChart::Choice choice = DefaultChartChoice(rows, limits_.Table());
         groupChoice_->setCurrentIndex(groupChoice_->findData(choice.group));
     }
-    chart_->Show(rows, limits_.Table(),
-                 {groupChoice_->currentData().toInt(), channelChoice_->currentData().toInt()});
+    const PowerChart::Choice choice = CurrentChoice();
+    // All channels are drawn without limit lines: there is no group to choose.
+    groupChoice_->setEnabled(!choice.allChannels);
+    chart_->Show(rows, limits_.Table(), choice);
+}
+
+PowerChart::Choice PowerChartWindow::CurrentChoice() const
+{
+    PowerChart::Choice choice;
+    choice.group = groupChoice_->currentData().toInt();
+    const int column = channelChoice_->currentData().toInt();
+    choice.allChannels = column == kAllChannels;
+    if (!choice.allChannels)
+        choice.powerColumn = column;
+    return choice;
 }
 
 std::optional<QByteArray> PowerChartWindow::ImageFile(const QString& path) const

@@ -16,9 +16,10 @@ class QPushButton;
 // Filter of the chart's save dialog: the name's extension chooses the format.
 inline const QString chartImageFilter = QStringLiteral("PNG Image (*.png);;SVG Image (*.svg)");
 
-// View/Power Chart: the record table's powers by record number, with the limit lines of
-// the group and channel chosen at the top. It follows the table and the known limits as
-// they change, and saves what it shows as a PNG or SVG image.
+// View/Power Chart: the record table's powers by record number, the channel chosen at the
+// top with the limit lines of the group chosen beside it, or all channels without limit
+// lines. It follows the table and the known limits as they change, saves what it shows as
+// a PNG or SVG image, and closes with Escape or Ctrl+W.
 class PowerChartWindow : public QWidget
 {
     Q_OBJECT
@@ -31,6 +32,8 @@ public:
     QComboBox* GroupChoice() const { return groupChoice_; }
     QComboBox* ChannelChoice() const { return channelChoice_; }
     QPushButton* SaveButton() const { return saveButton_; }
+    // What the chart shows now; the report draws the same while the window is open.
+    PowerChart::Choice CurrentChoice() const;
 
     // Asks for a file and writes the chart there, PNG unless the name ends in ".svg".
     void OnSaveImage();

@@ -149,7 +149,12 @@ QString VerdictToolTip(Verdict verdict, int group, const ChannelLimits& limits)
         .arg(DecibelText(limits.over), DecibelText(limits.pass), DecibelText(limits.fail));
 }
 
-void KnownLimits::Take(const ThresholdTable& table)
+QString KnownLimits::Name(int group) const
+{
+    return table_.IsKnown(group) ? names_[static_cast<size_t>(group - 1)] : QString();
+}
+
+void KnownLimits::Take(const ThresholdTable& table, const GroupNames& names)
 {
     bool taken = false;
     for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
@@ -157,6 +162,7 @@ void KnownLimits::Take(const ThresholdTable& table)
             continue;
         table_.Group(g) = table.Group(g);
         table_.MarkKnown(g);
+        names_[static_cast<size_t>(g - 1)] = names[static_cast<size_t>(g - 1)];
         taken = true;
     }
     if (taken)

@@ -91,13 +91,20 @@ class KnownLimits : public QObject
 public:
     using QObject::QObject;
 
+    using GroupNames = std::array<QString, ThresholdTable::kGroups>; // index 0: group 1
+
     const ThresholdTable& Table() const { return table_; }
-    // Takes the groups whose limits `table` knows in full; the other groups keep theirs.
-    void Take(const ThresholdTable& table);
+    // The name of a known group (the meter's, or a threshold file's) as it came with the
+    // limits; empty when there was none or the group is not known.
+    QString Name(int group) const;
+    // Takes the groups whose limits `table` knows in full, with their `names`; the other
+    // groups keep theirs.
+    void Take(const ThresholdTable& table, const GroupNames& names = {});
 
 Q_SIGNALS:
     void Changed();
 
 private:
     ThresholdTable table_;
+    GroupNames names_;
 };

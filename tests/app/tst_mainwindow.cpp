@@ -4,6 +4,7 @@
 
 #include "FakePrompter.h"
 #include "app/AboutDialog.h"
+#include "app/Application.h"
 #include "app/MainView.h"
 #include "app/MainWindow.h"
 #include "calibration/CalibrationPage.h"
@@ -22,6 +23,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -73,6 +76,9 @@ private slots:
     void helpOpensTheFileBesideTheExecutable_data();
     void helpOpensTheFileBesideTheExecutable();
     void commandStatesFollowAWholeSession();
+    void theWindowFitsTheScreenItIsOn_data();
+    void theWindowFitsTheScreenItIsOn();
+    void aSecondCopyBringsTheFirstForward();
 
 private:
     QList<int> EnabledCommands() const;
@@ -470,6 +476,74 @@ void TestMainWindow::commandStatesFollowAWholeSession()
     host.reset(); // unplugged
     QTRY_COMPARE(enabled(), QList<int>({Save, Open, Connect}) + kAlwaysEnabled);
     link->SetPrompter(nullptr, nullptr);
+}
+
+void TestMainWindow::theWindowFitsTheScreenItIsOn_data()
+{
+    QTest::addColumn<QSize>("available"); // the screen's area less its panels
+    QTest::addColumn<QSize>("window");
+
+    QTest::newRow("larger: nothing changes") << QSize(1920, 1040) << QSize(1000, 600);
+    QTest::newRow("just large enough") << QSize(1000, 600) << QSize(1000, 600);
+    QTest::newRow("1366x768 at 125 %, a panel below") << QSize(1093, 574) << QSize(1000, 574);
+    QTest::newRow("narrow") << QSize(800, 600) << QSize(800, 600);
+}
+
+void TestMainWindow::theWindowFitsTheScreenItIsOn()
+{
+    QFETCH(QSize, available);
+    QFETCH(QSize, window);
+    // The window as it has always been, beside one fitted to the screen.
+    const QList<QWidget*> pages{Page(DataTab), Page(ThresholdTab), Page(CalibrationTab)};
+    const QRect viewAsAlways = frame_->View()->geometry();
+    QList<QRect> pagesAsAlways;
+    for (const QWidget* page : pages)
+        pagesAsAlways << page->geometry();
+
+    MainWindow fitted(*link, prompter_, dialogs_);
+    fitted.FitTo(QRect(QPoint(0, 27), available));
+    fitted.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fitted));
+
+    QCOMPARE(fitted.minimumSize(), window);
+    QCOMPARE(fitted.maximumSize(), window);
+    QCOMPARE(fitted.View()->size(), viewAsAlways.size());
+    const MainView& view = *fitted.View();
+    const QList<QWidget*> fittedPages{view.Records(), view.Thresholds(), view.Calibration()};
+    for (int tab = 0; tab < pages.size(); ++tab)
+        QCOMPARE(fittedPages[tab]->geometry(), pagesAsAlways[tab]);
+    auto* scroll = qobject_cast<QScrollArea*>(fitted.centralWidget());
+    if (window == MainWindow::windowSize) {
+        QCOMPARE(fitted.centralWidget(), fitted.View());
+        QCOMPARE(fitted.View()->geometry(), viewAsAlways);
+        return;
+    }
+    QVERIFY(scroll);
+    // The rest of the page is a scroll away.
+    const QScrollBar* bar = window.height() < MainWindow::windowSize.height()
+                                ? scroll->verticalScrollBar()
+                                : scroll->horizontalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QVERIFY(QRect(QPoint(0, 27), available).contains(fitted.frameGeometry().topLeft()));
+}
+
+void TestMainWindow::aSecondCopyBringsTheFirstForward()
+{
+    frame_.reset();
+    const QTemporaryDir lockDirectory;
+    FakePrompter secondPrompter;
+    Application first(prompter_, dialogs_, {}, lockDirectory.path());
+    QVERIFY(first.Start());
+    QWidget& window = *first.Window();
+    window.showMinimized();
+    QTRY_VERIFY(window.isMinimized());
+
+    Application second(secondPrompter, dialogs_, {}, lockDirectory.path());
+    QVERIFY(!second.Start());
+    QCOMPARE(secondPrompter.Texts(), QStringList{Application::secondCopyMessage});
+    QVERIFY(!second.Window());
+    QTRY_VERIFY(!window.isMinimized());
+    QTRY_COMPARE(QApplication::activeWindow(), &window);
 }
 
 QTEST_MAIN(TestMainWindow)

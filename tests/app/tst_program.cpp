@@ -138,6 +138,9 @@ void TestProgram::commandLineIsAnsweredWithoutADisplay_data()
                           << QString();
     QTest::newRow("version") << program << QStringList{"--version"} << 0 << ProgramVersionText()
                              << QString();
+    QTest::newRow("-V") << program << QStringList{"-V"} << 0 << ProgramVersionText() << QString();
+    QTest::newRow("no display") << program << QStringList{} << 1 << QString()
+                                << "qx390d: no display to open the window on";
     QTest::newRow("bad option") << program << QStringList{"--bogus"} << 2 << QString()
                                 << "Unknown option 'bogus'.";
     QTest::newRow("simulator help")

@@ -3,6 +3,7 @@
 // download, export and threshold page produce.
 #include "FakePrompter.h"
 #include "TestSupport.h"
+#include "common/ProgramFacts.h"
 #include "export/CsvExport.h"
 #include "link/CommandFrame.h"
 #include "link/ConnectionCommands.h"
@@ -24,7 +25,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTime>
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -147,6 +152,10 @@ private slots:
     void exitCodes();
     void badThresholdFileIsRefusedBeforeAnythingIsSent_data();
     void badThresholdFileIsRefusedBeforeAnythingIsSent();
+    void outputGoesWhereItIsNamed_data();
+    void outputGoesWhereItIsNamed();
+    void jsonPrintsThePowerItsVerdictIsJudgedOn_data();
+    void jsonPrintsThePowerItsVerdictIsJudgedOn();
 
 private:
     QTemporaryDir dir;
@@ -227,7 +236,7 @@ void TestCli::recordsJsonHoldsTheMetersValues()
             QCOMPARE(power["dBm"].isNull(), low);
             QCOMPARE(power["verdict"].toString(), low ? "fail" : "pass");
             if (!low)
-                QCOMPARE(float(power["dBm"].toDouble()), p.value);
+                QCOMPARE(power["dBm"].toDouble(), PowerText(p.value, p.floor).toDouble());
         }
         QCOMPARE(r["verdict"].toString(), anyLow ? "fail" : "pass");
     }
@@ -475,6 +484,123 @@ void TestCli::badThresholdFileIsRefusedBeforeAnythingIsSent()
              qPrintable(run.err));
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(host->Meter().ReceivedFrames().isEmpty());
+}
+
+void TestCli::outputGoesWhereItIsNamed_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // OUT stands for what -o names
+    QTest::addColumn<QString>("target");        // "-", "file", "fifo", "null device"
+    QTest::addColumn<QString>("version");       // standard output of a version option
+
+    const QStringList records{"--quiet", "records", "-o", "OUT"};
+    const QString version = QStringLiteral("qx390d-cli ") + ProgramVersion() + '\n';
+    QTest::newRow("-o -: standard output") << records << "-" << QString();
+    QTest::newRow("a regular file is replaced") << records << "file" << QString();
+    QTest::newRow("a FIFO is written into") << records << "fifo" << QString();
+    QTest::newRow("a null device stays a device") << records << "null device" << QString();
+    QTest::newRow("-V") << QStringList{"-V"} << "-" << version;
+    QTest::newRow("-v") << QStringList{"-v"} << "-" << version;
+    QTest::newRow("--version") << QStringList{"--version"} << "-" << version;
+}
+
+void TestCli::outputGoesWhereItIsNamed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, target);
+    QFETCH(QString, version);
+    const auto host = StartMeter();
+    QVERIFY(host);
+    const QTemporaryDir folder;
+    const QString path = target == "-" ? "-" : folder.filePath("out");
+    const QByteArray name = QFile::encodeName(path);
+    int fifo = -1;
+    if (target == "fifo") {
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        // Open for reading first, so the tool's open for writing does not wait.
+        fifo = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(fifo >= 0);
+    } else if (target == "null device") {
+        // Never the system's own: a null device of the test's, where it may be made.
+        if (::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("making a device node is not permitted here");
+    } else if (target == "file") {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    }
+    arguments.replaceInStrings(QRegularExpression("^OUT$"), path);
+
+    const CliRun run = RunCli(QStringList{"--port", host->DevicePath()} + arguments);
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.err, QString());
+    if (!version.isEmpty()) {
+        QCOMPARE(run.out, version.toUtf8());
+        return;
+    }
+    QStringList requests;
+    const QByteArray expected = ProgramExport(MeterOptions(), &requests);
+    QByteArray written = run.out;
+    if (target == "fifo") {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fifo, buffer, sizeof buffer)) > 0;)
+            written.append(buffer, n);
+        ::close(fifo);
+    } else if (target == "file") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        written = file.readAll();
+    }
+    if (target != "null device")
+        QCOMPARE(written, expected);
+    if (target == "-")
+        return;
+    QVERIFY(run.out.isEmpty());
+    struct stat info;
+    QCOMPARE(::lstat(name.constData(), &info), 0);
+    const mode_t kind = target == "fifo" ? S_IFIFO : target == "null device" ? S_IFCHR : S_IFREG;
+    QCOMPARE(info.st_mode & S_IFMT, kind);
+    if (kind == S_IFCHR)
+        QCOMPARE(info.st_rdev, makedev(1, 3));
+}
+
+void TestCli::jsonPrintsThePowerItsVerdictIsJudgedOn_data()
+{
+    QTest::addColumn<float>("power"); // the meter's 1270 nm value; the limit Pass is -27.3
+    QTest::addColumn<double>("printed");
+    QTest::addColumn<QString>("verdict");
+
+    QTest::newRow("-27.304 is -27.30: pass") << -27.304f << -27.3 << "pass";
+    QTest::newRow("-27.296 is -27.30: pass") << -27.296f << -27.3 << "pass";
+    QTest::newRow("-27.306 is -27.31: marginal") << -27.306f << -27.31 << "marginal";
+}
+
+void TestCli::jsonPrintsThePowerItsVerdictIsJudgedOn()
+{
+    QFETCH(float, power);
+    QFETCH(double, printed);
+    QFETCH(QString, verdict);
+    const auto host = StartMeter();
+    QVERIFY(host);
+    MeterRecord record = host->Meter().Records().constFirst();
+    record.ont1270 = power;
+    host->Meter().SetRecords({record});
+    ThresholdFile limits = FactoryFile();
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+        // 1270 nm: Over -8, Pass -27.3, Fail -28.
+        std::array<float, ThresholdGroup::kLimits>& l = limits.table.Group(g).limits;
+        l[9] = -8.0f;
+        l[10] = -27.3f;
+        l[11] = -28.0f;
+    }
+    const QString file = dir.filePath("pass-27.3.json");
+    QVERIFY(WriteThresholdFile(file, limits, nullptr));
+
+    const CliRun run =
+        RunCli({"--port", host->DevicePath(), "records", "--format", "json", "--thresholds", file});
+    QCOMPARE(run.code, 0);
+    const QJsonObject ont1270 =
+        QJsonDocument::fromJson(run.out)["records"][0]["ONT:1270nm"].toObject();
+    QCOMPARE(ont1270["dBm"].toDouble(), printed);
+    QCOMPARE(ont1270["verdict"].toString(), verdict);
 }
 
 QTEST_MAIN(TestCli)

@@ -1,7 +1,10 @@
 // The verdict rule: each power against its channel's limits in the record's group, and
-// the record's verdict as the worst of its four channels.
+// the record's verdict as the worst of its four channels. What the power chart draws of a
+// table: lines broken where there is no plausible reading, axes bounded whatever a cell
+// holds.
 #include "link/CommandFrame.h"
 #include "thresholds/ThresholdTable.h"
+#include "verdicts/ChartPlan.h"
 #include "verdicts/Verdict.h"
 
 #include <QTest>
@@ -34,6 +37,19 @@ ThresholdTable Thresholds()
     FillUploadPart(frame, table, 2, 3, limits);
     FillUploadPart(frame, table, 3, 3, limits);
     return table;
+}
+
+// "1 2 | 4": the record numbers of each run of a line.
+QString RunsText(const QList<QList<QPointF>>& runs)
+{
+    QStringList texts;
+    for (const QList<QPointF>& run : runs) {
+        QStringList xs;
+        for (const QPointF& point : run)
+            xs << QString::number(point.x());
+        texts << xs.join(QLatin1Char(' '));
+    }
+    return texts.join(QStringLiteral(" | "));
 }
 
 } // namespace
@@ -101,6 +117,98 @@ private slots:
 
         const QStringList row = QStringList{"   1"} + powers + QStringList{group, "2024-3-1 9:05"};
         QCOMPARE(Names(JudgeRow(row, Thresholds())), verdicts);
+    }
+
+    void theChartBreaksItsLinesAndBoundsItsAxes_data()
+    {
+        QTest::addColumn<QStringList>("numbers"); // "No." texts; empty: 1, 2, 3, ...
+        QTest::addColumn<QStringList>("powers");  // ONT:1270nm; the other channels -20
+        QTest::addColumn<QList<float>>("limits"); // group 1's Over, Pass, Fail; empty: unknown
+        QTest::addColumn<bool>("allChannels");
+        QTest::addColumn<QString>("runs");       // record numbers of the 1270 nm line's runs
+        QTest::addColumn<QString>("marks");      // LOW marks, then readings off the scale
+        QTest::addColumn<QList<double>>("axes"); // record axis from, to; power axis from, to
+
+        using Powers = QStringList;
+        using Axes = QList<double>;
+        QTest::newRow("a line without gaps")
+            << Powers{} << Powers{"-12", "-15", "-14"} << QList<float>{} << false << "1 2 3"
+            << "low: | off:" << Axes{0, 4, -25, -10};
+        QTest::newRow("a LOW breaks the line")
+            << Powers{} << Powers{"   -12.00", "   -15.00", "LOW", "   -14.00"} << QList<float>{}
+            << false << "1 2 | 4"
+            << "low: 3 | off:" << Axes{0, 5, -25, -10};
+        QTest::newRow("a text that is no number breaks it too")
+            << Powers{} << Powers{"-12", "", "-14"} << QList<float>{} << false << "1 | 3"
+            << "low: | off:" << Axes{0, 4, -20, -10};
+        QTest::newRow("1e9 is off the scale, not on the axis")
+            << Powers{} << Powers{"-12", "1e9", "-14"} << QList<float>{} << false << "1 | 3"
+            << "low: | off: 2" << Axes{0, 4, -20, -5};
+        QTest::newRow("so are 1e5, -1e5 and an infinite power")
+            << Powers{} << Powers{"1e5", "-1e5", "1e999", "-30"} << QList<float>{} << false << "4"
+            << "low: | off: 1 2 3" << Axes{0, 5, -40, -25};
+        QTest::newRow("the plausible range is kept")
+            << Powers{} << Powers{"-70", "35", "-70.01", "35.01"} << QList<float>{} << false
+            << "1 2"
+            << "low: | off: 3 4" << Axes{0, 5, -80, 40};
+        QTest::newRow("nothing to draw")
+            << Powers{} << Powers{"LOW"} << QList<float>{} << false << ""
+            << "low: 1 | off:" << Axes{0, 2, -60, 5};
+        QTest::newRow("a record number beyond the rows takes the row's place")
+            << Powers{"1", "1e9", "3"} << Powers{"-12", "-13", "-14"} << QList<float>{} << false
+            << "1 2 3"
+            << "low: | off:" << Axes{0, 4, -20, -10};
+        QTest::newRow("the limits size the axis")
+            << Powers{} << Powers{"-12"} << QList<float>{-8, -27, -28} << false << "1"
+            << "low: | off:" << Axes{0, 2, -35, -5};
+        QTest::newRow("a limit off the scale does not")
+            << Powers{} << Powers{"-12"} << QList<float>{1e9f, -27, -28} << false << "1"
+            << "low: | off:" << Axes{0, 2, -35, -10};
+        QTest::newRow("all channels: no limits") << Powers{} << Powers{"-12", "LOW", "-14"}
+                                                 << QList<float>{-8, -27, -28} << true << "1 | 3"
+                                                 << "low: 2 | off:" << Axes{0, 4, -30, -10};
+    }
+    void theChartBreaksItsLinesAndBoundsItsAxes()
+    {
+        QFETCH(QStringList, numbers);
+        QFETCH(QStringList, powers);
+        QFETCH(QList<float>, limits);
+        QFETCH(bool, allChannels);
+        QFETCH(QString, runs);
+        QFETCH(QString, marks);
+        QFETCH(QList<double>, axes);
+
+        QList<QStringList> rows;
+        for (int r = 0; r < powers.size(); ++r) {
+            const QString number = numbers.value(r, QString::number(r + 1));
+            rows << QStringList{number, powers[r], "-20", "-20", "-20", "1", "2024-3-1 9:05"};
+        }
+        ThresholdTable thresholds;
+        if (!limits.isEmpty()) {
+            QList<float> all;
+            for (int channel = 0; channel < 4; ++channel)
+                all += limits;
+            StoreThresholdAnswer(thresholds, 1, {1, all.mid(0, 6), {}});
+            StoreThresholdAnswer(thresholds, 2, {1, all.mid(6, 3), {}});
+            StoreThresholdAnswer(thresholds, 3, {1, all.mid(9, 3), {}});
+        }
+        ChartChoice choice;
+        choice.allChannels = allChannels;
+
+        const ChartPlan plan = PlanChart(rows, thresholds, choice);
+        const ChannelPlan& drawn = plan.channels[0];
+        QCOMPARE(RunsText(drawn.runs), runs);
+        QStringList lows{"low:"};
+        for (double x : drawn.lowAt)
+            lows << QString::number(x);
+        QStringList off{"off:"};
+        for (const OffScaleReading& reading : drawn.offScale)
+            off << QString::number(reading.x);
+        QCOMPARE(lows.join(' ') + " | " + off.join(' '), marks);
+        QCOMPARE((QList<double>{plan.firstX, plan.lastX, plan.bottom, plan.top}), axes);
+        for (int c = 1; c < kPowerColumns; ++c)
+            QCOMPARE(plan.channels[c].shown, allChannels);
+        QCOMPARE(plan.limits.has_value(), !limits.isEmpty() && !allChannels);
     }
 };
 

@@ -1,9 +1,12 @@
 // Verdicts as the operator sees them: the threshold page's limits reach the data page
 // through the view, the power cells take their colours and tooltips, the line under the
-// table counts the records, and the power chart follows the table.
+// table counts the records, and the power chart follows the table, stays bounded whatever
+// a cell holds and closes with its keys.
 #include "FakePrompter.h"
 #include "app/MainView.h"
 #include "common/ExportFile.h"
+#include "export/CsvExport.h"
+#include "export/TableTexts.h"
 #include "link/CommandFrame.h"
 #include "link/DeviceLink.h"
 #include "records/RecordsPage.h"
@@ -12,14 +15,18 @@
 #include "thresholds/ThresholdsPage.h"
 #include "verdicts/PowerChartWindow.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
 
 namespace {
 
@@ -55,9 +62,19 @@ QList<QPair<int, int>> ReadingCounts(const RecordTable& table)
 QList<QPair<int, int>> SeriesCounts(const PowerChart& chart)
 {
     QList<QPair<int, int>> counts;
-    for (int c = 0; c < kPowerColumns; ++c)
-        counts << qMakePair(int(chart.Readings(c)->count()), int(chart.LowMarks(c)->count()));
+    for (int c = 0; c < kPowerColumns; ++c) {
+        int points = 0;
+        for (const QLineSeries* run : chart.Runs(c))
+            points += run->count();
+        counts << qMakePair(points, int(chart.LowMarks(c)->count()));
+    }
     return counts;
+}
+
+void ChooseChannel(PowerChartWindow& window, int index)
+{
+    window.ChannelChoice()->setCurrentIndex(index);
+    Q_EMIT window.ChannelChoice()->activated(index);
 }
 
 } // namespace
@@ -134,7 +151,11 @@ private slots:
         dialogs.openPath = dir.filePath(QStringLiteral("limits.json"));
         QVERIFY(WriteThresholdFile(dialogs.openPath, file, nullptr));
 
+        file.names[0] = QStringLiteral("GPON-B+");
+        QVERIFY(WriteThresholdFile(dialogs.openPath, file, nullptr));
+
         view->Thresholds()->LoadFromFile(dialogs);
+        QCOMPARE(page.Limits().Name(1), QStringLiteral("GPON-B+"));
         const QAbstractItemModel& shown = *page.List()->model();
         for (int row = 0; row < shown.rowCount(); ++row)
             QVERIFY(shown.index(row, kFirstPowerColumn).data(Qt::BackgroundRole).isValid());
@@ -147,6 +168,7 @@ private slots:
         PowerChartWindow* window = view->ChartWindow();
         QVERIFY(window && window->isVisible());
         const PowerChart& chart = *window->Chart();
+        ChooseChannel(*window, kPowerColumns); // all channels
         RecordsPage& page = *view->Records();
         QCOMPARE(SeriesCounts(chart), ReadingCounts(page.Table()));
 
@@ -164,6 +186,79 @@ private slots:
         page.OnRecordDeleted(page.Table().RowCount());
         QCOMPARE(page.Table().RowCount(), meter->Records().size() - 1);
         QTRY_COMPARE(SeriesCounts(chart), ReadingCounts(page.Table()));
+    }
+
+    // An imported file may hold any number: the chart open beside the import and the report
+    // stay within their bounds and name the value.
+    void aPowerOffTheScaleLeavesChartAndReportBounded()
+    {
+        view->OnViewPowerChart();
+        const PowerChart& chart = *view->ChartWindow()->Chart();
+        RecordsPage& page = *view->Records();
+        for (quint16 i = 0; i < 5; ++i)
+            page.OnMeterRecord(AskRecord(*meter, i));
+        TableTexts texts = page.Table().Texts();
+        texts.rows[2][kFirstPowerColumn] = QStringLiteral("1e9");
+        QTemporaryDir dir;
+        dialogs.openPath = dir.filePath(QStringLiteral("implausible.csv"));
+        QFile file(dialogs.openPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(BuildCsv(texts));
+        file.close();
+
+        page.OnImportSheet();
+        const QScatterSeries* off = chart.OffScaleMarks(0);
+        QTRY_COMPARE(off->count(), 1);
+        QVERIFY2(off->name().contains(QStringLiteral("No. 3 (1e+09 dBm)")),
+                 qPrintable(off->name()));
+        // Named in the legend, which holds the channel, the limits and this mark.
+        const auto shown = [&chart] {
+            QStringList labels;
+            for (const QLegendMarker* marker : chart.legend()->markers())
+                if (marker->isVisible())
+                    labels << marker->label();
+            return labels;
+        };
+        QTRY_COMPARE(shown(), (QStringList{"ONT:1270nm", off->name(), "Over", "Pass", "Fail"}));
+        QCOMPARE(off->at(0).y(), chart.PowerAxis()->max() - 1.5);
+        QVERIFY(chart.PowerAxis()->min() >= kPlotLowestPower - 10);
+        QVERIFY(chart.PowerAxis()->max() <= kPlotHighestPower + 5);
+        QCOMPARE(chart.RecordAxis()->max(), 6.0);
+
+        dialogs.savePath = dir.filePath(QStringLiteral("report.pdf"));
+        view->OnFileExportReport();
+        QCOMPARE(prompter.Texts().last(), ExportText::Succeeded);
+    }
+
+    void theChartWindowClosesWithItsKeys_data()
+    {
+        QTest::addColumn<QKeyCombination>("keys");
+        QTest::newRow("Escape") << QKeyCombination(Qt::Key_Escape);
+        QTest::newRow("Ctrl+W") << QKeyCombination(Qt::CTRL | Qt::Key_W);
+    }
+    void theChartWindowClosesWithItsKeys()
+    {
+        QFETCH(QKeyCombination, keys);
+        view->OnViewPowerChart();
+        PowerChartWindow* window = view->ChartWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, keys.key(), keys.keyboardModifiers());
+        QVERIFY(!window->isVisible());
+    }
+
+    void theReportDrawsTheChartWindowsChoiceWhileItIsOpen()
+    {
+        QCOMPARE(view->ReportChartChoice(), std::nullopt);
+        view->OnViewPowerChart();
+        PowerChartWindow& window = *view->ChartWindow();
+        ChooseChannel(window, 2); // OLT:1490nm
+        window.GroupChoice()->setCurrentIndex(2);
+        Q_EMIT window.GroupChoice()->activated(2);
+        QCOMPARE(view->ReportChartChoice(), (ChartChoice{3, 3, false}));
+        ChooseChannel(window, kPowerColumns);
+        QVERIFY(view->ReportChartChoice()->allChannels);
+        window.close();
+        QCOMPARE(view->ReportChartChoice(), std::nullopt);
     }
 
     void theChartIsSavedAsPngOrSvg_data()

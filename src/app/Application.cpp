@@ -1,9 +1,11 @@
 #include "app/Application.h"
 
 #include "app/MainWindow.h"
+#include "app/ProgramArchive.h"
 #include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
 
+#include <QSettings>
 #include <QTimer>
 
 Application::Application(Prompter& prompter, FileDialogs& dialogs, ProgramOptions options,
@@ -15,6 +17,7 @@ Application::Application(Prompter& prompter, FileDialogs& dialogs, ProgramOption
 
 Application::~Application()
 {
+    archive_.reset();
     // The window that owns the link's boxes goes first.
     link_.ShutDown();
     link_.SetPrompter(nullptr, nullptr);
@@ -40,6 +43,9 @@ bool Application::Start(QString* error, const DemoMeterStart& startDemoMeter)
     window_ = std::make_unique<MainWindow>(link_, prompter_, dialogs_);
     commands_ = std::make_unique<ConnectionCommands>(link_, prompter_, window_.get(), port);
     window_->AttachCommands(*commands_);
+    settings_ = std::make_unique<QSettings>();
+    archive_ = std::make_unique<ProgramArchive>(options_, link_, prompter_, dialogs_, *settings_);
+    archive_->Attach(*window_);
     link_.SetPrompter(&prompter_, window_.get());
     window_->show();
     // The demo meter is there to be tried at once: connect as the menu command would, once

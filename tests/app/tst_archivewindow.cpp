@@ -94,6 +94,7 @@ private slots:
 
     void downloadIsArchivedHoweverItEnds_data();
     void downloadIsArchivedHoweverItEnds();
+    void importIsArchivedWhenItBringsRows();
     void settingsTestAndKeepALocation_data();
     void settingsTestAndKeepALocation();
 
@@ -328,6 +329,39 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
         QStringList{BoxLine(ImportText::Succeeded, Prompter::Ok, Prompter::Icon::Information)});
     QCOMPARE(frame->View()->TabControl()->currentWidget(), static_cast<QWidget*>(&page));
     QCOMPARE(link->State().storedRecordCount.load(), 0);
+}
+
+void TestArchiveWindow::importIsArchivedWhenItBringsRows()
+{
+    const ArchiveTarget target = ArchiveTarget::SqliteFile(dir->filePath("archive.sqlite"));
+    ProgramOptions options;
+    options.archive = target;
+    Build(QString(), options);
+    QSignalSpy written(archive->Writer(), &ArchiveWriter::Written);
+    const auto import = [this](const QString& name, const QByteArray& csv) {
+        const QString path = dir->filePath(name);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size());
+        file.close();
+        dialogs.openPath = path;
+        frame->Action(Cmd::Open)->trigger();
+    };
+    // A file the import refuses is not kept; the good one after it is, once.
+    import("other.csv", "Name,Site\r\nAda,Elm St\r\n");
+    import("records.csv", "No.,ONT:1270nm,ONT:1310nm,OLT:1490nm,OLT:1577nm,Threshold Name,"
+                          "Date-Time\r\n1,-12.3,LOW,-20.51,-9.5,2,2022-9-20 13:11\r\n"
+                          "2,-13,-25.25,-21,-10.5,1,2022-9-20 13:15\r\n");
+    QVERIFY(written.wait(kWaitMs));
+
+    const QList<QStringList> rows = Rows(frame->View()->Records()->Table());
+    QCOMPARE(rows.size(), 2);
+    ArchiveStore store(target);
+    const QList<ArchivedDownload> downloads = store.Downloads().value();
+    QCOMPARE(downloads.size(), 1);
+    QCOMPARE(downloads.first().facts.sourceFile, dir->filePath("records.csv"));
+    QCOMPARE(downloads.first().facts.ending, DownloadEnding::Imported);
+    QCOMPARE(ArchivedRows(store), Sorted(rows));
+    QCOMPARE(prompter.Texts(), QStringList({ImportText::BadHeader, ImportText::Succeeded}));
 }
 
 void TestArchiveWindow::settingsTestAndKeepALocation_data()

@@ -89,6 +89,7 @@ bool ArchiveRecordModel::setData(const QModelIndex& index, const QVariant& value
     if (role != Qt::EditRole || !index.isValid() || index.column() != kNoteColumn ||
         index.row() >= rows_.size())
         return false;
+    error_.clear();
     const QString note = value.toString();
     const qint64 download = rows_[index.row()].downloadId;
     if (note == rows_[index.row()].note)

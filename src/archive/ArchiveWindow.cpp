@@ -21,7 +21,9 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaProperty>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -62,6 +64,27 @@ public:
 
 private:
     ArchiveRecordModel& model_;
+};
+
+// Edits the note in place; a note the archive could not keep is told, never dropped unseen.
+class NoteDelegate : public QStyledItemDelegate
+{
+public:
+    NoteDelegate(std::function<void()> failed, QObject* parent)
+        : QStyledItemDelegate(parent), failed_(std::move(failed))
+    {
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override
+    {
+        const QByteArray property = editor->metaObject()->userProperty().name();
+        if (!model->setData(index, editor->property(property.constData())))
+            failed_();
+    }
+
+private:
+    std::function<void()> failed_;
 };
 
 const QStringList kVerdictChoices{QStringLiteral("Any verdict"), QStringLiteral("Pass"),
@@ -137,6 +160,11 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     list_->horizontalHeader()->setStretchLastSection(true);
     // Rows of one height: the view need not measure each one, whatever the archive's size.
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    const auto noteFailed = [this] {
+        prompter_.Notify(this, noteFailedText.arg(model_->Error()), Prompter::Icon::Warning);
+    };
+    list_->setItemDelegateForColumn(ArchiveRecordModel::kNoteColumn,
+                                    new NoteDelegate(noteFailed, this));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);

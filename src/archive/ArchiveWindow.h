@@ -67,6 +67,9 @@ public:
     QPushButton* WorkbookButton() const { return workbookButton_; }
     QPushButton* ReportButton() const { return reportButton_; }
 
+    // A note the archive could not keep; %1 is why.
+    inline static const QString noteFailedText =
+        QStringLiteral("The note could not be kept in the archive: %1");
     // More records selected than the data page takes; %1 is that number.
     inline static const QString tooManyText =
         QStringLiteral("The data page holds at most %1 records; select %1 or fewer.");

@@ -27,6 +27,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -66,27 +67,6 @@ private:
     ArchiveRecordModel& model_;
 };
 
-// Edits the note in place; a note the archive could not keep is told, never dropped unseen.
-class NoteDelegate : public QStyledItemDelegate
-{
-public:
-    NoteDelegate(std::function<void()> failed, QObject* parent)
-        : QStyledItemDelegate(parent), failed_(std::move(failed))
-    {
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model,
-                      const QModelIndex& index) const override
-    {
-        const QByteArray property = editor->metaObject()->userProperty().name();
-        if (!model->setData(index, editor->property(property.constData())))
-            failed_();
-    }
-
-private:
-    std::function<void()> failed_;
-};
-
 const QStringList kVerdictChoices{QStringLiteral("Any verdict"), QStringLiteral("Pass"),
                                   QStringLiteral("Marginal"),    QStringLiteral("Over"),
                                   QStringLiteral("Fail"),        QStringLiteral("No verdict")};
@@ -112,6 +92,42 @@ public:
 };
 
 } // namespace
+
+// Edits the note in place; a note the archive could not keep is told, never dropped unseen.
+class NoteDelegate : public QStyledItemDelegate
+{
+public:
+    NoteDelegate(std::function<void()> failed, QObject* parent)
+        : QStyledItemDelegate(parent), failed_(std::move(failed))
+    {
+    }
+
+    // An editor is open: the note is being typed.
+    bool Open() const { return open_; }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        open_ = true;
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    }
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override
+    {
+        open_ = false;
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override
+    {
+        const QByteArray property = editor->metaObject()->userProperty().name();
+        if (!model->setData(index, editor->property(property.constData())))
+            failed_();
+    }
+
+private:
+    std::function<void()> failed_;
+    mutable bool open_ = false;
+};
 
 ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, FileDialogs& dialogs,
                              QWidget* parent)
@@ -163,8 +179,13 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     const auto noteFailed = [this] {
         prompter_.Notify(this, noteFailedText.arg(model_->Error()), Prompter::Icon::Warning);
     };
-    list_->setItemDelegateForColumn(ArchiveRecordModel::kNoteColumn,
-                                    new NoteDelegate(noteFailed, this));
+    notes_ = new NoteDelegate(noteFailed, this);
+    list_->setItemDelegateForColumn(ArchiveRecordModel::kNoteColumn, notes_);
+    // A refresh waits for a note being typed: reading the archive anew would drop it.
+    connect(notes_, &QAbstractItemDelegate::closeEditor, this, [this] {
+        if (std::exchange(refreshWaits_, false))
+            QTimer::singleShot(0, this, &ArchiveWindow::Refresh);
+    });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);
@@ -227,6 +248,10 @@ void ArchiveWindow::SetTarget(const ArchiveTarget& target)
 
 void ArchiveWindow::Refresh()
 {
+    if (notes_->Open()) {
+        refreshWaits_ = true;
+        return;
+    }
     const WaitCursor wait;
     model_->Refresh();
     UpdateButtons();

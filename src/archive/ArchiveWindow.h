@@ -9,6 +9,7 @@
 
 class ArchiveRecordModel;
 class FileDialogs;
+class NoteDelegate;
 class Prompter;
 class QAbstractProxyModel;
 class QCheckBox;
@@ -37,7 +38,8 @@ public:
 
     // Reads `target` from now on (Archive Settings changed it).
     void SetTarget(const ArchiveTarget& target);
-    // Reads the archive again with the same filters (a download was archived).
+    // Reads the archive again with the same filters (a download was archived); while a note
+    // is being typed, once it is done.
     void Refresh();
 
     // The filters as the controls set them.
@@ -92,6 +94,7 @@ private:
     std::unique_ptr<ArchiveRecordModel> model_;
     std::unique_ptr<QAbstractProxyModel> colours_;
     QTableView* list_;
+    NoteDelegate* notes_;
     QCheckBox* sinceCheck_;
     QDateEdit* since_;
     QCheckBox* untilCheck_;
@@ -106,4 +109,5 @@ private:
     QPushButton* reportButton_;
     // Typing in the note filter reads the archive once the typing pauses.
     QTimer filterTimer_;
+    bool refreshWaits_ = false;
 };

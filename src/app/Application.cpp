@@ -1,12 +1,14 @@
 #include "app/Application.h"
 
 #include "app/MainWindow.h"
+#include "app/ProgramArchive.h"
 #include "common/Prompter.h"
 #include "link/ConnectionCommands.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSettings>
 #include <QTimer>
 
 Application::Application(Prompter& prompter, FileDialogs& dialogs, ProgramOptions options,
@@ -18,6 +20,7 @@ Application::Application(Prompter& prompter, FileDialogs& dialogs, ProgramOption
 
 Application::~Application()
 {
+    archive_.reset();
     // The window that owns the link's boxes goes first.
     link_.ShutDown();
     link_.SetPrompter(nullptr, nullptr);
@@ -49,6 +52,9 @@ bool Application::Start(QString* error, const DemoMeterStart& startDemoMeter)
         window_->FitTo(screen->availableGeometry());
     commands_ = std::make_unique<ConnectionCommands>(link_, prompter_, window_.get(), port);
     window_->AttachCommands(*commands_);
+    settings_ = std::make_unique<QSettings>();
+    archive_ = std::make_unique<ProgramArchive>(options_, link_, prompter_, dialogs_, *settings_);
+    archive_->Attach(*window_);
     link_.SetPrompter(&prompter_, window_.get());
     window_->show();
     if (guard == InstanceGuard::Outcome::Owned && secondCopies_.Listen(callDirectory)) {

@@ -12,11 +12,14 @@
 
 class MainWindow;
 class ConnectionCommands;
+class ProgramArchive;
+class QSettings;
 class FileDialogs;
 class Prompter;
 
-// The application object: start-up with the single-instance guard, the main window and
-// the connection commands behind its Manage menu, and the exit.
+// The application object: start-up with the single-instance guard, the main window, the
+// connection commands behind its Manage menu, the archive that keeps every download and
+// import, and the exit.
 class Application
 {
 public:
@@ -43,6 +46,7 @@ public:
 
     MainWindow* Window() const { return window_.get(); }
     ConnectionCommands* Commands() const { return commands_.get(); }
+    ProgramArchive* Archive() const { return archive_.get(); }
     DeviceLink& Link() { return link_; }
 
 private:
@@ -56,4 +60,7 @@ private:
     DeviceLink link_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<ConnectionCommands> commands_;
+    std::unique_ptr<QSettings> settings_;
+    // Goes first: what it has queued is written before the window goes.
+    std::unique_ptr<ProgramArchive> archive_;
 };

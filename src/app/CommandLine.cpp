@@ -11,6 +11,12 @@ const QString kUsage =
                    "  --port DEVICE  connect to DEVICE (a serial port such as /dev/ttyUSB2, or a\n"
                    "                 pseudo-terminal) instead of searching the USB serial ports\n"
                    "  --demo         start a virtual meter inside the program and connect to it\n"
+                   "  --archive PATH|postgresql://...|service=NAME\n"
+                   "                 the archive that keeps every download and import (also\n"
+                   "                 QX390D_ARCHIVE); by default the one chosen in Archive\n"
+                   "                 Settings, else archive.sqlite in the program's data folder\n"
+                   "  --archive-service NAME  the PostgreSQL archive of a libpq service\n"
+                   "  --no-archive   keep nothing in the archive in this session\n"
                    "  -h, --help     show this text\n"
                    "  -v, -V, --version  show the program's version\n");
 
@@ -27,16 +33,21 @@ QString ProgramVersionText()
     return QStringLiteral("qx390d " QX390D_VERSION);
 }
 
-CommandLine ParseCommandLine(const QStringList& arguments)
+CommandLine ParseCommandLine(const QStringList& arguments, const QString& archiveEnvironment)
 {
     QCommandLineParser parser;
     // "-platform offscreen" is one option, as the toolkit reads it.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"));
     const QCommandLineOption demo(QStringLiteral("demo"));
+    const QCommandLineOption archive(QStringLiteral("archive"), QString(),
+                                     QStringLiteral("LOCATION"));
+    const QCommandLineOption archiveService(QStringLiteral("archive-service"), QString(),
+                                            QStringLiteral("NAME"));
+    const QCommandLineOption noArchive(QStringLiteral("no-archive"));
     const QCommandLineOption help(QStringList{"h", "help", "?"});
     const QCommandLineOption version(QStringList{"v", "V", "version"});
-    parser.addOptions({port, demo, help, version});
+    parser.addOptions({port, demo, archive, archiveService, noArchive, help, version});
     for (const QString& name : kToolkitValueOptions)
         parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     for (const QString& name : kToolkitFlags)
@@ -60,6 +71,25 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         result.options.port = parser.value(port);
         result.options.demo = parser.isSet(demo);
         result.options.platformGiven = parser.isSet(QStringLiteral("platform"));
+        result.options.noArchive = parser.isSet(noArchive);
+        const QString location = parser.value(archive);
+        const QString service = parser.value(archiveService);
+        if (!location.isEmpty() || !service.isEmpty() || !archiveEnvironment.isEmpty()) {
+            QString error;
+            result.options.archive =
+                ChooseArchiveTarget(location, service, archiveEnvironment, &error);
+            result.options.archiveChosenBy = !location.isEmpty() ? QStringLiteral("--archive")
+                                             : !service.isEmpty()
+                                                 ? QStringLiteral("--archive-service")
+                                                 : QStringLiteral("QX390D_ARCHIVE");
+            if (!result.options.archive) {
+                result.outcome = CommandLine::Outcome::Error;
+                // Both options at once are the command line's fault as a whole.
+                result.text = location.isEmpty() || service.isEmpty()
+                                  ? result.options.archiveChosenBy + QStringLiteral(": ") + error
+                                  : error;
+            }
+        }
     }
     if (result.outcome == CommandLine::Outcome::Error)
         result.text += QStringLiteral("\nTry 'qx390d --help'.\n");
@@ -76,4 +106,18 @@ QString MissingDisplayText(const ProgramOptions& options, const QProcessEnvironm
         return {};
     return QStringLiteral("qx390d: no display to open the window on (neither DISPLAY nor "
                           "WAYLAND_DISPLAY is set); qx390d-cli works without one\n");
+}
+
+std::optional<ArchiveTarget> SessionArchive(const ProgramOptions& options, const QString& setting,
+                                            QString* error)
+{
+    if (options.archive)
+        return options.archive;
+    if (setting.isEmpty())
+        return ArchiveTarget::SqliteFile(DefaultArchivePath());
+    QString reason;
+    std::optional<ArchiveTarget> target = ChooseArchiveTarget(setting, {}, {}, &reason);
+    if (!target)
+        *error = QStringLiteral("the archive of Archive Settings cannot be used: ") + reason;
+    return target;
 }

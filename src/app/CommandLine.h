@@ -1,8 +1,11 @@
 #pragma once
 
+#include "archive/ArchiveTarget.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // What the program's command line asks for. It is read before the window system is
 // touched, so --help, --version and mistakes are answered on a machine without a display.
@@ -11,6 +14,12 @@ struct ProgramOptions
     QString port;      // --port DEVICE: connect to DEVICE instead of searching the USB ports
     bool demo = false; // --demo: a virtual meter on a pseudo-terminal, connected at start
     bool platformGiven = false; // -platform NAME: the toolkit is told where to draw
+    // The archive chosen by --archive, --archive-service or the environment variable
+    // QX390D_ARCHIVE (in that order); nothing when none is given: then the setting of the
+    // Archive Settings dialog, else the default file.
+    std::optional<ArchiveTarget> archive;
+    QString archiveChosenBy; // "--archive", "--archive-service" or "QX390D_ARCHIVE"
+    bool noArchive = false;  // --no-archive: this session keeps nothing in the archive
 };
 
 struct CommandLine
@@ -27,9 +36,17 @@ struct CommandLine
     int ExitCode() const { return outcome == Outcome::Error ? 2 : 0; }
 };
 
-// Reads the arguments as the program gets them (arguments[0] is the program). The toolkit's
-// own options (-platform, -style, ...) are let through for it.
-CommandLine ParseCommandLine(const QStringList& arguments);
+// Reads the arguments as the program gets them (arguments[0] is the program), with the value
+// of the environment variable QX390D_ARCHIVE. The toolkit's own options (-platform, -style,
+// ...) are let through for it. An archive URL that holds a password is a mistake, from the
+// command line or the environment alike.
+CommandLine ParseCommandLine(const QStringList& arguments, const QString& archiveEnvironment = {});
+
+// The archive of a session: the command line's or the environment's choice, else the
+// `setting` (a path, a URL or "service=NAME"; empty for none), else the default file.
+// Nothing, with `error`, for a setting that cannot be used.
+std::optional<ArchiveTarget> SessionArchive(const ProgramOptions& options, const QString& setting,
+                                            QString* error);
 
 // "qx390d <version>", the version of the build.
 QString ProgramVersionText();

@@ -117,6 +117,11 @@ void MainWindow::BuildMenus()
     view->addAction(tool);
     actions_.insert(Cmd::ToggleToolbar, tool);
     AddCommand(view, Cmd::PowerChart, QStringLiteral("Power Chart"));
+    view->addSeparator();
+    // Served by the program's archive (ProgramArchive::Attach), which enables them.
+    AddCommand(view, Cmd::Archive, QStringLiteral("Archive..."))->setEnabled(false);
+    AddCommand(view, Cmd::ArchiveSettings, QStringLiteral("Archive Settings..."))
+        ->setEnabled(false);
 
     QMenu* manage = menuBar()->addMenu(QStringLiteral("&Manage"));
     AddCommand(manage, Cmd::Connect, QStringLiteral("Connect PON power meter..."));

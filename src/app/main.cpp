@@ -15,7 +15,8 @@ int main(int argc, char* argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     // Answered before the window system starts, so they work without a display.
-    const CommandLine commandLine = ParseCommandLine(arguments);
+    const CommandLine commandLine =
+        ParseCommandLine(arguments, qEnvironmentVariable("QX390D_ARCHIVE"));
     if (commandLine.outcome != CommandLine::Outcome::Run) {
         std::fputs(qPrintable(commandLine.text),
                    commandLine.outcome == CommandLine::Outcome::Error ? stderr : stdout);

@@ -61,6 +61,8 @@ QVariant ArchiveRecordModel::data(const QModelIndex& index, int role) const
         return {};
     const ArchivedRecord& r = rows_[index.row()];
     const int column = index.column();
+    if (role == Qt::EditRole && column == kNoteColumn)
+        return r.note;
     if (role == Qt::DisplayRole) {
         if (column < kDownloadedColumn)
             return r.texts.value(column);
@@ -80,6 +82,36 @@ QVariant ArchiveRecordModel::data(const QModelIndex& index, int role) const
         return v ? QVariant(static_cast<int>(*v)) : QVariant();
     }
     return {};
+}
+
+bool ArchiveRecordModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.column() != kNoteColumn ||
+        index.row() >= rows_.size())
+        return false;
+    error_.clear();
+    const QString note = value.toString();
+    const qint64 download = rows_[index.row()].downloadId;
+    if (note == rows_[index.row()].note)
+        return true;
+    if (!store_->SetNote(download, note)) {
+        error_ = store_->Error();
+        return false;
+    }
+    for (int r = 0; r < rows_.size(); ++r) {
+        if (rows_[r].downloadId != download)
+            continue;
+        rows_[r].note = note;
+        const QModelIndex changed = this->index(r, kNoteColumn);
+        Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+    }
+    return true;
+}
+
+Qt::ItemFlags ArchiveRecordModel::flags(const QModelIndex& index) const
+{
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.isValid() && index.column() == kNoteColumn ? flags | Qt::ItemIsEditable : flags;
 }
 
 QVariant ArchiveRecordModel::headerData(int section, Qt::Orientation orientation, int role) const

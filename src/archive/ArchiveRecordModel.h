@@ -12,7 +12,8 @@ class ArchiveStore;
 // page, then the time of the download that first brought the record and that download's
 // note. Rows are fetched a page at a time as the view scrolls (canFetchMore/fetchMore),
 // so a large archive shows its first screen at once. Reads through a connection of its
-// own, on the thread it lives on.
+// own, on the thread it lives on. The note column is editable: a note belongs to the download
+// that first brought the record, so every row of that download shows the new note.
 class ArchiveRecordModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -42,6 +43,10 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // The note column: stores the note of the row's download (false, with Error(), when the
+    // archive cannot be written).
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     bool canFetchMore(const QModelIndex& parent) const override;

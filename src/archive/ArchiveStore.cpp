@@ -324,7 +324,10 @@ bool ArchiveStore::Open(int version)
     }
     if (!target_.IsServer()) {
         QSqlQuery pragma(db_);
-        if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
+        // FULL, whatever the library's default: a download counts as archived only once it
+        // is on the disk, since the operator may clear the meter right after it.
+        if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) ||
+            !pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
             Fail(target_.Display(), pragma);
             Close();
             return false;

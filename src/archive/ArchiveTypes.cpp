@@ -49,9 +49,15 @@ std::optional<DownloadEnding> DownloadEndingOf(const QString& name)
 DownloadFacts DownloadFacts::ForMeter(const QString& port, DownloadEnding ending, int expected,
                                       int arrived)
 {
+    return ForMeter(port, PortIdentityOf(port), ending, expected, arrived);
+}
+
+DownloadFacts DownloadFacts::ForMeter(const QString& port, const PortIdentity& identity,
+                                      DownloadEnding ending, int expected, int arrived)
+{
     DownloadFacts facts = Common();
     facts.port = port;
-    facts.identity = PortIdentityOf(port);
+    facts.identity = identity;
     facts.expected = expected;
     facts.arrived = arrived;
     facts.ending = ending;

@@ -49,6 +49,10 @@ struct DownloadFacts
     // identity is looked up.
     static DownloadFacts ForMeter(const QString& port, DownloadEnding ending, int expected,
                                   int arrived);
+    // The same with the USB identity the caller looked up before (while the port was
+    // there: an unplugged port is no longer listed).
+    static DownloadFacts ForMeter(const QString& port, const PortIdentity& identity,
+                                  DownloadEnding ending, int expected, int arrived);
     // An import of `file` that succeeded now.
     static DownloadFacts ForImport(const QString& file, int rows);
 };

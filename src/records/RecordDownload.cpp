@@ -28,6 +28,21 @@ RecordDownload::RecordDownload(DeviceLink& link, RecordTable& table, Prompter& p
             link_.State().downloadBusy = false;
         }
     });
+    // The link closes the port before it reports an unplugged port, so an unplug overrides
+    // the disconnect it looks like at first.
+    QObject::connect(&link, &DeviceLink::Closed, &pause_, [this] {
+        if (running_ && !cause_)
+            cause_ = Ending::Disconnected;
+    });
+    QObject::connect(&link, &DeviceLink::PortLost, &pause_, [this] {
+        if (running_)
+            cause_ = Ending::Unplugged;
+    });
+    QObject::connect(&link, &DeviceLink::ExchangeStalled, &pause_, [this] {
+        if (running_ && !cause_)
+            cause_ = Ending::Stalled;
+    });
+    QObject::connect(&link.State(), &LinkState::Changed, &pause_, [this] { OnLinkStateChanged(); });
 }
 
 void RecordDownload::OnMeterRecord(const QByteArray& copy)
@@ -41,6 +56,12 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
         return;
 
     state.storedRecordCount = static_cast<qint16>(record->count);
+    if (!running_ || record->index == 0) {
+        running_ = true;
+        noData_ = false;
+        cause_.reset();
+    }
+    expected_ = record->count;
     int row = table_.RowCount();
     // Index 0, or a table as long as the meter's list, starts the table afresh.
     if (row == record->count || record->index == 0) {
@@ -48,6 +69,7 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
         row = 0;
     }
     if (record->count == 0 || record->count > kMaxRecords) {
+        noData_ = true;
         prompter_.Notify(owner_, RecordText::NoDataToDownload);
         state.downloadBusy = false;
         return;
@@ -82,4 +104,19 @@ void RecordDownload::ShowCompletion()
 {
     prompter_.Notify(owner_, RecordText::DownloadComplete);
     link_.State().downloadBusy = false;
+}
+
+void RecordDownload::OnLinkStateChanged()
+{
+    if (!running_ || link_.State().downloadBusy)
+        return;
+    running_ = false;
+    const QList<QStringList>& rows = table_.Rows();
+    // All that was announced arrived: complete, even when the link closed in the pause.
+    const Ending how = noData_ ? Ending::NoData
+                       : expected_ > 0 && rows.size() == expected_
+                           ? Ending::Completed
+                           : cause_.value_or(Ending::Stalled);
+    if (ended_)
+        ended_(how, expected_, noData_ ? QList<QStringList>() : rows);
 }

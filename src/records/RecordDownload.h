@@ -3,8 +3,11 @@
 #include "records/DownloadProgress.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 class DeviceLink;
 class Prompter;
@@ -24,6 +27,18 @@ public:
 
     using RequestRecordFn = std::function<void(quint16 index)>;
 
+    // How a download ended.
+    enum class Ending {
+        Completed,    // every record the meter announced arrived
+        NoData,       // the meter reported no records, or more than kMaxRecords
+        Unplugged,    // the port went away
+        Stalled,      // the meter stopped answering
+        Disconnected, // the operator disconnected
+    };
+    // Told once per download, when it has ended: how, the records the meter announced, and
+    // the rows the table holds then (what arrived).
+    using EndedFn = std::function<void(Ending how, int expected, const QList<QStringList>& rows)>;
+
     // Records come over `link`; `request` asks the meter for a record (the link's own
     // request when none is given); boxes are owned by `owner`.
     RecordDownload(DeviceLink& link, RecordTable& table, Prompter& prompter, QWidget* owner,
@@ -35,6 +50,9 @@ public:
     // all records.
     void OnRecordDeleted(int recordNumber);
 
+    // Who is told when a download has ended (the program's archive).
+    void SetEndedHandler(EndedFn ended) { ended_ = std::move(ended); }
+
     // True between the last row and the completion message.
     bool CompletionPending() const { return pause_.isActive(); }
     // How far the download running now has come.
@@ -42,6 +60,16 @@ public:
 
 private:
     void ShowCompletion();
+    // Every way of ending sets the link state's downloadBusy back to false (see
+    // DownloadProgress); the link's own signals, which come first, tell how.
+    void OnLinkStateChanged();
+
+    // A download has shown its first answer and has not yet ended.
+    bool running_ = false;
+    int expected_ = 0;
+    bool noData_ = false;
+    std::optional<Ending> cause_; // what broke it off, as the link reported it
+    EndedFn ended_;
 
     DeviceLink& link_;
     RecordTable& table_;

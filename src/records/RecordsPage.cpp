@@ -1,6 +1,8 @@
 #include "records/RecordsPage.h"
 
 #include "common/ProgramFacts.h"
+#include "common/FileDialogs.h"
+#include "common/Prompter.h"
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"
 #include "export/XlsxExport.h"
@@ -29,6 +31,29 @@ public:
     ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The operator's file dialogs, remembering the file chosen to open: the import names it
+// when it tells that it succeeded.
+class ChosenFile : public FileDialogs
+{
+public:
+    explicit ChosenFile(FileDialogs& dialogs) : dialogs_(dialogs) {}
+
+    QString SaveFileName(QWidget* owner, const QString& filter) override
+    {
+        return dialogs_.SaveFileName(owner, filter);
+    }
+    QString OpenFileName(QWidget* owner, const QString& filter) override
+    {
+        path = dialogs_.OpenFileName(owner, filter);
+        return path;
+    }
+
+    QString path;
+
+private:
+    FileDialogs& dialogs_;
 };
 
 } // namespace
@@ -81,6 +106,10 @@ RecordsPage::RecordsPage(DeviceLink& link, Prompter& prompter, FileDialogs& dial
     connect(exportButton_, &QPushButton::clicked, this, &RecordsPage::OnExportCsv);
     connect(importButton_, &QPushButton::clicked, this, &RecordsPage::OnImportSheet);
     connect(&download_.Progress(), &DownloadProgress::Changed, this, &RecordsPage::ShowProgress);
+    download_.SetEndedHandler(
+        [this](RecordDownload::Ending how, int expected, const QList<QStringList>& rows) {
+            Q_EMIT DownloadEnded(how, expected, static_cast<int>(rows.size()), rows);
+        });
 
     summaryTimer_.setSingleShot(true);
     summaryTimer_.setInterval(0);
@@ -128,12 +157,30 @@ void RecordsPage::OnImportSheet()
 {
     // From the moment a file is chosen to the end of the import, its boxes included.
     std::optional<WaitCursor> wait;
-    const auto replace = [this](const QList<QStringList>& rows) {
-        table_.ReplaceRows(rows);
-        // The rows are no longer the meter's, so nothing may be deleted by row.
-        link_.State().storedRecordCount = 0;
+    ChosenFile chosen(dialogs_);
+    QList<QStringList> imported;
+    const auto replace = [this, &imported](const QList<QStringList>& rows) {
+        ReplaceWithFileRows(rows);
+        imported = rows;
     };
-    ImportRecordTable(prompter_, dialogs_, this, replace, [&wait] { wait.emplace(); });
+    ImportRecordTable(prompter_, chosen, this, replace, [&wait] { wait.emplace(); });
+    wait.reset();
+    // Told after the import's own message, as the import's last step.
+    if (!imported.isEmpty())
+        Q_EMIT ImportSucceeded(chosen.path, imported);
+}
+
+void RecordsPage::OpenRows(const QList<QStringList>& rows)
+{
+    ReplaceWithFileRows(rows);
+    prompter_.Notify(this, ImportText::Succeeded, Prompter::Icon::Information);
+}
+
+void RecordsPage::ReplaceWithFileRows(const QList<QStringList>& rows)
+{
+    table_.ReplaceRows(rows);
+    // The rows are no longer the meter's, so nothing may be deleted by row.
+    link_.State().storedRecordCount = 0;
 }
 
 void RecordsPage::OnMeterRecord(const QByteArray& copy)

@@ -37,6 +37,10 @@ public:
     // chart as `chart` chooses, else for the group most records use.
     void OnExportReport(const std::optional<ChartChoice>& chart = std::nullopt);
     void OnImportSheet();
+    // Fills the table with `rows` from the archive as an import fills it: they replace the
+    // table's rows, nothing can be deleted by row any more, and the import's message says
+    // so. The caller keeps to the meter's number of records and to no running download.
+    void OpenRows(const QList<QStringList>& rows);
     void OnMeterRecord(const QByteArray& copy);
     void OnRecordDeleted(int recordNumber);
 
@@ -55,7 +59,18 @@ public:
     // The records and the delete acknowledgments; the rest is meant for other pages.
     void OnMeterMessage(const MeterMessage& message) override;
 
+Q_SIGNALS:
+    // A download has ended (once per download): how, the records the meter announced, how
+    // many arrived and the rows as the table shows them.
+    void DownloadEnded(RecordDownload::Ending how, int expected, int arrived,
+                       const QList<QStringList>& rows);
+    // An import has put the rows of `file` in the table (an import that brought no rows is
+    // not told).
+    void ImportSucceeded(const QString& file, const QList<QStringList>& rows);
+
 private:
+    // The rows of a file (or of the archive) in place of the table's.
+    void ReplaceWithFileRows(const QList<QStringList>& rows);
     void ShowProgress();
     void ShowVerdictSummary();
 

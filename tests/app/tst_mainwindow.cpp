@@ -155,8 +155,11 @@ void TestMainWindow::menusAndToolbarListTheCommands_data()
         << QStringList{"&Open...", "&Save", "Export as Excel Workbook...", "Export Report (PDF)...",
                        "",         "E&xit"}
         << QList<int>{1026, 1003, Cmd::ExportWorkbook, Cmd::ExportReport, 0, 57665};
-    QTest::newRow("View") << 1 << QStringList{"&Tool", "Power Chart"}
-                          << QList<int>{59392, Cmd::PowerChart};
+    QTest::newRow("View") << 1
+                          << QStringList{"&Tool", "Power Chart", "", "Archive...",
+                                         "Archive Settings..."}
+                          << QList<int>{59392, Cmd::PowerChart, 0, Cmd::Archive,
+                                        Cmd::ArchiveSettings};
     QTest::newRow("Manage") << 2
                             << QStringList{"Connect PON power meter...",
                                            "Disconneced",

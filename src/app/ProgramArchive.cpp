@@ -1,0 +1,190 @@
+#include "app/ProgramArchive.h"
+
+#include "app/CommandIds.h"
+#include "app/MainView.h"
+#include "app/MainWindow.h"
+#include "archive/ArchiveSettingsDialog.h"
+#include "archive/ArchiveWindow.h"
+#include "archive/ArchiveWriter.h"
+#include "common/Prompter.h"
+#include "link/DeviceLink.h"
+#include "records/RecordsPage.h"
+
+#include <QAction>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTimer>
+#include <utility>
+
+namespace {
+
+DownloadEnding EndingOf(RecordDownload::Ending how)
+{
+    switch (how) {
+    case RecordDownload::Ending::Completed:
+        return DownloadEnding::Completed;
+    case RecordDownload::Ending::NoData:
+        return DownloadEnding::NoData;
+    case RecordDownload::Ending::Unplugged:
+        return DownloadEnding::Unplugged;
+    case RecordDownload::Ending::Stalled:
+        return DownloadEnding::Stalled;
+    case RecordDownload::Ending::Disconnected:
+        break;
+    }
+    return DownloadEnding::Disconnected;
+}
+
+} // namespace
+
+ProgramArchive::ProgramArchive(const ProgramOptions& options, DeviceLink& link, Prompter& prompter,
+                               FileDialogs& dialogs, QSettings& settings, const QString& localPath,
+                               QObject* parent)
+    : QObject(parent), options_(options), link_(link), prompter_(prompter), dialogs_(dialogs),
+      settings_(settings), localPath_(localPath)
+{
+    UseTarget(SessionArchive(options_, settings_.value(settingKey).toString(), &targetError_));
+    connect(&link_.State(), &LinkState::Changed, this, [this] {
+        RememberPortIdentity();
+        ShowHeldMessage();
+    });
+}
+
+ProgramArchive::~ProgramArchive()
+{
+    // The writer writes what is queued before it goes.
+    writer_.reset();
+}
+
+void ProgramArchive::UseTarget(const std::optional<ArchiveTarget>& target)
+{
+    target_ = target;
+    if (!target_ || options_.noArchive) {
+        writer_.reset();
+    } else if (writer_) {
+        writer_->SetTarget(*target_);
+    } else {
+        writer_ = std::make_unique<ArchiveWriter>(*target_, nullptr, localPath_);
+        connect(writer_.get(), &ArchiveWriter::Failed, this, &ProgramArchive::OnFailed);
+        connect(writer_.get(), &ArchiveWriter::Written, this, [this] {
+            if (window_)
+                window_->Refresh();
+        });
+    }
+    if (window_ && target_)
+        window_->SetTarget(*target_);
+}
+
+void ProgramArchive::Attach(MainWindow& window)
+{
+    main_ = &window;
+    RecordsPage* page = window.View()->Records();
+    connect(page, &RecordsPage::DownloadEnded, this, &ProgramArchive::OnDownloadEnded);
+    connect(page, &RecordsPage::ImportSucceeded, this, &ProgramArchive::OnImportSucceeded);
+    QAction* open = window.Action(Cmd::Archive);
+    QAction* settings = window.Action(Cmd::ArchiveSettings);
+    connect(open, &QAction::triggered, this, &ProgramArchive::OpenWindow);
+    connect(settings, &QAction::triggered, this, &ProgramArchive::OpenSettings);
+    open->setEnabled(true);
+    settings->setEnabled(true);
+    // A setting that cannot be used is told once the window is up.
+    if (!targetError_.isEmpty())
+        QTimer::singleShot(0, this, [this] { OnFailed(targetError_); });
+}
+
+void ProgramArchive::RememberPortIdentity()
+{
+    const LinkState& state = link_.State();
+    if (!state.connected || state.portName == identityPort_)
+        return;
+    identityPort_ = state.portName;
+    identity_ = PortIdentityOf(identityPort_);
+}
+
+void ProgramArchive::OnDownloadEnded(RecordDownload::Ending how, int expected, int arrived,
+                                     const QList<QStringList>& rows)
+{
+    if (!writer_ || !main_)
+        return;
+    const QString& port = link_.State().portName;
+    const PortIdentity identity = port == identityPort_ ? identity_ : PortIdentityOf(port);
+    writer_->Submit(DownloadFacts::ForMeter(port, identity, EndingOf(how), expected, arrived), rows,
+                    main_->View()->Records()->Limits().Table());
+}
+
+void ProgramArchive::OnImportSucceeded(const QString& file, const QList<QStringList>& rows)
+{
+    if (!writer_ || !main_)
+        return;
+    writer_->Submit(DownloadFacts::ForImport(file, static_cast<int>(rows.size())), rows,
+                    main_->View()->Records()->Limits().Table());
+}
+
+void ProgramArchive::OnFailed(const QString& message)
+{
+    heldMessage_ = message;
+    ShowHeldMessage();
+}
+
+void ProgramArchive::ShowHeldMessage()
+{
+    // Not in the middle of a download: its own boxes come first.
+    if (heldMessage_.isEmpty() || link_.State().downloadBusy)
+        return;
+    const QString message = std::exchange(heldMessage_, QString());
+    prompter_.Notify(main_, message, Prompter::Icon::Warning);
+}
+
+void ProgramArchive::OpenWindow()
+{
+    if (!window_) {
+        const ArchiveTarget target =
+            target_.value_or(ArchiveTarget::SqliteFile(DefaultArchivePath()));
+        window_ = new ArchiveWindow(target, prompter_, dialogs_, main_);
+        connect(window_, &ArchiveWindow::OpenInDataPage, this, &ProgramArchive::OpenInDataPage);
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void ProgramArchive::OpenInDataPage(const QList<QStringList>& rows)
+{
+    if (!main_)
+        return;
+    if (link_.State().downloadBusy) {
+        prompter_.Notify(window_, downloadRunsText, Prompter::Icon::Warning);
+        return;
+    }
+    main_->View()->TabControl()->setCurrentIndex(DataTab);
+    main_->raise();
+    main_->activateWindow();
+    main_->View()->Records()->OpenRows(rows);
+}
+
+void ProgramArchive::OpenSettings()
+{
+    if (settingsDialog_) {
+        settingsDialog_->raise();
+        return;
+    }
+    settingsDialog_ = new ArchiveSettingsDialog(settings_.value(settingKey).toString(),
+                                                options_.archiveChosenBy, prompter_, main_);
+    settingsDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(settingsDialog_, &QDialog::accepted, this,
+            [this, dialog = settingsDialog_] { ApplySetting(dialog->Location()); });
+    settingsDialog_->open();
+}
+
+void ProgramArchive::ApplySetting(const QString& location)
+{
+    if (location.isEmpty())
+        settings_.remove(settingKey);
+    else
+        settings_.setValue(settingKey, location);
+    settings_.sync();
+    if (options_.archive)
+        return;
+    targetError_.clear();
+    UseTarget(SessionArchive(options_, location, &targetError_));
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/CommandLine.h"
+#include "archive/ArchiveSettingsDialog.h"
+#include "archive/ArchiveTypes.h"
+#include "archive/ArchiveWindow.h"
+#include "records/RecordDownload.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <optional>
+
+class ArchiveWriter;
+class DeviceLink;
+class FileDialogs;
+class MainWindow;
+class Prompter;
+class QSettings;
+
+// The program's archive: every download of the data page, however it ended, and every import
+// that brought rows are handed to an ArchiveWriter, which writes them on a thread of its own.
+// The first failure of a session is told once (held back while a download runs); View/
+// Archive... and View/Archive Settings... are served here. The archive is the command line's
+// (or QX390D_ARCHIVE's) choice, else the setting, else the default file.
+class ProgramArchive : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Where the program's settings (~/.config/QX390D/QX390D.conf) keep the archive's location.
+    inline static const QString settingKey = QStringLiteral("Archive/location");
+    // The data page cannot take archived records while a download fills it.
+    inline static const QString downloadRunsText =
+        QStringLiteral("A download is running; open the archived records when it has ended.");
+
+    // `localPath`: the SQLite file that keeps what cannot reach a server archive.
+    ProgramArchive(const ProgramOptions& options, DeviceLink& link, Prompter& prompter,
+                   FileDialogs& dialogs, QSettings& settings,
+                   const QString& localPath = DefaultArchivePath(), QObject* parent = nullptr);
+    ~ProgramArchive() override;
+
+    // Keeps what the window's data page downloads and imports, and serves its archive
+    // commands; the window owns the boxes and the archive's windows.
+    void Attach(MainWindow& window);
+
+    // This session's archive; nothing when the setting cannot be used.
+    const std::optional<ArchiveTarget>& Target() const { return target_; }
+    // Nothing with --no-archive or without a usable archive.
+    ArchiveWriter* Writer() const { return writer_.get(); }
+    // Nothing until View/Archive... first opened it.
+    ArchiveWindow* Window() const { return window_; }
+    // Nothing unless Archive Settings is open.
+    ArchiveSettingsDialog* SettingsDialog() const { return settingsDialog_; }
+
+    // View/Archive...
+    void OpenWindow();
+    // View/Archive Settings... (window-modal; OK stores and applies the setting).
+    void OpenSettings();
+    // Stores `location` as the setting (empty: the default file) and, unless the command
+    // line or the environment chose this session's archive, archives there from now on.
+    void ApplySetting(const QString& location);
+
+private:
+    void OnDownloadEnded(RecordDownload::Ending how, int expected, int arrived,
+                         const QList<QStringList>& rows);
+    void OnImportSucceeded(const QString& file, const QList<QStringList>& rows);
+    void OnFailed(const QString& message);
+    void ShowHeldMessage();
+    void OpenInDataPage(const QList<QStringList>& rows);
+    void RememberPortIdentity();
+    void UseTarget(const std::optional<ArchiveTarget>& target);
+
+    ProgramOptions options_;
+    DeviceLink& link_;
+    Prompter& prompter_;
+    FileDialogs& dialogs_;
+    QSettings& settings_;
+    QString localPath_;
+    std::optional<ArchiveTarget> target_;
+    QString targetError_; // why the setting cannot be used
+    std::unique_ptr<ArchiveWriter> writer_;
+    QPointer<MainWindow> main_;
+    QPointer<ArchiveWindow> window_;
+    QPointer<ArchiveSettingsDialog> settingsDialog_;
+    // The USB identity of the connected port, looked up while the port is there.
+    QString identityPort_;
+    PortIdentity identity_;
+    // A failure told while a download ran, shown once it has ended.
+    QString heldMessage_;
+};

@@ -1,0 +1,387 @@
+#include "archive/ArchiveWindow.h"
+
+#include "common/ProgramFacts.h"
+
+#include "archive/ArchiveRecordModel.h"
+#include "archive/RecordKey.h"
+#include "common/Prompter.h"
+#include "export/CsvExport.h"
+#include "export/PdfReport.h"
+#include "export/XlsxExport.h"
+#include "records/RecordDownload.h"
+#include "records/RecordTable.h"
+#include "verdicts/Verdict.h"
+#include "verdicts/VerdictModel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaProperty>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// The archive's rows with the data page's colours: each judged power cell gets its
+// verdict's background and a tooltip naming the verdict and the limits kept with the record.
+class ArchiveColours : public QIdentityProxyModel
+{
+public:
+    explicit ArchiveColours(ArchiveRecordModel& model) : model_(model) { setSourceModel(&model); }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if ((role != Qt::BackgroundRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole) ||
+            !index.isValid() || !IsPowerColumn(index.column()))
+            return QIdentityProxyModel::data(index, role);
+        const QVariant verdict =
+            model_.index(index.row(), index.column()).data(ArchiveRecordModel::VerdictRole);
+        if (!verdict.isValid())
+            return QIdentityProxyModel::data(index, role);
+        const Verdict v = static_cast<Verdict>(verdict.toInt());
+        switch (role) {
+        case Qt::BackgroundRole:
+            return VerdictColour(v);
+        case Qt::ForegroundRole:
+            return QColor(Qt::black);
+        default:
+            break;
+        }
+        const ArchivedRecord& r = model_.Record(index.row());
+        const std::optional<int> group = GroupOfText(r.texts.value(kGroupColumn));
+        const std::optional<ChannelLimits> limits =
+            group ? LimitsFor(r.limits, *group, index.column()) : std::nullopt;
+        return limits ? QVariant(VerdictToolTip(v, *group, *limits)) : QVariant();
+    }
+
+private:
+    ArchiveRecordModel& model_;
+};
+
+const QStringList kVerdictChoices{QStringLiteral("Any verdict"), QStringLiteral("Pass"),
+                                  QStringLiteral("Marginal"),    QStringLiteral("Over"),
+                                  QStringLiteral("Fail"),        QStringLiteral("No verdict")};
+
+// The selection as the exports take it: the data page's headers and rows.
+TableTexts Texts(const QList<QStringList>& rows)
+{
+    TableTexts texts;
+    for (const RecordTable::Column& column : RecordTable::Columns())
+        texts.headers << column.header;
+    texts.rows = rows;
+    return texts;
+}
+
+// The wait cursor for as long as the object lives.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+// Edits the note in place; a note the archive could not keep is told, never dropped unseen.
+class NoteDelegate : public QStyledItemDelegate
+{
+public:
+    NoteDelegate(std::function<void()> failed, QObject* parent)
+        : QStyledItemDelegate(parent), failed_(std::move(failed))
+    {
+    }
+
+    // An editor is open: the note is being typed.
+    bool Open() const { return open_; }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        open_ = true;
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    }
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override
+    {
+        open_ = false;
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override
+    {
+        const QByteArray property = editor->metaObject()->userProperty().name();
+        if (!model->setData(index, editor->property(property.constData())))
+            failed_();
+    }
+
+private:
+    std::function<void()> failed_;
+    mutable bool open_ = false;
+};
+
+ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, FileDialogs& dialogs,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Window), prompter_(prompter), dialogs_(dialogs),
+      list_(new QTableView(this)), sinceCheck_(new QCheckBox(QStringLiteral("From"), this)),
+      since_(new QDateEdit(this)), untilCheck_(new QCheckBox(QStringLiteral("to"), this)),
+      until_(new QDateEdit(this)), group_(new QComboBox(this)), verdict_(new QComboBox(this)),
+      note_(new QLineEdit(this)), status_(new QLabel(this)),
+      openButton_(new QPushButton(QStringLiteral("Open in Data Page"), this)),
+      csvButton_(new QPushButton(QStringLiteral("Export CSV..."), this)),
+      workbookButton_(new QPushButton(QStringLiteral("Export Workbook..."), this)),
+      reportButton_(new QPushButton(QStringLiteral("Export Report (PDF)..."), this))
+{
+    setWindowTitle(QStringLiteral("Archive"));
+    resize(1000, 600);
+
+    for (QDateEdit* date : {since_, until_}) {
+        date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        date->setCalendarPopup(true);
+        date->setDate(QDate::currentDate());
+        date->setEnabled(false);
+    }
+    group_->addItem(QStringLiteral("Any group"));
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+        group_->addItem(QStringLiteral("Group %1").arg(g), g);
+    verdict_->addItems(kVerdictChoices);
+    note_->setPlaceholderText(QStringLiteral("Note contains..."));
+    note_->setClearButtonEnabled(true);
+
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(sinceCheck_);
+    filters->addWidget(since_);
+    filters->addWidget(untilCheck_);
+    filters->addWidget(until_);
+    filters->addSpacing(12);
+    filters->addWidget(group_);
+    filters->addWidget(verdict_);
+    filters->addSpacing(12);
+    filters->addWidget(note_, 1);
+
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    list_->verticalHeader()->hide();
+    list_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    list_->horizontalHeader()->setStretchLastSection(true);
+    // Rows of one height: the view need not measure each one, whatever the archive's size.
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    const auto noteFailed = [this] {
+        prompter_.Notify(this, noteFailedText.arg(model_->Error()), Prompter::Icon::Warning);
+    };
+    notes_ = new NoteDelegate(noteFailed, this);
+    list_->setItemDelegateForColumn(ArchiveRecordModel::kNoteColumn, notes_);
+    // A refresh waits for a note being typed: reading the archive anew would drop it.
+    connect(notes_, &QAbstractItemDelegate::closeEditor, this, [this] {
+        if (std::exchange(refreshWaits_, false))
+            QTimer::singleShot(0, this, &ArchiveWindow::Refresh);
+    });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(status_, 1);
+    for (QPushButton* button : {openButton_, csvButton_, workbookButton_, reportButton_})
+        buttons->addWidget(button);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(list_);
+    layout->addLayout(buttons);
+
+    filterTimer_.setSingleShot(true);
+    filterTimer_.setInterval(300);
+    connect(&filterTimer_, &QTimer::timeout, this, &ArchiveWindow::ApplyFilter);
+    connect(sinceCheck_, &QCheckBox::toggled, since_, &QWidget::setEnabled);
+    connect(untilCheck_, &QCheckBox::toggled, until_, &QWidget::setEnabled);
+    for (QCheckBox* check : {sinceCheck_, untilCheck_})
+        connect(check, &QCheckBox::toggled, this, &ArchiveWindow::ApplyFilter);
+    for (QDateEdit* date : {since_, until_})
+        connect(date, &QDateEdit::dateChanged, this, &ArchiveWindow::ApplyFilter);
+    for (QComboBox* choice : {group_, verdict_})
+        connect(choice, &QComboBox::currentIndexChanged, this, &ArchiveWindow::ApplyFilter);
+    connect(note_, &QLineEdit::textChanged, &filterTimer_, qOverload<>(&QTimer::start));
+    connect(openButton_, &QPushButton::clicked, this, &ArchiveWindow::OnOpenInDataPage);
+    connect(csvButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportCsv);
+    connect(workbookButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportWorkbook);
+    connect(reportButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportReport);
+
+    Rebuild(target);
+}
+
+ArchiveWindow::~ArchiveWindow()
+{
+    // The view lets go of the models before they go.
+    list_->setModel(nullptr);
+}
+
+void ArchiveWindow::Rebuild(const ArchiveTarget& target)
+{
+    list_->setModel(nullptr);
+    colours_.reset();
+    model_ = std::make_unique<ArchiveRecordModel>(target);
+    colours_ = std::make_unique<ArchiveColours>(*model_);
+    list_->setModel(colours_.get());
+    for (int column = 0; column < ArchiveRecordModel::kDownloadedColumn; ++column)
+        list_->setColumnWidth(column, RecordTable::Columns()[column].width);
+    list_->setColumnWidth(ArchiveRecordModel::kDownloadedColumn, 130);
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ArchiveWindow::UpdateButtons);
+    connect(model_.get(), &QAbstractItemModel::rowsInserted, this, &ArchiveWindow::ShowStatus);
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, &ArchiveWindow::ShowStatus);
+    connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::ShowStatus);
+    ApplyFilter();
+}
+
+void ArchiveWindow::SetTarget(const ArchiveTarget& target)
+{
+    Rebuild(target);
+}
+
+void ArchiveWindow::Refresh()
+{
+    if (notes_->Open()) {
+        refreshWaits_ = true;
+        return;
+    }
+    const WaitCursor wait;
+    model_->Refresh();
+    UpdateButtons();
+}
+
+ArchiveFilter ArchiveWindow::Filter() const
+{
+    ArchiveFilter filter;
+    if (sinceCheck_->isChecked())
+        filter.since = FilterBoundIso(since_->date().toString(Qt::ISODate), false);
+    if (untilCheck_->isChecked())
+        filter.until = FilterBoundIso(until_->date().toString(Qt::ISODate), true);
+    if (group_->currentIndex() > 0)
+        filter.group = group_->currentData().toInt();
+    switch (verdict_->currentIndex()) {
+    case 0:
+        break;
+    case 5:
+        filter.verdict = QString();
+        break;
+    default:
+        filter.verdict = verdict_->currentText();
+    }
+    filter.note = note_->text().trimmed();
+    return filter;
+}
+
+void ArchiveWindow::ApplyFilter()
+{
+    filterTimer_.stop();
+    const WaitCursor wait;
+    model_->SetFilter(Filter());
+    UpdateButtons();
+}
+
+void ArchiveWindow::ShowStatus()
+{
+    if (!model_->Error().isEmpty()) {
+        status_->setText(model_->Error());
+        return;
+    }
+    const int rows = model_->rowCount();
+    status_->setText(
+        model_->canFetchMore({})
+            ? QStringLiteral("The newest %1 records; more as the list scrolls").arg(rows)
+        : rows == 1 ? QStringLiteral("1 record")
+                    : QStringLiteral("%1 records").arg(rows));
+}
+
+void ArchiveWindow::UpdateButtons()
+{
+    const bool any = list_->selectionModel() && list_->selectionModel()->hasSelection();
+    for (QPushButton* button : {openButton_, csvButton_, workbookButton_, reportButton_})
+        button->setEnabled(any);
+}
+
+QList<QStringList> ArchiveWindow::SelectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows())
+        rows << index.row();
+    // As the data page showed them: download by download, each in the meter's order.
+    const auto number = [this](int row) {
+        return model_->Record(row).texts.value(0).trimmed().toInt();
+    };
+    std::sort(rows.begin(), rows.end(), [&](int a, int b) {
+        const ArchivedRecord& ra = model_->Record(a);
+        const ArchivedRecord& rb = model_->Record(b);
+        if (ra.downloadId != rb.downloadId)
+            return ra.downloadId < rb.downloadId;
+        if (number(a) != number(b))
+            return number(a) < number(b);
+        return ra.id < rb.id;
+    });
+    return model_->RowTexts(rows);
+}
+
+ThresholdTable ArchiveWindow::SelectedLimits() const
+{
+    ThresholdTable limits;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+        const ArchivedRecord& r = model_->Record(index.row());
+        for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+            if (limits.IsKnown(g) || !r.limits.IsKnown(g))
+                continue;
+            limits.Group(g) = r.limits.Group(g);
+            limits.MarkKnown(g);
+        }
+    }
+    return limits;
+}
+
+void ArchiveWindow::OnOpenInDataPage()
+{
+    const QList<QStringList> rows = SelectedRows();
+    if (rows.isEmpty())
+        return;
+    if (rows.size() > RecordDownload::kMaxRecords) {
+        prompter_.Notify(this, tooManyText.arg(RecordDownload::kMaxRecords),
+                         Prompter::Icon::Warning);
+        return;
+    }
+    Q_EMIT OpenInDataPage(rows);
+}
+
+void ArchiveWindow::OnExportCsv()
+{
+    ExportRecordTable(Texts(SelectedRows()), prompter_, dialogs_, this, exportPath_);
+}
+
+void ArchiveWindow::OnExportWorkbook()
+{
+    ExportRecordWorkbook(Texts(SelectedRows()), prompter_, dialogs_, this, exportPath_);
+}
+
+void ArchiveWindow::OnExportReport()
+{
+    ReportFacts facts;
+    facts.when = QDateTime::currentDateTime();
+    facts.login = LoginName();
+    // The notes of the downloads the selected records came with, each once.
+    QStringList notes;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+        const QString note = model_->Record(index.row()).note.trimmed();
+        if (!note.isEmpty() && !notes.contains(note))
+            notes << note;
+    }
+    facts.note = notes.join(QStringLiteral("; "));
+    ExportRecordReport(Texts(SelectedRows()), SelectedLimits(), facts, prompter_, dialogs_, this,
+                       exportPath_);
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "archive/ArchiveTarget.h"
+#include "archive/ArchiveTypes.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+class ArchiveRecordModel;
+class FileDialogs;
+class NoteDelegate;
+class Prompter;
+class QAbstractProxyModel;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class ThresholdTable;
+
+// View/Archive...: the archived records, newest first, read a page at a time as the list
+// scrolls. Filters a technician uses (measurement dates, threshold group, verdict, a text of
+// the download's note) narrow the list as they change. Each row shows the data page's seven
+// texts with its verdict colours (by the limits kept with the record), the time of the
+// download that first brought it and that download's note, which the operator edits in
+// place. The selected records go to the data page or into the data page's exports.
+class ArchiveWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, FileDialogs& dialogs,
+                  QWidget* parent = nullptr);
+    ~ArchiveWindow() override;
+
+    // Reads `target` from now on (Archive Settings changed it).
+    void SetTarget(const ArchiveTarget& target);
+    // Reads the archive again with the same filters (a download was archived); while a note
+    // is being typed, once it is done.
+    void Refresh();
+
+    // The filters as the controls set them.
+    ArchiveFilter Filter() const;
+    // The selected records' seven texts in the data page's order: by the download that
+    // first brought them, then by their "No.".
+    QList<QStringList> SelectedRows() const;
+
+    // "Open in Data Page": the selection, at most the meter's number of records.
+    void OnOpenInDataPage();
+    void OnExportCsv();
+    void OnExportWorkbook();
+    void OnExportReport();
+
+    QTableView* List() const { return list_; }
+    ArchiveRecordModel* Model() const { return model_.get(); }
+    QCheckBox* SinceCheck() const { return sinceCheck_; }
+    QDateEdit* Since() const { return since_; }
+    QCheckBox* UntilCheck() const { return untilCheck_; }
+    QDateEdit* Until() const { return until_; }
+    QComboBox* Group() const { return group_; }
+    QComboBox* VerdictChoice() const { return verdict_; }
+    QLineEdit* NoteFilter() const { return note_; }
+    QLabel* Status() const { return status_; }
+    QPushButton* OpenButton() const { return openButton_; }
+    QPushButton* CsvButton() const { return csvButton_; }
+    QPushButton* WorkbookButton() const { return workbookButton_; }
+    QPushButton* ReportButton() const { return reportButton_; }
+
+    // A note the archive could not keep; %1 is why.
+    inline static const QString noteFailedText =
+        QStringLiteral("The note could not be kept in the archive: %1");
+    // More records selected than the data page takes; %1 is that number.
+    inline static const QString tooManyText =
+        QStringLiteral("The data page holds at most %1 records; select %1 or fewer.");
+
+Q_SIGNALS:
+    // The selected rows for the data page ("Open in Data Page").
+    void OpenInDataPage(const QList<QStringList>& rows);
+
+private:
+    void Rebuild(const ArchiveTarget& target);
+    void ApplyFilter();
+    void ShowStatus();
+    void UpdateButtons();
+    // The limits kept with the selected records, the first record's of each group.
+    ThresholdTable SelectedLimits() const;
+
+    Prompter& prompter_;
+    FileDialogs& dialogs_;
+    QString exportPath_;
+    std::unique_ptr<ArchiveRecordModel> model_;
+    std::unique_ptr<QAbstractProxyModel> colours_;
+    QTableView* list_;
+    NoteDelegate* notes_;
+    QCheckBox* sinceCheck_;
+    QDateEdit* since_;
+    QCheckBox* untilCheck_;
+    QDateEdit* until_;
+    QComboBox* group_;
+    QComboBox* verdict_;
+    QLineEdit* note_;
+    QLabel* status_;
+    QPushButton* openButton_;
+    QPushButton* csvButton_;
+    QPushButton* workbookButton_;
+    QPushButton* reportButton_;
+    // Typing in the note filter reads the archive once the typing pauses.
+    QTimer filterTimer_;
+    bool refreshWaits_ = false;
+};

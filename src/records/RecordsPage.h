@@ -55,6 +55,11 @@ public:
 
 private:
     void ShowProgress();
+    // A download's rows, progress and summary reach the screen at the display's pace: from
+    // the first answer of a burst the page holds its painting, and once per frame it shows
+    // what has arrived, so no answer waits for the window.
+    void HoldPainting();
+    void ShowFrame();
     void ShowVerdictSummary();
 
     DeviceLink& link_;
@@ -74,4 +79,5 @@ private:
     QLabel* verdictSummary_;
     // Counts once after a burst of changes (a download sets a row's cells one by one).
     QTimer summaryTimer_;
+    QTimer frame_;
 };

@@ -78,6 +78,7 @@ fuzz:
 
 bench: build
 	$(BUILD)/bin/qx390d-bench
+	$(BUILD)/bin/qx390d-bench-window
 
 # The archive's cases on SQLite and on a PostgreSQL server the bench starts itself.
 bench-archive: build

@@ -10,6 +10,7 @@ set -eu
 # qt6-charts-dev, qt6-svg-dev: the power chart and its SVG images. Qt Charts' CMake files
 # need Qt OpenGL's (libqt6opengl6-dev), only recommended by qt6-base-dev.
 # poppler-utils: the tests read the PDF report back (pdftotext, pdftoppm, pdfimages).
+# xvfb: an X server for the benchmark that times the shown window.
 # libqt6sql6-sqlite, libqt6sql6-psql: the archive's drivers (Qt Sql's headers come with
 # qt6-base-dev, as do Qt Network's for the second copy's call); postgresql: the archive
 # tests start a server of their own.
@@ -17,7 +18,7 @@ PACKAGES="cmake ninja-build g++ make qt6-base-dev qt6-serialport-dev libqt6seria
 qt6-charts-dev libqt6opengl6-dev qt6-svg-dev poppler-utils \
 libfreexl-dev libgl-dev libminizip-dev libxlsxwriter-dev \
 fonts-wqy-microhei desktop-file-utils appstream dpkg-dev file lintian \
-libqt6sql6-sqlite libqt6sql6-psql postgresql"
+libqt6sql6-sqlite libqt6sql6-psql postgresql xvfb"
 if [ "${1:-}" = "fuzz" ]; then
     PACKAGES="$PACKAGES clang libclang-rt-14-dev"
 fi

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -74,6 +75,17 @@ bool PtyHost::Open()
         }
     }
 
+    if (!options_.timingFile.isEmpty() && !timing_.isOpen()) {
+        timing_.setFileName(options_.timingFile);
+        if (!timing_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+            error_ = QStringLiteral("%1: %2").arg(options_.timingFile, timing_.errorString());
+            log_.close();
+            ::close(master);
+            ::close(keeper);
+            return false;
+        }
+    }
+
     master_ = master;
     slaveKeeper_ = keeper;
     devicePath_ = QString::fromLocal8Bit(name);
@@ -115,6 +127,7 @@ void PtyHost::HandleFrames()
     const QPointer<PtyHost> alive(this);
     while (const auto frame = meter_.NextFrame()) {
         WriteLog(*frame);
+        WriteTiming("in", frame->bytes);
         bool unplug = false;
         std::optional<QByteArray> answer;
         if (frame->checksOk) {
@@ -162,8 +175,9 @@ void PtyHost::Schedule(const QByteArray& answer)
         // A piece leaves when its last byte is through the line.
         if (options_.pace)
             due += piece.size() * kByteNs;
-        outgoing_.append({std::move(piece), due});
+        outgoing_.append({std::move(piece), due, {}});
     }
+    outgoing_.last().answer = answer;
     lineFreeNs_ = due;
     ArmWriteTimer();
 }
@@ -202,6 +216,8 @@ void PtyHost::WriteDuePiece()
         writeNotifier_->setEnabled(true);
         return;
     }
+    if (!head.answer.isEmpty())
+        WriteTiming("out", head.answer);
     outgoing_.removeFirst();
     ArmWriteTimer();
 }
@@ -213,6 +229,19 @@ void PtyHost::WriteLog(const ReceivedFrame& frame)
     log_.write(VirtualMeter::LogLine(frame).toLatin1() + '\n');
     // Flushed per line: a test reads the file while the simulator still runs.
     log_.flush();
+}
+
+void PtyHost::WriteTiming(const char* what, const QByteArray& frame)
+{
+    if (!timing_.isOpen())
+        return;
+    // Steady, so another process's readings of the same clock compare with these.
+    const qint64 ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch())
+                          .count();
+    // Buffered: the file is complete when the meter stops, and no write to disk delays an
+    // answer meanwhile.
+    timing_.write(QByteArray::number(ns) + ' ' + what + ' ' + frame.toHex(' ') + '\n');
 }
 
 void PtyHost::CloseLine()

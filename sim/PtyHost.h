@@ -51,7 +51,8 @@ private:
     struct Piece
     {
         QByteArray bytes;
-        qint64 dueNs; // on clock_
+        qint64 dueNs;      // on clock_
+        QByteArray answer; // on an answer's last piece: the whole answer, for the timing file
     };
 
     void OnReadable();
@@ -60,6 +61,8 @@ private:
     void ArmWriteTimer();
     void WriteDuePiece();
     void WriteLog(const ReceivedFrame& frame);
+    // One line of the timing file: "<ns> <what> <spaced hex>".
+    void WriteTiming(const char* what, const QByteArray& frame);
     void CloseLine();
     void ReleaseLine();
 
@@ -80,4 +83,5 @@ private:
     qint64 lineFreeNs_ = 0; // when the last scheduled byte is through the paced line
     int framesReceived_ = 0;
     QFile log_;
+    QFile timing_;
 };

@@ -49,7 +49,12 @@ SimCommandLine ParseSimCommandLine(const QStringList& arguments)
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Write every received frame to FILE, in hex."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({records, seed, pace, chunk, noise, drop, silent, unplug, log});
+    const QCommandLineOption timing(
+        QStringLiteral("timing"),
+        QStringLiteral("Write to FILE when each frame arrived and each answer was through the "
+                       "line (monotonic clock, ns)."),
+        QStringLiteral("FILE"));
+    parser.addOptions({records, seed, pace, chunk, noise, drop, silent, unplug, log, timing});
 
     SimCommandLine result;
     if (!parser.parse(arguments)) {
@@ -101,6 +106,13 @@ SimCommandLine ParseSimCommandLine(const QStringList& arguments)
         o.logFile = parser.value(log);
         if (o.logFile.isEmpty()) {
             result.message = QStringLiteral("--log needs a file name.");
+            return result;
+        }
+    }
+    if (parser.isSet(timing)) {
+        o.timingFile = parser.value(timing);
+        if (o.timingFile.isEmpty()) {
+            result.message = QStringLiteral("--timing needs a file name.");
             return result;
         }
     }

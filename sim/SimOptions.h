@@ -16,6 +16,9 @@ struct SimOptions
     double drop = 0.0;   // probability that an answer is lost
     int unplugAfter = 0; // the line closes on this received frame; 0: never
     QString logFile;     // one hex line per received frame; empty: no file
+    // One line per frame taken from the line and per answer through it, each with the
+    // monotonic clock's time in nanoseconds; empty: no file.
+    QString timingFile;
 };
 
 // The outcome of reading the simulator's command line: options to run with, or the help

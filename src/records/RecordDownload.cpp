@@ -75,17 +75,16 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
         return;
     }
 
-    const QStringList texts = record->RowTexts();
-    table_.InsertRow(row, texts[0]);
-    for (int column = 1; column < texts.size(); ++column)
-        table_.SetCellText(row, column, texts[column]);
-    progress_.RecordShown(record->index + 1, record->count);
-
+    // The meter waits for the next request: it leaves before the row is shown, so the
+    // window's work on the row overlaps the meter's answer instead of delaying it.
     const int next = record->index + 1;
     if (next < record->count)
         request_(static_cast<quint16>(next));
-    else
-        // Also an index at or past the count ends here: nothing further is coming.
+
+    table_.InsertRow(row, record->RowTexts());
+    progress_.RecordShown(record->index + 1, record->count);
+    // Also an index at or past the count ends here: nothing further is coming.
+    if (next >= record->count)
         pause_.start();
 }
 

@@ -57,10 +57,15 @@ void RecordTable::RemoveRow(int row)
 
 void RecordTable::InsertRow(int row, const QString& text)
 {
+    InsertRow(row, QStringList{text});
+}
+
+void RecordTable::InsertRow(int row, const QStringList& texts)
+{
     row = qBound(0, row, RowCount());
     beginInsertRows(QModelIndex(), row, row);
-    QStringList cells(ColumnCount());
-    cells[0] = text;
+    QStringList cells = texts;
+    cells.resize(ColumnCount());
     rows_.insert(row, cells);
     endInsertRows();
 }

@@ -35,6 +35,8 @@ public:
     // Inserts a row whose column 0 holds `text` and whose other cells are empty; a position
     // past the end appends.
     void InsertRow(int row, const QString& text);
+    // Inserts a row holding `texts` (cut or padded to the seven columns) in one change.
+    void InsertRow(int row, const QStringList& texts);
     // Cells outside the table are neither set nor read (they read as empty).
     void SetCellText(int row, int column, const QString& text);
     QString CellText(int row, int column) const;

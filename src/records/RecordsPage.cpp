@@ -23,6 +23,9 @@
 
 namespace {
 
+// One display frame: what changes more often is not seen anyway.
+constexpr int kFrameMs = 16;
+
 // The wait cursor for as long as the object lives.
 class WaitCursor
 {
@@ -105,14 +108,17 @@ RecordsPage::RecordsPage(DeviceLink& link, Prompter& prompter, FileDialogs& dial
 
     connect(exportButton_, &QPushButton::clicked, this, &RecordsPage::OnExportCsv);
     connect(importButton_, &QPushButton::clicked, this, &RecordsPage::OnImportSheet);
-    connect(&download_.Progress(), &DownloadProgress::Changed, this, &RecordsPage::ShowProgress);
+    frame_.setSingleShot(true);
+    frame_.setInterval(kFrameMs);
+    connect(&frame_, &QTimer::timeout, this, &RecordsPage::ShowFrame);
+    connect(&download_.Progress(), &DownloadProgress::Changed, this, &RecordsPage::HoldPainting);
     download_.SetEndedHandler(
         [this](RecordDownload::Ending how, int expected, const QList<QStringList>& rows) {
             Q_EMIT DownloadEnded(how, expected, static_cast<int>(rows.size()), rows);
         });
 
     summaryTimer_.setSingleShot(true);
-    summaryTimer_.setInterval(0);
+    summaryTimer_.setInterval(kFrameMs);
     connect(&summaryTimer_, &QTimer::timeout, this, &RecordsPage::ShowVerdictSummary);
     // Without known limits there is nothing to count, and the line is already hidden.
     const auto recount = [this] {
@@ -185,12 +191,30 @@ void RecordsPage::ReplaceWithFileRows(const QList<QStringList>& rows)
 
 void RecordsPage::OnMeterRecord(const QByteArray& copy)
 {
+    HoldPainting();
     download_.OnMeterRecord(copy);
 }
 
 void RecordsPage::OnRecordDeleted(int recordNumber)
 {
     download_.OnRecordDeleted(recordNumber);
+}
+
+void RecordsPage::HoldPainting()
+{
+    if (frame_.isActive())
+        return;
+    setUpdatesEnabled(false);
+    frame_.start();
+}
+
+void RecordsPage::ShowFrame()
+{
+    ShowProgress();
+    setUpdatesEnabled(true);
+    // Painted now, once: with painting held again by the next answer, a painting merely
+    // scheduled might never come while records keep arriving.
+    repaint();
 }
 
 void RecordsPage::ShowProgress()

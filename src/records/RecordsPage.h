@@ -72,6 +72,11 @@ private:
     // The rows of a file (or of the archive) in place of the table's.
     void ReplaceWithFileRows(const QList<QStringList>& rows);
     void ShowProgress();
+    // A download's rows, progress and summary reach the screen at the display's pace: from
+    // the first answer of a burst the page holds its painting, and once per frame it shows
+    // what has arrived, so no answer waits for the window.
+    void HoldPainting();
+    void ShowFrame();
     void ShowVerdictSummary();
 
     DeviceLink& link_;
@@ -91,4 +96,5 @@ private:
     QLabel* verdictSummary_;
     // Counts once after a burst of changes (a download sets a row's cells one by one).
     QTimer summaryTimer_;
+    QTimer frame_;
 };

@@ -34,6 +34,24 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+// Calls `onPaint` with the widget each time one it watches is painted.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(std::function<void(QObject*)> onPaint) : onPaint_(std::move(onPaint)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            onPaint_(watched);
+        return false;
+    }
+
+private:
+    std::function<void(QObject*)> onPaint_;
+};
+
 class TestRecordsPage : public QObject
 {
     Q_OBJECT
@@ -308,33 +326,27 @@ private Q_SLOTS:
         QCOMPARE(State().storedRecordCount.load(), rowsAfter);
     }
 
-    // "Record n of m" beside the buttons while the records arrive, gone however the
-    // download ends.
-    void progressShowsUntilTheDownloadEnds_data()
+    // The window follows the records at the display's pace, never ahead of them and never
+    // out of order: whenever the page is painted, "Record n of m" names the rows the table
+    // holds and the table holds records 1 to n; the completion message comes only once the
+    // last row has been painted; however the download ends, the progress goes.
+    void whatIsPaintedFollowsTheRecords_data()
     {
         QTest::addColumn<int>("unplugAfter");  // frames the meter takes before the line closes
         QTest::addColumn<int>("disconnectAt"); // request at which the operator disconnects
-        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("endBox");
-
-        const auto records = [](int last) {
-            QStringList texts;
-            for (int n = 1; n <= last; ++n)
-                texts << QStringLiteral("Record %1 of 5 %1/5").arg(n);
-            return texts;
-        };
-        // The last record's text stays up while the completion message is shown.
-        QTest::newRow("completion") << 0 << 0 << records(5) << RecordText::DownloadComplete;
+        QTest::newRow("completion") << 0 << 0 << 5 << RecordText::DownloadComplete;
         // The handshake, requests 0 and 1 answered, request 2 pulls the plug.
-        QTest::newRow("unplug") << 4 << 0 << records(2) << disconnectNotice;
+        QTest::newRow("unplug") << 4 << 0 << 2 << disconnectNotice;
         QTest::newRow("disconnect")
-            << 0 << 3 << records(3) << QStringLiteral("Connection has been disconnected!");
+            << 0 << 3 << 3 << QStringLiteral("Connection has been disconnected!");
     }
-    void progressShowsUntilTheDownloadEnds()
+    void whatIsPaintedFollowsTheRecords()
     {
         QFETCH(int, unplugAfter);
         QFETCH(int, disconnectAt);
-        QFETCH(QStringList, shown);
+        QFETCH(int, rows);
         QFETCH(QString, endBox);
 
         SimOptions options;
@@ -345,40 +357,52 @@ private Q_SLOTS:
         commands =
             std::make_unique<ConnectionCommands>(*link, prompter, page.get(), host->DevicePath());
         commands->SetOpenDelay(0);
+        page->resize(1000, 560);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
         commands->Connect();
         QVERIFY(QTest::qWaitFor([this] { return State().connected.load(); }));
         prompter.boxes.clear();
 
-        QProgressBar* bar = page->ProgressBar();
         QLabel* text = page->ProgressText();
-        QVERIFY(bar->isHidden() && text->isHidden());
-        // What the page shows when each further request reaches the meter, and when the
-        // completion message appears.
-        QStringList seen;
-        const auto look = [&] {
-            seen << (bar->isHidden() || text->isHidden() ? QStringLiteral("hidden")
-                                                         : QStringLiteral("%1 %2/%3")
-                                                               .arg(text->text())
-                                                               .arg(bar->value())
-                                                               .arg(bar->maximum()));
-        };
+        QStringList wrong;
+        int paintedRows = -1;
+        PaintWatch watch([&](QObject* painted) {
+            const QList<QStringList>& table = page->Table().Rows();
+            for (int r = 0; r < table.size(); ++r) {
+                if (table[r][0].trimmed() != QString::number(r + 1))
+                    wrong << QStringLiteral("row %1 holds record %2").arg(r).arg(table[r][0]);
+            }
+            if (painted == page->List()->viewport())
+                paintedRows = int(table.size());
+            else if (text->isVisible() &&
+                     text->text() != QStringLiteral("Record %1 of 5").arg(table.size()))
+                wrong << text->text() + QStringLiteral(" over %1 rows").arg(table.size());
+        });
+        page->List()->viewport()->installEventFilter(&watch);
+        text->installEventFilter(&watch);
         int requests = 0;
         connect(host.get(), &PtyHost::FrameReceived, this, [&] {
-            if (requests++ == 0)
-                return; // request 0 leaves before anything has arrived
-            look();
-            if (requests - 1 == disconnectAt)
+            if (++requests - 1 == disconnectAt && disconnectAt > 0)
                 commands->Disconnect();
         });
-        prompter.onShow = [&](const FakePrompter::Box& box) {
-            if (box.text == RecordText::DownloadComplete)
-                look();
+        int paintedAtTheEnd = -1;
+        QString progressAtTheEnd;
+        prompter.onShow = [&](const FakePrompter::Box&) {
+            paintedAtTheEnd = paintedRows;
+            progressAtTheEnd = text->isVisible() ? text->text() : QString();
         };
 
         commands->DownloadRecords();
         QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(), QStringList{endBox}, 20000);
-        QCOMPARE(seen, shown);
-        QTRY_VERIFY(bar->isHidden() && text->isHidden());
+        QCOMPARE(wrong, QStringList());
+        QCOMPARE(page->Table().RowCount(), rows);
+        // The last record's row and text are up while the completion message is shown.
+        if (endBox == RecordText::DownloadComplete) {
+            QCOMPARE(paintedAtTheEnd, rows);
+            QCOMPARE(progressAtTheEnd, QStringLiteral("Record 5 of 5"));
+        }
+        QTRY_VERIFY(page->ProgressBar()->isHidden() && text->isHidden());
         QCOMPARE(State().downloadBusy.load(), false);
     }
 

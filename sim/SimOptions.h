@@ -16,6 +16,8 @@ struct SimOptions
     double drop = 0.0;   // probability that an answer is lost
     int unplugAfter = 0; // the line closes on this received frame; 0: never
     QString logFile;     // one hex line per received frame; empty: no file
+    int lateAnswer = 0;  // the answer to this received frame leaves late; 0: none
+    int lateMs = 5000;   // how late it leaves
 };
 
 // The outcome of reading the simulator's command line: options to run with, or the help

@@ -22,7 +22,7 @@ namespace {
 class CountingPrompter : public Prompter
 {
 public:
-    Button Show(QWidget*, const QString&, const QString&, int, Icon) override
+    Button Show(QWidget*, const QString&, const QString&, int, Icon, std::optional<Button>) override
     {
         ++shown;
         return Ok;

@@ -184,8 +184,6 @@ void CliSession::StartCommand()
         break;
     case CliCommand::ThresholdsSet:
         stage_ = Stage::ThresholdUpload;
-        // As the page does when an upload really starts.
-        link_.StartUpload();
         UploadPart(1, 1);
         break;
     case CliCommand::Calibrate:
@@ -257,9 +255,11 @@ void CliSession::OnRecord(const QByteArray& copy)
     if (const std::optional<MeasurementRecord> record =
             MeasurementRecord::Decode(ResponseFrame(copy))) {
         recordCount_ = record->count;
-        if (record->index == 0 || records_.size() == record->count)
+        if (record->index == 0)
             records_.clear();
         if (record->count > 0 && record->count <= RecordDownload::kMaxRecords) {
+            // By its own index, as the table places it.
+            records_.resize(qMin<qsizetype>(record->index, records_.size()));
             records_.append(*record);
             const int next = record->index + 1;
             Progress(QStringLiteral("record %1/%2").arg(next).arg(record->count));

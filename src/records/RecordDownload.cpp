@@ -41,18 +41,20 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
         return;
 
     state.storedRecordCount = static_cast<qint16>(record->count);
-    int row = table_.RowCount();
-    // Index 0, or a table as long as the meter's list, starts the table afresh.
-    if (row == record->count || record->index == 0) {
+    // Index 0 starts the table afresh, an answer without data too.
+    if (record->index == 0)
         table_.RemoveAllRows();
-        row = 0;
-    }
     if (record->count == 0 || record->count > kMaxRecords) {
         prompter_.Notify(owner_, RecordText::NoDataToDownload);
         state.downloadBusy = false;
         return;
     }
 
+    // A record takes the row of its own index; rows from there on are of an earlier
+    // download. One whose predecessors are not in the table goes after the last row.
+    const int row = qMin<int>(record->index, table_.RowCount());
+    while (table_.RowCount() > row)
+        table_.RemoveRow(table_.RowCount() - 1);
     const QStringList texts = record->RowTexts();
     table_.InsertRow(row, texts[0]);
     for (int column = 1; column < texts.size(); ++column)

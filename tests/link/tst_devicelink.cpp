@@ -156,6 +156,7 @@ void TestDeviceLink::answersReachTheSelectedPage()
 {
     StubPort* port = OpenWithStub();
     QVERIFY(port);
+    link->RequestRecord(0);
     const QByteArray record = AnswerFrame(0x01, FromHex("00 00 20 C1"));
     port->Deliver(record.left(13));
     port->Deliver(record.mid(13));

@@ -134,8 +134,9 @@ private Q_SLOTS:
             QCOMPARE(table.CellText(0, c), c == column ? text : kDefaultRow[c]);
     }
 
-    // Every request is answered as it is made. Index 0, or a table already as long as the
-    // count, starts the table afresh; an index at or past the count ends the download.
+    // Every request is answered as it is made. Index 0 starts the table afresh; a record
+    // takes the row of its index (after the last row when rows before it are missing); an
+    // index at or past the count ends the download.
     void answersFillTheTable_data()
     {
         QTest::addColumn<int>("oldRows");
@@ -151,8 +152,9 @@ private Q_SLOTS:
         QTest::newRow("100 records") << 0 << 0 << 100 << Numbers(1, 100) << upTo99 << kComplete;
         QTest::newRow("index 0 over an older table")
             << 7 << 0 << 3 << Numbers(1, 3) << QList<quint16>{1, 2} << kComplete;
-        QTest::newRow("index 3, table holds count rows")
-            << 5 << 3 << 5 << Numbers(4, 5) << QList<quint16>{4} << kComplete;
+        QTest::newRow("index 3 replaces row 3 and after")
+            << 5 << 3 << 5 << QStringList{"0", "1", "2"} + Numbers(4, 5) << QList<quint16>{4}
+            << kComplete;
         QTest::newRow("index 2 behind two rows")
             << 2 << 2 << 4 << QStringList{"0", "1"} + Numbers(3, 4) << QList<quint16>{3}
             << kComplete;

@@ -278,7 +278,7 @@ void CliSession::OnCount(const QByteArray& copy)
     if (!record)
         return;
     // As the data page keeps it from every record answer; the delete commands read it.
-    link_.State().storedRecordCount = static_cast<qint16>(record->count);
+    link_.State().storedRecordCount = record->count;
     if (record->count == 0) {
         Finish(ExitDone, QStringLiteral("the meter holds no records; nothing was deleted"));
         return;

@@ -134,7 +134,7 @@ void ConnectionCommands::UploadThresholds()
 
 void ConnectionCommands::DeleteCurrent()
 {
-    const qint16 count = link_.State().storedRecordCount;
+    const quint16 count = link_.State().storedRecordCount;
     if (count == 0) {
         prompter_.Notify(owner_, Text::NothingToDelete);
         return;

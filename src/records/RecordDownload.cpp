@@ -40,7 +40,7 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
     if (!record)
         return;
 
-    state.storedRecordCount = static_cast<qint16>(record->count);
+    state.storedRecordCount = record->count;
     // Index 0 starts the table afresh, an answer without data too.
     if (record->index == 0)
         table_.RemoveAllRows();
@@ -77,7 +77,10 @@ void RecordDownload::OnRecordDeleted(int recordNumber)
         return;
     }
     table_.RemoveRow(recordNumber - 1);
-    --link_.State().storedRecordCount;
+    // "Delete all data" may have set the count to 0 meanwhile; it does not wrap round.
+    LinkState& state = link_.State();
+    if (state.storedRecordCount > 0)
+        --state.storedRecordCount;
 }
 
 void RecordDownload::ShowCompletion()

@@ -75,7 +75,7 @@ int FuzzRecordDownload(const uint8_t* data, size_t size)
         const int rowsBefore = table.RowCount();
         const qsizetype requestsBefore = requested.size();
         const int boxesBefore = prompter.shown;
-        const qint16 countBefore = State().storedRecordCount;
+        const quint16 countBefore = State().storedRecordCount;
         download.OnMeterRecord(copy);
         if (copy.size() < 29) {
             FUZZ_CHECK(table.RowCount() == rowsBefore);
@@ -85,7 +85,7 @@ int FuzzRecordDownload(const uint8_t* data, size_t size)
         }
         const int index = u16(21);
         const int count = u16(23);
-        FUZZ_CHECK(State().storedRecordCount == qint16(count));
+        FUZZ_CHECK(State().storedRecordCount == count);
         if (count == 0 || count > 100) {
             FUZZ_CHECK(prompter.shown == boxesBefore + 1);
             FUZZ_CHECK(!State().downloadBusy);

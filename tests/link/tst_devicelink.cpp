@@ -230,7 +230,7 @@ void TestDeviceLink::unansweredRequestEndsItsExchange()
     StubPort* port = OpenWithStub();
     QVERIFY(port);
     link->SetAnswerLimit(kLimitMs);
-    State().storedRecordCount = qint16(storedCount);
+    State().storedRecordCount = quint16(storedCount);
     State().downloadBusy = true;
     link->Send([&request](CommandFrame& f) {
         for (int i = 1; i < kFrameSize; ++i)

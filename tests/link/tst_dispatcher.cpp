@@ -102,6 +102,8 @@ void TestDispatcher::actsOnEachAnswer_data()
         << f(0xCC) << 3 << 0 << QList<DispatchAction>{Show("UpLoad Threshold Complete!")};
     QTest::newRow("delete current")
         << f(0x08) << 0 << 12 << QList<DispatchAction>{Post(Kind::RecordDeleted, 12)};
+    QTest::newRow("delete current, count above 32767")
+        << f(0x08) << 0 << 40000 << QList<DispatchAction>{Post(Kind::RecordDeleted, 40000)};
     QTest::newRow("delete all") << f(0x09) << 0 << 12
                                 << QList<DispatchAction>{Post(Kind::RecordDeleted, 0)};
     QTest::newRow("calibration answer ignored") << f(0x05) << 1 << 3 << QList<DispatchAction>{};
@@ -116,7 +118,7 @@ void TestDispatcher::actsOnEachAnswer()
     QFETCH(QList<DispatchAction>, expected);
 
     LinkState state;
-    state.storedRecordCount = qint16(storedBefore);
+    state.storedRecordCount = quint16(storedBefore);
     ResponseDispatcher dispatcher(state);
     const QList<DispatchAction> actions = dispatcher.Dispatch(frame, quint8(uploadGroup));
     QCOMPARE(actions.size(), expected.size());

@@ -161,6 +161,8 @@ private Q_SLOTS:
         QTest::newRow("index + 1 > count")
             << 2 << 7 << 5 << QStringList{"0", "1"} + Numbers(8, 8) << kNone << kComplete;
         QTest::newRow("count 101") << 3 << 0 << 101 << QStringList{} << kNone << kNoData;
+        QTest::newRow("count 40000 stays unsigned")
+            << 3 << 0 << 40000 << QStringList{} << kNone << kNoData;
         QTest::newRow("count 0, index 0 empties the table")
             << 3 << 0 << 0 << QStringList{} << kNone << kNoData;
         QTest::newRow("count 0, index 2 keeps the table")
@@ -224,6 +226,7 @@ private Q_SLOTS:
         QTest::newRow("past the last row removes nothing")
             << 9 << 9 << QStringList{"0", "1", "2", "3", "4"} << 8;
         QTest::newRow("0 removes all") << 0 << 0 << QStringList{} << 0;
+        QTest::newRow("a count of 0 stays 0") << 5 << 0 << QStringList{"0", "1", "2", "3"} << 0;
     }
     void deleteAcknowledgment()
     {
@@ -232,7 +235,7 @@ private Q_SLOTS:
         QFETCH(QStringList, numbers);
         QFETCH(int, countAfter);
         Fill(table, 5);
-        State().storedRecordCount = qint16(countBefore);
+        State().storedRecordCount = quint16(countBefore);
         download->OnRecordDeleted(recordNumber);
         QCOMPARE(FirstColumn(table), numbers);
         QCOMPARE(State().storedRecordCount.load(), countAfter);

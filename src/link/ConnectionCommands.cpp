@@ -139,7 +139,9 @@ void ConnectionCommands::DeleteCurrent()
         prompter_.Notify(owner_, Text::NothingToDelete);
         return;
     }
-    if (prompter_.Confirm(owner_, Text::DeleteBefore + QString::number(count) + Text::DeleteAfter))
+    // No is the default button of both delete questions: a stray Enter deletes nothing.
+    if (prompter_.ConfirmDestructive(owner_, Text::DeleteBefore + QString::number(count) +
+                                                 Text::DeleteAfter))
         link_.DeleteCurrentRecord();
 }
 
@@ -149,7 +151,7 @@ void ConnectionCommands::DeleteAll()
         prompter_.Notify(owner_, Text::NothingToDelete);
         return;
     }
-    if (!prompter_.Confirm(owner_, Text::DeleteAllQuestion))
+    if (!prompter_.ConfirmDestructive(owner_, Text::DeleteAllQuestion))
         return;
     link_.Send([](CommandFrame& f) {
         f.ClearFrame();

@@ -181,6 +181,12 @@ void DeviceLink::DeleteCurrentRecord()
 
 void DeviceLink::SendFrame()
 {
+    // The generation changes on the UI thread only, so a sender there is of the current one.
+    SendFrameOf(generation_.load());
+}
+
+void DeviceLink::SendFrameOf(quint64 generation)
+{
     if (!linkActive_)
         return;
     frame.Complete();
@@ -200,7 +206,7 @@ void DeviceLink::SendFrame()
     // of a reception thread stopped in the meantime is not written.
     QMetaObject::invokeMethod(
         this,
-        [this, bytes, request, generation = generation_.load()] {
+        [this, bytes, request, generation] {
             if (IsCurrent(generation))
                 WriteBytes(bytes, request);
         },

@@ -145,6 +145,9 @@ private:
     friend class ReceptionWorker;
 
     bool IsCurrent(quint64 generation) const { return generation == generation_.load(); }
+    // SendFrame for a sender of `generation`: the frame of a reception thread that has been
+    // stopped before the UI thread writes it is not written. The caller holds `lock`.
+    void SendFrameOf(quint64 generation);
     // `request` numbers an awaited request; 0 for any other frame.
     void WriteBytes(const QByteArray& bytes, quint64 request);
     void OnChunk(const QByteArray& chunk);
@@ -159,7 +162,7 @@ private:
         if (!IsCurrent(generation))
             return;
         fill(frame);
-        SendFrame();
+        SendFrameOf(generation);
     }
 
     // The reception thread of `generation`, before it acts on `answer`: false when it is an

@@ -242,16 +242,6 @@ private Q_SLOTS:
         QVERIFY(prompter.boxes.isEmpty());
     }
 
-private:
-    RecordTable table;
-    LinkState& State() { return link->State(); }
-
-    std::unique_ptr<DeviceLink> link;
-    FakePrompter prompter;
-    QList<quint16> sent;
-    int busyWhileShown = -1;
-    std::unique_ptr<RecordDownload> download;
-
     // The operator disconnects between the last row and the completion message: the
     // disconnect's own message is the last word.
     void disconnectDuringTheCompletionPauseShowsNoCompletion()
@@ -265,6 +255,16 @@ private:
         QCOMPARE(State().downloadBusy.load(), false);
         QCOMPARE(prompter.Texts(), QStringList{"Connection has been disconnected!"});
     }
+
+private:
+    RecordTable table;
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
+    FakePrompter prompter;
+    QList<quint16> sent;
+    int busyWhileShown = -1;
+    std::unique_ptr<RecordDownload> download;
 };
 
 QTEST_GUILESS_MAIN(TestRecordDownload)

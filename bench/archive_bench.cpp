@@ -29,7 +29,8 @@ namespace {
 class NoBoxes : public Prompter, public FileDialogs
 {
 public:
-    Button Show(QWidget*, const QString&, const QString& text, int, Icon) override
+    Button Show(QWidget*, const QString&, const QString& text, int, Icon,
+                std::optional<Button>) override
     {
         std::fprintf(stderr, "  unexpected box: %s\n", qPrintable(text));
         return Ok;

@@ -66,7 +66,8 @@ QElapsedTimer clock_;
 class QuietPrompter : public Prompter
 {
 public:
-    Button Show(QWidget*, const QString&, const QString& text, int buttons, Icon) override
+    Button Show(QWidget*, const QString&, const QString& text, int buttons, Icon,
+                std::optional<Button>) override
     {
         if (onShow)
             onShow(text);

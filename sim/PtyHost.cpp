@@ -152,23 +152,26 @@ void PtyHost::HandleFrames()
                 return;
             continue;
         }
-        Schedule(*answer);
+        const bool late = options_.lateAnswer > 0 && framesReceived_ == options_.lateAnswer;
+        Schedule(*answer, late ? options_.lateMs * kNsPerMs : 0);
     }
 }
 
-void PtyHost::Schedule(const QByteArray& answer)
+void PtyHost::Schedule(const QByteArray& answer, qint64 delayNs)
 {
     QByteArray bytes(options_.noise, Qt::Uninitialized);
     for (char& b : bytes)
         b = static_cast<char>(faults_.bounded(256));
     bytes += answer;
 
-    const qint64 now = clock_.nsecsElapsed();
-    qint64 due = now;
+    // A late answer starts after its delay. The meter answers in order: whatever it answers
+    // next waits behind it.
+    const qint64 start = clock_.nsecsElapsed() + delayNs;
+    qint64 due = start;
     // On a real line the request took 31 byte times to arrive (the pseudo-terminal hands it
     // over at once), and an answer waits for the previous one to be through.
     if (options_.pace)
-        due = std::max(now + VirtualMeter::kFrameSize * kByteNs, lineFreeNs_);
+        due = std::max(start + VirtualMeter::kFrameSize * kByteNs, lineFreeNs_);
     const qsizetype size = options_.chunk > 0 ? options_.chunk : options_.pace ? 1 : bytes.size();
     for (qsizetype at = 0; at < bytes.size(); at += size) {
         QByteArray piece = bytes.mid(at, size);

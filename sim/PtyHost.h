@@ -38,6 +38,8 @@ public:
     const VirtualMeter& Meter() const { return meter_; }
     // Frames with right check bytes taken from the line so far.
     int FramesReceived() const { return framesReceived_; }
+    // True while answers wait to be written (a late answer and those queued behind it).
+    bool HasUnsentAnswers() const { return !outgoing_.isEmpty(); }
 
 Q_SIGNALS:
     // Every 31-byte candidate taken from the line, as logged, once the meter has acted on it.
@@ -57,7 +59,7 @@ private:
 
     void OnReadable();
     void HandleFrames();
-    void Schedule(const QByteArray& answer);
+    void Schedule(const QByteArray& answer, qint64 delayNs);
     void ArmWriteTimer();
     void WriteDuePiece();
     void WriteLog(const ReceivedFrame& frame);

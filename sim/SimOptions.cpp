@@ -54,7 +54,15 @@ SimCommandLine ParseSimCommandLine(const QStringList& arguments)
         QStringLiteral("Write to FILE when each frame arrived and each answer was through the "
                        "line (monotonic clock, ns)."),
         QStringLiteral("FILE"));
-    parser.addOptions({records, seed, pace, chunk, noise, drop, silent, unplug, log, timing});
+    const QCommandLineOption late(QStringLiteral("late-answer"),
+                                  QStringLiteral("Answer frame N late (see --late-ms)."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption lateMs(
+        QStringLiteral("late-ms"),
+        QStringLiteral("How late the answer of --late-answer leaves, in ms (default 5000)."),
+        QStringLiteral("MS"));
+    parser.addOptions(
+        {records, seed, pace, chunk, noise, drop, silent, unplug, log, timing, late, lateMs});
 
     SimCommandLine result;
     if (!parser.parse(arguments)) {
@@ -92,7 +100,9 @@ SimCommandLine ParseSimCommandLine(const QStringList& arguments)
     if (!readInteger(records, 0, VirtualMeter::kMaxRecords, o.meter.records) ||
         !readInteger(seed, 0, 0xFFFFFFFFLL, o.meter.seed) ||
         !readInteger(chunk, 1, 4096, o.chunk) || !readInteger(noise, 0, 4096, o.noise) ||
-        !readInteger(unplug, 1, 0x7FFFFFFF, o.unplugAfter))
+        !readInteger(unplug, 1, 0x7FFFFFFF, o.unplugAfter) ||
+        !readInteger(late, 1, 0x7FFFFFFF, o.lateAnswer) ||
+        !readInteger(lateMs, 0, 3600000, o.lateMs))
         return result;
     if (parser.isSet(drop)) {
         bool ok = false;

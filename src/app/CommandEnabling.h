@@ -17,7 +17,7 @@ struct LinkSnapshot
 {
     bool connected = false;
     bool downloadBusy = false;
-    qint16 storedRecordCount = 0;
+    quint16 storedRecordCount = 0;
 };
 
 // The view's three enabling flags. They carry over from one pass to the next: the rules of

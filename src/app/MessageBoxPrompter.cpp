@@ -25,7 +25,8 @@ QMessageBox::Icon ToQt(Prompter::Icon icon)
 } // namespace
 
 Prompter::Button MessageBoxPrompter::Show(QWidget* owner, const QString& caption,
-                                          const QString& text, int buttons, Icon icon)
+                                          const QString& text, int buttons, Icon icon,
+                                          std::optional<Button> defaultButton)
 {
     QMessageBox box(ToQt(icon), caption, text, QMessageBox::NoButton, owner);
     if (buttons & Yes)
@@ -34,6 +35,10 @@ Prompter::Button MessageBoxPrompter::Show(QWidget* owner, const QString& caption
         box.addButton(QMessageBox::No);
     if (buttons & Ok || box.buttons().isEmpty())
         box.addButton(QMessageBox::Ok);
+    if (defaultButton)
+        box.setDefaultButton(*defaultButton == Yes  ? QMessageBox::Yes
+                             : *defaultButton == No ? QMessageBox::No
+                                                    : QMessageBox::Ok);
     const int answer = box.exec();
     if (answer == QMessageBox::Yes)
         return Yes;

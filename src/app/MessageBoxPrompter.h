@@ -10,8 +10,8 @@
 class MessageBoxPrompter : public Prompter
 {
 public:
-    Button Show(QWidget* owner, const QString& caption, const QString& text, int buttons,
-                Icon icon) override;
+    Button Show(QWidget* owner, const QString& caption, const QString& text, int buttons, Icon icon,
+                std::optional<Button> defaultButton) override;
 };
 
 // Every dialog opens in the folder of the file last chosen, export or import, this run or

@@ -84,10 +84,12 @@ ReferencePowers::Result ReferencePowers::Calibrate(CalibrationChannel channel, c
     return {Outcome::Sent};
 }
 
-ReferencePowers::Outcome ReferencePowers::FactoryDefault()
+ReferencePowers::Outcome ReferencePowers::FactoryDefault(const std::function<bool()>& confirmed)
 {
     if (!link_.State().connected)
         return Outcome::NotConnected;
+    if (!confirmed())
+        return Outcome::Declined;
     SendFactoryDefault(link_);
     return Outcome::Sent;
 }

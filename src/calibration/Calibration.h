@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <functional>
 
 class DeviceLink;
 
@@ -39,7 +40,7 @@ void SendFactoryDefault(DeviceLink& link);
 class ReferencePowers
 {
 public:
-    enum class Outcome { Sent, NotConnected, NotANumber };
+    enum class Outcome { Sent, NotConnected, NotANumber, Declined };
     struct Result
     {
         Outcome outcome;
@@ -53,8 +54,9 @@ public:
     // to the first one that is not a complete decimal number; when all are numbers, sends
     // the channel's value.
     Result Calibrate(CalibrationChannel channel, const Texts& texts);
-    // While the meter is connected, sends the factory default; the fields are not read.
-    Outcome FactoryDefault();
+    // While the meter is connected, asks `confirmed` and only then sends the factory
+    // default, which erases every channel's calibration; the fields are not read.
+    Outcome FactoryDefault(const std::function<bool()>& confirmed);
 
     float Value(CalibrationChannel channel) const { return values_[Index(channel)]; }
 

@@ -111,7 +111,11 @@ void CalibrationPage::OnCalibrate(CalibrationChannel channel)
 
 void CalibrationPage::OnFactoryDefault()
 {
-    if (references_.FactoryDefault() == ReferencePowers::Outcome::NotConnected)
+    const auto confirmed = [this] {
+        return prompter_.ConfirmDestructive(this, CalibrationText::FactoryDefaultQuestion,
+                                            Prompter::Icon::Warning);
+    };
+    if (references_.FactoryDefault(confirmed) == ReferencePowers::Outcome::NotConnected)
         prompter_.Notify(this, CalibrationText::NoConnection);
 }
 

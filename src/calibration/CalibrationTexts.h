@@ -15,4 +15,8 @@ inline const QString NoConnection =
 inline const QString OutOfRange =
     QStringLiteral("Please set the calibration value between -65 and 30");
 inline const QString EnterANumber = QStringLiteral("Please enter a number.");
+// Asked before "Factory Default" (warning icon, No the default button).
+inline const QString FactoryDefaultQuestion =
+    QStringLiteral("Restore the factory calibration of all four channels? The current "
+                   "calibration will be lost.");
 } // namespace CalibrationText

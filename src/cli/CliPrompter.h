@@ -14,7 +14,8 @@ public:
 
     std::function<void(const QString& text)> onBox;
 
-    Button Show(QWidget*, const QString&, const QString& text, int buttons, Icon) override
+    Button Show(QWidget*, const QString&, const QString& text, int buttons, Icon,
+                std::optional<Button>) override
     {
         if (onBox)
             onBox(text);

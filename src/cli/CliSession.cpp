@@ -182,8 +182,6 @@ void CliSession::StartCommand()
         break;
     case CliCommand::ThresholdsSet:
         stage_ = Stage::ThresholdUpload;
-        // As the page does when an upload really starts.
-        link_.StartUpload();
         UploadPart(1, 1);
         break;
     case CliCommand::Calibrate:
@@ -255,9 +253,11 @@ void CliSession::OnRecord(const QByteArray& copy)
     if (const std::optional<MeasurementRecord> record =
             MeasurementRecord::Decode(ResponseFrame(copy))) {
         recordCount_ = record->count;
-        if (record->index == 0 || records_.size() == record->count)
+        if (record->index == 0)
             records_.clear();
         if (record->count > 0 && record->count <= RecordDownload::kMaxRecords) {
+            // By its own index, as the table places it.
+            records_.resize(qMin<qsizetype>(record->index, records_.size()));
             records_.append(*record);
             const int next = record->index + 1;
             Progress(QStringLiteral("record %1/%2").arg(next).arg(record->count));
@@ -276,7 +276,7 @@ void CliSession::OnCount(const QByteArray& copy)
     if (!record)
         return;
     // As the data page keeps it from every record answer; the delete commands read it.
-    link_.State().storedRecordCount = static_cast<qint16>(record->count);
+    link_.State().storedRecordCount = record->count;
     if (record->count == 0) {
         Finish(ExitDone, QStringLiteral("the meter holds no records; nothing was deleted"));
         return;

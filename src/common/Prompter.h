@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -22,9 +23,11 @@ public:
     virtual ~Prompter() = default;
 
     // Shows a modal box and returns the button that closed it (No for a Yes/No box that
-    // was closed otherwise, Ok for an OK box).
+    // was closed otherwise, Ok for an OK box). `defaultButton` is the one Enter presses;
+    // without it the toolkit chooses (Yes in a Yes/No box).
     virtual Button Show(QWidget* owner, const QString& caption, const QString& text,
-                        int buttons = Ok, Icon icon = Icon::None) = 0;
+                        int buttons = Ok, Icon icon = Icon::None,
+                        std::optional<Button> defaultButton = std::nullopt) = 0;
 
     // The program's own notice: caption promptCaption, OK button.
     void Notify(QWidget* owner, const QString& text, Icon icon = Icon::None)
@@ -35,5 +38,11 @@ public:
     bool Confirm(QWidget* owner, const QString& text, Icon icon = Icon::None)
     {
         return Show(owner, promptCaption, text, Yes | No, icon) == Yes;
+    }
+    // The same for a command that destroys data: No is the default button, so a stray
+    // Enter keeps the data.
+    bool ConfirmDestructive(QWidget* owner, const QString& text, Icon icon = Icon::None)
+    {
+        return Show(owner, promptCaption, text, Yes | No, icon, No) == Yes;
     }
 };

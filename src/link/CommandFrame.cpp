@@ -22,11 +22,11 @@ void CommandFrame::RequestThreshold(quint8 code, quint8 group)
     bytes_[3] = group;
 }
 
-void CommandFrame::DeleteCurrentRecord(qint16 storedRecordCount)
+void CommandFrame::DeleteCurrentRecord(quint16 storedRecordCount)
 {
     ClearFrame();
     SetCode(MeterCode::DeleteCurrent);
-    PutUInt16BE(3, static_cast<quint16>(storedRecordCount));
+    PutUInt16BE(3, storedRecordCount);
 }
 
 void CommandFrame::PutUInt16BE(int offset, quint16 value)

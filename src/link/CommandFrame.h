@@ -24,7 +24,7 @@ public:
     void RequestThresholdPart1(quint8 group) { RequestThreshold(MeterCode::ThresholdPart1, group); }
     void RequestThresholdPart2(quint8 group) { RequestThreshold(MeterCode::ThresholdPart2, group); }
     void RequestThresholdPart3(quint8 group) { RequestThreshold(MeterCode::ThresholdPart3, group); }
-    void DeleteCurrentRecord(qint16 storedRecordCount);
+    void DeleteCurrentRecord(quint16 storedRecordCount);
 
     // Writes a 16-bit value big-endian (high byte first).
     void PutUInt16BE(int offset, quint16 value);

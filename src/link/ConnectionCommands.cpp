@@ -143,12 +143,14 @@ void ConnectionCommands::UploadThresholds()
 
 void ConnectionCommands::DeleteCurrent()
 {
-    const qint16 count = link_.State().storedRecordCount;
+    const quint16 count = link_.State().storedRecordCount;
     if (count == 0) {
         prompter_.Notify(owner_, Text::NothingToDelete);
         return;
     }
-    if (prompter_.Confirm(owner_, Text::DeleteBefore + QString::number(count) + Text::DeleteAfter))
+    // No is the default button of both delete questions: a stray Enter deletes nothing.
+    if (prompter_.ConfirmDestructive(owner_, Text::DeleteBefore + QString::number(count) +
+                                                 Text::DeleteAfter))
         link_.DeleteCurrentRecord();
 }
 
@@ -158,7 +160,7 @@ void ConnectionCommands::DeleteAll()
         prompter_.Notify(owner_, Text::NothingToDelete);
         return;
     }
-    if (!prompter_.Confirm(owner_, Text::DeleteAllQuestion))
+    if (!prompter_.ConfirmDestructive(owner_, Text::DeleteAllQuestion))
         return;
     link_.Send([](CommandFrame& f) {
         f.ClearFrame();

@@ -5,7 +5,11 @@
 #include "link/SerialPortDriver.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QThread>
+#include <algorithm>
+
+Q_LOGGING_CATEGORY(lcLink, "qx390d.link")
 
 namespace {
 // How long stopping reception, and the program's exit, wait for a reception thread. The
@@ -95,12 +99,6 @@ void DeviceLink::PostToTarget(const MeterMessage& message)
         Qt::QueuedConnection);
 }
 
-void DeviceLink::StartUpload()
-{
-    if (worker_)
-        QMetaObject::invokeMethod(worker_, &ReceptionWorker::StartUpload, Qt::QueuedConnection);
-}
-
 bool DeviceLink::ReceptionRunning() const
 {
     return worker_ != nullptr;
@@ -120,6 +118,7 @@ bool DeviceLink::OpenPort(QString* error)
     {
         std::lock_guard guard(lock);
         frame.ClearFrame();
+        awaited_ = {};
     }
     QString openError;
     if (!port_->IsOpen() && !port_->Open(state_.portName, &openError)) {
@@ -140,11 +139,14 @@ void DeviceLink::ClosePort()
 {
     if (!linkActive_)
         return;
-    // The next connection's reception thread counts an upload's groups afresh, so a
-    // broken-off upload cannot skew the count of the next one.
     StopReception();
     linkActive_ = false;
     watch_.Stop();
+    {
+        // An answer still on its way belongs to no exchange any more.
+        std::lock_guard guard(lock);
+        awaited_ = {};
+    }
     if (port_ && port_->IsOpen())
         port_->Close();
     SetPort(nullptr);
@@ -179,30 +181,45 @@ void DeviceLink::DeleteCurrentRecord()
 
 void DeviceLink::SendFrame()
 {
+    // The generation changes on the UI thread only, so a sender there is of the current one.
+    SendFrameOf(generation_.load());
+}
+
+void DeviceLink::SendFrameOf(quint64 generation)
+{
     if (!linkActive_)
         return;
     frame.Complete();
     const QByteArray bytes = frame.ToByteArray();
+    // From here on its exchange accepts the answer to this request only. Other commands
+    // (deletes, calibration) leave what is awaited as it is.
+    quint64 request = 0;
+    if (const std::optional<AwaitedAnswer> awaited = AwaitedAnswer::Of(bytes)) {
+        request = ++requestsSent_;
+        awaited_[static_cast<size_t>(awaited->exchange)] = {*awaited, request};
+    }
     if (QThread::currentThread() == thread()) {
-        WriteBytes(bytes);
+        WriteBytes(bytes, request);
         return;
     }
     // The port belongs to the UI thread; queued calls keep the frames in order. A frame
     // of a reception thread stopped in the meantime is not written.
     QMetaObject::invokeMethod(
         this,
-        [this, bytes, generation = generation_.load()] {
+        [this, bytes, request, generation] {
             if (IsCurrent(generation))
-                WriteBytes(bytes);
+                WriteBytes(bytes, request);
         },
         Qt::QueuedConnection);
 }
 
-void DeviceLink::WriteBytes(const QByteArray& bytes)
+void DeviceLink::WriteBytes(const QByteArray& bytes, quint64 request)
 {
     if (!linkActive_ || !port_)
         return;
     if (port_->Write(bytes)) {
+        if (request != 0)
+            watchedRequest_ = request;
         watch_.OnSent(bytes, state_.storedRecordCount);
         Q_EMIT FrameSent(bytes);
         return;
@@ -241,11 +258,45 @@ void DeviceLink::OnPortLost()
 
 void DeviceLink::OnStalled(const QString& text)
 {
+    {
+        std::lock_guard guard(lock);
+        const auto stalled =
+            std::find_if(awaited_.begin(), awaited_.end(), [this](const Awaited& awaited) {
+                return awaited.request != 0 && awaited.request == watchedRequest_;
+            });
+        // The reception thread took the answer just before the limit passed (and may have
+        // sent the next request): its arrival is on its way here, and the exchange goes on.
+        if (stalled == awaited_.end())
+            return;
+        // Whatever answers the request from now on belongs to an ended exchange.
+        *stalled = {};
+    }
     // The exchange has ended: the tabs unlock; what arrived stays where it is.
     state_.downloadBusy = false;
     Q_EMIT ExchangeStalled(text);
     if (prompter_)
         prompter_->Notify(owner_, text, Prompter::Icon::Warning);
+}
+
+bool DeviceLink::TakeAnswer(quint64 generation, const QByteArray& answer, AwaitedAnswer* request)
+{
+    const quint8 code = static_cast<quint8>(answer[2]);
+    const std::optional<AwaitedAnswer::Exchange> exchange = AwaitedAnswer::ExchangeOf(code);
+    // The handshake and the deletes are no such exchange: their answers always count.
+    if (!exchange)
+        return true;
+    {
+        std::lock_guard guard(lock);
+        Awaited& awaited = awaited_[static_cast<size_t>(*exchange)];
+        if (IsCurrent(generation) && awaited.request != 0 && awaited.answer.IsAnsweredBy(answer)) {
+            *request = awaited.answer;
+            awaited = {};
+            return true;
+        }
+    }
+    const int dropped = ++droppedAnswers_;
+    qCDebug(lcLink, "answer %02X awaited by no exchange: dropped (%d so far)", code, dropped);
+    return false;
 }
 
 void DeviceLink::OnAnswer(quint64 generation, quint8 code)

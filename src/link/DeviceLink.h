@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/AwaitedAnswer.h"
 #include "link/CommandFrame.h"
 #include "link/ExchangeWatch.h"
 #include "link/LinkState.h"
@@ -10,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -31,6 +33,11 @@ class SerialPortDriver;
 // thread (answers for the pages, follow-up requests, the dispatcher's boxes, the handshake
 // confirmation) carries its generation and is dropped once reception has been stopped
 // since, so a closed link never hears from its old thread.
+//
+// The record download and the threshold download and upload each wait for one answer at a
+// time: the answer to the request of that exchange sent last, which the link notes when it
+// sends it. Their answers are acted on only when awaited; one that comes after its exchange
+// has stalled, or after a newer request of it, is dropped before it can set anything off.
 class DeviceLink : public QObject
 {
     Q_OBJECT
@@ -69,10 +76,6 @@ public:
     // menu does.
     void PostToTarget(const MeterMessage& message);
 
-    // An upload begins: the reception thread counts the meter's acknowledgments afresh.
-    // Called before the upload's first frame is sent.
-    void StartUpload();
-
     // Starts a fresh reception thread (the connect command does this before OpenPort).
     void StartReception();
     // Ends the reception thread and waits for it (a bounded time). From here on it acts on
@@ -102,7 +105,9 @@ public:
         SendFrame();
     }
 
-    // Completes and writes `frame`. The caller holds `lock`.
+    // Completes and writes `frame`. A request of the record download or of a threshold
+    // download or upload becomes the one whose answer its exchange accepts. The caller
+    // holds `lock`.
     void SendFrame();
 
     // True once the meter has answered the handshake of the current reception thread
@@ -111,6 +116,10 @@ public:
 
     // The limit on each answer of a download or an upload (tests make it pass through it).
     ExchangeWatch& AnswerWatch() { return watch_; }
+
+    // Answers dropped so far because no exchange waited for them: late answers of an
+    // exchange that stalled or was started again, and answers to no request at all.
+    int DroppedAnswers() const { return droppedAnswers_.load(); }
 
     // At program exit: ends the reception thread, and any that did not end when stopped,
     // waiting a bounded time for each.
@@ -136,7 +145,11 @@ private:
     friend class ReceptionWorker;
 
     bool IsCurrent(quint64 generation) const { return generation == generation_.load(); }
-    void WriteBytes(const QByteArray& bytes);
+    // SendFrame for a sender of `generation`: the frame of a reception thread that has been
+    // stopped before the UI thread writes it is not written. The caller holds `lock`.
+    void SendFrameOf(quint64 generation);
+    // `request` numbers an awaited request; 0 for any other frame.
+    void WriteBytes(const QByteArray& bytes, quint64 request);
     void OnChunk(const QByteArray& chunk);
     void OnPortLost();
     void OnStalled(const QString& text);
@@ -149,8 +162,13 @@ private:
         if (!IsCurrent(generation))
             return;
         fill(frame);
-        SendFrame();
+        SendFrameOf(generation);
     }
+
+    // The reception thread of `generation`, before it acts on `answer`: false when it is an
+    // answer of an exchange but not the one that exchange awaits (it is dropped). An awaited
+    // answer is awaited no more; `request` then tells which request it answers.
+    bool TakeAnswer(quint64 generation, const QByteArray& answer, AwaitedAnswer* request);
 
     // What the reception thread of `generation` has the UI thread do.
     void OnAnswer(quint64 generation, quint8 code);
@@ -175,4 +193,17 @@ private:
     std::atomic<quint64> handshakeGeneration_{0};
     ExchangeWatch watch_;
     bool noticeShown_ = false;
+    // What an exchange waits for: the answer, and the number of the request that asked for
+    // it (awaited requests are numbered from 1 as they are sent; 0: nothing awaited).
+    struct Awaited
+    {
+        AwaitedAnswer answer;
+        quint64 request = 0;
+    };
+    // Guarded by `lock`: one for each exchange, indexed by AwaitedAnswer::Exchange.
+    std::array<Awaited, AwaitedAnswer::kExchanges> awaited_{};
+    quint64 requestsSent_ = 0;
+    // UI thread: the request whose answer the watch waits for.
+    quint64 watchedRequest_ = 0;
+    std::atomic<int> droppedAnswers_{0};
 };

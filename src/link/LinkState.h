@@ -46,10 +46,11 @@ public:
 
     using QObject::QObject;
 
-    Value<bool> connected{*this, false};       // the meter answered the handshake
-    Value<bool> connectPending{*this, false};  // a connect attempt is under way
-    Value<bool> downloadBusy{*this, false};    // a record download is running
-    Value<qint16> storedRecordCount{*this, 0}; // records in the meter, as last reported
+    Value<bool> connected{*this, false};      // the meter answered the handshake
+    Value<bool> connectPending{*this, false}; // a connect attempt is under way
+    Value<bool> downloadBusy{*this, false};   // a record download is running
+    // Records in the meter, as last reported: unsigned 16 bits, as the meter sends it.
+    Value<quint16> storedRecordCount{*this, 0};
     // Device path of the meter's port; written and read on the UI thread only.
     QString portName;
 

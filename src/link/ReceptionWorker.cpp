@@ -56,8 +56,13 @@ void ReceptionWorker::Handle(const QByteArray& frame)
     const quint8 code = static_cast<quint8>(frame[2]);
     if (code == MeterCode::Handshake)
         link_.handshakeGeneration_ = generation_;
+    // An answer that no exchange waits for sets nothing off: no row, no follow-up request,
+    // no step of an upload, no completion message.
+    AwaitedAnswer request;
+    if (!link_.TakeAnswer(generation_, frame, &request))
+        return;
     OnUiThread([g = generation_, code](DeviceLink& link) { link.OnAnswer(g, code); });
-    for (const DispatchAction& action : dispatcher_.Dispatch(frame)) {
+    for (const DispatchAction& action : dispatcher_.Dispatch(frame, request.group)) {
         if (control_->Stopped())
             return;
         switch (action.kind) {

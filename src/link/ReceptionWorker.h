@@ -45,9 +45,6 @@ public:
 
     // Arrives as a queued call, so chunks are handled in the order they were received.
     void OnChunk(const QByteArray& chunk);
-    // Arrives as a queued call before the upload's first frame is written, so it comes
-    // before any answer to it.
-    void StartUpload() { dispatcher_.StartUpload(); }
 
 private:
     void Handle(const QByteArray& frame);

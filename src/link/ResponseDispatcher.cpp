@@ -33,7 +33,7 @@ DispatchAction DispatchAction::Show(const QString& text)
     return a;
 }
 
-QList<DispatchAction> ResponseDispatcher::Dispatch(const QByteArray& bytes)
+QList<DispatchAction> ResponseDispatcher::Dispatch(const QByteArray& bytes, quint8 uploadGroup)
 {
     const ResponseFrame frame(bytes);
     const quint8 group = frame.Group();
@@ -57,19 +57,16 @@ QList<DispatchAction> ResponseDispatcher::Dispatch(const QByteArray& bytes)
         return {DispatchAction::PostCopy(MeterMessage::Kind::ThresholdPart3, bytes),
                 DispatchAction::Show(DispatchText::ThresholdDownloadComplete)};
     }
+    // The group of an upload's next frame follows from the frame acknowledged.
     case MeterCode::UploadPart1:
-        return {
-            DispatchAction::PostParam(MeterMessage::Kind::UploadPart2, uploadGroupCounter_ + 1)};
+        return {DispatchAction::PostParam(MeterMessage::Kind::UploadPart2, uploadGroup)};
     case MeterCode::UploadPart2:
-        return {
-            DispatchAction::PostParam(MeterMessage::Kind::UploadPart3, uploadGroupCounter_ + 1)};
-    case MeterCode::UploadPart3: {
-        const int counter = ++uploadGroupCounter_;
-        if (counter + 1 <= 3)
-            return {DispatchAction::PostParam(MeterMessage::Kind::UploadNextGroup, counter + 1)};
-        uploadGroupCounter_ = 0;
+        return {DispatchAction::PostParam(MeterMessage::Kind::UploadPart3, uploadGroup)};
+    case MeterCode::UploadPart3:
+        if (uploadGroup + 1 <= 3)
+            return {
+                DispatchAction::PostParam(MeterMessage::Kind::UploadNextGroup, uploadGroup + 1)};
         return {DispatchAction::Show(DispatchText::ThresholdUploadComplete)};
-    }
     case MeterCode::DeleteCurrent:
         return {DispatchAction::PostParam(MeterMessage::Kind::RecordDeleted,
                                           state_.storedRecordCount.load())};

@@ -40,22 +40,16 @@ inline const QString ThresholdUploadComplete = QStringLiteral("UpLoad Threshold 
 } // namespace DispatchText
 
 // The dispatch table: what each recognised answer sets off. One lives with each reception
-// thread and is used only there. It reads the stored record count of the link's state and
-// counts the groups the meter has acknowledged during an upload.
+// thread and is used only there. It reads the stored record count of the link's state.
 class ResponseDispatcher
 {
 public:
     explicit ResponseDispatcher(const LinkState& state) : state_(state) {}
 
-    QList<DispatchAction> Dispatch(const QByteArray& frame);
-
-    // An upload begins: the meter acknowledges its groups from the first on, whatever an
-    // upload that broke off had counted.
-    void StartUpload() { uploadGroupCounter_ = 0; }
-    // Groups whose part 3 the meter has acknowledged in the upload under way (0 to 2).
-    int UploadGroupCounter() const { return uploadGroupCounter_; }
+    // `uploadGroup` is the group of the upload frame an upload's acknowledgment answers
+    // (the link knows it from the frame it sent); other answers do not use it.
+    QList<DispatchAction> Dispatch(const QByteArray& frame, quint8 uploadGroup);
 
 private:
     const LinkState& state_;
-    int uploadGroupCounter_ = 0;
 };

@@ -55,19 +55,16 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
     if (!record)
         return;
 
-    state.storedRecordCount = static_cast<qint16>(record->count);
+    state.storedRecordCount = record->count;
     if (!running_ || record->index == 0) {
         running_ = true;
         noData_ = false;
         cause_.reset();
     }
     expected_ = record->count;
-    int row = table_.RowCount();
-    // Index 0, or a table as long as the meter's list, starts the table afresh.
-    if (row == record->count || record->index == 0) {
+    // Index 0 starts the table afresh, an answer without data too.
+    if (record->index == 0)
         table_.RemoveAllRows();
-        row = 0;
-    }
     if (record->count == 0 || record->count > kMaxRecords) {
         noData_ = true;
         prompter_.Notify(owner_, RecordText::NoDataToDownload);
@@ -81,6 +78,11 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
     if (next < record->count)
         request_(static_cast<quint16>(next));
 
+    // A record takes the row of its own index; rows from there on are of an earlier
+    // download. One whose predecessors are not in the table goes after the last row.
+    const int row = qMin<int>(record->index, table_.RowCount());
+    while (table_.RowCount() > row)
+        table_.RemoveRow(table_.RowCount() - 1);
     table_.InsertRow(row, record->RowTexts());
     progress_.RecordShown(record->index + 1, record->count);
     // Also an index at or past the count ends here: nothing further is coming.
@@ -96,7 +98,10 @@ void RecordDownload::OnRecordDeleted(int recordNumber)
         return;
     }
     table_.RemoveRow(recordNumber - 1);
-    --link_.State().storedRecordCount;
+    // "Delete all data" may have set the count to 0 meanwhile; it does not wrap round.
+    LinkState& state = link_.State();
+    if (state.storedRecordCount > 0)
+        --state.storedRecordCount;
 }
 
 void RecordDownload::ShowCompletion()

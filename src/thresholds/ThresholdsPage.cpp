@@ -207,9 +207,6 @@ void ThresholdsPage::OnUploadStart()
             return;
         }
     }
-    // The meter acknowledges groups from here on; a count left by an upload that broke off
-    // must not skip groups of this one.
-    link_.StartUpload();
     OnUploadPart(1, 1);
 }
 

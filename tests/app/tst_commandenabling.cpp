@@ -87,7 +87,7 @@ void TestCommandEnabling::eachStateGivesItsCommandsAndTarget()
     // The operator picks the tab while no download runs, over whatever flags the previous
     // tab left behind; then a download may start.
     const TabChange change =
-        ChangeTab(tab, DataTab, {connected, false, qint16(records)}, {1, 1, 1});
+        ChangeTab(tab, DataTab, {connected, false, quint16(records)}, {1, 1, 1});
     QCOMPARE(change.index, tab);
 
     // The idle pass runs again and again; every pass must give the same answer.
@@ -95,7 +95,7 @@ void TestCommandEnabling::eachStateGivesItsCommandsAndTarget()
     TargetPage targeted = change.target;
     for (int passes = 1; passes <= 2; ++passes) {
         const EnablingPass pass =
-            RunEnablingPass({connected, busy, qint16(records)}, tab, tab, flags);
+            RunEnablingPass({connected, busy, quint16(records)}, tab, tab, flags);
         flags = pass.flags;
         targeted = pass.target.value_or(targeted);
         QList<int> enabledIds;

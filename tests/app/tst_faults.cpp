@@ -14,6 +14,7 @@
 #include "records/RecordTexts.h"
 #include "records/RecordsPage.h"
 #include "sim/PtyHost.h"
+#include "thresholds/ThresholdCells.h"
 
 #include <QAction>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -34,6 +36,12 @@
 namespace {
 
 constexpr int kWaitMs = 20000;
+
+// A late answer: the test makes the link give up on it at once and the meter sends it after
+// kLateMs, by which time the operator has started again. The restarted exchange's first
+// answer waits behind the late one, so it too comes kLateMs after the request it answers:
+// still well within the real limit.
+constexpr int kLateMs = 1000;
 
 enum class Fault { None, PermissionDenied, PortHeld, FullDisk, ReadOnlyFile };
 
@@ -60,6 +68,14 @@ bool WaitUntil(const std::function<bool()>& done)
     check.start(5);
     QTimer::singleShot(kWaitMs, &loop, [&loop] { loop.exit(1); });
     return done() || loop.exec() == 0;
+}
+
+// A request in the meter's frame log as its code and what it asks for: the low byte of the
+// record index, or the threshold group.
+QString Step(const QString& logLine)
+{
+    const QStringList bytes = logLine.split(' ');
+    return bytes[2] + ' ' + (bytes[2] == QLatin1String("01") ? bytes[4] : bytes[28]);
 }
 
 QByteArray ReadFile(const QString& path)
@@ -89,8 +105,12 @@ private slots:
 
     void faultEndsWithAClearMessageAndNothingLost_data();
     void faultEndsWithAClearMessageAndNothingLost();
+    void lateAnswerAfterAStallIsDropped_data();
+    void lateAnswerAfterAStallIsDropped();
 
 private:
+    // The main window against a fresh virtual meter; the link is not connected yet.
+    bool StartProgram(const SimOptions& options);
     // Sets the fault up before the connect; false (with a skip) when it cannot be made here.
     bool Prepare(Fault fault);
     void Connect(Fault fault);
@@ -209,19 +229,12 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
     QFETCH(QStringList, boxes);
     QFETCH(int, rows);
 
-    host = std::make_unique<PtyHost>(options);
-    QVERIFY2(host->Open(), qPrintable(host->ErrorString()));
+    QVERIFY(StartProgram(options));
     int dropped = -1;
     connect(host.get(), &PtyHost::AnswerDropped, this, [&dropped](const QByteArray& answer) {
         if (dropped < 0)
             dropped = quint8(answer[21]) << 8 | quint8(answer[22]);
     });
-    frame = std::make_unique<MainWindow>(*link, prompter, dialogs);
-    commands =
-        std::make_unique<ConnectionCommands>(*link, prompter, frame.get(), host->DevicePath());
-    commands->SetOpenDelay(0);
-    frame->AttachCommands(*commands);
-    link->SetPrompter(&prompter, frame.get());
     if (!Prepare(fault))
         return;
     Connect(fault);
@@ -279,6 +292,133 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
     const double spent = CpuSeconds() - before;
     QVERIFY2(spent < 0.25, qPrintable(QString::number(spent)));
     QCOMPARE(prompter.boxes.size(), boxes.size());
+}
+
+// The meter answers one request of a download or an upload after the link has given up on
+// it; the operator may have started the exchange again meanwhile. The late answer belongs to
+// the stalled exchange and is dropped: a restarted one runs exactly once, in order, and the
+// stalled one ends with its stall message.
+void TestFaults::lateAnswerAfterAStallIsDropped_data()
+{
+    QTest::addColumn<bool>("upload");
+    QTest::addColumn<bool>("restart");  // the operator starts again when told of the stall
+    QTest::addColumn<int>("lateFrame"); // counted from the handshake
+    // The requests the meter receives (Step), from the first of the stalled exchange.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<int>("rows"); // the meter's records in the table; -1: not looked at
+
+    const QString connected = BoxLine("Connected Success!");
+    const auto stalled = [](const QString& where) {
+        return BoxLine("The meter stopped answering during the " + where + ".", Prompter::Ok,
+                       Prompter::Icon::Warning);
+    };
+    QStringList download;
+    for (int index : {0, 1, 2, 3, 4})
+        download << QStringLiteral("01 0%1").arg(index);
+    // The handshake, then the requests for records 1 to 3.
+    QTest::newRow("record download, started again")
+        << false << true << 4 << download.mid(0, 3) + download
+        << QStringList{connected, stalled("record download (record 3 of 5)"),
+                       BoxLine(RecordText::DownloadComplete)}
+        << 5;
+    // The last record's answer would have completed the download.
+    QTest::newRow("record download, left stalled")
+        << false << false << 6 << download
+        << QStringList{connected, stalled("record download (record 5 of 5)")} << 4;
+
+    QStringList upload;
+    for (int group = 1; group <= 3; ++group)
+        for (const char* code : {"06", "07", "CC"})
+            upload << QStringLiteral("%1 0%2").arg(QLatin1String(code)).arg(group);
+    const QString question = BoxLine(ThresholdText::ResetQuestion, Prompter::Yes | Prompter::No);
+    // The handshake, the nine frames of the threshold download, then group 2's part 2.
+    QTest::newRow("threshold upload, started again")
+        << true << true << 1 + 9 + 5 << upload.mid(0, 5) + upload
+        << QStringList{connected, BoxLine("DownLoad Threshold Complete!"),
+                       question,  stalled("threshold upload (group 2, part 2)"),
+                       question,  BoxLine("UpLoad Threshold Complete!")}
+        << -1;
+}
+
+void TestFaults::lateAnswerAfterAStallIsDropped()
+{
+    QFETCH(bool, upload);
+    QFETCH(bool, restart);
+    QFETCH(int, lateFrame);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, boxes);
+    QFETCH(int, rows);
+
+    SimOptions options;
+    options.meter.records = 5;
+    options.lateAnswer = lateFrame;
+    options.lateMs = kLateMs;
+    QVERIFY(StartProgram(options));
+    // The meter holds back its answer to that frame: the answer limit is made to pass then,
+    // as it would after 3 s.
+    connect(host.get(), &PtyHost::FrameReceived, this, [this, lateFrame] {
+        if (host->FramesReceived() == lateFrame)
+            QTimer::singleShot(0, this, [this] { QVERIFY(link->AnswerWatch().Expire()); });
+    });
+    Connect(Fault::None);
+    QVERIFY(WaitUntil([this] { return State().connected.load(); }));
+    const QString complete =
+        upload ? QStringLiteral("UpLoad Threshold Complete!") : RecordText::DownloadComplete;
+    if (upload) {
+        // The grid is filled from the meter, so the upload passes its checks.
+        frame->View()->TabControl()->setCurrentIndex(ThresholdTab);
+        frame->UpdateActions();
+        frame->Action(Cmd::DownloadThreshold)->trigger();
+        QVERIFY(WaitUntil([this] { return prompter.boxes.size() == 2; }));
+    }
+    const int stepsFrom = int(host->Meter().FrameLog().size());
+
+    const auto start = [this, upload] {
+        frame->UpdateActions();
+        QAction* action = frame->Action(upload ? Cmd::UploadThreshold : Cmd::DownloadData);
+        QVERIFY(action->isEnabled());
+        action->trigger();
+    };
+    // The operator starts again as soon as the stall is reported.
+    bool lateAnswerStillComing = false;
+    prompter.onShow = [&](const FakePrompter::Box& box) {
+        if (!box.text.startsWith(QLatin1String("The meter stopped answering")))
+            return;
+        lateAnswerStillComing = host->HasUnsentAnswers();
+        if (restart)
+            QTimer::singleShot(0, this, start);
+    };
+    start();
+    QVERIFY(WaitUntil([&] {
+        return restart ? prompter.Texts().contains(complete) : link->DroppedAnswers() > 0;
+    }));
+    QVERIFY(lateAnswerStillComing);
+    QCOMPARE(link->DroppedAnswers(), 1);
+
+    QCOMPARE(ShownBoxes(prompter), boxes);
+    QStringList sent;
+    for (const QString& line : host->Meter().FrameLog().mid(stepsFrom))
+        sent << Step(line);
+    QCOMPARE(sent, steps);
+    if (rows >= 0)
+        QCOMPARE(Rows(frame->View()->Records()->Table()), ExpectedRows(host->Meter(), rows));
+}
+
+bool TestFaults::StartProgram(const SimOptions& options)
+{
+    host = std::make_unique<PtyHost>(options);
+    if (!host->Open()) {
+        qWarning("%s", qPrintable(host->ErrorString()));
+        return false;
+    }
+    frame = std::make_unique<MainWindow>(*link, prompter, dialogs);
+    commands =
+        std::make_unique<ConnectionCommands>(*link, prompter, frame.get(), host->DevicePath());
+    commands->SetOpenDelay(0);
+    frame->AttachCommands(*commands);
+    link->SetPrompter(&prompter, frame.get());
+    return true;
 }
 
 bool TestFaults::Prepare(Fault fault)

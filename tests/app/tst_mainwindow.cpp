@@ -7,6 +7,7 @@
 #include "app/Application.h"
 #include "app/MainView.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxPrompter.h"
 #include "calibration/CalibrationPage.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -70,6 +72,8 @@ private slots:
     void aTabChangeShowsItsPageUnlessADownloadRuns();
     void quitAsksFirst_data();
     void quitAsksFirst();
+    void enterAnswersTheDefaultButton_data();
+    void enterAnswersTheDefaultButton();
     void fileCommandsReachTheDataPage_data();
     void fileCommandsReachTheDataPage();
     void aboutCommandShowsTheAboutBox();
@@ -320,6 +324,36 @@ void TestMainWindow::quitAsksFirst()
     QCOMPARE(box.buttons, Prompter::Yes | Prompter::No);
     QCOMPARE(box.icon, Prompter::Icon::Information);
     QCOMPARE(frame_->isVisible(), answer == Prompter::No);
+}
+
+// The program's own boxes: Enter presses the default button the program names (No before
+// a command that destroys data), else the one the toolkit chooses.
+void TestMainWindow::enterAnswersTheDefaultButton_data()
+{
+    QTest::addColumn<int>("defaultButton"); // 0: none named
+    QTest::addColumn<Prompter::Button>("answer");
+    QTest::newRow("none named") << 0 << Prompter::Yes;
+    QTest::newRow("No named") << int(Prompter::No) << Prompter::No;
+}
+
+void TestMainWindow::enterAnswersTheDefaultButton()
+{
+    QFETCH(int, defaultButton);
+    QFETCH(Prompter::Button, answer);
+    MessageBoxPrompter boxes;
+    QTimer enter;
+    enter.callOnTimeout([&enter] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            enter.stop();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    enter.start(10);
+    const std::optional<Prompter::Button> named =
+        defaultButton ? std::optional(Prompter::Button(defaultButton)) : std::nullopt;
+    QCOMPARE(boxes.Show(frame_.get(), promptCaption, QStringLiteral("Delete?"),
+                        Prompter::Yes | Prompter::No, Prompter::Icon::None, named),
+             answer);
 }
 
 void TestMainWindow::fileCommandsReachTheDataPage_data()

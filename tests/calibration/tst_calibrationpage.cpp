@@ -176,10 +176,6 @@ private Q_SLOTS:
             << QStringList{"1577=-65"} << QStringList{"1577"}
             << "AA 0F 05 00 00 00 00 00 00 00 00 00 00 82 C2 03 00 00 00 00 00 00 00 00 00 00 00 "
                "00 00 4A 03";
-        QTest::newRow("factory default whatever the fields hold")
-            << QStringList{"1310=-"} << QStringList{kFactory}
-            << "AA 0F 05 00 00 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00 "
-               "00 00 0A 04";
         QTest::newRow("1490 after 1310 keeps the 1310 value")
             << QStringList{"1310=-3.21", "1490=30"} << QStringList{"1310", "1490"}
             << "AA 0F 05 A4 70 4D C0 00 00 F0 41 00 00 00 00 02 00 00 00 00 00 00 00 00 00 00 00 "
@@ -198,6 +194,38 @@ private Q_SLOTS:
         QCOMPARE(ShownBoxes(prompter), QStringList());
         QCOMPARE(port->written.size(), presses.size());
         QCOMPARE(ToHex(port->written.last()), lastFrame);
+    }
+
+    // Factory Default erases the calibration of all four channels: it asks first, with No
+    // as the default button, and sends only on Yes, whatever the fields hold.
+    void factoryDefaultAsksFirst_data()
+    {
+        QTest::addColumn<Prompter::Button>("answer");
+        QTest::addColumn<QStringList>("frames");
+        QTest::newRow("Yes") << Prompter::Yes
+                             << QStringList{"AA 0F 05 00 00 00 00 00 00 00 00 00 00 00 00 04 00 00 "
+                                            "00 00 00 00 00 00 00 00 00 00 00 0A 04"};
+        QTest::newRow("No") << Prompter::No << QStringList{};
+    }
+    void factoryDefaultAsksFirst()
+    {
+        QFETCH(Prompter::Button, answer);
+        QFETCH(QStringList, frames);
+        StubPort* port = OpenStub(true);
+        QVERIFY(port);
+        Fill({"1310=-"});
+        prompter.answers = {answer};
+        QTest::mouseClick(Button(kFactory), Qt::LeftButton);
+        QCOMPARE(ShownBoxes(prompter),
+                 QStringList{BoxLine("Restore the factory calibration of all four channels? The "
+                                     "current calibration will be lost.",
+                                     Prompter::Yes | Prompter::No, Prompter::Icon::Warning,
+                                     promptCaption, Prompter::No)});
+        QCOMPARE(prompter.boxes[0].owner, page.get());
+        QStringList written;
+        for (const QByteArray& frame : std::as_const(port->written))
+            written << ToHex(frame);
+        QCOMPARE(written, frames);
     }
 
     void buttonsNeedAConnection_data()

@@ -6,8 +6,9 @@
 // acknowledgment, of the next byte's record number (0: all).
 //
 // Invariants: copies too short to decode change nothing; a decodable answer stores its
-// count; with a count of 1 to 100 its row is appended with the record's own number and
-// group, well-formed powers and date; the next record is asked for exactly when there is
+// count; with a count of 1 to 100 its row takes the place of its index (after the last row
+// when rows before it are missing), with the record's own number and group, well-formed
+// powers and date; the next record is asked for exactly when there is
 // one, and only then; the table never holds a row of other than seven texts.
 #include "FuzzTargets.h"
 #include "common/Prompter.h"
@@ -22,7 +23,7 @@ namespace {
 class CountingPrompter : public Prompter
 {
 public:
-    Button Show(QWidget*, const QString&, const QString&, int, Icon) override
+    Button Show(QWidget*, const QString&, const QString&, int, Icon, std::optional<Button>) override
     {
         ++shown;
         return Ok;
@@ -74,7 +75,7 @@ int FuzzRecordDownload(const uint8_t* data, size_t size)
         const int rowsBefore = table.RowCount();
         const qsizetype requestsBefore = requested.size();
         const int boxesBefore = prompter.shown;
-        const qint16 countBefore = State().storedRecordCount;
+        const quint16 countBefore = State().storedRecordCount;
         download.OnMeterRecord(copy);
         if (copy.size() < 29) {
             FUZZ_CHECK(table.RowCount() == rowsBefore);
@@ -84,15 +85,14 @@ int FuzzRecordDownload(const uint8_t* data, size_t size)
         }
         const int index = u16(21);
         const int count = u16(23);
-        FUZZ_CHECK(State().storedRecordCount == qint16(count));
+        FUZZ_CHECK(State().storedRecordCount == count);
         if (count == 0 || count > 100) {
             FUZZ_CHECK(prompter.shown == boxesBefore + 1);
             FUZZ_CHECK(!State().downloadBusy);
             FUZZ_CHECK(requested.size() == requestsBefore);
             continue;
         }
-        const bool fresh = index == 0 || rowsBefore == count;
-        const int row = fresh ? 0 : rowsBefore;
+        const int row = qMin(index, rowsBefore);
         FUZZ_CHECK(table.RowCount() == row + 1);
         FUZZ_CHECK(table.CellText(row, 0) == QStringLiteral("   %1").arg(index + 1));
         for (int column = 1; column <= 4; ++column)

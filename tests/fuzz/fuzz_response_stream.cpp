@@ -8,7 +8,7 @@
 // chunking does not change the frames; the frames are those of a plain scan that takes a
 // valid frame wherever one starts and goes on after it; the planted frame is found unless
 // it starts inside a frame handed on before it; the dispatch table's actions fit the
-// answer, and the upload count stays between 0 and 2.
+// answer, an upload's acknowledgment asking for the next frame of the group sent.
 #include "FuzzTargets.h"
 #include "link/FrameAssembler.h"
 #include "link/LinkState.h"
@@ -69,7 +69,7 @@ QList<Found> Scan(const QByteArray& stream)
     return found;
 }
 
-void CheckActions(const QByteArray& frame, const QList<DispatchAction>& actions)
+void CheckActions(const QByteArray& frame, quint8 uploadGroup, const QList<DispatchAction>& actions)
 {
     const quint8 code = quint8(frame[2]);
     const quint8 group = quint8(frame[kGroupByte]);
@@ -78,6 +78,10 @@ void CheckActions(const QByteArray& frame, const QList<DispatchAction>& actions)
         case DispatchAction::Kind::Post:
             FUZZ_CHECK(action.message.copy.isEmpty() || action.message.copy == frame);
             FUZZ_CHECK(action.message.copy.isEmpty() || action.message.param == kFrameSize);
+            if (code == MeterCode::UploadPart1 || code == MeterCode::UploadPart2)
+                FUZZ_CHECK(action.message.param == uploadGroup);
+            if (code == MeterCode::UploadPart3)
+                FUZZ_CHECK(action.message.param == uploadGroup + 1);
             break;
         case DispatchAction::Kind::SendRequest:
             FUZZ_CHECK(code == MeterCode::ThresholdPart1 || code == MeterCode::ThresholdPart2 ||
@@ -145,9 +149,9 @@ int FuzzResponseStream(const uint8_t* data, size_t size)
 
     const LinkState state;
     ResponseDispatcher dispatcher(state);
-    for (const QByteArray& frame : frames) {
-        CheckActions(frame, dispatcher.Dispatch(frame));
-        FUZZ_CHECK(dispatcher.UploadGroupCounter() >= 0 && dispatcher.UploadGroupCounter() <= 2);
-    }
+    // The group of the upload frame an acknowledgment answers, as the link knows it.
+    const quint8 uploadGroup = quint8(1 + seed % 3);
+    for (const QByteArray& frame : frames)
+        CheckActions(frame, uploadGroup, dispatcher.Dispatch(frame, uploadGroup));
     return 0;
 }

@@ -2,6 +2,7 @@
 // virtual meter on a pseudo-terminal.
 #include "FakePrompter.h"
 #include "PageRecorder.h"
+#include "ShownBoxes.h"
 #include "TestSupport.h"
 #include "link/CommandFrame.h"
 #include "link/ConnectionCommands.h"
@@ -147,16 +148,18 @@ void TestConnection::deleteCommandsAskAndSendTheirFrames()
 {
     QVERIFY(StartMeter());
     QVERIFY(ConnectToMeter());
+    // No is the default button: a stray Enter deletes nothing.
+    const auto question = [](const QString& text) {
+        return BoxLine(text, Prompter::Yes | Prompter::No, Prompter::Icon::None, promptCaption,
+                       Prompter::No);
+    };
     State().storedRecordCount = 12;
     commands->DeleteCurrent();
-    QCOMPARE(prompter.boxes.last().text, QStringLiteral("Delete the 12th test data?"));
-    QCOMPARE(prompter.boxes.last().buttons, int(Prompter::Yes | Prompter::No));
-    QCOMPARE(prompter.boxes.last().caption, promptCaption);
+    QCOMPARE(ShownBoxes(prompter).last(), question("Delete the 12th test data?"));
 
     State().storedRecordCount = 3;
     commands->DeleteAll();
-    QCOMPARE(prompter.boxes.last().text, QStringLiteral("Do you want to delete all data?"));
-    QCOMPARE(prompter.boxes.last().buttons, int(Prompter::Yes | Prompter::No));
+    QCOMPARE(ShownBoxes(prompter).last(), question("Do you want to delete all data?"));
     // Set at once, before the meter answers.
     QCOMPARE(State().storedRecordCount.load(), 0);
 

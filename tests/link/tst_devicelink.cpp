@@ -156,6 +156,7 @@ void TestDeviceLink::answersReachTheSelectedPage()
 {
     StubPort* port = OpenWithStub();
     QVERIFY(port);
+    link->RequestRecord(0);
     const QByteArray record = AnswerFrame(0x01, FromHex("00 00 20 C1"));
     port->Deliver(record.left(13));
     port->Deliver(record.mid(13));
@@ -227,7 +228,7 @@ void TestDeviceLink::unansweredRequestEndsItsExchange()
     QFETCH(QString, text);
     StubPort* port = OpenWithStub();
     QVERIFY(port);
-    State().storedRecordCount = qint16(storedCount);
+    State().storedRecordCount = quint16(storedCount);
     State().downloadBusy = true;
     link->Send([&request](CommandFrame& f) {
         for (int i = 1; i < kFrameSize; ++i)

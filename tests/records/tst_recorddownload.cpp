@@ -134,8 +134,9 @@ private Q_SLOTS:
             QCOMPARE(table.CellText(0, c), c == column ? text : kDefaultRow[c]);
     }
 
-    // Every request is answered as it is made. Index 0, or a table already as long as the
-    // count, starts the table afresh; an index at or past the count ends the download.
+    // Every request is answered as it is made. Index 0 starts the table afresh; a record
+    // takes the row of its index (after the last row when rows before it are missing); an
+    // index at or past the count ends the download.
     void answersFillTheTable_data()
     {
         QTest::addColumn<int>("oldRows");
@@ -151,14 +152,17 @@ private Q_SLOTS:
         QTest::newRow("100 records") << 0 << 0 << 100 << Numbers(1, 100) << upTo99 << kComplete;
         QTest::newRow("index 0 over an older table")
             << 7 << 0 << 3 << Numbers(1, 3) << QList<quint16>{1, 2} << kComplete;
-        QTest::newRow("index 3, table holds count rows")
-            << 5 << 3 << 5 << Numbers(4, 5) << QList<quint16>{4} << kComplete;
+        QTest::newRow("index 3 replaces row 3 and after")
+            << 5 << 3 << 5 << QStringList{"0", "1", "2"} + Numbers(4, 5) << QList<quint16>{4}
+            << kComplete;
         QTest::newRow("index 2 behind two rows")
             << 2 << 2 << 4 << QStringList{"0", "1"} + Numbers(3, 4) << QList<quint16>{3}
             << kComplete;
         QTest::newRow("index + 1 > count")
             << 2 << 7 << 5 << QStringList{"0", "1"} + Numbers(8, 8) << kNone << kComplete;
         QTest::newRow("count 101") << 3 << 0 << 101 << QStringList{} << kNone << kNoData;
+        QTest::newRow("count 40000 stays unsigned")
+            << 3 << 0 << 40000 << QStringList{} << kNone << kNoData;
         QTest::newRow("count 0, index 0 empties the table")
             << 3 << 0 << 0 << QStringList{} << kNone << kNoData;
         QTest::newRow("count 0, index 2 keeps the table")
@@ -222,6 +226,7 @@ private Q_SLOTS:
         QTest::newRow("past the last row removes nothing")
             << 9 << 9 << QStringList{"0", "1", "2", "3", "4"} << 8;
         QTest::newRow("0 removes all") << 0 << 0 << QStringList{} << 0;
+        QTest::newRow("a count of 0 stays 0") << 5 << 0 << QStringList{"0", "1", "2", "3"} << 0;
     }
     void deleteAcknowledgment()
     {
@@ -230,22 +235,12 @@ private Q_SLOTS:
         QFETCH(QStringList, numbers);
         QFETCH(int, countAfter);
         Fill(table, 5);
-        State().storedRecordCount = qint16(countBefore);
+        State().storedRecordCount = quint16(countBefore);
         download->OnRecordDeleted(recordNumber);
         QCOMPARE(FirstColumn(table), numbers);
         QCOMPARE(State().storedRecordCount.load(), countAfter);
         QVERIFY(prompter.boxes.isEmpty());
     }
-
-private:
-    RecordTable table;
-    LinkState& State() { return link->State(); }
-
-    std::unique_ptr<DeviceLink> link;
-    FakePrompter prompter;
-    QList<quint16> sent;
-    int busyWhileShown = -1;
-    std::unique_ptr<RecordDownload> download;
 
     // The operator disconnects between the last row and the completion message: the
     // disconnect's own message is the last word.
@@ -260,6 +255,16 @@ private:
         QCOMPARE(State().downloadBusy.load(), false);
         QCOMPARE(prompter.Texts(), QStringList{"Connection has been disconnected!"});
     }
+
+private:
+    RecordTable table;
+    LinkState& State() { return link->State(); }
+
+    std::unique_ptr<DeviceLink> link;
+    FakePrompter prompter;
+    QList<quint16> sent;
+    int busyWhileShown = -1;
+    std::unique_ptr<RecordDownload> download;
 };
 
 QTEST_GUILESS_MAIN(TestRecordDownload)

@@ -142,7 +142,7 @@ inline void RunSession(const Ask& ask, const VirtualMeter& meter)
         QCOMPARE(DownloadedGroup(ask, group), std::optional(uploaded));
     }
 
-    frame.DeleteCurrentRecord(static_cast<qint16>(records.size()));
+    frame.DeleteCurrentRecord(static_cast<quint16>(records.size()));
     QCOMPARE(ask(Completed(frame)), AnswerFrame(MeterCode::DeleteCurrent));
     QCOMPARE(meter.Records(), records.first(std::max<qsizetype>(0, records.size() - 1)));
     frame.ClearFrame();

@@ -157,6 +157,7 @@ void TestSimPty::executableRejectsBadOptions_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("too many records") << QStringList{"--records", "151"};
     QTest::newRow("drop above one") << QStringList{"--drop", "1.5"};
+    QTest::newRow("late answer to frame 0") << QStringList{"--late-answer", "0"};
     QTest::newRow("value missing") << QStringList{"--log"};
     QTest::newRow("unknown option") << QStringList{"--baud", "9600"};
 }

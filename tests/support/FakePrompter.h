@@ -21,12 +21,13 @@ public:
         QString text;
         int buttons;
         Icon icon;
+        std::optional<Button> defaultButton;
     };
 
-    Button Show(QWidget* owner, const QString& caption, const QString& text, int buttons,
-                Icon icon) override
+    Button Show(QWidget* owner, const QString& caption, const QString& text, int buttons, Icon icon,
+                std::optional<Button> defaultButton) override
     {
-        boxes.append({owner, caption, text, buttons, icon});
+        boxes.append({owner, caption, text, buttons, icon, defaultButton});
         if (onShow)
             onShow(boxes.last());
         if (!(buttons & (Yes | No)))

@@ -52,7 +52,8 @@ PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const KnownL
     layout->addWidget(view_);
 
     redraw_.setSingleShot(true);
-    redraw_.setInterval(0);
+    // At most once per display frame: a download changes the table once per record.
+    redraw_.setInterval(16);
     connect(&redraw_, &QTimer::timeout, this, &PowerChartWindow::Redraw);
     connect(&table, &QAbstractItemModel::rowsInserted, this, &PowerChartWindow::Schedule);
     connect(&table, &QAbstractItemModel::rowsRemoved, this, &PowerChartWindow::Schedule);

@@ -41,8 +41,13 @@ public:
     std::optional<QByteArray> ImageFile(const QString& path) const;
 
 private:
-    // Changes come in bursts (a download sets a row's cells one by one): redraw once after.
-    void Schedule() { redraw_.start(); }
+    // Changes come in bursts (a download adds a row per record): the chart is redrawn at
+    // most once per display frame while they last, and once after the last.
+    void Schedule()
+    {
+        if (!redraw_.isActive())
+            redraw_.start();
+    }
     void Redraw();
 
     const QAbstractItemModel& table_;

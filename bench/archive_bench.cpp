@@ -3,9 +3,9 @@
 // Figures are printed against their targets; nothing here is a test.
 
 #include "PgServer.h"
-#include "archive/ArchiveRecordModel.h"
+#include "archivewindow/ArchiveRecordModel.h"
 #include "archive/ArchiveStore.h"
-#include "archive/ArchiveWindow.h"
+#include "archivewindow/ArchiveWindow.h"
 #include "archive/RecordKey.h"
 #include "common/FileDialogs.h"
 #include "common/Prompter.h"

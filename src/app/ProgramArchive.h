@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/CommandLine.h"
-#include "archive/ArchiveSettingsDialog.h"
+#include "archivewindow/ArchiveSettingsDialog.h"
 #include "archive/ArchiveTypes.h"
-#include "archive/ArchiveWindow.h"
+#include "archivewindow/ArchiveWindow.h"
 #include "records/RecordDownload.h"
 
 #include <QObject>

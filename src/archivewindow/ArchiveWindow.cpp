@@ -1,8 +1,8 @@
-#include "archive/ArchiveWindow.h"
+#include "archivewindow/ArchiveWindow.h"
 
 #include "common/ProgramFacts.h"
 
-#include "archive/ArchiveRecordModel.h"
+#include "archivewindow/ArchiveRecordModel.h"
 #include "archive/RecordKey.h"
 #include "common/Prompter.h"
 #include "export/CsvExport.h"

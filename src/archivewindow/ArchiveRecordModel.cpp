@@ -1,4 +1,4 @@
-#include "archive/ArchiveRecordModel.h"
+#include "archivewindow/ArchiveRecordModel.h"
 
 #include "archive/ArchiveStore.h"
 #include "records/RecordTable.h"

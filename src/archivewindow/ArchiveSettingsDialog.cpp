@@ -1,4 +1,4 @@
-#include "archive/ArchiveSettingsDialog.h"
+#include "archivewindow/ArchiveSettingsDialog.h"
 
 #include "common/Prompter.h"
 

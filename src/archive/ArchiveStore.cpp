@@ -20,7 +20,10 @@
 namespace {
 
 // How long an SQLite writer waits for another one before the archive counts as locked.
-constexpr int kBusyTimeoutMs = 5000;
+// Writers queue for each other, and another program's download, synced to a busy disk, may
+// hold the lock for seconds; readers of a WAL file never wait. Writing happens off the UI
+// thread, so the wait delays no one.
+constexpr int kBusyTimeoutMs = 20000;
 // How long a server may take to accept a connection.
 constexpr int kConnectTimeoutS = 5;
 
@@ -249,6 +252,7 @@ bool ArchiveStore::OpenConnection()
             return Fail(target_.Display(),
                         QStringLiteral("the folder %1 cannot be created").arg(file.absolutePath()));
         db_.setDatabaseName(target_.path);
+        // From the first statement on: another program may be creating or writing the file.
         db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     }
     if (!db_.open())
@@ -298,16 +302,6 @@ bool ArchiveStore::Open(int version)
     ready_ = false;
     if (!OpenConnection())
         return false;
-    if (!target_.IsServer()) {
-        // Before anything is read: another program may be creating or writing the file, and
-        // its lock is to be waited for, not taken as a failure. This changes nothing in it.
-        QSqlQuery pragma(db_);
-        if (!pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs))) {
-            Fail(target_.Display(), pragma);
-            Close();
-            return false;
-        }
-    }
     // Only read until the version is known: a file of a later version stays byte for byte.
     const std::optional<int> found = ReadVersion();
     if (!found) {

@@ -158,8 +158,8 @@ private Q_SLOTS:
         const ArchiveTarget target = sqlite_.Fresh();
         CliProcess one({"--archive", target.path, "archive", "import", fileA, fileB, fileA});
         CliProcess two({"--archive", target.path, "archive", "import", fileB, fileA, fileB});
-        QCOMPARE(one.Finish(), 0);
-        QCOMPARE(two.Finish(), 0);
+        QVERIFY2(one.Finish() == 0, qPrintable(one.Err()));
+        QVERIFY2(two.Finish() == 0, qPrintable(two.Err()));
         ArchiveStore store(target);
         QCOMPARE(store.CountRecords(), a.size() + b.size());
         const QList<ArchivedDownload> downloads = store.Downloads().value();

@@ -13,7 +13,7 @@ class QWidget;
 inline const QString importFilter =
     QStringLiteral("Csv File (*.csv);;Excel File (*.xls);;Excel Workbook (*.xlsx)");
 
-// What the import tells the operator. Every box has the caption promptCaption.
+// What the import tells the operator. Every box has the caption promptCaption().
 namespace ImportText {
 // The file's first cell is not a known header.
 inline const QString BadHeader = QStringLiteral("An error occurred downloading data!");

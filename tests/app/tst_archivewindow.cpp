@@ -172,7 +172,7 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds_data()
     QTest::addColumn<QStringList>("boxes");
 
     const QString connected = BoxLine("Connected Success!");
-    const QString complete = BoxLine(RecordText::DownloadComplete);
+    const QString complete = BoxLine(RecordText::DownloadComplete());
     SimOptions meter;
     meter.meter.records = 100;
 
@@ -181,7 +181,7 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds_data()
     SimOptions unplug = meter;
     unplug.unplugAfter = 42;
     QTest::newRow("unplugged") << unplug << false << false << "unplugged"
-                               << QStringList{connected, BoxLine(disconnectNotice)};
+                               << QStringList{connected, BoxLine(disconnectNotice())};
     SimOptions drop = meter;
     drop.drop = 0.05;
     drop.meter.seed = 3;
@@ -195,7 +195,7 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds_data()
     SimOptions empty;
     empty.meter.records = 0;
     QTest::newRow("no data") << empty << false << false << "no data"
-                             << QStringList{connected, BoxLine(RecordText::NoDataToDownload)};
+                             << QStringList{connected, BoxLine(RecordText::NoDataToDownload())};
     // A second download of the same session tells nothing more.
     QTest::newRow("corrupt archive, two downloads")
         << meter << false << true << QString()

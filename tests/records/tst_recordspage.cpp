@@ -245,7 +245,7 @@ private Q_SLOTS:
         }
         QCOMPARE(page->Table().Rows(), rows);
         QCOMPARE(State().storedRecordCount.load(), records);
-        QCOMPARE(prompter.Texts(), QStringList{RecordText::DownloadComplete});
+        QCOMPARE(prompter.Texts(), QStringList{RecordText::DownloadComplete()});
         QCOMPARE(prompter.boxes[0].owner, page.get());
         // The handshake, then one request per record and nothing after the last.
         QCOMPARE(host->Meter().ReceivedFrames().size(), 1 + records);
@@ -253,7 +253,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         dialogs.savePath = dir.filePath(QStringLiteral("meter.csv"));
         page->OnExportCsv();
-        QCOMPARE(prompter.Texts().last(), ExportText::Succeeded);
+        QCOMPARE(prompter.Texts().last(), ExportText::Succeeded());
         QFile file(dialogs.savePath);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), csv);
@@ -336,9 +336,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("disconnectAt"); // request at which the operator disconnects
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("endBox");
-        QTest::newRow("completion") << 0 << 0 << 5 << RecordText::DownloadComplete;
+        QTest::newRow("completion") << 0 << 0 << 5 << RecordText::DownloadComplete();
         // The handshake, requests 0 and 1 answered, request 2 pulls the plug.
-        QTest::newRow("unplug") << 4 << 0 << 2 << disconnectNotice;
+        QTest::newRow("unplug") << 4 << 0 << 2 << disconnectNotice();
         QTest::newRow("disconnect")
             << 0 << 3 << 3 << QStringLiteral("Connection has been disconnected!");
     }
@@ -398,7 +398,7 @@ private Q_SLOTS:
         QCOMPARE(wrong, QStringList());
         QCOMPARE(page->Table().RowCount(), rows);
         // The last record's row and text are up while the completion message is shown.
-        if (endBox == RecordText::DownloadComplete) {
+        if (endBox == RecordText::DownloadComplete()) {
             QCOMPARE(paintedAtTheEnd, rows);
             QCOMPARE(progressAtTheEnd, QStringLiteral("Record 5 of 5"));
         }

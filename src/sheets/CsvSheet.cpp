@@ -5,7 +5,7 @@
 
 #include <QByteArrayList>
 #include <QDate>
-#include <QFile>
+#include <QFileDevice>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTime>
@@ -131,19 +131,27 @@ const QString kNotText =
 
 } // namespace
 
-std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason)
+std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
 {
-    // Read in growing steps until the first 100 lines are complete: a whole file is read
-    // only when it is short.
+    // Read in growing steps until the first lines are complete: a whole file is read only
+    // when it is short, and never beyond SheetLimits::kCsvBytes (an unclosed quote or a
+    // line without end would take in the whole file).
     QByteArray bytes;
     QList<Record> records;
-    for (qint64 want = kFirstRead;; want *= 2) {
-        bytes += file.read(want - bytes.size());
-        if (file.error() != QFileDevice::NoError) {
-            *reason = QStringLiteral("It cannot be read: %1.").arg(file.errorString());
+    for (qint64 want = kFirstRead;; want = std::min(want * 2, SheetLimits::kCsvBytes)) {
+        while (bytes.size() < want) {
+            const QByteArray chunk = device.read(want - bytes.size());
+            if (chunk.isEmpty())
+                break;
+            bytes += chunk;
+        }
+        if (auto* file = qobject_cast<QFileDevice*>(&device);
+            file && file->error() != QFileDevice::NoError) {
+            *reason = QStringLiteral("It cannot be read: %1.").arg(file->errorString());
             return nullptr;
         }
-        const bool atEnd = bytes.size() < want;
+        // A pipe's end is known only when a read gives nothing.
+        const bool atEnd = bytes.size() < want || (!device.isSequential() && device.atEnd());
         if (bytes.contains('\0')) {
             *reason = kNotText;
             return nullptr;
@@ -158,6 +166,14 @@ std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason)
         records = SplitRecords(text, Sheet::kRows, atEnd, &complete);
         if (complete)
             break;
+        if (want == SheetLimits::kCsvBytes) {
+            *reason = QStringLiteral("It holds more than %1 MB before the end of line %2 (or a "
+                                     "quote in it is never closed); a table of 100 records "
+                                     "takes far less.")
+                          .arg(SheetLimits::kCsvBytes >> 20)
+                          .arg(Sheet::kRows);
+            return nullptr;
+        }
     }
 
     const bool utf8 = IsUtf8(records);

@@ -5,7 +5,6 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -20,7 +19,7 @@ namespace {
 
 // No part of a workbook is read beyond this many bytes: a small damaged or hostile file
 // may unpack to gigabytes. The parts of a sheet of 100 rows are far smaller.
-constexpr qint64 kMaxPartBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxPartBytes = SheetLimits::kZipPartBytes;
 
 const QString kNotWorkbook = QStringLiteral("It is a zip archive, but not an Excel workbook.");
 
@@ -82,10 +81,65 @@ struct RawCell
     QString value;
 };
 
+// minizip's file functions on a QIODevice, so that a workbook is read from a file or from
+// memory alike. The device is the "file name" minizip passes to open.
+voidpf ZCALLBACK DeviceOpen(voidpf, const void* device, int)
+{
+    return const_cast<void*>(device);
+}
+
+uLong ZCALLBACK DeviceRead(voidpf, voidpf device, void* buffer, uLong size)
+{
+    const qint64 got = static_cast<QIODevice*>(device)->read(static_cast<char*>(buffer), size);
+    return got < 0 ? 0 : uLong(got);
+}
+
+uLong ZCALLBACK DeviceWrite(voidpf, voidpf, const void*, uLong)
+{
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK DeviceTell(voidpf, voidpf device)
+{
+    return ZPOS64_T(static_cast<QIODevice*>(device)->pos());
+}
+
+long ZCALLBACK DeviceSeek(voidpf, voidpf device, ZPOS64_T offset, int origin)
+{
+    auto* io = static_cast<QIODevice*>(device);
+    qint64 base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
+        base = io->pos();
+    else if (origin == ZLIB_FILEFUNC_SEEK_END)
+        base = io->size();
+    // Offsets come from the archive's own headers; beyond the end there is nothing to read.
+    if (offset > ZPOS64_T(io->size()))
+        return -1;
+    const qint64 target = base + qint64(offset);
+    return target <= io->size() && io->seek(target) ? 0 : -1;
+}
+
+int ZCALLBACK DeviceClose(voidpf, voidpf)
+{
+    return 0;
+}
+
+int ZCALLBACK DeviceError(voidpf, voidpf)
+{
+    return 0;
+}
+
+unzFile OpenZip(QIODevice& device)
+{
+    zlib_filefunc64_def functions{DeviceOpen, DeviceRead,  DeviceWrite, DeviceTell,
+                                  DeviceSeek, DeviceClose, DeviceError, nullptr};
+    return unzOpen2_64(&device, &functions);
+}
+
 class Package
 {
 public:
-    explicit Package(const QString& path) : zip_(unzOpen64(QFile::encodeName(path).constData())) {}
+    explicit Package(QIODevice& device) : zip_(OpenZip(device)) {}
     ~Package()
     {
         if (zip_)
@@ -95,6 +149,13 @@ public:
     Package& operator=(const Package&) = delete;
 
     bool IsOpen() const { return zip_ != nullptr; }
+    // Every part looked up is searched for among all the members.
+    bool HasTooManyMembers() const
+    {
+        unz_global_info64 info;
+        return unzGetGlobalInfo64(zip_, &info) != UNZ_OK ||
+               info.number_entry > ZPOS64_T(SheetLimits::kZipMembers);
+    }
     // Part names are compared without regard to case, as the package format wants.
     bool Has(const QString& part)
     {
@@ -426,11 +487,16 @@ bool IsZipArchive(const QByteArray& start)
     return start.startsWith(kZipSignature);
 }
 
-std::unique_ptr<Sheet> ReadXlsxSheet(const QString& path, QString* reason)
+std::unique_ptr<Sheet> ReadXlsxSheet(QIODevice& device, QString* reason)
 {
-    Package package(path);
+    Package package(device);
     if (!package.IsOpen()) {
         *reason = QStringLiteral("The zip archive is damaged or incomplete.");
+        return nullptr;
+    }
+    if (package.HasTooManyMembers()) {
+        *reason = Damaged(QStringLiteral("the zip archive has more than %1 members")
+                              .arg(SheetLimits::kZipMembers));
         return nullptr;
     }
 

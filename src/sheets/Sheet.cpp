@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QFile>
 #include <QTime>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fcntl.h>
@@ -45,7 +46,11 @@ std::optional<QByteArray> ReadAtMost(QIODevice& device, qint64 limit, QString* r
 {
     QByteArray bytes;
     while (bytes.size() <= limit) {
-        const QByteArray chunk = device.read(std::min<qint64>(limit + 1 - bytes.size(), 1 << 20));
+        // A file or a buffer says what is left: no larger read than that.
+        qint64 ask = std::min<qint64>(limit + 1 - bytes.size(), 1 << 20);
+        if (!device.isSequential())
+            ask = std::min(ask, device.bytesAvailable());
+        const QByteArray chunk = ask > 0 ? device.read(ask) : QByteArray();
         if (chunk.isEmpty())
             break;
         bytes += chunk;

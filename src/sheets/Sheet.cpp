@@ -5,7 +5,6 @@
 #include "sheets/XlsSheet.h"
 #include "sheets/XlsxSheet.h"
 
-#include <QBuffer>
 #include <QDate>
 #include <QFile>
 #include <QTime>
@@ -100,25 +99,20 @@ std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason, XlsReading 
             return ReadXlsSheet(*workbook, reason);
         return ReadXlsSheetInReader(*workbook, reason);
     }
-    if (IsZipArchive(start) && device.isSequential()) {
-        // A zip archive is read from its end: one from a device or a pipe is taken in first.
-        const std::optional<QByteArray> archive =
-            ReadAtMost(device, SheetLimits::kZipStreamBytes, reason);
-        if (!archive)
+    if (IsZipArchive(start)) {
+        // A zip archive is read from its end, and its parts in any order: it is taken in whole.
+        const std::optional<QByteArray> workbook =
+            ReadAtMost(device, SheetLimits::kZipBytes, reason);
+        if (!workbook)
             return nullptr;
-        if (archive->size() > SheetLimits::kZipStreamBytes) {
-            *reason = QStringLiteral("It is a zip archive of more than %1 MB from a device or a "
-                                     "pipe; a table of 100 records takes far less.")
-                          .arg(SheetLimits::kZipStreamBytes >> 20);
+        if (workbook->size() > SheetLimits::kZipBytes) {
+            *reason = QStringLiteral("The workbook is larger than %1 MB; a table of 100 records "
+                                     "takes far less.")
+                          .arg(SheetLimits::kZipBytes >> 20);
             return nullptr;
         }
-        QBuffer buffer;
-        buffer.setData(*archive);
-        buffer.open(QIODevice::ReadOnly);
-        return ReadXlsxSheet(buffer, reason);
+        return ReadXlsxSheet(*workbook, reason);
     }
-    if (IsZipArchive(start))
-        return ReadXlsxSheet(device, reason);
     return ReadCsvSheet(device, reason);
 }
 

@@ -62,12 +62,12 @@ std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason,
 namespace SheetLimits {
 // CSV: the bytes up to the end of line kRows.
 inline constexpr qint64 kCsvBytes = 4 << 20;
-// .xlsx: the bytes read from any one part once unpacked (the parts are read only as far as
-// the cells need), and the members of the zip archive.
+// .xlsx: the workbook, which is taken in whole (a zip archive is read from its end); the
+// bytes read from any one part once unpacked (the parts are read only as far as the cells
+// need); the members of the zip archive.
+inline constexpr qint64 kZipBytes = 32 << 20;
 inline constexpr qint64 kZipPartBytes = 16 << 20;
 inline constexpr qint64 kZipMembers = 10000;
-// .xlsx from a device or a pipe, which cannot seek: the archive, taken in whole.
-inline constexpr qint64 kZipStreamBytes = 32 << 20;
 // .xls: the workbook, which its reader takes whole.
 inline constexpr qint64 kXlsBytes = 32 << 20;
 } // namespace SheetLimits

@@ -12,6 +12,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <minizip/unzip.h>
 
@@ -81,65 +82,75 @@ struct RawCell
     QString value;
 };
 
-// minizip's file functions on a QIODevice, so that a workbook is read from a file or from
-// memory alike. The device is the "file name" minizip passes to open.
-voidpf ZCALLBACK DeviceOpen(voidpf, const void* device, int)
+// The zip archive in memory, as minizip's file functions see it.
+struct Archive
 {
-    return const_cast<void*>(device);
+    QByteArrayView bytes;
+    qsizetype at = 0;
+};
+
+// minizip's file functions on an Archive, which is the "file name" minizip passes to open.
+voidpf ZCALLBACK ArchiveOpen(voidpf, const void* archive, int)
+{
+    return const_cast<void*>(archive);
 }
 
-uLong ZCALLBACK DeviceRead(voidpf, voidpf device, void* buffer, uLong size)
+uLong ZCALLBACK ArchiveRead(voidpf, voidpf stream, void* buffer, uLong size)
 {
-    const qint64 got = static_cast<QIODevice*>(device)->read(static_cast<char*>(buffer), size);
-    return got < 0 ? 0 : uLong(got);
+    auto* archive = static_cast<Archive*>(stream);
+    const qsizetype count = std::min<qsizetype>(size, archive->bytes.size() - archive->at);
+    std::memcpy(buffer, archive->bytes.data() + archive->at, size_t(count));
+    archive->at += count;
+    return uLong(count);
 }
 
-uLong ZCALLBACK DeviceWrite(voidpf, voidpf, const void*, uLong)
+uLong ZCALLBACK ArchiveWrite(voidpf, voidpf, const void*, uLong)
 {
     return 0;
 }
 
-ZPOS64_T ZCALLBACK DeviceTell(voidpf, voidpf device)
+ZPOS64_T ZCALLBACK ArchiveTell(voidpf, voidpf stream)
 {
-    return ZPOS64_T(static_cast<QIODevice*>(device)->pos());
+    return ZPOS64_T(static_cast<Archive*>(stream)->at);
 }
 
-long ZCALLBACK DeviceSeek(voidpf, voidpf device, ZPOS64_T offset, int origin)
+long ZCALLBACK ArchiveSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
-    auto* io = static_cast<QIODevice*>(device);
-    qint64 base = 0;
+    auto* archive = static_cast<Archive*>(stream);
+    const qsizetype size = archive->bytes.size();
+    qsizetype base = 0;
     if (origin == ZLIB_FILEFUNC_SEEK_CUR)
-        base = io->pos();
+        base = archive->at;
     else if (origin == ZLIB_FILEFUNC_SEEK_END)
-        base = io->size();
+        base = size;
     // Offsets come from the archive's own headers; beyond the end there is nothing to read.
-    if (offset > ZPOS64_T(io->size()))
+    if (offset > ZPOS64_T(size) || base + qsizetype(offset) > size)
         return -1;
-    const qint64 target = base + qint64(offset);
-    return target <= io->size() && io->seek(target) ? 0 : -1;
+    archive->at = base + qsizetype(offset);
+    return 0;
 }
 
-int ZCALLBACK DeviceClose(voidpf, voidpf)
+int ZCALLBACK ArchiveClose(voidpf, voidpf)
 {
     return 0;
 }
 
-int ZCALLBACK DeviceError(voidpf, voidpf)
+int ZCALLBACK ArchiveError(voidpf, voidpf)
 {
     return 0;
 }
 
-unzFile OpenZip(QIODevice& device)
+unzFile OpenZip(Archive& archive)
 {
-    zlib_filefunc64_def functions{DeviceOpen, DeviceRead,  DeviceWrite, DeviceTell,
-                                  DeviceSeek, DeviceClose, DeviceError, nullptr};
-    return unzOpen2_64(&device, &functions);
+    zlib_filefunc64_def functions{ArchiveOpen, ArchiveRead,  ArchiveWrite, ArchiveTell,
+                                  ArchiveSeek, ArchiveClose, ArchiveError, nullptr};
+    return unzOpen2_64(&archive, &functions);
 }
 
 class Package
 {
 public:
-    explicit Package(QIODevice& device) : zip_(OpenZip(device)) {}
+    explicit Package(QByteArrayView bytes) : archive_{bytes}, zip_(OpenZip(archive_)) {}
     ~Package()
     {
         if (zip_)
@@ -198,6 +209,7 @@ public:
 
 private:
     static constexpr int kCaseInsensitive = 2;
+    Archive archive_;
     unzFile zip_;
 };
 
@@ -487,9 +499,9 @@ bool IsZipArchive(const QByteArray& start)
     return start.startsWith(kZipSignature);
 }
 
-std::unique_ptr<Sheet> ReadXlsxSheet(QIODevice& device, QString* reason)
+std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
 {
-    Package package(device);
+    Package package(workbook);
     if (!package.IsOpen()) {
         *reason = QStringLiteral("The zip archive is damaged or incomplete.");
         return nullptr;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <memory>
 
-class QIODevice;
 class Sheet;
 
 // The start of every zip archive, and so of every Excel workbook of today (.xlsx): the
@@ -13,8 +13,7 @@ inline const QByteArray kZipSignature = QByteArrayLiteral("PK\x03\x04");
 
 bool IsZipArchive(const QByteArray& start);
 
-// Reads the first worksheet of the .xlsx workbook in `device` (open for reading, able to
-// seek; only read): the package's
+// Reads the first worksheet of the .xlsx workbook `workbook` (the file's bytes): the package's
 // relationships lead to the workbook and from it to its first worksheet, whose cells are
 // read with the shared strings and the number formats they use. Numbers come as their
 // plain decimal text, cells whose number format shows a date or a time in the record
@@ -23,4 +22,4 @@ bool IsZipArchive(const QByteArray& start);
 // is not a zip archive that can be read, holds no workbook, or is damaged; a part is read
 // no further than SheetLimits::kZipPartBytes once unpacked, and an archive of more than
 // SheetLimits::kZipMembers members is refused.
-std::unique_ptr<Sheet> ReadXlsxSheet(QIODevice& device, QString* reason);
+std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason);

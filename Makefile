@@ -58,7 +58,8 @@ test-pty-repeat: build
 
 # Builds the fuzz targets with clang into their own directory and runs each for SECONDS (an
 # input that takes over 10 s counts as a hang; tests/fuzz/lsan.supp names the library leaks
-# not counted); new inputs go to $(FUZZ_BUILD)/corpus, the committed seeds are only read.
+# not counted), printing its runs and rate (inputs per second); new inputs go to
+# $(FUZZ_BUILD)/corpus, the committed seeds are only read.
 fuzz:
 	@sh scripts/install-deps.sh fuzz
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -72,7 +73,7 @@ fuzz:
 			$(FUZZ_BUILD)/bin/fuzz_$$target -max_total_time=$(SECONDS) \
 			-timeout=10 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ \
 			$(FUZZ_BUILD)/corpus/$$target tests/fuzz/corpus/$$target >$$log 2>&1 || status=$$?; \
-		grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $$log || true; \
+		grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)' $$log || true; \
 		if [ $$status -ne 0 ]; then tail -n 40 $$log; exit $$status; fi; \
 	done
 

@@ -7,6 +7,7 @@
 #include "export/XlsxExport.h"
 #include "records/RecordTable.h"
 #include "sheets/CsvSheet.h"
+#include "sheets/Sheet.h"
 #include "sheets/SheetImport.h"
 #include "sheets/XlsReaderProcess.h"
 
@@ -440,6 +441,48 @@ private Q_SLOTS:
         SetXlsReaderLimits({1, 1000, production.memoryBytes});
         const auto restore = qScopeGuard([&] { SetXlsReaderLimits(production); });
         ImportAndExpect(path, {}, reason);
+    }
+
+    // What the .xls reader process answers is checked before a byte of it is used.
+    void readerAnswerIsChecked_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("reason"); // empty: the sheet of the answer
+        SheetCells sheet;
+        sheet.SetCellText('A', 1, QStringLiteral("No."));
+        sheet.SetCellText('G', 101, QStringLiteral("序号"));
+        const QByteArray cells = XlsReaderAnswer(&sheet, QString());
+        const QString damaged = "The reader of Excel 97-2003 workbooks gave no valid answer (its "
+                                "answer is incomplete or damaged).";
+        QByteArray notUtf8 = cells;
+        notUtf8[cells.indexOf("No.")] = '\xFF';
+        QTest::newRow("the cells") << cells << QString();
+        QTest::newRow("a reason") << XlsReaderAnswer(nullptr, "FreeXL error -8")
+                                  << "FreeXL error -8";
+        QTest::newRow("nothing") << QByteArray() << damaged;
+        QTest::newRow("another start") << "QX390D-XLS 2\nS" + cells.mid(14) << damaged;
+        QTest::newRow("another kind") << "QX390D-XLS 1\nX" + cells.mid(14) << damaged;
+        QTest::newRow("cut short") << cells.chopped(1) << damaged;
+        QTest::newRow("bytes after the cells") << cells + "x" << damaged;
+        QTest::newRow("a length past the end") << QByteArray("QX390D-XLS 1\nE\0\0\x10\0"
+                                                             "abc",
+                                                             21)
+                                               << damaged;
+        QTest::newRow("not UTF-8") << notUtf8 << damaged;
+    }
+    void readerAnswerIsChecked()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, reason);
+        QString why;
+        const std::unique_ptr<Sheet> sheet = ParseXlsReaderAnswer(answer, &why);
+        QCOMPARE(why, reason);
+        QCOMPARE(sheet == nullptr, !reason.isEmpty());
+        if (sheet) {
+            QCOMPARE(sheet->CellText('A', 1), "No.");
+            QCOMPARE(sheet->CellText('G', 101), "序号");
+            QCOMPARE(sheet->CellText('B', 1), QString());
+        }
     }
 
     // A device or a pipe is read as a file is, a zip archive from one taken in first; a pipe

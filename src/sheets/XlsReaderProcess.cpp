@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QProcess>
 #include <QtEndian>
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -148,7 +149,10 @@ std::unique_ptr<Sheet> ReadXlsSheetInReader(const QByteArray& workbook, QString*
             late = true;
             break;
         }
-        reader.waitForReadyRead(int(left));
+        // A reader that has closed its output is waited for to its end, not polled.
+        if (!reader.waitForReadyRead(int(left)))
+            reader.waitForFinished(
+                int(std::max<qint64>(0, limits.waitMilliseconds - clock.elapsed())));
         answer += reader.readAllStandardOutput();
         if (answer.size() > kMaxAnswerBytes) {
             tooLong = true;

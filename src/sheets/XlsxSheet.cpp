@@ -160,29 +160,46 @@ public:
     Package& operator=(const Package&) = delete;
 
     bool IsOpen() const { return zip_ != nullptr; }
-    // Every part looked up is searched for among all the members.
     bool HasTooManyMembers() const
     {
         unz_global_info64 info;
         return unzGetGlobalInfo64(zip_, &info) != UNZ_OK ||
                info.number_entry > ZPOS64_T(SheetLimits::kZipMembers);
     }
-    // Part names are compared without regard to case, as the package format wants.
-    bool Has(const QString& part)
+    // Lists the members once, so that looking up a part does not go through the whole
+    // central directory every time.
+    void ListMembers()
     {
-        return unzLocateFile(zip_, part.toUtf8().constData(), kCaseInsensitive) == UNZ_OK;
+        char name[kMaxName + 1];
+        name[kMaxName] = '\0';
+        for (int found = unzGoToFirstFile(zip_); found == UNZ_OK; found = unzGoToNextFile(zip_)) {
+            unz64_file_pos position;
+            if (unzGetCurrentFileInfo64(zip_, nullptr, name, kMaxName, nullptr, 0, nullptr, 0) ==
+                    UNZ_OK &&
+                unzGetFilePos64(zip_, &position) == UNZ_OK) {
+                const QByteArray key = QByteArray(name).toLower();
+                if (!members_.contains(key))
+                    members_.insert(key, position);
+            }
+        }
     }
+    // Part names are compared without regard to case, as the package format wants.
+    bool Has(const QString& part) const { return members_.contains(Key(part)); }
 
     // Parses the part with `parse`; false with `reason` when the part is missing or damaged,
     // or `parse` raised an error on the reader.
     bool Read(const QString& part, const std::function<void(QXmlStreamReader&)>& parse,
               QString* reason)
     {
-        if (!Has(part)) {
+        const auto member = members_.constFind(Key(part));
+        if (member == members_.cend()) {
             *reason = Damaged(part + QStringLiteral(" is missing"));
             return false;
         }
-        const int error = unzOpenCurrentFile(zip_);
+        unz64_file_pos position = *member;
+        int error = unzGoToFilePos64(zip_, &position);
+        if (error == UNZ_OK)
+            error = unzOpenCurrentFile(zip_);
         if (error != UNZ_OK) {
             *reason = Damaged(QStringLiteral("%1: zip error %2").arg(part).arg(error));
             return false;
@@ -208,9 +225,17 @@ public:
     }
 
 private:
-    static constexpr int kCaseInsensitive = 2;
+    // Names are compared as minizip's unzLocateFile compares them: as C strings of at most
+    // 256 bytes, ASCII letters without regard to case; of equal names the first counts.
+    static constexpr int kMaxName = 256;
+    static QByteArray Key(const QString& part)
+    {
+        return QByteArray(part.toUtf8().constData()).toLower();
+    }
+
     Archive archive_;
     unzFile zip_;
+    QHash<QByteArray, unz64_file_pos> members_;
 };
 
 // The relationships of `part` ("" for the package itself), by id, their targets resolved.
@@ -511,6 +536,7 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
                               .arg(SheetLimits::kZipMembers));
         return nullptr;
     }
+    package.ListMembers();
 
     // The package's relationships name its main part, the workbook.
     QHash<QString, Relationship> relationships;

@@ -180,9 +180,7 @@ std::unique_ptr<Sheet> ReadXlsSheetInReader(const QByteArray& workbook, QString*
         return nullptr;
     }
     if (crashed) {
-        *reason = kNoAnswer.arg(QStringLiteral("it stopped on signal %1; the workbook may be "
-                                               "damaged")
-                                    .arg(reader.exitCode()));
+        *reason = kNoAnswer.arg(QStringLiteral("it crashed; the workbook may be damaged"));
         return nullptr;
     }
     if (reader.exitCode() != 0) {

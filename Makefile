@@ -58,13 +58,15 @@ test-pty-repeat: build
 
 # Builds the fuzz targets with clang into their own directory and runs each for SECONDS (an
 # input that takes over 10 s counts as a hang; tests/fuzz/lsan.supp names the library leaks
-# not counted); new inputs go to $(FUZZ_BUILD)/corpus, the committed seeds are only read.
+# not counted), printing its runs and rate (inputs per second); a target that stops on a
+# finding does not keep the others from running, and make fails at the end. New inputs go
+# to $(FUZZ_BUILD)/corpus, the committed seeds are only read.
 fuzz:
 	@sh scripts/install-deps.sh fuzz
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_CXX_COMPILER=clang++ -DQX_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-targets
-	@set -e; for target in $$(cat $(FUZZ_BUILD)/tests/fuzz/targets.txt); do \
+	@set -e; failed=""; for target in $$(cat $(FUZZ_BUILD)/tests/fuzz/targets.txt); do \
 		mkdir -p $(FUZZ_BUILD)/corpus/$$target; \
 		log=$(FUZZ_BUILD)/fuzz_$$target.log; \
 		echo "== fuzz_$$target, $(SECONDS) s"; \
@@ -72,9 +74,10 @@ fuzz:
 			$(FUZZ_BUILD)/bin/fuzz_$$target -max_total_time=$(SECONDS) \
 			-timeout=10 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ \
 			$(FUZZ_BUILD)/corpus/$$target tests/fuzz/corpus/$$target >$$log 2>&1 || status=$$?; \
-		grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $$log || true; \
-		if [ $$status -ne 0 ]; then tail -n 40 $$log; exit $$status; fi; \
-	done
+		grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)' $$log || true; \
+		if [ $$status -ne 0 ]; then tail -n 40 $$log; failed="$$failed fuzz_$$target"; fi; \
+	done; \
+	if [ -n "$$failed" ]; then echo "== stopped on a finding:$$failed"; exit 1; fi
 
 bench: build
 	$(BUILD)/bin/qx390d-bench

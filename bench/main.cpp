@@ -10,7 +10,8 @@
 // (d) The whole main window left idle, disconnected and then connected: how often the
 //     process wakes up (voluntary context switches of all its threads).
 // (e) The import of a 99-row CSV file, a 99-row .xls workbook and a 99-row .xlsx workbook
-//     (the committed test fixtures): the median time of one whole import, file to table.
+//     (the committed test fixtures): the median time of one whole import, file to table;
+//     and what reading the .xls workbook in its reader process costs over reading it here.
 // (f) Soak: many unpaced downloads of 100 records back to back, page shown: records lost,
 //     downloads that stalled, and the resident memory after the first and the last.
 //
@@ -26,9 +27,11 @@
 #include "link/SerialPort.h"
 #include "records/RecordTable.h"
 #include "records/RecordsPage.h"
+#include "sheets/Sheet.h"
 #include "sheets/SheetImport.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -473,6 +476,32 @@ std::optional<double> MedianImportMs(const QString& name, int runs, QList<QStrin
     return PercentileMs(samples, 0.5);
 }
 
+// The median milliseconds of reading the fixture `name` (an .xls workbook) as a sheet from
+// memory, in the reader process or in this process: what the reader process costs.
+std::optional<double> MedianXlsReadMs(const QString& name, XlsReading where, int runs)
+{
+    QFile file(QStringLiteral(QX_FIXTURES "/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QBuffer workbook;
+    workbook.setData(file.readAll());
+    workbook.open(QIODevice::ReadOnly);
+    QList<qint64> samples;
+    for (int run = 0; run < runs; ++run) {
+        workbook.seek(0);
+        QString reason;
+        const qint64 start = clock_.nsecsElapsed();
+        const std::unique_ptr<Sheet> sheet = ReadSheet(workbook, &reason, where);
+        samples << clock_.nsecsElapsed() - start;
+        if (!sheet) {
+            std::fprintf(stderr, "qx390d-bench: reading %s: %s\n", qPrintable(name),
+                         qPrintable(reason));
+            return std::nullopt;
+        }
+    }
+    return PercentileMs(samples, 0.5);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -598,6 +627,15 @@ int main(int argc, char* argv[])
                 TargetVerdict(*xlsMs < kImportTargetMs));
     std::printf("    .xlsx median %.3f ms (target < %.0f ms): %s\n", *xlsxMs, kImportTargetMs,
                 TargetVerdict(*xlsxMs < kImportTargetMs));
+    const std::optional<double> readerMs =
+        MedianXlsReadMs(QStringLiteral("records99.xls"), XlsReading::InReaderProcess, imports);
+    const std::optional<double> hereMs =
+        MedianXlsReadMs(QStringLiteral("records99.xls"), XlsReading::InThisProcess, imports);
+    if (!readerMs || !hereMs)
+        return 1;
+    std::printf("    .xls  read in the reader process: median %.3f ms, in this process %.3f ms: "
+                "the process costs %.3f ms\n",
+                *readerMs, *hereMs, *readerMs - *hereMs);
     if (csvRows != xlsRows || csvRows != xlsxRows) {
         std::fprintf(stderr,
                      "qx390d-bench: the CSV file and the workbooks gave different tables\n");

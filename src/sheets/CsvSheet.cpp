@@ -5,18 +5,22 @@
 
 #include <QByteArrayList>
 #include <QDate>
-#include <QFile>
+#include <QFileDevice>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTime>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iconv.h>
+#include <optional>
 
 namespace {
 
 using Record = QByteArrayList;
 
-constexpr qint64 kFirstRead = 64 * 1024;
+// A table of 100 records takes about 7 KB: two reads, the second of 8 KB.
+constexpr qint64 kFirstRead = 4 * 1024;
 
 // Splits `bytes` into at most `limit` records of at most Sheet::kColumns fields (the rest
 // of a line is passed over). Commas, quotes and line ends are ASCII, and neither UTF-8 nor
@@ -27,29 +31,41 @@ QList<Record> SplitRecords(QByteArrayView bytes, int limit, bool atEnd, bool* co
 {
     QList<Record> records;
     const qsizetype n = bytes.size();
+    // The first `c` at or after `from`, or n (memchr: the scans cost little on long lines).
+    const auto next = [&bytes, n](qsizetype from, char c) {
+        const void* found = std::memchr(bytes.data() + from, c, size_t(n - from));
+        return found ? static_cast<const char*>(found) - bytes.data() : n;
+    };
+    // The next CR and LF, looked for again only once passed, so each is scanned for once.
+    qsizetype cr = -1;
+    qsizetype lf = -1;
     qsizetype i = 0;
     while (i < n && records.size() < limit) {
         Record fields;
+        fields.reserve(Sheet::kColumns);
         for (;;) {
             QByteArray field;
             // A quote never closed takes in the rest of the file, as a spreadsheet reads it.
             if (i < n && bytes[i] == '"') {
-                for (++i; i < n; ++i) {
-                    if (bytes[i] != '"') {
-                        field += bytes[i];
-                    } else if (i + 1 < n && bytes[i + 1] == '"') {
-                        field += '"';
-                        ++i;
-                    } else {
-                        ++i;
+                for (++i;;) {
+                    const qsizetype quote = next(i, '"');
+                    field.append(bytes.sliced(i, quote - i));
+                    i = quote == n ? n : quote + 1;
+                    if (i == n || bytes[i] != '"')
                         break;
-                    }
+                    field += '"'; // a doubled quote
+                    ++i;
                 }
             }
             // Text after a closing quote, or a field without quotes, up to the next comma.
+            if (cr < i)
+                cr = next(i, '\r');
+            if (lf < i)
+                lf = next(i, '\n');
+            const qsizetype lineEnd = std::min(cr, lf);
             const qsizetype start = i;
-            while (i < n && bytes[i] != ',' && bytes[i] != '\r' && bytes[i] != '\n')
-                ++i;
+            const void* comma = std::memchr(bytes.data() + i, ',', size_t(lineEnd - i));
+            i = comma ? static_cast<const char*>(comma) - bytes.data() : lineEnd;
             field.append(bytes.sliced(start, i - start));
             if (fields.size() < Sheet::kColumns)
                 fields << field;
@@ -131,19 +147,31 @@ const QString kNotText =
 
 } // namespace
 
-std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason)
+std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
 {
-    // Read in growing steps until the first 100 lines are complete: a whole file is read
-    // only when it is short.
+    // Read in growing steps until the first lines are complete: a whole file is read only
+    // when it is short, and never beyond SheetLimits::kCsvBytes (an unclosed quote or a
+    // line without end would take in the whole file).
     QByteArray bytes;
     QList<Record> records;
-    for (qint64 want = kFirstRead;; want *= 2) {
-        bytes += file.read(want - bytes.size());
-        if (file.error() != QFileDevice::NoError) {
-            *reason = QStringLiteral("It cannot be read: %1.").arg(file.errorString());
+    for (qint64 want = kFirstRead;; want = std::min(want * 2, SheetLimits::kCsvBytes)) {
+        while (bytes.size() < want) {
+            // A file or a buffer says what is left: no larger read than that.
+            const qint64 ask = device.isSequential()
+                                   ? want - bytes.size()
+                                   : std::min(want - bytes.size(), device.bytesAvailable());
+            const QByteArray chunk = ask > 0 ? device.read(ask) : QByteArray();
+            if (chunk.isEmpty())
+                break;
+            bytes += chunk;
+        }
+        if (auto* file = qobject_cast<QFileDevice*>(&device);
+            file && file->error() != QFileDevice::NoError) {
+            *reason = QStringLiteral("It cannot be read: %1.").arg(file->errorString());
             return nullptr;
         }
-        const bool atEnd = bytes.size() < want;
+        // A pipe's end is known only when a read gives nothing.
+        const bool atEnd = bytes.size() < want || (!device.isSequential() && device.atEnd());
         if (bytes.contains('\0')) {
             *reason = kNotText;
             return nullptr;
@@ -158,11 +186,21 @@ std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason)
         records = SplitRecords(text, Sheet::kRows, atEnd, &complete);
         if (complete)
             break;
+        if (want == SheetLimits::kCsvBytes) {
+            *reason = QStringLiteral("It holds more than %1 MB before the end of line %2 (or a "
+                                     "quote in it is never closed); a table of 100 records "
+                                     "takes far less.")
+                          .arg(SheetLimits::kCsvBytes >> 20)
+                          .arg(Sheet::kRows);
+            return nullptr;
+        }
     }
 
     const bool utf8 = IsUtf8(records);
-    Gb18030 gb18030;
-    if (!utf8 && !gb18030.IsOpen()) {
+    std::optional<Gb18030> gb18030;
+    if (!utf8)
+        gb18030.emplace();
+    if (gb18030 && !gb18030->IsOpen()) {
         *reason = QStringLiteral("It is not UTF-8 text, and GB18030 text cannot be read here.");
         return nullptr;
     }
@@ -172,7 +210,7 @@ std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason)
             QString field;
             if (utf8)
                 field = FromUtf8(records[r][c]);
-            else if (!gb18030.Decode(records[r][c], &field)) {
+            else if (!gb18030->Decode(records[r][c], &field)) {
                 *reason = kNotText;
                 return nullptr;
             }
@@ -190,6 +228,19 @@ CsvValue TypeCsvField(const QString& field)
         value.kind = CsvValue::Kind::Number;
         return value;
     }
+
+    // A date starts with four digits and a separator after its blanks; any other field is
+    // text without the cost of a match (most fields, and the empty ones, are).
+    const QStringView rest =
+        QStringView(field).sliced(std::find_if(field.cbegin(), field.cend(),
+                                               [](QChar c) { return c != u' ' && c != u'\t'; }) -
+                                  field.cbegin());
+    const auto isDigit = [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    };
+    if (rest.size() < 8 || !std::all_of(rest.cbegin(), rest.cbegin() + 4, isDigit) ||
+        (rest[4] != u'-' && rest[4] != u'/'))
+        return value;
 
     static const QRegularExpression dateTime(QStringLiteral(
         R"(^[ \t]*(\d{4})([-/])(\d{1,2})\2(\d{1,2})(?:[ \t]+(\d{1,2}):(\d{2})(?::(\d{2}))?)?[ \t]*$)"));

@@ -5,7 +5,7 @@
 #include <QTime>
 #include <memory>
 
-class QFile;
+class QIODevice;
 class Sheet;
 
 // CSV as RFC 4180 describes it, and as our export writes it: fields split by commas, a
@@ -13,11 +13,11 @@ class Sheet;
 // CR LF, LF or CR; the comma that ends every line of our export only adds an empty cell.
 // The text is UTF-8, or else GB18030 (what a desktop on Chinese Windows writes), either
 // with or without a byte-order mark; a U+FEFF that begins a field is kept. Only the first
-// 100 lines are read.
+// 101 lines are read, and no more than SheetLimits::kCsvBytes up to their end.
 
-// Reads the open `file` from its current position. Nothing, with `reason`, when it is not
-// text in either encoding or cannot be read.
-std::unique_ptr<Sheet> ReadCsvSheet(QFile& file, QString* reason);
+// Reads the open `device` from its current position. Nothing, with `reason`, when it is not
+// text in either encoding, cannot be read, or its first lines are too long.
+std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason);
 
 // One field typed as a spreadsheet program types it when it opens a CSV file: a field
 // that is wholly a decimal number (blanks around it allowed, finite as a double) is a

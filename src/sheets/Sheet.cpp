@@ -1,15 +1,21 @@
 #include "sheets/Sheet.h"
 
 #include "sheets/CsvSheet.h"
+#include "sheets/XlsReaderProcess.h"
 #include "sheets/XlsSheet.h"
 #include "sheets/XlsxSheet.h"
 
 #include <QDate>
 #include <QFile>
 #include <QTime>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 QString SheetCells::CellText(char column, int row) const
 {
@@ -32,23 +38,82 @@ int SheetCells::Position(char column, int row)
     return (row - 1) * kColumns + index;
 }
 
+namespace {
+
+// The device's bytes, but no more than `limit` + 1, so that a longer one is known.
+std::optional<QByteArray> ReadAtMost(QIODevice& device, qint64 limit, QString* reason)
+{
+    QByteArray bytes;
+    while (bytes.size() <= limit) {
+        // A file or a buffer says what is left: no larger read than that.
+        qint64 ask = std::min<qint64>(limit + 1 - bytes.size(), 1 << 20);
+        if (!device.isSequential())
+            ask = std::min(ask, device.bytesAvailable());
+        const QByteArray chunk = ask > 0 ? device.read(ask) : QByteArray();
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    if (auto* file = qobject_cast<QFileDevice*>(&device);
+        file && file->error() != QFileDevice::NoError) {
+        *reason = QStringLiteral("It cannot be read: %1.").arg(file->errorString());
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace
+
 std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Without O_NONBLOCK, opening a pipe that no one writes to would wait for a writer.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status;
+    if (fd < 0 || ::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        // The file's own words for why it cannot be opened.
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
         *reason = QStringLiteral("It cannot be opened: %1.").arg(file.errorString());
         return nullptr;
     }
-    const QByteArray start = file.peek(kXlsSignature.size());
+    // From here on a read waits for a pipe's writer, as for any reader of a pipe.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    return ReadSheet(file, reason);
+}
+
+std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason, XlsReading xls)
+{
+    const QByteArray start = device.peek(kXlsSignature.size());
     if (IsXlsWorkbook(start)) {
-        file.close();
-        return ReadXlsSheet(path, reason);
+        // FreeXL takes the workbook whole; one larger than its reader takes is refused here,
+        // before any process is started for it.
+        const std::optional<QByteArray> workbook =
+            ReadAtMost(device, SheetLimits::kXlsBytes, reason);
+        if (!workbook)
+            return nullptr;
+        if (xls == XlsReading::InThisProcess || workbook->size() > SheetLimits::kXlsBytes)
+            return ReadXlsSheet(*workbook, reason);
+        return ReadXlsSheetInReader(*workbook, reason);
     }
     if (IsZipArchive(start)) {
-        file.close();
-        return ReadXlsxSheet(path, reason);
+        // A zip archive is read from its end, and its parts in any order: it is taken in whole.
+        const std::optional<QByteArray> workbook =
+            ReadAtMost(device, SheetLimits::kZipBytes, reason);
+        if (!workbook)
+            return nullptr;
+        if (workbook->size() > SheetLimits::kZipBytes) {
+            *reason = QStringLiteral("The workbook is larger than %1 MB; a table of 100 records "
+                                     "takes far less.")
+                          .arg(SheetLimits::kZipBytes >> 20);
+            return nullptr;
+        }
+        return ReadXlsxSheet(*workbook, reason);
     }
-    return ReadCsvSheet(file, reason);
+    return ReadCsvSheet(device, reason);
 }
 
 QString SheetNumberText(double value)

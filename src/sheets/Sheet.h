@@ -5,31 +5,33 @@
 #include <memory>
 
 class QDate;
+class QIODevice;
 class QTime;
 
 // A table read from a file as a spreadsheet program would show it, as far as the import
-// looks at it: the texts of columns A to G, rows 1 to 100.
+// looks at it: the texts of columns A to G, rows 1 to 101 (the header and the 100 records
+// a full meter holds).
 class Sheet
 {
 public:
-    static constexpr int kRows = 100;
+    static constexpr int kRows = 101;
     static constexpr int kColumns = 7; // A to G
 
     virtual ~Sheet() = default;
 
     // The text of a cell: a number as its plain decimal text, a date or date-time in the
     // record format, any other text as it stands; empty for an empty cell and for a
-    // column outside 'A'..'G' or a row outside 1..100.
+    // column outside 'A'..'G' or a row outside 1..101.
     virtual QString CellText(char column, int row) const = 0;
 };
 
-// The cells A1:G100, read in full when the file is opened, so that a file that cannot be
+// The cells A1:G101, read in full when the file is opened, so that a file that cannot be
 // read is known before anything is done with it. Every reader fills one.
 class SheetCells final : public Sheet
 {
 public:
     QString CellText(char column, int row) const override;
-    // Cells outside A1:G100 are not kept.
+    // Cells outside A1:G101 are not kept.
     void SetCellText(char column, int row, const QString& text);
 
 private:
@@ -39,9 +41,36 @@ private:
 };
 
 // Opens `path` for reading only and reads it as an .xls workbook or an .xlsx workbook (the
-// first worksheet of either) or as CSV text, as its content says, whatever its name. Nothing, with
-// `reason` telling the operator why, when the file cannot be read or is neither.
+// first worksheet of either) or as CSV text, as its content says, whatever its name. Nothing,
+// with `reason` telling the operator why, when the file cannot be read or is neither. A
+// device or a pipe is read as a file is, and a pipe that no one writes to reads as empty.
 std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason);
+
+// Where an .xls workbook is read: in the reader process (FreeXL may loop for minutes over a
+// hostile workbook, or crash; XlsReaderProcess.h), or here, by the reader process itself and
+// the fuzz targets.
+enum class XlsReading { InReaderProcess, InThisProcess };
+
+// The same from `device`, open for reading: a file, a buffer (the bytes in memory), a device
+// or a pipe. OpenSheet reads a file through it.
+std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason,
+                                 XlsReading xls = XlsReading::InReaderProcess);
+
+// What each reader takes at most, so that no file makes the import read or wait without
+// end. A table of 100 records takes some kilobytes in any of the formats; these leave room
+// for long texts and for other worksheets in a workbook.
+namespace SheetLimits {
+// CSV: the bytes up to the end of line kRows.
+inline constexpr qint64 kCsvBytes = 4 << 20;
+// .xlsx: the workbook, which is taken in whole (a zip archive is read from its end); the
+// bytes read from any one part once unpacked (the parts are read only as far as the cells
+// need); the members of the zip archive.
+inline constexpr qint64 kZipBytes = 32 << 20;
+inline constexpr qint64 kZipPartBytes = 16 << 20;
+inline constexpr qint64 kZipMembers = 10000;
+// .xls: the workbook, which its reader takes whole.
+inline constexpr qint64 kXlsBytes = 32 << 20;
+} // namespace SheetLimits
 
 // A number as a spreadsheet shows it in a general cell: at most 15 significant digits,
 // no exponent, no trailing zeros, no leading blanks ("-12.3", "5", "0.001").

@@ -7,6 +7,28 @@
 #include <QDir>
 #include <QFileInfo>
 
+std::optional<QList<QStringList>> RecordRows(const Sheet& sheet)
+{
+    const QString header = sheet.CellText('A', 1);
+    if (header != QLatin1String("No.") && header != QStringLiteral("序号"))
+        return std::nullopt;
+    QList<QStringList> rows;
+    for (int r = 2; r <= Sheet::kRows; ++r) {
+        const QString number = sheet.CellText('A', r);
+        if (number.isEmpty())
+            break;
+        QStringList row{number};
+        for (char column = 'B'; column <= 'G'; ++column) {
+            QString text = sheet.CellText(column, r);
+            if (text.startsWith(QLatin1Char('.')))
+                text.prepend(QLatin1Char('0'));
+            row << text;
+        }
+        rows << row;
+    }
+    return rows;
+}
+
 void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
                        const ReplaceRows& replace, const std::function<void()>& busy)
 {
@@ -29,27 +51,12 @@ void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
         return;
     }
 
-    const QString header = sheet->CellText('A', 1);
-    const bool headerPassed = header == QLatin1String("No.") || header == QStringLiteral("序号");
-    QList<QStringList> rows;
-    if (headerPassed) {
-        for (int r = 2; r <= Sheet::kRows; ++r) {
-            const QString number = sheet->CellText('A', r);
-            if (number.isEmpty())
-                break;
-            QStringList row{number};
-            for (char column = 'B'; column <= 'G'; ++column) {
-                QString text = sheet->CellText(column, r);
-                if (text.startsWith(QLatin1Char('.')))
-                    text.prepend(QLatin1Char('0'));
-                row << text;
-            }
-            rows << row;
-        }
-    }
-    replace(rows);
-    if (headerPassed)
-        prompter.Notify(owner, ImportText::Succeeded, Prompter::Icon::Information);
-    else
+    // The table is touched only once the header is known to be right.
+    const std::optional<QList<QStringList>> rows = RecordRows(*sheet);
+    if (!rows) {
         prompter.Notify(owner, ImportText::BadHeader, Prompter::Icon::Information);
+        return;
+    }
+    replace(*rows);
+    prompter.Notify(owner, ImportText::Succeeded, Prompter::Icon::Information);
 }

@@ -4,10 +4,12 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class FileDialogs;
 class Prompter;
 class QWidget;
+class Sheet;
 
 // Filter of the open dialog: CSV files, Excel 97-2003 workbooks and Excel workbooks of today.
 inline const QString importFilter =
@@ -25,14 +27,19 @@ inline const QString Unreadable =
     QStringLiteral("The file cannot be read as a table; the table has been left as it was.\r\n");
 } // namespace ImportText
 
+// The records of a record table (seven texts each): the first cell must be "No." or "序号";
+// rows 2 to 101 are read up to the first one whose A cell is empty, columns A to G; a text
+// in B to G that starts with "." gets a "0" in front. Nothing when the first cell is
+// neither. The import and the archive's import read files by this one rule.
+std::optional<QList<QStringList>> RecordRows(const Sheet& sheet);
+
 // Takes the rows read from a file in place of the table's rows (seven texts each).
 using ReplaceRows = std::function<void(const QList<QStringList>& rows)>;
 
-// The import as the operator sees it: asks for a file and has `replace` put the records in
-// it in place of the table's rows. The first cell must be "No." or "序号"; rows 2 to 100 are
-// read up to the first one whose A cell is empty, columns A to G; a text in B to G that
-// starts with "." gets a "0" in front. The file is only read, and a file that cannot be read
-// as a sheet leaves the table as it was. `busy` is called once a file has been chosen, before
-// anything else; what it shows lasts until the function returns. Boxes are owned by `owner`.
+// The import as the operator sees it: asks for a file and has `replace` put its records
+// (RecordRows) in place of the table's rows. The file is only read, and a file that cannot
+// be read as a sheet, or whose first cell is wrong, leaves the table as it was. `busy` is
+// called once a file has been chosen, before anything else; what it shows lasts until the
+// function returns. Boxes are owned by `owner`.
 void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
                        const ReplaceRows& replace, const std::function<void()>& busy = {});

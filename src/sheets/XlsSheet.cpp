@@ -3,10 +3,13 @@
 #include "sheets/Sheet.h"
 
 #include <QDate>
-#include <QFile>
 #include <QTime>
 #include <QtEndian>
+#include <algorithm>
+#include <cerrno>
 #include <freexl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -49,31 +52,67 @@ QString DateCellText(unsigned char type, const QString& text)
 // it read far beyond the buffer, which can crash the program. It reads only the first
 // sector of the directory, so a check of that sector keeps such a file from it: a name
 // takes at most 64 bytes of its 128-byte entry.
-bool DirectoryNamesFit(const QString& path)
+bool DirectoryNamesFit(QByteArrayView workbook)
 {
     constexpr qint64 kEntrySize = 128;
     constexpr qint64 kNameLengthAt = 64; // after the name's 64 bytes
     constexpr quint16 kMaxNameBytes = 64;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (workbook.size() < 512)
         return true; // FreeXL says why
-    const QByteArray header = file.read(512);
-    if (header.size() < 512)
-        return true;
     const quint32 sectorSize =
-        qFromLittleEndian<quint16>(header.constData() + 0x1E) == 12 ? 4096 : 512;
-    const quint32 directory = qFromLittleEndian<quint32>(header.constData() + 0x30);
+        qFromLittleEndian<quint16>(workbook.data() + 0x1E) == 12 ? 4096 : 512;
+    const quint32 directory = qFromLittleEndian<quint32>(workbook.data() + 0x30);
     // Where FreeXL reads it, computed in 32 bits as FreeXL computes it.
     const quint32 offset = (directory + 1) * sectorSize;
-    if (!file.seek(offset))
+    if (offset >= quint64(workbook.size()))
         return true;
-    const QByteArray sector = file.read(sectorSize);
+    const QByteArrayView sector =
+        workbook.sliced(offset).first(std::min<qsizetype>(sectorSize, workbook.size() - offset));
     for (qsizetype entry = 0; entry + kEntrySize <= sector.size(); entry += kEntrySize) {
-        if (qFromLittleEndian<quint16>(sector.constData() + entry + kNameLengthAt) > kMaxNameBytes)
+        if (qFromLittleEndian<quint16>(sector.data() + entry + kNameLengthAt) > kMaxNameBytes)
             return false;
     }
     return true;
 }
+
+// FreeXL opens workbooks by name only: the bytes are given one in an anonymous file in
+// memory, named through /proc.
+class MemoryFile
+{
+public:
+    explicit MemoryFile(QByteArrayView bytes) : fd_(::memfd_create("qx390d-xls", MFD_CLOEXEC))
+    {
+        for (qsizetype done = 0; fd_ >= 0 && done < bytes.size();) {
+            const ssize_t written = ::write(fd_, bytes.data() + done, size_t(bytes.size() - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                error_ = errno;
+                ::close(fd_);
+                fd_ = -1;
+                break;
+            }
+            done += written;
+        }
+        if (fd_ < 0 && error_ == 0)
+            error_ = errno;
+    }
+    ~MemoryFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    QString ErrorString() const { return qt_error_string(error_); }
+    QByteArray Name() const { return "/proc/self/fd/" + QByteArray::number(fd_); }
+
+private:
+    int fd_;
+    int error_ = 0;
+};
 
 } // namespace
 
@@ -82,15 +121,25 @@ bool IsXlsWorkbook(const QByteArray& start)
     return start.startsWith(kXlsSignature);
 }
 
-std::unique_ptr<Sheet> ReadXlsSheet(const QString& path, QString* reason)
+std::unique_ptr<Sheet> ReadXlsSheet(QByteArrayView workbookBytes, QString* reason)
 {
-    if (!DirectoryNamesFit(path)) {
+    if (workbookBytes.size() > SheetLimits::kXlsBytes) {
+        *reason = QStringLiteral("The workbook is larger than %1 MB; a table of 100 records "
+                                 "takes far less.")
+                      .arg(SheetLimits::kXlsBytes >> 20);
+        return nullptr;
+    }
+    if (!DirectoryNamesFit(workbookBytes)) {
         *reason = Reason(FREEXL_CRAFTED_FILE);
         return nullptr;
     }
+    const MemoryFile file(workbookBytes);
+    if (!file.IsOpen()) {
+        *reason = QStringLiteral("It cannot be read: %1.").arg(file.ErrorString());
+        return nullptr;
+    }
     Workbook workbook;
-    // FreeXL only ever reads the file.
-    int error = freexl_open(QFile::encodeName(path).constData(), workbook.Out());
+    int error = freexl_open(file.Name().constData(), workbook.Out());
     if (error == FREEXL_OK)
         error = freexl_select_active_worksheet(workbook.Handle(), 0);
     unsigned int rows = 0;

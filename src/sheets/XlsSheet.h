@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <memory>
 
@@ -12,7 +13,10 @@ inline const QByteArray kXlsSignature = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\
 
 bool IsXlsWorkbook(const QByteArray& start);
 
-// Reads the first worksheet of the workbook at `path` (read only) with FreeXL: numbers as
-// their plain decimal text, dates and date-times in the record format, texts as they are.
-// Nothing, with `reason`, when the workbook cannot be read.
-std::unique_ptr<Sheet> ReadXlsSheet(const QString& path, QString* reason);
+// Reads the first worksheet of the workbook `workbook` (the file's bytes) with FreeXL, in
+// this process: numbers as their plain decimal text, dates and date-times in the record
+// format, texts as they are. Nothing, with `reason`, when the workbook cannot be read or is
+// larger than SheetLimits::kXlsBytes.
+// FreeXL may take minutes over a hostile workbook, or crash: the import reads workbooks in
+// the reader process (XlsReaderProcess.h), which runs this.
+std::unique_ptr<Sheet> ReadXlsSheet(QByteArrayView workbook, QString* reason);

@@ -5,7 +5,6 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -13,6 +12,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <minizip/unzip.h>
 
@@ -20,7 +20,7 @@ namespace {
 
 // No part of a workbook is read beyond this many bytes: a small damaged or hostile file
 // may unpack to gigabytes. The parts of a sheet of 100 rows are far smaller.
-constexpr qint64 kMaxPartBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxPartBytes = SheetLimits::kZipPartBytes;
 
 const QString kNotWorkbook = QStringLiteral("It is a zip archive, but not an Excel workbook.");
 
@@ -82,10 +82,75 @@ struct RawCell
     QString value;
 };
 
+// The zip archive in memory, as minizip's file functions see it.
+struct Archive
+{
+    QByteArrayView bytes;
+    qsizetype at = 0;
+};
+
+// minizip's file functions on an Archive, which is the "file name" minizip passes to open.
+voidpf ZCALLBACK ArchiveOpen(voidpf, const void* archive, int)
+{
+    return const_cast<void*>(archive);
+}
+
+uLong ZCALLBACK ArchiveRead(voidpf, voidpf stream, void* buffer, uLong size)
+{
+    auto* archive = static_cast<Archive*>(stream);
+    const qsizetype count = std::min<qsizetype>(size, archive->bytes.size() - archive->at);
+    std::memcpy(buffer, archive->bytes.data() + archive->at, size_t(count));
+    archive->at += count;
+    return uLong(count);
+}
+
+uLong ZCALLBACK ArchiveWrite(voidpf, voidpf, const void*, uLong)
+{
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK ArchiveTell(voidpf, voidpf stream)
+{
+    return ZPOS64_T(static_cast<Archive*>(stream)->at);
+}
+
+long ZCALLBACK ArchiveSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    auto* archive = static_cast<Archive*>(stream);
+    const qsizetype size = archive->bytes.size();
+    qsizetype base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
+        base = archive->at;
+    else if (origin == ZLIB_FILEFUNC_SEEK_END)
+        base = size;
+    // Offsets come from the archive's own headers; beyond the end there is nothing to read.
+    if (offset > ZPOS64_T(size) || base + qsizetype(offset) > size)
+        return -1;
+    archive->at = base + qsizetype(offset);
+    return 0;
+}
+
+int ZCALLBACK ArchiveClose(voidpf, voidpf)
+{
+    return 0;
+}
+
+int ZCALLBACK ArchiveError(voidpf, voidpf)
+{
+    return 0;
+}
+
+unzFile OpenZip(Archive& archive)
+{
+    zlib_filefunc64_def functions{ArchiveOpen, ArchiveRead,  ArchiveWrite, ArchiveTell,
+                                  ArchiveSeek, ArchiveClose, ArchiveError, nullptr};
+    return unzOpen2_64(&archive, &functions);
+}
+
 class Package
 {
 public:
-    explicit Package(const QString& path) : zip_(unzOpen64(QFile::encodeName(path).constData())) {}
+    explicit Package(QByteArrayView bytes) : archive_{bytes}, zip_(OpenZip(archive_)) {}
     ~Package()
     {
         if (zip_)
@@ -95,22 +160,46 @@ public:
     Package& operator=(const Package&) = delete;
 
     bool IsOpen() const { return zip_ != nullptr; }
-    // Part names are compared without regard to case, as the package format wants.
-    bool Has(const QString& part)
+    bool HasTooManyMembers() const
     {
-        return unzLocateFile(zip_, part.toUtf8().constData(), kCaseInsensitive) == UNZ_OK;
+        unz_global_info64 info;
+        return unzGetGlobalInfo64(zip_, &info) != UNZ_OK ||
+               info.number_entry > ZPOS64_T(SheetLimits::kZipMembers);
     }
+    // Lists the members once, so that looking up a part does not go through the whole
+    // central directory every time.
+    void ListMembers()
+    {
+        char name[kMaxName + 1];
+        name[kMaxName] = '\0';
+        for (int found = unzGoToFirstFile(zip_); found == UNZ_OK; found = unzGoToNextFile(zip_)) {
+            unz64_file_pos position;
+            if (unzGetCurrentFileInfo64(zip_, nullptr, name, kMaxName, nullptr, 0, nullptr, 0) ==
+                    UNZ_OK &&
+                unzGetFilePos64(zip_, &position) == UNZ_OK) {
+                const QByteArray key = QByteArray(name).toLower();
+                if (!members_.contains(key))
+                    members_.insert(key, position);
+            }
+        }
+    }
+    // Part names are compared without regard to case, as the package format wants.
+    bool Has(const QString& part) const { return members_.contains(Key(part)); }
 
     // Parses the part with `parse`; false with `reason` when the part is missing or damaged,
     // or `parse` raised an error on the reader.
     bool Read(const QString& part, const std::function<void(QXmlStreamReader&)>& parse,
               QString* reason)
     {
-        if (!Has(part)) {
+        const auto member = members_.constFind(Key(part));
+        if (member == members_.cend()) {
             *reason = Damaged(part + QStringLiteral(" is missing"));
             return false;
         }
-        const int error = unzOpenCurrentFile(zip_);
+        unz64_file_pos position = *member;
+        int error = unzGoToFilePos64(zip_, &position);
+        if (error == UNZ_OK)
+            error = unzOpenCurrentFile(zip_);
         if (error != UNZ_OK) {
             *reason = Damaged(QStringLiteral("%1: zip error %2").arg(part).arg(error));
             return false;
@@ -136,8 +225,17 @@ public:
     }
 
 private:
-    static constexpr int kCaseInsensitive = 2;
+    // Names are compared as minizip's unzLocateFile compares them: as C strings of at most
+    // 256 bytes, ASCII letters without regard to case; of equal names the first counts.
+    static constexpr int kMaxName = 256;
+    static QByteArray Key(const QString& part)
+    {
+        return QByteArray(part.toUtf8().constData()).toLower();
+    }
+
+    Archive archive_;
     unzFile zip_;
+    QHash<QByteArray, unz64_file_pos> members_;
 };
 
 // The relationships of `part` ("" for the package itself), by id, their targets resolved.
@@ -426,13 +524,19 @@ bool IsZipArchive(const QByteArray& start)
     return start.startsWith(kZipSignature);
 }
 
-std::unique_ptr<Sheet> ReadXlsxSheet(const QString& path, QString* reason)
+std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
 {
-    Package package(path);
+    Package package(workbook);
     if (!package.IsOpen()) {
         *reason = QStringLiteral("The zip archive is damaged or incomplete.");
         return nullptr;
     }
+    if (package.HasTooManyMembers()) {
+        *reason = Damaged(QStringLiteral("the zip archive has more than %1 members")
+                              .arg(SheetLimits::kZipMembers));
+        return nullptr;
+    }
+    package.ListMembers();
 
     // The package's relationships name its main part, the workbook.
     QHash<QString, Relationship> relationships;

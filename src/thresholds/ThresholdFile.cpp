@@ -12,6 +12,9 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -243,13 +246,42 @@ std::optional<ThresholdFile> ParseThresholdFile(const QByteArray& json, QString*
 
 std::optional<ThresholdFile> ReadThresholdFile(const QString& path, QString* error)
 {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
+    // Without O_NONBLOCK, opening a pipe that no one writes to would wait for a writer;
+    // reads then wait for the writer as for any reader of a pipe.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status;
+    if (fd < 0 || ::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        // The file's own words for why it cannot be opened.
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        Fail(error, path + QStringLiteral(": ") + file.errorString());
+        return std::nullopt;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile in;
+    in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    // Read with a bound, whatever the file is: a device such as /dev/zero has no size.
+    QByteArray json;
+    while (json.size() <= kThresholdFileMaxBytes) {
+        const QByteArray chunk = in.read(kThresholdFileMaxBytes + 1 - json.size());
+        if (chunk.isEmpty())
+            break;
+        json += chunk;
+    }
+    if (in.error() != QFileDevice::NoError) {
         Fail(error, path + QStringLiteral(": ") + in.errorString());
         return std::nullopt;
     }
+    if (json.size() > kThresholdFileMaxBytes) {
+        Fail(error, path + QStringLiteral(": it holds more than %1 MB; a threshold file takes "
+                                          "about 1 KB")
+                               .arg(kThresholdFileMaxBytes >> 20));
+        return std::nullopt;
+    }
     QString reason;
-    std::optional<ThresholdFile> file = ParseThresholdFile(in.readAll(), &reason);
+    std::optional<ThresholdFile> file = ParseThresholdFile(json, &reason);
     if (!file)
         Fail(error, path + QStringLiteral(": ") + reason);
     return file;

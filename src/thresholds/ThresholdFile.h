@@ -54,7 +54,11 @@ QByteArray ThresholdFileJson(const ThresholdFile& file);
 // 31 is outside -65…30", "line 3, column 7: ...").
 std::optional<ThresholdFile> ParseThresholdFile(const QByteArray& json, QString* error);
 
-// The same from a file; `error` starts with the file's path.
+// A file of the three groups takes about 1 KB; no more than this is ever read.
+inline constexpr qint64 kThresholdFileMaxBytes = 1 << 20;
+
+// The same from a file, read no further than kThresholdFileMaxBytes (a larger one, or a
+// device that gives more, is refused); `error` starts with the file's path.
 std::optional<ThresholdFile> ReadThresholdFile(const QString& path, QString* error);
 // Writes through a temporary file that replaces `path` only once complete.
 bool WriteThresholdFile(const QString& path, const ThresholdFile& file, QString* error);

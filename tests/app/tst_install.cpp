@@ -35,6 +35,7 @@ private slots:
     void treeHoldsEveryFile_data();
     void treeHoldsEveryFile();
     void installedProgramTellsItsVersion();
+    void installedToolReadsAnXlsWorkbook();
     void desktopFilesAreValid_data();
     void desktopFilesAreValid();
     void installedProgramFindsItsHelpFile_data();
@@ -73,6 +74,7 @@ void TestInstall::treeHoldsEveryFile_data()
     QTest::newRow("program") << bin + "qx390d" << true << 0;
     QTest::newRow("virtual meter") << bin + "qx390d-meter-sim" << true << 0;
     QTest::newRow("command-line tool") << bin + "qx390d-cli" << true << 0;
+    QTest::newRow("reader of .xls workbooks") << bin + "qx390d-xls-reader" << true << 0;
     QTest::newRow("help file") << kHelp << false << 0;
     QTest::newRow("help page") << kHelpPage << false << 0;
     QTest::newRow("menu entry") << kDesktopEntry << false << 0;
@@ -80,7 +82,7 @@ void TestInstall::treeHoldsEveryFile_data()
     QTest::newRow("scalable icon") << icons + "scalable/apps/qx390d.svg" << false << 0;
     QTest::newRow("48 icon") << icons + "48x48/apps/qx390d.png" << false << 48;
     QTest::newRow("256 icon") << icons + "256x256/apps/qx390d.png" << false << 256;
-    for (const char* page : {"qx390d", "qx390d-cli", "qx390d-meter-sim"})
+    for (const char* page : {"qx390d", "qx390d-cli", "qx390d-meter-sim", "qx390d-xls-reader"})
         QTest::addRow("manual page %s", page)
             << QStringLiteral(QX_MANDIR "/man1/%1.1.gz").arg(QLatin1String(page)) << false << 0;
     QTest::newRow("copyright") << QStringLiteral(QX_DOCDIR "/copyright") << false << 0;
@@ -111,6 +113,21 @@ void TestInstall::installedProgramTellsItsVersion()
     QVERIFY(program.waitForFinished(kProcessWaitMs));
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()), ProgramVersionText() + '\n');
+}
+
+void TestInstall::installedToolReadsAnXlsWorkbook()
+{
+    // Through the reader installed beside it, into an archive of the test's own.
+    QTemporaryDir archive;
+    QVERIFY(archive.isValid());
+    QProcess tool;
+    tool.start(Installed(QStringLiteral(QX_BINDIR "/qx390d-cli")),
+               {"--archive", archive.filePath("archive.sqlite"), "archive", "import",
+                QStringLiteral(QX_FIXTURES "/records5.xls")});
+    QVERIFY(tool.waitForFinished(kProcessWaitMs));
+    const QString err = QString::fromUtf8(tool.readAllStandardError());
+    QVERIFY2(tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0, qPrintable(err));
+    QVERIFY2(err.contains(QStringLiteral("records5.xls: 5 records, 5 new")), qPrintable(err));
 }
 
 void TestInstall::desktopFilesAreValid_data()

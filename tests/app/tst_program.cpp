@@ -12,6 +12,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,16 +33,27 @@ const QString kConnectedLine = QStringLiteral("box\tPON Prompt Message\tConnecte
 class Copy
 {
 public:
+    // A runtime directory of its own, so no other copy on this machine is involved.
     explicit Copy(const QString& runtimeDir, const QStringList& arguments = {})
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(BOXREPORTER_PLUGIN_PATH));
-        env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("qxboxreporter"));
-        // A runtime directory of its own, so no other copy on this machine is involved.
+        QProcessEnvironment env = Environment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(QX390D_EXECUTABLE), arguments);
+    }
+    // No runtime directory, `tempDir` as the temporary directory, and running as the user
+    // `uid` (the test runs as the superuser).
+    Copy(const QString& tempDir, uid_t uid, gid_t gid)
+    {
+        QProcessEnvironment env = Environment();
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        env.insert(QStringLiteral("TMPDIR"), tempDir);
+        process.setProcessEnvironment(env);
+        process.setChildProcessModifier([uid, gid] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                ::_exit(127);
+        });
+        process.start(QStringLiteral(QX390D_EXECUTABLE));
     }
     ~Copy() { End(); }
 
@@ -69,6 +84,42 @@ public:
 
     QProcess process;
     QString output;
+
+private:
+    static QProcessEnvironment Environment()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(BOXREPORTER_PLUGIN_PATH));
+        env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("qxboxreporter"));
+        return env;
+    }
+};
+
+// Sets an environment variable (or removes it, given a null text) for as long as it lives.
+class ScopedVariable
+{
+public:
+    ScopedVariable(const char* name, const QByteArray& value)
+        : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedVariable()
+    {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    QByteArray old_;
+    bool had_;
 };
 
 } // namespace
@@ -87,6 +138,9 @@ private slots:
     void demoConnectsByItself();
     void aSecondCopyIsRefusedUntilTheFirstHasEnded();
     void programsStartedByACopyDoNotKeepTheLock();
+    void lockFollowsNoLinkAndUsesNoOneElsesDirectory_data();
+    void lockFollowsNoLinkAndUsesNoOneElsesDirectory();
+    void anotherUsersCopyDoesNotBlockThisOne();
 };
 
 void TestProgram::commandLineIsRead_data()
@@ -328,6 +382,77 @@ void TestProgram::programsStartedByACopyDoNotKeepTheLock()
     QCOMPARE(next.Acquire(), InstanceGuard::Outcome::Owned);
     viewer.closeWriteChannel();
     QVERIFY(viewer.waitForFinished(kProcessWaitMs));
+}
+
+void TestProgram::lockFollowsNoLinkAndUsesNoOneElsesDirectory_data()
+{
+    // What another user may have put in the shared temporary directory first.
+    QTest::addColumn<QString>("planted");
+    QTest::newRow("the lock file is a link") << "file link";
+    QTest::newRow("the directory is a link") << "directory link";
+    QTest::newRow("the directory is open to others") << "open directory";
+    QTest::newRow("the directory is another user's") << "other owner";
+}
+
+void TestProgram::lockFollowsNoLinkAndUsesNoOneElsesDirectory()
+{
+    QFETCH(QString, planted);
+    const passwd* nobody = ::getpwnam("nobody");
+    if (planted == "other owner" && (::geteuid() != 0 || !nobody))
+        QSKIP("giving a directory to another user takes the superuser and the user nobody");
+    QTemporaryDir shared;
+    QVERIFY(shared.isValid());
+    const ScopedVariable runtime("XDG_RUNTIME_DIR", QByteArray());
+    const ScopedVariable temp("TMPDIR", QFile::encodeName(shared.path()));
+    const QString directory = InstanceGuard::DefaultDirectory();
+    const QString target = shared.filePath("target");
+
+    if (planted == "directory link") {
+        QVERIFY(QDir().mkdir(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::link(target, directory));
+    } else {
+        QVERIFY(QDir().mkpath(directory));
+        const mode_t mode = planted == "open directory" ? 0777 : 0700;
+        QCOMPARE(::chmod(QFile::encodeName(directory).constData(), mode), 0);
+        if (planted == "other owner")
+            QCOMPARE(
+                ::chown(QFile::encodeName(directory).constData(), nobody->pw_uid, nobody->pw_gid),
+                0);
+        if (planted == "file link")
+            QVERIFY(QFile::link(target, InstanceGuard(directory).FilePath()));
+    }
+
+    InstanceGuard guard(directory);
+    QCOMPARE(guard.Acquire(), InstanceGuard::Outcome::Unavailable);
+    // Nothing was made where a link points.
+    if (planted == "file link")
+        QVERIFY(!QFileInfo::exists(target));
+    if (planted == "directory link")
+        QVERIFY(QDir(target).isEmpty());
+}
+
+void TestProgram::anotherUsersCopyDoesNotBlockThisOne()
+{
+    // Without a runtime directory each user's lock lies in a directory of his own.
+    QVERIFY(InstanceGuard::FallbackDirectory(0) != InstanceGuard::FallbackDirectory(65534));
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || !nobody)
+        QSKIP("running a copy as another user takes the superuser and the user nobody");
+    const uid_t otherUid = nobody->pw_uid;
+    const gid_t otherGid = nobody->pw_gid;
+    // Shared by all, as /tmp is.
+    QTemporaryDir shared;
+    QVERIFY(shared.isValid());
+    QCOMPARE(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+
+    Copy mine(shared.path(), 0, 0);
+    QVERIFY2(mine.WaitForWindow(), qPrintable(mine.output));
+    Copy theirs(shared.path(), otherUid, otherGid);
+    QVERIFY2(theirs.WaitForWindow(), qPrintable(theirs.output));
+    // This user's second copy is still refused.
+    Copy second(shared.path(), 0, 0);
+    QVERIFY(second.process.waitForFinished(kProcessWaitMs));
+    QCOMPARE(second.Lines(), QStringList{kRefusalLine});
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -395,6 +395,18 @@ void TestCli::exitCodes_data()
                                      << "--thresholds is for records --format json only";
     QTest::newRow("port and demo") << QStringList{"--port", "/dev/x", "--demo", "records"} << ""
                                    << 2 << "--port and --demo exclude each other";
+    // A threshold file is read no further than 1 MB, whatever it is.
+    const QString tooLarge = ": it holds more than 1 MB; a threshold file takes about 1 KB";
+    QTest::newRow("threshold file from a device")
+        << QStringList{"--port", "METER", "thresholds", "set", "/dev/zero", "--yes"} << "" << 2
+        << "/dev/zero" + tooLarge;
+    QTest::newRow("verdict thresholds from a device")
+        << QStringList{"--port", "METER",        "records",  "--format",
+                       "json",   "--thresholds", "/dev/zero"}
+        << "" << 2 << "/dev/zero" + tooLarge;
+    QTest::newRow("threshold file over 1 MB")
+        << QStringList{"--port", "METER", "thresholds", "set", "LARGE", "--yes"} << "" << 2
+        << tooLarge;
 }
 
 void TestCli::exitCodes()
@@ -417,6 +429,13 @@ void TestCli::exitCodes()
         QVERIFY(locked.open(QIODevice::WriteOnly));
         locked.setPermissions({});
         arguments.replace(arguments.indexOf("LOCKED"), locked.fileName());
+    }
+    if (arguments.contains("LARGE")) {
+        // A valid file, but for the blanks after it.
+        QFile large(dir.filePath("large.json"));
+        QVERIFY(large.open(QIODevice::WriteOnly));
+        large.write(ThresholdFileJson(FactoryFile()) + QByteArray(1 << 20, ' '));
+        arguments.replace(arguments.indexOf("LARGE"), large.fileName());
     }
     arguments.replaceInStrings(QRegularExpression("^METER$"), host->DevicePath());
 

@@ -328,7 +328,7 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
     QCOMPARE(Rows(page.Table()), rows);
     QCOMPARE(
         ShownBoxes(prompter).mid(boxes),
-        QStringList{BoxLine(ImportText::Succeeded, Prompter::Ok, Prompter::Icon::Information)});
+        QStringList{BoxLine(ImportText::Succeeded(), Prompter::Ok, Prompter::Icon::Information)});
     QCOMPARE(frame->View()->TabControl()->currentWidget(), static_cast<QWidget*>(&page));
     QCOMPARE(link->State().storedRecordCount.load(), 0);
 }
@@ -363,7 +363,7 @@ void TestArchiveWindow::importIsArchivedWhenItBringsRows()
     QCOMPARE(downloads.first().facts.sourceFile, dir->filePath("records.csv"));
     QCOMPARE(downloads.first().facts.ending, DownloadEnding::Imported);
     QCOMPARE(ArchivedRows(store), Sorted(rows));
-    QCOMPARE(prompter.Texts(), QStringList({ImportText::BadHeader, ImportText::Succeeded}));
+    QCOMPARE(prompter.Texts(), QStringList({ImportText::BadHeader(), ImportText::Succeeded()}));
 }
 
 void TestArchiveWindow::settingsTestAndKeepALocation_data()

@@ -295,7 +295,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(page->Table().Rows(), rows);
-        QCOMPARE(prompter.Texts(), QStringList{ImportText::Succeeded});
+        QCOMPARE(prompter.Texts(), QStringList{ImportText::Succeeded()});
         QCOMPARE(cursors, QList<Qt::CursorShape>{Qt::WaitCursor});
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(!deleteEnabled());

@@ -1,6 +1,7 @@
 // A test-only generic plugin, loaded into the real program through QT_QPA_GENERIC_PLUGINS,
 // so that a test can watch another process with no hook in the program: every shown main
-// window and message box is written to stdout as one tab-separated line, and every message
+// window and message box is written to stdout as one tab-separated line (with
+// QXBOXREPORTER_TEXTS set, the window's menu titles and tab titles too), and every message
 // box is closed as soon as its own loop runs. Every file the program asks the desktop to
 // open is reported instead of opened. With QXBOXREPORTER_TRIGGER set, the main window's
 // command of that text is chosen once the window shows.
@@ -10,7 +11,9 @@
 #include <QDesktopServices>
 #include <QGenericPlugin>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QTabWidget>
 #include <QUrl>
 #include <cstdio>
 
@@ -53,12 +56,28 @@ protected:
                 Qt::QueuedConnection);
         } else if (auto* window = qobject_cast<QMainWindow*>(watched)) {
             Report({QStringLiteral("window"), window->windowTitle()});
+            if (qEnvironmentVariableIsSet("QXBOXREPORTER_TEXTS"))
+                ReportTexts(window);
             Trigger(window);
         }
         return false;
     }
 
 private:
+    static void ReportTexts(const QMainWindow* window)
+    {
+        QStringList menus{QStringLiteral("menus")};
+        for (const QAction* menu : window->menuBar()->actions())
+            menus << menu->text();
+        Report(menus);
+        for (const QTabWidget* tabs : window->findChildren<QTabWidget*>()) {
+            QStringList titles{QStringLiteral("tabs")};
+            for (int i = 0; i < tabs->count(); ++i)
+                titles << tabs->tabText(i);
+            Report(titles);
+        }
+    }
+
     void Trigger(QMainWindow* window)
     {
         const QString command = qEnvironmentVariable("QXBOXREPORTER_TRIGGER");

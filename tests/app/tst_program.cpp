@@ -371,13 +371,17 @@ void TestProgram::demoSpeaksTheDesktopsLanguage()
     QFETCH(QString, language);
     QTemporaryDir runtimeDir;
     QVERIFY(runtimeDir.isValid());
+    // Each page as shown, kept with the test's output for a look at the layout.
+    const QString pages = QDir::current().absoluteFilePath(QStringLiteral("pages-") + lang);
+    QVERIFY(QDir().mkpath(pages));
     const QString unset;
     Copy demo(runtimeDir.path(), {QStringLiteral("--demo")},
               {{QStringLiteral("LANG"), lang},
                {QStringLiteral("LANGUAGE"), unset},
                {QStringLiteral("LC_ALL"), unset},
                {QStringLiteral("LC_MESSAGES"), unset},
-               {QStringLiteral("QXBOXREPORTER_TEXTS"), QStringLiteral("1")}});
+               {QStringLiteral("QXBOXREPORTER_TEXTS"), QStringLiteral("1")},
+               {QStringLiteral("QXBOXREPORTER_PAGES"), pages}});
 
     const ScopedLanguage expected(language);
     const auto text = [](const char* context, const char* source) {
@@ -388,6 +392,10 @@ void TestProgram::demoSpeaksTheDesktopsLanguage()
                     text("MeterAnswers", "Connected Success!")}
             .join(QLatin1Char('\t'));
     QVERIFY2(demo.WaitForLine(connected), qPrintable(demo.output));
+    // Every page shown in turn, and no text on it wider than its place.
+    QVERIFY2(demo.WaitForLine(QStringLiteral("pages\t3")), qPrintable(demo.output));
+    QVERIFY2(demo.Lines().filter(QRegularExpression(QStringLiteral("^clipped\t"))).isEmpty(),
+             qPrintable(demo.output));
     const QStringList menus{QStringLiteral("menus"), text("MainWindow", "&File"),
                             text("MainWindow", "&View"), text("MainWindow", "&Manage"),
                             text("MainWindow", "&Help")};

@@ -1,11 +1,13 @@
-// The program's translations: every catalogue complete and faithful to its source texts'
-// placeholders, and the language chosen as the desktop's preference says.
+// The program's translations: every catalogue holds the code's texts, complete and faithful
+// to their placeholders, and the language is chosen as the desktop's preference says.
 #include "TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
 
@@ -100,6 +102,40 @@ class TestTranslations : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // What lupdate would make of the code now is what the catalogue holds: a text added to
+    // the code, or changed there, is in the catalogue (and translated, below).
+    void catalogueHoldsTheCodesTexts()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString project = dir.filePath(QStringLiteral("project.json"));
+        QProcess generate;
+        generate.start(QStringLiteral(QX_CMAKE_COMMAND),
+                       {QStringLiteral("-DIN_FILE=" QX_LUPDATE_PROJECT),
+                        QStringLiteral("-DOUT_FILE=") + project, QStringLiteral("-P"),
+                        QStringLiteral(QX_LUPDATE_PROJECT_SCRIPT)});
+        QVERIFY(generate.waitForFinished(60000) && generate.exitCode() == 0);
+        const QDir folder(QStringLiteral(QX_TRANSLATIONS_DIR));
+        for (const QString& name : folder.entryList({QStringLiteral("qx390d_*.ts")})) {
+            const QString copy = dir.filePath(name);
+            QVERIFY(QFile::copy(folder.filePath(name), copy));
+            QProcess lupdate;
+            lupdate.start(QStringLiteral(QX_LUPDATE),
+                          {QStringLiteral("-project"), project, QStringLiteral("-no-obsolete"),
+                           QStringLiteral("-locations"), QStringLiteral("none"),
+                           QStringLiteral("-source-language"), QStringLiteral("en"),
+                           QStringLiteral("-silent"), QStringLiteral("-ts"), copy});
+            QVERIFY(lupdate.waitForFinished(60000) && lupdate.exitCode() == 0);
+            QFile original(folder.filePath(name));
+            QFile updated(copy);
+            QVERIFY(original.open(QIODevice::ReadOnly) && updated.open(QIODevice::ReadOnly));
+            QVERIFY2(original.readAll() == updated.readAll(),
+                     qPrintable(name + QStringLiteral(" is behind the code: run "
+                                                      "make update-translations, then translate "
+                                                      "what it marks unfinished")));
+        }
+    }
+
     void everyTextIsTranslatedWithItsPlaceholders_data()
     {
         QTest::addColumn<QString>("source");

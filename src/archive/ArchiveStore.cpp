@@ -6,6 +6,7 @@
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -14,6 +15,7 @@
 #include <QJsonObject>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
@@ -25,6 +27,8 @@ namespace {
 // hold the lock for seconds; readers of a WAL file never wait. Writing happens off the UI
 // thread, so the wait delays no one.
 constexpr int kBusyTimeoutMs = 20000;
+// SQLite's result code for a file another connection holds.
+const QString kSqliteBusy = QStringLiteral("5");
 // How long a server may take to accept a connection.
 constexpr int kConnectTimeoutS = 5;
 
@@ -324,11 +328,14 @@ bool ArchiveStore::Open(int version)
                         .arg(ArchiveSchema::kVersion));
     }
     if (!target_.IsServer()) {
+        if (!EnterWal()) {
+            Close();
+            return false;
+        }
         QSqlQuery pragma(db_);
         // FULL, whatever the library's default: a download counts as archived only once it
         // is on the disk, since the operator may clear the meter right after it.
-        if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) ||
-            !pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
+        if (!pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
             Fail(target_.Display(), pragma);
             Close();
             return false;
@@ -340,6 +347,28 @@ bool ArchiveStore::Open(int version)
     }
     ready_ = true;
     return true;
+}
+
+bool ArchiveStore::EnterWal()
+{
+    // A new file starts in rollback mode, and switching it to WAL needs the file to itself:
+    // while another program creates the same file, SQLite answers "locked" at once instead
+    // of waiting out busy_timeout. So the switch is tried again until that wait has passed.
+    // Once the file is WAL, the statement changes nothing and takes no lock.
+    const QDeadlineTimer deadline(kBusyTimeoutMs);
+    for (;;) {
+        QSqlQuery pragma(db_);
+        if (pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && pragma.next() &&
+            pragma.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+            return true;
+        const bool busy =
+            !pragma.lastError().isValid() || pragma.lastError().nativeErrorCode() == kSqliteBusy;
+        if (!busy || deadline.hasExpired())
+            return pragma.lastError().isValid()
+                       ? Fail(target_.Display(), pragma)
+                       : Fail(target_.Display(), QStringLiteral("database is locked"));
+        QThread::msleep(20);
+    }
 }
 
 bool ArchiveStore::Migrate(int from, int to)

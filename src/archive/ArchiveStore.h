@@ -83,6 +83,7 @@ private:
     bool Migrate(int from, int to);
     bool OpenConnection();
     std::optional<int> ReadVersion();
+    bool EnterWal();
     std::optional<qint64> LimitSetId(int group, const ThresholdTable& limits);
     std::optional<ArchiveWriteResult> WriteInTransaction(const ArchiveSubmission& submission);
 

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -145,6 +147,31 @@ private Q_SLOTS:
         QVERIFY2(messages.first().contains(QStringLiteral("unable to open database file")),
                  qPrintable(messages.first()));
         QVERIFY(!QFileInfo::exists(path));
+    }
+
+    // Another program holds the new file while it makes it (before the file is WAL): the
+    // switch to WAL waits for it like any other write.
+    void fileBeingMadeByAnother_waitedFor()
+    {
+        const ArchiveTarget target = sqlite_.Fresh();
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                           QStringLiteral("other program"));
+            other.setDatabaseName(target.path);
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
+            ArchiveWriter writer(target, nullptr, sqlite_.LocalPath());
+            QSignalSpy written(&writer, &ArchiveWriter::Written);
+            QSignalSpy each(&writer, &ArchiveWriter::WriteFailed);
+            writer.Submit(MeterSubmission(MeterDownloadRows(10), "A"));
+            QTest::qWait(300);
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("COMMIT")));
+            other.close();
+            QTRY_COMPARE_WITH_TIMEOUT(written.size() + each.size(), 1, 30000);
+            QCOMPARE(written.size(), 1);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other program"));
+        QCOMPARE(ArchiveStore(target).CountRecords(), 10);
     }
 
     // Two programs archiving into one file at once, the file made by whichever comes first.

@@ -19,7 +19,7 @@ TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=
 	ignore_interceptors_accesses=1 suppressions=$(CURDIR)/tests/tsan.supp"
 
 .PHONY: all deps configure build run test test-asan test-tsan test-pty-repeat fuzz bench bench-archive \
-	package format clean
+	package format update-translations clean
 
 all: build
 
@@ -90,6 +90,10 @@ bench-archive: build
 package: deps
 	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target package
+
+# Refreshes translations/*.ts from the code (new texts arrive unfinished, vanished ones go).
+update-translations: configure
+	cmake --build $(BUILD) --target update_translations
 
 format:
 	find src sim tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

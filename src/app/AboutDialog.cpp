@@ -18,17 +18,17 @@ QLabel* Line(const QString& name, const QString& text, QWidget* parent)
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(title);
+    setWindowTitle(title());
 
     auto* icon = new QLabel(this);
     icon->setPixmap(ApplicationIcon().pixmap(32, 32));
 
     auto* lines = new QVBoxLayout;
-    lines->addWidget(Line(QStringLiteral("productLine"), productText, this));
+    lines->addWidget(Line(QStringLiteral("productLine"), productText(), this));
     lines->addWidget(Line(QStringLiteral("blankLine"), QString(), this));
-    lines->addWidget(Line(QStringLiteral("versionLine"), versionText, this));
+    lines->addWidget(Line(QStringLiteral("versionLine"), versionText(), this));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

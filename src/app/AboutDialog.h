@@ -8,9 +8,9 @@ class AboutDialog : public QDialog
     Q_OBJECT
 
 public:
-    inline static const QString title = QStringLiteral("About PON power meter...");
-    inline static const QString productText = QStringLiteral("Pon Managerment Software V1.0");
-    inline static const QString versionText = QStringLiteral("Version:20200302");
+    static QString title() { return tr("About PON power meter..."); }
+    static QString productText() { return tr("Pon Managerment Software V1.0"); }
+    static QString versionText() { return tr("Version:20200302"); }
 
     // Three text lines beside the icon, top to bottom: product, an empty line, version.
     explicit AboutDialog(QWidget* parent = nullptr);

@@ -34,7 +34,7 @@ bool Application::Start(QString* error, const DemoMeterStart& startDemoMeter)
     if (guard == InstanceGuard::Outcome::HeldElsewhere) {
         // The running copy comes forward, then this one says why it ends.
         SecondCopyCall::Ask(callDirectory);
-        prompter_.Show(nullptr, promptCaption, secondCopyMessage, Prompter::Ok,
+        prompter_.Show(nullptr, promptCaption(), secondCopyMessage(), Prompter::Ok,
                        Prompter::Icon::None);
         return false;
     }

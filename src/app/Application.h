@@ -5,6 +5,7 @@
 #include "app/SecondCopyCall.h"
 #include "link/DeviceLink.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -23,8 +24,11 @@ class Prompter;
 class Application
 {
 public:
-    inline static const QString secondCopyMessage =
-        QStringLiteral("There has been a same software operating now!");
+    static QString secondCopyMessage()
+    {
+        return QCoreApplication::translate("Application",
+                                           "There has been a same software operating now!");
+    }
 
     Application(Prompter& prompter, FileDialogs& dialogs, ProgramOptions options = {},
                 QString lockDirectory = InstanceGuard::DefaultDirectory());

@@ -1,24 +1,30 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace {
 
-const QString kUsage =
-    QStringLiteral("Usage: qx390d [--port DEVICE] [--demo] [--help] [--version]\n"
-                   "Data management for the QX390D XG-PON optical power meter.\n"
-                   "\n"
-                   "  --port DEVICE  connect to DEVICE (a serial port such as /dev/ttyUSB2, or a\n"
-                   "                 pseudo-terminal) instead of searching the USB serial ports\n"
-                   "  --demo         start a virtual meter inside the program and connect to it\n"
-                   "  --archive PATH|postgresql://...|service=NAME\n"
-                   "                 the archive that keeps every download and import (also\n"
-                   "                 QX390D_ARCHIVE); by default the one chosen in Archive\n"
-                   "                 Settings, else archive.sqlite in the program's data folder\n"
-                   "  --archive-service NAME  the PostgreSQL archive of a libpq service\n"
-                   "  --no-archive   keep nothing in the archive in this session\n"
-                   "  -h, --help     show this text\n"
-                   "  -v, -V, --version  show the program's version\n");
+// The text of --help, in the desktop's language.
+QString Usage()
+{
+    return QCoreApplication::translate(
+        "CommandLine",
+        "Usage: qx390d [--port DEVICE] [--demo] [--help] [--version]\n"
+        "Data management for the QX390D XG-PON optical power meter.\n"
+        "\n"
+        "  --port DEVICE  connect to DEVICE (a serial port such as /dev/ttyUSB2, or a\n"
+        "                 pseudo-terminal) instead of searching the USB serial ports\n"
+        "  --demo         start a virtual meter inside the program and connect to it\n"
+        "  --archive PATH|postgresql://...|service=NAME\n"
+        "                 the archive that keeps every download and import (also\n"
+        "                 QX390D_ARCHIVE); by default the one chosen in Archive\n"
+        "                 Settings, else archive.sqlite in the program's data folder\n"
+        "  --archive-service NAME  the PostgreSQL archive of a libpq service\n"
+        "  --no-archive   keep nothing in the archive in this session\n"
+        "  -h, --help     show this text\n"
+        "  -v, -V, --version  show the program's version\n");
+}
 
 // Options the toolkit reads itself when the window system starts.
 const QStringList kToolkitValueOptions{
@@ -59,11 +65,11 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& archiv
         result.text = parser.errorText();
     } else if (!parser.positionalArguments().isEmpty()) {
         result.outcome = CommandLine::Outcome::Error;
-        result.text = QStringLiteral("Unexpected argument '%1'.")
+        result.text = QCoreApplication::translate("CommandLine", "Unexpected argument '%1'.")
                           .arg(parser.positionalArguments().constFirst());
     } else if (parser.isSet(help)) {
         result.outcome = CommandLine::Outcome::Help;
-        result.text = kUsage;
+        result.text = Usage();
     } else if (parser.isSet(version)) {
         result.outcome = CommandLine::Outcome::Version;
         result.text = ProgramVersionText() + QLatin1Char('\n');
@@ -92,7 +98,7 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& archiv
         }
     }
     if (result.outcome == CommandLine::Outcome::Error)
-        result.text += QStringLiteral("\nTry 'qx390d --help'.\n");
+        result.text += QCoreApplication::translate("CommandLine", "\nTry 'qx390d --help'.\n");
     return result;
 }
 
@@ -104,8 +110,10 @@ QString MissingDisplayText(const ProgramOptions& options, const QProcessEnvironm
     }
     if (options.platformGiven)
         return {};
-    return QStringLiteral("qx390d: no display to open the window on (neither DISPLAY nor "
-                          "WAYLAND_DISPLAY is set); qx390d-cli works without one\n");
+    return QCoreApplication::translate("CommandLine",
+                                       "qx390d: no display to open the window on (neither "
+                                       "DISPLAY nor WAYLAND_DISPLAY is set); qx390d-cli works "
+                                       "without one\n");
 }
 
 std::optional<ArchiveTarget> SessionArchive(const ProgramOptions& options, const QString& setting,
@@ -118,6 +126,8 @@ std::optional<ArchiveTarget> SessionArchive(const ProgramOptions& options, const
     QString reason;
     std::optional<ArchiveTarget> target = ChooseArchiveTarget(setting, {}, {}, &reason);
     if (!target)
-        *error = QStringLiteral("the archive of Archive Settings cannot be used: ") + reason;
+        *error = QCoreApplication::translate("CommandLine",
+                                             "the archive of Archive Settings cannot be used: ") +
+                 reason;
     return target;
 }

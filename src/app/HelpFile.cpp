@@ -2,6 +2,7 @@
 
 #include "common/Prompter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -21,8 +22,9 @@ QString HelpFilePath(const QString& programDir, const QString& name)
 
 QString HelpNotOpenedText(const QString& pagePath)
 {
-    return QStringLiteral("The help cannot be opened: no program to show it was found.\n"
-                          "Open this file with a web browser:\n%1")
+    return QCoreApplication::translate("HelpFile",
+                                       "The help cannot be opened: no program to show it was "
+                                       "found.\nOpen this file with a web browser:\n%1")
         .arg(QDir::toNativeSeparators(pagePath));
 }
 

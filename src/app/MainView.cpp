@@ -51,9 +51,9 @@ MainView::MainView(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs, Q
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabControl_);
 
-    tabControl_->addTab(recordsPage_, QStringLiteral("DownLoad Data"));
-    tabControl_->addTab(thresholdsPage_, QStringLiteral("Threshold Setting"));
-    tabControl_->addTab(calibrationPage_, QStringLiteral("Calibration"));
+    tabControl_->addTab(recordsPage_, tr("DownLoad Data"));
+    tabControl_->addTab(thresholdsPage_, tr("Threshold Setting"));
+    tabControl_->addTab(calibrationPage_, tr("Calibration"));
     tabControl_->setCurrentIndex(DataTab);
     connect(tabControl_, &QTabWidget::currentChanged, this, &MainView::OnTabChanged);
     // The names travel with the limits: the page has set its name cells before it signals.

@@ -22,25 +22,26 @@
 
 namespace {
 
-// Toolbar buttons left to right with their tooltips; 0 stands for a separator.
+// Toolbar buttons left to right with their tooltips (translated where they are set); 0
+// stands for a separator.
 struct ToolButton
 {
     int id;
     const char* toolTip;
 };
 constexpr ToolButton kToolButtons[] = {
-    {Cmd::Save, "Save"},
-    {Cmd::Open, "Open"},
+    {Cmd::Save, QT_TRANSLATE_NOOP("MainWindow", "Save")},
+    {Cmd::Open, QT_TRANSLATE_NOOP("MainWindow", "Open")},
     {0, nullptr},
-    {Cmd::Connect, "Connect PON power meter..."},
-    {Cmd::Disconnect, "Disconnected"},
+    {Cmd::Connect, QT_TRANSLATE_NOOP("MainWindow", "Connect PON power meter...")},
+    {Cmd::Disconnect, QT_TRANSLATE_NOOP("MainWindow", "Disconnected")},
     {0, nullptr},
-    {Cmd::DownloadData, "DownLoad Data to PC"},
-    {Cmd::DeleteCurrentData, "Delete current data"},
-    {Cmd::DeleteAllData, "Delete all data"},
+    {Cmd::DownloadData, QT_TRANSLATE_NOOP("MainWindow", "DownLoad Data to PC")},
+    {Cmd::DeleteCurrentData, QT_TRANSLATE_NOOP("MainWindow", "Delete current data")},
+    {Cmd::DeleteAllData, QT_TRANSLATE_NOOP("MainWindow", "Delete all data")},
     {0, nullptr},
-    {Cmd::DownloadThreshold, "DownLoad threshold to PC"},
-    {Cmd::UploadThreshold, "Set threshold"},
+    {Cmd::DownloadThreshold, QT_TRANSLATE_NOOP("MainWindow", "DownLoad threshold to PC")},
+    {Cmd::UploadThreshold, QT_TRANSLATE_NOOP("MainWindow", "Set threshold")},
 };
 
 } // namespace
@@ -53,7 +54,7 @@ MainWindow::MainWindow(DeviceLink& link, Prompter& prompter, FileDialogs& dialog
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(mainTitle);
+    setWindowTitle(mainTitle());
     setWindowIcon(ApplicationIcon());
     setFixedSize(windowSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -100,45 +101,45 @@ QAction* MainWindow::AddCommand(QMenu* menu, int id, const QString& text)
 
 void MainWindow::BuildMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    AddCommand(file, Cmd::Open, QStringLiteral("&Open..."))
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    AddCommand(file, Cmd::Open, tr("&Open..."))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    AddCommand(file, Cmd::Save, QStringLiteral("&Save"))
+    AddCommand(file, Cmd::Save, tr("&Save"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    AddCommand(file, Cmd::ExportWorkbook, QStringLiteral("Export as Excel Workbook..."));
-    AddCommand(file, Cmd::ExportReport, QStringLiteral("Export Report (PDF)..."));
+    AddCommand(file, Cmd::ExportWorkbook, tr("Export as Excel Workbook..."));
+    AddCommand(file, Cmd::ExportReport, tr("Export Report (PDF)..."));
     file->addSeparator();
-    AddCommand(file, Cmd::Exit, QStringLiteral("E&xit"));
+    AddCommand(file, Cmd::Exit, tr("E&xit"));
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* view = menuBar()->addMenu(tr("&View"));
     QAction* tool = toolBar_->toggleViewAction();
-    tool->setText(QStringLiteral("&Tool"));
+    tool->setText(tr("&Tool"));
     tool->setData(Cmd::ToggleToolbar);
     view->addAction(tool);
     actions_.insert(Cmd::ToggleToolbar, tool);
-    AddCommand(view, Cmd::PowerChart, QStringLiteral("Power Chart"));
+    AddCommand(view, Cmd::PowerChart, tr("Power Chart"));
     view->addSeparator();
     // Served by the program's archive (ProgramArchive::Attach), which enables them.
-    AddCommand(view, Cmd::Archive, QStringLiteral("Archive..."))->setEnabled(false);
-    AddCommand(view, Cmd::ArchiveSettings, QStringLiteral("Archive Settings..."))
+    AddCommand(view, Cmd::Archive, tr("Archive..."))->setEnabled(false);
+    AddCommand(view, Cmd::ArchiveSettings, tr("Archive Settings..."))
         ->setEnabled(false);
 
-    QMenu* manage = menuBar()->addMenu(QStringLiteral("&Manage"));
-    AddCommand(manage, Cmd::Connect, QStringLiteral("Connect PON power meter..."));
-    AddCommand(manage, Cmd::Disconnect, QStringLiteral("Disconneced"));
+    QMenu* manage = menuBar()->addMenu(tr("&Manage"));
+    AddCommand(manage, Cmd::Connect, tr("Connect PON power meter..."));
+    AddCommand(manage, Cmd::Disconnect, tr("Disconneced"));
     manage->addSeparator();
-    AddCommand(manage, Cmd::DownloadData, QStringLiteral("DownLoad data to PC"));
-    AddCommand(manage, Cmd::DownloadThreshold, QStringLiteral("DownLoad threshold to PC"));
-    AddCommand(manage, Cmd::UploadThreshold, QStringLiteral("UpLoad Threshold"));
-    AddCommand(manage, Cmd::DeleteCurrentData, QStringLiteral("Delete current data"));
-    AddCommand(manage, Cmd::DeleteAllData, QStringLiteral("Delete all data"));
+    AddCommand(manage, Cmd::DownloadData, tr("DownLoad data to PC"));
+    AddCommand(manage, Cmd::DownloadThreshold, tr("DownLoad threshold to PC"));
+    AddCommand(manage, Cmd::UploadThreshold, tr("UpLoad Threshold"));
+    AddCommand(manage, Cmd::DeleteCurrentData, tr("Delete current data"));
+    AddCommand(manage, Cmd::DeleteAllData, tr("Delete all data"));
     manage->addSeparator();
-    AddCommand(manage, Cmd::SaveThresholdFile, QStringLiteral("Save Thresholds to File..."));
-    AddCommand(manage, Cmd::LoadThresholdFile, QStringLiteral("Load Thresholds from File..."));
+    AddCommand(manage, Cmd::SaveThresholdFile, tr("Save Thresholds to File..."));
+    AddCommand(manage, Cmd::LoadThresholdFile, tr("Load Thresholds from File..."));
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    AddCommand(help, Cmd::About, QStringLiteral("About PON power meter..."));
-    AddCommand(help, Cmd::Help, QStringLiteral("Help"));
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    AddCommand(help, Cmd::About, tr("About PON power meter..."));
+    AddCommand(help, Cmd::Help, tr("Help"));
 
     // A menu shows the states of the moment, not those of the last idle pass.
     for (QMenu* menu : {file, view, manage, help})
@@ -156,7 +157,7 @@ void MainWindow::BuildToolBar()
         }
         QAction* action = Action(button.id);
         action->setIcon(CommandIcon(button.id));
-        action->setToolTip(QString::fromLatin1(button.toolTip));
+        action->setToolTip(tr(button.toolTip));
         toolBar_->addAction(action);
     }
     addToolBar(Qt::TopToolBarArea, toolBar_);
@@ -215,7 +216,7 @@ void MainWindow::OnAbout()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Only No keeps the program; the link is left as it is either way.
-    if (prompter_.Show(this, promptCaption, quitQuestion, Prompter::Yes | Prompter::No,
+    if (prompter_.Show(this, promptCaption(), quitQuestion(), Prompter::Yes | Prompter::No,
                        Prompter::Icon::Information) == Prompter::No) {
         event->ignore();
         return;

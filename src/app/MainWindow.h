@@ -18,10 +18,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    inline static const QString mainTitle =
-        QStringLiteral("VB4417 XGPON Power Meter Data Management Software");
-    inline static const QString quitQuestion =
-        QStringLiteral("Are you sure to quit the management software?");
+    static QString mainTitle() { return tr("VB4417 XGPON Power Meter Data Management Software"); }
+    static QString quitQuestion() { return tr("Are you sure to quit the management software?"); }
     static constexpr QSize windowSize{1000, 600};
 
     MainWindow(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs,

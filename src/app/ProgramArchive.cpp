@@ -153,7 +153,7 @@ void ProgramArchive::OpenInDataPage(const QList<QStringList>& rows)
     if (!main_)
         return;
     if (link_.State().downloadBusy) {
-        prompter_.Notify(window_, downloadRunsText, Prompter::Icon::Warning);
+        prompter_.Notify(window_, downloadRunsText(), Prompter::Icon::Warning);
         return;
     }
     main_->View()->TabControl()->setCurrentIndex(DataTab);

@@ -31,8 +31,10 @@ public:
     // Where the program's settings (~/.config/QX390D/QX390D.conf) keep the archive's location.
     inline static const QString settingKey = QStringLiteral("Archive/location");
     // The data page cannot take archived records while a download fills it.
-    inline static const QString downloadRunsText =
-        QStringLiteral("A download is running; open the archived records when it has ended.");
+    static QString downloadRunsText()
+    {
+        return tr("A download is running; open the archived records when it has ended.");
+    }
 
     // `localPath`: the SQLite file that keeps what cannot reach a server archive.
     ProgramArchive(const ProgramOptions& options, DeviceLink& link, Prompter& prompter,

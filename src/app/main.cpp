@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/MessageBoxPrompter.h"
+#include "common/ProgramTranslations.h"
 #include "sim/PtyHost.h"
 
 #include <QApplication>
@@ -14,23 +15,29 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // Answered before the window system starts, so they work without a display.
-    const CommandLine commandLine =
-        ParseCommandLine(arguments, qEnvironmentVariable("QX390D_ARCHIVE"));
-    if (commandLine.outcome != CommandLine::Outcome::Run) {
-        std::fputs(qPrintable(commandLine.text),
-                   commandLine.outcome == CommandLine::Outcome::Error ? stderr : stdout);
-        return commandLine.ExitCode();
-    }
-    // Without a display the toolkit would abort; say why instead.
-    if (const QString problem =
-            MissingDisplayText(commandLine.options, QProcessEnvironment::systemEnvironment());
-        !problem.isEmpty()) {
-        std::fputs(qPrintable(problem), stderr);
-        return 1;
+    // Answered before the window system starts, so they work without a display; a core
+    // application of their own brings them in the desktop's language.
+    CommandLine commandLine;
+    {
+        QCoreApplication answers(argc, argv);
+        InstallTranslations(answers);
+        commandLine = ParseCommandLine(arguments, qEnvironmentVariable("QX390D_ARCHIVE"));
+        if (commandLine.outcome != CommandLine::Outcome::Run) {
+            std::fputs(qPrintable(commandLine.text),
+                       commandLine.outcome == CommandLine::Outcome::Error ? stderr : stdout);
+            return commandLine.ExitCode();
+        }
+        // Without a display the toolkit would abort; say why instead.
+        if (const QString problem =
+                MissingDisplayText(commandLine.options, QProcessEnvironment::systemEnvironment());
+            !problem.isEmpty()) {
+            std::fputs(qPrintable(problem), stderr);
+            return 1;
+        }
     }
 
     QApplication qtApp(argc, argv);
+    InstallTranslations(qtApp);
     QApplication::setApplicationName(applicationName);
     // The per-user settings (the file dialogs' last folder): ~/.config/QX390D/QX390D.conf.
     QApplication::setOrganizationName(applicationName);
@@ -47,10 +54,13 @@ int main(int argc, char* argv[])
         options.pace = true;
         meter = std::make_unique<PtyHost>(options);
         if (!meter->Open()) {
-            *error = QStringLiteral("the virtual meter cannot start: %1").arg(meter->ErrorString());
+            *error = QCoreApplication::translate("Program", "the virtual meter cannot start: %1")
+                         .arg(meter->ErrorString());
             return std::nullopt;
         }
-        std::printf("qx390d: virtual meter on %s\n", qPrintable(meter->DevicePath()));
+        std::fputs(qPrintable(QCoreApplication::translate("Program", "qx390d: virtual meter on %1\n")
+                                  .arg(meter->DevicePath())),
+                   stdout);
         std::fflush(stdout);
         return meter->DevicePath();
     };

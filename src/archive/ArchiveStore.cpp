@@ -5,6 +5,7 @@
 #include "verdicts/Verdict.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -226,7 +227,8 @@ bool ArchiveStore::OpenConnection()
         db_ = QSqlDatabase::addDatabase(dialect_.driver, connectionName_);
     if (!db_.isValid())
         return Fail(target_.Display(),
-                    QStringLiteral("the Qt SQL driver %1 is not installed").arg(dialect_.driver));
+                    QCoreApplication::translate("ArchiveStore", "the Qt SQL driver %1 is not installed")
+                        .arg(dialect_.driver));
     if (target_.IsServer()) {
         // Keepalives: a server lost over TCP is noticed in seconds, not the system's hours,
         // so a write never hangs the writer thread for long.
@@ -254,7 +256,8 @@ bool ArchiveStore::OpenConnection()
         const QFileInfo file(target_.path);
         if (!file.exists() && !QDir().mkpath(file.absolutePath()))
             return Fail(target_.Display(),
-                        QStringLiteral("the folder %1 cannot be created").arg(file.absolutePath()));
+                        QCoreApplication::translate("ArchiveStore", "the folder %1 cannot be created")
+                            .arg(file.absolutePath()));
         db_.setDatabaseName(target_.path);
         // From the first statement on: another program may be creating or writing the file.
         db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
@@ -278,8 +281,10 @@ std::optional<int> ArchiveStore::ReadVersion()
             return std::nullopt;
         }
         if (foreign.next()) {
-            Fail(target_.Display(), QStringLiteral("the file holds tables, but it is not an "
-                                                   "archive of this program; it is left as it is"));
+            Fail(target_.Display(),
+                 QCoreApplication::translate("ArchiveStore", "the file holds tables, but it is not "
+                                                             "an archive of this program; it is "
+                                                             "left as it is"));
             return std::nullopt;
         }
         return 0;
@@ -315,8 +320,10 @@ bool ArchiveStore::Open(int version)
     if (*found > ArchiveSchema::kVersion) {
         Close();
         return Fail(target_.Display(),
-                    QStringLiteral("the archive was written by a newer version of the program "
-                                   "(schema %1; this one knows up to %2); it is left as it is")
+                    QCoreApplication::translate("ArchiveStore",
+                                                "the archive was written by a newer version of "
+                                                "the program (schema %1; this one knows up to "
+                                                "%2); it is left as it is")
                         .arg(*found)
                         .arg(ArchiveSchema::kVersion));
     }
@@ -382,14 +389,17 @@ bool ArchiveStore::Migrate(int from, int to)
         }
         if (*now > ArchiveSchema::kVersion) {
             Rollback();
-            return Fail(target_.Display(), QStringLiteral("a newer program changed the schema"));
+            return Fail(target_.Display(), QCoreApplication::translate(
+                                               "ArchiveStore", "a newer program changed the schema"));
         }
         for (const QString& sql : ArchiveSchema::Migration(v, target_.engine)) {
             if (!ExecSql(sql)) {
                 const QString failed = error_;
                 Rollback();
                 return Fail(
-                    QStringLiteral("%1 (migration to schema %2)").arg(target_.Display()).arg(v),
+                    QCoreApplication::translate("ArchiveStore", "%1 (migration to schema %2)")
+                        .arg(target_.Display())
+                        .arg(v),
                     failed.section(QStringLiteral(": "), 1));
             }
         }
@@ -424,7 +434,8 @@ std::optional<qint64> ArchiveStore::LimitSetId(int group, const ThresholdTable& 
     if (!Exec(select, target_.Display()))
         return std::nullopt;
     if (!select.next()) {
-        Fail(target_.Display(), QStringLiteral("a limit set vanished while it was written"));
+        Fail(target_.Display(), QCoreApplication::translate(
+                                    "ArchiveStore", "a limit set vanished while it was written"));
         return std::nullopt;
     }
     return select.value(0).toLongLong();
@@ -679,7 +690,8 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
         if (!Exec(select, what))
             return std::nullopt;
         if (!select.next()) {
-            Fail(what, QStringLiteral("a record could neither be stored nor found"));
+            Fail(what, QCoreApplication::translate("ArchiveStore",
+                                                   "a record could neither be stored nor found"));
             return std::nullopt;
         }
         recordOfRow[r] = select.value(0).toLongLong();
@@ -873,7 +885,9 @@ bool ArchiveStore::SetNote(qint64 downloadId, const QString& note)
     if (!Exec(query, target_.Display()))
         return false;
     if (query.numRowsAffected() < 1)
-        return Fail(target_.Display(), QStringLiteral("there is no download %1").arg(downloadId));
+        return Fail(target_.Display(),
+                    QCoreApplication::translate("ArchiveStore", "there is no download %1")
+                        .arg(downloadId));
     return true;
 }
 
@@ -1137,23 +1151,27 @@ ArchiveSession::Outcome ArchiveSession::Submit(const ArchiveSubmission& submissi
     if (error.isEmpty())
         error = store_.Error();
     if (!store_.Target().IsServer()) {
-        outcome.error = QStringLiteral("The archive could not be written: %1").arg(error);
+        outcome.error =
+            QCoreApplication::translate("ArchiveStore", "The archive could not be written: %1")
+                .arg(error);
         return outcome;
     }
     QString localError;
     ArchiveStore* local = Local(&localError);
     if (local && local->AddPending(store_.Target().Display(), submission, error)) {
         outcome.queued = true;
-        outcome.error = QStringLiteral("The archive could not be written: %1. The records are "
-                                       "kept on this PC (%2) and will be sent at the next "
-                                       "successful connection.")
+        outcome.error = QCoreApplication::translate(
+                            "ArchiveStore",
+                            "The archive could not be written: %1. The records are kept on this "
+                            "PC (%2) and will be sent at the next successful connection.")
                             .arg(error, QDir::toNativeSeparators(localPath_));
         return outcome;
     }
     if (local)
         localError = local->Error();
-    outcome.error = QStringLiteral("The archive could not be written: %1. The records could not "
-                                   "be kept on this PC either: %2")
+    outcome.error = QCoreApplication::translate("ArchiveStore",
+                                                "The archive could not be written: %1. The "
+                                                "records could not be kept on this PC either: %2")
                         .arg(error, localError);
     return outcome;
 }
@@ -1166,7 +1184,7 @@ bool TestArchiveConnection(const ArchiveTarget& target, QString* message)
         *message = store.Error();
         return false;
     }
-    *message = QStringLiteral("%1: archive schema %2, %3 records")
+    *message = QCoreApplication::translate("ArchiveStore", "%1: archive schema %2, %3 records")
                    .arg(target.Display())
                    .arg(store.SchemaVersion().value_or(0))
                    .arg(*records);

@@ -2,6 +2,7 @@
 
 #include "common/Prompter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <QUrl>
@@ -38,7 +39,8 @@ std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
                                                  const QString& environment, QString* error)
 {
     if (!archiveOption.isEmpty() && !serviceOption.isEmpty()) {
-        *error = QStringLiteral("--archive and --archive-service exclude each other");
+        *error = QCoreApplication::translate("ArchiveTarget",
+                                             "--archive and --archive-service exclude each other");
         return std::nullopt;
     }
     ArchiveTarget target;
@@ -54,7 +56,8 @@ std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
         target.engine = ArchiveTarget::Engine::Postgres;
         target.service = value.mid(8);
         if (target.service.isEmpty()) {
-            *error = QStringLiteral("service= needs the name of a libpq service");
+            *error = QCoreApplication::translate("ArchiveTarget",
+                                                 "service= needs the name of a libpq service");
             return std::nullopt;
         }
         return target;
@@ -64,8 +67,10 @@ std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
         const QUrl url(value);
         if (!url.password().isEmpty() || value.contains(QLatin1String("password="))) {
             // Not even the message repeats the URL: it holds the password.
-            *error = QStringLiteral("the archive URL holds a password; put it in ~/.pgpass "
-                                    "(mode 0600) or the service file instead");
+            *error = QCoreApplication::translate("ArchiveTarget",
+                                                 "the archive URL holds a password; put it in "
+                                                 "~/.pgpass (mode 0600) or the service file "
+                                                 "instead");
             return std::nullopt;
         }
         target.engine = ArchiveTarget::Engine::Postgres;

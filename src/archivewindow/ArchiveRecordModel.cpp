@@ -119,11 +119,11 @@ QVariant ArchiveRecordModel::headerData(int section, Qt::Orientation orientation
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (section >= 0 && section < kDownloadedColumn)
-        return RecordTable::Columns()[section].header;
+        return ShownHeader(RecordTable::Columns()[section].header);
     if (section == kDownloadedColumn)
-        return QStringLiteral("Downloaded");
+        return tr("Downloaded");
     if (section == kNoteColumn)
-        return QStringLiteral("Note");
+        return tr("Note");
     return {};
 }
 

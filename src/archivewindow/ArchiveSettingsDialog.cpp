@@ -15,17 +15,16 @@ ArchiveSettingsDialog::ArchiveSettingsDialog(const QString& location, const QStr
                                              Prompter& prompter, QWidget* parent, Tester tester)
     : QDialog(parent), prompter_(prompter), tester_(std::move(tester)),
       location_(new QLineEdit(location, this)),
-      testButton_(new QPushButton(QStringLiteral("Test Connection"), this)),
-      result_(new QLabel(this))
+      testButton_(new QPushButton(tr("Test Connection"), this)), result_(new QLabel(this))
 {
-    setWindowTitle(QStringLiteral("Archive Settings"));
+    setWindowTitle(tr("Archive Settings"));
     setMinimumWidth(560);
 
     auto* explanation = new QLabel(
-        QStringLiteral("Every download and import is kept in the archive. Give an SQLite file, "
-                       "a PostgreSQL server as postgresql://HOST/DATABASE?user=ROLE, or a libpq "
-                       "service as service=NAME. Leave it empty for the file on this PC:\n%1\n"
-                       "Passwords belong in ~/.pgpass or the service file, never here.")
+        tr("Every download and import is kept in the archive. Give an SQLite file, a PostgreSQL "
+           "server as postgresql://HOST/DATABASE?user=ROLE, or a libpq service as service=NAME. "
+           "Leave it empty for the file on this PC:\n%1\nPasswords belong in ~/.pgpass or the "
+           "service file, never here.")
             .arg(QDir::toNativeSeparators(DefaultArchivePath())),
         this);
     explanation->setWordWrap(true);
@@ -43,9 +42,9 @@ ArchiveSettingsDialog::ArchiveSettingsDialog(const QString& location, const QStr
     layout->addLayout(line);
     layout->addWidget(result_);
     if (!overriddenBy.isEmpty()) {
-        auto* note = new QLabel(QStringLiteral("This session uses the archive that %1 names; "
-                                               "the setting applies when neither the command "
-                                               "line nor QX390D_ARCHIVE chooses one.")
+        auto* note = new QLabel(tr("This session uses the archive that %1 names; the setting "
+                                   "applies when neither the command line nor QX390D_ARCHIVE "
+                                   "chooses one.")
                                     .arg(overriddenBy),
                                 this);
         note->setWordWrap(true);
@@ -87,7 +86,7 @@ void ArchiveSettingsDialog::OnTestConnection()
         ShowResult(false, error);
         return;
     }
-    result_->setText(QStringLiteral("Connecting to %1...").arg(target->Display()));
+    result_->setText(tr("Connecting to %1...").arg(target->Display()));
     testButton_->setEnabled(false);
     // Shared with the thread, which may outlive a closed dialog's widgets but not the dialog.
     auto outcome = std::make_shared<std::pair<bool, QString>>();
@@ -105,8 +104,7 @@ void ArchiveSettingsDialog::OnTestConnection()
 
 void ArchiveSettingsDialog::ShowResult(bool ok, const QString& message)
 {
-    result_->setText((ok ? QStringLiteral("Connected: ") : QStringLiteral("Not usable: ")) +
-                     message);
+    result_->setText((ok ? tr("Connected: %1") : tr("Not usable: %1")).arg(message));
     Q_EMIT TestFinished(ok, message);
 }
 
@@ -114,7 +112,7 @@ void ArchiveSettingsDialog::accept()
 {
     QString error;
     if (!Target(&error)) {
-        prompter_.Notify(this, QStringLiteral("The archive setting is not kept: %1").arg(error),
+        prompter_.Notify(this, tr("The archive setting is not kept: %1").arg(error),
                          Prompter::Icon::Warning);
         return;
     }

@@ -2,8 +2,8 @@
 
 #include "common/ProgramFacts.h"
 
-#include "archivewindow/ArchiveRecordModel.h"
 #include "archive/RecordKey.h"
+#include "archivewindow/ArchiveRecordModel.h"
 #include "common/Prompter.h"
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"
@@ -69,10 +69,6 @@ private:
     ArchiveRecordModel& model_;
 };
 
-const QStringList kVerdictChoices{QStringLiteral("Any verdict"), QStringLiteral("Pass"),
-                                  QStringLiteral("Marginal"),    QStringLiteral("Over"),
-                                  QStringLiteral("Fail"),        QStringLiteral("No verdict")};
-
 // The selection as the exports take it: the data page's headers and rows.
 TableTexts Texts(const QList<QStringList>& rows)
 {
@@ -134,16 +130,16 @@ private:
 ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, FileDialogs& dialogs,
                              QWidget* parent)
     : QWidget(parent, Qt::Window), prompter_(prompter), dialogs_(dialogs),
-      list_(new QTableView(this)), sinceCheck_(new QCheckBox(QStringLiteral("From"), this)),
-      since_(new QDateEdit(this)), untilCheck_(new QCheckBox(QStringLiteral("to"), this)),
+      list_(new QTableView(this)), sinceCheck_(new QCheckBox(tr("From"), this)),
+      since_(new QDateEdit(this)), untilCheck_(new QCheckBox(tr("to"), this)),
       until_(new QDateEdit(this)), group_(new QComboBox(this)), verdict_(new QComboBox(this)),
       note_(new QLineEdit(this)), status_(new QLabel(this)),
-      openButton_(new QPushButton(QStringLiteral("Open in Data Page"), this)),
-      csvButton_(new QPushButton(QStringLiteral("Export CSV..."), this)),
-      workbookButton_(new QPushButton(QStringLiteral("Export Workbook..."), this)),
-      reportButton_(new QPushButton(QStringLiteral("Export Report (PDF)..."), this))
+      openButton_(new QPushButton(tr("Open in Data Page"), this)),
+      csvButton_(new QPushButton(tr("Export CSV..."), this)),
+      workbookButton_(new QPushButton(tr("Export Workbook..."), this)),
+      reportButton_(new QPushButton(tr("Export Report (PDF)..."), this))
 {
-    setWindowTitle(QStringLiteral("Archive"));
+    setWindowTitle(tr("Archive"));
     resize(1000, 600);
 
     for (QDateEdit* date : {since_, until_}) {
@@ -152,11 +148,15 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
         date->setDate(QDate::currentDate());
         date->setEnabled(false);
     }
-    group_->addItem(QStringLiteral("Any group"));
+    group_->addItem(tr("Any group"));
     for (int g = 1; g <= ThresholdTable::kGroups; ++g)
-        group_->addItem(QStringLiteral("Group %1").arg(g), g);
-    verdict_->addItems(kVerdictChoices);
-    note_->setPlaceholderText(QStringLiteral("Note contains..."));
+        group_->addItem(tr("Group %1").arg(g), g);
+    // Each verdict shown in the desktop's language, filtering by the name the archive keeps.
+    verdict_->addItem(tr("Any verdict"));
+    for (Verdict v : {Verdict::Pass, Verdict::Marginal, Verdict::Over, Verdict::Fail})
+        verdict_->addItem(VerdictLabel(v), VerdictName(v));
+    verdict_->addItem(tr("No verdict"), QString());
+    note_->setPlaceholderText(tr("Note contains..."));
     note_->setClearButtonEnabled(true);
 
     auto* filters = new QHBoxLayout;
@@ -179,7 +179,7 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     // Rows of one height: the view need not measure each one, whatever the archive's size.
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     const auto noteFailed = [this] {
-        prompter_.Notify(this, noteFailedText.arg(model_->Error()), Prompter::Icon::Warning);
+        prompter_.Notify(this, noteFailedText().arg(model_->Error()), Prompter::Icon::Warning);
     };
     notes_ = new NoteDelegate(noteFailed, this);
     list_->setItemDelegateForColumn(ArchiveRecordModel::kNoteColumn, notes_);
@@ -268,15 +268,9 @@ ArchiveFilter ArchiveWindow::Filter() const
         filter.until = FilterBoundIso(until_->date().toString(Qt::ISODate), true);
     if (group_->currentIndex() > 0)
         filter.group = group_->currentData().toInt();
-    switch (verdict_->currentIndex()) {
-    case 0:
-        break;
-    case 5:
-        filter.verdict = QString();
-        break;
-    default:
-        filter.verdict = verdict_->currentText();
-    }
+    // The first choice is any verdict; "No verdict" holds an empty name.
+    if (verdict_->currentIndex() > 0)
+        filter.verdict = verdict_->currentData().toString();
     filter.note = note_->text().trimmed();
     return filter;
 }
@@ -296,11 +290,10 @@ void ArchiveWindow::ShowStatus()
         return;
     }
     const int rows = model_->rowCount();
-    status_->setText(
-        model_->canFetchMore({})
-            ? QStringLiteral("The newest %1 records; more as the list scrolls").arg(rows)
-        : rows == 1 ? QStringLiteral("1 record")
-                    : QStringLiteral("%1 records").arg(rows));
+    status_->setText(model_->canFetchMore({})
+                         ? tr("The newest %1 records; more as the list scrolls").arg(rows)
+                     : rows == 1 ? tr("1 record")
+                                 : tr("%1 records").arg(rows));
 }
 
 void ArchiveWindow::UpdateButtons()
@@ -352,7 +345,7 @@ void ArchiveWindow::OnOpenInDataPage()
     if (rows.isEmpty())
         return;
     if (rows.size() > RecordDownload::kMaxRecords) {
-        prompter_.Notify(this, tooManyText.arg(RecordDownload::kMaxRecords),
+        prompter_.Notify(this, tooManyText().arg(RecordDownload::kMaxRecords),
                          Prompter::Icon::Warning);
         return;
     }

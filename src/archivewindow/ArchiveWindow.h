@@ -70,11 +70,12 @@ public:
     QPushButton* ReportButton() const { return reportButton_; }
 
     // A note the archive could not keep; %1 is why.
-    inline static const QString noteFailedText =
-        QStringLiteral("The note could not be kept in the archive: %1");
+    static QString noteFailedText() { return tr("The note could not be kept in the archive: %1"); }
     // More records selected than the data page takes; %1 is that number.
-    inline static const QString tooManyText =
-        QStringLiteral("The data page holds at most %1 records; select %1 or fewer.");
+    static QString tooManyText()
+    {
+        return tr("The data page holds at most %1 records; select %1 or fewer.");
+    }
 
 Q_SIGNALS:
     // The selected rows for the data page ("Open in Data Page").

@@ -38,9 +38,9 @@ ReferenceCheck CheckReferenceText(const QString& text)
         if (IsDigit(c)) {
             const float value = static_cast<float>(LeadingNumber(text));
             if (!IsPowerInRange(value))
-                return {QString(), CalibrationText::OutOfRange};
+                return {QString(), CalibrationText::OutOfRange()};
         } else if (c != QLatin1Char('.') && c != QLatin1Char('-')) {
-            return {text.left(i), CalibrationText::NotANumber};
+            return {text.left(i), CalibrationText::NotANumber()};
         }
     }
     return {text, QString()};

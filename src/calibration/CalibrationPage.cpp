@@ -57,19 +57,19 @@ CalibrationPage::CalibrationPage(DeviceLink& link, Prompter& prompter, QWidget* 
         // Static texts sit at the top of their box, level with the text of the taller edit.
         row.channel = new QLabel(CalibrationChannelName(layout.channel), this);
         row.channel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        row.prompt = new QLabel(CalibrationText::Prompt, this);
+        row.prompt = new QLabel(CalibrationText::Prompt(), this);
         row.prompt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         row.edit = new QLineEdit(ReferenceText(references_.Value(layout.channel)), this);
-        row.unit = new QLabel(CalibrationText::Unit, this);
+        row.unit = new QLabel(CalibrationText::Unit(), this);
         row.unit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        row.button = new QPushButton(CalibrationText::Calibrate, this);
+        row.button = new QPushButton(CalibrationText::Calibrate(), this);
 
         QLineEdit* edit = row.edit;
         connect(edit, &QLineEdit::textChanged, this, [this, edit] { OnReferenceChanged(edit); });
         const CalibrationChannel channel = layout.channel;
         connect(row.button, &QPushButton::clicked, this, [this, channel] { OnCalibrate(channel); });
     }
-    factoryButton_ = new QPushButton(CalibrationText::FactoryDefault, this);
+    factoryButton_ = new QPushButton(CalibrationText::FactoryDefault(), this);
     connect(factoryButton_, &QPushButton::clicked, this, &CalibrationPage::OnFactoryDefault);
     PlaceControls();
 
@@ -99,10 +99,10 @@ void CalibrationPage::OnCalibrate(CalibrationChannel channel)
         texts[i] = rows_[i].edit->text();
     const ReferencePowers::Result result = references_.Calibrate(channel, texts);
     if (result.outcome == ReferencePowers::Outcome::NotConnected) {
-        prompter_.Notify(this, CalibrationText::NoConnection);
+        prompter_.Notify(this, CalibrationText::NoConnection());
     } else if (result.outcome == ReferencePowers::Outcome::NotANumber) {
         QLineEdit* edit = Edit(result.field);
-        prompter_.Show(this, applicationName, CalibrationText::EnterANumber, Prompter::Ok,
+        prompter_.Show(this, applicationName, CalibrationText::EnterANumber(), Prompter::Ok,
                        Prompter::Icon::Warning);
         edit->setFocus();
         edit->selectAll();
@@ -112,11 +112,11 @@ void CalibrationPage::OnCalibrate(CalibrationChannel channel)
 void CalibrationPage::OnFactoryDefault()
 {
     const auto confirmed = [this] {
-        return prompter_.ConfirmDestructive(this, CalibrationText::FactoryDefaultQuestion,
+        return prompter_.ConfirmDestructive(this, CalibrationText::FactoryDefaultQuestion(),
                                             Prompter::Icon::Warning);
     };
     if (references_.FactoryDefault(confirmed) == ReferencePowers::Outcome::NotConnected)
-        prompter_.Notify(this, CalibrationText::NoConnection);
+        prompter_.Notify(this, CalibrationText::NoConnection());
 }
 
 void CalibrationPage::PlaceControls()

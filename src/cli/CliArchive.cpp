@@ -8,12 +8,19 @@
 #include "records/RecordTable.h"
 #include "verdicts/Verdict.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
+
+// The messages for the operator, in the desktop's language (Text::tr).
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(CliArchive)
+};
 
 // Records read from the archive per query while a list is written.
 constexpr int kListChunk = 10000;
@@ -133,11 +140,9 @@ public:
         if (target->IsServer()) {
             const std::optional<int> delivered = session_->DeliverPending(&error);
             if (!delivered)
-                return Fail(ExitFailed,
-                            QStringLiteral("the archive cannot be reached: %1").arg(error));
+                return Fail(ExitFailed, Text::tr("the archive cannot be reached: %1").arg(error));
             if (*delivered > 0)
-                Note(QStringLiteral("delivered %1 downloads that waited on this PC")
-                         .arg(*delivered));
+                Note(Text::tr("delivered %1 downloads that waited on this PC").arg(*delivered));
         }
         switch (a.action) {
         case ArchiveAction::List:
@@ -200,7 +205,7 @@ private:
         }
         if (!output.Commit(&error))
             return Fail(ExitFailed, error);
-        Note(QStringLiteral("%1 records").arg(listed));
+        Note(Text::tr("%1 records").arg(listed));
         return ExitDone;
     }
 
@@ -241,7 +246,7 @@ private:
             QString reason;
             const std::optional<QList<QStringList>> rows = ReadRecordFile(file, &reason);
             if (!rows) {
-                Fail(ExitFailed, QStringLiteral("%1 cannot be imported: %2").arg(file, reason));
+                Fail(ExitFailed, Text::tr("%1 cannot be imported: %2").arg(file, reason));
                 code = ExitFailed;
                 continue;
             }
@@ -254,7 +259,7 @@ private:
                 code = ExitFailed;
                 continue;
             }
-            Note(QStringLiteral("%1: %2 records, %3 new (download %4)")
+            Note(Text::tr("%1: %2 records, %3 new (download %4)")
                      .arg(file)
                      .arg(rows->size())
                      .arg(outcome.result->newRecords)
@@ -268,7 +273,7 @@ private:
         const ArchiveOptions& a = options_.archive;
         if (!Store().SetNote(a.downloadId, a.noteText))
             return Fail(ExitFailed, Store().Error());
-        Note(QStringLiteral("download %1: note set").arg(a.downloadId));
+        Note(Text::tr("download %1: note set").arg(a.downloadId));
         return ExitDone;
     }
 
@@ -280,7 +285,7 @@ private:
         if (!to)
             return Fail(ExitUsage, error);
         if (to->Display() == Store().Target().Display())
-            return Fail(ExitUsage, QStringLiteral("copy --to names the archive itself"));
+            return Fail(ExitUsage, Text::tr("copy --to names the archive itself"));
         const std::optional<QList<ArchiveSubmission>> submissions = Store().Submissions();
         if (!submissions)
             return Fail(ExitFailed, Store().Error());
@@ -291,7 +296,7 @@ private:
         for (const ArchiveSubmission& s : *submissions) {
             const std::optional<ArchiveWriteResult> result = destination.Write(s);
             if (!result)
-                return Fail(ExitFailed, QStringLiteral("copied %1 of %2 downloads, then: %3")
+                return Fail(ExitFailed, Text::tr("copied %1 of %2 downloads, then: %3")
                                             .arg(copied + known)
                                             .arg(submissions->size())
                                             .arg(destination.Error()));
@@ -302,7 +307,7 @@ private:
                 newRecords += result->newRecords;
             }
         }
-        Note(QStringLiteral("copied %1 downloads (%2 new records) to %3; %4 were there already")
+        Note(Text::tr("copied %1 downloads (%2 new records) to %3; %4 were there already")
                  .arg(copied)
                  .arg(newRecords)
                  .arg(to->Display())
@@ -327,14 +332,14 @@ bool ReadArchiveOption(const QString& name, const QString& value, ArchiveOptions
         options.service = value;
     } else if (name == QLatin1String("--since") || name == QLatin1String("--until")) {
         if (FilterBoundIso(value, false).isEmpty())
-            *error = QStringLiteral("%1: '%2' is not a date (2022-09-20) or date-time "
-                                    "(2022-09-20T13:11)")
+            *error = Text::tr("%1: '%2' is not a date (2022-09-20) or date-time "
+                              "(2022-09-20T13:11)")
                          .arg(name, value);
         (name == QLatin1String("--since") ? options.since : options.until) = value;
     } else if (name == QLatin1String("--group")) {
         if (value != QLatin1String("1") && value != QLatin1String("2") &&
             value != QLatin1String("3"))
-            *error = QStringLiteral("--group: '%1' is not 1, 2 or 3").arg(value);
+            *error = Text::tr("--group: '%1' is not 1, 2 or 3").arg(value);
         options.group = value.toInt();
     } else if (name == QLatin1String("--verdict")) {
         if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
@@ -342,8 +347,8 @@ bool ReadArchiveOption(const QString& name, const QString& value, ArchiveOptions
         else if (const QString v = VerdictOption(value); !v.isEmpty())
             options.verdict = v;
         else
-            *error = QStringLiteral("--verdict: '%1' is not pass, marginal, over, fail or none")
-                         .arg(value);
+            *error =
+                Text::tr("--verdict: '%1' is not pass, marginal, over, fail or none").arg(value);
     } else if (name == QLatin1String("--to")) {
         options.copyTo = value;
     } else {
@@ -372,7 +377,7 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
         options.action = ArchiveAction::Import;
         options.files = positional.mid(2);
         if (options.files.isEmpty()) {
-            *error = QStringLiteral("archive import needs a FILE");
+            *error = Text::tr("archive import needs a FILE");
             return std::nullopt;
         }
         return positional.size();
@@ -382,17 +387,17 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
         bool ok = false;
         options.downloadId = positional.value(2).toLongLong(&ok);
         if (!ok || options.downloadId <= 0 || positional.size() < 4) {
-            *error = QStringLiteral("archive note needs a DOWNLOAD_ID (a number from archive "
-                                    "downloads) and a TEXT");
+            *error = Text::tr("archive note needs a DOWNLOAD_ID (a number from archive "
+                              "downloads) and a TEXT");
             return std::nullopt;
         }
         options.noteText = positional[3];
         return 4;
     }
-    *error = action.isEmpty()
-                 ? QStringLiteral("archive needs list, downloads, import, note or copy")
-                 : QStringLiteral("archive: '%1' is not list, downloads, import, note or copy")
-                       .arg(action);
+    *error =
+        action.isEmpty()
+            ? Text::tr("archive needs list, downloads, import, note or copy")
+            : Text::tr("archive: '%1' is not list, downloads, import, note or copy").arg(action);
     return std::nullopt;
 }
 
@@ -403,23 +408,23 @@ QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
     const bool lists =
         archive && (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads);
     if (!a.location.isEmpty() && !a.service.isEmpty())
-        return QStringLiteral("--archive and --archive-service exclude each other");
+        return Text::tr("--archive and --archive-service exclude each other");
     if (archive && a.off)
-        return QStringLiteral("--no-archive leaves nothing for archive to work on");
+        return Text::tr("--no-archive leaves nothing for archive to work on");
     if (archive && (o.demo || !o.port.isEmpty()))
-        return QStringLiteral("archive does not use the meter; --port and --demo are for "
-                              "its commands");
+        return Text::tr("archive does not use the meter; --port and --demo are for "
+                        "its commands");
     if (archive && !o.output.isEmpty() && !lists)
-        return QStringLiteral("-o is for archive list and archive downloads");
+        return Text::tr("-o is for archive list and archive downloads");
     if (archive && formatGiven && !lists)
-        return QStringLiteral("--format is for archive list and archive downloads");
+        return Text::tr("--format is for archive list and archive downloads");
     const bool filters = !a.since.isEmpty() || !a.until.isEmpty() || a.group || a.verdict;
     if (filters && !(archive && a.action == ArchiveAction::List))
-        return QStringLiteral("--since, --until, --group and --verdict are for archive list");
+        return Text::tr("--since, --until, --group and --verdict are for archive list");
     if (archive && a.action == ArchiveAction::Copy && a.copyTo.isEmpty())
-        return QStringLiteral("archive copy needs --to URL");
+        return Text::tr("archive copy needs --to URL");
     if (!a.copyTo.isEmpty() && !(archive && a.action == ArchiveAction::Copy))
-        return QStringLiteral("--to is for archive copy");
+        return Text::tr("--to is for archive copy");
     return {};
 }
 
@@ -457,7 +462,7 @@ void ArchiveCliDownload(const CliOptions& options, const QString& port,
         return;
     }
     if (!options.quiet)
-        err.write(QStringLiteral("archived %1 records, %2 new (download %3)\n")
+        err.write(Text::tr("archived %1 records, %2 new (download %3)\n")
                       .arg(rows.size())
                       .arg(outcome.result->newRecords)
                       .arg(outcome.result->downloadId)

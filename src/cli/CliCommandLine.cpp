@@ -5,50 +5,57 @@
 #include "common/NumberText.h"
 #include "common/PowerRange.h"
 
+#include <QCoreApplication>
 #include <optional>
 
 namespace {
 
-const QString kUsage = QStringLiteral(
-    "Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND\n"
-    "The QX390D XG-PON optical power meter from scripts and terminals.\n"
-    "\n"
-    "Commands:\n"
-    "  ports                                  the candidate ports, in the order they are tried\n"
-    "  records [-o FILE] [--format csv|json]  download every record (csv: as the program\n"
-    "          [--thresholds FILE]            exports it; json with FILE's verdicts)\n"
-    "  delete last|all --yes                  delete the last record, or all of them\n"
-    "  thresholds get [-o FILE]               the three threshold groups as a JSON file\n"
-    "  thresholds set FILE --yes              check a threshold file and upload it\n"
-    "  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power\n"
-    "  factory-default --yes                  restore the factory calibration\n"
-    "  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]\n"
-    "               [--format csv|json] [-o FILE]\n"
-    "                                         the archived records, newest first\n"
-    "  archive downloads [--format csv|json] [-o FILE]\n"
-    "                                         the archived downloads and imports\n"
-    "  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)\n"
-    "  archive note DOWNLOAD_ID TEXT          set the note of a download\n"
-    "  archive copy --to URL                  copy the archive into another one\n"
-    "\n"
-    "Options:\n"
-    "  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching\n"
-    "                 the USB serial ports\n"
-    "  --demo         start a virtual meter and use it\n"
-    "  --quiet        no progress and no notes; errors only\n"
-    "  -o FILE        write to FILE instead of standard output (\"-\"); a file is replaced\n"
-    "                 only once complete, a device or FIFO is written into\n"
-    "  --yes          let a command change the meter\n"
-    "  --archive PATH|postgresql://...|service=NAME\n"
-    "                 the archive to use (also QX390D_ARCHIVE); by default\n"
-    "                 archive.sqlite in the program's data folder\n"
-    "  --archive-service NAME  the PostgreSQL archive of a libpq service\n"
-    "  --no-archive   records keeps nothing in the archive\n"
-    "  -h, --help     show this text\n"
-    "  -v, -V, --version  show the version\n"
-    "\n"
-    "Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the\n"
-    "output could not be written, 2 usage, 3 the port cannot be found or opened.\n");
+// The text of --help, in the desktop's language.
+QString Usage()
+{
+    return QCoreApplication::translate(
+        "CliCommandLine",
+        "Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND\n"
+        "The QX390D XG-PON optical power meter from scripts and terminals.\n"
+        "\n"
+        "Commands:\n"
+        "  ports                                  the candidate ports, in the order they are "
+        "tried\n"
+        "  records [-o FILE] [--format csv|json]  download every record (csv: as the program\n"
+        "          [--thresholds FILE]            exports it; json with FILE's verdicts)\n"
+        "  delete last|all --yes                  delete the last record, or all of them\n"
+        "  thresholds get [-o FILE]               the three threshold groups as a JSON file\n"
+        "  thresholds set FILE --yes              check a threshold file and upload it\n"
+        "  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power\n"
+        "  factory-default --yes                  restore the factory calibration\n"
+        "  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]\n"
+        "               [--format csv|json] [-o FILE]\n"
+        "                                         the archived records, newest first\n"
+        "  archive downloads [--format csv|json] [-o FILE]\n"
+        "                                         the archived downloads and imports\n"
+        "  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)\n"
+        "  archive note DOWNLOAD_ID TEXT          set the note of a download\n"
+        "  archive copy --to URL                  copy the archive into another one\n"
+        "\n"
+        "Options:\n"
+        "  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching\n"
+        "                 the USB serial ports\n"
+        "  --demo         start a virtual meter and use it\n"
+        "  --quiet        no progress and no notes; errors only\n"
+        "  -o FILE        write to FILE instead of standard output (\"-\"); a file is replaced\n"
+        "                 only once complete, a device or FIFO is written into\n"
+        "  --yes          let a command change the meter\n"
+        "  --archive PATH|postgresql://...|service=NAME\n"
+        "                 the archive to use (also QX390D_ARCHIVE); by default\n"
+        "                 archive.sqlite in the program's data folder\n"
+        "  --archive-service NAME  the PostgreSQL archive of a libpq service\n"
+        "  --no-archive   records keeps nothing in the archive\n"
+        "  -h, --help     show this text\n"
+        "  -v, -V, --version  show the version\n"
+        "\n"
+        "Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the\n"
+        "output could not be written, 2 usage, 3 the port cannot be found or opened.\n");
+}
 
 // Channels by the wavelength the operator names.
 std::optional<CalibrationChannel> ChannelOf(const QString& wavelength)
@@ -75,6 +82,8 @@ bool IsArchiveValueOption(const QString& name)
 
 class Parser
 {
+    Q_DECLARE_TR_FUNCTIONS(CliCommandLine)
+
 public:
     explicit Parser(const QStringList& arguments) : args_(arguments.mid(1)) {}
 
@@ -83,7 +92,7 @@ public:
         if (!ReadOptions() || !ReadCommand() || !CheckCombination())
             result_.outcome = CliCommandLine::Outcome::Error;
         if (result_.outcome == CliCommandLine::Outcome::Error)
-            result_.text += QStringLiteral(" (see qx390d-cli --help)");
+            result_.text += tr(" (see qx390d-cli --help)");
         return result_;
     }
 
@@ -135,7 +144,7 @@ private:
                 QString archiveError;
                 const std::optional<QString> v = value();
                 if (!v || v->isEmpty())
-                    return Error(QStringLiteral("option %1 needs a value").arg(name));
+                    return Error(tr("option %1 needs a value").arg(name));
                 ReadArchiveOption(name, *v, o.archive, &archiveError);
                 if (!archiveError.isEmpty())
                     return Error(archiveError);
@@ -144,7 +153,7 @@ private:
             if (takesValue) {
                 const std::optional<QString> v = value();
                 if (!v || v->isEmpty())
-                    return Error(QStringLiteral("option %1 needs a value").arg(name));
+                    return Error(tr("option %1 needs a value").arg(name));
                 if (name == QLatin1String("--port")) {
                     o.port = *v;
                 } else if (name == QLatin1String("--format")) {
@@ -154,7 +163,7 @@ private:
                     else if (*v == QLatin1String("json"))
                         o.format = RecordFormat::Json;
                     else
-                        return Error(QStringLiteral("unknown format '%1' (csv or json)").arg(*v));
+                        return Error(tr("unknown format '%1' (csv or json)").arg(*v));
                 } else if (name == QLatin1String("--thresholds")) {
                     verdictThresholds_ = *v;
                 } else {
@@ -163,7 +172,7 @@ private:
                 continue;
             }
             if (inlineValue)
-                return Error(QStringLiteral("option %1 takes no value").arg(name));
+                return Error(tr("option %1 takes no value").arg(name));
             if (name == QLatin1String("--demo"))
                 o.demo = true;
             else if (name == QLatin1String("--quiet"))
@@ -178,7 +187,7 @@ private:
                      name == QLatin1String("-V"))
                 version_ = true;
             else
-                return Error(QStringLiteral("unknown option '%1'").arg(a));
+                return Error(tr("unknown option '%1'").arg(a));
         }
         return true;
     }
@@ -188,7 +197,7 @@ private:
     {
         if (index < positional_.size())
             return positional_[index];
-        Error(QStringLiteral("%1 needs %2").arg(positional_.constFirst(), what));
+        Error(tr("%1 needs %2").arg(positional_.constFirst(), what));
         return std::nullopt;
     }
 
@@ -197,11 +206,11 @@ private:
         if (help_ || version_) {
             result_.outcome =
                 help_ ? CliCommandLine::Outcome::Help : CliCommandLine::Outcome::Version;
-            result_.text = help_ ? kUsage : QStringLiteral("qx390d-cli " QX390D_VERSION "\n");
+            result_.text = help_ ? Usage() : QStringLiteral("qx390d-cli " QX390D_VERSION "\n");
             return true;
         }
         if (positional_.isEmpty())
-            return Error(QStringLiteral("no command given"));
+            return Error(tr("no command given"));
         CliOptions& o = result_.options;
         const QString& command = positional_.constFirst();
         qsizetype used = 1;
@@ -210,50 +219,48 @@ private:
         } else if (command == QLatin1String("records")) {
             o.command = CliCommand::Records;
         } else if (command == QLatin1String("delete")) {
-            const std::optional<QString> which = Argument(1, QStringLiteral("last or all"));
+            const std::optional<QString> which = Argument(1, tr("last or all"));
             if (!which)
                 return false;
             if (*which != QLatin1String("last") && *which != QLatin1String("all"))
-                return Error(QStringLiteral("delete: '%1' is neither last nor all").arg(*which));
+                return Error(tr("delete: '%1' is neither last nor all").arg(*which));
             o.command =
                 *which == QLatin1String("last") ? CliCommand::DeleteLast : CliCommand::DeleteAll;
             used = 2;
         } else if (command == QLatin1String("thresholds")) {
-            const std::optional<QString> action = Argument(1, QStringLiteral("get or set"));
+            const std::optional<QString> action = Argument(1, tr("get or set"));
             if (!action)
                 return false;
             if (*action == QLatin1String("get")) {
                 o.command = CliCommand::ThresholdsGet;
                 used = 2;
             } else if (*action == QLatin1String("set")) {
-                const std::optional<QString> file = Argument(2, QStringLiteral("a FILE"));
+                const std::optional<QString> file = Argument(2, tr("a FILE"));
                 if (!file)
                     return false;
                 o.command = CliCommand::ThresholdsSet;
                 o.thresholdFile = *file;
                 used = 3;
             } else {
-                return Error(
-                    QStringLiteral("thresholds: '%1' is neither get nor set").arg(*action));
+                return Error(tr("thresholds: '%1' is neither get nor set").arg(*action));
             }
         } else if (command == QLatin1String("calibrate")) {
             const std::optional<QString> wavelength =
-                Argument(1, QStringLiteral("a wavelength (1270, 1310, 1490 or 1577)"));
+                Argument(1, tr("a wavelength (1270, 1310, 1490 or 1577)"));
             if (!wavelength)
                 return false;
             const std::optional<CalibrationChannel> channel = ChannelOf(*wavelength);
             if (!channel)
-                return Error(QStringLiteral("calibrate: %1 is not 1270, 1310, 1490 or 1577")
-                                 .arg(*wavelength));
-            const std::optional<QString> dbm = Argument(2, QStringLiteral("a power in dBm"));
+                return Error(tr("calibrate: %1 is not 1270, 1310, 1490 or 1577").arg(*wavelength));
+            const std::optional<QString> dbm = Argument(2, tr("a power in dBm"));
             if (!dbm)
                 return false;
             double value = 0.0;
             if (!IsCompleteNumber(*dbm, &value))
-                return Error(QStringLiteral("calibrate: '%1' is not a number").arg(*dbm));
+                return Error(tr("calibrate: '%1' is not a number").arg(*dbm));
             const float reference = static_cast<float>(value);
             if (!IsPowerInRange(reference))
-                return Error(QStringLiteral("calibrate: %1 is outside -65\u202630").arg(*dbm));
+                return Error(tr("calibrate: %1 is outside -65…30").arg(*dbm));
             o.command = CliCommand::Calibrate;
             o.channel = *channel;
             o.reference = reference;
@@ -269,10 +276,10 @@ private:
             o.command = CliCommand::Archive;
             used = *archiveUsed;
         } else {
-            return Error(QStringLiteral("unknown command '%1'").arg(command));
+            return Error(tr("unknown command '%1'").arg(command));
         }
         if (used < positional_.size())
-            return Error(QStringLiteral("unexpected argument '%1'").arg(positional_[used]));
+            return Error(tr("unexpected argument '%1'").arg(positional_[used]));
         return true;
     }
 
@@ -283,7 +290,7 @@ private:
         const CliOptions& o = result_.options;
         const QString command = positional_.mid(0, 2).join(QLatin1Char(' '));
         if (o.demo && !o.port.isEmpty())
-            return Error(QStringLiteral("--port and --demo exclude each other"));
+            return Error(tr("--port and --demo exclude each other"));
         if (const QString archiveError = CheckArchiveCombination(o, formatGiven_);
             !archiveError.isEmpty())
             return Error(archiveError);
@@ -291,23 +298,22 @@ private:
             return true;
         if (!o.output.isEmpty() && o.command != CliCommand::Records &&
             o.command != CliCommand::ThresholdsGet)
-            return Error(QStringLiteral("%1 writes no file; -o is for records and "
-                                        "thresholds get")
+            return Error(tr("%1 writes no file; -o is for records and "
+                            "thresholds get")
                              .arg(positional_.constFirst()));
         if (formatGiven_ && o.command != CliCommand::Records)
-            return Error(QStringLiteral("--format is for records only"));
+            return Error(tr("--format is for records only"));
         if (!verdictThresholds_.isEmpty()) {
             // The CSV output stays the program's export, byte for byte.
             if (o.command != CliCommand::Records || o.format != RecordFormat::Json)
-                return Error(QStringLiteral("--thresholds is for records --format json only"));
+                return Error(tr("--thresholds is for records --format json only"));
             result_.options.thresholdFile = verdictThresholds_;
         }
         const bool changesMeter =
             o.command == CliCommand::DeleteLast || o.command == CliCommand::DeleteAll ||
             o.command == CliCommand::ThresholdsSet || o.command == CliCommand::FactoryDefault;
         if (changesMeter && !o.yes)
-            return Error(
-                QStringLiteral("%1 changes the meter; add --yes to go ahead").arg(command));
+            return Error(tr("%1 changes the meter; add --yes to go ahead").arg(command));
         return true;
     }
 

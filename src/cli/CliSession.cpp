@@ -34,9 +34,9 @@ CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err
     };
     answerLimit_.setSingleShot(true);
     connect(&answerLimit_, &QTimer::timeout, this, [this] {
-        Finish(ExitFailed, QStringLiteral("the meter did not answer %1 within %2 s")
-                               .arg(awaited_)
-                               .arg(kAnswerLimitMs / 1000));
+        Finish(
+            ExitFailed,
+            tr("the meter did not answer %1 within %2 s").arg(awaited_).arg(kAnswerLimitMs / 1000));
     });
     connect(&link_.State(), &LinkState::Changed, this, [this] {
         if (stage_ == Stage::Handshake && link_.State().connected)
@@ -44,8 +44,7 @@ CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err
     });
     connect(&link_, &DeviceLink::PortLost, this, [this] {
         portLost_ = true;
-        Finish(ExitFailed,
-               QStringLiteral("the meter's port went away (unplugged or switched off?)"));
+        Finish(ExitFailed, tr("the meter's port went away (unplugged or switched off?)"));
     });
     connect(&link_, &DeviceLink::FrameSent, this, [this] { ++framesSent_; });
     // The link's own watch on the download and upload answers says where the meter stopped.
@@ -103,11 +102,11 @@ int CliSession::ListPorts()
     } else {
         switch (PortFinder().Candidates(&ports)) {
         case PortFinder::Result::ClassUnreadable:
-            Finish(ExitNoPort, QStringLiteral("the serial ports cannot be listed: "
-                                              "/sys/class/tty cannot be read"));
+            Finish(ExitNoPort, tr("the serial ports cannot be listed: "
+                                  "/sys/class/tty cannot be read"));
             return exitCode_;
         case PortFinder::Result::NoDevice:
-            Note(QStringLiteral("no USB serial port of the cdc_acm or cp210x driver"));
+            Note(tr("no USB serial port of the cdc_acm or cp210x driver"));
             break;
         case PortFinder::Result::Found:
             break;
@@ -125,12 +124,12 @@ bool CliSession::Connect()
         QStringList candidates;
         switch (PortFinder().Candidates(&candidates)) {
         case PortFinder::Result::ClassUnreadable:
-            Finish(ExitNoPort, QStringLiteral("the serial ports cannot be listed: "
-                                              "/sys/class/tty cannot be read"));
+            Finish(ExitNoPort, tr("the serial ports cannot be listed: "
+                                  "/sys/class/tty cannot be read"));
             return false;
         case PortFinder::Result::NoDevice:
-            Finish(ExitNoPort, QStringLiteral("no meter found: no USB serial port of the "
-                                              "cdc_acm or cp210x driver (name one with --port)"));
+            Finish(ExitNoPort, tr("no meter found: no USB serial port of the "
+                                  "cdc_acm or cp210x driver (name one with --port)"));
             return false;
         case PortFinder::Result::Found:
             device = candidates.constFirst();
@@ -152,11 +151,11 @@ bool CliSession::Connect()
         link_.SetPort(nullptr);
         // The port's text names the device and, for a permission error, the dialout group.
         error.replace(QLatin1Char('\n'), QLatin1String(". "));
-        Finish(ExitNoPort, QStringLiteral("cannot open %1").arg(error.isEmpty() ? device : error));
+        Finish(ExitNoPort, tr("cannot open %1").arg(error.isEmpty() ? device : error));
         return false;
     }
     stage_ = Stage::Handshake;
-    Await(QStringLiteral("the connect handshake"));
+    Await(tr("the connect handshake"));
     return true;
 }
 
@@ -166,18 +165,18 @@ void CliSession::StartCommand()
     case CliCommand::Records:
         stage_ = Stage::Records;
         downloadStarted_ = true;
-        Await(QStringLiteral("the request for record 1"));
+        Await(tr("the request for record 1"));
         commands_->DownloadRecords();
         break;
     case CliCommand::DeleteLast:
     case CliCommand::DeleteAll:
         stage_ = Stage::CountRecords;
-        Await(QStringLiteral("the request for record 1"));
+        Await(tr("the request for record 1"));
         commands_->DownloadRecords();
         break;
     case CliCommand::ThresholdsGet:
         stage_ = Stage::ThresholdDownload;
-        Await(QStringLiteral("threshold part 1 of 9"));
+        Await(tr("threshold part 1 of 9"));
         commands_->DownloadThresholds();
         break;
     case CliCommand::ThresholdsSet:
@@ -188,7 +187,7 @@ void CliSession::StartCommand()
     case CliCommand::FactoryDefault: {
         // The meter does not answer a calibration; done once the frame is on its way.
         stage_ = Stage::Calibrate;
-        Await(QStringLiteral("the calibration command"));
+        Await(tr("the calibration command"));
         const int before = framesSent_;
         if (options_.command == CliCommand::Calibrate)
             SendCalibration(link_, options_.channel, options_.reference);
@@ -196,10 +195,10 @@ void CliSession::StartCommand()
             SendFactoryDefault(link_);
         if (framesSent_ > before)
             Finish(ExitDone, options_.command == CliCommand::Calibrate
-                                 ? QStringLiteral("calibrated %1 to %2 dBm")
+                                 ? tr("calibrated %1 to %2 dBm")
                                        .arg(CalibrationChannelName(options_.channel))
                                        .arg(static_cast<double>(options_.reference))
-                                 : QStringLiteral("restored the factory calibration"));
+                                 : tr("restored the factory calibration"));
         break;
     }
     case CliCommand::Ports:
@@ -220,8 +219,8 @@ void CliSession::OnMeterMessage(const MeterMessage& message)
         break;
     case MeterMessage::Kind::RecordDeleted:
         if (stage_ == Stage::Delete)
-            Finish(ExitDone, m->param == 0 ? QStringLiteral("deleted all records")
-                                           : QStringLiteral("deleted record %1").arg(m->param));
+            Finish(ExitDone, m->param == 0 ? tr("deleted all records")
+                                           : tr("deleted record %1").arg(m->param));
         break;
     case MeterMessage::Kind::ThresholdPart1:
     case MeterMessage::Kind::ThresholdPart2:
@@ -260,11 +259,10 @@ void CliSession::OnRecord(const QByteArray& copy)
             records_.resize(qMin<qsizetype>(record->index, records_.size()));
             records_.append(*record);
             const int next = record->index + 1;
-            Progress(QStringLiteral("record %1/%2").arg(next).arg(record->count));
-            Await(next < record->count ? QStringLiteral("the request for record %1 of %2")
-                                             .arg(next + 1)
-                                             .arg(record->count)
-                                       : QStringLiteral("the end of the download"));
+            Progress(tr("record %1/%2").arg(next).arg(record->count));
+            Await(next < record->count
+                      ? tr("the request for record %1 of %2").arg(next + 1).arg(record->count)
+                      : tr("the end of the download"));
         }
     }
     download_.OnMeterRecord(copy);
@@ -278,11 +276,11 @@ void CliSession::OnCount(const QByteArray& copy)
     // As the data page keeps it from every record answer; the delete commands read it.
     link_.State().storedRecordCount = record->count;
     if (record->count == 0) {
-        Finish(ExitDone, QStringLiteral("the meter holds no records; nothing was deleted"));
+        Finish(ExitDone, tr("the meter holds no records; nothing was deleted"));
         return;
     }
     stage_ = Stage::Delete;
-    Await(QStringLiteral("the delete command"));
+    Await(tr("the delete command"));
     if (options_.command == CliCommand::DeleteLast)
         commands_->DeleteCurrent();
     else
@@ -300,10 +298,10 @@ void CliSession::OnThresholdPart(int part, const QByteArray& copy)
         thresholds_.names[static_cast<size_t>(answer->group - 1)] = answer->name;
     partsReceived_ |= 1 << ((answer->group - 1) * 3 + part - 1);
     const int received = std::popcount(static_cast<unsigned>(partsReceived_));
-    Progress(QStringLiteral("threshold part %1/%2").arg(received).arg(kThresholdParts));
+    Progress(tr("threshold part %1/%2").arg(received).arg(kThresholdParts));
     Await(received < kThresholdParts
-              ? QStringLiteral("threshold part %1 of %2").arg(received + 1).arg(kThresholdParts)
-              : QStringLiteral("the end of the threshold download"));
+              ? tr("threshold part %1 of %2").arg(received + 1).arg(kThresholdParts)
+              : tr("the end of the threshold download"));
 }
 
 void CliSession::EndThresholdDownload()
@@ -311,14 +309,13 @@ void CliSession::EndThresholdDownload()
     if (stage_ != Stage::ThresholdDownload)
         return;
     if (partsReceived_ != kAllThresholdParts) {
-        Finish(ExitFailed, QStringLiteral("the meter's threshold answers were incomplete "
-                                          "(%1 of %2 parts)")
+        Finish(ExitFailed, tr("the meter's threshold answers were incomplete "
+                              "(%1 of %2 parts)")
                                .arg(std::popcount(static_cast<unsigned>(partsReceived_)))
                                .arg(kThresholdParts));
         return;
     }
-    FinishWithOutput(ThresholdFileJson(thresholds_),
-                     QStringLiteral("downloaded the three threshold groups"));
+    FinishWithOutput(ThresholdFileJson(thresholds_), tr("downloaded the three threshold groups"));
 }
 
 void CliSession::UploadPart(int part, int group)
@@ -331,8 +328,8 @@ void CliSession::UploadPart(int part, int group)
     for (int i = layout.first; i < layout.first + layout.count; ++i)
         texts << LimitCellText(thresholds_.table.Group(group).limits[static_cast<size_t>(i)]);
     ++partsSent_;
-    Progress(QStringLiteral("upload part %1/%2").arg(partsSent_).arg(kThresholdParts));
-    Await(QStringLiteral("the upload of group %1, part %2").arg(group).arg(part));
+    Progress(tr("upload part %1/%2").arg(partsSent_).arg(kThresholdParts));
+    Await(tr("the upload of group %1, part %2").arg(group).arg(part));
     SendUploadPart(link_, thresholds_.table, part, group, texts);
 }
 
@@ -340,25 +337,25 @@ void CliSession::OnBox(const QString& text)
 {
     if (stage_ == Stage::Done)
         return;
-    if (stage_ == Stage::Records && text == RecordText::DownloadComplete) {
+    if (stage_ == Stage::Records && text == RecordText::DownloadComplete()) {
         downloadCompleted_ = true;
-        FinishWithOutput(RecordOutput(),
-                         QStringLiteral("downloaded %1 records").arg(table_.RowCount()));
-    } else if (stage_ == Stage::Records && text == RecordText::NoDataToDownload) {
+        FinishWithOutput(RecordOutput(), tr("downloaded %1 records").arg(table_.RowCount()));
+    } else if (stage_ == Stage::Records && text == RecordText::NoDataToDownload()) {
         downloadCompleted_ = recordCount_ == 0;
         if (recordCount_ == 0)
-            FinishWithOutput(RecordOutput(), QStringLiteral("the meter holds no records"));
+            FinishWithOutput(RecordOutput(), tr("the meter holds no records"));
         else
-            Finish(ExitFailed, QStringLiteral("the meter reports %1 records; at most %2 can "
-                                              "be downloaded")
+            Finish(ExitFailed, tr("the meter reports %1 records; at most %2 can "
+                                  "be downloaded")
                                    .arg(recordCount_)
                                    .arg(RecordDownload::kMaxRecords));
     } else if (stage_ == Stage::ThresholdDownload &&
-               text == DispatchText::ThresholdDownloadComplete) {
+               text == DispatchText::ThresholdDownloadComplete()) {
         // The last part's answer is already queued for this object; it is handled first.
         QMetaObject::invokeMethod(this, &CliSession::EndThresholdDownload, Qt::QueuedConnection);
-    } else if (stage_ == Stage::ThresholdUpload && text == DispatchText::ThresholdUploadComplete) {
-        Finish(ExitDone, QStringLiteral("uploaded the three threshold groups"));
+    } else if (stage_ == Stage::ThresholdUpload &&
+               text == DispatchText::ThresholdUploadComplete()) {
+        Finish(ExitDone, tr("uploaded the three threshold groups"));
     }
     // The rest needs no word here: the handshake's confirmation and the loss of the port
     // come as link state, and questions are answered by --yes.

@@ -3,6 +3,7 @@
 #include "cli/CliArchive.h"
 #include "cli/CliCommandLine.h"
 #include "cli/CliSession.h"
+#include "common/ProgramTranslations.h"
 #include "sim/PtyHost.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qx390d-cli"));
+    // The messages in the desktop's language; what the commands output never changes with it.
+    InstallTranslations(app);
 
     const CliCommandLine commandLine = ParseCliCommandLine(QCoreApplication::arguments());
     switch (commandLine.outcome) {
@@ -43,8 +46,10 @@ int main(int argc, char* argv[])
         demo.pace = true;
         meter = std::make_unique<PtyHost>(demo);
         if (!meter->Open()) {
-            std::fprintf(stderr, "qx390d-cli: the virtual meter cannot start: %s\n",
-                         qPrintable(meter->ErrorString()));
+            std::fprintf(stderr, "qx390d-cli: %s\n",
+                         qPrintable(QCoreApplication::translate(
+                                        "CliSession", "the virtual meter cannot start: %1")
+                                        .arg(meter->ErrorString())));
             return ExitNoPort;
         }
         options.port = meter->DevicePath();

@@ -72,19 +72,19 @@ void ExportFileAs(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QStr
     // The dialog has asked about replacing the name it returned, but not about the name
     // with the extension appended.
     if (exportPath != chosen && QFileInfo::exists(exportPath) &&
-        !prompter.Confirm(owner, exportPath + QLatin1Char(' ') + ExportText::ReplaceQuestion))
+        !prompter.Confirm(owner, exportPath + QLatin1Char(' ') + ExportText::ReplaceQuestion()))
         return;
 
     const std::optional<QByteArray> content = build(exportPath);
     switch (content ? WriteExportFile(exportPath, *content) : ExportWriteResult::WriteFailed) {
     case ExportWriteResult::Written:
-        prompter.Notify(owner, ExportText::Succeeded, Prompter::Icon::Information);
+        prompter.Notify(owner, ExportText::Succeeded(), Prompter::Icon::Information);
         break;
     case ExportWriteResult::CannotOpen:
-        prompter.Notify(owner, ExportText::FileInUse, Prompter::Icon::Information);
+        prompter.Notify(owner, ExportText::FileInUse(), Prompter::Icon::Information);
         break;
     case ExportWriteResult::WriteFailed:
-        prompter.Notify(owner, ExportText::WriteFailed + QDir::toNativeSeparators(exportPath),
+        prompter.Notify(owner, ExportText::WriteFailed() + QDir::toNativeSeparators(exportPath),
                         Prompter::Icon::Warning);
         break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,18 +15,30 @@ class QWidget;
 // image, the report): the name written, the replace question, the rules for a file that
 // cannot be written, the atomic write and the messages.
 
-// What a save tells the operator. Every box has the caption promptCaption.
+// What a save tells the operator. Every box has the caption promptCaption().
 namespace ExportText {
-inline const QString Succeeded = QStringLiteral("Data has already been successfully exported.");
+inline QString Succeeded()
+{
+    return QCoreApplication::translate("Export", "Data has already been successfully exported.");
+}
 // Follows the file's full path and a blank.
-inline const QString ReplaceQuestion = QStringLiteral("already exist.\r\nIs to replace it?");
-inline const QString FileInUse =
-    QStringLiteral("The file can\u2019t be saved.\r\nBecause it is being opened by other "
-                   "program.\r\nPlease be sure to close this file firstly!");
+inline QString ReplaceQuestion()
+{
+    return QCoreApplication::translate("Export", "already exist.\r\nIs to replace it?");
+}
+inline QString FileInUse()
+{
+    return QCoreApplication::translate("Export",
+                                       "The file can\u2019t be saved.\r\nBecause it is being "
+                                       "opened by other program.\r\nPlease be sure to close this "
+                                       "file firstly!");
+}
 // Followed by the file's full path.
-inline const QString WriteFailed =
-    QStringLiteral("The data could not be written completely; the file has been left as it "
-                   "was.\r\n");
+inline QString WriteFailed()
+{
+    return QCoreApplication::translate("Export", "The data could not be written completely; the "
+                                                 "file has been left as it was.\r\n");
+}
 } // namespace ExportText
 
 // The path written for a chosen name: `extension` (".csv", ".xlsx") is appended unless the

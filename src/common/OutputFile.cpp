@@ -1,5 +1,6 @@
 #include "common/OutputFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -23,8 +24,9 @@ bool OutputFile::IsWrittenInPlace(const QString& path)
 QString OutputFile::Failure(const QString& reason) const
 {
     if (path_ == QLatin1String("-"))
-        return QStringLiteral("cannot write to standard output: %1").arg(reason);
-    return QStringLiteral("cannot write %1: %2").arg(path_, reason);
+        return QCoreApplication::translate("OutputFile", "cannot write to standard output: %1")
+            .arg(reason);
+    return QCoreApplication::translate("OutputFile", "cannot write %1: %2").arg(path_, reason);
 }
 
 bool OutputFile::Open(QString* error)

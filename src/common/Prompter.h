@@ -1,15 +1,23 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <optional>
 
 class QWidget;
 
-// Captions used by every message box of the program.
-inline const QString promptCaption = QStringLiteral("PON Prompt Message");
-inline const QString disconnectNotice =
-    QStringLiteral("Ther serial port has been disconnected unexpectedly.Please reconnect.");
-// Caption of the boxes the toolkit itself would show (a field that holds no number, ...).
+// Caption used by every message box of the program, in the desktop's language.
+inline QString promptCaption()
+{
+    return QCoreApplication::translate("MessageBox", "PON Prompt Message");
+}
+inline QString disconnectNotice()
+{
+    return QCoreApplication::translate(
+        "MessageBox", "Ther serial port has been disconnected unexpectedly.Please reconnect.");
+}
+// Caption of the boxes the toolkit itself would show (a field that holds no number, ...);
+// also the name of the settings folder, so never translated.
 inline const QString applicationName = QStringLiteral("QX390D");
 
 // Every message box goes through here, so tests can read what the operator would see and
@@ -29,20 +37,20 @@ public:
                         int buttons = Ok, Icon icon = Icon::None,
                         std::optional<Button> defaultButton = std::nullopt) = 0;
 
-    // The program's own notice: caption promptCaption, OK button.
+    // The program's own notice: caption promptCaption(), OK button.
     void Notify(QWidget* owner, const QString& text, Icon icon = Icon::None)
     {
-        Show(owner, promptCaption, text, Ok, icon);
+        Show(owner, promptCaption(), text, Ok, icon);
     }
-    // A Yes/No question with caption promptCaption; true only for Yes.
+    // A Yes/No question with caption promptCaption(); true only for Yes.
     bool Confirm(QWidget* owner, const QString& text, Icon icon = Icon::None)
     {
-        return Show(owner, promptCaption, text, Yes | No, icon) == Yes;
+        return Show(owner, promptCaption(), text, Yes | No, icon) == Yes;
     }
     // The same for a command that destroys data: No is the default button, so a stray
     // Enter keeps the data.
     bool ConfirmDestructive(QWidget* owner, const QString& text, Icon icon = Icon::None)
     {
-        return Show(owner, promptCaption, text, Yes | No, icon, No) == Yes;
+        return Show(owner, promptCaption(), text, Yes | No, icon, No) == Yes;
     }
 };

@@ -42,6 +42,6 @@ QByteArray BuildCsv(const TableTexts& table)
 void ExportRecordTable(const TableTexts& table, Prompter& prompter, FileDialogs& dialogs,
                        QWidget* owner, QString& exportPath)
 {
-    ExportFileAs(prompter, dialogs, owner, exportPath, csvFilter, {QStringLiteral(".csv")},
+    ExportFileAs(prompter, dialogs, owner, exportPath, csvFilter(), {QStringLiteral(".csv")},
                  [&table](const QString&) { return std::optional<QByteArray>(BuildCsv(table)); });
 }

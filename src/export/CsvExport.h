@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 
 class FileDialogs;
@@ -9,7 +10,10 @@ class QWidget;
 struct TableTexts;
 
 // Filter of the save dialog (two blanks after "Csv").
-inline const QString csvFilter = QStringLiteral("Csv  (*.csv)");
+inline QString csvFilter()
+{
+    return QCoreApplication::translate("Export", "Csv  (*.csv)");
+}
 
 // A cell text as a CSV field: unchanged unless it holds a comma, a double quote, CR or LF;
 // then it is put in double quotes with inner quotes doubled, so a spreadsheet reads it

@@ -9,6 +9,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPaintDevice>
@@ -20,7 +21,10 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("QX390D Power Meter Test Report");
+QString Title()
+{
+    return QCoreApplication::translate("PdfReport", "QX390D Power Meter Test Report");
+}
 // Where the chart goes in the laid-out text; replaced by the chart object.
 const QString kChartPlace = QStringLiteral("[power chart]");
 constexpr int kChartObject = QTextFormat::UserObject + 1;
@@ -90,50 +94,63 @@ QString MeterText(const PortIdentity& meter)
 {
     QStringList parts;
     if (!meter.serial.isEmpty())
-        parts << QStringLiteral("USB serial number ") + meter.serial;
+        parts << QCoreApplication::translate("PdfReport", "USB serial number %1").arg(meter.serial);
     if (meter.vendor)
-        parts << QStringLiteral("vendor %1").arg(*meter.vendor, 4, 16, QLatin1Char('0'));
+        parts << QCoreApplication::translate("PdfReport", "vendor %1")
+                     .arg(*meter.vendor, 4, 16, QLatin1Char('0'));
     if (meter.product)
-        parts << QStringLiteral("product %1").arg(*meter.product, 4, 16, QLatin1Char('0'));
+        parts << QCoreApplication::translate("PdfReport", "product %1")
+                     .arg(*meter.product, 4, 16, QLatin1Char('0'));
     return parts.join(QStringLiteral(", "));
 }
 
 QString FactsHtml(const TableTexts& table, const ReportFacts& facts)
 {
+    const auto line = [](const char* label, const QString& value) {
+        return QCoreApplication::translate("PdfReport", label).arg(value.toHtmlEscaped());
+    };
     const QString device =
-        facts.device.isEmpty() ? QStringLiteral("none (no meter connected)") : facts.device;
-    QStringList lines{QStringLiteral("Date: ") +
-                          facts.when.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                      QStringLiteral("Device: ") + device.toHtmlEscaped()};
+        facts.device.isEmpty()
+            ? QCoreApplication::translate("PdfReport", "none (no meter connected)")
+            : facts.device;
+    QStringList lines{line(QT_TRANSLATE_NOOP("PdfReport", "Date: %1"),
+                           facts.when.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
+                      line(QT_TRANSLATE_NOOP("PdfReport", "Device: %1"), device)};
     if (facts.meter.IsKnown())
-        lines << QStringLiteral("Meter: ") + MeterText(facts.meter).toHtmlEscaped();
+        lines << line(QT_TRANSLATE_NOOP("PdfReport", "Meter: %1"), MeterText(facts.meter));
     if (!facts.login.isEmpty())
-        lines << QStringLiteral("Operator: ") + facts.login.toHtmlEscaped();
+        lines << line(QT_TRANSLATE_NOOP("PdfReport", "Operator: %1"), facts.login);
     if (!facts.note.isEmpty())
-        lines << QStringLiteral("Note: ") + facts.note.toHtmlEscaped();
-    lines << QStringLiteral("Program: qx390d ") + ProgramVersion().toHtmlEscaped();
-    lines << QStringLiteral("Records: %1").arg(table.rows.size());
+        lines << line(QT_TRANSLATE_NOOP("PdfReport", "Note: %1"), facts.note);
+    lines << line(QT_TRANSLATE_NOOP("PdfReport", "Program: qx390d %1"), ProgramVersion());
+    lines << QCoreApplication::translate("PdfReport", "Records: %1").arg(table.rows.size());
     return QStringLiteral("<p>") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
 }
 
 QString SummaryHtml(const VerdictCounts& counts)
 {
-    QString html = QStringLiteral("<h2>Verdicts</h2>");
+    QString html = QStringLiteral("<h2>%1</h2>")
+                       .arg(QCoreApplication::translate("PdfReport", "Verdicts").toHtmlEscaped());
     if (counts.Judged() == 0)
-        return html + QStringLiteral("<p>No verdicts: the threshold groups of these records "
-                                     "were not known to the program.</p>");
+        return html + QStringLiteral("<p>%1</p>")
+                          .arg(QCoreApplication::translate(
+                                   "PdfReport", "No verdicts: the threshold groups of these "
+                                                "records were not known to the program.")
+                                   .toHtmlEscaped());
     html += QStringLiteral("<p>%1</p><table border=\"1\" cellspacing=\"0\" cellpadding=\"4\"><tr>")
                 .arg(VerdictSummaryText(counts).toHtmlEscaped());
     for (Verdict v : {Verdict::Pass, Verdict::Marginal, Verdict::Over, Verdict::Fail})
-        html += Cell(QStringLiteral("%1<br>%2").arg(VerdictName(v)).arg(counts.Of(v)), v);
+        html += Cell(
+            QStringLiteral("%1<br>%2").arg(VerdictLabel(v).toHtmlEscaped()).arg(counts.Of(v)), v);
     return html + QStringLiteral("</tr></table>");
 }
 
 QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds,
                     const ReportFacts& facts)
 {
-    QString html = QStringLiteral("<h2>Records</h2><table border=\"1\" cellspacing=\"0\" "
-                                  "cellpadding=\"2\" width=\"100%\"><thead><tr>");
+    QString html = QStringLiteral("<h2>%1</h2><table border=\"1\" cellspacing=\"0\" "
+                                  "cellpadding=\"2\" width=\"100%\"><thead><tr>")
+                       .arg(QCoreApplication::translate("PdfReport", "Records").toHtmlEscaped());
     // Shares of the width: "No.", the powers, the group, the date-time, the verdict.
     constexpr int kWidths[] = {6, 11, 11, 11, 11, 14, 23, 13};
     const auto header = [&kWidths](int c, const QString& text) {
@@ -142,9 +159,9 @@ QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds,
             .arg(text.toHtmlEscaped());
     };
     for (int c = 0; c < table.headers.size(); ++c)
-        html += header(c, table.headers.value(c));
-    html +=
-        header(table.headers.size(), QStringLiteral("Verdict")) + QStringLiteral("</tr></thead>");
+        html += header(c, ShownHeader(table.headers.value(c)));
+    html += header(table.headers.size(), QCoreApplication::translate("PdfReport", "Verdict")) +
+            QStringLiteral("</tr></thead>");
     for (const QStringList& row : table.rows) {
         const RowVerdict verdict = JudgeRow(row, thresholds);
         html += QStringLiteral("<tr>");
@@ -155,7 +172,7 @@ QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds,
             html += Cell(c == kGroupColumn ? GroupText(row.value(c), facts) : Escaped(row.value(c)),
                          shade);
         }
-        html += verdict.record ? Cell(VerdictName(*verdict.record), verdict.record)
+        html += verdict.record ? Cell(VerdictLabel(*verdict.record).toHtmlEscaped(), verdict.record)
                                : Cell(QStringLiteral("&ndash;"));
         html += QStringLiteral("</tr>");
     }
@@ -170,32 +187,42 @@ QString GroupsHtml(const TableTexts& table, const ThresholdTable& thresholds,
         if (const std::optional<int> group = GroupOfText(row.value(kGroupColumn)))
             used.insert(*group);
     }
-    QString html = QStringLiteral("<h2>Threshold groups used</h2>");
+    QString html =
+        QStringLiteral("<h2>%1</h2>")
+            .arg(QCoreApplication::translate("PdfReport", "Threshold groups used").toHtmlEscaped());
     if (used.empty())
-        return html + QStringLiteral("<p>The records name no threshold group 1 to 3.</p>");
+        return html + QStringLiteral("<p>%1</p>")
+                          .arg(QCoreApplication::translate(
+                                   "PdfReport", "The records name no threshold group 1 to 3.")
+                                   .toHtmlEscaped());
     for (int group : used) {
         if (!thresholds.IsKnown(group)) {
-            html += QStringLiteral("<p>Group %1: limits not known (not downloaded in this "
-                                   "session); its records have no verdict.</p>")
-                        .arg(group);
+            html += QStringLiteral("<p>%1</p>")
+                        .arg(QCoreApplication::translate(
+                                 "PdfReport", "Group %1: limits not known (not downloaded in "
+                                              "this session); its records have no verdict.")
+                                 .arg(group)
+                                 .toHtmlEscaped());
             continue;
         }
         const QString name = facts.groupNames[static_cast<size_t>(group - 1)].trimmed();
-        const QString named = name.isEmpty() || name == QString::number(group)
-                                  ? QString()
-                                  : QStringLiteral(", ") + name.toHtmlEscaped();
-        html += QStringLiteral("<p>Group %1%2 (dBm)</p><table border=\"1\" cellspacing=\"0\" "
+        const QString heading =
+            name.isEmpty() || name == QString::number(group)
+                ? QCoreApplication::translate("PdfReport", "Group %1 (dBm)").arg(group)
+                : QCoreApplication::translate("PdfReport", "Group %1, %2 (dBm)")
+                      .arg(group)
+                      .arg(name);
+        html += QStringLiteral("<p>%1</p><table border=\"1\" cellspacing=\"0\" "
                                "cellpadding=\"3\"><tr>")
-                    .arg(group)
-                    .arg(named);
+                    .arg(heading.toHtmlEscaped());
         html += Cell(QString(), std::nullopt, "th");
-        for (const char* name : {"Over", "Pass", "Fail"})
-            html += Cell(QString::fromLatin1(name), std::nullopt, "th");
+        for (Verdict v : {Verdict::Over, Verdict::Pass, Verdict::Fail})
+            html += Cell(VerdictLabel(v).toHtmlEscaped(), std::nullopt, "th");
         html += QStringLiteral("</tr>");
         for (int column = kFirstPowerColumn; column < kFirstPowerColumn + kPowerColumns; ++column) {
             const ChannelLimits limits = *LimitsFor(thresholds, group, column);
             html += QStringLiteral("<tr>") +
-                    Cell(Escaped(table.headers.value(column)), std::nullopt, "th");
+                    Cell(Escaped(ShownHeader(table.headers.value(column))), std::nullopt, "th");
             for (float limit : {limits.over, limits.pass, limits.fail})
                 html += Cell(LimitText(limit));
             html += QStringLiteral("</tr>");
@@ -214,10 +241,12 @@ std::optional<QByteArray> BuildPdfReport(const TableTexts& table, const Threshol
                       facts.chart.value_or(DefaultChartChoice(table.rows, thresholds)));
     QTextDocument document;
     document.documentLayout()->registerHandler(kChartObject, &chart);
-    QString html = QStringLiteral("<html><body><h1>%1</h1>").arg(kTitle);
+    QString html = QStringLiteral("<html><body><h1>%1</h1>").arg(Title().toHtmlEscaped());
     html += FactsHtml(table, facts);
     html += SummaryHtml(CountVerdicts(table.rows, thresholds));
-    html += QStringLiteral("<h2>Power chart</h2><p>%1</p>").arg(kChartPlace);
+    html += QStringLiteral("<h2>%1</h2><p>%2</p>")
+                .arg(QCoreApplication::translate("PdfReport", "Power chart").toHtmlEscaped(),
+                     kChartPlace);
     html += RecordsHtml(table, thresholds, facts);
     html += GroupsHtml(table, thresholds, facts);
     html += QStringLiteral("</body></html>");
@@ -236,7 +265,7 @@ std::optional<QByteArray> BuildPdfReport(const TableTexts& table, const Threshol
         // The document keeps margins of 2 cm itself when it prints.
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-        writer.setTitle(kTitle);
+        writer.setTitle(Title());
         writer.setCreator(QStringLiteral("qx390d ") + ProgramVersion());
         document.print(&writer);
     }
@@ -249,7 +278,7 @@ void ExportRecordReport(const TableTexts& table, const ThresholdTable& threshold
                         const ReportFacts& facts, Prompter& prompter, FileDialogs& dialogs,
                         QWidget* owner, QString& exportPath)
 {
-    ExportFileAs(prompter, dialogs, owner, exportPath, pdfFilter, {QStringLiteral(".pdf")},
+    ExportFileAs(prompter, dialogs, owner, exportPath, pdfFilter(), {QStringLiteral(".pdf")},
                  [&](const QString&) { return BuildPdfReport(table, thresholds, facts); });
 }
 

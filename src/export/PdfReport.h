@@ -4,6 +4,7 @@
 #include "verdicts/ChartPlan.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 #include <array>
@@ -15,7 +16,10 @@ class QWidget;
 struct TableTexts;
 
 // Filter of the report's save dialog.
-inline const QString pdfFilter = QStringLiteral("PDF Report (*.pdf)");
+inline QString pdfFilter()
+{
+    return QCoreApplication::translate("Export", "PDF Report (*.pdf)");
+}
 
 // What a report is made of besides the records.
 struct ReportFacts

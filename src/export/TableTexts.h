@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QStringList>
 
@@ -11,3 +12,11 @@ struct TableTexts
     QStringList headers;
     QList<QStringList> rows;
 };
+
+// A column header as the screen and the report show it, in the desktop's language; the
+// files keep the header itself ("No.", "ONT:1270nm", ...) in every language. The record
+// table marks its headers for translation in the context "RecordTable".
+inline QString ShownHeader(const QString& header)
+{
+    return QCoreApplication::translate("RecordTable", header.toUtf8().constData());
+}

@@ -202,6 +202,6 @@ std::optional<QByteArray> BuildXlsx(const TableTexts& table)
 void ExportRecordWorkbook(const TableTexts& table, Prompter& prompter, FileDialogs& dialogs,
                           QWidget* owner, QString& exportPath)
 {
-    ExportFileAs(prompter, dialogs, owner, exportPath, xlsxFilter, {QStringLiteral(".xlsx")},
+    ExportFileAs(prompter, dialogs, owner, exportPath, xlsxFilter(), {QStringLiteral(".xlsx")},
                  [&table](const QString&) { return BuildXlsx(table); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <optional>
 
@@ -10,7 +11,10 @@ class QWidget;
 struct TableTexts;
 
 // Filter of the save dialog for a workbook.
-inline const QString xlsxFilter = QStringLiteral("Excel Workbook (*.xlsx)");
+inline QString xlsxFilter()
+{
+    return QCoreApplication::translate("Export", "Excel Workbook (*.xlsx)");
+}
 
 // The table as an Excel workbook (.xlsx) of one sheet: the headers in bold in a frozen
 // first row, then one row per record. Each cell holds what a spreadsheet makes of the

@@ -8,14 +8,34 @@
 #include <QTimer>
 
 namespace Text {
-const QString DeleteAllQuestion = QStringLiteral("Do you want to delete all data?");
-const QString DeleteBefore = QStringLiteral("Delete the ");
-const QString DeleteAfter = QStringLiteral("th test data?");
-const QString ConnectFailed = QStringLiteral("Conneced Fail!");
-const QString NoPort = QStringLiteral(
-    "Open port failed,Please make sure the equipment  is turned on or connection is normal!");
-const QString Disconnected = QStringLiteral("Connection has been disconnected!");
-const QString NothingToDelete = QStringLiteral("Have no data can be deleted!");
+QString DeleteAllQuestion()
+{
+    return ConnectionCommands::tr("Do you want to delete all data?");
+}
+// "Delete the <count>th test data?"
+QString DeleteQuestion(int count)
+{
+    return ConnectionCommands::tr("Delete the %1th test data?").arg(count);
+}
+QString ConnectFailed()
+{
+    return ConnectionCommands::tr("Conneced Fail!");
+}
+QString NoPort()
+{
+    return ConnectionCommands::tr("Open port failed,Please make sure the equipment  is turned "
+                                  "on or connection is normal!");
+}
+QString Disconnected()
+{
+    return ConnectionCommands::tr("Connection has been disconnected!");
+}
+QString NothingToDelete()
+{
+    return ConnectionCommands::tr("Have no data can be deleted!");
+}
+// Already the meter's own Chinese ("the key cannot be opened in the registry"), in every
+// language.
 const QString ClassUnreadable = QStringLiteral("在注册表中无法打开键 ");
 } // namespace Text
 
@@ -63,7 +83,7 @@ void ConnectionCommands::Connect()
             state.connectPending = false;
             return;
         case PortFinder::Result::NoDevice:
-            prompter_.Notify(owner_, Text::NoPort, Prompter::Icon::Warning);
+            prompter_.Notify(owner_, Text::NoPort(), Prompter::Icon::Warning);
             state.connectPending = false;
             return;
         }
@@ -86,7 +106,7 @@ void ConnectionCommands::OpenAfterDelay()
     }
     link_.StopReception();
     link_.SetPort(nullptr);
-    prompter_.Notify(owner_, error.isEmpty() ? Text::ConnectFailed : error);
+    prompter_.Notify(owner_, error.isEmpty() ? Text::ConnectFailed() : error);
     link_.State().connectPending = false;
     Q_EMIT ConnectAttemptEnded(false);
 }
@@ -98,7 +118,7 @@ void ConnectionCommands::OnHandshakeLimit()
         return;
     link_.ClosePort();
     state.connectPending = false;
-    prompter_.Notify(owner_, Text::ConnectFailed);
+    prompter_.Notify(owner_, Text::ConnectFailed());
 }
 
 bool ConnectionCommands::ExpireHandshakeLimit()
@@ -115,7 +135,7 @@ void ConnectionCommands::Disconnect()
     handshakeTimer_->stop();
     link_.State().downloadBusy = false;
     link_.ClosePort();
-    prompter_.Notify(owner_, Text::Disconnected);
+    prompter_.Notify(owner_, Text::Disconnected());
 }
 
 void ConnectionCommands::DownloadRecords()
@@ -145,22 +165,21 @@ void ConnectionCommands::DeleteCurrent()
 {
     const quint16 count = link_.State().storedRecordCount;
     if (count == 0) {
-        prompter_.Notify(owner_, Text::NothingToDelete);
+        prompter_.Notify(owner_, Text::NothingToDelete());
         return;
     }
     // No is the default button of both delete questions: a stray Enter deletes nothing.
-    if (prompter_.ConfirmDestructive(owner_, Text::DeleteBefore + QString::number(count) +
-                                                 Text::DeleteAfter))
+    if (prompter_.ConfirmDestructive(owner_, Text::DeleteQuestion(count)))
         link_.DeleteCurrentRecord();
 }
 
 void ConnectionCommands::DeleteAll()
 {
     if (link_.State().storedRecordCount == 0) {
-        prompter_.Notify(owner_, Text::NothingToDelete);
+        prompter_.Notify(owner_, Text::NothingToDelete());
         return;
     }
-    if (!prompter_.ConfirmDestructive(owner_, Text::DeleteAllQuestion))
+    if (!prompter_.ConfirmDestructive(owner_, Text::DeleteAllQuestion()))
         return;
     link_.Send([](CommandFrame& f) {
         f.ClearFrame();

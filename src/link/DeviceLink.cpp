@@ -253,7 +253,7 @@ void DeviceLink::OnPortLost()
     noticeShown_ = true;
     Q_EMIT PortLost();
     if (prompter_)
-        prompter_->Notify(owner_, disconnectNotice);
+        prompter_->Notify(owner_, disconnectNotice());
 }
 
 void DeviceLink::OnStalled(const QString& text)

@@ -4,11 +4,6 @@
 
 namespace {
 
-QString Stopped(const QString& what, const QString& where)
-{
-    return QStringLiteral("The meter stopped answering during the %1 (%2).").arg(what, where);
-}
-
 int PartOf(quint8 code)
 {
     switch (code) {
@@ -98,17 +93,22 @@ QString ExchangeWatch::StalledText(const QByteArray& request, int storedCount)
     case Exchange::Records: {
         const int number = (byte(3) << 8 | byte(4)) + 1;
         // The count is known from the answers before this one; record 1 has none before it.
-        const QString where = number > 1 && storedCount > 0
-                                  ? QStringLiteral("record %1 of %2").arg(number).arg(storedCount)
-                                  : QStringLiteral("record %1").arg(number);
-        return Stopped(QStringLiteral("record download"), where);
+        if (number > 1 && storedCount > 0)
+            return tr("The meter stopped answering during the record download (record %1 of %2).")
+                .arg(number)
+                .arg(storedCount);
+        return tr("The meter stopped answering during the record download (record %1).")
+            .arg(number);
     }
     case Exchange::ThresholdDownload:
-        return Stopped(QStringLiteral("threshold download"),
-                       QStringLiteral("group %1, part %2").arg(byte(3)).arg(PartOf(code)));
+        return tr("The meter stopped answering during the threshold download (group %1, "
+                  "part %2).")
+            .arg(byte(3))
+            .arg(PartOf(code));
     case Exchange::ThresholdUpload:
-        return Stopped(QStringLiteral("threshold upload"),
-                       QStringLiteral("group %1, part %2").arg(byte(kGroupByte)).arg(PartOf(code)));
+        return tr("The meter stopped answering during the threshold upload (group %1, part %2).")
+            .arg(byte(kGroupByte))
+            .arg(PartOf(code));
     case Exchange::None:
         break;
     }

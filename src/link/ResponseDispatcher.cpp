@@ -39,7 +39,7 @@ QList<DispatchAction> ResponseDispatcher::Dispatch(const QByteArray& bytes, quin
     const quint8 group = frame.Group();
     switch (frame.Code()) {
     case MeterCode::Handshake:
-        return {DispatchAction::Show(DispatchText::ConnectedSuccess),
+        return {DispatchAction::Show(DispatchText::ConnectedSuccess()),
                 DispatchAction{DispatchAction::Kind::ConfirmConnection}};
     case MeterCode::RequestRecord:
         return {DispatchAction::PostCopy(MeterMessage::Kind::Record, bytes)};
@@ -55,7 +55,7 @@ QList<DispatchAction> ResponseDispatcher::Dispatch(const QByteArray& bytes, quin
             return {DispatchAction::PostCopy(MeterMessage::Kind::ThresholdPart3, bytes),
                     DispatchAction::Request(MeterCode::ThresholdPart1, static_cast<quint8>(next))};
         return {DispatchAction::PostCopy(MeterMessage::Kind::ThresholdPart3, bytes),
-                DispatchAction::Show(DispatchText::ThresholdDownloadComplete)};
+                DispatchAction::Show(DispatchText::ThresholdDownloadComplete())};
     }
     // The group of an upload's next frame follows from the frame acknowledged.
     case MeterCode::UploadPart1:
@@ -66,7 +66,7 @@ QList<DispatchAction> ResponseDispatcher::Dispatch(const QByteArray& bytes, quin
         if (uploadGroup + 1 <= 3)
             return {
                 DispatchAction::PostParam(MeterMessage::Kind::UploadNextGroup, uploadGroup + 1)};
-        return {DispatchAction::Show(DispatchText::ThresholdUploadComplete)};
+        return {DispatchAction::Show(DispatchText::ThresholdUploadComplete())};
     case MeterCode::DeleteCurrent:
         return {DispatchAction::PostParam(MeterMessage::Kind::RecordDeleted,
                                           state_.storedRecordCount.load())};

@@ -3,6 +3,7 @@
 #include "link/MeterMessage.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -33,10 +34,21 @@ struct DispatchAction
     static DispatchAction Show(const QString& text);
 };
 
+// The boxes the meter's answers open, in the desktop's language. The command-line tool tells
+// them apart by their texts, which stay the same under one language.
 namespace DispatchText {
-inline const QString ConnectedSuccess = QStringLiteral("Connected Success!");
-inline const QString ThresholdDownloadComplete = QStringLiteral("DownLoad Threshold Complete!");
-inline const QString ThresholdUploadComplete = QStringLiteral("UpLoad Threshold Complete!");
+inline QString ConnectedSuccess()
+{
+    return QCoreApplication::translate("MeterAnswers", "Connected Success!");
+}
+inline QString ThresholdDownloadComplete()
+{
+    return QCoreApplication::translate("MeterAnswers", "DownLoad Threshold Complete!");
+}
+inline QString ThresholdUploadComplete()
+{
+    return QCoreApplication::translate("MeterAnswers", "UpLoad Threshold Complete!");
+}
 } // namespace DispatchText
 
 // The dispatch table: what each recognised answer sets off. One lives with each reception

@@ -30,13 +30,13 @@ bool SerialPort::Open(const QString& device, QString* error)
     // A port that another program holds (its lock file, or its exclusive use of the line)
     // is reported as a permission error too; the device's own permissions tell them apart.
     if (::euidaccess(QFile::encodeName(device).constData(), R_OK | W_OK) == 0) {
-        *error = QStringLiteral("%1: the port is busy: another program is using it.\nClose that "
-                                "program, then connect again.")
+        *error = tr("%1: the port is busy: another program is using it.\nClose that program, "
+                    "then connect again.")
                      .arg(device);
         return false;
     }
-    *error = QStringLiteral("%1: %2\nAsk the administrator to add your user to the 'dialout' "
-                            "group, then log in again.")
+    *error = tr("%1: %2\nAsk the administrator to add your user to the 'dialout' group, then "
+                "log in again.")
                  .arg(device, port_.errorString());
     return false;
 }

@@ -17,7 +17,7 @@ void DownloadProgress::RecordShown(int number, int count)
 
 QString DownloadProgress::Text() const
 {
-    return QStringLiteral("Record %1 of %2").arg(number_).arg(count_);
+    return tr("Record %1 of %2").arg(number_).arg(count_);
 }
 
 void DownloadProgress::OnLinkStateChanged()

@@ -67,7 +67,7 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
         table_.RemoveAllRows();
     if (record->count == 0 || record->count > kMaxRecords) {
         noData_ = true;
-        prompter_.Notify(owner_, RecordText::NoDataToDownload);
+        prompter_.Notify(owner_, RecordText::NoDataToDownload());
         state.downloadBusy = false;
         return;
     }
@@ -106,7 +106,7 @@ void RecordDownload::OnRecordDeleted(int recordNumber)
 
 void RecordDownload::ShowCompletion()
 {
-    prompter_.Notify(owner_, RecordText::DownloadComplete);
+    prompter_.Notify(owner_, RecordText::DownloadComplete());
     link_.State().downloadBusy = false;
 }
 

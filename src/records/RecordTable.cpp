@@ -2,11 +2,15 @@
 
 const QList<RecordTable::Column>& RecordTable::Columns()
 {
+    // The headers are the files' own; marked here for the screen's translation (ShownHeader).
     static const QList<Column> columns{
-        {QStringLiteral("No."), 50},         {QStringLiteral("ONT:1270nm"), 100},
-        {QStringLiteral("ONT:1310nm"), 100}, {QStringLiteral("OLT:1490nm"), 100},
-        {QStringLiteral("OLT:1577nm"), 100}, {QStringLiteral("Threshold Name"), 130},
-        {QStringLiteral("Date-Time"), 150},
+        {QStringLiteral(QT_TRANSLATE_NOOP("RecordTable", "No.")), 50},
+        {QStringLiteral(QT_TRANSLATE_NOOP("RecordTable", "ONT:1270nm")), 100},
+        {QStringLiteral(QT_TRANSLATE_NOOP("RecordTable", "ONT:1310nm")), 100},
+        {QStringLiteral(QT_TRANSLATE_NOOP("RecordTable", "OLT:1490nm")), 100},
+        {QStringLiteral(QT_TRANSLATE_NOOP("RecordTable", "OLT:1577nm")), 100},
+        {QStringLiteral(QT_TRANSLATE_NOOP("RecordTable", "Threshold Name")), 130},
+        {QStringLiteral(QT_TRANSLATE_NOOP("RecordTable", "Date-Time")), 150},
     };
     return columns;
 }
@@ -109,8 +113,9 @@ QVariant RecordTable::headerData(int section, Qt::Orientation orientation, int r
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
+    // The screen's header is translated; HeaderText and Texts() keep the files' headers.
     if (role == Qt::DisplayRole)
-        return HeaderText(section);
+        return ShownHeader(HeaderText(section));
     if (role == Qt::TextAlignmentRole)
         return static_cast<int>(Qt::AlignCenter);
     return {};

@@ -179,7 +179,7 @@ void RecordsPage::OnImportSheet()
 void RecordsPage::OpenRows(const QList<QStringList>& rows)
 {
     ReplaceWithFileRows(rows);
-    prompter_.Notify(this, ImportText::Succeeded, Prompter::Icon::Information);
+    prompter_.Notify(this, ImportText::Succeeded(), Prompter::Icon::Information);
 }
 
 void RecordsPage::ReplaceWithFileRows(const QList<QStringList>& rows)

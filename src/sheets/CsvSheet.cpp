@@ -1,5 +1,7 @@
 #include "sheets/CsvSheet.h"
 
+#include <QCoreApplication>
+
 #include "common/NumberText.h"
 #include "sheets/Sheet.h"
 
@@ -142,8 +144,11 @@ bool IsUtf8(const QList<Record>& records)
     return true;
 }
 
-const QString kNotText =
-    QStringLiteral("It is neither an Excel 97-2003 workbook (.xls) nor CSV text.");
+QString NotText()
+{
+    return QCoreApplication::translate(
+        "SheetReader", "It is neither an Excel 97-2003 workbook (.xls) nor CSV text.");
+}
 
 } // namespace
 
@@ -167,13 +172,14 @@ std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
         }
         if (auto* file = qobject_cast<QFileDevice*>(&device);
             file && file->error() != QFileDevice::NoError) {
-            *reason = QStringLiteral("It cannot be read: %1.").arg(file->errorString());
+            *reason = QCoreApplication::translate("SheetReader", "It cannot be read: %1.")
+                          .arg(file->errorString());
             return nullptr;
         }
         // A pipe's end is known only when a read gives nothing.
         const bool atEnd = bytes.size() < want || (!device.isSequential() && device.atEnd());
         if (bytes.contains('\0')) {
-            *reason = kNotText;
+            *reason = NotText();
             return nullptr;
         }
         // A byte-order mark, in UTF-8 or in GB18030, only tells the encoding.
@@ -187,9 +193,10 @@ std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
         if (complete)
             break;
         if (want == SheetLimits::kCsvBytes) {
-            *reason = QStringLiteral("It holds more than %1 MB before the end of line %2 (or a "
-                                     "quote in it is never closed); a table of 100 records "
-                                     "takes far less.")
+            *reason = QCoreApplication::translate(
+                          "SheetReader", "It holds more than %1 MB before the end of line %2 (or a "
+                                         "quote in it is never closed); a table of 100 records "
+                                         "takes far less.")
                           .arg(SheetLimits::kCsvBytes >> 20)
                           .arg(Sheet::kRows);
             return nullptr;
@@ -201,7 +208,8 @@ std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
     if (!utf8)
         gb18030.emplace();
     if (gb18030 && !gb18030->IsOpen()) {
-        *reason = QStringLiteral("It is not UTF-8 text, and GB18030 text cannot be read here.");
+        *reason = QCoreApplication::translate(
+            "SheetReader", "It is not UTF-8 text, and GB18030 text cannot be read here.");
         return nullptr;
     }
     auto sheet = std::make_unique<SheetCells>();
@@ -211,7 +219,7 @@ std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
             if (utf8)
                 field = FromUtf8(records[r][c]);
             else if (!gb18030->Decode(records[r][c], &field)) {
-                *reason = kNotText;
+                *reason = NotText();
                 return nullptr;
             }
             sheet->SetCellText(char('A' + c), r + 1, CsvCellText(field));

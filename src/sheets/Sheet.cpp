@@ -1,5 +1,7 @@
 #include "sheets/Sheet.h"
 
+#include <QCoreApplication>
+
 #include "sheets/CsvSheet.h"
 #include "sheets/XlsReaderProcess.h"
 #include "sheets/XlsSheet.h"
@@ -56,7 +58,8 @@ std::optional<QByteArray> ReadAtMost(QIODevice& device, qint64 limit, QString* r
     }
     if (auto* file = qobject_cast<QFileDevice*>(&device);
         file && file->error() != QFileDevice::NoError) {
-        *reason = QStringLiteral("It cannot be read: %1.").arg(file->errorString());
+        *reason = QCoreApplication::translate("SheetReader", "It cannot be read: %1.")
+                      .arg(file->errorString());
         return std::nullopt;
     }
     return bytes;
@@ -75,7 +78,8 @@ std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason)
         // The file's own words for why it cannot be opened.
         QFile file(path);
         file.open(QIODevice::ReadOnly);
-        *reason = QStringLiteral("It cannot be opened: %1.").arg(file.errorString());
+        *reason = QCoreApplication::translate("SheetReader", "It cannot be opened: %1.")
+                      .arg(file.errorString());
         return nullptr;
     }
     // From here on a read waits for a pipe's writer, as for any reader of a pipe.
@@ -106,9 +110,11 @@ std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason, XlsReading 
         if (!workbook)
             return nullptr;
         if (workbook->size() > SheetLimits::kZipBytes) {
-            *reason = QStringLiteral("The workbook is larger than %1 MB; a table of 100 records "
-                                     "takes far less.")
-                          .arg(SheetLimits::kZipBytes >> 20);
+            *reason =
+                QCoreApplication::translate(
+                    "SheetReader", "The workbook is larger than %1 MB; a table of 100 records "
+                                   "takes far less.")
+                    .arg(SheetLimits::kZipBytes >> 20);
             return nullptr;
         }
         return ReadXlsxSheet(*workbook, reason);

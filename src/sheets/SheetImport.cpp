@@ -32,7 +32,7 @@ std::optional<QList<QStringList>> RecordRows(const Sheet& sheet)
 void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
                        const ReplaceRows& replace, const std::function<void()>& busy)
 {
-    const QString path = dialogs.OpenFileName(owner, importFilter);
+    const QString path = dialogs.OpenFileName(owner, importFilter());
     if (path.isEmpty())
         return;
     if (busy)
@@ -45,7 +45,7 @@ void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
     const std::unique_ptr<Sheet> sheet = OpenSheet(path, &reason);
     if (!sheet) {
         prompter.Notify(owner,
-                        ImportText::Unreadable + QDir::toNativeSeparators(path) +
+                        ImportText::Unreadable() + QDir::toNativeSeparators(path) +
                             QLatin1String("\r\n") + reason,
                         Prompter::Icon::Warning);
         return;
@@ -54,9 +54,9 @@ void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
     // The table is touched only once the header is known to be right.
     const std::optional<QList<QStringList>> rows = RecordRows(*sheet);
     if (!rows) {
-        prompter.Notify(owner, ImportText::BadHeader, Prompter::Icon::Information);
+        prompter.Notify(owner, ImportText::BadHeader(), Prompter::Icon::Information);
         return;
     }
     replace(*rows);
-    prompter.Notify(owner, ImportText::Succeeded, Prompter::Icon::Information);
+    prompter.Notify(owner, ImportText::Succeeded(), Prompter::Icon::Information);
 }

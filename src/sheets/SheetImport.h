@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,19 +13,33 @@ class QWidget;
 class Sheet;
 
 // Filter of the open dialog: CSV files, Excel 97-2003 workbooks and Excel workbooks of today.
-inline const QString importFilter =
-    QStringLiteral("Csv File (*.csv);;Excel File (*.xls);;Excel Workbook (*.xlsx)");
+// A translation names the kinds in its language; the patterns stay.
+inline QString importFilter()
+{
+    return QCoreApplication::translate(
+        "Import", "Csv File (*.csv);;Excel File (*.xls);;Excel Workbook (*.xlsx)");
+}
 
-// What the import tells the operator. Every box has the caption promptCaption.
+// What the import tells the operator, in the desktop's language. Every box has the caption
+// promptCaption().
 namespace ImportText {
 // The file's first cell is not a known header.
-inline const QString BadHeader = QStringLiteral("An error occurred downloading data!");
+inline QString BadHeader()
+{
+    return QCoreApplication::translate("Import", "An error occurred downloading data!");
+}
 // The import got past the header (the trailing blank is part of the text).
-inline const QString Succeeded =
-    QStringLiteral("Data already successful export to Management software! ");
+inline QString Succeeded()
+{
+    return QCoreApplication::translate("Import",
+                                       "Data already successful export to Management software! ");
+}
 // Followed by the file's full path, CR LF and the reason.
-inline const QString Unreadable =
-    QStringLiteral("The file cannot be read as a table; the table has been left as it was.\r\n");
+inline QString Unreadable()
+{
+    return QCoreApplication::translate(
+        "Import", "The file cannot be read as a table; the table has been left as it was.\r\n");
+}
 } // namespace ImportText
 
 // The records of a record table (seven texts each): the first cell must be "No." or "序号";

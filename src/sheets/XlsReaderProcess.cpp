@@ -52,8 +52,11 @@ bool TakeText(QByteArrayView& answer, QString* text)
     return true;
 }
 
-const QString kNoAnswer =
-    QStringLiteral("The reader of Excel 97-2003 workbooks gave no valid answer (%1).");
+QString NoAnswer()
+{
+    return QCoreApplication::translate(
+        "SheetReader", "The reader of Excel 97-2003 workbooks gave no valid answer (%1).");
+}
 
 } // namespace
 
@@ -87,7 +90,8 @@ QByteArray XlsReaderAnswer(const Sheet* sheet, const QString& reason)
 
 std::unique_ptr<Sheet> ParseXlsReaderAnswer(QByteArrayView answer, QString* reason)
 {
-    const QString damaged = kNoAnswer.arg(QStringLiteral("its answer is incomplete or damaged"));
+    const QString damaged = NoAnswer().arg(
+        QCoreApplication::translate("SheetReader", "its answer is incomplete or damaged"));
     if (!answer.startsWith(kMagic) || answer.size() < kMagic.size() + 1) {
         *reason = damaged;
         return nullptr;
@@ -132,7 +136,8 @@ std::unique_ptr<Sheet> ReadXlsSheetInReader(const QByteArray& workbook, QString*
                            QStringLiteral("--memory-bytes"), QString::number(limits.memoryBytes)});
     if (!reader.waitForStarted(limits.waitMilliseconds)) {
         *reason =
-            QStringLiteral("The reader of Excel 97-2003 workbooks (%1) cannot be started: %2.")
+            QCoreApplication::translate(
+                "SheetReader", "The reader of Excel 97-2003 workbooks (%1) cannot be started: %2.")
                 .arg(QDir::toNativeSeparators(program), reader.errorString());
         return nullptr;
     }
@@ -169,23 +174,27 @@ std::unique_ptr<Sheet> ReadXlsSheetInReader(const QByteArray& workbook, QString*
     // at the hard limit a second later.
     const bool crashed = reader.exitStatus() == QProcess::CrashExit;
     if (late || (crashed && (reader.exitCode() == SIGXCPU || reader.exitCode() == SIGKILL))) {
-        *reason = QStringLiteral("It could not be read in time: the reader of Excel 97-2003 "
-                                 "workbooks was stopped at its time limit.");
+        *reason = QCoreApplication::translate(
+            "SheetReader", "It could not be read in time: the reader of Excel 97-2003 "
+                           "workbooks was stopped at its time limit.");
         return nullptr;
     }
     if (tooLong || answer.size() > kMaxAnswerBytes) {
-        *reason = QStringLiteral("Its cells hold more than %1 MB of text; a table of 100 "
-                                 "records takes far less.")
+        *reason = QCoreApplication::translate(
+                      "SheetReader", "Its cells hold more than %1 MB of text; a table of 100 "
+                                     "records takes far less.")
                       .arg(kMaxAnswerBytes >> 20);
         return nullptr;
     }
     if (crashed) {
-        *reason = kNoAnswer.arg(QStringLiteral("it crashed; the workbook may be damaged"));
+        *reason = NoAnswer().arg(
+            QCoreApplication::translate("SheetReader", "it crashed; the workbook may be damaged"));
         return nullptr;
     }
     if (reader.exitCode() != 0) {
         *reason =
-            kNoAnswer.arg(QStringLiteral("it ended with exit code %1").arg(reader.exitCode()));
+            NoAnswer().arg(QCoreApplication::translate("SheetReader", "it ended with exit code %1")
+                               .arg(reader.exitCode()));
         return nullptr;
     }
     return ParseXlsReaderAnswer(answer, reason);

@@ -1,5 +1,7 @@
 #include "sheets/XlsSheet.h"
 
+#include <QCoreApplication>
+
 #include "sheets/Sheet.h"
 
 #include <QDate>
@@ -27,8 +29,9 @@ private:
 
 QString Reason(int error)
 {
-    return QStringLiteral("The workbook is damaged or of a kind that cannot be read (FreeXL "
-                          "error %1).")
+    return QCoreApplication::translate(
+               "SheetReader", "The workbook is damaged or of a kind that cannot be read (FreeXL "
+                              "error %1).")
         .arg(error);
 }
 
@@ -124,8 +127,9 @@ bool IsXlsWorkbook(const QByteArray& start)
 std::unique_ptr<Sheet> ReadXlsSheet(QByteArrayView workbookBytes, QString* reason)
 {
     if (workbookBytes.size() > SheetLimits::kXlsBytes) {
-        *reason = QStringLiteral("The workbook is larger than %1 MB; a table of 100 records "
-                                 "takes far less.")
+        *reason = QCoreApplication::translate(
+                      "SheetReader", "The workbook is larger than %1 MB; a table of 100 records "
+                                     "takes far less.")
                       .arg(SheetLimits::kXlsBytes >> 20);
         return nullptr;
     }
@@ -135,7 +139,8 @@ std::unique_ptr<Sheet> ReadXlsSheet(QByteArrayView workbookBytes, QString* reaso
     }
     const MemoryFile file(workbookBytes);
     if (!file.IsOpen()) {
-        *reason = QStringLiteral("It cannot be read: %1.").arg(file.ErrorString());
+        *reason = QCoreApplication::translate("SheetReader", "It cannot be read: %1.")
+                      .arg(file.ErrorString());
         return nullptr;
     }
     Workbook workbook;

@@ -1,5 +1,7 @@
 #include "sheets/XlsxSheet.h"
 
+#include <QCoreApplication>
+
 #include "common/NumberText.h"
 #include "sheets/Sheet.h"
 
@@ -22,11 +24,16 @@ namespace {
 // may unpack to gigabytes. The parts of a sheet of 100 rows are far smaller.
 constexpr qint64 kMaxPartBytes = SheetLimits::kZipPartBytes;
 
-const QString kNotWorkbook = QStringLiteral("It is a zip archive, but not an Excel workbook.");
+QString NotWorkbook()
+{
+    return QCoreApplication::translate("SheetReader",
+                                       "It is a zip archive, but not an Excel workbook.");
+}
 
 QString Damaged(const QString& detail)
 {
-    return QStringLiteral("The workbook is damaged or of a kind that cannot be read (%1).")
+    return QCoreApplication::translate(
+               "SheetReader", "The workbook is damaged or of a kind that cannot be read (%1).")
         .arg(detail);
 }
 
@@ -193,7 +200,8 @@ public:
     {
         const auto member = members_.constFind(Key(part));
         if (member == members_.cend()) {
-            *reason = Damaged(part + QStringLiteral(" is missing"));
+            *reason =
+                Damaged(QCoreApplication::translate("SheetReader", "%1 is missing").arg(part));
             return false;
         }
         unz64_file_pos position = *member;
@@ -201,7 +209,9 @@ public:
         if (error == UNZ_OK)
             error = unzOpenCurrentFile(zip_);
         if (error != UNZ_OK) {
-            *reason = Damaged(QStringLiteral("%1: zip error %2").arg(part).arg(error));
+            *reason = Damaged(QCoreApplication::translate("SheetReader", "%1: zip error %2")
+                                  .arg(part)
+                                  .arg(error));
             return false;
         }
         QString damage;
@@ -211,13 +221,17 @@ public:
             if (xml.readNextStartElement())
                 parse(xml);
             if (member.TooLarge())
-                damage = part + QStringLiteral(" unpacks to more than %1 bytes").arg(kMaxPartBytes);
+                damage =
+                    QCoreApplication::translate("SheetReader", "%1 unpacks to more than %2 bytes")
+                        .arg(part)
+                        .arg(kMaxPartBytes);
             else if (xml.hasError())
                 damage = part + QStringLiteral(": ") + xml.errorString();
         }
         // The checksum is known only when the part was read to its end.
         if (unzCloseCurrentFile(zip_) == UNZ_CRCERROR && damage.isEmpty())
-            damage = part + QStringLiteral(": its checksum is wrong");
+            damage =
+                QCoreApplication::translate("SheetReader", "%1: its checksum is wrong").arg(part);
         if (damage.isEmpty())
             return true;
         *reason = Damaged(damage);
@@ -352,8 +366,9 @@ void ReadCells(QXmlStreamReader& xml, QList<RawCell>* cells)
                 if (reference.isEmpty())
                     ++column;
                 else if (!ParseReference(reference, &column, &cellRow)) {
-                    xml.raiseError(
-                        QStringLiteral("the cell reference \"%1\" is not valid").arg(reference));
+                    xml.raiseError(QCoreApplication::translate(
+                                       "SheetReader", "the cell reference \"%1\" is not valid")
+                                       .arg(reference));
                     return;
                 }
                 if (column > Sheet::kColumns || cellRow > Sheet::kRows) {
@@ -470,7 +485,8 @@ void ReadSharedStrings(QXmlStreamReader& xml, const QSet<int>& wanted, int last,
 
 QString MissingString(const RawCell& cell)
 {
-    return QStringLiteral("cell %1%2 names a shared string that is missing")
+    return QCoreApplication::translate("SheetReader",
+                                       "cell %1%2 names a shared string that is missing")
         .arg(QLatin1Char(cell.column))
         .arg(cell.row);
 }
@@ -528,12 +544,14 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
 {
     Package package(workbook);
     if (!package.IsOpen()) {
-        *reason = QStringLiteral("The zip archive is damaged or incomplete.");
+        *reason =
+            QCoreApplication::translate("SheetReader", "The zip archive is damaged or incomplete.");
         return nullptr;
     }
     if (package.HasTooManyMembers()) {
-        *reason = Damaged(QStringLiteral("the zip archive has more than %1 members")
-                              .arg(SheetLimits::kZipMembers));
+        *reason = Damaged(
+            QCoreApplication::translate("SheetReader", "the zip archive has more than %1 members")
+                .arg(SheetLimits::kZipMembers));
         return nullptr;
     }
     package.ListMembers();
@@ -541,7 +559,7 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
     // The package's relationships name its main part, the workbook.
     QHash<QString, Relationship> relationships;
     if (!package.Has(QStringLiteral("_rels/.rels"))) {
-        *reason = kNotWorkbook;
+        *reason = NotWorkbook();
         return nullptr;
     }
     if (!ReadRelationships(package, QString(), &relationships, reason))
@@ -552,7 +570,7 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
             workbookPart = relationship.target;
     }
     if (workbookPart.isEmpty()) {
-        *reason = kNotWorkbook;
+        *reason = NotWorkbook();
         return nullptr;
     }
 
@@ -587,7 +605,7 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
             reason))
         return nullptr;
     if (!isWorkbook) {
-        *reason = kNotWorkbook;
+        *reason = NotWorkbook();
         return nullptr;
     }
     relationships.clear();
@@ -602,7 +620,7 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
         }
     }
     if (sheetPart.isEmpty()) {
-        *reason = kNotWorkbook;
+        *reason = NotWorkbook();
         return nullptr;
     }
 

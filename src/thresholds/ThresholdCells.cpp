@@ -3,10 +3,12 @@
 #include "common/PowerRange.h"
 #include "thresholds/ThresholdTable.h"
 
+#include <QCoreApplication>
+
 QString ThresholdText::IncompleteGroup(int group)
 {
-    return QStringLiteral("The ") + QString::number(group) +
-           QStringLiteral("th threshold do not set completely!");
+    return QCoreApplication::translate("ThresholdsPage", "The %1th threshold do not set completely!")
+        .arg(group);
 }
 
 CellCheck CheckCell(const QString& text)
@@ -17,9 +19,9 @@ CellCheck CheckCell(const QString& text)
         const QChar c = text[i];
         if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
             if (!IsPowerInRange(value))
-                return {QString(), ThresholdText::OutOfRange};
+                return {QString(), ThresholdText::OutOfRange()};
         } else if (c != QLatin1Char('.') && c != QLatin1Char('-')) {
-            return {text.left(i), ThresholdText::InputNumber};
+            return {text.left(i), ThresholdText::InputNumber()};
         }
     }
     return {text, QString()};

@@ -1,13 +1,24 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
-// What the threshold page tells the operator. Every box has the caption promptCaption and
-// an OK button, except the Yes/No question.
+// What the threshold page tells the operator, in the desktop's language. Every box has the
+// caption promptCaption() and an OK button, except the Yes/No question.
 namespace ThresholdText {
-inline const QString InputNumber = QStringLiteral("Please input number!");
-inline const QString OutOfRange = QStringLiteral("Please set the threshold between -65 and 30");
-inline const QString ResetQuestion = QStringLiteral("Sure you want to reset threshold value?");
+inline QString InputNumber()
+{
+    return QCoreApplication::translate("ThresholdsPage", "Please input number!");
+}
+inline QString OutOfRange()
+{
+    return QCoreApplication::translate("ThresholdsPage",
+                                       "Please set the threshold between -65 and 30");
+}
+inline QString ResetQuestion()
+{
+    return QCoreApplication::translate("ThresholdsPage", "Sure you want to reset threshold value?");
+}
 // "The <group>th threshold do not set completely!"
 QString IncompleteGroup(int group);
 } // namespace ThresholdText

@@ -4,6 +4,7 @@
 #include "common/PowerRange.h"
 #include "thresholds/ThresholdCells.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,7 +20,10 @@ namespace {
 
 // Channels in the order ThresholdGroup::limits holds them, three limits each.
 const char* const kChannels[] = {"ONT:1310nm", "OLT:1490nm", "OLT:1577nm", "ONT:1270nm"};
-const char* const kLimitNames[] = {"Over", "Pass", "Fail"};
+// The limits' names, which the page shows translated.
+const char* const kLimitNames[] = {QT_TRANSLATE_NOOP("ThresholdsPage", "Over"),
+                                   QT_TRANSLATE_NOOP("ThresholdsPage", "Pass"),
+                                   QT_TRANSLATE_NOOP("ThresholdsPage", "Fail")};
 constexpr int kChannelCount = 4;
 constexpr int kLimitsPerChannel = 3;
 
@@ -53,7 +57,13 @@ QString LineAndColumn(const QByteArray& json, int offset)
     const QByteArray before = json.left(at);
     const qsizetype line = before.count('\n') + 1;
     const qsizetype column = at - (before.lastIndexOf('\n') + 1) + 1;
-    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+    return QCoreApplication::translate("ThresholdFile", "line %1, column %2").arg(line).arg(column);
+}
+
+// A message marked with QT_TRANSLATE_NOOP in the context "ThresholdFile".
+QString Text(const char* sourceText)
+{
+    return QCoreApplication::translate("ThresholdFile", sourceText);
 }
 
 bool Fail(QString* error, const QString& text)
@@ -67,51 +77,62 @@ bool Fail(QString* error, const QString& text)
 bool ReadGroup(const QJsonValue& value, int entry, ThresholdFile& file, std::array<bool, 3>& seen,
                QString* error)
 {
-    const QString where = QStringLiteral("groups entry %1").arg(entry);
     if (!value.isObject())
-        return Fail(error, where + QStringLiteral(" is not an object"));
+        return Fail(error,
+                    Text(QT_TRANSLATE_NOOP("ThresholdFile", "groups entry %1 is not an object"))
+                        .arg(entry));
     const QJsonObject object = value.toObject();
     const QJsonValue number = object.value(QStringLiteral("group"));
     if (number.isUndefined())
-        return Fail(error, where + QStringLiteral(": group is missing"));
+        return Fail(error,
+                    Text(QT_TRANSLATE_NOOP("ThresholdFile", "groups entry %1: group is missing"))
+                        .arg(entry));
     const double n = number.toDouble(-1);
     if (!number.isDouble() || n < 1 || n > ThresholdTable::kGroups || n != std::floor(n))
-        return Fail(error,
-                    where + QStringLiteral(": group %1 is not 1, 2 or 3").arg(ValueText(number)));
+        return Fail(error, Text(QT_TRANSLATE_NOOP("ThresholdFile",
+                                                  "groups entry %1: group %2 is not 1, 2 or 3"))
+                               .arg(entry)
+                               .arg(ValueText(number)));
     const int group = static_cast<int>(n);
     if (seen[static_cast<size_t>(group - 1)])
-        return Fail(error, QStringLiteral("group %1 appears twice").arg(group));
+        return Fail(error,
+                    Text(QT_TRANSLATE_NOOP("ThresholdFile", "group %1 appears twice")).arg(group));
     seen[static_cast<size_t>(group - 1)] = true;
 
     const QJsonValue name = object.value(QStringLiteral("name"));
     if (!name.isUndefined() && !name.isString())
-        return Fail(
-            error,
-            QStringLiteral("group %1, name: %2 is not a text").arg(group).arg(ValueText(name)));
+        return Fail(error,
+                    Text(QT_TRANSLATE_NOOP("ThresholdFile", "group %1, name: %2 is not a text"))
+                        .arg(group)
+                        .arg(ValueText(name)));
     file.names[static_cast<size_t>(group - 1)] = name.toString();
 
     for (int c = 0; c < kChannelCount; ++c) {
         const QString channel = QString::fromLatin1(kChannels[c]);
         const QJsonValue limits = object.value(channel);
-        const QString place = QStringLiteral("group %1, %2").arg(group).arg(channel);
+        const QString place =
+            Text(QT_TRANSLATE_NOOP("ThresholdFile", "group %1, %2")).arg(group).arg(channel);
         if (limits.isUndefined())
-            return Fail(error, place + QStringLiteral(" is missing"));
+            return Fail(error,
+                        Text(QT_TRANSLATE_NOOP("ThresholdFile", "%1 is missing")).arg(place));
         if (!limits.isObject())
-            return Fail(error, place + QStringLiteral(" is not an object"));
+            return Fail(error,
+                        Text(QT_TRANSLATE_NOOP("ThresholdFile", "%1 is not an object")).arg(place));
         for (int l = 0; l < kLimitsPerChannel; ++l) {
             const int index = c * kLimitsPerChannel + l;
             const QJsonValue limit = limits.toObject().value(LimitName(index));
             if (limit.isUndefined())
-                return Fail(error, LimitPlace(group, index) + QStringLiteral(" is missing"));
+                return Fail(error, Text(QT_TRANSLATE_NOOP("ThresholdFile", "%1 is missing"))
+                                       .arg(LimitPlace(group, index)));
             if (!limit.isDouble())
                 return Fail(error,
-                            LimitPlace(group, index) +
-                                QStringLiteral(": %1 is not a number").arg(ValueText(limit)));
+                            Text(QT_TRANSLATE_NOOP("ThresholdFile", "%1: %2 is not a number"))
+                                .arg(LimitPlace(group, index), ValueText(limit)));
             const float single = static_cast<float>(limit.toDouble());
             if (!IsPowerInRange(single))
-                return Fail(
-                    error, LimitPlace(group, index) +
-                               QStringLiteral(": %1 is outside -65\u202630").arg(ValueText(limit)));
+                return Fail(error,
+                            Text(QT_TRANSLATE_NOOP("ThresholdFile", "%1: %2 is outside -65…30"))
+                                .arg(LimitPlace(group, index), ValueText(limit)));
             file.table.Group(group).limits[static_cast<size_t>(index)] = single;
         }
     }
@@ -130,9 +151,15 @@ QString LimitName(int limitIndex)
     return QString::fromLatin1(kLimitNames[limitIndex % kLimitsPerChannel]);
 }
 
+QString LimitLabel(int limitIndex)
+{
+    return QCoreApplication::translate("ThresholdsPage",
+                                       kLimitNames[limitIndex % kLimitsPerChannel]);
+}
+
 QString LimitPlace(int group, int limitIndex)
 {
-    return QStringLiteral("group %1, %2, %3")
+    return QCoreApplication::translate("ThresholdFile", "group %1, %2, %3")
         .arg(group)
         .arg(ChannelName(limitIndex), LimitName(limitIndex));
 }
@@ -177,25 +204,28 @@ std::optional<ThresholdFile> ParseThresholdFile(const QByteArray& json, QString*
         return std::nullopt;
     }
     if (!document.isObject()) {
-        Fail(error, QStringLiteral("the file does not hold a JSON object"));
+        Fail(error,
+             QCoreApplication::translate("ThresholdFile", "the file does not hold a JSON object"));
         return std::nullopt;
     }
     const QJsonObject root = document.object();
     const QJsonValue version = root.value(QStringLiteral("version"));
     if (version.isUndefined()) {
-        Fail(error, QStringLiteral("version is missing"));
+        Fail(error, QCoreApplication::translate("ThresholdFile", "version is missing"));
         return std::nullopt;
     }
     if (!version.isDouble() || version.toDouble() != ThresholdFile::kVersion) {
-        Fail(error, QStringLiteral("version %1 is not supported (only version %2 is)")
+        Fail(error, QCoreApplication::translate("ThresholdFile",
+                                                "version %1 is not supported (only version %2 is)")
                         .arg(ValueText(version))
                         .arg(ThresholdFile::kVersion));
         return std::nullopt;
     }
     const QJsonValue groups = root.value(QStringLiteral("groups"));
     if (!groups.isArray()) {
-        Fail(error, groups.isUndefined() ? QStringLiteral("groups is missing")
-                                         : QStringLiteral("groups is not a list"));
+        Fail(error, groups.isUndefined()
+                        ? QCoreApplication::translate("ThresholdFile", "groups is missing")
+                        : QCoreApplication::translate("ThresholdFile", "groups is not a list"));
         return std::nullopt;
     }
 
@@ -207,7 +237,7 @@ std::optional<ThresholdFile> ParseThresholdFile(const QByteArray& json, QString*
             return std::nullopt;
     for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
         if (!seen[static_cast<size_t>(g - 1)]) {
-            Fail(error, QStringLiteral("group %1 is missing").arg(g));
+            Fail(error, QCoreApplication::translate("ThresholdFile", "group %1 is missing").arg(g));
             return std::nullopt;
         }
     }

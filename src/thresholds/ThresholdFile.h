@@ -3,6 +3,7 @@
 #include "thresholds/ThresholdTable.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <array>
 #include <optional>
@@ -26,23 +27,19 @@ struct ThresholdFile
 };
 
 // Filter of the page's file dialogs.
-inline const QString thresholdFileFilter = QStringLiteral("Threshold files (*.json)");
-
-// What the page says about threshold files. Each is followed by a path or a reason.
-namespace ThresholdFileText {
-// Follows the place of the cell ("group 2, OLT:1490nm, Pass").
-inline const QString NoNumber = QStringLiteral(": the cell holds no number; nothing was saved.");
-inline const QString Saved = QStringLiteral("The thresholds have been saved to ");
-inline const QString NotSaved = QStringLiteral("The thresholds could not be saved.\r\n");
-inline const QString NotLoaded =
-    QStringLiteral("The file cannot be loaded; the grid has been left as it was.\r\n");
-} // namespace ThresholdFileText
+inline QString thresholdFileFilter()
+{
+    return QCoreApplication::translate("ThresholdsPage", "Threshold files (*.json)");
+}
 
 // Names of a limit by its index in ThresholdGroup::limits: the channel ("ONT:1310nm") and
-// the limit ("Over", "Pass" or "Fail").
+// the limit ("Over", "Pass" or "Fail"), as the file names them in every language.
 QString ChannelName(int limitIndex);
 QString LimitName(int limitIndex);
-// Where a limit stands, for messages: "group 2, OLT:1490nm, Pass".
+// The limit's name as the page shows it, in the desktop's language.
+QString LimitLabel(int limitIndex);
+// Where a limit stands, for messages about a file: "group 2, OLT:1490nm, Pass" (the file's
+// names of the channel and the limit).
 QString LimitPlace(int group, int limitIndex);
 
 // The shortest plain decimal text that reads back as exactly `limit` (no exponent, so a

@@ -90,10 +90,10 @@ void ThresholdsPage::BuildHeaders()
     upperHeader_ = NewHeaderStrip(this, upperCaptions, upperWidths);
     upperHeader_->setShowGrid(false);
 
-    QStringList lowerCaptions{QStringLiteral("Threshold Name")};
+    QStringList lowerCaptions{tr("Threshold Name")};
     QList<int> lowerWidths{161};
     for (int channel = 0; channel < 4; ++channel) {
-        lowerCaptions << QStringLiteral("Over") << QStringLiteral("Pass") << QStringLiteral("Fail");
+        lowerCaptions << LimitLabel(0) << LimitLabel(1) << LimitLabel(2);
         lowerWidths << 60 << 60 << (channel == 3 ? 70 : 60);
     }
     lowerHeader_ = NewHeaderStrip(this, lowerCaptions, lowerWidths);
@@ -199,7 +199,7 @@ bool ThresholdsPage::IsGroupComplete(int group)
 
 void ThresholdsPage::OnUploadStart()
 {
-    if (!prompter_.Confirm(this, ThresholdText::ResetQuestion))
+    if (!prompter_.Confirm(this, ThresholdText::ResetQuestion()))
         return;
     for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
         if (!IsGroupComplete(g)) {
@@ -229,7 +229,11 @@ void ThresholdsPage::SaveToFile(FileDialogs& dialogs)
         for (int i = 0; i < ThresholdGroup::kLimits; ++i) {
             double value = 0.0;
             if (!IsCompleteNumber(Cell(g, kFirstLimitColumn + i)->text(), &value)) {
-                prompter_.Notify(this, LimitPlace(g, i) + ThresholdFileText::NoNumber,
+                // The cell's place as the grid names it.
+                const QString place =
+                    tr("group %1, %2, %3").arg(g).arg(ChannelName(i), LimitLabel(i));
+                prompter_.Notify(this,
+                                 tr("%1: the cell holds no number; nothing was saved.").arg(place),
                                  Prompter::Icon::Warning);
                 return;
             }
@@ -237,25 +241,30 @@ void ThresholdsPage::SaveToFile(FileDialogs& dialogs)
         }
         file.names[static_cast<size_t>(g - 1)] = Cell(g, kNameColumn)->text();
     }
-    const QString path = dialogs.SaveFileName(this, thresholdFileFilter);
+    const QString path = dialogs.SaveFileName(this, thresholdFileFilter());
     if (path.isEmpty())
         return;
     QString error;
     if (WriteThresholdFile(path, file, &error))
-        prompter_.Notify(this, ThresholdFileText::Saved + path, Prompter::Icon::Information);
+        prompter_.Notify(this, tr("The thresholds have been saved to %1").arg(path),
+                         Prompter::Icon::Information);
     else
-        prompter_.Notify(this, ThresholdFileText::NotSaved + error, Prompter::Icon::Warning);
+        prompter_.Notify(this, tr("The thresholds could not be saved.\r\n%1").arg(error),
+                         Prompter::Icon::Warning);
 }
 
 void ThresholdsPage::LoadFromFile(FileDialogs& dialogs)
 {
-    const QString path = dialogs.OpenFileName(this, thresholdFileFilter);
+    const QString path = dialogs.OpenFileName(this, thresholdFileFilter());
     if (path.isEmpty())
         return;
     QString error;
     const std::optional<ThresholdFile> file = ReadThresholdFile(path, &error);
     if (!file) {
-        prompter_.Notify(this, ThresholdFileText::NotLoaded + error, Prompter::Icon::Warning);
+        prompter_.Notify(
+            this,
+            tr("The file cannot be loaded; the grid has been left as it was.\r\n%1").arg(error),
+            Prompter::Icon::Warning);
         return;
     }
     // Like typing: the cells change, the table keeps what the meter last sent or was sent.

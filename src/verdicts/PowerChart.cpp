@@ -1,5 +1,6 @@
 #include "verdicts/PowerChart.h"
 
+#include <QCoreApplication>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLegendMarker>
@@ -18,7 +19,10 @@ struct LimitStyle
     const char* name;
     QRgb colour;
 };
-constexpr LimitStyle kLimitStyles[3] = {{"Over", 0x000000}, {"Pass", 0x009E73}, {"Fail", 0xD55E00}};
+// The limits take the names of the verdicts they bound (translated where they are shown).
+constexpr LimitStyle kLimitStyles[3] = {{QT_TRANSLATE_NOOP("Verdict", "Over"), 0x000000},
+                                        {QT_TRANSLATE_NOOP("Verdict", "Pass"), 0x009E73},
+                                        {QT_TRANSLATE_NOOP("Verdict", "Fail"), 0xD55E00}};
 
 // The legend names at most this many readings off the scale per channel.
 constexpr int kNamedOffScale = 3;
@@ -28,12 +32,12 @@ QString OffScaleName(const QString& channel, const QList<OffScaleReading>& readi
 {
     QStringList named;
     for (qsizetype i = 0; i < readings.size() && i < kNamedOffScale; ++i)
-        named << QStringLiteral("No. %1 (%2 dBm)")
+        named << PowerChart::tr("No. %1 (%2 dBm)")
                      .arg(readings[i].x)
                      .arg(QString::number(readings[i].power, 'g', 6));
     if (readings.size() > kNamedOffScale)
-        named << QStringLiteral("%1 more").arg(readings.size() - kNamedOffScale);
-    return QStringLiteral("%1 off the scale: %2").arg(channel, named.join(QStringLiteral(", ")));
+        named << PowerChart::tr("%1 more").arg(readings.size() - kNamedOffScale);
+    return PowerChart::tr("%1 off the scale: %2").arg(channel, named.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -43,10 +47,10 @@ PowerChart::PowerChart(QGraphicsItem* parent)
 {
     setAnimationOptions(QChart::NoAnimation);
     legend()->setAlignment(Qt::AlignBottom);
-    recordAxis_->setTitleText(QStringLiteral("Record number"));
+    recordAxis_->setTitleText(tr("Record number"));
     recordAxis_->setLabelFormat(QStringLiteral("%d"));
     recordAxis_->setTickType(QValueAxis::TicksDynamic);
-    powerAxis_->setTitleText(QStringLiteral("Power (dBm)"));
+    powerAxis_->setTitleText(tr("Power (dBm)"));
     powerAxis_->setLabelFormat(QStringLiteral("%.0f"));
     powerAxis_->setTickType(QValueAxis::TicksDynamic);
     addAxis(recordAxis_, Qt::AlignBottom);
@@ -119,15 +123,16 @@ void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thre
     const ChartPlan plan = PlanChart(rows, thresholds, choice);
 
     const QString channelName = PowerColumnName(choice.powerColumn);
-    const QString title = QStringLiteral("Powers by record (LOW: triangles at the foot); ");
     if (choice.allChannels)
-        setTitle(title + QStringLiteral("all channels, no limit lines"));
+        setTitle(tr("Powers by record (LOW: triangles at the foot); all channels, no limit lines"));
     else if (plan.limits)
-        setTitle(
-            title +
-            QStringLiteral("limits of threshold group %1, %2").arg(choice.group).arg(channelName));
+        setTitle(tr("Powers by record (LOW: triangles at the foot); limits of threshold group %1, "
+                    "%2")
+                     .arg(choice.group)
+                     .arg(channelName));
     else
-        setTitle(title + QStringLiteral("threshold group %1 not known").arg(choice.group));
+        setTitle(tr("Powers by record (LOW: triangles at the foot); threshold group %1 not known")
+                     .arg(choice.group));
 
     recordAxis_->setRange(plan.firstX, plan.lastX);
     recordAxis_->setTickAnchor(0.0);
@@ -173,11 +178,11 @@ void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thre
             line << QPointF(plan.firstX, value) << QPointF(plan.lastX, value);
         QLineSeries* limit = limitLines_[static_cast<size_t>(i)];
         limit->replace(line);
-        QString name = QString::fromLatin1(kLimitStyles[i].name);
+        QString name = QCoreApplication::translate("Verdict", kLimitStyles[i].name);
         if (plan.limits)
             name += QLatin1Char(' ') + LimitText(value);
         if (plan.limits && !onScale)
-            name += QStringLiteral(" (off the scale)");
+            name += tr(" (off the scale)");
         limit->setName(name);
     }
 

@@ -27,9 +27,9 @@ PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const KnownL
     : QWidget(parent, Qt::Window), table_(table), limits_(limits), prompter_(prompter),
       dialogs_(dialogs), chart_(new PowerChart), view_(new QChartView(chart_, this)),
       groupChoice_(new QComboBox(this)), channelChoice_(new QComboBox(this)),
-      saveButton_(new QPushButton(QStringLiteral("Save Image..."), this))
+      saveButton_(new QPushButton(tr("Save Image..."), this))
 {
-    setWindowTitle(QStringLiteral("Power Chart"));
+    setWindowTitle(tr("Power Chart"));
     resize(900, 560);
     view_->setRenderHint(QPainter::Antialiasing);
 
@@ -37,13 +37,13 @@ PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const KnownL
         groupChoice_->addItem(QString::number(g), g);
     for (int column = kFirstPowerColumn; column < kFirstPowerColumn + kPowerColumns; ++column)
         channelChoice_->addItem(PowerColumnName(column), column);
-    channelChoice_->addItem(QStringLiteral("All channels"), kAllChannels);
+    channelChoice_->addItem(tr("All channels"), kAllChannels);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Channel"), this));
+    top->addWidget(new QLabel(tr("Channel"), this));
     top->addWidget(channelChoice_);
     top->addSpacing(12);
-    top->addWidget(new QLabel(QStringLiteral("Limits of threshold group"), this));
+    top->addWidget(new QLabel(tr("Limits of threshold group"), this));
     top->addWidget(groupChoice_);
     top->addStretch();
     top->addWidget(saveButton_);
@@ -122,7 +122,7 @@ std::optional<QByteArray> PowerChartWindow::ImageFile(const QString& path) const
 void PowerChartWindow::OnSaveImage()
 {
     Redraw();
-    ExportFileAs(prompter_, dialogs_, this, exportPath_, chartImageFilter,
+    ExportFileAs(prompter_, dialogs_, this, exportPath_, chartImageFilter(),
                  {QStringLiteral(".png"), QStringLiteral(".svg")},
                  [this](const QString& path) { return ImageFile(path); });
 }

@@ -2,6 +2,7 @@
 
 #include "verdicts/PowerChart.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
 
@@ -14,7 +15,10 @@ class QAbstractItemModel;
 class QPushButton;
 
 // Filter of the chart's save dialog: the name's extension chooses the format.
-inline const QString chartImageFilter = QStringLiteral("PNG Image (*.png);;SVG Image (*.svg)");
+inline QString chartImageFilter()
+{
+    return QCoreApplication::translate("PowerChartWindow", "PNG Image (*.png);;SVG Image (*.svg)");
+}
 
 // View/Power Chart: the record table's powers by record number, the channel chosen at the
 // top with the limit lines of the group chosen beside it, or all channels without limit

@@ -3,6 +3,7 @@
 #include "common/NumberText.h"
 #include "thresholds/ThresholdFile.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 namespace {
@@ -33,6 +34,21 @@ QString VerdictName(Verdict verdict)
         break;
     }
     return QStringLiteral("Fail");
+}
+
+QString VerdictLabel(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Pass:
+        return QCoreApplication::translate("Verdict", "Pass");
+    case Verdict::Marginal:
+        return QCoreApplication::translate("Verdict", "Marginal");
+    case Verdict::Over:
+        return QCoreApplication::translate("Verdict", "Over");
+    case Verdict::Fail:
+        break;
+    }
+    return QCoreApplication::translate("Verdict", "Fail");
 }
 
 bool IsPowerColumn(int column)
@@ -135,16 +151,20 @@ QString VerdictSummaryText(const VerdictCounts& counts)
         return {};
     QStringList parts;
     for (Verdict v : {Verdict::Pass, Verdict::Marginal, Verdict::Over, Verdict::Fail})
-        parts << QStringLiteral("%1: %2").arg(VerdictName(v)).arg(counts.Of(v));
+        //: A verdict and how many records have it ("Pass: 3").
+        parts << QCoreApplication::translate("Verdict", "%1: %2")
+                     .arg(VerdictLabel(v))
+                     .arg(counts.Of(v));
     if (counts.unjudged > 0)
-        parts << QStringLiteral("No verdict: %1").arg(counts.unjudged);
+        parts << QCoreApplication::translate("Verdict", "No verdict: %1").arg(counts.unjudged);
     return parts.join(QStringLiteral("   "));
 }
 
 QString VerdictToolTip(Verdict verdict, int group, const ChannelLimits& limits)
 {
-    return QStringLiteral("%1 (threshold group %2: Over %3, Pass %4, Fail %5 dBm)")
-        .arg(VerdictName(verdict))
+    return QCoreApplication::translate("Verdict",
+                                       "%1 (threshold group %2: Over %3, Pass %4, Fail %5 dBm)")
+        .arg(VerdictLabel(verdict))
         .arg(group)
         .arg(DecibelText(limits.over), DecibelText(limits.pass), DecibelText(limits.fail));
 }

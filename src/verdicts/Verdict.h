@@ -17,8 +17,11 @@
 enum class Verdict { Pass, Marginal, Over, Fail };
 inline constexpr int kVerdicts = 4;
 
-// "Pass", "Marginal", "Over", "Fail".
+// "Pass", "Marginal", "Over", "Fail": the name the archive and the command-line tool's
+// output keep, in every language.
 QString VerdictName(Verdict verdict);
+// The same as the screen and the report show it, in the desktop's language.
+QString VerdictLabel(Verdict verdict);
 
 // The three limits of one channel of one group, in dBm.
 struct ChannelLimits
@@ -74,11 +77,11 @@ struct VerdictCounts
 VerdictCounts CountVerdicts(const QList<QStringList>& rows, const ThresholdTable& thresholds);
 
 // "Pass: 3   Marginal: 1   Over: 0   Fail: 2", with "   No verdict: n" when some records
-// have none; empty when no record has a verdict.
+// have none; empty when no record has a verdict. In the desktop's language.
 QString VerdictSummaryText(const VerdictCounts& counts);
 
 // The tooltip of a judged power cell: the verdict and the limits it was judged by, so the
-// cell's colour is never the only cue.
+// cell's colour is never the only cue. In the desktop's language.
 QString VerdictToolTip(Verdict verdict, int group, const ChannelLimits& limits);
 
 // The known threshold limits the data page judges its records by: the groups the threshold

@@ -172,7 +172,7 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds_data()
     QTest::addColumn<QStringList>("boxes");
 
     const QString connected = BoxLine("Connected Success!");
-    const QString complete = BoxLine(RecordText::DownloadComplete);
+    const QString complete = BoxLine(RecordText::DownloadComplete());
     SimOptions meter;
     meter.meter.records = 100;
 
@@ -181,7 +181,7 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds_data()
     SimOptions unplug = meter;
     unplug.unplugAfter = 42;
     QTest::newRow("unplugged") << unplug << false << false << "unplugged"
-                               << QStringList{connected, BoxLine(disconnectNotice)};
+                               << QStringList{connected, BoxLine(disconnectNotice())};
     SimOptions drop = meter;
     drop.drop = 0.05;
     drop.meter.seed = 3;
@@ -195,7 +195,7 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds_data()
     SimOptions empty;
     empty.meter.records = 0;
     QTest::newRow("no data") << empty << false << false << "no data"
-                             << QStringList{connected, BoxLine(RecordText::NoDataToDownload)};
+                             << QStringList{connected, BoxLine(RecordText::NoDataToDownload())};
     // A second download of the same session tells nothing more.
     QTest::newRow("corrupt archive, two downloads")
         << meter << false << true << QString()
@@ -328,7 +328,7 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
     QCOMPARE(Rows(page.Table()), rows);
     QCOMPARE(
         ShownBoxes(prompter).mid(boxes),
-        QStringList{BoxLine(ImportText::Succeeded, Prompter::Ok, Prompter::Icon::Information)});
+        QStringList{BoxLine(ImportText::Succeeded(), Prompter::Ok, Prompter::Icon::Information)});
     QCOMPARE(frame->View()->TabControl()->currentWidget(), static_cast<QWidget*>(&page));
     QCOMPARE(link->State().storedRecordCount.load(), 0);
 }
@@ -363,7 +363,7 @@ void TestArchiveWindow::importIsArchivedWhenItBringsRows()
     QCOMPARE(downloads.first().facts.sourceFile, dir->filePath("records.csv"));
     QCOMPARE(downloads.first().facts.ending, DownloadEnding::Imported);
     QCOMPARE(ArchivedRows(store), Sorted(rows));
-    QCOMPARE(prompter.Texts(), QStringList({ImportText::BadHeader, ImportText::Succeeded}));
+    QCOMPARE(prompter.Texts(), QStringList({ImportText::BadHeader(), ImportText::Succeeded()}));
 }
 
 void TestArchiveWindow::settingsTestAndKeepALocation_data()

@@ -166,14 +166,14 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost_data()
     QTest::addColumn<int>("rows");
 
     const QString connected = BoxLine("Connected Success!");
-    const QString complete = BoxLine(RecordText::DownloadComplete);
+    const QString complete = BoxLine(RecordText::DownloadComplete());
     SimOptions meter;
     meter.meter.records = 100;
 
     SimOptions unplug = meter;
     unplug.unplugAfter = 42; // the handshake, requests 0 to 39 answered, then request 40
     QTest::newRow("unplugged during a download")
-        << unplug << Fault::None << true << QStringList{connected, BoxLine(disconnectNotice)} << 40;
+        << unplug << Fault::None << true << QStringList{connected, BoxLine(disconnectNotice())} << 40;
 
     SimOptions noise = meter;
     noise.noise = 7;
@@ -210,14 +210,14 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost_data()
     QTest::newRow("export to a full disk")
         << meter << Fault::FullDisk << true
         << QStringList{connected, complete,
-                       BoxLine(ExportText::WriteFailed + "{file}", Prompter::Ok,
+                       BoxLine(ExportText::WriteFailed() + "{file}", Prompter::Ok,
                                Prompter::Icon::Warning)}
         << 100;
 
     QTest::newRow("export over a read-only file")
         << meter << Fault::ReadOnlyFile << true
         << QStringList{connected, complete,
-                       BoxLine(ExportText::FileInUse, Prompter::Ok, Prompter::Icon::Information)}
+                       BoxLine(ExportText::FileInUse(), Prompter::Ok, Prompter::Icon::Information)}
         << 100;
 }
 
@@ -320,7 +320,7 @@ void TestFaults::lateAnswerAfterAStallIsDropped_data()
     QTest::newRow("record download, started again")
         << false << true << 4 << download.mid(0, 3) + download
         << QStringList{connected, stalled("record download (record 3 of 5)"),
-                       BoxLine(RecordText::DownloadComplete)}
+                       BoxLine(RecordText::DownloadComplete())}
         << 5;
     // The last record's answer would have completed the download.
     QTest::newRow("record download, left stalled")
@@ -331,7 +331,7 @@ void TestFaults::lateAnswerAfterAStallIsDropped_data()
     for (int group = 1; group <= 3; ++group)
         for (const char* code : {"06", "07", "CC"})
             upload << QStringLiteral("%1 0%2").arg(QLatin1String(code)).arg(group);
-    const QString question = BoxLine(ThresholdText::ResetQuestion, Prompter::Yes | Prompter::No);
+    const QString question = BoxLine(ThresholdText::ResetQuestion(), Prompter::Yes | Prompter::No);
     // The handshake, the nine frames of the threshold download, then group 2's part 2.
     QTest::newRow("threshold upload, started again")
         << true << true << 1 + 9 + 5 << upload.mid(0, 5) + upload
@@ -364,7 +364,7 @@ void TestFaults::lateAnswerAfterAStallIsDropped()
     Connect(Fault::None);
     QVERIFY(WaitUntil([this] { return State().connected.load(); }));
     const QString complete =
-        upload ? QStringLiteral("UpLoad Threshold Complete!") : RecordText::DownloadComplete;
+        upload ? QStringLiteral("UpLoad Threshold Complete!") : RecordText::DownloadComplete();
     if (upload) {
         // The grid is filled from the meter, so the upload passes its checks.
         frame->View()->TabControl()->setCurrentIndex(ThresholdTab);

@@ -351,7 +351,7 @@ void TestMainWindow::enterAnswersTheDefaultButton()
     enter.start(10);
     const std::optional<Prompter::Button> named =
         defaultButton ? std::optional(Prompter::Button(defaultButton)) : std::nullopt;
-    QCOMPARE(boxes.Show(frame_.get(), promptCaption, QStringLiteral("Delete?"),
+    QCOMPARE(boxes.Show(frame_.get(), promptCaption(), QStringLiteral("Delete?"),
                         Prompter::Yes | Prompter::No, Prompter::Icon::None, named),
              answer);
 }
@@ -577,7 +577,7 @@ void TestMainWindow::aSecondCopyBringsTheFirstForward()
 
     Application second(secondPrompter, dialogs_, {}, lockDirectory.path());
     QVERIFY(!second.Start());
-    QCOMPARE(secondPrompter.Texts(), QStringList{Application::secondCopyMessage});
+    QCOMPARE(secondPrompter.Texts(), QStringList{Application::secondCopyMessage()});
     QVERIFY(!second.Window());
     QTRY_VERIFY(!window.isMinimized());
     QTRY_COMPARE(QApplication::activeWindow(), &window);

@@ -3,6 +3,7 @@
 // test plugin in boxreporter/, which reports their windows and message boxes on stdout and
 // closes the boxes, so nothing in the program itself serves the test.
 
+#include "TestSupport.h"
 #include "app/CommandLine.h"
 #include "app/InstanceGuard.h"
 
@@ -34,10 +35,18 @@ class Copy
 {
 public:
     // A runtime directory of its own, so no other copy on this machine is involved.
-    explicit Copy(const QString& runtimeDir, const QStringList& arguments = {})
+    // `variables` are set on top of the test's environment (a null value removes one).
+    explicit Copy(const QString& runtimeDir, const QStringList& arguments = {},
+                  const QHash<QString, QString>& variables = {})
     {
         QProcessEnvironment env = Environment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
+        for (auto v = variables.cbegin(); v != variables.cend(); ++v) {
+            if (v.value().isNull())
+                env.remove(v.key());
+            else
+                env.insert(v.key(), v.value());
+        }
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(QX390D_EXECUTABLE), arguments);
     }
@@ -136,6 +145,8 @@ private slots:
     void commandLineIsAnsweredWithoutADisplay_data();
     void commandLineIsAnsweredWithoutADisplay();
     void demoConnectsByItself();
+    void demoSpeaksTheDesktopsLanguage_data();
+    void demoSpeaksTheDesktopsLanguage();
     void aSecondCopyIsRefusedUntilTheFirstHasEnded();
     void programsStartedByACopyDoNotKeepTheLock();
     void lockFollowsNoLinkAndUsesNoOneElsesDirectory_data();
@@ -341,6 +352,61 @@ void TestProgram::demoConnectsByItself()
         1);
     lines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("qx390d:")); });
     QCOMPARE(lines, QStringList({kWindowLine, kConnectedLine}));
+}
+
+void TestProgram::demoSpeaksTheDesktopsLanguage_data()
+{
+    QTest::addColumn<QString>("lang");
+    // The language whose catalogue the texts must come from.
+    QTest::addColumn<QString>("language");
+    QTest::newRow("Chinese desktop") << "zh_CN.UTF-8"
+                                     << "zh_CN";
+    QTest::newRow("C") << "C"
+                       << "C";
+}
+
+void TestProgram::demoSpeaksTheDesktopsLanguage()
+{
+    QFETCH(QString, lang);
+    QFETCH(QString, language);
+    QTemporaryDir runtimeDir;
+    QVERIFY(runtimeDir.isValid());
+    // Each page as shown, kept with the test's output for a look at the layout.
+    const QString pages = QDir::current().absoluteFilePath(QStringLiteral("pages-") + lang);
+    QVERIFY(QDir().mkpath(pages));
+    const QString unset;
+    Copy demo(runtimeDir.path(), {QStringLiteral("--demo")},
+              {{QStringLiteral("LANG"), lang},
+               {QStringLiteral("LANGUAGE"), unset},
+               {QStringLiteral("LC_ALL"), unset},
+               {QStringLiteral("LC_MESSAGES"), unset},
+               {QStringLiteral("QXBOXREPORTER_TEXTS"), QStringLiteral("1")},
+               {QStringLiteral("QXBOXREPORTER_PAGES"), pages}});
+
+    const ScopedLanguage expected(language);
+    const auto text = [](const char* context, const char* source) {
+        return QCoreApplication::translate(context, source);
+    };
+    const QString connected =
+        QStringList{QStringLiteral("box"), text("MessageBox", "PON Prompt Message"),
+                    text("MeterAnswers", "Connected Success!")}
+            .join(QLatin1Char('\t'));
+    QVERIFY2(demo.WaitForLine(connected), qPrintable(demo.output));
+    // Every page shown in turn, and no text on it wider than its place.
+    QVERIFY2(demo.WaitForLine(QStringLiteral("pages\t3")), qPrintable(demo.output));
+    QVERIFY2(demo.Lines().filter(QRegularExpression(QStringLiteral("^clipped\t"))).isEmpty(),
+             qPrintable(demo.output));
+    const QStringList menus{QStringLiteral("menus"), text("MainWindow", "&File"),
+                            text("MainWindow", "&View"), text("MainWindow", "&Manage"),
+                            text("MainWindow", "&Help")};
+    const QStringList tabs{QStringLiteral("tabs"), text("MainView", "DownLoad Data"),
+                           text("MainView", "Threshold Setting"), text("MainView", "Calibration")};
+    const QStringList lines = demo.Lines();
+    QVERIFY2(lines.contains(menus.join(QLatin1Char('\t'))), qPrintable(demo.output));
+    QVERIFY2(lines.contains(tabs.join(QLatin1Char('\t'))), qPrintable(demo.output));
+    // The Chinese start shows the translations, not the source texts it would fall back to.
+    QCOMPARE(menus[1] != QStringLiteral("&File"), !expected.Installed().isEmpty());
+    QCOMPARE(tabs[3] != QStringLiteral("Calibration"), !expected.Installed().isEmpty());
 }
 
 void TestProgram::aSecondCopyIsRefusedUntilTheFirstHasEnded()

@@ -220,7 +220,7 @@ private Q_SLOTS:
                  QStringList{BoxLine("Restore the factory calibration of all four channels? The "
                                      "current calibration will be lost.",
                                      Prompter::Yes | Prompter::No, Prompter::Icon::Warning,
-                                     promptCaption, Prompter::No)});
+                                     promptCaption(), Prompter::No)});
         QCOMPARE(prompter.boxes[0].owner, page.get());
         QStringList written;
         for (const QByteArray& frame : std::as_const(port->written))

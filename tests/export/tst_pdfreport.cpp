@@ -145,9 +145,9 @@ private slots:
 
         ExportRecordReport(table.Texts(), Thresholds(), facts, prompter, dialogs, nullptr,
                            exportPath);
-        QCOMPARE(dialogs.filters, QStringList{pdfFilter});
+        QCOMPARE(dialogs.filters, QStringList{pdfFilter()});
         QCOMPARE(exportPath, folder.filePath(QStringLiteral("site 7.pdf")));
-        QCOMPARE(prompter.Texts(), QStringList{ExportText::Succeeded});
+        QCOMPARE(prompter.Texts(), QStringList{ExportText::Succeeded()});
         QFile written(exportPath);
         QVERIFY(written.open(QIODevice::ReadOnly) && written.read(5) == "%PDF-");
         written.close();
@@ -161,8 +161,8 @@ private slots:
         prompter.answers = {Prompter::Yes};
         ExportRecordReport(table.Texts(), Thresholds(), facts, prompter, dialogs, nullptr,
                            exportPath);
-        QCOMPARE(prompter.Texts(), QStringList({exportPath + " " + ExportText::ReplaceQuestion,
-                                                ExportText::FileInUse}));
+        QCOMPARE(prompter.Texts(), QStringList({exportPath + " " + ExportText::ReplaceQuestion(),
+                                                ExportText::FileInUse()}));
         QCOMPARE(QFileInfo(exportPath).lastModified(), before);
     }
 };

@@ -90,9 +90,9 @@ void CheckActions(const QByteArray& frame, quint8 uploadGroup, const QList<Dispa
             FUZZ_CHECK(action.group >= 1 || code != MeterCode::ThresholdPart3);
             break;
         case DispatchAction::Kind::ShowMessage:
-            FUZZ_CHECK(action.text == DispatchText::ConnectedSuccess ||
-                       action.text == DispatchText::ThresholdDownloadComplete ||
-                       action.text == DispatchText::ThresholdUploadComplete);
+            FUZZ_CHECK(action.text == DispatchText::ConnectedSuccess() ||
+                       action.text == DispatchText::ThresholdDownloadComplete() ||
+                       action.text == DispatchText::ThresholdUploadComplete());
             break;
         case DispatchAction::Kind::ConfirmConnection:
             FUZZ_CHECK(code == MeterCode::Handshake);

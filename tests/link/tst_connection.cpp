@@ -128,7 +128,7 @@ void TestConnection::connectReachesConnected()
     QCOMPARE(State().connectPending.load(), false);
     QCOMPARE(link->IsActive(), true);
     QCOMPARE(prompter.Texts(), QStringList{"Connected Success!"});
-    QCOMPARE(prompter.boxes[0].caption, promptCaption);
+    QCOMPARE(prompter.boxes[0].caption, promptCaption());
     QCOMPARE(host->Meter().FrameLog(),
              QStringList{Hex([](CommandFrame& f) { f.SetCode(MeterCode::Handshake); })});
 }
@@ -150,7 +150,7 @@ void TestConnection::deleteCommandsAskAndSendTheirFrames()
     QVERIFY(ConnectToMeter());
     // No is the default button: a stray Enter deletes nothing.
     const auto question = [](const QString& text) {
-        return BoxLine(text, Prompter::Yes | Prompter::No, Prompter::Icon::None, promptCaption,
+        return BoxLine(text, Prompter::Yes | Prompter::No, Prompter::Icon::None, promptCaption(),
                        Prompter::No);
     };
     State().storedRecordCount = 12;
@@ -263,7 +263,7 @@ void TestConnection::portLostWhileTheConnectedBoxIsOpen()
     };
     commands->Connect();
     QTRY_COMPARE_WITH_TIMEOUT(prompter.Texts(),
-                              (QStringList{"Connected Success!", disconnectNotice}), kWaitMs);
+                              (QStringList{"Connected Success!", disconnectNotice()}), kWaitMs);
     QVERIFY(!QTest::qWaitFor([this] { return State().connected.load(); }, 300));
     QCOMPARE(State().connectPending.load(), false);
     // Connecting again works.
@@ -329,7 +329,7 @@ void TestConnection::missingPortCannotBeOpened()
     QCOMPARE(prompter.boxes.size(), 1);
     const QString text = prompter.boxes[0].text;
     QVERIFY2(text.startsWith(device + QStringLiteral(": ")), qPrintable(text));
-    QCOMPARE(prompter.boxes[0].caption, promptCaption);
+    QCOMPARE(prompter.boxes[0].caption, promptCaption());
     QCOMPARE(State().connectPending.load(), false);
     QCOMPARE(link->IsActive(), false);
 }

@@ -142,7 +142,7 @@ void TestDeviceLink::portFailureClosesTheLinkAndTellsOnce()
     QTRY_COMPARE(prompter.boxes.size(), 1);
     QCoreApplication::processEvents();
     QCOMPARE(prompter.boxes.size(), 1);
-    QCOMPARE(prompter.boxes[0].text, disconnectNotice);
+    QCOMPARE(prompter.boxes[0].text, disconnectNotice());
     QCOMPARE(prompter.boxes[0].caption, QStringLiteral("PON Prompt Message"));
     QCOMPARE(prompter.boxes[0].buttons, int(Prompter::Ok));
     QCOMPARE(prompter.boxes[0].icon, Prompter::Icon::None);
@@ -180,7 +180,7 @@ void TestDeviceLink::handshakeAnswerConfirmsOnceTheBoxIsClosed()
     QCOMPARE(connectedWhileShown, 0);
     QVERIFY(link->HandshakeAnswered());
     QCOMPARE(prompter.Texts(), QStringList{"Connected Success!"});
-    QCOMPARE(prompter.boxes[0].caption, promptCaption);
+    QCOMPARE(prompter.boxes[0].caption, promptCaption());
 }
 
 namespace {

@@ -222,12 +222,16 @@ private Q_SLOTS:
     void downloadAndExportEveryRecordOfTheMeter_data()
     {
         QTest::addColumn<int>("records");
-        QTest::newRow("5 records") << 5;
-        QTest::newRow("100 records") << 100;
+        // The file is the same in every language of the desktop.
+        QTest::addColumn<QString>("language");
+        QTest::newRow("5 records") << 5 << "C";
+        QTest::newRow("100 records, Chinese desktop") << 100 << "zh_CN";
     }
     void downloadAndExportEveryRecordOfTheMeter()
     {
         QFETCH(int, records);
+        QFETCH(QString, language);
+        const ScopedLanguage shown(language);
         QVERIFY(ConnectAndDownload(records));
         // An answer meant for another page leaves the table alone, even one that would
         // read as record 1 of 1.
@@ -245,7 +249,7 @@ private Q_SLOTS:
         }
         QCOMPARE(page->Table().Rows(), rows);
         QCOMPARE(State().storedRecordCount.load(), records);
-        QCOMPARE(prompter.Texts(), QStringList{RecordText::DownloadComplete});
+        QCOMPARE(prompter.Texts(), QStringList{RecordText::DownloadComplete()});
         QCOMPARE(prompter.boxes[0].owner, page.get());
         // The handshake, then one request per record and nothing after the last.
         QCOMPARE(host->Meter().ReceivedFrames().size(), 1 + records);
@@ -253,7 +257,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         dialogs.savePath = dir.filePath(QStringLiteral("meter.csv"));
         page->OnExportCsv();
-        QCOMPARE(prompter.Texts().last(), ExportText::Succeeded);
+        QCOMPARE(prompter.Texts().last(), ExportText::Succeeded());
         QFile file(dialogs.savePath);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), csv);
@@ -295,7 +299,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(page->Table().Rows(), rows);
-        QCOMPARE(prompter.Texts(), QStringList{ImportText::Succeeded});
+        QCOMPARE(prompter.Texts(), QStringList{ImportText::Succeeded()});
         QCOMPARE(cursors, QList<Qt::CursorShape>{Qt::WaitCursor});
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(!deleteEnabled());
@@ -336,9 +340,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("disconnectAt"); // request at which the operator disconnects
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("endBox");
-        QTest::newRow("completion") << 0 << 0 << 5 << RecordText::DownloadComplete;
+        QTest::newRow("completion") << 0 << 0 << 5 << RecordText::DownloadComplete();
         // The handshake, requests 0 and 1 answered, request 2 pulls the plug.
-        QTest::newRow("unplug") << 4 << 0 << 2 << disconnectNotice;
+        QTest::newRow("unplug") << 4 << 0 << 2 << disconnectNotice();
         QTest::newRow("disconnect")
             << 0 << 3 << 3 << QStringLiteral("Connection has been disconnected!");
     }
@@ -398,7 +402,7 @@ private Q_SLOTS:
         QCOMPARE(wrong, QStringList());
         QCOMPARE(page->Table().RowCount(), rows);
         // The last record's row and text are up while the completion message is shown.
-        if (endBox == RecordText::DownloadComplete) {
+        if (endBox == RecordText::DownloadComplete()) {
             QCOMPARE(paintedAtTheEnd, rows);
             QCOMPARE(progressAtTheEnd, QStringLiteral("Record 5 of 5"));
         }

@@ -1,5 +1,10 @@
 #include "TestSupport.h"
 
+#include "common/ProgramTranslations.h"
+
+#include <QCoreApplication>
+#include <QTranslator>
+
 QByteArray FromHex(const QString& spaced)
 {
     return QByteArray::fromHex(spaced.toLatin1());
@@ -28,4 +33,21 @@ QByteArray AnswerFrame(quint8 code, const QByteArray& payload, quint8 group)
     f[29] = char(a);
     f[30] = char(b);
     return f;
+}
+
+ScopedLanguage::ScopedLanguage(const QString& name) : previous_(QLocale())
+{
+    QLocale::setDefault(QLocale(name));
+    installed_ = InstallTranslations(*QCoreApplication::instance(), QLocale(name));
+}
+
+ScopedLanguage::~ScopedLanguage()
+{
+    const QList<QTranslator*> translators =
+        QCoreApplication::instance()->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly);
+    for (QTranslator* translator : translators) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+    QLocale::setDefault(previous_);
 }

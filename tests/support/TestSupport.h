@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 
 // Bytes from a spaced hex text such as "AA 0F 00".
@@ -11,3 +12,22 @@ QString ToHex(const QByteArray& bytes);
 // An answer frame, meter to PC, with the given code and payload bytes (offset 3 on), its
 // check bytes computed here rather than by the program's own code.
 QByteArray AnswerFrame(quint8 code, const QByteArray& payload = {}, quint8 group = 0);
+
+// The program's texts in the language of `name` ("zh_CN", "C") for as long as it lives, as
+// the program installs them at its start, with the default locale set alike; then back to
+// the source texts.
+class ScopedLanguage
+{
+public:
+    explicit ScopedLanguage(const QString& name);
+    ~ScopedLanguage();
+    ScopedLanguage(const ScopedLanguage&) = delete;
+    ScopedLanguage& operator=(const ScopedLanguage&) = delete;
+
+    // The language installed ("zh_CN"), empty when the program's own texts stay.
+    QString Installed() const { return installed_; }
+
+private:
+    QLocale previous_;
+    QString installed_;
+};

@@ -182,8 +182,8 @@ private slots:
         QTest::addColumn<bool>("sent");
 
         const QString question =
-            BoxLine(ThresholdText::ResetQuestion, Prompter::Yes | Prompter::No);
-        const QString range = BoxLine(ThresholdText::OutOfRange);
+            BoxLine(ThresholdText::ResetQuestion(), Prompter::Yes | Prompter::No);
+        const QString range = BoxLine(ThresholdText::OutOfRange());
         const QString second = BoxLine("The 2th threshold do not set completely!");
         QTest::newRow("fresh page")
             << false << "" << Prompter::Yes
@@ -271,7 +271,7 @@ private slots:
         frame->Action(Cmd::UploadThreshold)->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(prompter.boxes.size(), 2, kWaitMs);
         QCOMPARE(ShownBoxes(prompter),
-                 (QStringList{BoxLine(ThresholdText::ResetQuestion, Prompter::Yes | Prompter::No),
+                 (QStringList{BoxLine(ThresholdText::ResetQuestion(), Prompter::Yes | Prompter::No),
                               BoxLine("UpLoad Threshold Complete!")}));
         QCOMPARE(prompter.boxes[1].owner, frame.get());
         QVERIFY(host->Meter().Groups() == expected);

@@ -95,8 +95,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<QString>("message");
-        const QString range = ThresholdText::OutOfRange;
-        const QString number = ThresholdText::InputNumber;
+        const QString range = ThresholdText::OutOfRange();
+        const QString number = ThresholdText::InputNumber();
         QTest::newRow("empty") << ""
                                << ""
                                << "";

@@ -227,7 +227,7 @@ private slots:
 
         dialogs.savePath = dir.filePath(QStringLiteral("report.pdf"));
         view->OnFileExportReport();
-        QCOMPARE(prompter.Texts().last(), ExportText::Succeeded);
+        QCOMPARE(prompter.Texts().last(), ExportText::Succeeded());
     }
 
     void theChartWindowClosesWithItsKeys_data()
@@ -282,8 +282,8 @@ private slots:
         view->OnViewPowerChart();
         view->ChartWindow()->SaveButton()->click();
 
-        QCOMPARE(dialogs.filters, QStringList{chartImageFilter});
-        QCOMPARE(prompter.Texts(), QStringList{ExportText::Succeeded});
+        QCOMPARE(dialogs.filters, QStringList{chartImageFilter()});
+        QCOMPARE(prompter.Texts(), QStringList{ExportText::Succeeded()});
         QFile file(folder.filePath(written));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().startsWith(start));

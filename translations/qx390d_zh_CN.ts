@@ -1,0 +1,1535 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>About PON power meter...</source>
+        <translation>关于 PON 功率计...</translation>
+    </message>
+    <message>
+        <source>Pon Managerment Software V1.0</source>
+        <translation>PON 管理软件 V1.0</translation>
+    </message>
+    <message>
+        <source>Version:20200302</source>
+        <translation>版本：20200302</translation>
+    </message>
+</context>
+<context>
+    <name>Application</name>
+    <message>
+        <source>There has been a same software operating now!</source>
+        <translation>本软件已经在运行！</translation>
+    </message>
+</context>
+<context>
+    <name>ArchiveRecordModel</name>
+    <message>
+        <source>Downloaded</source>
+        <translation>下载时间</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>备注</translation>
+    </message>
+</context>
+<context>
+    <name>ArchiveSettingsDialog</name>
+    <message>
+        <source>Test Connection</source>
+        <translation>测试连接</translation>
+    </message>
+    <message>
+        <source>Archive Settings</source>
+        <translation>归档设置</translation>
+    </message>
+    <message>
+        <source>Every download and import is kept in the archive. Give an SQLite file, a PostgreSQL server as postgresql://HOST/DATABASE?user=ROLE, or a libpq service as service=NAME. Leave it empty for the file on this PC:
+%1
+Passwords belong in ~/.pgpass or the service file, never here.</source>
+        <translation>每次下载和导入的数据都保存在归档中。请填写一个 SQLite 文件、形如 postgresql://HOST/DATABASE?user=ROLE 的 PostgreSQL 服务器，或形如 service=NAME 的 libpq 服务。留空则使用本机上的文件：
+%1
+密码应写在 ~/.pgpass 或服务文件中，切勿写在这里。</translation>
+    </message>
+    <message>
+        <source>This session uses the archive that %1 names; the setting applies when neither the command line nor QX390D_ARCHIVE chooses one.</source>
+        <translation>本次会话使用 %1 指定的归档；仅当命令行和 QX390D_ARCHIVE 都未指定归档时，此设置才生效。</translation>
+    </message>
+    <message>
+        <source>Connecting to %1...</source>
+        <translation>正在连接 %1...</translation>
+    </message>
+    <message>
+        <source>Connected: %1</source>
+        <translation>已连接：%1</translation>
+    </message>
+    <message>
+        <source>Not usable: %1</source>
+        <translation>不可用：%1</translation>
+    </message>
+    <message>
+        <source>The archive setting is not kept: %1</source>
+        <translation>归档设置未能保存：%1</translation>
+    </message>
+</context>
+<context>
+    <name>ArchiveStore</name>
+    <message>
+        <source>the Qt SQL driver %1 is not installed</source>
+        <translation>未安装 Qt SQL 驱动 %1</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be created</source>
+        <translation>无法创建文件夹 %1</translation>
+    </message>
+    <message>
+        <source>the file holds tables, but it is not an archive of this program; it is left as it is</source>
+        <translation>该文件含有数据表，但不是本程序的归档；未对其做任何改动</translation>
+    </message>
+    <message>
+        <source>the archive was written by a newer version of the program (schema %1; this one knows up to %2); it is left as it is</source>
+        <translation>该归档由更新版本的程序写入（架构 %1；本程序最高只支持 %2）；未对其做任何改动</translation>
+    </message>
+    <message>
+        <source>a newer program changed the schema</source>
+        <translation>更新版本的程序更改了架构</translation>
+    </message>
+    <message>
+        <source>%1 (migration to schema %2)</source>
+        <translation>%1（迁移到架构 %2 时）</translation>
+    </message>
+    <message>
+        <source>a limit set vanished while it was written</source>
+        <translation>一组限值在写入过程中消失了</translation>
+    </message>
+    <message>
+        <source>a record could neither be stored nor found</source>
+        <translation>有一条记录既无法存入也无法找到</translation>
+    </message>
+    <message>
+        <source>there is no download %1</source>
+        <translation>不存在编号为 %1 的下载</translation>
+    </message>
+    <message>
+        <source>The archive could not be written: %1</source>
+        <translation>无法写入归档：%1</translation>
+    </message>
+    <message>
+        <source>The archive could not be written: %1. The records are kept on this PC (%2) and will be sent at the next successful connection.</source>
+        <translation>无法写入归档：%1。记录已保存在本机（%2），将在下次成功连接时发送。</translation>
+    </message>
+    <message>
+        <source>The archive could not be written: %1. The records could not be kept on this PC either: %2</source>
+        <translation>无法写入归档：%1。记录也无法保存在本机：%2</translation>
+    </message>
+    <message>
+        <source>%1: archive schema %2, %3 records</source>
+        <translation>%1：归档架构 %2，%3 条记录</translation>
+    </message>
+</context>
+<context>
+    <name>ArchiveTarget</name>
+    <message>
+        <source>--archive and --archive-service exclude each other</source>
+        <translation>--archive 与 --archive-service 不能同时使用</translation>
+    </message>
+    <message>
+        <source>service= needs the name of a libpq service</source>
+        <translation>service= 需要一个 libpq 服务名</translation>
+    </message>
+    <message>
+        <source>the archive URL holds a password; put it in ~/.pgpass (mode 0600) or the service file instead</source>
+        <translation>归档 URL 中含有密码；请改为将密码写入 ~/.pgpass（权限 0600）或服务文件</translation>
+    </message>
+</context>
+<context>
+    <name>ArchiveWindow</name>
+    <message>
+        <source>From</source>
+        <translation>从</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>至</translation>
+    </message>
+    <message>
+        <source>Open in Data Page</source>
+        <translation>在数据页打开</translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation>导出 CSV...</translation>
+    </message>
+    <message>
+        <source>Export Workbook...</source>
+        <translation>导出工作簿...</translation>
+    </message>
+    <message>
+        <source>Export Report (PDF)...</source>
+        <translation>导出报告 (PDF)...</translation>
+    </message>
+    <message>
+        <source>Archive</source>
+        <translation>归档</translation>
+    </message>
+    <message>
+        <source>Any group</source>
+        <translation>所有组</translation>
+    </message>
+    <message>
+        <source>Group %1</source>
+        <translation>组 %1</translation>
+    </message>
+    <message>
+        <source>Any verdict</source>
+        <translation>所有判定</translation>
+    </message>
+    <message>
+        <source>No verdict</source>
+        <translation>无判定</translation>
+    </message>
+    <message>
+        <source>Note contains...</source>
+        <translation>备注包含...</translation>
+    </message>
+    <message>
+        <source>The newest %1 records; more as the list scrolls</source>
+        <translation>最新的 %1 条记录；滚动列表可显示更多</translation>
+    </message>
+    <message>
+        <source>1 record</source>
+        <translation>1 条记录</translation>
+    </message>
+    <message>
+        <source>%1 records</source>
+        <translation>%1 条记录</translation>
+    </message>
+    <message>
+        <source>The note could not be kept in the archive: %1</source>
+        <translation>备注未能保存到归档中：%1</translation>
+    </message>
+    <message>
+        <source>The data page holds at most %1 records; select %1 or fewer.</source>
+        <translation>数据页最多容纳 %1 条记录；请选择不超过 %1 条记录。</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationPage</name>
+    <message>
+        <source>Input The Standard Power </source>
+        <translation>输入标准功率 </translation>
+    </message>
+    <message>
+        <source>Calibration</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <source>Factory Default</source>
+        <translation>出厂默认值</translation>
+    </message>
+    <message>
+        <source>dBm</source>
+        <translation>dBm</translation>
+    </message>
+    <message>
+        <source>Please input Number!</source>
+        <translation>请输入数字！</translation>
+    </message>
+    <message>
+        <source>There is no connection with the equipment so the calibration can&apos;t be done!</source>
+        <translation>未连接设备，无法进行校准！</translation>
+    </message>
+    <message>
+        <source>Please set the calibration value between -65 and 30</source>
+        <translation>请将校准值设置在 -65 到 30 之间</translation>
+    </message>
+    <message>
+        <source>Please enter a number.</source>
+        <translation>请输入数字。</translation>
+    </message>
+    <message>
+        <source>Restore the factory calibration of all four channels? The current calibration will be lost.</source>
+        <translation>恢复全部四个通道的出厂校准吗？当前的校准将会丢失。</translation>
+    </message>
+</context>
+<context>
+    <name>CliArchive</name>
+    <message>
+        <source>the archive cannot be reached: %1</source>
+        <translation>无法访问归档：%1</translation>
+    </message>
+    <message>
+        <source>delivered %1 downloads that waited on this PC</source>
+        <translation>已送出 %1 个在本机等待的下载</translation>
+    </message>
+    <message>
+        <source>%1 records</source>
+        <translation>%1 条记录</translation>
+    </message>
+    <message>
+        <source>%1 cannot be imported: %2</source>
+        <translation>无法导入 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1: %2 records, %3 new (download %4)</source>
+        <translation>%1：%2 条记录，其中 %3 条为新记录（下载 %4）</translation>
+    </message>
+    <message>
+        <source>download %1: note set</source>
+        <translation>下载 %1：已设置备注</translation>
+    </message>
+    <message>
+        <source>copy --to names the archive itself</source>
+        <translation>copy --to 指定的正是本归档</translation>
+    </message>
+    <message>
+        <source>copied %1 of %2 downloads, then: %3</source>
+        <translation>已复制 %2 个下载中的 %1 个，随后出错：%3</translation>
+    </message>
+    <message>
+        <source>copied %1 downloads (%2 new records) to %3; %4 were there already</source>
+        <translation>已将 %1 个下载（%2 条新记录）复制到 %3；另有 %4 个已经存在</translation>
+    </message>
+    <message>
+        <source>%1: &apos;%2&apos; is not a date (2022-09-20) or date-time (2022-09-20T13:11)</source>
+        <translation>%1：“%2”不是日期 (2022-09-20) 或日期时间 (2022-09-20T13:11)</translation>
+    </message>
+    <message>
+        <source>--group: &apos;%1&apos; is not 1, 2 or 3</source>
+        <translation>--group：“%1”不是 1、2 或 3</translation>
+    </message>
+    <message>
+        <source>--verdict: &apos;%1&apos; is not pass, marginal, over, fail or none</source>
+        <translation>--verdict：“%1”不是 pass、marginal、over、fail 或 none</translation>
+    </message>
+    <message>
+        <source>archive import needs a FILE</source>
+        <translation>archive import 需要 FILE 参数</translation>
+    </message>
+    <message>
+        <source>archive note needs a DOWNLOAD_ID (a number from archive downloads) and a TEXT</source>
+        <translation>archive note 需要 DOWNLOAD_ID（archive downloads 列出的编号）和 TEXT</translation>
+    </message>
+    <message>
+        <source>archive needs list, downloads, import, note or copy</source>
+        <translation>archive 需要 list、downloads、import、note 或 copy</translation>
+    </message>
+    <message>
+        <source>archive: &apos;%1&apos; is not list, downloads, import, note or copy</source>
+        <translation>archive：“%1”不是 list、downloads、import、note 或 copy</translation>
+    </message>
+    <message>
+        <source>--archive and --archive-service exclude each other</source>
+        <translation>--archive 与 --archive-service 不能同时使用</translation>
+    </message>
+    <message>
+        <source>--no-archive leaves nothing for archive to work on</source>
+        <translation>使用 --no-archive 时，archive 没有可操作的归档</translation>
+    </message>
+    <message>
+        <source>archive does not use the meter; --port and --demo are for its commands</source>
+        <translation>archive 不使用功率计；--port 和 --demo 用于操作功率计的命令</translation>
+    </message>
+    <message>
+        <source>-o is for archive list and archive downloads</source>
+        <translation>-o 仅用于 archive list 和 archive downloads</translation>
+    </message>
+    <message>
+        <source>--format is for archive list and archive downloads</source>
+        <translation>--format 仅用于 archive list 和 archive downloads</translation>
+    </message>
+    <message>
+        <source>--since, --until, --group and --verdict are for archive list</source>
+        <translation>--since、--until、--group 和 --verdict 仅用于 archive list</translation>
+    </message>
+    <message>
+        <source>archive copy needs --to URL</source>
+        <translation>archive copy 需要 --to URL</translation>
+    </message>
+    <message>
+        <source>--to is for archive copy</source>
+        <translation>--to 仅用于 archive copy</translation>
+    </message>
+    <message>
+        <source>archived %1 records, %2 new (download %3)
+</source>
+        <translation>已归档 %1 条记录，其中 %2 条为新记录（下载 %3）
+</translation>
+    </message>
+</context>
+<context>
+    <name>CliCommandLine</name>
+    <message>
+        <source>Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
+The QX390D XG-PON optical power meter from scripts and terminals.
+
+Commands:
+  ports                                  the candidate ports, in the order they are tried
+  records [-o FILE] [--format csv|json]  download every record (csv: as the program
+          [--thresholds FILE]            exports it; json with FILE&apos;s verdicts)
+  delete last|all --yes                  delete the last record, or all of them
+  thresholds get [-o FILE]               the three threshold groups as a JSON file
+  thresholds set FILE --yes              check a threshold file and upload it
+  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power
+  factory-default --yes                  restore the factory calibration
+  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
+               [--format csv|json] [-o FILE]
+                                         the archived records, newest first
+  archive downloads [--format csv|json] [-o FILE]
+                                         the archived downloads and imports
+  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)
+  archive note DOWNLOAD_ID TEXT          set the note of a download
+  archive copy --to URL                  copy the archive into another one
+
+Options:
+  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching
+                 the USB serial ports
+  --demo         start a virtual meter and use it
+  --quiet        no progress and no notes; errors only
+  -o FILE        write to FILE instead of standard output (&quot;-&quot;); a file is replaced
+                 only once complete, a device or FIFO is written into
+  --yes          let a command change the meter
+  --archive PATH|postgresql://...|service=NAME
+                 the archive to use (also QX390D_ARCHIVE); by default
+                 archive.sqlite in the program&apos;s data folder
+  --archive-service NAME  the PostgreSQL archive of a libpq service
+  --no-archive   records keeps nothing in the archive
+  -h, --help     show this text
+  -v, -V, --version  show the version
+
+Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the
+output could not be written, 2 usage, 3 the port cannot be found or opened.
+</source>
+        <translation>用法：qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
+在脚本和终端中使用 QX390D XG-PON 光功率计。
+
+命令：
+  ports                                  候选端口，按尝试的先后顺序列出
+  records [-o FILE] [--format csv|json]  下载全部记录（csv：与程序导出的格式相同；
+          [--thresholds FILE]            json：附带按 FILE 中的阈值得出的判定）
+  delete last|all --yes                  删除最后一条记录，或删除全部记录
+  thresholds get [-o FILE]               以 JSON 文件输出三个阈值组
+  thresholds set FILE --yes              检查阈值文件并将其上传
+  calibrate 1270|1310|1490|1577 DBM      按参考功率校准一个通道
+  factory-default --yes                  恢复出厂校准
+  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
+               [--format csv|json] [-o FILE]
+                                         已归档的记录，最新的在前
+  archive downloads [--format csv|json] [-o FILE]
+                                         已归档的下载和导入
+  archive import FILE...                 将记录表归档（CSV、.xls、.xlsx）
+  archive note DOWNLOAD_ID TEXT          设置一次下载的备注
+  archive copy --to URL                  将本归档复制到另一个归档中
+
+选项：
+  --port DEVICE  使用 DEVICE（串口或伪终端），而不搜索 USB 串口
+  --demo         启动一台虚拟功率计并使用它
+  --quiet        不显示进度和提示，只显示错误
+  -o FILE        写入 FILE 而不是标准输出（&quot;-&quot;）；普通文件在写完后才被替换，
+                 设备或 FIFO 则直接写入
+  --yes          允许命令更改功率计
+  --archive PATH|postgresql://...|service=NAME
+                 要使用的归档（也可由 QX390D_ARCHIVE 指定）；默认为
+                 程序数据文件夹中的 archive.sqlite
+  --archive-service NAME  libpq 服务的 PostgreSQL 归档
+  --no-archive   records 不在归档中保存任何内容
+  -h, --help     显示本说明
+  -v, -V, --version  显示版本
+
+退出码：0 完成；1 功率计出错（未及时应答、已拔出、拒绝执行）或无法写入输出；
+2 用法错误；3 找不到或无法打开端口。
+</translation>
+    </message>
+    <message>
+        <source> (see qx390d-cli --help)</source>
+        <translation> (参见 qx390d-cli --help)</translation>
+    </message>
+    <message>
+        <source>option %1 needs a value</source>
+        <translation>选项 %1 需要一个值</translation>
+    </message>
+    <message>
+        <source>unknown format &apos;%1&apos; (csv or json)</source>
+        <translation>未知格式“%1”（应为 csv 或 json）</translation>
+    </message>
+    <message>
+        <source>option %1 takes no value</source>
+        <translation>选项 %1 不带值</translation>
+    </message>
+    <message>
+        <source>unknown option &apos;%1&apos;</source>
+        <translation>未知选项“%1”</translation>
+    </message>
+    <message>
+        <source>%1 needs %2</source>
+        <translation>%1 需要 %2</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>未给出命令</translation>
+    </message>
+    <message>
+        <source>last or all</source>
+        <translation>last 或 all</translation>
+    </message>
+    <message>
+        <source>delete: &apos;%1&apos; is neither last nor all</source>
+        <translation>delete：“%1”既不是 last 也不是 all</translation>
+    </message>
+    <message>
+        <source>get or set</source>
+        <translation>get 或 set</translation>
+    </message>
+    <message>
+        <source>a FILE</source>
+        <translation>FILE 参数</translation>
+    </message>
+    <message>
+        <source>thresholds: &apos;%1&apos; is neither get nor set</source>
+        <translation>thresholds：“%1”既不是 get 也不是 set</translation>
+    </message>
+    <message>
+        <source>a wavelength (1270, 1310, 1490 or 1577)</source>
+        <translation>波长（1270、1310、1490 或 1577）</translation>
+    </message>
+    <message>
+        <source>calibrate: %1 is not 1270, 1310, 1490 or 1577</source>
+        <translation>calibrate：%1 不是 1270、1310、1490 或 1577</translation>
+    </message>
+    <message>
+        <source>a power in dBm</source>
+        <translation>以 dBm 为单位的功率</translation>
+    </message>
+    <message>
+        <source>calibrate: &apos;%1&apos; is not a number</source>
+        <translation>calibrate：“%1”不是数字</translation>
+    </message>
+    <message>
+        <source>calibrate: %1 is outside -65…30</source>
+        <translation>calibrate：%1 超出 -65…30 的范围</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos;</source>
+        <translation>未知命令“%1”</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>多余的参数“%1”</translation>
+    </message>
+    <message>
+        <source>--port and --demo exclude each other</source>
+        <translation>--port 与 --demo 不能同时使用</translation>
+    </message>
+    <message>
+        <source>%1 writes no file; -o is for records and thresholds get</source>
+        <translation>%1 不写文件；-o 仅用于 records 和 thresholds get</translation>
+    </message>
+    <message>
+        <source>--format is for records only</source>
+        <translation>--format 仅用于 records</translation>
+    </message>
+    <message>
+        <source>--thresholds is for records --format json only</source>
+        <translation>--thresholds 仅用于 records --format json</translation>
+    </message>
+    <message>
+        <source>%1 changes the meter; add --yes to go ahead</source>
+        <translation>%1 会更改功率计；加上 --yes 才会执行</translation>
+    </message>
+</context>
+<context>
+    <name>CliSession</name>
+    <message>
+        <source>the meter did not answer %1 within %2 s</source>
+        <translation>功率计未在 %2 秒内应答：%1</translation>
+    </message>
+    <message>
+        <source>the meter&apos;s port went away (unplugged or switched off?)</source>
+        <translation>功率计的端口消失了（已拔出或已关机？）</translation>
+    </message>
+    <message>
+        <source>the serial ports cannot be listed: /sys/class/tty cannot be read</source>
+        <translation>无法列出串口：无法读取 /sys/class/tty</translation>
+    </message>
+    <message>
+        <source>no USB serial port of the cdc_acm or cp210x driver</source>
+        <translation>没有使用 cdc_acm 或 cp210x 驱动的 USB 串口</translation>
+    </message>
+    <message>
+        <source>no meter found: no USB serial port of the cdc_acm or cp210x driver (name one with --port)</source>
+        <translation>未找到功率计：没有使用 cdc_acm 或 cp210x 驱动的 USB 串口（可用 --port 指定一个）</translation>
+    </message>
+    <message>
+        <source>cannot open %1</source>
+        <translation>无法打开 %1</translation>
+    </message>
+    <message>
+        <source>the connect handshake</source>
+        <translation>连接握手</translation>
+    </message>
+    <message>
+        <source>the request for record 1</source>
+        <translation>记录 1 的请求</translation>
+    </message>
+    <message>
+        <source>threshold part 1 of 9</source>
+        <translation>阈值第 1 部分（共 9 部分）</translation>
+    </message>
+    <message>
+        <source>the calibration command</source>
+        <translation>校准命令</translation>
+    </message>
+    <message>
+        <source>calibrated %1 to %2 dBm</source>
+        <translation>已将 %1 校准为 %2 dBm</translation>
+    </message>
+    <message>
+        <source>restored the factory calibration</source>
+        <translation>已恢复出厂校准</translation>
+    </message>
+    <message>
+        <source>deleted all records</source>
+        <translation>已删除全部记录</translation>
+    </message>
+    <message>
+        <source>deleted record %1</source>
+        <translation>已删除记录 %1</translation>
+    </message>
+    <message>
+        <source>record %1/%2</source>
+        <translation>记录 %1/%2</translation>
+    </message>
+    <message>
+        <source>the request for record %1 of %2</source>
+        <translation>记录 %1（共 %2 条）的请求</translation>
+    </message>
+    <message>
+        <source>the end of the download</source>
+        <translation>下载结束</translation>
+    </message>
+    <message>
+        <source>the meter holds no records; nothing was deleted</source>
+        <translation>功率计中没有记录；未删除任何内容</translation>
+    </message>
+    <message>
+        <source>the delete command</source>
+        <translation>删除命令</translation>
+    </message>
+    <message>
+        <source>threshold part %1/%2</source>
+        <translation>阈值部分 %1/%2</translation>
+    </message>
+    <message>
+        <source>threshold part %1 of %2</source>
+        <translation>阈值第 %1 部分（共 %2 部分）</translation>
+    </message>
+    <message>
+        <source>the end of the threshold download</source>
+        <translation>阈值下载结束</translation>
+    </message>
+    <message>
+        <source>the meter&apos;s threshold answers were incomplete (%1 of %2 parts)</source>
+        <translation>功率计的阈值应答不完整（只收到 %2 部分中的 %1 部分）</translation>
+    </message>
+    <message>
+        <source>downloaded the three threshold groups</source>
+        <translation>已下载三个阈值组</translation>
+    </message>
+    <message>
+        <source>upload part %1/%2</source>
+        <translation>上传部分 %1/%2</translation>
+    </message>
+    <message>
+        <source>the upload of group %1, part %2</source>
+        <translation>组 %1 第 %2 部分的上传</translation>
+    </message>
+    <message>
+        <source>downloaded %1 records</source>
+        <translation>已下载 %1 条记录</translation>
+    </message>
+    <message>
+        <source>the meter holds no records</source>
+        <translation>功率计中没有记录</translation>
+    </message>
+    <message>
+        <source>the meter reports %1 records; at most %2 can be downloaded</source>
+        <translation>功率计报告有 %1 条记录；最多只能下载 %2 条</translation>
+    </message>
+    <message>
+        <source>uploaded the three threshold groups</source>
+        <translation>已上传三个阈值组</translation>
+    </message>
+    <message>
+        <source>the virtual meter cannot start: %1</source>
+        <translation>虚拟功率计无法启动：%1</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Usage: qx390d [--port DEVICE] [--demo] [--help] [--version]
+Data management for the QX390D XG-PON optical power meter.
+
+  --port DEVICE  connect to DEVICE (a serial port such as /dev/ttyUSB2, or a
+                 pseudo-terminal) instead of searching the USB serial ports
+  --demo         start a virtual meter inside the program and connect to it
+  --archive PATH|postgresql://...|service=NAME
+                 the archive that keeps every download and import (also
+                 QX390D_ARCHIVE); by default the one chosen in Archive
+                 Settings, else archive.sqlite in the program&apos;s data folder
+  --archive-service NAME  the PostgreSQL archive of a libpq service
+  --no-archive   keep nothing in the archive in this session
+  -h, --help     show this text
+  -v, -V, --version  show the program&apos;s version
+</source>
+        <translation>用法：qx390d [--port DEVICE] [--demo] [--help] [--version]
+QX390D XG-PON 光功率计的数据管理程序。
+
+  --port DEVICE  连接到 DEVICE（串口，如 /dev/ttyUSB2，或伪终端），
+                 而不搜索 USB 串口
+  --demo         在程序内启动一台虚拟功率计并连接到它
+  --archive PATH|postgresql://...|service=NAME
+                 保存每次下载和导入的归档（也可由 QX390D_ARCHIVE 指定）；
+                 默认为“归档设置”中选定的归档，否则为程序数据文件夹中的
+                 archive.sqlite
+  --archive-service NAME  libpq 服务的 PostgreSQL 归档
+  --no-archive   本次会话不在归档中保存任何内容
+  -h, --help     显示本说明
+  -v, -V, --version  显示程序版本
+</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;.</source>
+        <translation>多余的参数“%1”。</translation>
+    </message>
+    <message>
+        <source>
+Try &apos;qx390d --help&apos;.
+</source>
+        <translation>
+请运行 &apos;qx390d --help&apos; 查看用法。
+</translation>
+    </message>
+    <message>
+        <source>qx390d: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); qx390d-cli works without one
+</source>
+        <translation>qx390d: 没有可用于打开窗口的显示（DISPLAY 和 WAYLAND_DISPLAY 均未设置）；qx390d-cli 无需显示即可使用
+</translation>
+    </message>
+    <message>
+        <source>the archive of Archive Settings cannot be used: </source>
+        <translation>无法使用“归档设置”中的归档: </translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionCommands</name>
+    <message>
+        <source>Do you want to delete all data?</source>
+        <translation>确定要删除全部数据吗？</translation>
+    </message>
+    <message>
+        <source>Delete the %1th test data?</source>
+        <translation>删除第 %1 条测试数据吗？</translation>
+    </message>
+    <message>
+        <source>Conneced Fail!</source>
+        <translation>连接失败！</translation>
+    </message>
+    <message>
+        <source>Open port failed,Please make sure the equipment  is turned on or connection is normal!</source>
+        <translation>打开端口失败，请确认设备已开机且连接正常！</translation>
+    </message>
+    <message>
+        <source>Connection has been disconnected!</source>
+        <translation>连接已断开！</translation>
+    </message>
+    <message>
+        <source>Have no data can be deleted!</source>
+        <translation>没有可删除的数据！</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadProgress</name>
+    <message>
+        <source>Record %1 of %2</source>
+        <translation>第 %1 条记录，共 %2 条</translation>
+    </message>
+</context>
+<context>
+    <name>ExchangeWatch</name>
+    <message>
+        <source>The meter stopped answering during the record download (record %1 of %2).</source>
+        <translation>下载记录时功率计停止了应答（第 %1 条，共 %2 条）。</translation>
+    </message>
+    <message>
+        <source>The meter stopped answering during the record download (record %1).</source>
+        <translation>下载记录时功率计停止了应答（第 %1 条）。</translation>
+    </message>
+    <message>
+        <source>The meter stopped answering during the threshold download (group %1, part %2).</source>
+        <translation>下载阈值时功率计停止了应答（组 %1，第 %2 部分）。</translation>
+    </message>
+    <message>
+        <source>The meter stopped answering during the threshold upload (group %1, part %2).</source>
+        <translation>上传阈值时功率计停止了应答（组 %1，第 %2 部分）。</translation>
+    </message>
+</context>
+<context>
+    <name>Export</name>
+    <message>
+        <source>Data has already been successfully exported.</source>
+        <translation>数据已成功导出。</translation>
+    </message>
+    <message>
+        <source>already exist.<byte value="xd"/>
+Is to replace it?</source>
+        <translation>已存在。<byte value="xd"/>
+要替换它吗？</translation>
+    </message>
+    <message>
+        <source>The file can’t be saved.<byte value="xd"/>
+Because it is being opened by other program.<byte value="xd"/>
+Please be sure to close this file firstly!</source>
+        <translation>无法保存文件。<byte value="xd"/>
+因为该文件已被其他程序打开。<byte value="xd"/>
+请先关闭此文件！</translation>
+    </message>
+    <message>
+        <source>The data could not be written completely; the file has been left as it was.<byte value="xd"/>
+</source>
+        <translation>数据未能完整写入；文件保持原样。<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Csv  (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>Excel Workbook (*.xlsx)</source>
+        <translation>Excel 工作簿 (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>PDF Report (*.pdf)</source>
+        <translation>PDF 报告 (*.pdf)</translation>
+    </message>
+</context>
+<context>
+    <name>HelpFile</name>
+    <message>
+        <source>The help cannot be opened: no program to show it was found.
+Open this file with a web browser:
+%1</source>
+        <translation>无法打开帮助：找不到能显示帮助的程序。
+请用网页浏览器打开此文件：
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>Import</name>
+    <message>
+        <source>Csv File (*.csv);;Excel File (*.xls);;Excel Workbook (*.xlsx)</source>
+        <translation>CSV 文件 (*.csv);;Excel 文件 (*.xls);;Excel 工作簿 (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>An error occurred downloading data!</source>
+        <translation>导入数据时出错！</translation>
+    </message>
+    <message>
+        <source>Data already successful export to Management software! </source>
+        <translation>数据已成功导入管理软件！ </translation>
+    </message>
+    <message>
+        <source>The file cannot be read as a table; the table has been left as it was.<byte value="xd"/>
+</source>
+        <translation>无法将该文件作为表格读取；表格保持原样。<byte value="xd"/>
+</translation>
+    </message>
+</context>
+<context>
+    <name>MainView</name>
+    <message>
+        <source>DownLoad Data</source>
+        <translation>下载数据</translation>
+    </message>
+    <message>
+        <source>Threshold Setting</source>
+        <translation>阈值设置</translation>
+    </message>
+    <message>
+        <source>Calibration</source>
+        <translation>校准</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Connect PON power meter...</source>
+        <translation>连接 PON 功率计...</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>断开连接</translation>
+    </message>
+    <message>
+        <source>DownLoad Data to PC</source>
+        <translation>下载数据到电脑</translation>
+    </message>
+    <message>
+        <source>Delete current data</source>
+        <translation>删除当前数据</translation>
+    </message>
+    <message>
+        <source>Delete all data</source>
+        <translation>删除全部数据</translation>
+    </message>
+    <message>
+        <source>DownLoad threshold to PC</source>
+        <translation>下载阈值到电脑</translation>
+    </message>
+    <message>
+        <source>Set threshold</source>
+        <translation>设置阈值</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>文件(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>打开(&amp;O)...</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>保存(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Export as Excel Workbook...</source>
+        <translation>导出为 Excel 工作簿...</translation>
+    </message>
+    <message>
+        <source>Export Report (PDF)...</source>
+        <translation>导出报告 (PDF)...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>退出(&amp;X)</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>视图(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Tool</source>
+        <translation>工具栏(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Power Chart</source>
+        <translation>功率图表</translation>
+    </message>
+    <message>
+        <source>Archive...</source>
+        <translation>归档...</translation>
+    </message>
+    <message>
+        <source>Archive Settings...</source>
+        <translation>归档设置...</translation>
+    </message>
+    <message>
+        <source>&amp;Manage</source>
+        <translation>管理(&amp;M)</translation>
+    </message>
+    <message>
+        <source>Disconneced</source>
+        <translation>断开连接</translation>
+    </message>
+    <message>
+        <source>DownLoad data to PC</source>
+        <translation>下载数据到电脑</translation>
+    </message>
+    <message>
+        <source>UpLoad Threshold</source>
+        <translation>上传阈值</translation>
+    </message>
+    <message>
+        <source>Save Thresholds to File...</source>
+        <translation>将阈值保存到文件...</translation>
+    </message>
+    <message>
+        <source>Load Thresholds from File...</source>
+        <translation>从文件载入阈值...</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>帮助(&amp;H)</translation>
+    </message>
+    <message>
+        <source>About PON power meter...</source>
+        <translation>关于 PON 功率计...</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>VB4417 XGPON Power Meter Data Management Software</source>
+        <translation>VB4417 XGPON 功率计数据管理软件</translation>
+    </message>
+    <message>
+        <source>Are you sure to quit the management software?</source>
+        <translation>确定要退出管理软件吗？</translation>
+    </message>
+</context>
+<context>
+    <name>MessageBox</name>
+    <message>
+        <source>PON Prompt Message</source>
+        <translation>PON 提示信息</translation>
+    </message>
+    <message>
+        <source>Ther serial port has been disconnected unexpectedly.Please reconnect.</source>
+        <translation>串口意外断开，请重新连接。</translation>
+    </message>
+</context>
+<context>
+    <name>MeterAnswers</name>
+    <message>
+        <source>Connected Success!</source>
+        <translation>连接成功！</translation>
+    </message>
+    <message>
+        <source>DownLoad Threshold Complete!</source>
+        <translation>阈值下载完成！</translation>
+    </message>
+    <message>
+        <source>UpLoad Threshold Complete!</source>
+        <translation>阈值上传完成！</translation>
+    </message>
+</context>
+<context>
+    <name>OutputFile</name>
+    <message>
+        <source>cannot write to standard output: %1</source>
+        <translation>无法写入标准输出：%1</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>PdfReport</name>
+    <message>
+        <source>QX390D Power Meter Test Report</source>
+        <translation>QX390D 功率计测试报告</translation>
+    </message>
+    <message>
+        <source>USB serial number %1</source>
+        <translation>USB 序列号 %1</translation>
+    </message>
+    <message>
+        <source>vendor %1</source>
+        <translation>厂商 ID %1</translation>
+    </message>
+    <message>
+        <source>product %1</source>
+        <translation>产品 ID %1</translation>
+    </message>
+    <message>
+        <source>none (no meter connected)</source>
+        <translation>无（未连接功率计）</translation>
+    </message>
+    <message>
+        <source>Date: %1</source>
+        <translation>日期：%1</translation>
+    </message>
+    <message>
+        <source>Device: %1</source>
+        <translation>设备：%1</translation>
+    </message>
+    <message>
+        <source>Meter: %1</source>
+        <translation>功率计：%1</translation>
+    </message>
+    <message>
+        <source>Operator: %1</source>
+        <translation>操作员：%1</translation>
+    </message>
+    <message>
+        <source>Note: %1</source>
+        <translation>备注：%1</translation>
+    </message>
+    <message>
+        <source>Program: qx390d %1</source>
+        <translation>程序：qx390d %1</translation>
+    </message>
+    <message>
+        <source>Records: %1</source>
+        <translation>记录数：%1</translation>
+    </message>
+    <message>
+        <source>Verdicts</source>
+        <translation>判定结果</translation>
+    </message>
+    <message>
+        <source>No verdicts: the threshold groups of these records were not known to the program.</source>
+        <translation>无判定：程序不知道这些记录所用的阈值组。</translation>
+    </message>
+    <message>
+        <source>Records</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Threshold groups used</source>
+        <translation>所用阈值组</translation>
+    </message>
+    <message>
+        <source>The records name no threshold group 1 to 3.</source>
+        <translation>这些记录没有指明阈值组 1 至 3 中的任何一个。</translation>
+    </message>
+    <message>
+        <source>Group %1: limits not known (not downloaded in this session); its records have no verdict.</source>
+        <translation>组 %1：限值未知（本次会话中未下载）；其记录没有判定。</translation>
+    </message>
+    <message>
+        <source>Group %1 (dBm)</source>
+        <translation>组 %1 (dBm)</translation>
+    </message>
+    <message>
+        <source>Group %1, %2 (dBm)</source>
+        <translation>组 %1，%2 (dBm)</translation>
+    </message>
+    <message>
+        <source>Power chart</source>
+        <translation>功率图表</translation>
+    </message>
+</context>
+<context>
+    <name>PowerChart</name>
+    <message>
+        <source>No. %1 (%2 dBm)</source>
+        <translation>序号 %1 (%2 dBm)</translation>
+    </message>
+    <message>
+        <source>%1 more</source>
+        <translation>另有 %1 条</translation>
+    </message>
+    <message>
+        <source>%1 off the scale: %2</source>
+        <translation>%1 超出刻度：%2</translation>
+    </message>
+    <message>
+        <source>Record number</source>
+        <translation>记录序号</translation>
+    </message>
+    <message>
+        <source>Power (dBm)</source>
+        <translation>功率 (dBm)</translation>
+    </message>
+    <message>
+        <source>Powers by record (LOW: triangles at the foot); all channels, no limit lines</source>
+        <translation>各记录的功率（LOW：底部的三角形）；全部通道，无限值线</translation>
+    </message>
+    <message>
+        <source>Powers by record (LOW: triangles at the foot); limits of threshold group %1, %2</source>
+        <translation>各记录的功率（LOW：底部的三角形）；阈值组 %1 的限值，%2</translation>
+    </message>
+    <message>
+        <source>Powers by record (LOW: triangles at the foot); threshold group %1 not known</source>
+        <translation>各记录的功率（LOW：底部的三角形）；阈值组 %1 未知</translation>
+    </message>
+    <message>
+        <source> (off the scale)</source>
+        <translation> (超出刻度)</translation>
+    </message>
+</context>
+<context>
+    <name>PowerChartWindow</name>
+    <message>
+        <source>Save Image...</source>
+        <translation>保存图像...</translation>
+    </message>
+    <message>
+        <source>Power Chart</source>
+        <translation>功率图表</translation>
+    </message>
+    <message>
+        <source>All channels</source>
+        <translation>全部通道</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>通道</translation>
+    </message>
+    <message>
+        <source>Limits of threshold group</source>
+        <translation>阈值组限值</translation>
+    </message>
+    <message>
+        <source>PNG Image (*.png);;SVG Image (*.svg)</source>
+        <translation>PNG 图像 (*.png);;SVG 图像 (*.svg)</translation>
+    </message>
+</context>
+<context>
+    <name>Program</name>
+    <message>
+        <source>the virtual meter cannot start: %1</source>
+        <translation>虚拟功率计无法启动：%1</translation>
+    </message>
+    <message>
+        <source>qx390d: virtual meter on %1
+</source>
+        <translation>qx390d: 虚拟功率计位于 %1
+</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramArchive</name>
+    <message>
+        <source>A download is running; open the archived records when it has ended.</source>
+        <translation>正在下载；请在下载结束后再打开归档记录。</translation>
+    </message>
+</context>
+<context>
+    <name>RecordDownload</name>
+    <message>
+        <source>DownLoad Data Complete!</source>
+        <translation>数据下载完成！</translation>
+    </message>
+    <message>
+        <source>Have no data can be download!</source>
+        <translation>没有可下载的数据！</translation>
+    </message>
+</context>
+<context>
+    <name>RecordTable</name>
+    <message>
+        <source>No.</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>ONT:1270nm</source>
+        <translation>ONT:1270nm</translation>
+    </message>
+    <message>
+        <source>ONT:1310nm</source>
+        <translation>ONT:1310nm</translation>
+    </message>
+    <message>
+        <source>OLT:1490nm</source>
+        <translation>OLT:1490nm</translation>
+    </message>
+    <message>
+        <source>OLT:1577nm</source>
+        <translation>OLT:1577nm</translation>
+    </message>
+    <message>
+        <source>Threshold Name</source>
+        <translation>阈值名称</translation>
+    </message>
+    <message>
+        <source>Date-Time</source>
+        <translation>日期时间</translation>
+    </message>
+</context>
+<context>
+    <name>SerialPort</name>
+    <message>
+        <source>%1: the port is busy: another program is using it.
+Close that program, then connect again.</source>
+        <translation>%1：端口忙：另一个程序正在使用它。
+请关闭该程序，然后重新连接。</translation>
+    </message>
+    <message>
+        <source>%1: %2
+Ask the administrator to add your user to the &apos;dialout&apos; group, then log in again.</source>
+        <translation>%1：%2
+请让管理员将您的用户加入 &apos;dialout&apos; 组，然后重新登录。</translation>
+    </message>
+</context>
+<context>
+    <name>SheetReader</name>
+    <message>
+        <source>It is neither an Excel 97-2003 workbook (.xls) nor CSV text.</source>
+        <translation>该文件既不是 Excel 97-2003 工作簿 (.xls)，也不是 CSV 文本。</translation>
+    </message>
+    <message>
+        <source>It cannot be read: %1.</source>
+        <translation>无法读取该文件：%1。</translation>
+    </message>
+    <message>
+        <source>It holds more than %1 MB before the end of line %2 (or a quote in it is never closed); a table of 100 records takes far less.</source>
+        <translation>该文件在第 %2 行结束前就已超过 %1 MB（或其中有未闭合的引号）；100 条记录的表格远小于此。</translation>
+    </message>
+    <message>
+        <source>It is not UTF-8 text, and GB18030 text cannot be read here.</source>
+        <translation>该文件不是 UTF-8 文本，而此处无法读取 GB18030 文本。</translation>
+    </message>
+    <message>
+        <source>It cannot be opened: %1.</source>
+        <translation>无法打开该文件：%1。</translation>
+    </message>
+    <message>
+        <source>The workbook is larger than %1 MB; a table of 100 records takes far less.</source>
+        <translation>该工作簿超过 %1 MB；100 条记录的表格远小于此。</translation>
+    </message>
+    <message>
+        <source>The reader of Excel 97-2003 workbooks gave no valid answer (%1).</source>
+        <translation>Excel 97-2003 工作簿读取程序没有给出有效结果（%1）。</translation>
+    </message>
+    <message>
+        <source>its answer is incomplete or damaged</source>
+        <translation>其结果不完整或已损坏</translation>
+    </message>
+    <message>
+        <source>The reader of Excel 97-2003 workbooks (%1) cannot be started: %2.</source>
+        <translation>无法启动 Excel 97-2003 工作簿读取程序 (%1)：%2。</translation>
+    </message>
+    <message>
+        <source>It could not be read in time: the reader of Excel 97-2003 workbooks was stopped at its time limit.</source>
+        <translation>未能及时读完该文件：Excel 97-2003 工作簿读取程序已在时限到达时被终止。</translation>
+    </message>
+    <message>
+        <source>Its cells hold more than %1 MB of text; a table of 100 records takes far less.</source>
+        <translation>其单元格中的文本超过 %1 MB；100 条记录的表格远小于此。</translation>
+    </message>
+    <message>
+        <source>it crashed; the workbook may be damaged</source>
+        <translation>该程序崩溃了；工作簿可能已损坏</translation>
+    </message>
+    <message>
+        <source>it ended with exit code %1</source>
+        <translation>该程序以退出码 %1 结束</translation>
+    </message>
+    <message>
+        <source>The workbook is damaged or of a kind that cannot be read (FreeXL error %1).</source>
+        <translation>该工作簿已损坏或属于无法读取的类型（FreeXL 错误 %1）。</translation>
+    </message>
+    <message>
+        <source>It is a zip archive, but not an Excel workbook.</source>
+        <translation>该文件是 zip 压缩包，但不是 Excel 工作簿。</translation>
+    </message>
+    <message>
+        <source>The workbook is damaged or of a kind that cannot be read (%1).</source>
+        <translation>该工作簿已损坏或属于无法读取的类型（%1）。</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>缺少 %1</translation>
+    </message>
+    <message>
+        <source>%1: zip error %2</source>
+        <translation>%1：zip 错误 %2</translation>
+    </message>
+    <message>
+        <source>%1 unpacks to more than %2 bytes</source>
+        <translation>%1 解压后超过 %2 字节</translation>
+    </message>
+    <message>
+        <source>%1: its checksum is wrong</source>
+        <translation>%1：校验和错误</translation>
+    </message>
+    <message>
+        <source>the cell reference &quot;%1&quot; is not valid</source>
+        <translation>单元格引用“%1”无效</translation>
+    </message>
+    <message>
+        <source>cell %1%2 names a shared string that is missing</source>
+        <translation>单元格 %1%2 引用的共享字符串不存在</translation>
+    </message>
+    <message>
+        <source>The zip archive is damaged or incomplete.</source>
+        <translation>该 zip 压缩包已损坏或不完整。</translation>
+    </message>
+    <message>
+        <source>the zip archive has more than %1 members</source>
+        <translation>该 zip 压缩包中的成员超过 %1 个</translation>
+    </message>
+</context>
+<context>
+    <name>ThresholdFile</name>
+    <message>
+        <source>line %1, column %2</source>
+        <translation>第 %1 行，第 %2 列</translation>
+    </message>
+    <message>
+        <source>groups entry %1 is not an object</source>
+        <translation>groups 的第 %1 项不是对象</translation>
+    </message>
+    <message>
+        <source>groups entry %1: group is missing</source>
+        <translation>groups 的第 %1 项：缺少 group</translation>
+    </message>
+    <message>
+        <source>groups entry %1: group %2 is not 1, 2 or 3</source>
+        <translation>groups 的第 %1 项：group %2 不是 1、2 或 3</translation>
+    </message>
+    <message>
+        <source>group %1 appears twice</source>
+        <translation>组 %1 出现了两次</translation>
+    </message>
+    <message>
+        <source>group %1, name: %2 is not a text</source>
+        <translation>组 %1，name：%2 不是文本</translation>
+    </message>
+    <message>
+        <source>group %1, %2</source>
+        <translation>组 %1，%2</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>缺少 %1</translation>
+    </message>
+    <message>
+        <source>%1 is not an object</source>
+        <translation>%1 不是对象</translation>
+    </message>
+    <message>
+        <source>%1: %2 is not a number</source>
+        <translation>%1：%2 不是数字</translation>
+    </message>
+    <message>
+        <source>%1: %2 is outside -65…30</source>
+        <translation>%1：%2 超出 -65…30 的范围</translation>
+    </message>
+    <message>
+        <source>group %1, %2, %3</source>
+        <translation>组 %1，%2，%3</translation>
+    </message>
+    <message>
+        <source>the file does not hold a JSON object</source>
+        <translation>该文件不含 JSON 对象</translation>
+    </message>
+    <message>
+        <source>version is missing</source>
+        <translation>缺少 version</translation>
+    </message>
+    <message>
+        <source>version %1 is not supported (only version %2 is)</source>
+        <translation>不支持 version %1（只支持 version %2）</translation>
+    </message>
+    <message>
+        <source>groups is missing</source>
+        <translation>缺少 groups</translation>
+    </message>
+    <message>
+        <source>groups is not a list</source>
+        <translation>groups 不是列表</translation>
+    </message>
+    <message>
+        <source>group %1 is missing</source>
+        <translation>缺少组 %1</translation>
+    </message>
+</context>
+<context>
+    <name>ThresholdsPage</name>
+    <message>
+        <source>The %1th threshold do not set completely!</source>
+        <translation>第 %1 组阈值未设置完整！</translation>
+    </message>
+    <message>
+        <source>Please input number!</source>
+        <translation>请输入数字！</translation>
+    </message>
+    <message>
+        <source>Please set the threshold between -65 and 30</source>
+        <translation>请将阈值设置在 -65 到 30 之间</translation>
+    </message>
+    <message>
+        <source>Sure you want to reset threshold value?</source>
+        <translation>确定要重新设置阈值吗？</translation>
+    </message>
+    <message>
+        <source>Over</source>
+        <translation>过高</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Threshold files (*.json)</source>
+        <translation>阈值文件 (*.json)</translation>
+    </message>
+    <message>
+        <source>Threshold Name</source>
+        <translation>阈值名称</translation>
+    </message>
+    <message>
+        <source>group %1, %2, %3</source>
+        <translation>组 %1，%2，%3</translation>
+    </message>
+    <message>
+        <source>%1: the cell holds no number; nothing was saved.</source>
+        <translation>%1：单元格中不是数字；未保存任何内容。</translation>
+    </message>
+    <message>
+        <source>The thresholds have been saved to %1</source>
+        <translation>阈值已保存到 %1</translation>
+    </message>
+    <message>
+        <source>The thresholds could not be saved.<byte value="xd"/>
+%1</source>
+        <translation>无法保存阈值。<byte value="xd"/>
+%1</translation>
+    </message>
+    <message>
+        <source>The file cannot be loaded; the grid has been left as it was.<byte value="xd"/>
+%1</source>
+        <translation>无法载入该文件；表格保持原样。<byte value="xd"/>
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>Pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>Marginal</source>
+        <translation>临界</translation>
+    </message>
+    <message>
+        <source>Over</source>
+        <translation>过高</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <extracomment>A verdict and how many records have it (&quot;Pass: 3&quot;).</extracomment>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>No verdict: %1</source>
+        <translation>无判定：%1</translation>
+    </message>
+    <message>
+        <source>%1 (threshold group %2: Over %3, Pass %4, Fail %5 dBm)</source>
+        <translation>%1（阈值组 %2：过高 %3，合格 %4，不合格 %5 dBm）</translation>
+    </message>
+</context>
+</TS>

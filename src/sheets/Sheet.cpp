@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "common/InputFile.h"
 #include "sheets/CsvSheet.h"
 #include "sheets/XlsReaderProcess.h"
 #include "sheets/XlsSheet.h"
@@ -13,11 +14,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 QString SheetCells::CellText(char column, int row) const
 {
@@ -69,23 +67,12 @@ std::optional<QByteArray> ReadAtMost(QIODevice& device, qint64 limit, QString* r
 
 std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason)
 {
-    // Without O_NONBLOCK, opening a pipe that no one writes to would wait for a writer.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat status;
-    if (fd < 0 || ::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
-        // The file's own words for why it cannot be opened.
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        *reason = QCoreApplication::translate("SheetReader", "It cannot be opened: %1.")
-                      .arg(file.errorString());
+    QFile file;
+    QString why;
+    if (!OpenInputFile(path, file, &why)) {
+        *reason = QCoreApplication::translate("SheetReader", "It cannot be opened: %1.").arg(why);
         return nullptr;
     }
-    // From here on a read waits for a pipe's writer, as for any reader of a pipe.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    QFile file;
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     return ReadSheet(file, reason);
 }
 

@@ -1,5 +1,6 @@
 #include "thresholds/ThresholdFile.h"
 
+#include "common/InputFile.h"
 #include "common/NumberText.h"
 #include "common/PowerRange.h"
 #include "thresholds/ThresholdCells.h"
@@ -12,9 +13,6 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -246,22 +244,12 @@ std::optional<ThresholdFile> ParseThresholdFile(const QByteArray& json, QString*
 
 std::optional<ThresholdFile> ReadThresholdFile(const QString& path, QString* error)
 {
-    // Without O_NONBLOCK, opening a pipe that no one writes to would wait for a writer;
-    // reads then wait for the writer as for any reader of a pipe.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat status;
-    if (fd < 0 || ::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
-        // The file's own words for why it cannot be opened.
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        Fail(error, path + QStringLiteral(": ") + file.errorString());
+    QFile in;
+    QString why;
+    if (!OpenInputFile(path, in, &why)) {
+        Fail(error, path + QStringLiteral(": ") + why);
         return std::nullopt;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    QFile in;
-    in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     // Read with a bound, whatever the file is: a device such as /dev/zero has no size.
     QByteArray json;
     while (json.size() <= kThresholdFileMaxBytes) {

@@ -360,87 +360,74 @@ private Q_SLOTS:
     }
 
     // Each reader stops at its limit; `reason` empty: the file is read.
-    void csvReaderTakesAtMostItsLimit_data()
+    void readerTakesAtMostItsLimit_data()
     {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QList<QStringList>>("rows");
         QTest::addColumn<QString>("reason");
+        const QList<QStringList> none;
         const qsizetype limit = 4 << 20;
         const QString tooLong = "It holds more than 4 MB before the end of line 101 (or a quote "
                                 "in it is never closed); a table of 100 records takes far less.";
         const QByteArray longText(limit - 100, 'x');
-        QTest::newRow("a quote never closed")
-            << "No.\r\n1,\"" + QByteArray(limit, 'x') << QList<QStringList>() << tooLong;
-        QTest::newRow("one line without end")
-            << "No.," + QByteArray(limit, 'x') << QList<QStringList>() << tooLong;
-        QTest::newRow("a long field within the limit")
+        QTest::newRow("csv: a quote never closed")
+            << "a.csv"
+            << "No.\r\n1,\"" + QByteArray(limit, 'x') << none << tooLong;
+        QTest::newRow("csv: one line without end")
+            << "a.csv"
+            << "No.," + QByteArray(limit, 'x') << none << tooLong;
+        QTest::newRow("csv: a long field within the limit")
+            << "a.csv"
             << "No.\r\n1,\"" + longText + "\"\r\n"
             << QList<QStringList>{{"1", longText, "", "", "", "", ""}} << QString();
-        QTest::newRow("101 lines within the limit, then more than the limit")
-            << Exported(Numbered(100)) + QByteArray(limit, 'y') << Numbered(100) << QString();
-    }
-    void csvReaderTakesAtMostItsLimit()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QList<QStringList>, rows);
-        QFETCH(QString, reason);
-        const QString path = Write("a.csv", content);
-        QVERIFY(!path.isEmpty());
-        ImportAndExpect(path, rows, reason);
-    }
+        QTest::newRow("csv: 101 lines within the limit, then more than the limit")
+            << "a.csv" << Exported(Numbered(100)) + QByteArray(limit, 'y') << Numbered(100)
+            << QString();
 
-    void xlsxReaderTakesAtMostItsLimits_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("larger than 32 MB")
-            << QByteArray("PK\x03\x04") + QByteArray(32 << 20, '\0')
-            << "The workbook is larger than 32 MB; a table of 100 records takes far less.";
-        QTest::newRow("a part that unpacks to more than 16 MB")
+        const QString tooLarge =
+            "The workbook is larger than 32 MB; a table of 100 records takes far less.";
+        QTest::newRow("xlsx: larger than 32 MB")
+            << "a.xlsx" << QByteArray("PK\x03\x04") + QByteArray(32 << 20, '\0') << none
+            << tooLarge;
+        QTest::newRow("xlsx: a part that unpacks to more than 16 MB")
+            << "a.xlsx"
             << Zipped({{"_rels/.rels",
                         "<Relationships>" + QByteArray(16 << 20, ' ') + "</Relationships>"}})
+            << none
             << "The workbook is damaged or of a kind that cannot be read (_rels/.rels unpacks "
                "to more than 16777216 bytes).";
         ZipMembers many;
         for (int m = 0; m <= 10000; ++m)
             many << std::pair{"m" + QByteArray::number(m), QByteArray()};
-        QTest::newRow("more than 10000 members")
-            << Zipped(many)
+        QTest::newRow("xlsx: more than 10000 members")
+            << "a.xlsx" << Zipped(many) << none
             << "The workbook is damaged or of a kind that cannot be read (the zip archive has "
                "more than 10000 members).";
-    }
-    void xlsxReaderTakesAtMostItsLimits()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, reason);
-        const QString path = Write("a.xlsx", content);
-        QVERIFY(!path.isEmpty());
-        ImportAndExpect(path, {}, reason);
-    }
 
-    void xlsReaderTakesAtMostItsLimits_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("larger than 32 MB")
-            << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(32 << 20, '\0')
-            << "The workbook is larger than 32 MB; a table of 100 records takes far less.";
-        QTest::newRow("dates near 2^31, seconds of processor time each")
-            << XlsWithDatesNear2To31()
+        QTest::newRow("xls: larger than 32 MB")
+            << "a.xls"
+            << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(32 << 20, '\0') << none
+            << tooLarge;
+        QTest::newRow("xls: dates near 2^31, seconds of processor time each")
+            << "a.xls" << XlsWithDatesNear2To31() << none
             << "It could not be read in time: the reader of Excel 97-2003 workbooks was stopped "
                "at its time limit.";
     }
-    void xlsReaderTakesAtMostItsLimits()
+    void readerTakesAtMostItsLimit()
     {
+        QFETCH(QString, name);
         QFETCH(QByteArray, content);
+        QFETCH(QList<QStringList>, rows);
         QFETCH(QString, reason);
-        const QString path = Write("a.xls", content);
+        const QString path = Write(name, content);
         QVERIFY(!path.isEmpty());
-        // A second of processor time and of waiting, so that the test takes no longer.
+        // For the .xls reader, a second of processor time and of waiting, so that the test
+        // takes no longer.
         const XlsReaderLimits production = XlsReaderLimitsInForce();
         SetXlsReaderLimits({1, 1000, production.memoryBytes});
         const auto restore = qScopeGuard([&] { SetXlsReaderLimits(production); });
-        ImportAndExpect(path, {}, reason);
+        ImportAndExpect(path, rows, reason);
     }
 
     // What the .xls reader process answers is checked before a byte of it is used.

@@ -5,7 +5,7 @@
 #include "app/MainWindow.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
-#include "archive/ArchiveWriter.h"
+#include "archiving/ArchiveWriter.h"
 #include "common/Prompter.h"
 #include "link/DeviceLink.h"
 #include "records/RecordsPage.h"

@@ -226,9 +226,9 @@ bool ArchiveStore::OpenConnection()
     if (!db_.isValid())
         db_ = QSqlDatabase::addDatabase(dialect_.driver, connectionName_);
     if (!db_.isValid())
-        return Fail(target_.Display(),
-                    QCoreApplication::translate("ArchiveStore", "the Qt SQL driver %1 is not installed")
-                        .arg(dialect_.driver));
+        return Fail(target_.Display(), QCoreApplication::translate(
+                                           "ArchiveStore", "the Qt SQL driver %1 is not installed")
+                                           .arg(dialect_.driver));
     if (target_.IsServer()) {
         // Keepalives: a server lost over TCP is noticed in seconds, not the system's hours,
         // so a write never hangs the writer thread for long.
@@ -255,9 +255,9 @@ bool ArchiveStore::OpenConnection()
     } else {
         const QFileInfo file(target_.path);
         if (!file.exists() && !QDir().mkpath(file.absolutePath()))
-            return Fail(target_.Display(),
-                        QCoreApplication::translate("ArchiveStore", "the folder %1 cannot be created")
-                            .arg(file.absolutePath()));
+            return Fail(target_.Display(), QCoreApplication::translate(
+                                               "ArchiveStore", "the folder %1 cannot be created")
+                                               .arg(file.absolutePath()));
         db_.setDatabaseName(target_.path);
         // From the first statement on: another program may be creating or writing the file.
         db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
@@ -389,8 +389,9 @@ bool ArchiveStore::Migrate(int from, int to)
         }
         if (*now > ArchiveSchema::kVersion) {
             Rollback();
-            return Fail(target_.Display(), QCoreApplication::translate(
-                                               "ArchiveStore", "a newer program changed the schema"));
+            return Fail(
+                target_.Display(),
+                QCoreApplication::translate("ArchiveStore", "a newer program changed the schema"));
         }
         for (const QString& sql : ArchiveSchema::Migration(v, target_.engine)) {
             if (!ExecSql(sql)) {
@@ -885,9 +886,9 @@ bool ArchiveStore::SetNote(qint64 downloadId, const QString& note)
     if (!Exec(query, target_.Display()))
         return false;
     if (query.numRowsAffected() < 1)
-        return Fail(target_.Display(),
-                    QCoreApplication::translate("ArchiveStore", "there is no download %1")
-                        .arg(downloadId));
+        return Fail(
+            target_.Display(),
+            QCoreApplication::translate("ArchiveStore", "there is no download %1").arg(downloadId));
     return true;
 }
 
@@ -1085,108 +1086,4 @@ std::optional<ArchiveSubmission> SubmissionFromJson(const QByteArray& json)
         s.limits.MarkKnown(g);
     }
     return s;
-}
-
-ArchiveSession::ArchiveSession(const ArchiveTarget& target, const QString& localPath)
-    : store_(target), localPath_(localPath)
-{
-}
-
-ArchiveStore* ArchiveSession::Local(QString* error)
-{
-    if (!local_)
-        local_ = std::make_unique<ArchiveStore>(ArchiveTarget::SqliteFile(localPath_));
-    if (!local_->Open()) {
-        *error = local_->Error();
-        return nullptr;
-    }
-    return local_.get();
-}
-
-std::optional<int> ArchiveSession::DeliverPending(QString* error)
-{
-    if (!store_.Target().IsServer())
-        return 0;
-    // Nothing can wait when the local file does not exist: it is not created for this.
-    if (!QFileInfo::exists(localPath_))
-        return 0;
-    ArchiveStore* local = Local(error);
-    if (!local)
-        return std::nullopt;
-    const std::optional<QList<PendingSubmission>> pending =
-        local->Pending(store_.Target().Display());
-    if (!pending) {
-        *error = local->Error();
-        return std::nullopt;
-    }
-    int delivered = 0;
-    for (const PendingSubmission& p : *pending) {
-        // Written (or found written by an earlier, unconfirmed delivery), then removed: a
-        // download is never stored twice, whatever step is interrupted.
-        if (!store_.Write(p.submission)) {
-            *error = store_.Error();
-            return std::nullopt;
-        }
-        if (!local->RemovePending(p.id)) {
-            *error = local->Error();
-            return std::nullopt;
-        }
-        ++delivered;
-    }
-    return delivered;
-}
-
-ArchiveSession::Outcome ArchiveSession::Submit(const ArchiveSubmission& submission)
-{
-    Outcome outcome;
-    QString error;
-    if (store_.Target().IsServer()) {
-        if (const std::optional<int> delivered = DeliverPending(&error))
-            outcome.delivered = *delivered;
-    }
-    if (error.isEmpty())
-        outcome.result = store_.Write(submission);
-    if (outcome.result)
-        return outcome;
-    if (error.isEmpty())
-        error = store_.Error();
-    if (!store_.Target().IsServer()) {
-        outcome.error =
-            QCoreApplication::translate("ArchiveStore", "The archive could not be written: %1")
-                .arg(error);
-        return outcome;
-    }
-    QString localError;
-    ArchiveStore* local = Local(&localError);
-    if (local && local->AddPending(store_.Target().Display(), submission, error)) {
-        outcome.queued = true;
-        outcome.error = QCoreApplication::translate(
-                            "ArchiveStore",
-                            "The archive could not be written: %1. The records are kept on this "
-                            "PC (%2) and will be sent at the next successful connection.")
-                            .arg(error, QDir::toNativeSeparators(localPath_));
-        return outcome;
-    }
-    if (local)
-        localError = local->Error();
-    outcome.error = QCoreApplication::translate("ArchiveStore",
-                                                "The archive could not be written: %1. The "
-                                                "records could not be kept on this PC either: %2")
-                        .arg(error, localError);
-    return outcome;
-}
-
-bool TestArchiveConnection(const ArchiveTarget& target, QString* message)
-{
-    ArchiveStore store(target);
-    const std::optional<qint64> records = store.CountRecords();
-    if (!records) {
-        *message = store.Error();
-        return false;
-    }
-    *message = QCoreApplication::translate("ArchiveStore", "%1: archive schema %2, %3 records")
-                   .arg(target.Display())
-                   .arg(store.SchemaVersion().value_or(0))
-                   .arg(*records);
-    return true;
 }

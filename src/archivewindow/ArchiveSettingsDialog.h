@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archive/ArchiveStore.h"
 #include "archive/ArchiveTarget.h"
+#include "archiving/ArchiveSession.h"
 
 #include <QDialog>
 #include <functional>

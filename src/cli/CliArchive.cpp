@@ -1,8 +1,9 @@
 #include "cli/CliArchive.h"
 
-#include "archive/ArchiveImport.h"
 #include "archive/ArchiveStore.h"
 #include "archive/RecordKey.h"
+#include "archiving/ArchiveImport.h"
+#include "archiving/ArchiveSession.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "records/RecordTable.h"

@@ -14,7 +14,7 @@
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archive/ArchiveStore.h"
 #include "archivewindow/ArchiveWindow.h"
-#include "archive/ArchiveWriter.h"
+#include "archiving/ArchiveWriter.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"

@@ -1,9 +1,9 @@
 // The archive's rules against a real database: an SQLite file, or (QX_ARCHIVE_ENGINE=
 // postgresql) a PostgreSQL server the suite starts itself. The same table runs on both.
 #include "ArchiveTestSupport.h"
-#include "archivewindow/ArchiveRecordModel.h"
-#include "archive/ArchiveWriter.h"
 #include "archive/RecordKey.h"
+#include "archivewindow/ArchiveRecordModel.h"
+#include "archiving/ArchiveWriter.h"
 #include "verdicts/Verdict.h"
 
 #include <QSignalSpy>

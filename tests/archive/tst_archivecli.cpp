@@ -2,8 +2,8 @@
 #include "ArchiveTestSupport.h"
 #include "CliProcess.h"
 #include "archive/RecordKey.h"
-#include "verdicts/Verdict.h"
 #include "sim/PtyHost.h"
+#include "verdicts/Verdict.h"
 
 #include <QDir>
 #include <QTest>

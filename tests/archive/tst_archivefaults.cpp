@@ -2,7 +2,8 @@
 // cannot write, writers at the same time, a server that goes away or refuses the login.
 #include "ArchiveTestSupport.h"
 #include "CliProcess.h"
-#include "archive/ArchiveWriter.h"
+#include "archiving/ArchiveSession.h"
+#include "archiving/ArchiveWriter.h"
 #include "sim/PtyHost.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "archive/ArchiveWriter.h"
+#include "archiving/ArchiveWriter.h"
 
-#include "archive/ArchiveStore.h"
+#include "archiving/ArchiveSession.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "archive/ArchiveImport.h"
+#include "archiving/ArchiveImport.h"
 
 #include "sheets/Sheet.h"
 #include "sheets/SheetImport.h"

@@ -141,14 +141,14 @@ void ProgramArchive::OpenWindow()
         const ArchiveTarget target =
             target_.value_or(ArchiveTarget::SqliteFile(DefaultArchivePath()));
         window_ = new ArchiveWindow(target, prompter_, dialogs_, main_);
-        connect(window_, &ArchiveWindow::OpenInDataPage, this, &ProgramArchive::OpenInDataPage);
+        connect(window_, &ArchiveWindow::OpenInDataPage, this, &ProgramArchive::ShowRowsInDataPage);
     }
     window_->show();
     window_->raise();
     window_->activateWindow();
 }
 
-void ProgramArchive::OpenInDataPage(const QList<QStringList>& rows)
+void ProgramArchive::ShowRowsInDataPage(const QList<QStringList>& rows)
 {
     if (!main_)
         return;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/CommandLine.h"
-#include "archivewindow/ArchiveSettingsDialog.h"
 #include "archive/ArchiveTypes.h"
+#include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "records/RecordDownload.h"
 
@@ -69,7 +69,7 @@ private:
     void OnImportSucceeded(const QString& file, const QList<QStringList>& rows);
     void OnFailed(const QString& message);
     void ShowHeldMessage();
-    void OpenInDataPage(const QList<QStringList>& rows);
+    void ShowRowsInDataPage(const QList<QStringList>& rows);
     void RememberPortIdentity();
     void UseTarget(const std::optional<ArchiveTarget>& target);
 

@@ -3,10 +3,10 @@
 // Figures are printed against their targets; nothing here is a test.
 
 #include "PgServer.h"
-#include "archivewindow/ArchiveRecordModel.h"
 #include "archive/ArchiveStore.h"
-#include "archivewindow/ArchiveWindow.h"
 #include "archive/RecordKey.h"
+#include "archivewindow/ArchiveRecordModel.h"
+#include "archivewindow/ArchiveWindow.h"
 #include "common/FileDialogs.h"
 #include "common/Prompter.h"
 #include "records/MeasurementRecord.h"

@@ -3,8 +3,8 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <termios.h>

@@ -19,8 +19,8 @@ struct SimOptions
     // One line per frame taken from the line and per answer through it, each with the
     // monotonic clock's time in nanoseconds; empty: no file.
     QString timingFile;
-    int lateAnswer = 0;  // the answer to this received frame leaves late; 0: none
-    int lateMs = 5000;   // how late it leaves
+    int lateAnswer = 0; // the answer to this received frame leaves late; 0: none
+    int lateMs = 5000;  // how late it leaves
 };
 
 // The outcome of reading the simulator's command line: options to run with, or the help

@@ -102,10 +102,8 @@ QAction* MainWindow::AddCommand(QMenu* menu, int id, const QString& text)
 void MainWindow::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(tr("&File"));
-    AddCommand(file, Cmd::Open, tr("&Open..."))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    AddCommand(file, Cmd::Save, tr("&Save"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddCommand(file, Cmd::Open, tr("&Open..."))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    AddCommand(file, Cmd::Save, tr("&Save"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     AddCommand(file, Cmd::ExportWorkbook, tr("Export as Excel Workbook..."));
     AddCommand(file, Cmd::ExportReport, tr("Export Report (PDF)..."));
     file->addSeparator();
@@ -121,8 +119,7 @@ void MainWindow::BuildMenus()
     view->addSeparator();
     // Served by the program's archive (ProgramArchive::Attach), which enables them.
     AddCommand(view, Cmd::Archive, tr("Archive..."))->setEnabled(false);
-    AddCommand(view, Cmd::ArchiveSettings, tr("Archive Settings..."))
-        ->setEnabled(false);
+    AddCommand(view, Cmd::ArchiveSettings, tr("Archive Settings..."))->setEnabled(false);
 
     QMenu* manage = menuBar()->addMenu(tr("&Manage"));
     AddCommand(manage, Cmd::Connect, tr("Connect PON power meter..."));

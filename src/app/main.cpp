@@ -58,9 +58,10 @@ int main(int argc, char* argv[])
                          .arg(meter->ErrorString());
             return std::nullopt;
         }
-        std::fputs(qPrintable(QCoreApplication::translate("Program", "qx390d: virtual meter on %1\n")
-                                  .arg(meter->DevicePath())),
-                   stdout);
+        std::fputs(
+            qPrintable(QCoreApplication::translate("Program", "qx390d: virtual meter on %1\n")
+                           .arg(meter->DevicePath())),
+            stdout);
         std::fflush(stdout);
         return meter->DevicePath();
     };

@@ -1,7 +1,7 @@
 #include "records/RecordsPage.h"
 
-#include "common/ProgramFacts.h"
 #include "common/FileDialogs.h"
+#include "common/ProgramFacts.h"
 #include "common/Prompter.h"
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"

@@ -7,7 +7,8 @@
 
 QString ThresholdText::IncompleteGroup(int group)
 {
-    return QCoreApplication::translate("ThresholdsPage", "The %1th threshold do not set completely!")
+    return QCoreApplication::translate("ThresholdsPage",
+                                       "The %1th threshold do not set completely!")
         .arg(group);
 }
 

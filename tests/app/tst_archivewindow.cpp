@@ -10,9 +10,9 @@
 #include "app/MainView.h"
 #include "app/MainWindow.h"
 #include "app/ProgramArchive.h"
+#include "archive/ArchiveStore.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
-#include "archive/ArchiveStore.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "archiving/ArchiveWriter.h"
 #include "link/ConnectionCommands.h"
@@ -227,9 +227,8 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds()
     host = std::make_unique<PtyHost>(options);
     QVERIFY2(host->Open(), qPrintable(host->ErrorString()));
     // A lost answer ends the download on the answer limit, made to pass at once.
-    connect(host.get(), &PtyHost::AnswerDropped, this, [this] {
-        QTimer::singleShot(0, this, [this] { link->AnswerWatch().Expire(); });
-    });
+    connect(host.get(), &PtyHost::AnswerDropped, this,
+            [this] { QTimer::singleShot(0, this, [this] { link->AnswerWatch().Expire(); }); });
     ProgramOptions program;
     program.archive = target;
     program.archiveChosenBy = QStringLiteral("--archive");

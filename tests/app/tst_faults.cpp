@@ -173,7 +173,8 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost_data()
     SimOptions unplug = meter;
     unplug.unplugAfter = 42; // the handshake, requests 0 to 39 answered, then request 40
     QTest::newRow("unplugged during a download")
-        << unplug << Fault::None << true << QStringList{connected, BoxLine(disconnectNotice())} << 40;
+        << unplug << Fault::None << true << QStringList{connected, BoxLine(disconnectNotice())}
+        << 40;
 
     SimOptions noise = meter;
     noise.noise = 7;

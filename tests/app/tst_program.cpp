@@ -372,7 +372,7 @@ void TestProgram::demoSpeaksTheDesktopsLanguage()
     QTemporaryDir runtimeDir;
     QVERIFY(runtimeDir.isValid());
     // Each page as shown, kept with the test's output for a look at the layout.
-    const QString pages = QDir::current().absoluteFilePath(QStringLiteral("pages-") + lang);
+    const QString pages = QStringLiteral(QX_ARTEFACTS_DIR "/pages-") + lang;
     QVERIFY(QDir().mkpath(pages));
     const QString unset;
     Copy demo(runtimeDir.path(), {QStringLiteral("--demo")},

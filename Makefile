@@ -15,7 +15,7 @@ SECONDS ?= 60
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 \
+TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 abort_on_error=1 second_deadlock_stack=1 die_after_fork=0 \
 	ignore_interceptors_accesses=1 suppressions=$(CURDIR)/tests/tsan.supp"
 
 .PHONY: all deps configure build run test test-asan test-tsan test-pty-repeat fuzz bench bench-archive \

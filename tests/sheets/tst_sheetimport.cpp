@@ -20,6 +20,7 @@
 #include <bit>
 #include <fcntl.h>
 #include <minizip/zip.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -501,7 +502,9 @@ private Q_SLOTS:
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         }
         if (!content.isNull()) {
-            // Opened for reading and writing, a pipe has its writer at once.
+            // Opened for reading and writing, a pipe has its writer at once. A pipe's bytes
+            // are gone once no one holds it open, so the writer ends only after the import
+            // has taken them all (nothing left in the pipe), however slowly it starts.
             const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
             QVERIFY(fd >= 0);
             writer = std::thread([fd, content] {
@@ -512,6 +515,10 @@ private Q_SLOTS:
                         break;
                     done += written;
                 }
+                int left = 1;
+                for (int tries = 0; tries < 30000 && ::ioctl(fd, FIONREAD, &left) == 0 && left > 0;
+                     ++tries)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 ::close(fd);
             });
         }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/CommandLine.h"
-#include "app/InstanceGuard.h"
-#include "app/SecondCopyCall.h"
+#include "startup/CommandLine.h"
+#include "startup/InstanceGuard.h"
+#include "startup/SecondCopyCall.h"
 #include "link/DeviceLink.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandLine.h"
+#include "startup/CommandLine.h"
 #include "archive/ArchiveTypes.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"

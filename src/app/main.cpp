@@ -1,7 +1,7 @@
 // qx390d: the QX390D power meter's data-management program.
 
 #include "app/Application.h"
-#include "app/CommandLine.h"
+#include "startup/CommandLine.h"
 #include "app/MessageBoxPrompter.h"
 #include "common/ProgramTranslations.h"
 #include "sim/PtyHost.h"

@@ -2,7 +2,7 @@
 // `cmake --install`, the tree checked as a desktop and a package would use it, the
 // installed program run from there, and this build's Debian package checked by lintian.
 
-#include "app/CommandLine.h"
+#include "startup/CommandLine.h"
 
 #include <QDir>
 #include <QFile>

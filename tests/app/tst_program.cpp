@@ -4,8 +4,8 @@
 // closes the boxes, so nothing in the program itself serves the test.
 
 #include "TestSupport.h"
-#include "app/CommandLine.h"
-#include "app/InstanceGuard.h"
+#include "startup/CommandLine.h"
+#include "startup/InstanceGuard.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "startup/CommandLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

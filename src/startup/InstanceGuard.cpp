@@ -1,4 +1,4 @@
-#include "app/InstanceGuard.h"
+#include "startup/InstanceGuard.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/SecondCopyCall.h"
+#include "startup/SecondCopyCall.h"
 
 #include <QDir>
 #include <QLocalSocket>

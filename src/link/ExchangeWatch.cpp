@@ -27,31 +27,14 @@ ExchangeWatch::ExchangeWatch(QObject* parent) : QObject(parent)
     connect(&timer_, &QTimer::timeout, this, &ExchangeWatch::Expire);
 }
 
-ExchangeWatch::Exchange ExchangeWatch::ExchangeOf(quint8 code)
-{
-    switch (code) {
-    case MeterCode::RequestRecord:
-        return Exchange::Records;
-    case MeterCode::ThresholdPart1:
-    case MeterCode::ThresholdPart2:
-    case MeterCode::ThresholdPart3:
-        return Exchange::ThresholdDownload;
-    case MeterCode::UploadPart1:
-    case MeterCode::UploadPart2:
-    case MeterCode::UploadPart3:
-        return Exchange::ThresholdUpload;
-    default:
-        return Exchange::None;
-    }
-}
-
 void ExchangeWatch::OnSent(const QByteArray& frame, int storedCount)
 {
     if (frame.size() < kFrameSize)
         return;
-    const Exchange exchange = ExchangeOf(static_cast<quint8>(frame[2]));
+    const std::optional<Exchange> exchange =
+        AwaitedAnswer::ExchangeOf(static_cast<quint8>(frame[2]));
     // Other commands (deletes, calibration) may go out meanwhile; they do not end a wait.
-    if (exchange == Exchange::None)
+    if (!exchange)
         return;
     awaited_ = exchange;
     text_ = StalledText(frame, storedCount);
@@ -60,21 +43,21 @@ void ExchangeWatch::OnSent(const QByteArray& frame, int storedCount)
 
 void ExchangeWatch::OnAnswer(quint8 code)
 {
-    if (awaited_ != Exchange::None && ExchangeOf(code) == awaited_) {
-        awaited_ = Exchange::None;
+    if (awaited_ && AwaitedAnswer::ExchangeOf(code) == awaited_) {
+        awaited_.reset();
         timer_.stop();
     }
 }
 
 void ExchangeWatch::Stop()
 {
-    awaited_ = Exchange::None;
+    awaited_.reset();
     timer_.stop();
 }
 
 bool ExchangeWatch::Expire()
 {
-    if (awaited_ == Exchange::None)
+    if (!awaited_)
         return false;
     Stop();
     Q_EMIT Stalled(text_);
@@ -89,7 +72,10 @@ QString ExchangeWatch::StalledText(const QByteArray& request, int storedCount)
         return static_cast<quint8>(request[i]);
     };
     const quint8 code = byte(2);
-    switch (ExchangeOf(code)) {
+    const std::optional<Exchange> exchange = AwaitedAnswer::ExchangeOf(code);
+    if (!exchange)
+        return {};
+    switch (*exchange) {
     case Exchange::Records: {
         const int number = (byte(3) << 8 | byte(4)) + 1;
         // The count is known from the answers before this one; record 1 has none before it.
@@ -109,8 +95,6 @@ QString ExchangeWatch::StalledText(const QByteArray& request, int storedCount)
         return tr("The meter stopped answering during the threshold upload (group %1, part %2).")
             .arg(byte(kGroupByte))
             .arg(PartOf(code));
-    case Exchange::None:
-        break;
     }
     return {};
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "link/AwaitedAnswer.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <optional>
 
 // How long the meter may take to answer the connect handshake and each request of a
 // download or an upload.
@@ -23,7 +26,7 @@ class ExchangeWatch : public QObject
 public:
     explicit ExchangeWatch(QObject* parent = nullptr);
 
-    bool Waiting() const { return awaited_ != Exchange::None; }
+    bool Waiting() const { return awaited_.has_value(); }
 
     // A frame has gone to the port; `storedCount` is the meter's record count as last
     // reported, for the record download's text.
@@ -43,10 +46,9 @@ Q_SIGNALS:
     void Stalled(const QString& text);
 
 private:
-    enum class Exchange { None, Records, ThresholdDownload, ThresholdUpload };
-    static Exchange ExchangeOf(quint8 code);
+    using Exchange = AwaitedAnswer::Exchange;
 
     QTimer timer_;
-    Exchange awaited_ = Exchange::None;
+    std::optional<Exchange> awaited_;
     QString text_;
 };

@@ -12,15 +12,12 @@
 #include "records/RecordsPage.h"
 #include "sim/PtyHost.h"
 
-#include <QDialog>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -311,39 +308,6 @@ private Q_SLOTS:
             field->insert(pasted);
         QCOMPARE(field->text(), left);
         QCOMPARE(prompter.Texts(), messages);
-    }
-
-    // Inside a dialog, Escape would close it and Enter would press a button.
-    void enterAndEscapeAreSwallowed_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("focus");
-        for (const char* focus : {"field", "button"}) {
-            QTest::addRow("Return on %s", focus) << int(Qt::Key_Return) << focus;
-            QTest::addRow("Enter on %s", focus) << int(Qt::Key_Enter) << focus;
-            QTest::addRow("Escape on %s", focus) << int(Qt::Key_Escape) << focus;
-        }
-    }
-    void enterAndEscapeAreSwallowed()
-    {
-        QFETCH(int, key);
-        QFETCH(QString, focus);
-        StubPort* port = OpenStub(true);
-        QVERIFY(port);
-        QDialog dialog;
-        auto* hosted = new CalibrationPage(*link, prompter, &dialog);
-        (new QVBoxLayout(&dialog))->addWidget(hosted);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QSignalSpy rejected(&dialog, &QDialog::rejected);
-        QWidget* target = focus == QLatin1String("field")
-                              ? static_cast<QWidget*>(hosted->Edit(CalibrationChannel::Ont1310))
-                              : hosted->CalibrationButton(CalibrationChannel::Olt1490);
-        target->setFocus();
-        QTest::keyClick(target, Qt::Key(key));
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(rejected.size(), 0);
-        QCOMPARE(port->written.size(), 0);
     }
 
     void calibratesTheVirtualMeter()

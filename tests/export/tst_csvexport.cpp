@@ -89,15 +89,6 @@ private Q_SLOTS:
         QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    void cancelWritesNothing()
-    {
-        Export({});
-        Export({}, true);
-        QCOMPARE(dialogs.filters, (QStringList{"Csv  (*.csv)", "Excel Workbook (*.xlsx)"}));
-        QVERIFY(prompter.boxes.isEmpty());
-        QVERIFY(Files().isEmpty());
-    }
-
     // UTF-8 without a byte-order mark, CR LF, every field followed by a comma.
     void fileHoldsTheTable_data()
     {

@@ -126,7 +126,7 @@ private Q_SLOTS:
                 table.SetCellText(row, column, QStringLiteral("   -%1.00").arg(row + column));
             QCoreApplication::processEvents();
             if (row == 4)
-                QVERIFY(onScreenMatchesRepaint());
+                QTRY_VERIFY(onScreenMatchesRepaint());
         }
         // A plain view of the same table, laid out from scratch, gives the scroll range.
         QTableView plain;
@@ -136,7 +136,8 @@ private Q_SLOTS:
         plain.show();
         QTRY_COMPARE(page->List()->verticalScrollBar()->maximum(),
                      plain.verticalScrollBar()->maximum());
-        QVERIFY(onScreenMatchesRepaint());
+        // The new range's repaint is posted after the range itself: wait for it.
+        QTRY_VERIFY(onScreenMatchesRepaint());
     }
 
     void columnsHaveTheirHeadersAndWidths()

@@ -4,7 +4,7 @@
 #include "common/NumberText.h"
 #include "common/PowerRange.h"
 #include "link/DeviceLink.h"
-#include "link/MeterCodes.h"
+#include "protocol/MeterCodes.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "link/DeviceLink.h"
 #include "link/PortFinder.h"
 #include "link/ResponseDispatcher.h"
-#include "link/ResponseFrame.h"
 #include "link/SerialPort.h"
+#include "protocol/ResponseFrame.h"
 #include "records/RecordTexts.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "link/AwaitedAnswer.h"
 
-#include "link/MeterCodes.h"
-#include "link/ResponseFrame.h"
+#include "protocol/MeterCodes.h"
+#include "protocol/ResponseFrame.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "link/AwaitedAnswer.h"
-#include "link/CommandFrame.h"
 #include "link/ExchangeWatch.h"
 #include "link/LinkState.h"
 #include "link/MeterMessage.h"
+#include "protocol/CommandFrame.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "link/ExchangeWatch.h"
 
-#include "link/MeterCodes.h"
+#include "protocol/MeterCodes.h"
 
 namespace {
 

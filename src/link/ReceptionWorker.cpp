@@ -1,8 +1,8 @@
 #include "link/ReceptionWorker.h"
 
 #include "link/DeviceLink.h"
-#include "link/MeterCodes.h"
 #include "link/ResponseDispatcher.h"
+#include "protocol/MeterCodes.h"
 
 void ReceptionControl::Stop()
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/FrameAssembler.h"
 #include "link/ResponseDispatcher.h"
+#include "protocol/FrameAssembler.h"
 
 #include <QObject>
 #include <atomic>

@@ -1,8 +1,8 @@
 #include "link/ResponseDispatcher.h"
 
 #include "link/LinkState.h"
-#include "link/MeterCodes.h"
-#include "link/ResponseFrame.h"
+#include "protocol/MeterCodes.h"
+#include "protocol/ResponseFrame.h"
 
 DispatchAction DispatchAction::PostCopy(MeterMessage::Kind kind, const QByteArray& frame)
 {

@@ -1,6 +1,6 @@
 #include "records/MeasurementRecord.h"
 
-#include "link/ResponseFrame.h"
+#include "protocol/ResponseFrame.h"
 
 std::optional<MeasurementRecord> MeasurementRecord::Decode(const ResponseFrame& frame)
 {

@@ -2,7 +2,7 @@
 
 #include "common/Prompter.h"
 #include "link/DeviceLink.h"
-#include "link/ResponseFrame.h"
+#include "protocol/ResponseFrame.h"
 #include "records/MeasurementRecord.h"
 #include "records/RecordTable.h"
 #include "records/RecordTexts.h"

@@ -1,9 +1,9 @@
 #include "thresholds/ThresholdTable.h"
 
 #include "common/NumberText.h"
-#include "link/CommandFrame.h"
 #include "link/DeviceLink.h"
-#include "link/ResponseFrame.h"
+#include "protocol/CommandFrame.h"
+#include "protocol/ResponseFrame.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 // it starts inside a frame handed on before it; the dispatch table's actions fit the
 // answer, an upload's acknowledgment asking for the next frame of the group sent.
 #include "FuzzTargets.h"
-#include "link/FrameAssembler.h"
 #include "link/LinkState.h"
-#include "link/MeterCodes.h"
 #include "link/ResponseDispatcher.h"
+#include "protocol/FrameAssembler.h"
+#include "protocol/MeterCodes.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include "PageRecorder.h"
 #include "ShownBoxes.h"
 #include "TestSupport.h"
-#include "link/CommandFrame.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/SerialPortDriver.h"
+#include "protocol/CommandFrame.h"
 #include "sim/PtyHost.h"
 
 #include <QDir>

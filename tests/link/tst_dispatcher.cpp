@@ -1,10 +1,10 @@
 #include "TestSupport.h"
 #include "link/AwaitedAnswer.h"
-#include "link/CommandFrame.h"
 #include "link/LinkState.h"
-#include "link/MeterCodes.h"
 #include "link/MeterMessage.h"
 #include "link/ResponseDispatcher.h"
+#include "protocol/CommandFrame.h"
+#include "protocol/MeterCodes.h"
 
 #include <QTest>
 

@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
-#include "link/MeterCodes.h"
+#include "protocol/MeterCodes.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
 

@@ -5,8 +5,8 @@
 // whole session run through whatever carries the bytes.
 
 #include "TestSupport.h"
-#include "link/CommandFrame.h"
-#include "link/ResponseFrame.h"
+#include "protocol/CommandFrame.h"
+#include "protocol/ResponseFrame.h"
 #include "sim/VirtualMeter.h"
 
 #include <QList>

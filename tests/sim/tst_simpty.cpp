@@ -1,5 +1,5 @@
 #include "SimFrames.h"
-#include "link/FrameAssembler.h"
+#include "protocol/FrameAssembler.h"
 #include "sim/PtyHost.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // The threshold payload in both directions and the two cell rules, as tables of the
 // meter's byte examples and the operator's edge cases.
 #include "TestSupport.h"
-#include "link/CommandFrame.h"
+#include "protocol/CommandFrame.h"
 #include "thresholds/ThresholdCells.h"
 #include "thresholds/ThresholdTable.h"
 

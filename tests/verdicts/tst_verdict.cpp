@@ -2,7 +2,7 @@
 // the record's verdict as the worst of its four channels. What the power chart draws of a
 // table: lines broken where there is no plausible reading, axes bounded whatever a cell
 // holds.
-#include "link/CommandFrame.h"
+#include "protocol/CommandFrame.h"
 #include "thresholds/ThresholdTable.h"
 #include "verdicts/ChartPlan.h"
 #include "verdicts/Verdict.h"

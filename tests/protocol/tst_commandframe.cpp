@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "link/CommandFrame.h"
+#include "protocol/CommandFrame.h"
 
 #include <QTest>
 

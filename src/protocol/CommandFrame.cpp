@@ -1,4 +1,4 @@
-#include "link/CommandFrame.h"
+#include "protocol/CommandFrame.h"
 
 #include <cstring>
 

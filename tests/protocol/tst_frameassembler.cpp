@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "link/FrameAssembler.h"
-#include "link/ResponseFrame.h"
+#include "protocol/FrameAssembler.h"
+#include "protocol/ResponseFrame.h"
 
 #include <QRandomGenerator>
 #include <QTest>

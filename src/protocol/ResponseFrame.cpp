@@ -1,4 +1,4 @@
-#include "link/ResponseFrame.h"
+#include "protocol/ResponseFrame.h"
 
 #include <cstring>
 

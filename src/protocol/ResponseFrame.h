@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/MeterCodes.h"
+#include "protocol/MeterCodes.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

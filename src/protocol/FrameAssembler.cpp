@@ -1,7 +1,7 @@
-#include "link/FrameAssembler.h"
+#include "protocol/FrameAssembler.h"
 
-#include "link/MeterCodes.h"
-#include "link/ResponseFrame.h"
+#include "protocol/MeterCodes.h"
+#include "protocol/ResponseFrame.h"
 
 namespace {
 

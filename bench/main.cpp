@@ -27,8 +27,8 @@
 #include "protocol/MeterCodes.h"
 #include "records/RecordTable.h"
 #include "records/RecordsPage.h"
-#include "sheets/Sheet.h"
 #include "sheets/SheetImport.h"
+#include "sheets/SheetReader.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #include "archiving/ArchiveImport.h"
 
-#include "sheets/Sheet.h"
 #include "sheets/SheetImport.h"
+#include "sheets/SheetReader.h"
 
 std::optional<QList<QStringList>> ReadRecordFile(const QString& path, QString* reason)
 {

@@ -5,7 +5,6 @@
 #include <memory>
 
 class QDate;
-class QIODevice;
 class QTime;
 
 // A table read from a file as a spreadsheet program would show it, as far as the import
@@ -39,22 +38,6 @@ private:
 
     std::array<QString, kRows * kColumns> cells_;
 };
-
-// Opens `path` for reading only and reads it as an .xls workbook or an .xlsx workbook (the
-// first worksheet of either) or as CSV text, as its content says, whatever its name. Nothing,
-// with `reason` telling the operator why, when the file cannot be read or is neither. A
-// device or a pipe is read as a file is, and a pipe that no one writes to reads as empty.
-std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason);
-
-// Where an .xls workbook is read: in the reader process (FreeXL may loop for minutes over a
-// hostile workbook, or crash; XlsReaderProcess.h), or here, by the reader process itself and
-// the fuzz targets.
-enum class XlsReading { InReaderProcess, InThisProcess };
-
-// The same from `device`, open for reading: a file, a buffer (the bytes in memory), a device
-// or a pipe. OpenSheet reads a file through it.
-std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason,
-                                 XlsReading xls = XlsReading::InReaderProcess);
 
 // What each reader takes at most, so that no file makes the import read or wait without
 // end. A table of 100 records takes some kilobytes in any of the formats; these leave room

@@ -2,7 +2,7 @@
 
 #include "common/FileDialogs.h"
 #include "common/Prompter.h"
-#include "sheets/Sheet.h"
+#include "sheets/SheetReader.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,6 +4,7 @@
 
 #include "common/NumberText.h"
 #include "sheets/Sheet.h"
+#include "zip/ZipPackage.h"
 
 #include <QDate>
 #include <QDir>
@@ -16,13 +17,8 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <minizip/unzip.h>
 
 namespace {
-
-// No part of a workbook is read beyond this many bytes: a small damaged or hostile file
-// may unpack to gigabytes. The parts of a sheet of 100 rows are far smaller.
-constexpr qint64 kMaxPartBytes = SheetLimits::kZipPartBytes;
 
 QString NotWorkbook()
 {
@@ -37,46 +33,6 @@ QString Damaged(const QString& detail)
         .arg(detail);
 }
 
-// The member of the zip archive that unzOpenCurrentFile opened, read through, but not
-// beyond kMaxPartBytes.
-class MemberDevice : public QIODevice
-{
-public:
-    explicit MemberDevice(unzFile zip) : zip_(zip) { open(QIODevice::ReadOnly); }
-
-    bool TooLarge() const { return left_ <= 0; }
-
-protected:
-    qint64 readData(char* data, qint64 size) override
-    {
-        if (TooLarge())
-            return -1;
-        const int got = unzReadCurrentFile(zip_, data, unsigned(std::min({size, left_, kChunk})));
-        if (got < 0)
-            return -1;
-        left_ -= got;
-        return got;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    static constexpr qint64 kChunk = 1 << 20;
-    unzFile zip_;
-    qint64 left_ = kMaxPartBytes;
-};
-
-struct Relationship
-{
-    QString type;
-    QString target; // the part's name in the zip archive
-};
-
-bool IsOfType(const Relationship& relationship, QLatin1StringView kind)
-{
-    // The transitional and the strict schemas name the types under different roots.
-    return relationship.type.endsWith(QLatin1Char('/') + kind);
-}
-
 enum class DateKind { None, Date, Time, DateTime };
 
 // A cell as the worksheet holds it, before shared strings and number formats are looked up.
@@ -88,197 +44,6 @@ struct RawCell
     int style = 0;
     QString value;
 };
-
-// The zip archive in memory, as minizip's file functions see it.
-struct Archive
-{
-    QByteArrayView bytes;
-    qsizetype at = 0;
-};
-
-// minizip's file functions on an Archive, which is the "file name" minizip passes to open.
-voidpf ZCALLBACK ArchiveOpen(voidpf, const void* archive, int)
-{
-    return const_cast<void*>(archive);
-}
-
-uLong ZCALLBACK ArchiveRead(voidpf, voidpf stream, void* buffer, uLong size)
-{
-    auto* archive = static_cast<Archive*>(stream);
-    const qsizetype count = std::min<qsizetype>(size, archive->bytes.size() - archive->at);
-    std::memcpy(buffer, archive->bytes.data() + archive->at, size_t(count));
-    archive->at += count;
-    return uLong(count);
-}
-
-uLong ZCALLBACK ArchiveWrite(voidpf, voidpf, const void*, uLong)
-{
-    return 0;
-}
-
-ZPOS64_T ZCALLBACK ArchiveTell(voidpf, voidpf stream)
-{
-    return ZPOS64_T(static_cast<Archive*>(stream)->at);
-}
-
-long ZCALLBACK ArchiveSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
-{
-    auto* archive = static_cast<Archive*>(stream);
-    const qsizetype size = archive->bytes.size();
-    qsizetype base = 0;
-    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
-        base = archive->at;
-    else if (origin == ZLIB_FILEFUNC_SEEK_END)
-        base = size;
-    // Offsets come from the archive's own headers; beyond the end there is nothing to read.
-    if (offset > ZPOS64_T(size) || base + qsizetype(offset) > size)
-        return -1;
-    archive->at = base + qsizetype(offset);
-    return 0;
-}
-
-int ZCALLBACK ArchiveClose(voidpf, voidpf)
-{
-    return 0;
-}
-
-int ZCALLBACK ArchiveError(voidpf, voidpf)
-{
-    return 0;
-}
-
-unzFile OpenZip(Archive& archive)
-{
-    zlib_filefunc64_def functions{ArchiveOpen, ArchiveRead,  ArchiveWrite, ArchiveTell,
-                                  ArchiveSeek, ArchiveClose, ArchiveError, nullptr};
-    return unzOpen2_64(&archive, &functions);
-}
-
-class Package
-{
-public:
-    explicit Package(QByteArrayView bytes) : archive_{bytes}, zip_(OpenZip(archive_)) {}
-    ~Package()
-    {
-        if (zip_)
-            unzClose(zip_);
-    }
-    Package(const Package&) = delete;
-    Package& operator=(const Package&) = delete;
-
-    bool IsOpen() const { return zip_ != nullptr; }
-    bool HasTooManyMembers() const
-    {
-        unz_global_info64 info;
-        return unzGetGlobalInfo64(zip_, &info) != UNZ_OK ||
-               info.number_entry > ZPOS64_T(SheetLimits::kZipMembers);
-    }
-    // Lists the members once, so that looking up a part does not go through the whole
-    // central directory every time.
-    void ListMembers()
-    {
-        char name[kMaxName + 1];
-        name[kMaxName] = '\0';
-        for (int found = unzGoToFirstFile(zip_); found == UNZ_OK; found = unzGoToNextFile(zip_)) {
-            unz64_file_pos position;
-            if (unzGetCurrentFileInfo64(zip_, nullptr, name, kMaxName, nullptr, 0, nullptr, 0) ==
-                    UNZ_OK &&
-                unzGetFilePos64(zip_, &position) == UNZ_OK) {
-                const QByteArray key = QByteArray(name).toLower();
-                if (!members_.contains(key))
-                    members_.insert(key, position);
-            }
-        }
-    }
-    // Part names are compared without regard to case, as the package format wants.
-    bool Has(const QString& part) const { return members_.contains(Key(part)); }
-
-    // Parses the part with `parse`; false with `reason` when the part is missing or damaged,
-    // or `parse` raised an error on the reader.
-    bool Read(const QString& part, const std::function<void(QXmlStreamReader&)>& parse,
-              QString* reason)
-    {
-        const auto member = members_.constFind(Key(part));
-        if (member == members_.cend()) {
-            *reason =
-                Damaged(QCoreApplication::translate("SheetReader", "%1 is missing").arg(part));
-            return false;
-        }
-        unz64_file_pos position = *member;
-        int error = unzGoToFilePos64(zip_, &position);
-        if (error == UNZ_OK)
-            error = unzOpenCurrentFile(zip_);
-        if (error != UNZ_OK) {
-            *reason = Damaged(QCoreApplication::translate("SheetReader", "%1: zip error %2")
-                                  .arg(part)
-                                  .arg(error));
-            return false;
-        }
-        QString damage;
-        {
-            MemberDevice member(zip_);
-            QXmlStreamReader xml(&member);
-            if (xml.readNextStartElement())
-                parse(xml);
-            if (member.TooLarge())
-                damage =
-                    QCoreApplication::translate("SheetReader", "%1 unpacks to more than %2 bytes")
-                        .arg(part)
-                        .arg(kMaxPartBytes);
-            else if (xml.hasError())
-                damage = part + QStringLiteral(": ") + xml.errorString();
-        }
-        // The checksum is known only when the part was read to its end.
-        if (unzCloseCurrentFile(zip_) == UNZ_CRCERROR && damage.isEmpty())
-            damage =
-                QCoreApplication::translate("SheetReader", "%1: its checksum is wrong").arg(part);
-        if (damage.isEmpty())
-            return true;
-        *reason = Damaged(damage);
-        return false;
-    }
-
-private:
-    // Names are compared as minizip's unzLocateFile compares them: as C strings of at most
-    // 256 bytes, ASCII letters without regard to case; of equal names the first counts.
-    static constexpr int kMaxName = 256;
-    static QByteArray Key(const QString& part)
-    {
-        return QByteArray(part.toUtf8().constData()).toLower();
-    }
-
-    Archive archive_;
-    unzFile zip_;
-    QHash<QByteArray, unz64_file_pos> members_;
-};
-
-// The relationships of `part` ("" for the package itself), by id, their targets resolved.
-bool ReadRelationships(Package& package, const QString& part,
-                       QHash<QString, Relationship>* relationships, QString* reason)
-{
-    const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
-    const QString folder = part.left(slash + 1);
-    const QString name =
-        folder + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
-    return package.Read(
-        name,
-        [&](QXmlStreamReader& xml) {
-            while (xml.readNextStartElement()) {
-                const QXmlStreamAttributes attributes = xml.attributes();
-                if (xml.name() == u"Relationship" &&
-                    attributes.value(QLatin1StringView("TargetMode")) != u"External") {
-                    const QString target = attributes.value(QLatin1StringView("Target")).toString();
-                    relationships->insert(attributes.value(QLatin1StringView("Id")).toString(),
-                                          {attributes.value(QLatin1StringView("Type")).toString(),
-                                           target.startsWith(QLatin1Char('/'))
-                                               ? target.mid(1)
-                                               : QDir::cleanPath(folder + target)});
-                }
-                xml.skipCurrentElement();
-            }
-        },
-        reason);
-}
 
 // The text of a string item (<si>, <is>) or a run of one: its <t> texts, without the
 // phonetic guides (<rPh>).
@@ -542,31 +307,48 @@ bool IsZipArchive(const QByteArray& start)
 
 std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
 {
-    Package package(workbook);
+    ZipPackage package(workbook, SheetLimits::kZipPartBytes);
     if (!package.IsOpen()) {
         *reason =
             QCoreApplication::translate("SheetReader", "The zip archive is damaged or incomplete.");
         return nullptr;
     }
-    if (package.HasTooManyMembers()) {
+    if (package.MemberCount().value_or(SheetLimits::kZipMembers + 1) > SheetLimits::kZipMembers) {
         *reason = Damaged(
             QCoreApplication::translate("SheetReader", "the zip archive has more than %1 members")
                 .arg(SheetLimits::kZipMembers));
         return nullptr;
     }
     package.ListMembers();
+    // A part that cannot be read makes the workbook a damaged one.
+    const auto read = [&](const QString& part,
+                          const std::function<void(QXmlStreamReader&)>& parse) {
+        QString damage;
+        if (package.Read(part, parse, &damage))
+            return true;
+        *reason = Damaged(damage);
+        return false;
+    };
+    const auto readRelationships = [&](const QString& part,
+                                       QHash<QString, PackageRelationship>* relationships) {
+        QString damage;
+        if (package.ReadRelationships(part, relationships, &damage))
+            return true;
+        *reason = Damaged(damage);
+        return false;
+    };
 
     // The package's relationships name its main part, the workbook.
-    QHash<QString, Relationship> relationships;
+    QHash<QString, PackageRelationship> relationships;
     if (!package.Has(QStringLiteral("_rels/.rels"))) {
         *reason = NotWorkbook();
         return nullptr;
     }
-    if (!ReadRelationships(package, QString(), &relationships, reason))
+    if (!readRelationships(QString(), &relationships))
         return nullptr;
     QString workbookPart;
-    for (const Relationship& relationship : std::as_const(relationships)) {
-        if (IsOfType(relationship, QLatin1StringView("officeDocument")))
+    for (const PackageRelationship& relationship : std::as_const(relationships)) {
+        if (relationship.IsOf(QLatin1StringView("officeDocument")))
             workbookPart = relationship.target;
     }
     if (workbookPart.isEmpty()) {
@@ -578,43 +360,38 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
     bool isWorkbook = false;
     bool epoch1904 = false;
     QStringList sheetIds;
-    if (!package.Read(
-            workbookPart,
-            [&](QXmlStreamReader& xml) {
-                isWorkbook = xml.name() == u"workbook";
-                while (isWorkbook && xml.readNextStartElement()) {
-                    if (xml.name() == u"workbookPr") {
-                        const QStringView value =
-                            xml.attributes().value(QLatin1StringView("date1904"));
-                        epoch1904 = value == u"1" || value == u"true";
-                    } else if (xml.name() == u"sheets") {
-                        while (xml.readNextStartElement()) {
-                            // The id is the one attribute of the relationships' namespace.
-                            for (const QXmlStreamAttribute& attribute : xml.attributes()) {
-                                if (attribute.name() == u"id" &&
-                                    !attribute.namespaceUri().isEmpty())
-                                    sheetIds << attribute.value().toString();
-                            }
-                            xml.skipCurrentElement();
+    if (!read(workbookPart, [&](QXmlStreamReader& xml) {
+            isWorkbook = xml.name() == u"workbook";
+            while (isWorkbook && xml.readNextStartElement()) {
+                if (xml.name() == u"workbookPr") {
+                    const QStringView value = xml.attributes().value(QLatin1StringView("date1904"));
+                    epoch1904 = value == u"1" || value == u"true";
+                } else if (xml.name() == u"sheets") {
+                    while (xml.readNextStartElement()) {
+                        // The id is the one attribute of the relationships' namespace.
+                        for (const QXmlStreamAttribute& attribute : xml.attributes()) {
+                            if (attribute.name() == u"id" && !attribute.namespaceUri().isEmpty())
+                                sheetIds << attribute.value().toString();
                         }
-                        continue;
+                        xml.skipCurrentElement();
                     }
-                    xml.skipCurrentElement();
+                    continue;
                 }
-            },
-            reason))
+                xml.skipCurrentElement();
+            }
+        }))
         return nullptr;
     if (!isWorkbook) {
         *reason = NotWorkbook();
         return nullptr;
     }
     relationships.clear();
-    if (!ReadRelationships(package, workbookPart, &relationships, reason))
+    if (!readRelationships(workbookPart, &relationships))
         return nullptr;
     QString sheetPart;
     for (const QString& id : std::as_const(sheetIds)) {
-        const Relationship sheet = relationships.value(id);
-        if (IsOfType(sheet, QLatin1StringView("worksheet"))) {
+        const PackageRelationship sheet = relationships.value(id);
+        if (sheet.IsOf(QLatin1StringView("worksheet"))) {
             sheetPart = sheet.target;
             break;
         }
@@ -625,8 +402,7 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
     }
 
     QList<RawCell> cells;
-    if (!package.Read(
-            sheetPart, [&](QXmlStreamReader& xml) { ReadCells(xml, &cells); }, reason))
+    if (!read(sheetPart, [&](QXmlStreamReader& xml) { ReadCells(xml, &cells); }))
         return nullptr;
 
     // Only the shared strings and styles the cells use are looked up.
@@ -649,19 +425,14 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
     }
     QHash<int, QString> strings;
     QList<DateKind> styles;
-    for (const Relationship& relationship : std::as_const(relationships)) {
-        if (!wanted.isEmpty() && IsOfType(relationship, QLatin1StringView("sharedStrings")) &&
-            !package.Read(
-                relationship.target,
-                [&](QXmlStreamReader& xml) {
-                    ReadSharedStrings(xml, wanted, lastWanted, &strings);
-                },
-                reason))
+    for (const PackageRelationship& relationship : std::as_const(relationships)) {
+        if (!wanted.isEmpty() && relationship.IsOf(QLatin1StringView("sharedStrings")) &&
+            !read(relationship.target, [&](QXmlStreamReader& xml) {
+                ReadSharedStrings(xml, wanted, lastWanted, &strings);
+            }))
             return nullptr;
-        if (numbers && IsOfType(relationship, QLatin1StringView("styles")) &&
-            !package.Read(
-                relationship.target, [&](QXmlStreamReader& xml) { ReadStyles(xml, &styles); },
-                reason))
+        if (numbers && relationship.IsOf(QLatin1StringView("styles")) &&
+            !read(relationship.target, [&](QXmlStreamReader& xml) { ReadStyles(xml, &styles); }))
             return nullptr;
     }
 

@@ -4,7 +4,7 @@
 #include "export/CsvExport.h"
 #include "records/RecordTable.h"
 #include "sheets/CsvSheet.h"
-#include "sheets/Sheet.h"
+#include "sheets/SheetReader.h"
 #include "sheets/XlsSheet.h"
 #include "sheets/XlsxSheet.h"
 

@@ -1,0 +1,84 @@
+#include "sheets/SheetReader.h"
+
+#include <QCoreApplication>
+
+#include "common/InputFile.h"
+#include "sheets/CsvSheet.h"
+#include "sheets/XlsReaderProcess.h"
+#include "sheets/XlsSheet.h"
+#include "sheets/XlsxSheet.h"
+
+#include <QFile>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// The device's bytes, but no more than `limit` + 1, so that a longer one is known.
+std::optional<QByteArray> ReadAtMost(QIODevice& device, qint64 limit, QString* reason)
+{
+    QByteArray bytes;
+    while (bytes.size() <= limit) {
+        // A file or a buffer says what is left: no larger read than that.
+        qint64 ask = std::min<qint64>(limit + 1 - bytes.size(), 1 << 20);
+        if (!device.isSequential())
+            ask = std::min(ask, device.bytesAvailable());
+        const QByteArray chunk = ask > 0 ? device.read(ask) : QByteArray();
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    if (auto* file = qobject_cast<QFileDevice*>(&device);
+        file && file->error() != QFileDevice::NoError) {
+        *reason = QCoreApplication::translate("SheetReader", "It cannot be read: %1.")
+                      .arg(file->errorString());
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace
+
+std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason)
+{
+    QFile file;
+    QString why;
+    if (!OpenInputFile(path, file, &why)) {
+        *reason = QCoreApplication::translate("SheetReader", "It cannot be opened: %1.").arg(why);
+        return nullptr;
+    }
+    return ReadSheet(file, reason);
+}
+
+std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason, XlsReading xls)
+{
+    const QByteArray start = device.peek(kXlsSignature.size());
+    if (IsXlsWorkbook(start)) {
+        // FreeXL takes the workbook whole; one larger than its reader takes is refused here,
+        // before any process is started for it.
+        const std::optional<QByteArray> workbook =
+            ReadAtMost(device, SheetLimits::kXlsBytes, reason);
+        if (!workbook)
+            return nullptr;
+        if (xls == XlsReading::InThisProcess || workbook->size() > SheetLimits::kXlsBytes)
+            return ReadXlsSheet(*workbook, reason);
+        return ReadXlsSheetInReader(*workbook, reason);
+    }
+    if (IsZipArchive(start)) {
+        // A zip archive is read from its end, and its parts in any order: it is taken in whole.
+        const std::optional<QByteArray> workbook =
+            ReadAtMost(device, SheetLimits::kZipBytes, reason);
+        if (!workbook)
+            return nullptr;
+        if (workbook->size() > SheetLimits::kZipBytes) {
+            *reason =
+                QCoreApplication::translate(
+                    "SheetReader", "The workbook is larger than %1 MB; a table of 100 records "
+                                   "takes far less.")
+                    .arg(SheetLimits::kZipBytes >> 20);
+            return nullptr;
+        }
+        return ReadXlsxSheet(*workbook, reason);
+    }
+    return ReadCsvSheet(device, reason);
+}

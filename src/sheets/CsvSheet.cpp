@@ -160,22 +160,8 @@ std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
     QByteArray bytes;
     QList<Record> records;
     for (qint64 want = kFirstRead;; want = std::min(want * 2, SheetLimits::kCsvBytes)) {
-        while (bytes.size() < want) {
-            // A file or a buffer says what is left: no larger read than that.
-            const qint64 ask = device.isSequential()
-                                   ? want - bytes.size()
-                                   : std::min(want - bytes.size(), device.bytesAvailable());
-            const QByteArray chunk = ask > 0 ? device.read(ask) : QByteArray();
-            if (chunk.isEmpty())
-                break;
-            bytes += chunk;
-        }
-        if (auto* file = qobject_cast<QFileDevice*>(&device);
-            file && file->error() != QFileDevice::NoError) {
-            *reason = QCoreApplication::translate("SheetReader", "It cannot be read: %1.")
-                          .arg(file->errorString());
+        if (!ReadInto(device, &bytes, want, reason))
             return nullptr;
-        }
         // A pipe's end is known only when a read gives nothing.
         const bool atEnd = bytes.size() < want || (!device.isSequential() && device.atEnd());
         if (bytes.contains('\0')) {

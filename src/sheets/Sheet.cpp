@@ -1,6 +1,8 @@
 #include "sheets/Sheet.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QFileDevice>
 #include <QTime>
 #include <algorithm>
 #include <charconv>
@@ -26,6 +28,27 @@ int SheetCells::Position(char column, int row)
     if (index < 0 || index >= kColumns || row < 1 || row > kRows)
         return -1;
     return (row - 1) * kColumns + index;
+}
+
+bool ReadInto(QIODevice& device, QByteArray* bytes, qint64 size, QString* reason)
+{
+    while (bytes->size() < size) {
+        // A file or a buffer says what is left: no larger read than that.
+        qint64 ask = std::min<qint64>(size - bytes->size(), 1 << 20);
+        if (!device.isSequential())
+            ask = std::min(ask, device.bytesAvailable());
+        const QByteArray chunk = ask > 0 ? device.read(ask) : QByteArray();
+        if (chunk.isEmpty())
+            break;
+        *bytes += chunk;
+    }
+    if (auto* file = qobject_cast<QFileDevice*>(&device);
+        file && file->error() != QFileDevice::NoError) {
+        *reason = QCoreApplication::translate("SheetReader", "It cannot be read: %1.")
+                      .arg(file->errorString());
+        return false;
+    }
+    return true;
 }
 
 QString SheetNumberText(double value)

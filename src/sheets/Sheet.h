@@ -4,7 +4,9 @@
 #include <array>
 #include <memory>
 
+class QByteArray;
 class QDate;
+class QIODevice;
 class QTime;
 
 // A table read from a file as a spreadsheet program would show it, as far as the import
@@ -54,6 +56,10 @@ inline constexpr qint64 kZipMembers = 10000;
 // .xls: the workbook, which its reader takes whole.
 inline constexpr qint64 kXlsBytes = 32 << 20;
 } // namespace SheetLimits
+
+// Reads from `device` into `bytes` until they are `size` bytes long or the device has no
+// more; false, with `reason`, when a file cannot be read.
+bool ReadInto(QIODevice& device, QByteArray* bytes, qint64 size, QString* reason);
 
 // A number as a spreadsheet shows it in a general cell: at most 15 significant digits,
 // no exponent, no trailing zeros, no leading blanks ("-12.3", "5", "0.001").

@@ -18,22 +18,8 @@ namespace {
 std::optional<QByteArray> ReadAtMost(QIODevice& device, qint64 limit, QString* reason)
 {
     QByteArray bytes;
-    while (bytes.size() <= limit) {
-        // A file or a buffer says what is left: no larger read than that.
-        qint64 ask = std::min<qint64>(limit + 1 - bytes.size(), 1 << 20);
-        if (!device.isSequential())
-            ask = std::min(ask, device.bytesAvailable());
-        const QByteArray chunk = ask > 0 ? device.read(ask) : QByteArray();
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-    }
-    if (auto* file = qobject_cast<QFileDevice*>(&device);
-        file && file->error() != QFileDevice::NoError) {
-        *reason = QCoreApplication::translate("SheetReader", "It cannot be read: %1.")
-                      .arg(file->errorString());
+    if (!ReadInto(device, &bytes, limit + 1, reason))
         return std::nullopt;
-    }
     return bytes;
 }
 

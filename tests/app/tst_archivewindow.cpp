@@ -6,6 +6,7 @@
 #include "FakePrompter.h"
 #include "MeterRows.h"
 #include "ShownBoxes.h"
+#include "TestSupport.h"
 #include "app/CommandIds.h"
 #include "app/MainView.h"
 #include "app/MainWindow.h"
@@ -41,29 +42,8 @@
 namespace {
 
 constexpr int kWaitMs = 20000;
-// Shorter than the program's own limit, to keep the suite quick.
 
 const QString kNote = QStringLiteral("Elm St cabinet 4, ONT 4411");
-
-// Runs the event loop until `done` holds, without sleeping while events wait.
-bool WaitUntil(const std::function<bool()>& done)
-{
-    QEventLoop loop;
-    QTimer check;
-    check.callOnTimeout(&loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    check.start(5);
-    QTimer::singleShot(kWaitMs, &loop, [&loop] { loop.exit(1); });
-    return done() || loop.exec() == 0;
-}
-
-QByteArray FileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QList<QStringList> ArchivedRows(ArchiveStore& store)
 {

@@ -4,6 +4,7 @@
 #include "FakePrompter.h"
 #include "MeterRows.h"
 #include "ShownBoxes.h"
+#include "TestSupport.h"
 #include "app/CommandIds.h"
 #include "app/MainView.h"
 #include "app/MainWindow.h"
@@ -55,33 +56,12 @@ double CpuSeconds()
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop until `done` holds. Unlike QTest::qWaitFor it never sleeps while
-// events wait, so a download of many exchanges runs at its own pace.
-bool WaitUntil(const std::function<bool()>& done)
-{
-    QEventLoop loop;
-    QTimer check;
-    check.callOnTimeout(&loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    check.start(5);
-    QTimer::singleShot(kWaitMs, &loop, [&loop] { loop.exit(1); });
-    return done() || loop.exec() == 0;
-}
-
 // A request in the meter's frame log as its code and what it asks for: the low byte of the
 // record index, or the threshold group.
 QString Step(const QString& logLine)
 {
     const QStringList bytes = logLine.split(' ');
     return bytes[2] + ' ' + (bytes[2] == QLatin1String("01") ? bytes[4] : bytes[28]);
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes)
@@ -273,7 +253,7 @@ void TestFaults::faultEndsWithAClearMessageAndNothingLost()
     QCOMPARE(ShownBoxes(prompter), boxes);
     QCOMPARE(Rows(page.Table()), ExpectedRows(host->Meter(), rows));
     if (fault == Fault::FullDisk || fault == Fault::ReadOnlyFile) {
-        QCOMPARE(ReadFile(file), kOldFile);
+        QCOMPARE(FileBytes(file), kOldFile);
         // Nothing half-written is left beside it.
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList({"filler", "meter.csv"}).mid(fault == Fault::FullDisk ? 0 : 1));

@@ -2,6 +2,7 @@
 // cannot write, writers at the same time, a server that goes away or refuses the login.
 #include "ArchiveTestSupport.h"
 #include "CliProcess.h"
+#include "TestSupport.h"
 #include "archiving/ArchiveSession.h"
 #include "archiving/ArchiveWriter.h"
 #include "sim/PtyHost.h"
@@ -18,12 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray FileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Root writes into any folder whatever its mode; the immutable flag stops root too.
 bool SetImmutable(const QString& path, bool on)

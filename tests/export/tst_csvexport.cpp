@@ -3,6 +3,7 @@
 // export shares all but the bytes (its cells are tst_sheetimport's round trip; its printed
 // page is read back here).
 #include "ShownBoxes.h"
+#include "TestSupport.h"
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
 #include "records/RecordTable.h"
@@ -23,12 +24,6 @@ const QByteArray kHeader =
     "No.,ONT:1270nm,ONT:1310nm,OLT:1490nm,OLT:1577nm,Threshold Name,Date-Time,\r\n";
 const QByteArray kOld = "old\r\n";
 const QString kSucceeded = QStringLiteral("Data has already been successfully exported.");
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 void WriteAll(const QString& path, const QByteArray& bytes)
 {
@@ -117,7 +112,7 @@ private Q_SLOTS:
                 table.SetCellText(row, c, texts[c]);
         }
         Export(QStringLiteral("records.csv"));
-        QCOMPARE(ReadAll(dir->filePath(QStringLiteral("records.csv"))), kHeader + lines);
+        QCOMPARE(FileBytes(dir->filePath(QStringLiteral("records.csv"))), kHeader + lines);
         QCOMPARE(ShownBoxes(prompter),
                  QStringList{BoxLine(kSucceeded, Prompter::Ok, Prompter::Icon::Information)});
     }
@@ -169,7 +164,7 @@ private Q_SLOTS:
             boxes << BoxLine(kSucceeded, Prompter::Ok, Prompter::Icon::Information);
         QCOMPARE(ShownBoxes(prompter), boxes);
         QCOMPARE(exportPath, path);
-        const QByteArray content = ReadAll(path);
+        const QByteArray content = FileBytes(path);
         if (!replaced)
             QCOMPARE(content, kOld);
         else if (workbook)
@@ -225,7 +220,7 @@ private Q_SLOTS:
         QCOMPARE(::lstat(path.constData(), &info), 0);
         QCOMPARE(info.st_mode & S_IFMT, fifo ? S_IFIFO : S_IFREG);
         if (!fifo)
-            QCOMPARE(ReadAll(target), kOld);
+            QCOMPARE(FileBytes(target), kOld);
     }
 
     // Landscape, one page wide and as many high as needed, the header row on every page;
@@ -279,7 +274,7 @@ private Q_SLOTS:
                                               "file has been left as it was.\r\n");
         QCOMPARE(ShownBoxes(prompter),
                  QStringList{BoxLine(failed + target, Prompter::Ok, Prompter::Icon::Warning)});
-        QCOMPARE(ReadAll(target), kOld);
+        QCOMPARE(FileBytes(target), kOld);
         // No half-written temporary file is left behind.
         QCOMPARE(Files(), QStringList{QStringLiteral("data.csv")});
     }

@@ -3,6 +3,7 @@
 // what each reader takes at most; how a CSV field is typed; and a workbook export that
 // imports back as its CSV export does.
 #include "ShownBoxes.h"
+#include "TestSupport.h"
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
 #include "records/RecordTable.h"
@@ -84,12 +85,6 @@ QList<QStringList> Numbered(int count)
         rows << QStringList{n, n, n, n, n, n, QStringLiteral("x")};
     }
     return rows;
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 // The members of a zip archive: name and content.
@@ -304,7 +299,7 @@ private Q_SLOTS:
         QCOMPARE(ShownBoxes(prompter),
                  QStringList{BoxLine(kSucceeded, Prompter::Ok, Prompter::Icon::Information)});
         QCOMPARE(replaced, 1);
-        QCOMPARE(ReadAll(path), content);
+        QCOMPARE(FileBytes(path), content);
     }
 
     void wrongHeaderLeavesTheTable_data()
@@ -574,7 +569,7 @@ private Q_SLOTS:
                                                            Prompter::Ok, Prompter::Icon::Warning)});
         QCOMPARE(replaced, 0);
         if (!content.isEmpty())
-            QCOMPARE(ReadAll(path), content);
+            QCOMPARE(FileBytes(path), content);
     }
 
     void cancelOrMissingFileChangesNothing_data()

@@ -3,6 +3,9 @@
 #include "common/ProgramTranslations.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
 #include <QTranslator>
 
 QByteArray FromHex(const QString& spaced)
@@ -13,6 +16,25 @@ QByteArray FromHex(const QString& spaced)
 QString ToHex(const QByteArray& bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer check;
+    check.callOnTimeout(&loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(5);
+    QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
+    return done() || loop.exec() == 0;
 }
 
 QByteArray AnswerFrame(quint8 code, const QByteArray& payload, quint8 group)

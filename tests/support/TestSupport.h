@@ -3,11 +3,20 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <functional>
 
 // Bytes from a spaced hex text such as "AA 0F 00".
 QByteArray FromHex(const QString& spaced);
 // Spaced upper-case hex of the bytes, for readable failure messages.
 QString ToHex(const QByteArray& bytes);
+
+// The file's bytes; empty when it cannot be read.
+QByteArray FileBytes(const QString& path);
+
+// Runs the event loop until `done` holds; false when `timeoutMs` pass first. Unlike
+// QTest::qWaitFor it never sleeps while events wait, so an exchange of many answers runs
+// at its own pace.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000);
 
 // An answer frame, meter to PC, with the given code and payload bytes (offset 3 on), its
 // check bytes computed here rather than by the program's own code.

@@ -1,6 +1,7 @@
 #include "archivewindow/ArchiveWindow.h"
 
 #include "common/ProgramFacts.h"
+#include "common/WaitCursor.h"
 
 #include "archive/RecordKey.h"
 #include "archivewindow/ArchiveRecordModel.h"
@@ -78,16 +79,6 @@ TableTexts Texts(const QList<QStringList>& rows)
     texts.rows = rows;
     return texts;
 }
-
-// The wait cursor for as long as the object lives.
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "common/FileDialogs.h"
 #include "common/ProgramFacts.h"
 #include "common/Prompter.h"
+#include "common/WaitCursor.h"
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"
 #include "export/XlsxExport.h"
@@ -25,16 +26,6 @@ namespace {
 
 // One display frame: what changes more often is not seen anyway.
 constexpr int kFrameMs = 16;
-
-// The wait cursor for as long as the object lives.
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The operator's file dialogs, remembering the file chosen to open: the import names it
 // when it tells that it succeeded.

@@ -57,13 +57,9 @@ class TestRecordsPage : public QObject
     Q_OBJECT
 
 public:
-    // Connects to a fresh virtual meter and downloads; false when something on the way
-    // failed.
-    bool ConnectAndDownload(int records)
+    // Connects the page to a fresh virtual meter; false when something on the way failed.
+    bool ConnectTo(const SimOptions& options)
     {
-        SimOptions options;
-        options.meter.records = records;
-        options.meter.seed = 11;
         host = std::make_unique<PtyHost>(options);
         if (!host->Open()) {
             qWarning("%s", qPrintable(host->ErrorString()));
@@ -76,6 +72,18 @@ public:
         if (!QTest::qWaitFor([this] { return State().connected.load(); }))
             return false;
         prompter.boxes.clear();
+        return true;
+    }
+
+    // Connects to a fresh virtual meter and downloads; false when something on the way
+    // failed.
+    bool ConnectAndDownload(int records)
+    {
+        SimOptions options;
+        options.meter.records = records;
+        options.meter.seed = 11;
+        if (!ConnectTo(options))
+            return false;
         // Waits in an event loop rather than polling, which sleeps between record answers.
         QEventLoop loop;
         QTimer::singleShot(20000, &loop, [&loop] { loop.exit(1); });
@@ -357,17 +365,10 @@ private Q_SLOTS:
         SimOptions options;
         options.meter.records = 5;
         options.unplugAfter = unplugAfter;
-        host = std::make_unique<PtyHost>(options);
-        QVERIFY2(host->Open(), qPrintable(host->ErrorString()));
-        commands =
-            std::make_unique<ConnectionCommands>(*link, prompter, page.get(), host->DevicePath());
-        commands->SetOpenDelay(0);
         page->resize(1000, 560);
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
-        commands->Connect();
-        QVERIFY(QTest::qWaitFor([this] { return State().connected.load(); }));
-        prompter.boxes.clear();
+        QVERIFY(ConnectTo(options));
 
         QLabel* text = page->ProgressText();
         QStringList wrong;

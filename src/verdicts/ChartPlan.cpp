@@ -2,9 +2,11 @@
 
 #include "common/NumberText.h"
 
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numeric>
 
 namespace {
 
@@ -55,20 +57,42 @@ bool IsPowerOnScale(double power)
     return power >= kPlotLowestPower && power <= kPlotHighestPower;
 }
 
-double RecordNumberOf(const QStringList& row, int position, int rowCount)
+QList<double> RecordNumbers(const QList<QStringList>& rows)
 {
-    double number = 0.0;
-    if (IsCompleteNumber(row.value(0), &number) && number >= 1.0 && number <= rowCount &&
-        number == std::floor(number))
-        return number;
-    return position + 1;
+    // The meter numbers its records with 16 bits.
+    constexpr double kHighestNumber = 65535.0;
+    QList<double> numbers;
+    QSet<double> seen;
+    for (const QStringList& row : rows) {
+        double number = 0.0;
+        if (!IsCompleteNumber(row.value(0), &number) || number < 1.0 || number > kHighestNumber ||
+            number != std::floor(number) || seen.contains(number))
+            break;
+        seen.insert(number);
+        numbers << number;
+    }
+    if (numbers.size() == rows.size())
+        return numbers;
+    numbers.clear();
+    for (qsizetype r = 0; r < rows.size(); ++r)
+        numbers << double(r + 1);
+    return numbers;
 }
 
 ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresholds,
                     const ChartChoice& choice)
 {
     ChartPlan plan;
-    const int rowCount = static_cast<int>(rows.size());
+    const QList<double> xs = RecordNumbers(rows);
+    // Lines run from number to number, whatever order the rows are in.
+    QList<qsizetype> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&xs](qsizetype a, qsizetype b) { return xs[a] < xs[b]; });
+    for (const QStringList& row : rows) {
+        const std::optional<int> group = GroupOfText(row.value(kGroupColumn));
+        plan.otherGroups = plan.otherGroups || (group && *group != choice.group);
+    }
     double lowest = 0.0;
     double highest = 0.0;
     bool anyValue = false;
@@ -84,9 +108,9 @@ ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresh
         if (!channel.shown)
             continue;
         bool inRun = false;
-        for (int r = 0; r < rowCount; ++r) {
+        for (const qsizetype r : order) {
             const QStringList& row = rows[r];
-            const double x = RecordNumberOf(row, r, rowCount);
+            const double x = xs[r];
             const QString& text = row.value(kFirstPowerColumn + c);
             double power = 0.0;
             const bool number = IsCompleteNumber(text, &power) && !std::isnan(power);
@@ -96,6 +120,12 @@ ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresh
                 channel.runs.last() << QPointF(x, power);
                 reach(power);
                 inRun = true;
+                const std::optional<int> group = GroupOfText(row.value(kGroupColumn));
+                const std::optional<ChannelLimits> limits =
+                    group ? LimitsFor(thresholds, *group, kFirstPowerColumn + c) : std::nullopt;
+                if (const std::optional<Verdict> verdict =
+                        limits ? JudgePower(text, *limits) : std::nullopt)
+                    channel.judged << JudgedReading{x, power, *verdict};
                 continue;
             }
             inRun = false;
@@ -106,7 +136,7 @@ ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresh
         }
     }
 
-    if (!choice.allChannels) {
+    if (!choice.allChannels && !plan.otherGroups) {
         plan.limits = LimitsFor(thresholds, choice.group, choice.powerColumn);
         if (plan.limits) {
             for (float limit : {plan.limits->over, plan.limits->pass, plan.limits->fail}) {
@@ -116,16 +146,9 @@ ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresh
         }
     }
 
-    if (rowCount > 0) {
-        double first = RecordNumberOf(rows[0], 0, rowCount);
-        double last = first;
-        for (int r = 1; r < rowCount; ++r) {
-            const double x = RecordNumberOf(rows[r], r, rowCount);
-            first = std::min(first, x);
-            last = std::max(last, x);
-        }
-        plan.firstX = first - 1.0;
-        plan.lastX = last + 1.0;
+    if (!xs.isEmpty()) {
+        plan.firstX = *std::min_element(xs.cbegin(), xs.cend()) - 1.0;
+        plan.lastX = *std::max_element(xs.cbegin(), xs.cend()) + 1.0;
     }
     plan.xStep = RecordStep(plan.lastX - plan.firstX);
 

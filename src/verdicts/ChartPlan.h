@@ -27,6 +27,15 @@ struct ChartChoice
     friend bool operator==(const ChartChoice&, const ChartChoice&) = default;
 };
 
+// A reading on the scale judged against its own record's group: where it is drawn and in
+// the colour of which verdict.
+struct JudgedReading
+{
+    double x = 0.0;
+    double power = 0.0;
+    Verdict verdict = Verdict::Pass;
+};
+
 // A reading off the scale: its record number and its value.
 struct OffScaleReading
 {
@@ -42,15 +51,21 @@ struct ChannelPlan
     QList<QList<QPointF>> runs;
     QList<double> lowAt;             // record numbers of the LOW readings
     QList<OffScaleReading> offScale; // readings outside kPlotLowestPower..kPlotHighestPower
+    // The readings on the scale whose record's group is known, each judged by that group.
+    QList<JudgedReading> judged;
 };
 
 struct ChartPlan
 {
     std::array<ChannelPlan, kPowerColumns> channels;
-    // The limits of the chosen group and channel when the group is known; nothing for all
-    // channels. A limit off the scale is named but not drawn.
+    // The limits of the chosen group and channel when the group is known and every record
+    // that names a group names this one; nothing for all channels. A limit off the scale is
+    // named but not drawn.
     std::optional<ChannelLimits> limits;
-    // The record axis: the rows' numbers with one step of room each side.
+    // Some records refer to another threshold group than the chosen one: its lines would
+    // say nothing of those records, so none are drawn (the points keep their verdicts).
+    bool otherGroups = false;
+    // The record axis: the numbers present with one step of room each side.
     double firstX = 0.0;
     double lastX = 2.0;
     double xStep = 1.0;
@@ -68,9 +83,10 @@ ChartChoice DefaultChartChoice(const QList<QStringList>& rows, const ThresholdTa
 
 bool IsPowerOnScale(double power);
 
-// The x of a row: its "No." when that is a whole number from 1 to the number of rows, else
-// its place (1 for the first row).
-double RecordNumberOf(const QStringList& row, int position, int rowCount);
+// The x of each row: its "No." when every row's is a different whole number from 1 to
+// 65535 (a table whose records were thinned out keeps its numbers), else its place (1 for
+// the first row).
+QList<double> RecordNumbers(const QList<QStringList>& rows);
 
 ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresholds,
                     const ChartChoice& choice);

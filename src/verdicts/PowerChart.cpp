@@ -1,5 +1,7 @@
 #include "verdicts/PowerChart.h"
 
+#include "verdicts/VerdictModel.h"
+
 #include <QCoreApplication>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
@@ -81,6 +83,19 @@ PowerChart::PowerChart(QGraphicsItem* parent)
         Attach(off);
         offScale_[static_cast<size_t>(c)] = off;
     }
+    // Added before the runs, which are made as they are needed: the discs lie beneath the
+    // channels' own points.
+    for (int v = 0; v < kVerdicts; ++v) {
+        auto* marks = new QScatterSeries(this);
+        const QColor colour = VerdictColour(static_cast<Verdict>(v));
+        marks->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+        marks->setMarkerSize(9);
+        marks->setColor(colour);
+        marks->setBorderColor(colour.darker(150));
+        marks->setName(VerdictLabel(static_cast<Verdict>(v)));
+        Attach(marks);
+        verdictMarks_[static_cast<size_t>(v)] = marks;
+    }
     for (int i = 0; i < 3; ++i) {
         auto* limit = new QLineSeries(this);
         QPen pen(QColor(kLimitStyles[i].colour));
@@ -125,6 +140,12 @@ void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thre
     const QString channelName = PowerColumnName(choice.powerColumn);
     if (choice.allChannels)
         setTitle(tr("Powers by record (LOW: triangles at the foot); all channels, no limit lines"));
+    else if (plan.otherGroups)
+        // Records of other groups than the chosen one: each reading keeps its own group's
+        // verdict colour, and no one group's lines are drawn over them.
+        setTitle(tr("Powers by record (LOW: triangles at the foot); %1; several groups, no limit "
+                    "lines")
+                     .arg(channelName));
     else if (plan.limits)
         setTitle(tr("Powers by record (LOW: triangles at the foot); limits of threshold group %1, "
                     "%2")
@@ -167,6 +188,14 @@ void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thre
         off->setName(OffScaleName(PowerColumnName(kFirstPowerColumn + c), channel.offScale));
     }
 
+    std::array<QList<QPointF>, kVerdicts> judged;
+    for (const ChannelPlan& channel : plan.channels) {
+        for (const JudgedReading& reading : channel.judged)
+            judged[static_cast<size_t>(reading.verdict)] << QPointF(reading.x, reading.power);
+    }
+    for (int v = 0; v < kVerdicts; ++v)
+        verdictMarks_[static_cast<size_t>(v)]->replace(judged[static_cast<size_t>(v)]);
+
     const std::array<float, 3> values =
         plan.limits ? std::array<float, 3>{plan.limits->over, plan.limits->pass, plan.limits->fail}
                     : std::array<float, 3>{};
@@ -197,7 +226,9 @@ void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thre
             ShowInLegend(run, false);
     }
     for (QLineSeries* limit : limitLines_)
-        ShowInLegend(limit, !choice.allChannels);
+        ShowInLegend(limit, !choice.allChannels && !plan.otherGroups);
+    for (QScatterSeries* marks : verdictMarks_)
+        ShowInLegend(marks, marks->count() > 0);
 }
 
 void PowerChart::Draw(QPainter& painter, const QRectF& target, const QList<QStringList>& rows,

@@ -16,7 +16,9 @@ class QXYSeries;
 // one threshold group, or all four channels without limit lines (ChartPlan). A channel's
 // line is broken where it has no plausible value; "LOW" readings are marked at the foot of
 // the chart and readings off the scale at its edge, in their channel's colour, the latter
-// named in the legend. Shared by the chart window and the report.
+// named in the legend. Each reading whose record's group is known sits on a disc of its
+// verdict's colour, judged by that record's own group, as the data page colours its cell.
+// Shared by the chart window and the report.
 class PowerChart : public QChart
 {
     Q_OBJECT
@@ -39,6 +41,10 @@ public:
     QScatterSeries* LowMarks(int c) const { return lowMarks_[static_cast<size_t>(c)]; }
     QScatterSeries* OffScaleMarks(int c) const { return offScale_[static_cast<size_t>(c)]; }
     QLineSeries* LimitLine(int i) const { return limitLines_[static_cast<size_t>(i)]; }
+    QScatterSeries* VerdictMarks(Verdict verdict) const
+    {
+        return verdictMarks_[static_cast<size_t>(verdict)];
+    }
     QValueAxis* RecordAxis() const { return recordAxis_; }
     QValueAxis* PowerAxis() const { return powerAxis_; }
 
@@ -53,6 +59,7 @@ private:
     std::array<QScatterSeries*, kPowerColumns> lowMarks_{};
     std::array<QScatterSeries*, kPowerColumns> offScale_{};
     std::array<QLineSeries*, 3> limitLines_{};
+    std::array<QScatterSeries*, kVerdicts> verdictMarks_{};
     QValueAxis* recordAxis_;
     QValueAxis* powerAxis_;
 };

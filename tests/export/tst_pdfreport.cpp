@@ -110,10 +110,11 @@ private slots:
               QStringLiteral("Pass: 2 Marginal: 1 Over: 1 Fail: 1 No verdict: 1"),
               QStringLiteral("Verdict"), QStringLiteral("1 (GPON-B+)"), QStringLiteral("2 (XGS)"),
               QStringLiteral("Group 1, GPON-B+ (dBm)"), QStringLiteral("Group 2: limits not known"),
-              // The chart is text and lines: its title, axis titles and tick labels.
-              QStringLiteral("limits of threshold group 1, OLT:1490nm"),
+              // The chart is text and lines: its title, axis titles and tick labels. The
+              // records refer to groups 1 and 2: no one group's lines.
+              QStringLiteral("OLT:1490nm; several groups, no limit lines"),
               QStringLiteral("Record number"), QStringLiteral("Power (dBm)"),
-              QStringLiteral(" -35 "), QStringLiteral(" -30 ")})
+              QStringLiteral(" -25 "), QStringLiteral(" -30 ")})
             QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral("\n") + text));
 
         // No raster image anywhere: the listing has its two header lines only.

@@ -158,6 +158,18 @@ private slots:
             << Powers{"1", "1e9", "3"} << Powers{"-12", "-13", "-14"} << QList<float>{} << false
             << "1 2 3"
             << "low: | off:" << Axes{0, 4, -20, -10};
+        QTest::newRow("records thinned out are drawn at their own numbers")
+            << Powers{"1", "2", "3", "6", "7"} << Powers{"-12", "-13", "-14", "-15", "-16"}
+            << QList<float>{} << false << "1 2 3 6 7"
+            << "low: | off:" << Axes{0, 8, -25, -10};
+        QTest::newRow("the line runs by number, whatever the rows' order")
+            << Powers{"12", "10", "11", "9"} << Powers{"-12", "LOW", "-14", "-15"} << QList<float>{}
+            << false << "9 | 11 12"
+            << "low: 10 | off:" << Axes{8, 13, -25, -10};
+        QTest::newRow("a number twice: the rows' places")
+            << Powers{"4", "4", "6"} << Powers{"-12", "-13", "-14"} << QList<float>{} << false
+            << "1 2 3"
+            << "low: | off:" << Axes{0, 4, -20, -10};
         QTest::newRow("the limits size the axis")
             << Powers{} << Powers{"-12"} << QList<float>{-8, -27, -28} << false << "1"
             << "low: | off:" << Axes{0, 2, -35, -5};
@@ -209,6 +221,55 @@ private slots:
         for (int c = 1; c < kPowerColumns; ++c)
             QCOMPARE(plan.channels[c].shown, allChannels);
         QCOMPARE(plan.limits.has_value(), !limits.isEmpty() && !allChannels);
+    }
+
+    void theChartJudgesEachReadingByItsOwnGroup_data()
+    {
+        QTest::addColumn<QStringList>("groups"); // each row's "Threshold Name"
+        QTest::addColumn<int>("chosen");         // the group whose lines are asked for
+        QTest::addColumn<bool>("lines");
+        QTest::addColumn<QString>("judged"); // the 1270 nm readings: number and verdict
+
+        // Each row reads -22 dBm; group 1 passes it, group 3 finds it marginal.
+        QTest::newRow("one group: its lines")
+            << QStringList{"1", "1"} << 1 << true << "1:Pass 2:Pass";
+        QTest::newRow("several groups: no lines, each reading by its own group")
+            << QStringList{"1", "3"} << 1 << false << "1:Pass 2:Marginal";
+        QTest::newRow("another group than the chosen one: no lines")
+            << QStringList{"3", "3"} << 1 << false << "1:Marginal 2:Marginal";
+        QTest::newRow("a record without a group has no verdict")
+            << QStringList{"1", "x"} << 1 << true << "1:Pass";
+        QTest::newRow("nor has one of an unknown group")
+            << QStringList{"2", "2"} << 2 << false << "";
+    }
+    void theChartJudgesEachReadingByItsOwnGroup()
+    {
+        QFETCH(QStringList, groups);
+        QFETCH(int, chosen);
+        QFETCH(bool, lines);
+        QFETCH(QString, judged);
+
+        ThresholdTable thresholds;
+        for (const auto& [group, limits] : {std::pair{1, QList<float>{-8, -27, -28}},
+                                            std::pair{3, QList<float>{-10, -20, -25}}}) {
+            const QList<float> all = limits + limits + limits + limits;
+            StoreThresholdAnswer(thresholds, 1, {quint8(group), all.mid(0, 6), {}});
+            StoreThresholdAnswer(thresholds, 2, {quint8(group), all.mid(6, 3), {}});
+            StoreThresholdAnswer(thresholds, 3, {quint8(group), all.mid(9, 3), {}});
+        }
+        QList<QStringList> rows;
+        for (int r = 0; r < groups.size(); ++r)
+            rows << QStringList{QString::number(r + 1), "-22", "-22", "-22", "-22", groups[r],
+                                "2024-3-1 9:05"};
+        ChartChoice choice;
+        choice.group = chosen;
+
+        const ChartPlan plan = PlanChart(rows, thresholds, choice);
+        QCOMPARE(plan.limits.has_value(), lines);
+        QStringList texts;
+        for (const JudgedReading& reading : plan.channels[0].judged)
+            texts << QString::number(reading.x) + ':' + VerdictName(reading.verdict);
+        QCOMPARE(texts.join(' '), judged);
     }
 };
 

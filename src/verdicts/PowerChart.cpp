@@ -83,13 +83,11 @@ PowerChart::PowerChart(QGraphicsItem* parent)
         Attach(off);
         offScale_[static_cast<size_t>(c)] = off;
     }
-    // Added before the runs, which are made as they are needed: the discs lie beneath the
-    // channels' own points.
     for (int v = 0; v < kVerdicts; ++v) {
         auto* marks = new QScatterSeries(this);
         const QColor colour = VerdictColour(static_cast<Verdict>(v));
         marks->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-        marks->setMarkerSize(9);
+        marks->setMarkerSize(10);
         marks->setColor(colour);
         marks->setBorderColor(colour.darker(150));
         marks->setName(VerdictLabel(static_cast<Verdict>(v)));
@@ -193,8 +191,14 @@ void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thre
         for (const JudgedReading& reading : channel.judged)
             judged[static_cast<size_t>(reading.verdict)] << QPointF(reading.x, reading.power);
     }
-    for (int v = 0; v < kVerdicts; ++v)
-        verdictMarks_[static_cast<size_t>(v)]->replace(judged[static_cast<size_t>(v)]);
+    for (int v = 0; v < kVerdicts; ++v) {
+        QScatterSeries* marks = verdictMarks_[static_cast<size_t>(v)];
+        marks->replace(judged[static_cast<size_t>(v)]);
+        // Series are drawn in the order they were added and runs are made as they are
+        // needed: added again, the discs lie above every run, whose line shows through.
+        removeSeries(marks);
+        Attach(marks);
+    }
 
     const std::array<float, 3> values =
         plan.limits ? std::array<float, 3>{plan.limits->over, plan.limits->pass, plan.limits->fail}

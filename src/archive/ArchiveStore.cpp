@@ -741,13 +741,51 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
     return result;
 }
 
-std::optional<QList<ArchivedRecord>> ArchiveStore::Records(const ArchiveFilter& filter, int offset,
-                                                           int limit)
+std::optional<QList<ArchivedRecord>>
+ArchiveStore::Records(const ArchiveFilter& filter, const std::optional<RecordListKey>& after,
+                      int limit)
+{
+    QStringList where;
+    QVariantList values;
+    if (after) {
+        where << QStringLiteral("(r.measured, r.id) < (?, ?)");
+        values << after->measured << after->id;
+    }
+    return SelectRecords(filter, where, values, limit);
+}
+
+std::optional<QList<ArchivedRecord>>
+ArchiveStore::NewRecords(const ArchiveFilter& filter, qint64 aboveId,
+                         const std::optional<RecordListKey>& through)
+{
+    QStringList where{QStringLiteral("r.id > ?")};
+    QVariantList values{aboveId};
+    if (through) {
+        where << QStringLiteral("(r.measured, r.id) >= (?, ?)");
+        values << through->measured << through->id;
+    }
+    return SelectRecords(filter, where, values, std::nullopt);
+}
+
+std::optional<qint64> ArchiveStore::LastRecordId()
 {
     if (!Open())
         return std::nullopt;
-    QStringList where;
-    QVariantList values;
+    QSqlQuery query(db_);
+    if (!query.exec(QStringLiteral("SELECT COALESCE(MAX(id), 0) FROM records")) || !query.next()) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    return query.value(0).toLongLong();
+}
+
+std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFilter& filter,
+                                                                 QStringList where,
+                                                                 QVariantList values,
+                                                                 std::optional<int> limit)
+{
+    if (!Open())
+        return std::nullopt;
     if (!filter.since.isEmpty()) {
         where << QStringLiteral("r.measured >= ?");
         values << filter.since;
@@ -790,14 +828,15 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::Records(const ArchiveFilter& 
             "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4 "
             "FROM records r JOIN downloads d ON d.id = r.first_download_id "
             "LEFT JOIN limit_sets s ON s.id = r.limit_set_id %2 "
-            "ORDER BY r.measured DESC, r.id DESC LIMIT ? OFFSET ?")
+            "ORDER BY r.measured DESC, r.id DESC%3")
             .arg(limitColumns.join(QStringLiteral(", ")),
                  where.isEmpty() ? QString()
-                                 : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND "))));
+                                 : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")),
+                 limit ? QStringLiteral(" LIMIT ?") : QString()));
     for (const QVariant& v : std::as_const(values))
         query.addBindValue(v);
-    query.addBindValue(limit);
-    query.addBindValue(offset);
+    if (limit)
+        query.addBindValue(*limit);
     if (!Exec(query, target_.Display()))
         return std::nullopt;
     QList<ArchivedRecord> records;

@@ -54,9 +54,17 @@ public:
     // download whose UUID is archived already is not written again (alreadyArchived).
     std::optional<ArchiveWriteResult> Write(const ArchiveSubmission& submission);
 
-    // Records newest first (by measurement date-time, then newest archived), filtered.
-    std::optional<QList<ArchivedRecord>> Records(const ArchiveFilter& filter, int offset,
-                                                 int limit);
+    // Records newest first (by measurement date-time, then newest archived), filtered: the
+    // first `limit` after the record `after` (from the top without it).
+    std::optional<QList<ArchivedRecord>>
+    Records(const ArchiveFilter& filter, const std::optional<RecordListKey>& after, int limit);
+    // The records archived after the record `aboveId` that the filter takes, in the list's
+    // order, those from the top down to the record `through` only (all without it): what a
+    // list that has read that far lacks.
+    std::optional<QList<ArchivedRecord>> NewRecords(const ArchiveFilter& filter, qint64 aboveId,
+                                                    const std::optional<RecordListKey>& through);
+    // The id of the record archived last (0 for none): records archived later have higher ids.
+    std::optional<qint64> LastRecordId();
     // Downloads and imports, newest first.
     std::optional<QList<ArchivedDownload>> Downloads();
     // False, with Error(), also when there is no such download.
@@ -85,6 +93,10 @@ private:
     bool EnterWal();
     std::optional<qint64> LimitSetId(int group, const ThresholdTable& limits);
     std::optional<ArchiveWriteResult> WriteInTransaction(const ArchiveSubmission& submission);
+    // The filter's records that also meet `where` (with its `values`), in the list's order.
+    std::optional<QList<ArchivedRecord>> SelectRecords(const ArchiveFilter& filter,
+                                                       QStringList where, QVariantList values,
+                                                       std::optional<int> limit);
 
     ArchiveTarget target_;
     ArchiveDialect dialect_;

@@ -87,6 +87,15 @@ struct ArchiveFilter
     QString note; // a substring of a note of one of the record's downloads, any case
 };
 
+// A record's place in the list's order (newest measurement first, then newest archived):
+// a page of the list starts after the record with this key, so records written between
+// two pages neither come twice nor push others out of sight.
+struct RecordListKey
+{
+    QString measured; // ISO date-time, empty when the record's text is no date
+    qint64 id = 0;
+};
+
 // One archived record as the list shows it.
 struct ArchivedRecord
 {

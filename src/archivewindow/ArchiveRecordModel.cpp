@@ -1,39 +1,119 @@
 #include "archivewindow/ArchiveRecordModel.h"
 
-#include "archive/ArchiveStore.h"
 #include "records/RecordTable.h"
 #include "verdicts/Verdict.h"
 
-ArchiveRecordModel::ArchiveRecordModel(const ArchiveTarget& target, QObject* parent)
-    : QAbstractTableModel(parent), store_(std::make_unique<ArchiveStore>(target))
+#include <algorithm>
+
+namespace {
+
+// The list's order: newest measurement first, then newest archived.
+bool Before(const ArchivedRecord& a, const ArchivedRecord& b)
 {
+    return a.measured != b.measured ? a.measured > b.measured : a.id > b.id;
+}
+
+} // namespace
+
+ArchiveRecordModel::ArchiveRecordModel(const ArchiveTarget& target, QObject* parent)
+    : QAbstractTableModel(parent), reader_(std::make_unique<ArchiveReader>(target))
+{
+    connect(reader_.get(), &ArchiveReader::Answered, this, &ArchiveRecordModel::OnAnswered);
+    connect(reader_.get(), &ArchiveReader::NoteSet, this, &ArchiveRecordModel::OnNoteSet);
 }
 
 ArchiveRecordModel::~ArchiveRecordModel() = default;
 
-std::optional<QList<ArchivedRecord>> ArchiveRecordModel::ReadPage(int offset)
-{
-    std::optional<QList<ArchivedRecord>> page = store_->Records(filter_, offset, kPageRows);
-    if (!page)
-        error_ = store_->Error();
-    return page;
-}
-
-bool ArchiveRecordModel::SetFilter(const ArchiveFilter& filter)
-{
-    filter_ = filter;
-    return Refresh();
-}
-
-bool ArchiveRecordModel::Refresh()
+void ArchiveRecordModel::SetFilter(const ArchiveFilter& filter)
 {
     beginResetModel();
-    error_.clear();
-    std::optional<QList<ArchivedRecord>> page = ReadPage(0);
-    rows_ = page.value_or(QList<ArchivedRecord>());
-    atEnd_ = !page || page->size() < kPageRows;
+    filter_ = filter;
+    rows_.clear();
+    ids_.clear();
+    highWater_ = 0;
+    atEnd_ = false;
+    started_ = false;
+    added_ = 0;
     endResetModel();
-    return page.has_value();
+    Ask(RecordRead::Kind::FirstPage);
+}
+
+void ArchiveRecordModel::Refresh()
+{
+    // Before the first page has come there is nothing to add to: that page brings them.
+    if (!started_ || IsReading())
+        return;
+    Ask(RecordRead::Kind::NewOnly);
+}
+
+void ArchiveRecordModel::Retry()
+{
+    if (error_.isEmpty() || IsReading())
+        return;
+    Ask(failedKind_);
+}
+
+void ArchiveRecordModel::Ask(RecordRead::Kind kind)
+{
+    RecordRead read;
+    read.kind = kind;
+    read.filter = filter_;
+    if (!rows_.isEmpty())
+        read.last = RecordListKey{rows_.constLast().measured, rows_.constLast().id};
+    read.highWater = highWater_;
+    read.listComplete = atEnd_;
+    read.pageRows = kPageRows;
+    error_.clear();
+    token_ = reader_->Read(read);
+    Q_EMIT StateChanged();
+}
+
+void ArchiveRecordModel::OnAnswered(const RecordReadAnswer& answer)
+{
+    if (answer.token != token_)
+        return; // a read superseded by a later one
+    token_ = 0;
+    if (!answer.error.isEmpty()) {
+        error_ = answer.error;
+        failedKind_ = answer.read.kind;
+        Q_EMIT StateChanged();
+        return;
+    }
+    for (const ArchivedRecord& record : answer.fresh) {
+        if (!ids_.contains(record.id)) {
+            Place(record);
+            ++added_;
+        }
+    }
+    if (answer.read.kind != RecordRead::Kind::NewOnly) {
+        QList<ArchivedRecord> page;
+        for (const ArchivedRecord& record : answer.page) {
+            if (!ids_.contains(record.id))
+                page << record;
+        }
+        atEnd_ = answer.page.size() < answer.read.pageRows;
+        started_ = true;
+        if (!page.isEmpty()) {
+            const int first = static_cast<int>(rows_.size());
+            beginInsertRows(QModelIndex(), first, first + static_cast<int>(page.size()) - 1);
+            for (const ArchivedRecord& record : std::as_const(page))
+                ids_.insert(record.id);
+            rows_.append(page);
+            endInsertRows();
+        }
+    }
+    highWater_ = answer.highWater;
+    Q_EMIT StateChanged();
+}
+
+void ArchiveRecordModel::Place(const ArchivedRecord& record)
+{
+    const int row = static_cast<int>(
+        std::lower_bound(rows_.cbegin(), rows_.cend(), record, Before) - rows_.cbegin());
+    beginInsertRows(QModelIndex(), row, row);
+    rows_.insert(row, record);
+    ids_.insert(record.id);
+    endInsertRows();
 }
 
 QList<QStringList> ArchiveRecordModel::RowTexts(const QList<int>& rows) const
@@ -89,23 +169,43 @@ bool ArchiveRecordModel::setData(const QModelIndex& index, const QVariant& value
     if (role != Qt::EditRole || !index.isValid() || index.column() != kNoteColumn ||
         index.row() >= rows_.size())
         return false;
-    error_.clear();
     const QString note = value.toString();
-    const qint64 download = rows_[index.row()].downloadId;
-    if (note == rows_[index.row()].note)
+    const ArchivedRecord& record = rows_[index.row()];
+    if (note == record.note)
         return true;
-    if (!store_->SetNote(download, note)) {
-        error_ = store_->Error();
-        return false;
+    if (!keptNotes_.contains(record.downloadId))
+        keptNotes_.insert(record.downloadId, record.note);
+    const qint64 download = record.downloadId;
+    ShowNote(download, note);
+    reader_->SetNote(download, note);
+    return true;
+}
+
+void ArchiveRecordModel::OnNoteSet(quint64, qint64 downloadId, const QString& note,
+                                   const QString& error)
+{
+    if (error.isEmpty()) {
+        // Kept: the archive's note is this one now, unless another change follows it.
+        if (rows_.cend() != std::find_if(rows_.cbegin(), rows_.cend(), [&](const auto& r) {
+                return r.downloadId == downloadId && r.note == note;
+            }))
+            keptNotes_.remove(downloadId);
+        return;
     }
+    // The archive kept the note it had: the rows show it again.
+    ShowNote(downloadId, keptNotes_.take(downloadId));
+    Q_EMIT NoteFailed(error);
+}
+
+void ArchiveRecordModel::ShowNote(qint64 downloadId, const QString& note)
+{
     for (int r = 0; r < rows_.size(); ++r) {
-        if (rows_[r].downloadId != download)
+        if (rows_[r].downloadId != downloadId)
             continue;
         rows_[r].note = note;
         const QModelIndex changed = this->index(r, kNoteColumn);
         Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
     }
-    return true;
 }
 
 Qt::ItemFlags ArchiveRecordModel::flags(const QModelIndex& index) const
@@ -129,21 +229,11 @@ QVariant ArchiveRecordModel::headerData(int section, Qt::Orientation orientation
 
 bool ArchiveRecordModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && !atEnd_;
+    return !parent.isValid() && started_ && !atEnd_ && !IsReading() && error_.isEmpty();
 }
 
 void ArchiveRecordModel::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid() || atEnd_)
-        return;
-    const std::optional<QList<ArchivedRecord>> page = ReadPage(static_cast<int>(rows_.size()));
-    if (!page || page->isEmpty()) {
-        atEnd_ = true;
-        return;
-    }
-    atEnd_ = page->size() < kPageRows;
-    const int first = static_cast<int>(rows_.size());
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(page->size()) - 1);
-    rows_.append(*page);
-    endInsertRows();
+    if (canFetchMore(parent))
+        Ask(RecordRead::Kind::NextPage);
 }

@@ -1,7 +1,6 @@
 #include "archivewindow/ArchiveWindow.h"
 
 #include "common/ProgramFacts.h"
-#include "common/WaitCursor.h"
 
 #include "archive/RecordKey.h"
 #include "archivewindow/ArchiveRecordModel.h"
@@ -24,13 +23,10 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaProperty>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -82,42 +78,6 @@ TableTexts Texts(const QList<QStringList>& rows)
 
 } // namespace
 
-// Edits the note in place; a note the archive could not keep is told, never dropped unseen.
-class NoteDelegate : public QStyledItemDelegate
-{
-public:
-    NoteDelegate(std::function<void()> failed, QObject* parent)
-        : QStyledItemDelegate(parent), failed_(std::move(failed))
-    {
-    }
-
-    // An editor is open: the note is being typed.
-    bool Open() const { return open_; }
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override
-    {
-        open_ = true;
-        return QStyledItemDelegate::createEditor(parent, option, index);
-    }
-    void destroyEditor(QWidget* editor, const QModelIndex& index) const override
-    {
-        open_ = false;
-        QStyledItemDelegate::destroyEditor(editor, index);
-    }
-    void setModelData(QWidget* editor, QAbstractItemModel* model,
-                      const QModelIndex& index) const override
-    {
-        const QByteArray property = editor->metaObject()->userProperty().name();
-        if (!model->setData(index, editor->property(property.constData())))
-            failed_();
-    }
-
-private:
-    std::function<void()> failed_;
-    mutable bool open_ = false;
-};
-
 ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, FileDialogs& dialogs,
                              QWidget* parent)
     : QWidget(parent, Qt::Window), prompter_(prompter), dialogs_(dialogs),
@@ -125,6 +85,7 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
       since_(new QDateEdit(this)), untilCheck_(new QCheckBox(tr("to"), this)),
       until_(new QDateEdit(this)), group_(new QComboBox(this)), verdict_(new QComboBox(this)),
       note_(new QLineEdit(this)), status_(new QLabel(this)),
+      retryButton_(new QPushButton(tr("Retry"), this)),
       openButton_(new QPushButton(tr("Open in Data Page"), this)),
       csvButton_(new QPushButton(tr("Export CSV..."), this)),
       workbookButton_(new QPushButton(tr("Export Workbook..."), this)),
@@ -169,19 +130,18 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     list_->horizontalHeader()->setStretchLastSection(true);
     // Rows of one height: the view need not measure each one, whatever the archive's size.
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    const auto noteFailed = [this] {
-        prompter_.Notify(this, noteFailedText().arg(model_->Error()), Prompter::Icon::Warning);
-    };
-    notes_ = new NoteDelegate(noteFailed, this);
-    list_->setItemDelegateForColumn(ArchiveRecordModel::kNoteColumn, notes_);
-    // A refresh waits for a note being typed: reading the archive anew would drop it.
-    connect(notes_, &QAbstractItemDelegate::closeEditor, this, [this] {
-        if (std::exchange(refreshWaits_, false))
-            QTimer::singleShot(0, this, &ArchiveWindow::Refresh);
-    });
+
+    // A long message (a server's reason) wraps instead of widening the window past the
+    // screen and pushing the buttons off it.
+    status_->setWordWrap(true);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    retryButton_->hide();
+    connect(retryButton_, &QPushButton::clicked, this, [this] { model_->Retry(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);
+    buttons->addWidget(retryButton_);
     for (QPushButton* button : {openButton_, csvButton_, workbookButton_, reportButton_})
         buttons->addWidget(button);
 
@@ -231,6 +191,10 @@ void ArchiveWindow::Rebuild(const ArchiveTarget& target)
     connect(model_.get(), &QAbstractItemModel::rowsInserted, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::ShowStatus);
+    connect(model_.get(), &ArchiveRecordModel::StateChanged, this, &ArchiveWindow::ShowStatus);
+    connect(model_.get(), &ArchiveRecordModel::NoteFailed, this, [this](const QString& reason) {
+        prompter_.Notify(this, noteFailedText().arg(reason), Prompter::Icon::Warning);
+    });
     ApplyFilter();
 }
 
@@ -241,13 +205,7 @@ void ArchiveWindow::SetTarget(const ArchiveTarget& target)
 
 void ArchiveWindow::Refresh()
 {
-    if (notes_->Open()) {
-        refreshWaits_ = true;
-        return;
-    }
-    const WaitCursor wait;
     model_->Refresh();
-    UpdateButtons();
 }
 
 ArchiveFilter ArchiveWindow::Filter() const
@@ -269,22 +227,28 @@ ArchiveFilter ArchiveWindow::Filter() const
 void ArchiveWindow::ApplyFilter()
 {
     filterTimer_.stop();
-    const WaitCursor wait;
     model_->SetFilter(Filter());
     UpdateButtons();
 }
 
 void ArchiveWindow::ShowStatus()
 {
-    if (!model_->Error().isEmpty()) {
-        status_->setText(model_->Error());
+    const bool failed = !model_->Error().isEmpty();
+    retryButton_->setVisible(failed);
+    if (failed) {
+        status_->setText(tr("The archive could not be read: %1").arg(model_->Error()));
         return;
     }
     const int rows = model_->rowCount();
-    status_->setText(model_->canFetchMore({})
-                         ? tr("The newest %1 records; more as the list scrolls").arg(rows)
-                     : rows == 1 ? tr("1 record")
-                                 : tr("%1 records").arg(rows));
+    QString text = model_->IsReading() ? tr("Reading...")
+                   : model_->canFetchMore({})
+                       ? tr("The newest %1 records; more as the list scrolls").arg(rows)
+                   : rows == 1 ? tr("1 record")
+                               : tr("%1 records").arg(rows);
+    if (model_->AddedRecords() > 0 && !model_->IsReading())
+        text += QStringLiteral(" ") +
+                tr("(%n new since the list was opened)", nullptr, model_->AddedRecords());
+    status_->setText(text);
 }
 
 void ArchiveWindow::UpdateButtons()

@@ -9,7 +9,6 @@
 
 class ArchiveRecordModel;
 class FileDialogs;
-class NoteDelegate;
 class Prompter;
 class QAbstractProxyModel;
 class QCheckBox;
@@ -38,8 +37,8 @@ public:
 
     // Reads `target` from now on (Archive Settings changed it).
     void SetTarget(const ArchiveTarget& target);
-    // Reads the archive again with the same filters (a download was archived); while a note
-    // is being typed, once it is done.
+    // Adds the records archived since the list was read (a download was archived), each in
+    // its place: the selection, the scroll position and a note being typed stay.
     void Refresh();
 
     // The filters as the controls set them.
@@ -64,6 +63,7 @@ public:
     QComboBox* VerdictChoice() const { return verdict_; }
     QLineEdit* NoteFilter() const { return note_; }
     QLabel* Status() const { return status_; }
+    QPushButton* RetryButton() const { return retryButton_; }
     QPushButton* OpenButton() const { return openButton_; }
     QPushButton* CsvButton() const { return csvButton_; }
     QPushButton* WorkbookButton() const { return workbookButton_; }
@@ -95,7 +95,6 @@ private:
     std::unique_ptr<ArchiveRecordModel> model_;
     std::unique_ptr<QAbstractProxyModel> colours_;
     QTableView* list_;
-    NoteDelegate* notes_;
     QCheckBox* sinceCheck_;
     QDateEdit* since_;
     QCheckBox* untilCheck_;
@@ -104,11 +103,11 @@ private:
     QComboBox* verdict_;
     QLineEdit* note_;
     QLabel* status_;
+    QPushButton* retryButton_;
     QPushButton* openButton_;
     QPushButton* csvButton_;
     QPushButton* workbookButton_;
     QPushButton* reportButton_;
     // Typing in the note filter reads the archive once the typing pauses.
     QTimer filterTimer_;
-    bool refreshWaits_ = false;
 };

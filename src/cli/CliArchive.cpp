@@ -190,19 +190,23 @@ private:
         const bool csv = options_.format == RecordFormat::Csv;
         if (csv)
             output.Write(RecordCsvHeader());
-        int listed = 0;
+        qint64 listed = 0;
+        // Chunk by chunk, each after the last record of the one before: constant memory
+        // however large the archive, and a record written meanwhile is never listed twice.
+        std::optional<RecordListKey> after;
         for (;;) {
             const std::optional<QList<ArchivedRecord>> chunk =
-                Store().Records(filter, listed, kListChunk);
+                Store().Records(filter, after, kListChunk);
             if (!chunk)
                 return Fail(ExitFailed, Store().Error());
             QByteArray bytes;
             for (const ArchivedRecord& r : *chunk)
                 bytes += csv ? RecordCsv(r) : RecordJsonLine(r);
             output.Write(bytes);
-            listed += static_cast<int>(chunk->size());
+            listed += chunk->size();
             if (chunk->size() < kListChunk)
                 break;
+            after = RecordListKey{chunk->constLast().measured, chunk->constLast().id};
         }
         if (!output.Commit(&error))
             return Fail(ExitFailed, error);

@@ -48,7 +48,8 @@ const QString kNote = QStringLiteral("Elm St cabinet 4, ONT 4411");
 QList<QStringList> ArchivedRows(ArchiveStore& store)
 {
     QList<QStringList> rows;
-    for (const ArchivedRecord& r : store.Records({}, 0, 1000).value_or(QList<ArchivedRecord>()))
+    for (const ArchivedRecord& r :
+         store.Records({}, std::nullopt, 1000).value_or(QList<ArchivedRecord>()))
         rows << r.texts;
     std::sort(rows.begin(), rows.end());
     return rows;
@@ -276,7 +277,8 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
     ArchiveWindow* window = archive->Window();
     QVERIFY(window && window->isVisible());
     ArchiveRecordModel& model = *window->Model();
-    QCOMPARE(model.rowCount(), rows.size());
+    // Read on the window's reader thread.
+    QTRY_COMPARE(model.rowCount(), rows.size());
 
     // The operator types the download's note into a row of it.
     QTableView* list = window->List();
@@ -290,7 +292,7 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
     const int last = static_cast<int>(rows.size()) - 1;
     QTRY_COMPARE(model.index(last, ArchiveRecordModel::kNoteColumn).data().toString(), kNote);
     // Kept in the archive, and found by the note filter.
-    QCOMPARE(ArchiveStore(archive->Target().value()).Downloads().value().first().note, kNote);
+    QTRY_COMPARE(ArchiveStore(archive->Target().value()).Downloads().value().first().note, kNote);
     window->NoteFilter()->setText(QStringLiteral("ont 4412"));
     QTRY_COMPARE(model.rowCount(), 0);
     window->NoteFilter()->setText(QStringLiteral("ont 4411"));

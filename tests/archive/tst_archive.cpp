@@ -6,6 +6,8 @@
 #include "archiving/ArchiveWriter.h"
 #include "verdicts/Verdict.h"
 
+#include <QDateTime>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -75,7 +77,7 @@ private Q_SLOTS:
         ArchiveStore store(archives_.Fresh());
         const ThresholdTable limits = SampleLimits();
         QVERIFY2(store.Write(MeterSubmission({texts}, "SN1", limits)), qPrintable(store.Error()));
-        const QList<ArchivedRecord> records = store.Records({}, 0, 10).value();
+        const QList<ArchivedRecord> records = store.Records({}, std::nullopt, 10).value();
         QCOMPARE(records.size(), 1);
         const ArchivedRecord& r = records.first();
         QCOMPARE(r.texts, texts);
@@ -275,7 +277,8 @@ private Q_SLOTS:
             filter.verdict = verdict;
         filter.note = note;
         ArchiveStore store(target);
-        const std::optional<QList<ArchivedRecord>> records = store.Records(filter, 0, 1000);
+        const std::optional<QList<ArchivedRecord>> records =
+            store.Records(filter, std::nullopt, 1000);
         QVERIFY2(records, qPrintable(store.Error()));
         QList<QString> got;
         for (const ArchivedRecord& r : *records)
@@ -294,7 +297,7 @@ private Q_SLOTS:
         const QString note = QStringLiteral("Job 4711 — ONT \"Süd\", 50%");
         QVERIFY2(store.SetNote(written->downloadId, note), qPrintable(store.Error()));
         QCOMPARE(DownloadOf(store, written->downloadId).note, note);
-        QCOMPARE(store.Records({}, 0, 10).value().first().note, note);
+        QCOMPARE(store.Records({}, std::nullopt, 10).value().first().note, note);
         QVERIFY(!store.SetNote(written->downloadId + 1000, note));
         QVERIFY2(store.Error().contains(
                      QStringLiteral("no download %1").arg(written->downloadId + 1000)),
@@ -342,7 +345,7 @@ private Q_SLOTS:
         QVERIFY(!store.Write(MeterSubmission(MeterDownloadRows(5, 2), "A")));
         QVERIFY2(store.Error().contains(QStringLiteral("newer version of the program (schema 99")),
                  qPrintable(store.Error()));
-        QVERIFY(!store.Records({}, 0, 10));
+        QVERIFY(!store.Records({}, std::nullopt, 10));
         ArchiveStore look(target);
         QCOMPARE(look.SchemaVersion(), 99);
     }
@@ -365,29 +368,84 @@ private Q_SLOTS:
         QCOMPARE(written[2][1].toInt(), 10);
     }
 
-    void model_fetchesAPageAtATime()
+    // The window's list reads a page at a time, each after the last record it holds, on the
+    // reader's thread. Records another program writes meanwhile, wherever they fall, are in
+    // the list once it has read to its end (put in their places among the rows already
+    // held), and no record is there twice.
+    void model_listsEveryRecordOnceWhateverIsWrittenBetweenPages_data()
     {
+        QTest::addColumn<QString>("where");    // the measurement time of the 10 records written
+        QTest::addColumn<bool>("afterTheEnd"); // written once the list is read, then Refresh
+
+        QTest::newRow("nothing written") << QString() << false;
+        QTest::newRow("newer than every record") << "newest" << false;
+        QTest::newRow("among the first page's records") << "first page" << false;
+        QTest::newRow("older than every record: in a later page") << "oldest" << false;
+        QTest::newRow("among the records once all are read") << "first page" << true;
+    }
+    void model_listsEveryRecordOnceWhateverIsWrittenBetweenPages()
+    {
+        QFETCH(QString, where);
+        QFETCH(bool, afterTheEnd);
         const ArchiveTarget target = archives_.Fresh();
-        {
-            ArchiveStore store(target);
-            for (quint32 seed = 1; seed <= 6; ++seed)
-                QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(100, seed), "A")));
-        }
+        ArchiveStore store(target);
+        for (quint32 seed = 1; seed <= 3; ++seed)
+            QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(100, seed), "A")));
+
         ArchiveRecordModel model(target);
-        QVERIFY2(model.SetFilter({}), qPrintable(model.Error()));
+        const auto readsCome = [&model] {
+            QTRY_VERIFY_WITH_TIMEOUT(!model.IsReading(), 20000);
+            QVERIFY2(model.Error().isEmpty(), qPrintable(model.Error()));
+        };
+        model.SetFilter({});
+        readsCome();
         QCOMPARE(model.rowCount(), ArchiveRecordModel::kPageRows);
-        int pages = 1;
+
+        QList<qint64> written;
+        const auto write = [&] {
+            QString when = QStringLiteral("2099-12-31T23:59");
+            if (where == QLatin1String("first page"))
+                when = model.Record(100).measured;
+            else if (where == QLatin1String("oldest"))
+                when = QStringLiteral("1990-01-01T00:00");
+            const QString text =
+                QDateTime::fromString(when, Qt::ISODate).toString(QStringLiteral("yyyy-M-d H:mm"));
+            QList<QStringList> rows;
+            for (int i = 0; i < 10; ++i)
+                rows << QStringList{QString::number(i + 1).rightJustified(4),
+                                    QString::asprintf("%9.2f", -10.0 - i),
+                                    "LOW",
+                                    "LOW",
+                                    "LOW",
+                                    "   1",
+                                    text};
+            const qint64 before = store.LastRecordId().value();
+            QVERIFY(store.Write(MeterSubmission(rows, "B")));
+            for (qint64 id = before + 1; id <= before + 10; ++id)
+                written << id;
+        };
+        if (!where.isEmpty() && !afterTheEnd)
+            write();
         while (model.canFetchMore({})) {
             model.fetchMore({});
-            ++pages;
+            readsCome();
         }
-        QCOMPARE(model.rowCount(), 600);
-        QCOMPARE(pages, (600 + ArchiveRecordModel::kPageRows - 1) / ArchiveRecordModel::kPageRows);
-        QString previous = QStringLiteral("~");
+        if (afterTheEnd) {
+            write();
+            model.Refresh();
+            readsCome();
+        }
+
+        QCOMPARE(model.rowCount(), 300 + written.size());
+        QSet<qint64> ids;
         for (int r = 0; r < model.rowCount(); ++r) {
             const ArchivedRecord& record = model.Record(r);
-            QVERIFY(record.measured <= previous);
-            previous = record.measured;
+            ids.insert(record.id);
+            if (r > 0) {
+                const ArchivedRecord& above = model.Record(r - 1);
+                QVERIFY(above.measured > record.measured ||
+                        (above.measured == record.measured && above.id > record.id));
+            }
             // Each power cell carries its verdict by the record's own limits.
             for (int c = kFirstPowerColumn; c < kFirstPowerColumn + kPowerColumns; ++c) {
                 const std::optional<Verdict> v =
@@ -398,7 +456,10 @@ private Q_SLOTS:
                     QCOMPARE(shown.toInt(), static_cast<int>(*v));
             }
         }
-        QCOMPARE(model.index(0, ArchiveRecordModel::kNoteColumn).data().toString(), QString());
+        QCOMPARE(ids.size(), model.rowCount());
+        for (qint64 id : std::as_const(written))
+            QVERIFY(ids.contains(id));
+        QCOMPARE(model.AddedRecords(), where == QLatin1String("oldest") ? 0 : written.size());
         QCOMPARE(model.RowTexts({0}).first(), model.Record(0).texts);
     }
 };

@@ -192,7 +192,7 @@ private Q_SLOTS:
                      qPrintable(cli.Err()));
         }
         ArchiveStore store(ArchiveTarget::SqliteFile(archive));
-        const QList<ArchivedRecord> rows = store.Records({}, 0, 100).value();
+        const QList<ArchivedRecord> rows = store.Records({}, std::nullopt, 100).value();
         QCOMPARE(rows.size(), 12);
         QList<QStringList> texts;
         for (const ArchivedRecord& r : rows)

@@ -256,6 +256,14 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>Restore the factory calibration of all four channels? The current calibration will be lost.</source>
         <translation>恢复全部四个通道的出厂校准吗？当前的校准将会丢失。</translation>
     </message>
+    <message>
+        <source>%1 — %2 calibrated against %3 dBm</source>
+        <translation>%1 — %2 已按 %3 dBm 校准</translation>
+    </message>
+    <message>
+        <source>%1 — factory calibration restored</source>
+        <translation>%1 — 已恢复出厂校准</translation>
+    </message>
 </context>
 <context>
     <name>CliArchive</name>

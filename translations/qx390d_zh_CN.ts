@@ -549,6 +549,22 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
         <source>%1 changes the meter; add --yes to go ahead</source>
         <translation>%1 会更改功率计；加上 --yes 才会执行</translation>
     </message>
+    <message>
+        <source>
+More commands:
+  ports --udev-rule                      a udev rule that gives the logged-in user the
+                                         meter found (its USB ids and serial number)
+</source>
+        <translation>
+更多命令：
+  ports --udev-rule                      生成一条 udev 规则，让已登录的用户使用找到的
+                                         功率计（按其 USB 标识和序列号）
+</translation>
+    </message>
+    <message>
+        <source>--udev-rule is for ports only</source>
+        <translation>--udev-rule 只用于 ports</translation>
+    </message>
 </context>
 <context>
     <name>CliSession</name>
@@ -675,6 +691,10 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
     <message>
         <source>the virtual meter cannot start: %1</source>
         <translation>虚拟功率计无法启动：%1</translation>
+    </message>
+    <message>
+        <source>%1 reports no USB vendor and product ids: no rule can match it</source>
+        <translation>%1 未报告 USB 厂商和产品标识：无法为其写出规则</translation>
     </message>
 </context>
 <context>

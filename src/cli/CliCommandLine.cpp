@@ -57,6 +57,17 @@ QString Usage()
         "output could not be written, 2 usage, 3 the port cannot be found or opened.\n");
 }
 
+// The commands added since, after the usage above, in the desktop's language.
+QString MoreUsage()
+{
+    return QCoreApplication::translate(
+        "CliCommandLine",
+        "\n"
+        "More commands:\n"
+        "  ports --udev-rule                      a udev rule that gives the logged-in user the\n"
+        "                                         meter found (its USB ids and serial number)\n");
+}
+
 // Channels by the wavelength the operator names.
 std::optional<CalibrationChannel> ChannelOf(const QString& wavelength)
 {
@@ -179,6 +190,8 @@ private:
                 o.quiet = true;
             else if (name == QLatin1String("--yes"))
                 o.yes = true;
+            else if (name == QLatin1String("--udev-rule"))
+                o.udevRule = true;
             else if (name == QLatin1String("--no-archive"))
                 o.archive.off = true;
             else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
@@ -206,7 +219,8 @@ private:
         if (help_ || version_) {
             result_.outcome =
                 help_ ? CliCommandLine::Outcome::Help : CliCommandLine::Outcome::Version;
-            result_.text = help_ ? Usage() : QStringLiteral("qx390d-cli " QX390D_VERSION "\n");
+            result_.text =
+                help_ ? Usage() + MoreUsage() : QStringLiteral("qx390d-cli " QX390D_VERSION "\n");
             return true;
         }
         if (positional_.isEmpty())
@@ -301,6 +315,8 @@ private:
             return Error(tr("%1 writes no file; -o is for records and "
                             "thresholds get")
                              .arg(positional_.constFirst()));
+        if (o.udevRule && o.command != CliCommand::Ports)
+            return Error(tr("--udev-rule is for ports only"));
         if (formatGiven_ && o.command != CliCommand::Records)
             return Error(tr("--format is for records only"));
         if (!verdictThresholds_.isEmpty()) {

@@ -31,10 +31,11 @@ enum class RecordFormat { Csv, Json };
 // One run of the tool, as its command line asks for it.
 struct CliOptions
 {
-    QString port;       // --port DEVICE; empty: search the USB serial ports
-    bool demo = false;  // --demo: a virtual meter on a pseudo-terminal
-    bool quiet = false; // --quiet: no progress and no notes, errors only
-    bool yes = false;   // --yes: commands that change the meter may run
+    QString port;          // --port DEVICE; empty: search the USB serial ports
+    bool demo = false;     // --demo: a virtual meter on a pseudo-terminal
+    bool quiet = false;    // --quiet: no progress and no notes, errors only
+    bool yes = false;      // --yes: commands that change the meter may run
+    bool udevRule = false; // ports --udev-rule: the meter's udev rule instead of the list
     CliCommand command = CliCommand::Ports;
     QString output; // -o FILE; empty or "-": standard output
     RecordFormat format = RecordFormat::Csv;

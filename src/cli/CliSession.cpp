@@ -2,12 +2,14 @@
 
 #include "calibration/Calibration.h"
 #include "cli/CliArchive.h"
+#include "cli/CliPorts.h"
 #include "cli/RecordJson.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/PortFinder.h"
+#include "link/PortIdentity.h"
 #include "link/ResponseDispatcher.h"
 #include "link/SerialPort.h"
 #include "protocol/ResponseFrame.h"
@@ -39,8 +41,11 @@ CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err
             tr("the meter did not answer %1 within %2 s").arg(awaited_).arg(kAnswerLimitMs / 1000));
     });
     connect(&link_.State(), &LinkState::Changed, this, [this] {
-        if (stage_ == Stage::Handshake && link_.State().connected)
-            StartCommand();
+        if (stage_ != Stage::Handshake || !link_.State().connected)
+            return;
+        // The meter answered: the next search prefers the port with its serial number.
+        RememberMeterSerial(PortIdentityOf(device_).serial);
+        StartCommand();
     });
     connect(&link_, &DeviceLink::PortLost, this, [this] {
         portLost_ = true;
@@ -96,24 +101,41 @@ int CliSession::Run()
 
 int CliSession::ListPorts()
 {
-    QStringList ports;
+    QList<PortRecord> ports;
     if (!options_.port.isEmpty()) {
-        ports << options_.port;
+        ports << DescribePort(options_.port);
     } else {
-        switch (PortFinder().Candidates(&ports)) {
+        switch (PortFinder().CandidatePorts(&ports)) {
         case PortFinder::Result::ClassUnreadable:
             Finish(ExitNoPort, tr("the serial ports cannot be listed: "
                                   "/sys/class/tty cannot be read"));
             return exitCode_;
         case PortFinder::Result::NoDevice:
+            if (options_.udevRule) {
+                Finish(ExitNoPort, tr("no meter found: no USB serial port of the "
+                                      "cdc_acm or cp210x driver (name one with --port)"));
+                return exitCode_;
+            }
             Note(tr("no USB serial port of the cdc_acm or cp210x driver"));
             break;
         case PortFinder::Result::Found:
             break;
         }
     }
-    for (const QString& port : std::as_const(ports))
-        out_.write(port.toLocal8Bit() + '\n');
+    if (options_.udevRule) {
+        // The rule is for the port the tool would connect to.
+        const QString rule = UdevRule(ports.constFirst());
+        if (rule.isEmpty()) {
+            Finish(ExitNoPort, tr("%1 reports no USB vendor and product ids: no rule can "
+                                  "match it")
+                                   .arg(ports.constFirst().device));
+            return exitCode_;
+        }
+        out_.write(rule.toUtf8());
+        return ExitDone;
+    }
+    for (const PortRecord& port : std::as_const(ports))
+        out_.write(PortLine(port).toLocal8Bit() + '\n');
     return ExitDone;
 }
 

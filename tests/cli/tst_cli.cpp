@@ -3,6 +3,7 @@
 // download, export and threshold page produce.
 #include "FakePrompter.h"
 #include "TestSupport.h"
+#include "cli/CliPorts.h"
 #include "common/ProgramFacts.h"
 #include "export/CsvExport.h"
 #include "link/ConnectionCommands.h"
@@ -156,6 +157,8 @@ private slots:
     void outputGoesWhereItIsNamed();
     void jsonPrintsThePowerItsVerdictIsJudgedOn_data();
     void jsonPrintsThePowerItsVerdictIsJudgedOn();
+    void udevRuleMatchesTheMeterExactly_data();
+    void udevRuleMatchesTheMeterExactly();
 
 private:
     QTemporaryDir dir;
@@ -393,6 +396,11 @@ void TestCli::exitCodes_data()
         << QStringList{"records", "--format", "xml"} << "" << 2 << "unknown format 'xml'";
     QTest::newRow("verdicts in CSV") << QStringList{"records", "--thresholds", "t.json"} << "" << 2
                                      << "--thresholds is for records --format json only";
+    QTest::newRow("udev rule for a port without USB ids")
+        << QStringList{"--port", "METER", "ports", "--udev-rule"} << "" << 3
+        << "reports no USB vendor and product ids";
+    QTest::newRow("udev rule for another command")
+        << QStringList{"records", "--udev-rule"} << "" << 2 << "--udev-rule is for ports only";
     QTest::newRow("port and demo") << QStringList{"--port", "/dev/x", "--demo", "records"} << ""
                                    << 2 << "--port and --demo exclude each other";
     // A threshold file is read no further than 1 MB, whatever it is.
@@ -620,6 +628,37 @@ void TestCli::jsonPrintsThePowerItsVerdictIsJudgedOn()
         QJsonDocument::fromJson(run.out)["records"][0]["ONT:1270nm"].toObject();
     QCOMPARE(ont1270["dBm"].toDouble(), printed);
     QCOMPARE(ont1270["verdict"].toString(), verdict);
+}
+
+void TestCli::udevRuleMatchesTheMeterExactly_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("match"); // the rule's match, before its assignments
+    QTest::newRow("with its serial number")
+        << "QX-0042"
+        << R"(SUBSYSTEM=="tty", ATTRS{idVendor}=="10c4", ATTRS{idProduct}=="ea60", ATTRS{serial}=="QX-0042")";
+    QTest::newRow("without one")
+        << ""
+        << R"(SUBSYSTEM=="tty", ATTRS{idVendor}=="10c4", ATTRS{idProduct}=="ea60")";
+}
+
+void TestCli::udevRuleMatchesTheMeterExactly()
+{
+    QFETCH(QString, serial);
+    QFETCH(QString, match);
+    PortRecord port;
+    port.device = "/dev/ttyUSB0";
+    port.vendor = 0x10c4;
+    port.product = 0xea60;
+    port.serial = serial;
+    const QStringList lines = UdevRule(port).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines[0].startsWith('#'));
+    QCOMPARE(
+        lines[1],
+        match +
+            R"(, MODE="0660", TAG+="uaccess", ENV{ID_MM_DEVICE_IGNORE}="1", SYMLINK+="qx390d")");
+    QCOMPARE(PortLine(port), "/dev/ttyUSB0\t-\t10c4:ea60\t" + (serial.isEmpty() ? "-" : serial));
 }
 
 QTEST_MAIN(TestCli)

@@ -65,7 +65,12 @@ QString MoreUsage()
         "\n"
         "More commands:\n"
         "  ports --udev-rule                      a udev rule that gives the logged-in user the\n"
-        "                                         meter found (its USB ids and serial number)\n");
+        "                                         meter found (its USB ids and serial number)\n"
+        "  thresholds presets                     the threshold presets, a channel per line\n"
+        "  thresholds set --preset NAME --group N [--margin DB] --yes\n"
+        "                                         download the groups, set group N's channels\n"
+        "                                         of the preset (Pass = Fail + DB, 3 by\n"
+        "                                         default) and upload all three\n");
 }
 
 // Channels by the wavelength the operator names.
@@ -150,7 +155,8 @@ private:
             const bool takesValue =
                 name == QLatin1String("--port") || name == QLatin1String("--format") ||
                 name == QLatin1String("-o") || name == QLatin1String("--output") ||
-                name == QLatin1String("--thresholds");
+                name == QLatin1String("--thresholds") || name == QLatin1String("--preset") ||
+                name == QLatin1String("--margin");
             if (IsArchiveValueOption(name)) {
                 QString archiveError;
                 const std::optional<QString> v = value();
@@ -177,6 +183,14 @@ private:
                         return Error(tr("unknown format '%1' (csv or json)").arg(*v));
                 } else if (name == QLatin1String("--thresholds")) {
                     verdictThresholds_ = *v;
+                } else if (name == QLatin1String("--preset")) {
+                    o.preset = *v;
+                } else if (name == QLatin1String("--margin")) {
+                    double margin = 0.0;
+                    if (!IsCompleteNumber(*v, &margin) || margin < 0.0 || margin > 30.0)
+                        return Error(
+                            tr("--margin: '%1' is not a number of dB from 0 to 30").arg(*v));
+                    o.margin = static_cast<float>(margin);
                 } else {
                     o.output = *v;
                 }
@@ -248,6 +262,12 @@ private:
             if (*action == QLatin1String("get")) {
                 o.command = CliCommand::ThresholdsGet;
                 used = 2;
+            } else if (*action == QLatin1String("presets")) {
+                o.command = CliCommand::ThresholdPresets;
+                used = 2;
+            } else if (*action == QLatin1String("set") && !o.preset.isEmpty()) {
+                o.command = CliCommand::ThresholdsSet;
+                used = 2;
             } else if (*action == QLatin1String("set")) {
                 const std::optional<QString> file = Argument(2, tr("a FILE"));
                 if (!file)
@@ -305,6 +325,15 @@ private:
         const QString command = positional_.mid(0, 2).join(QLatin1Char(' '));
         if (o.demo && !o.port.isEmpty())
             return Error(tr("--port and --demo exclude each other"));
+        if (!o.preset.isEmpty() || o.margin) {
+            if (o.command != CliCommand::ThresholdsSet || o.preset.isEmpty())
+                return Error(tr("--preset and --margin are for thresholds set --preset NAME"));
+            // --group names the group the preset sets (elsewhere it filters archive list).
+            if (!o.archive.group)
+                return Error(tr("thresholds set --preset needs --group 1, 2 or 3"));
+            result_.options.presetGroup = *o.archive.group;
+            result_.options.archive.group.reset();
+        }
         if (const QString archiveError = CheckArchiveCombination(o, formatGiven_);
             !archiveError.isEmpty())
             return Error(archiveError);

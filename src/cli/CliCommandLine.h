@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // The tool's exit codes.
 enum CliExit : int {
@@ -21,6 +22,7 @@ enum class CliCommand {
     DeleteAll,
     ThresholdsGet,
     ThresholdsSet,
+    ThresholdPresets,
     Calibrate,
     FactoryDefault,
     Archive,
@@ -40,6 +42,10 @@ struct CliOptions
     QString output; // -o FILE; empty or "-": standard output
     RecordFormat format = RecordFormat::Csv;
     QString thresholdFile; // thresholds set FILE; records --thresholds FILE (JSON verdicts)
+    // thresholds set --preset NAME --group N [--margin DB]
+    QString preset;
+    int presetGroup = 0;
+    std::optional<float> margin;
     CalibrationChannel channel = CalibrationChannel::Ont1310;
     float reference = 0.0f; // calibrate's DBM
     ArchiveOptions archive;

@@ -14,6 +14,7 @@
 #include "link/SerialPort.h"
 #include "protocol/ResponseFrame.h"
 #include "records/RecordTexts.h"
+#include "thresholds/ThresholdPreset.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -65,6 +66,10 @@ int CliSession::Run()
 {
     if (options_.command == CliCommand::Ports)
         return ListPorts();
+    if (options_.command == CliCommand::ThresholdPresets)
+        return ListThresholdPresets();
+    if (!options_.preset.isEmpty() && !FindPreset())
+        return exitCode_;
     if (!options_.thresholdFile.isEmpty()) {
         // The file is checked in full before anything is sent or downloaded.
         QString error;
@@ -76,6 +81,7 @@ int CliSession::Run()
         thresholds_ = *file;
         for (int g = 1; g <= ThresholdTable::kGroups; ++g)
             thresholds_.table.MarkKnown(g);
+        WarnLimitOrder();
     }
     // Opened now, so an output that cannot be written is known before the meter is asked
     // for anything; a file is replaced only once complete.
@@ -202,6 +208,13 @@ void CliSession::StartCommand()
         commands_->DownloadThresholds();
         break;
     case CliCommand::ThresholdsSet:
+        if (preset_) {
+            // The groups as the meter holds them first: the preset changes only its channels.
+            stage_ = Stage::ThresholdDownload;
+            Await(tr("threshold part 1 of 9"));
+            commands_->DownloadThresholds();
+            break;
+        }
         stage_ = Stage::ThresholdUpload;
         UploadPart(1, 1);
         break;
@@ -224,6 +237,7 @@ void CliSession::StartCommand()
         break;
     }
     case CliCommand::Ports:
+    case CliCommand::ThresholdPresets:
     case CliCommand::Archive:
         break;
     }
@@ -337,7 +351,74 @@ void CliSession::EndThresholdDownload()
                                .arg(kThresholdParts));
         return;
     }
-    FinishWithOutput(ThresholdFileJson(thresholds_), tr("downloaded the three threshold groups"));
+    if (!preset_) {
+        FinishWithOutput(ThresholdFileJson(thresholds_),
+                         tr("downloaded the three threshold groups"));
+        return;
+    }
+    ThresholdGroup& group = thresholds_.table.Group(options_.presetGroup);
+    group = AppliedPreset(group, *preset_, options_.margin.value_or(kDefaultPresetMargin));
+    Note(
+        tr("group %1: the channels of preset %2 set").arg(options_.presetGroup).arg(preset_->name));
+    WarnLimitOrder();
+    stage_ = Stage::ThresholdUpload;
+    UploadPart(1, 1);
+}
+
+int CliSession::ListThresholdPresets()
+{
+    QStringList errors;
+    const QList<ThresholdPreset> presets =
+        ListPresets(PresetFolders(QCoreApplication::applicationDirPath()), &errors);
+    for (const QString& error : std::as_const(errors))
+        Note(error);
+    // One line per channel of a preset: name, title, channel, limits, source.
+    for (const ThresholdPreset& preset : presets) {
+        for (const PresetChannel& c : preset.channels) {
+            const QString limits =
+                QStringLiteral("Over %1, Pass %2, Fail %3")
+                    .arg(LimitText(c.over), LimitText(c.pass), LimitText(c.fail));
+            const QStringList fields{preset.name, preset.title, ChannelName(c.channel * 3), limits,
+                                     c.source};
+            out_.write(fields.join(QLatin1Char('\t')).toUtf8() + '\n');
+        }
+    }
+    if (presets.isEmpty())
+        Note(tr("no threshold preset was found"));
+    return ExitDone;
+}
+
+bool CliSession::FindPreset()
+{
+    QStringList errors;
+    const QStringList folders = PresetFolders(QCoreApplication::applicationDirPath());
+    for (const ThresholdPreset& preset : ListPresets(folders, &errors))
+        if (preset.name == options_.preset)
+            preset_ = preset;
+    if (!preset_) {
+        Finish(ExitUsage, tr("no threshold preset named %1 (thresholds presets lists them)")
+                              .arg(options_.preset));
+        return false;
+    }
+    if (options_.margin && !preset_->margin) {
+        Finish(ExitUsage, tr("%1 is an own preset whose Pass limits stay as saved; --margin "
+                             "does not apply")
+                              .arg(options_.preset));
+        return false;
+    }
+    return true;
+}
+
+void CliSession::WarnLimitOrder()
+{
+    // Uploaded all the same, as the page allows: the operator is told what the meter gets.
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+        for (const QString& channel : OutOfOrderChannels(thresholds_.table.Group(g)))
+            err_.write(tr("warning: group %1, %2: the limits are out of order")
+                           .arg(g)
+                           .arg(channel)
+                           .toLocal8Bit() +
+                       '\n');
 }
 
 void CliSession::UploadPart(int part, int group)

@@ -157,6 +157,7 @@ private slots:
     void outputGoesWhereItIsNamed();
     void jsonPrintsThePowerItsVerdictIsJudgedOn_data();
     void jsonPrintsThePowerItsVerdictIsJudgedOn();
+    void presetSetsOnlyItsChannelsAndDisorderIsWarned();
     void udevRuleMatchesTheMeterExactly_data();
     void udevRuleMatchesTheMeterExactly();
 
@@ -399,6 +400,13 @@ void TestCli::exitCodes_data()
     QTest::newRow("udev rule for a port without USB ids")
         << QStringList{"--port", "METER", "ports", "--udev-rule"} << "" << 3
         << "reports no USB vendor and product ids";
+    QTest::newRow("preset without a group")
+        << QStringList{"thresholds", "set", "--preset", "gpon-b-plus", "--yes"} << "" << 2
+        << "thresholds set --preset needs --group 1, 2 or 3";
+    QTest::newRow("unknown preset")
+        << QStringList{"--port", "METER",   "thresholds", "set",  "--preset",
+                       "xg-pon", "--group", "1",          "--yes"}
+        << "" << 2 << "no threshold preset named xg-pon";
     QTest::newRow("udev rule for another command")
         << QStringList{"records", "--udev-rule"} << "" << 2 << "--udev-rule is for ports only";
     QTest::newRow("port and demo") << QStringList{"--port", "/dev/x", "--demo", "records"} << ""
@@ -628,6 +636,36 @@ void TestCli::jsonPrintsThePowerItsVerdictIsJudgedOn()
         QJsonDocument::fromJson(run.out)["records"][0]["ONT:1270nm"].toObject();
     QCOMPARE(ont1270["dBm"].toDouble(), printed);
     QCOMPARE(ont1270["verdict"].toString(), verdict);
+}
+
+void TestCli::presetSetsOnlyItsChannelsAndDisorderIsWarned()
+{
+    const auto host = StartMeter();
+    QVERIFY(host);
+    auto expected = host->Meter().Groups();
+    const CliRun set = RunCli({"--port", host->DevicePath(), "thresholds", "set", "--preset",
+                               "gpon-c-plus", "--group", "3", "--margin", "2", "--yes"});
+    QCOMPARE(set.code, 0);
+    // OLT:1490nm (limits 3 to 5) of group 3 only; Pass = Fail + 2.
+    expected[2].limits[3] = -8.0f;
+    expected[2].limits[4] = -28.0f;
+    expected[2].limits[5] = -30.0f;
+    for (int g = 1; g <= 3; ++g)
+        QCOMPARE(host->Meter().Groups()[g - 1].limits, expected[g - 1].limits);
+    QVERIFY2(!set.err.contains("out of order"), qPrintable(set.err));
+
+    // Over below Pass is uploaded all the same, with a warning.
+    ThresholdFile file = FactoryFile();
+    file.table.Group(2).limits[0] = file.table.Group(2).limits[1] - 1.0f;
+    const QString disordered = dir.filePath("disordered.json");
+    QString error;
+    QVERIFY(WriteThresholdFile(disordered, file, &error));
+    const CliRun warned =
+        RunCli({"--port", host->DevicePath(), "thresholds", "set", disordered, "--yes"});
+    QCOMPARE(warned.code, 0);
+    QCOMPARE(host->Meter().Groups()[1].limits[0], file.table.Group(2).limits[0]);
+    QVERIFY2(warned.err.contains("warning: group 2, ONT:1310nm: Over "), qPrintable(warned.err));
+    QVERIFY2(warned.err.contains("the limits are out of order"), qPrintable(warned.err));
 }
 
 void TestCli::udevRuleMatchesTheMeterExactly_data()

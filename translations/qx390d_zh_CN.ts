@@ -256,6 +256,14 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>Restore the factory calibration of all four channels? The current calibration will be lost.</source>
         <translation>恢复全部四个通道的出厂校准吗？当前的校准将会丢失。</translation>
     </message>
+    <message>
+        <source>%1 — %2 calibrated against %3 dBm</source>
+        <translation>%1 — %2 已按 %3 dBm 校准</translation>
+    </message>
+    <message>
+        <source>%1 — factory calibration restored</source>
+        <translation>%1 — 已恢复出厂校准</translation>
+    </message>
 </context>
 <context>
     <name>CliArchive</name>
@@ -541,6 +549,43 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
         <source>%1 changes the meter; add --yes to go ahead</source>
         <translation>%1 会更改功率计；加上 --yes 才会执行</translation>
     </message>
+    <message>
+        <source>--udev-rule is for ports only</source>
+        <translation>--udev-rule 只用于 ports</translation>
+    </message>
+    <message>
+        <source>
+More commands:
+  ports --udev-rule                      a udev rule that gives the logged-in user the
+                                         meter found (its USB ids and serial number)
+  thresholds presets                     the threshold presets, a channel per line
+  thresholds set --preset NAME --group N [--margin DB] --yes
+                                         download the groups, set group N&apos;s channels
+                                         of the preset (Pass = Fail + DB, 3 by
+                                         default) and upload all three
+</source>
+        <translation>
+更多命令：
+  ports --udev-rule                      生成一条 udev 规则，让已登录的用户使用找到的
+                                         功率计（按其 USB 标识和序列号）
+  thresholds presets                     阈值预设，每行一个通道
+  thresholds set --preset NAME --group N [--margin DB] --yes
+                                         下载各组阈值，按预设设置第 N 组的相应通道
+                                         （合格 = 不合格 + DB，默认 3），再上传全部三组
+</translation>
+    </message>
+    <message>
+        <source>--margin: &apos;%1&apos; is not a number of dB from 0 to 30</source>
+        <translation>--margin：“%1”不是 0 到 30 之间的 dB 数值</translation>
+    </message>
+    <message>
+        <source>--preset and --margin are for thresholds set --preset NAME</source>
+        <translation>--preset 和 --margin 只用于 thresholds set --preset NAME</translation>
+    </message>
+    <message>
+        <source>thresholds set --preset needs --group 1, 2 or 3</source>
+        <translation>thresholds set --preset 需要 --group 1、2 或 3</translation>
+    </message>
 </context>
 <context>
     <name>CliSession</name>
@@ -667,6 +712,30 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
     <message>
         <source>the virtual meter cannot start: %1</source>
         <translation>虚拟功率计无法启动：%1</translation>
+    </message>
+    <message>
+        <source>%1 reports no USB vendor and product ids: no rule can match it</source>
+        <translation>%1 未报告 USB 厂商和产品标识：无法为其写出规则</translation>
+    </message>
+    <message>
+        <source>group %1: the channels of preset %2 set</source>
+        <translation>第 %1 组：已按预设 %2 设置其通道</translation>
+    </message>
+    <message>
+        <source>no threshold preset was found</source>
+        <translation>未找到阈值预设</translation>
+    </message>
+    <message>
+        <source>no threshold preset named %1 (thresholds presets lists them)</source>
+        <translation>没有名为 %1 的阈值预设（thresholds presets 可列出全部预设）</translation>
+    </message>
+    <message>
+        <source>%1 is an own preset whose Pass limits stay as saved; --margin does not apply</source>
+        <translation>%1 是自定义预设，其合格限值保持保存时的值；--margin 不适用</translation>
+    </message>
+    <message>
+        <source>warning: group %1, %2: the limits are out of order</source>
+        <translation>警告：第 %1 组，%2：限值顺序颠倒</translation>
     </message>
 </context>
 <context>
@@ -991,6 +1060,10 @@ Open this file with a web browser:
         <source>Are you sure to quit the management software?</source>
         <translation>确定要退出管理软件吗？</translation>
     </message>
+    <message>
+        <source>Apply Threshold Preset...</source>
+        <translation>应用阈值预设...</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -1184,6 +1257,69 @@ Open this file with a web browser:
     <message>
         <source>PNG Image (*.png);;SVG Image (*.svg)</source>
         <translation>PNG 图像 (*.png);;SVG 图像 (*.svg)</translation>
+    </message>
+</context>
+<context>
+    <name>PresetDialog</name>
+    <message>
+        <source>Apply Threshold Preset</source>
+        <translation>应用阈值预设</translation>
+    </message>
+    <message>
+        <source>Preset:</source>
+        <translation>预设：</translation>
+    </message>
+    <message>
+        <source>Group:</source>
+        <translation>组：</translation>
+    </message>
+    <message>
+        <source>Pass margin:</source>
+        <translation>合格余量：</translation>
+    </message>
+    <message>
+        <source>Apply to the Page</source>
+        <translation>应用到页面</translation>
+    </message>
+    <message>
+        <source>Save Group as Preset...</source>
+        <translation>将组保存为预设...</translation>
+    </message>
+    <message>
+        <source>No preset was found.</source>
+        <translation>未找到预设。</translation>
+    </message>
+    <message>
+        <source>%1: Over %2, Pass %3, Fail %4 dBm
+    source: %5</source>
+        <translation>%1：过高 %2，合格 %3，不合格 %4 dBm
+    来源：%5</translation>
+    </message>
+    <message>
+        <source>The other channels of group %1 keep their limits. The meter gets the limits only with UpLoad Threshold.</source>
+        <translation>第 %1 组的其他通道保留其限值。只有执行“上传阈值”后，功率计才会得到这些限值。</translation>
+    </message>
+    <message>
+        <source>Rule: %1</source>
+        <translation>规则：%1</translation>
+    </message>
+    <message>
+        <source>Some presets cannot be read:
+%1</source>
+        <translation>部分预设无法读取：
+%1</translation>
+    </message>
+    <message>
+        <source>Group %1 has a cell without a number; fill it first.</source>
+        <translation>第 %1 组有单元格不含数字；请先填写。</translation>
+    </message>
+    <message>
+        <source>Save Group as Preset</source>
+        <translation>将组保存为预设</translation>
+    </message>
+    <message>
+        <source>Name of the preset (letters, digits, &apos;.&apos;, &apos;_&apos;, &apos;-&apos;):</source>
+        <translation>预设名称（字母、数字、“.”、“_”、“-”）：</translation>
     </message>
 </context>
 <context>
@@ -1438,6 +1574,53 @@ Ask the administrator to add your user to the &apos;dialout&apos; group, then lo
     </message>
 </context>
 <context>
+    <name>ThresholdPreset</name>
+    <message>
+        <source>%1 is not an object</source>
+        <translation>%1 不是对象</translation>
+    </message>
+    <message>
+        <source>%1, %2: no number within -65…30</source>
+        <translation>%1，%2：不是 -65…30 之间的数字</translation>
+    </message>
+    <message>
+        <source>%1: the source is missing</source>
+        <translation>%1：缺少来源</translation>
+    </message>
+    <message>
+        <source>%1: Pass %2 is not Fail plus the margin %3, at most Over</source>
+        <translation>%1：合格 %2 不等于不合格加余量 %3（且不超过过高）</translation>
+    </message>
+    <message>
+        <source>not a JSON object: %1</source>
+        <translation>不是 JSON 对象：%1</translation>
+    </message>
+    <message>
+        <source>only version 1 is supported</source>
+        <translation>只支持版本 1</translation>
+    </message>
+    <message>
+        <source>it sets no channel</source>
+        <translation>未设置任何通道</translation>
+    </message>
+    <message>
+        <source>a preset&apos;s name takes letters, digits, &apos;.&apos;, &apos;_&apos; and &apos;-&apos; only</source>
+        <translation>预设名称只能包含字母、数字、“.”、“_”和“-”</translation>
+    </message>
+    <message>
+        <source>cannot be made</source>
+        <translation>无法创建</translation>
+    </message>
+    <message>
+        <source>Over %1 is below Pass %2</source>
+        <translation>过高 %1 低于合格 %2</translation>
+    </message>
+    <message>
+        <source>Fail %1 is above Pass %2</source>
+        <translation>不合格 %1 高于合格 %2</translation>
+    </message>
+</context>
+<context>
     <name>ThresholdsPage</name>
     <message>
         <source>The %1th threshold do not set completely!</source>
@@ -1499,6 +1682,10 @@ Ask the administrator to add your user to the &apos;dialout&apos; group, then lo
         <translation>无法载入该文件；表格保持原样。<byte value="xd"/>
 %1</translation>
     </message>
+    <message>
+        <source>The limits are out of order: %1</source>
+        <translation>限值顺序颠倒：%1</translation>
+    </message>
 </context>
 <context>
     <name>Verdict</name>
@@ -1530,6 +1717,10 @@ Ask the administrator to add your user to the &apos;dialout&apos; group, then lo
     <message>
         <source>%1 (threshold group %2: Over %3, Pass %4, Fail %5 dBm)</source>
         <translation>%1（阈值组 %2：过高 %3，合格 %4，不合格 %5 dBm）</translation>
+    </message>
+    <message>
+        <source>The limits are out of order: %1</source>
+        <translation>限值顺序颠倒：%1</translation>
     </message>
 </context>
 </TS>

@@ -24,6 +24,8 @@ inline constexpr int LoadThresholdFile = 32902;
 // File/Export Report (PDF), enabled with Save; View/Power Chart, always enabled.
 inline constexpr int ExportReport = 32903;
 inline constexpr int PowerChart = 32904;
+// File/Apply Threshold Preset..., enabled on the threshold page like its file commands.
+inline constexpr int ApplyThresholdPreset = 32905;
 // View/Archive... and View/Archive Settings..., enabled once the program's archive is attached.
 inline constexpr int Archive = 32910;
 inline constexpr int ArchiveSettings = 32911;

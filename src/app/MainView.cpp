@@ -4,6 +4,7 @@
 #include "calibration/CalibrationPage.h"
 #include "link/DeviceLink.h"
 #include "records/RecordsPage.h"
+#include "thresholds/PresetDialog.h"
 #include "thresholds/ThresholdsPage.h"
 #include "verdicts/PowerChartWindow.h"
 
@@ -156,4 +157,9 @@ void MainView::OnSaveThresholds()
 void MainView::OnLoadThresholds()
 {
     thresholdsPage_->LoadFromFile(dialogs_);
+}
+
+void MainView::OnApplyPreset()
+{
+    RunPresetDialog(*thresholdsPage_, prompter_, QCoreApplication::applicationDirPath());
 }

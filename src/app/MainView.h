@@ -42,6 +42,8 @@ public:
     // The threshold page's file commands of the Manage menu.
     void OnSaveThresholds();
     void OnLoadThresholds();
+    // File/Apply Threshold Preset...: a preset's limits into a group of the threshold page.
+    void OnApplyPreset();
 
     int CurrentTab() const { return currentTab_; }
     ViewFlags Flags() const { return flags_; }

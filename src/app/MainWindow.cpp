@@ -84,6 +84,8 @@ MainWindow::MainWindow(DeviceLink& link, Prompter& prompter, FileDialogs& dialog
             &MainView::OnSaveThresholds);
     connect(Action(Cmd::LoadThresholdFile), &QAction::triggered, view_,
             &MainView::OnLoadThresholds);
+    connect(Action(Cmd::ApplyThresholdPreset), &QAction::triggered, view_,
+            &MainView::OnApplyPreset);
 
     UpdateActions();
     connect(&link.State(), &LinkState::Changed, this, &MainWindow::UpdateActions);
@@ -106,6 +108,7 @@ void MainWindow::BuildMenus()
     AddCommand(file, Cmd::Save, tr("&Save"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     AddCommand(file, Cmd::ExportWorkbook, tr("Export as Excel Workbook..."));
     AddCommand(file, Cmd::ExportReport, tr("Export Report (PDF)..."));
+    AddCommand(file, Cmd::ApplyThresholdPreset, tr("Apply Threshold Preset..."));
     file->addSeparator();
     AddCommand(file, Cmd::Exit, tr("E&xit"));
 
@@ -202,6 +205,7 @@ void MainWindow::UpdateActions()
     const bool onThresholds = view_->CurrentTab() == ThresholdTab;
     Action(Cmd::SaveThresholdFile)->setEnabled(onThresholds);
     Action(Cmd::LoadThresholdFile)->setEnabled(onThresholds);
+    Action(Cmd::ApplyThresholdPreset)->setEnabled(onThresholds);
 }
 
 void MainWindow::OnAbout()

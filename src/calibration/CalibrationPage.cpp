@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTime>
 
 namespace {
 
@@ -45,7 +46,14 @@ const std::array<RowLayout, kCalibrationChannels> kRows{{
 constexpr int kUnitX = 231;
 constexpr int kUnitWidth = 20;
 const QRect kFactoryRect{221, 151, 93, 14};
+const QRect kLastSentRect{6, 167, 308, 10};
 const QSize kPageSize{348, 179};
+
+// The wall-clock time of a frame just sent, as the line under the buttons shows it.
+QString Now()
+{
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+}
 
 } // namespace
 
@@ -71,6 +79,8 @@ CalibrationPage::CalibrationPage(DeviceLink& link, Prompter& prompter, QWidget* 
     }
     factoryButton_ = new QPushButton(CalibrationText::FactoryDefault(), this);
     connect(factoryButton_, &QPushButton::clicked, this, &CalibrationPage::OnFactoryDefault);
+    lastSent_ = new QLabel(this);
+    lastSent_->setAlignment(Qt::AlignRight | Qt::AlignTop);
     PlaceControls();
 
     FilterClosingKeys();
@@ -100,6 +110,10 @@ void CalibrationPage::OnCalibrate(CalibrationChannel channel)
     const ReferencePowers::Result result = references_.Calibrate(channel, texts);
     if (result.outcome == ReferencePowers::Outcome::NotConnected) {
         prompter_.Notify(this, CalibrationText::NoConnection());
+    } else if (result.outcome == ReferencePowers::Outcome::Sent) {
+        lastSent_->setText(CalibrationText::Calibrated(
+            Now(), CalibrationChannelName(channel),
+            QString::number(static_cast<double>(references_.Value(channel)), 'f', 2)));
     } else if (result.outcome == ReferencePowers::Outcome::NotANumber) {
         QLineEdit* edit = Edit(result.field);
         prompter_.Show(this, applicationName, CalibrationText::EnterANumber(), Prompter::Ok,
@@ -115,8 +129,11 @@ void CalibrationPage::OnFactoryDefault()
         return prompter_.ConfirmDestructive(this, CalibrationText::FactoryDefaultQuestion(),
                                             Prompter::Icon::Warning);
     };
-    if (references_.FactoryDefault(confirmed) == ReferencePowers::Outcome::NotConnected)
+    const ReferencePowers::Outcome outcome = references_.FactoryDefault(confirmed);
+    if (outcome == ReferencePowers::Outcome::NotConnected)
         prompter_.Notify(this, CalibrationText::NoConnection());
+    else if (outcome == ReferencePowers::Outcome::Sent)
+        lastSent_->setText(CalibrationText::FactoryRestored(Now()));
 }
 
 void CalibrationPage::PlaceControls()
@@ -131,6 +148,7 @@ void CalibrationPage::PlaceControls()
         row.button->setGeometry(ToPixels(layout.buttonRect));
     }
     factoryButton_->setGeometry(ToPixels(kFactoryRect));
+    lastSent_->setGeometry(ToPixels(kLastSentRect));
 }
 
 QRect CalibrationPage::ToPixels(const QRect& dialogUnits) const

@@ -13,7 +13,8 @@ class QLineEdit;
 class QPushButton;
 
 // The "Calibration" page: a reference power field and a "Calibration" button for each
-// wavelength channel, and "Factory Default". It waits for no answer from the meter.
+// wavelength channel, and "Factory Default". It waits for no answer from the meter, so a line
+// under the buttons says what was sent and when.
 class CalibrationPage : public TabPage, public MeterMessageTarget
 {
     Q_OBJECT
@@ -27,6 +28,8 @@ public:
         return rows_[Index(channel)].button;
     }
     QPushButton* FactoryDefaultButton() const { return factoryButton_; }
+    // What was last sent and when, under "Factory Default"; empty until something is sent.
+    QLabel* LastSent() const { return lastSent_; }
 
     QSize sizeHint() const override;
 
@@ -58,4 +61,5 @@ private:
     ReferencePowers references_;
     std::array<Row, kCalibrationChannels> rows_; // indexed by channel
     QPushButton* factoryButton_ = nullptr;
+    QLabel* lastSent_ = nullptr;
 };

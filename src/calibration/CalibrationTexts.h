@@ -49,4 +49,16 @@ inline QString FactoryDefaultQuestion()
         "CalibrationPage", "Restore the factory calibration of all four channels? The current "
                            "calibration will be lost.");
 }
+// The line under "Factory Default" that says what the page last sent, and when: the meter
+// answers nothing to a calibration, so this is the operator's only trace of it.
+inline QString Calibrated(const QString& time, const QString& channel, const QString& power)
+{
+    return QCoreApplication::translate("CalibrationPage", "%1 \u2014 %2 calibrated against %3 dBm")
+        .arg(time, channel, power);
+}
+inline QString FactoryRestored(const QString& time)
+{
+    return QCoreApplication::translate("CalibrationPage", "%1 \u2014 factory calibration restored")
+        .arg(time);
+}
 } // namespace CalibrationText

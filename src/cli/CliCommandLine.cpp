@@ -57,6 +57,22 @@ QString Usage()
         "output could not be written, 2 usage, 3 the port cannot be found or opened.\n");
 }
 
+// The commands added since, after the usage above, in the desktop's language.
+QString MoreUsage()
+{
+    return QCoreApplication::translate(
+        "CliCommandLine",
+        "\n"
+        "More commands:\n"
+        "  ports --udev-rule                      a udev rule that gives the logged-in user the\n"
+        "                                         meter found (its USB ids and serial number)\n"
+        "  thresholds presets                     the threshold presets, a channel per line\n"
+        "  thresholds set --preset NAME --group N [--margin DB] --yes\n"
+        "                                         download the groups, set group N's channels\n"
+        "                                         of the preset (Pass = Fail + DB, 3 by\n"
+        "                                         default) and upload all three\n");
+}
+
 // Channels by the wavelength the operator names.
 std::optional<CalibrationChannel> ChannelOf(const QString& wavelength)
 {
@@ -139,7 +155,8 @@ private:
             const bool takesValue =
                 name == QLatin1String("--port") || name == QLatin1String("--format") ||
                 name == QLatin1String("-o") || name == QLatin1String("--output") ||
-                name == QLatin1String("--thresholds");
+                name == QLatin1String("--thresholds") || name == QLatin1String("--preset") ||
+                name == QLatin1String("--margin");
             if (IsArchiveValueOption(name)) {
                 QString archiveError;
                 const std::optional<QString> v = value();
@@ -166,6 +183,14 @@ private:
                         return Error(tr("unknown format '%1' (csv or json)").arg(*v));
                 } else if (name == QLatin1String("--thresholds")) {
                     verdictThresholds_ = *v;
+                } else if (name == QLatin1String("--preset")) {
+                    o.preset = *v;
+                } else if (name == QLatin1String("--margin")) {
+                    double margin = 0.0;
+                    if (!IsCompleteNumber(*v, &margin) || margin < 0.0 || margin > 30.0)
+                        return Error(
+                            tr("--margin: '%1' is not a number of dB from 0 to 30").arg(*v));
+                    o.margin = static_cast<float>(margin);
                 } else {
                     o.output = *v;
                 }
@@ -179,6 +204,8 @@ private:
                 o.quiet = true;
             else if (name == QLatin1String("--yes"))
                 o.yes = true;
+            else if (name == QLatin1String("--udev-rule"))
+                o.udevRule = true;
             else if (name == QLatin1String("--no-archive"))
                 o.archive.off = true;
             else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
@@ -206,7 +233,8 @@ private:
         if (help_ || version_) {
             result_.outcome =
                 help_ ? CliCommandLine::Outcome::Help : CliCommandLine::Outcome::Version;
-            result_.text = help_ ? Usage() : QStringLiteral("qx390d-cli " QX390D_VERSION "\n");
+            result_.text =
+                help_ ? Usage() + MoreUsage() : QStringLiteral("qx390d-cli " QX390D_VERSION "\n");
             return true;
         }
         if (positional_.isEmpty())
@@ -233,6 +261,12 @@ private:
                 return false;
             if (*action == QLatin1String("get")) {
                 o.command = CliCommand::ThresholdsGet;
+                used = 2;
+            } else if (*action == QLatin1String("presets")) {
+                o.command = CliCommand::ThresholdPresets;
+                used = 2;
+            } else if (*action == QLatin1String("set") && !o.preset.isEmpty()) {
+                o.command = CliCommand::ThresholdsSet;
                 used = 2;
             } else if (*action == QLatin1String("set")) {
                 const std::optional<QString> file = Argument(2, tr("a FILE"));
@@ -291,6 +325,15 @@ private:
         const QString command = positional_.mid(0, 2).join(QLatin1Char(' '));
         if (o.demo && !o.port.isEmpty())
             return Error(tr("--port and --demo exclude each other"));
+        if (!o.preset.isEmpty() || o.margin) {
+            if (o.command != CliCommand::ThresholdsSet || o.preset.isEmpty())
+                return Error(tr("--preset and --margin are for thresholds set --preset NAME"));
+            // --group names the group the preset sets (elsewhere it filters archive list).
+            if (!o.archive.group)
+                return Error(tr("thresholds set --preset needs --group 1, 2 or 3"));
+            result_.options.presetGroup = *o.archive.group;
+            result_.options.archive.group.reset();
+        }
         if (const QString archiveError = CheckArchiveCombination(o, formatGiven_);
             !archiveError.isEmpty())
             return Error(archiveError);
@@ -301,6 +344,8 @@ private:
             return Error(tr("%1 writes no file; -o is for records and "
                             "thresholds get")
                              .arg(positional_.constFirst()));
+        if (o.udevRule && o.command != CliCommand::Ports)
+            return Error(tr("--udev-rule is for ports only"));
         if (formatGiven_ && o.command != CliCommand::Records)
             return Error(tr("--format is for records only"));
         if (!verdictThresholds_.isEmpty()) {

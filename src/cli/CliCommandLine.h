@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // The tool's exit codes.
 enum CliExit : int {
@@ -21,6 +22,7 @@ enum class CliCommand {
     DeleteAll,
     ThresholdsGet,
     ThresholdsSet,
+    ThresholdPresets,
     Calibrate,
     FactoryDefault,
     Archive,
@@ -31,14 +33,19 @@ enum class RecordFormat { Csv, Json };
 // One run of the tool, as its command line asks for it.
 struct CliOptions
 {
-    QString port;       // --port DEVICE; empty: search the USB serial ports
-    bool demo = false;  // --demo: a virtual meter on a pseudo-terminal
-    bool quiet = false; // --quiet: no progress and no notes, errors only
-    bool yes = false;   // --yes: commands that change the meter may run
+    QString port;          // --port DEVICE; empty: search the USB serial ports
+    bool demo = false;     // --demo: a virtual meter on a pseudo-terminal
+    bool quiet = false;    // --quiet: no progress and no notes, errors only
+    bool yes = false;      // --yes: commands that change the meter may run
+    bool udevRule = false; // ports --udev-rule: the meter's udev rule instead of the list
     CliCommand command = CliCommand::Ports;
     QString output; // -o FILE; empty or "-": standard output
     RecordFormat format = RecordFormat::Csv;
     QString thresholdFile; // thresholds set FILE; records --thresholds FILE (JSON verdicts)
+    // thresholds set --preset NAME --group N [--margin DB]
+    QString preset;
+    int presetGroup = 0;
+    std::optional<float> margin;
     CalibrationChannel channel = CalibrationChannel::Ont1310;
     float reference = 0.0f; // calibrate's DBM
     ArchiveOptions archive;

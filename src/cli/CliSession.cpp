@@ -2,16 +2,19 @@
 
 #include "calibration/Calibration.h"
 #include "cli/CliArchive.h"
+#include "cli/CliPorts.h"
 #include "cli/RecordJson.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/PortFinder.h"
+#include "link/PortIdentity.h"
 #include "link/ResponseDispatcher.h"
 #include "link/SerialPort.h"
 #include "protocol/ResponseFrame.h"
 #include "records/RecordTexts.h"
+#include "thresholds/ThresholdPreset.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -39,8 +42,11 @@ CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err
             tr("the meter did not answer %1 within %2 s").arg(awaited_).arg(kAnswerLimitMs / 1000));
     });
     connect(&link_.State(), &LinkState::Changed, this, [this] {
-        if (stage_ == Stage::Handshake && link_.State().connected)
-            StartCommand();
+        if (stage_ != Stage::Handshake || !link_.State().connected)
+            return;
+        // The meter answered: the next search prefers the port with its serial number.
+        RememberMeterSerial(PortIdentityOf(device_).serial);
+        StartCommand();
     });
     connect(&link_, &DeviceLink::PortLost, this, [this] {
         portLost_ = true;
@@ -60,6 +66,10 @@ int CliSession::Run()
 {
     if (options_.command == CliCommand::Ports)
         return ListPorts();
+    if (options_.command == CliCommand::ThresholdPresets)
+        return ListThresholdPresets();
+    if (!options_.preset.isEmpty() && !FindPreset())
+        return exitCode_;
     if (!options_.thresholdFile.isEmpty()) {
         // The file is checked in full before anything is sent or downloaded.
         QString error;
@@ -71,6 +81,7 @@ int CliSession::Run()
         thresholds_ = *file;
         for (int g = 1; g <= ThresholdTable::kGroups; ++g)
             thresholds_.table.MarkKnown(g);
+        WarnLimitOrder();
     }
     // Opened now, so an output that cannot be written is known before the meter is asked
     // for anything; a file is replaced only once complete.
@@ -96,24 +107,41 @@ int CliSession::Run()
 
 int CliSession::ListPorts()
 {
-    QStringList ports;
+    QList<PortRecord> ports;
     if (!options_.port.isEmpty()) {
-        ports << options_.port;
+        ports << DescribePort(options_.port);
     } else {
-        switch (PortFinder().Candidates(&ports)) {
+        switch (PortFinder().CandidatePorts(&ports)) {
         case PortFinder::Result::ClassUnreadable:
             Finish(ExitNoPort, tr("the serial ports cannot be listed: "
                                   "/sys/class/tty cannot be read"));
             return exitCode_;
         case PortFinder::Result::NoDevice:
+            if (options_.udevRule) {
+                Finish(ExitNoPort, tr("no meter found: no USB serial port of the "
+                                      "cdc_acm or cp210x driver (name one with --port)"));
+                return exitCode_;
+            }
             Note(tr("no USB serial port of the cdc_acm or cp210x driver"));
             break;
         case PortFinder::Result::Found:
             break;
         }
     }
-    for (const QString& port : std::as_const(ports))
-        out_.write(port.toLocal8Bit() + '\n');
+    if (options_.udevRule) {
+        // The rule is for the port the tool would connect to.
+        const QString rule = UdevRule(ports.constFirst());
+        if (rule.isEmpty()) {
+            Finish(ExitNoPort, tr("%1 reports no USB vendor and product ids: no rule can "
+                                  "match it")
+                                   .arg(ports.constFirst().device));
+            return exitCode_;
+        }
+        out_.write(rule.toUtf8());
+        return ExitDone;
+    }
+    for (const PortRecord& port : std::as_const(ports))
+        out_.write(PortLine(port).toLocal8Bit() + '\n');
     return ExitDone;
 }
 
@@ -180,6 +208,13 @@ void CliSession::StartCommand()
         commands_->DownloadThresholds();
         break;
     case CliCommand::ThresholdsSet:
+        if (preset_) {
+            // The groups as the meter holds them first: the preset changes only its channels.
+            stage_ = Stage::ThresholdDownload;
+            Await(tr("threshold part 1 of 9"));
+            commands_->DownloadThresholds();
+            break;
+        }
         stage_ = Stage::ThresholdUpload;
         UploadPart(1, 1);
         break;
@@ -202,6 +237,7 @@ void CliSession::StartCommand()
         break;
     }
     case CliCommand::Ports:
+    case CliCommand::ThresholdPresets:
     case CliCommand::Archive:
         break;
     }
@@ -315,7 +351,74 @@ void CliSession::EndThresholdDownload()
                                .arg(kThresholdParts));
         return;
     }
-    FinishWithOutput(ThresholdFileJson(thresholds_), tr("downloaded the three threshold groups"));
+    if (!preset_) {
+        FinishWithOutput(ThresholdFileJson(thresholds_),
+                         tr("downloaded the three threshold groups"));
+        return;
+    }
+    ThresholdGroup& group = thresholds_.table.Group(options_.presetGroup);
+    group = AppliedPreset(group, *preset_, options_.margin.value_or(kDefaultPresetMargin));
+    Note(
+        tr("group %1: the channels of preset %2 set").arg(options_.presetGroup).arg(preset_->name));
+    WarnLimitOrder();
+    stage_ = Stage::ThresholdUpload;
+    UploadPart(1, 1);
+}
+
+int CliSession::ListThresholdPresets()
+{
+    QStringList errors;
+    const QList<ThresholdPreset> presets =
+        ListPresets(PresetFolders(QCoreApplication::applicationDirPath()), &errors);
+    for (const QString& error : std::as_const(errors))
+        Note(error);
+    // One line per channel of a preset: name, title, channel, limits, source.
+    for (const ThresholdPreset& preset : presets) {
+        for (const PresetChannel& c : preset.channels) {
+            const QString limits =
+                QStringLiteral("Over %1, Pass %2, Fail %3")
+                    .arg(LimitText(c.over), LimitText(c.pass), LimitText(c.fail));
+            const QStringList fields{preset.name, preset.title, ChannelName(c.channel * 3), limits,
+                                     c.source};
+            out_.write(fields.join(QLatin1Char('\t')).toUtf8() + '\n');
+        }
+    }
+    if (presets.isEmpty())
+        Note(tr("no threshold preset was found"));
+    return ExitDone;
+}
+
+bool CliSession::FindPreset()
+{
+    QStringList errors;
+    const QStringList folders = PresetFolders(QCoreApplication::applicationDirPath());
+    for (const ThresholdPreset& preset : ListPresets(folders, &errors))
+        if (preset.name == options_.preset)
+            preset_ = preset;
+    if (!preset_) {
+        Finish(ExitUsage, tr("no threshold preset named %1 (thresholds presets lists them)")
+                              .arg(options_.preset));
+        return false;
+    }
+    if (options_.margin && !preset_->margin) {
+        Finish(ExitUsage, tr("%1 is an own preset whose Pass limits stay as saved; --margin "
+                             "does not apply")
+                              .arg(options_.preset));
+        return false;
+    }
+    return true;
+}
+
+void CliSession::WarnLimitOrder()
+{
+    // Uploaded all the same, as the page allows: the operator is told what the meter gets.
+    for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+        for (const QString& channel : OutOfOrderChannels(thresholds_.table.Group(g)))
+            err_.write(tr("warning: group %1, %2: the limits are out of order")
+                           .arg(g)
+                           .arg(channel)
+                           .toLocal8Bit() +
+                       '\n');
 }
 
 void CliSession::UploadPart(int part, int group)

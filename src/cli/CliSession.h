@@ -9,6 +9,7 @@
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
 #include "thresholds/ThresholdFile.h"
+#include "thresholds/ThresholdPreset.h"
 
 #include <QEventLoop>
 #include <QObject>
@@ -56,6 +57,11 @@ private:
     };
 
     int ListPorts();
+    int ListThresholdPresets();
+    // The preset `thresholds set --preset` names; false (the run finished) when none.
+    bool FindPreset();
+    // A warning on standard error for each channel whose limits are out of order.
+    void WarnLimitOrder();
     bool Connect();
     void StartCommand();
     void OnRecord(const QByteArray& copy);
@@ -100,6 +106,7 @@ private:
     int recordCount_ = 0;
 
     ThresholdFile thresholds_;
+    std::optional<ThresholdPreset> preset_;
     int partsReceived_ = 0; // bit (group - 1) * 3 + (part - 1)
     int partsSent_ = 0;
     int framesSent_ = 0;

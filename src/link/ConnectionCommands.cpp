@@ -3,6 +3,7 @@
 #include "common/Prompter.h"
 #include "link/DeviceLink.h"
 #include "link/PortFinder.h"
+#include "link/PortIdentity.h"
 #include "link/SerialPort.h"
 
 #include <QTimer>
@@ -50,8 +51,10 @@ ConnectionCommands::ConnectionCommands(DeviceLink& link, Prompter& prompter, QWi
     // A confirmed connection needs the limit no more; left running it would wake the idle
     // program once for nothing.
     connect(&link_.State(), &LinkState::Changed, this, [this] {
-        if (link_.State().connected)
-            handshakeTimer_->stop();
+        if (!link_.State().connected || !handshakeTimer_->isActive())
+            return;
+        handshakeTimer_->stop();
+        RememberMeterSerial(PortIdentityOf(link_.State().portName).serial);
     });
     // A link that closes ends a connect attempt still under way (the port was lost, even
     // while "Connected Success!" was open); whoever closed it has told the operator.
@@ -75,7 +78,8 @@ void ConnectionCommands::Connect()
 
     QString device = fixedPort_;
     if (device.isEmpty()) {
-        switch (PortFinder(sysfsRoot_).Find(&device)) {
+        const QString root = sysfsRoot_;
+        switch (PortFinder([root] { return SystemPorts(root); }).Find(&device)) {
         case PortFinder::Result::Found:
             break;
         case PortFinder::Result::ClassUnreadable:

@@ -19,8 +19,10 @@ class ConnectionCommands : public QObject
     Q_OBJECT
 
 public:
-    // The commands act on `link`; `owner` owns every box; `sysfsRoot` is where ports are
-    // searched (tests pass a fake tree); a non-empty `fixedPort` is used instead of searching.
+    // The commands act on `link`; `owner` owns every box; `sysfsRoot` is where the ports'
+    // drivers are read (tests pass a fake tree); a non-empty `fixedPort` is used instead of
+    // searching. The serial number of a meter that answers the handshake is remembered, so
+    // the next search prefers its port.
     ConnectionCommands(DeviceLink& link, Prompter& prompter, QWidget* owner, QString fixedPort = {},
                        QString sysfsRoot = QStringLiteral("/sys"), QObject* parent = nullptr);
 

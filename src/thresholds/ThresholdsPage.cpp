@@ -6,6 +6,7 @@
 #include "link/DeviceLink.h"
 #include "thresholds/ThresholdCells.h"
 #include "thresholds/ThresholdFile.h"
+#include "thresholds/ThresholdPreset.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -128,7 +129,11 @@ void ThresholdsPage::BuildGrid()
                 cell->setText(QString::number(g));
                 continue;
             }
-            connect(cell, &QLineEdit::textChanged, this, [this, cell] { OnCellChanged(cell); });
+            const int channel = (column - kFirstLimitColumn) / 3;
+            connect(cell, &QLineEdit::textChanged, this, [this, cell, g, channel] {
+                OnCellChanged(cell);
+                MarkLimitOrder(g, channel);
+            });
         }
     }
 
@@ -165,6 +170,54 @@ void ThresholdsPage::OnCellChanged(QLineEdit* cell)
     SetCellText(cell, check.text);
     if (!check.message.isEmpty())
         prompter_.Notify(this, check.message);
+}
+
+void ThresholdsPage::MarkLimitOrder(int group, int channel)
+{
+    std::array<double, 3> limits{};
+    bool complete = true;
+    for (int l = 0; l < 3; ++l)
+        complete = IsCompleteNumber(Cell(group, kFirstLimitColumn + channel * 3 + l)->text(),
+                                    &limits[static_cast<size_t>(l)]) &&
+                   complete;
+    // A cell being typed in marks nothing. The upload stays possible: the mark only shows
+    // what the meter would be given.
+    const QString problem =
+        complete ? LimitOrderProblem(static_cast<float>(limits[0]), static_cast<float>(limits[1]),
+                                     static_cast<float>(limits[2]))
+                 : QString();
+    for (int l = 0; l < 3; ++l) {
+        QLineEdit* cell = Cell(group, kFirstLimitColumn + channel * 3 + l);
+        cell->setToolTip(problem.isEmpty() ? QString()
+                                           : tr("The limits are out of order: %1").arg(problem));
+        cell->setStyleSheet(
+            problem.isEmpty() ? QString() : QStringLiteral("QLineEdit { background: #ffd8a8; }"));
+    }
+}
+
+std::optional<ThresholdGroup> ThresholdsPage::CellLimits(int group) const
+{
+    ThresholdGroup limits;
+    limits.number = static_cast<quint8>(group);
+    for (int i = 0; i < ThresholdGroup::kLimits; ++i) {
+        double value = 0.0;
+        if (!IsCompleteNumber(Cell(group, kFirstLimitColumn + i)->text(), &value))
+            return std::nullopt;
+        limits.limits[static_cast<size_t>(i)] = static_cast<float>(value);
+    }
+    return limits;
+}
+
+void ThresholdsPage::ApplyPreset(const ThresholdPreset& preset, int group,
+                                 std::optional<float> margin)
+{
+    const ThresholdGroup applied = AppliedPreset(ThresholdGroup{}, preset, margin);
+    for (const PresetChannel& c : preset.channels)
+        for (int l = 0; l < 3; ++l) {
+            const int i = c.channel * 3 + l;
+            Cell(group, kFirstLimitColumn + i)
+                ->setText(LimitCellText(applied.limits[static_cast<size_t>(i)]));
+        }
 }
 
 void ThresholdsPage::OnThresholdPart(int part, const QByteArray& copy)

@@ -5,12 +5,14 @@
 #include "thresholds/ThresholdTable.h"
 
 #include <array>
+#include <optional>
 
 class DeviceLink;
 class FileDialogs;
 class Prompter;
 class QLineEdit;
 class QTableWidget;
+struct ThresholdPreset;
 
 // The "Threshold Setting" page: the three threshold groups as a grid of cells under a
 // two-level header, the checks of every change to a limit, and the page's side of the
@@ -49,6 +51,13 @@ public:
     // cells, each limit through the cell's own check; any other file changes nothing.
     void LoadFromFile(FileDialogs& dialogs);
 
+    // Fills the cells of `group` (1 to 3) for the preset's channels, as typing would (the
+    // others keep theirs); the meter has them only once the operator uploads. With a
+    // margin, a standard preset's Pass limits follow it.
+    void ApplyPreset(const ThresholdPreset& preset, int group, std::optional<float> margin);
+    // The limits of `group` as its cells hold them; nothing while a cell holds no number.
+    std::optional<ThresholdGroup> CellLimits(int group) const;
+
     // The threshold answers and the upload's steps; the rest is meant for other pages.
     void OnMeterMessage(const MeterMessage& message) override;
 
@@ -61,6 +70,8 @@ private:
     void BuildHeaders();
     void BuildGrid();
     void OnCellChanged(QLineEdit* cell);
+    // Marks a channel's three cells whose limits are out of order (colour and tooltip).
+    void MarkLimitOrder(int group, int channel);
     void SetCellText(QLineEdit* cell, const QString& text);
     bool IsGroupComplete(int group);
 

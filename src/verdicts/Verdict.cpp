@@ -2,6 +2,7 @@
 
 #include "common/NumberText.h"
 #include "thresholds/ThresholdFile.h"
+#include "thresholds/ThresholdPreset.h"
 
 #include <QCoreApplication>
 #include <cmath>
@@ -162,11 +163,19 @@ QString VerdictSummaryText(const VerdictCounts& counts)
 
 QString VerdictToolTip(Verdict verdict, int group, const ChannelLimits& limits)
 {
-    return QCoreApplication::translate("Verdict",
-                                       "%1 (threshold group %2: Over %3, Pass %4, Fail %5 dBm)")
-        .arg(VerdictLabel(verdict))
-        .arg(group)
-        .arg(DecibelText(limits.over), DecibelText(limits.pass), DecibelText(limits.fail));
+    QString tip =
+        QCoreApplication::translate("Verdict",
+                                    "%1 (threshold group %2: Over %3, Pass %4, Fail %5 dBm)")
+            .arg(VerdictLabel(verdict))
+            .arg(group)
+            .arg(DecibelText(limits.over), DecibelText(limits.pass), DecibelText(limits.fail));
+    // Limits out of order judge all the same; the verdict says on what.
+    if (const QString problem = LimitOrderProblem(limits.over, limits.pass, limits.fail);
+        !problem.isEmpty())
+        tip +=
+            QLatin1Char('\n') +
+            QCoreApplication::translate("Verdict", "The limits are out of order: %1").arg(problem);
+    return tip;
 }
 
 QString KnownLimits::Name(int group) const

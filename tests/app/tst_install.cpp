@@ -77,6 +77,10 @@ void TestInstall::treeHoldsEveryFile_data()
     QTest::newRow("reader of .xls workbooks") << bin + "qx390d-xls-reader" << true << 0;
     QTest::newRow("help file") << kHelp << false << 0;
     QTest::newRow("help page") << kHelpPage << false << 0;
+    for (const char* preset : {"gpon-b-plus", "gpon-c-plus", "xgs-pon-n1-n2-e1"})
+        QTest::addRow("preset %s", preset)
+            << QStringLiteral(QX_DATADIR "/qx390d/presets/%1.json").arg(QLatin1String(preset))
+            << false << 0;
     QTest::newRow("menu entry") << kDesktopEntry << false << 0;
     QTest::newRow("metainfo") << kMetainfo << false << 0;
     QTest::newRow("scalable icon") << icons + "scalable/apps/qx390d.svg" << false << 0;

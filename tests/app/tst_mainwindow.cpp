@@ -156,9 +156,15 @@ void TestMainWindow::menusAndToolbarListTheCommands_data()
                               << QList<int>{0, 0, 0, 0};
     QTest::newRow("File")
         << 0
-        << QStringList{"&Open...", "&Save", "Export as Excel Workbook...", "Export Report (PDF)...",
-                       "",         "E&xit"}
-        << QList<int>{1026, 1003, Cmd::ExportWorkbook, Cmd::ExportReport, 0, 57665};
+        << QStringList{"&Open...",
+                       "&Save",
+                       "Export as Excel Workbook...",
+                       "Export Report (PDF)...",
+                       "Apply Threshold Preset...",
+                       "",
+                       "E&xit"}
+        << QList<int>{1026, 1003, Cmd::ExportWorkbook, Cmd::ExportReport, Cmd::ApplyThresholdPreset,
+                      0,    57665};
     QTest::newRow("View") << 1
                           << QStringList{"&Tool", "Power Chart", "", "Archive...",
                                          "Archive Settings..."}

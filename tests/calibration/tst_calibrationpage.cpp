@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -223,6 +224,48 @@ private Q_SLOTS:
         for (const QByteArray& frame : std::as_const(port->written))
             written << ToHex(frame);
         QCOMPARE(written, frames);
+    }
+
+    // The meter answers nothing, so the line under the buttons says what was sent and when;
+    // a declined factory default sends nothing and leaves the line as it was.
+    void lineUnderTheButtonsSaysWhatWasSent_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<Prompter::Button>("answer");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("1270 at the initial -10") << QStringList{} << "1270" << Prompter::Yes
+                                                 << "ONT:1270nm calibrated against -10.00 dBm";
+        QTest::newRow("1490") << QStringList{"1490=-3.456"} << "1490" << Prompter::Yes
+                              << "OLT:1490nm calibrated against -3.46 dBm";
+        QTest::newRow("factory default")
+            << QStringList{} << kFactory << Prompter::Yes << "factory calibration restored";
+        QTest::newRow("factory default declined")
+            << QStringList{} << kFactory << Prompter::No << "";
+    }
+    void lineUnderTheButtonsSaysWhatWasSent()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QString, button);
+        QFETCH(Prompter::Button, answer);
+        QFETCH(QString, line);
+        StubPort* port = OpenStub(true);
+        QVERIFY(port);
+        QCOMPARE(page->LastSent()->text(), QString());
+        Fill(fields);
+        prompter.answers = {answer};
+        QTest::mouseClick(Button(button), Qt::LeftButton);
+        QCOMPARE(port->written.size(), line.isEmpty() ? 0 : 1);
+        const QString shown = page->LastSent()->text();
+        if (line.isEmpty()) {
+            QCOMPARE(shown, QString());
+            return;
+        }
+        static const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d \u2014 "));
+        QVERIFY2(time.match(shown).hasMatch(), qPrintable(shown));
+        QCOMPARE(shown.section(QStringLiteral(" \u2014 "), 1), line);
+        // The line stands under "Factory Default", within the page.
+        QVERIFY(page->LastSent()->y() > Button(kFactory)->geometry().bottom());
     }
 
     void buttonsNeedAConnection_data()

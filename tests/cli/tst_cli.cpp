@@ -3,6 +3,7 @@
 // download, export and threshold page produce.
 #include "FakePrompter.h"
 #include "TestSupport.h"
+#include "cli/CliPorts.h"
 #include "common/ProgramFacts.h"
 #include "export/CsvExport.h"
 #include "link/ConnectionCommands.h"
@@ -156,6 +157,9 @@ private slots:
     void outputGoesWhereItIsNamed();
     void jsonPrintsThePowerItsVerdictIsJudgedOn_data();
     void jsonPrintsThePowerItsVerdictIsJudgedOn();
+    void presetSetsOnlyItsChannelsAndDisorderIsWarned();
+    void udevRuleMatchesTheMeterExactly_data();
+    void udevRuleMatchesTheMeterExactly();
 
 private:
     QTemporaryDir dir;
@@ -393,6 +397,18 @@ void TestCli::exitCodes_data()
         << QStringList{"records", "--format", "xml"} << "" << 2 << "unknown format 'xml'";
     QTest::newRow("verdicts in CSV") << QStringList{"records", "--thresholds", "t.json"} << "" << 2
                                      << "--thresholds is for records --format json only";
+    QTest::newRow("udev rule for a port without USB ids")
+        << QStringList{"--port", "METER", "ports", "--udev-rule"} << "" << 3
+        << "reports no USB vendor and product ids";
+    QTest::newRow("preset without a group")
+        << QStringList{"thresholds", "set", "--preset", "gpon-b-plus", "--yes"} << "" << 2
+        << "thresholds set --preset needs --group 1, 2 or 3";
+    QTest::newRow("unknown preset")
+        << QStringList{"--port", "METER",   "thresholds", "set",  "--preset",
+                       "xg-pon", "--group", "1",          "--yes"}
+        << "" << 2 << "no threshold preset named xg-pon";
+    QTest::newRow("udev rule for another command")
+        << QStringList{"records", "--udev-rule"} << "" << 2 << "--udev-rule is for ports only";
     QTest::newRow("port and demo") << QStringList{"--port", "/dev/x", "--demo", "records"} << ""
                                    << 2 << "--port and --demo exclude each other";
     // A threshold file is read no further than 1 MB, whatever it is.
@@ -620,6 +636,67 @@ void TestCli::jsonPrintsThePowerItsVerdictIsJudgedOn()
         QJsonDocument::fromJson(run.out)["records"][0]["ONT:1270nm"].toObject();
     QCOMPARE(ont1270["dBm"].toDouble(), printed);
     QCOMPARE(ont1270["verdict"].toString(), verdict);
+}
+
+void TestCli::presetSetsOnlyItsChannelsAndDisorderIsWarned()
+{
+    const auto host = StartMeter();
+    QVERIFY(host);
+    auto expected = host->Meter().Groups();
+    const CliRun set = RunCli({"--port", host->DevicePath(), "thresholds", "set", "--preset",
+                               "gpon-c-plus", "--group", "3", "--margin", "2", "--yes"});
+    QCOMPARE(set.code, 0);
+    // OLT:1490nm (limits 3 to 5) of group 3 only; Pass = Fail + 2.
+    expected[2].limits[3] = -8.0f;
+    expected[2].limits[4] = -28.0f;
+    expected[2].limits[5] = -30.0f;
+    for (int g = 1; g <= 3; ++g)
+        QCOMPARE(host->Meter().Groups()[g - 1].limits, expected[g - 1].limits);
+    QVERIFY2(!set.err.contains("out of order"), qPrintable(set.err));
+
+    // Over below Pass is uploaded all the same, with a warning.
+    ThresholdFile file = FactoryFile();
+    file.table.Group(2).limits[0] = file.table.Group(2).limits[1] - 1.0f;
+    const QString disordered = dir.filePath("disordered.json");
+    QString error;
+    QVERIFY(WriteThresholdFile(disordered, file, &error));
+    const CliRun warned =
+        RunCli({"--port", host->DevicePath(), "thresholds", "set", disordered, "--yes"});
+    QCOMPARE(warned.code, 0);
+    QCOMPARE(host->Meter().Groups()[1].limits[0], file.table.Group(2).limits[0]);
+    QVERIFY2(warned.err.contains("warning: group 2, ONT:1310nm: Over "), qPrintable(warned.err));
+    QVERIFY2(warned.err.contains("the limits are out of order"), qPrintable(warned.err));
+}
+
+void TestCli::udevRuleMatchesTheMeterExactly_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("match"); // the rule's match, before its assignments
+    QTest::newRow("with its serial number")
+        << "QX-0042"
+        << R"(SUBSYSTEM=="tty", ATTRS{idVendor}=="10c4", ATTRS{idProduct}=="ea60", ATTRS{serial}=="QX-0042")";
+    QTest::newRow("without one")
+        << ""
+        << R"(SUBSYSTEM=="tty", ATTRS{idVendor}=="10c4", ATTRS{idProduct}=="ea60")";
+}
+
+void TestCli::udevRuleMatchesTheMeterExactly()
+{
+    QFETCH(QString, serial);
+    QFETCH(QString, match);
+    PortRecord port;
+    port.device = "/dev/ttyUSB0";
+    port.vendor = 0x10c4;
+    port.product = 0xea60;
+    port.serial = serial;
+    const QStringList lines = UdevRule(port).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines[0].startsWith('#'));
+    QCOMPARE(
+        lines[1],
+        match +
+            R"(, MODE="0660", TAG+="uaccess", ENV{ID_MM_DEVICE_IGNORE}="1", SYMLINK+="qx390d")");
+    QCOMPARE(PortLine(port), "/dev/ttyUSB0\t-\t10c4:ea60\t" + (serial.isEmpty() ? "-" : serial));
 }
 
 QTEST_MAIN(TestCli)

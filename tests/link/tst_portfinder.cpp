@@ -13,68 +13,80 @@ private slots:
     void choosesByDriverThenNumber_data();
     void choosesByDriverThenNumber();
     void unreadableClassDirectory();
+    void systemPortsNeedTheTtyClass();
 };
 
 namespace {
 
-// Lays out <root>/class/tty/<name>/device/driver -> <root>/bus/drivers/<driver> as the
-// kernel does; an empty driver gives a tty without a device (like ttyS0 on many machines).
-void AddTty(const QString& root, const QString& name, const QString& driver)
+// "ttyACM0:cdc_acm" or "ttyACM0:cdc_acm:SERIAL": a port of the fake list, as the system
+// would list it; an empty driver gives a tty without a device (like ttyS0 on many machines).
+PortRecord Port(const QString& text)
 {
-    const QString ttyDir = root + "/class/tty/" + name;
-    QVERIFY(QDir().mkpath(ttyDir));
-    if (driver.isEmpty())
-        return;
-    const QString driverDir = root + "/bus/drivers/" + driver;
-    QVERIFY(QDir().mkpath(driverDir));
-    QVERIFY(QDir().mkpath(ttyDir + "/device"));
-    QVERIFY(QFile::link(driverDir, ttyDir + "/device/driver"));
+    PortRecord port;
+    port.device = QStringLiteral("/dev/") + text.section(':', 0, 0);
+    port.driver = text.section(':', 1, 1);
+    port.serial = text.section(':', 2, 2);
+    return port;
 }
 
 } // namespace
 
 void TestPortFinder::choosesByDriverThenNumber_data()
 {
-    QTest::addColumn<QStringList>("ttys");     // name:driver
+    QTest::addColumn<QStringList>("ttys");     // name:driver[:serial]
+    QTest::addColumn<QString>("remembered");   // the last meter's serial number
     QTest::addColumn<QStringList>("expected"); // the candidates, best first; empty: none
 
-    QTest::newRow("ACM before cp210x") << QStringList{"ttyUSB0:cp210x", "ttyACM0:cdc_acm"}
+    QTest::newRow("ACM before cp210x") << QStringList{"ttyUSB0:cp210x", "ttyACM0:cdc_acm"} << ""
                                        << QStringList{"/dev/ttyACM0", "/dev/ttyUSB0"};
     QTest::newRow("first ACM before second") << QStringList{"ttyACM1:cdc_acm", "ttyACM0:cdc_acm"}
-                                             << QStringList{"/dev/ttyACM0", "/dev/ttyACM1"};
+                                             << "" << QStringList{"/dev/ttyACM0", "/dev/ttyACM1"};
     QTest::newRow("numeric, not text, order") << QStringList{"ttyACM10:cdc_acm", "ttyACM2:cdc_acm"}
-                                              << QStringList{"/dev/ttyACM2", "/dev/ttyACM10"};
+                                              << "" << QStringList{"/dev/ttyACM2", "/dev/ttyACM10"};
     QTest::newRow("second ACM when the first is gone")
-        << QStringList{"ttyACM1:cdc_acm", "ttyUSB0:cp210x"}
+        << QStringList{"ttyACM1:cdc_acm", "ttyUSB0:cp210x"} << ""
         << QStringList{"/dev/ttyACM1", "/dev/ttyUSB0"};
-    QTest::newRow("first cp210x before second") << QStringList{"ttyUSB1:cp210x", "ttyUSB0:cp210x"}
-                                                << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1"};
+    QTest::newRow("first cp210x before second")
+        << QStringList{"ttyUSB1:cp210x", "ttyUSB0:cp210x"} << ""
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1"};
     QTest::newRow("other drivers ignored")
-        << QStringList{"ttyUSB0:ftdi_sio", "ttyUSB1:cp210x", "ttyS0:"}
+        << QStringList{"ttyUSB0:ftdi_sio", "ttyUSB1:cp210x", "ttyS0:"} << ""
         << QStringList{"/dev/ttyUSB1"};
     QTest::newRow("two ports per driver")
         << QStringList{"ttyACM2:cdc_acm", "ttyACM0:cdc_acm", "ttyACM1:cdc_acm",
                        "ttyUSB2:cp210x",  "ttyUSB0:cp210x",  "ttyUSB1:cp210x"}
-        << QStringList{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyUSB0", "/dev/ttyUSB1"};
+        << "" << QStringList{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyUSB0", "/dev/ttyUSB1"};
     QTest::newRow("nothing known")
-        << QStringList{"ttyUSB0:ftdi_sio", "ttyS0:", "ttyS1:serial8250"} << QStringList();
-    QTest::newRow("no ttys at all") << QStringList{} << QStringList();
+        << QStringList{"ttyUSB0:ftdi_sio", "ttyS0:", "ttyS1:serial8250"} << "" << QStringList();
+    QTest::newRow("no ttys at all") << QStringList{} << "" << QStringList();
+    // Another USB serial device on ttyACM0 is not taken for the meter.
+    QTest::newRow("remembered meter first")
+        << QStringList{"ttyACM0:cdc_acm:MODEM1", "ttyACM1:cdc_acm:QX42"} << "QX42"
+        << QStringList{"/dev/ttyACM1", "/dev/ttyACM0"};
+    QTest::newRow("remembered meter beyond two per driver")
+        << QStringList{"ttyUSB0:cp210x:A", "ttyUSB1:cp210x:B", "ttyUSB2:cp210x:QX42"} << "QX42"
+        << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB0", "/dev/ttyUSB1"};
+    QTest::newRow("remembered meter absent")
+        << QStringList{"ttyUSB0:cp210x:A", "ttyACM0:cdc_acm:B"} << "QX42"
+        << QStringList{"/dev/ttyACM0", "/dev/ttyUSB0"};
+    QTest::newRow("remembered serial on another driver ignored")
+        << QStringList{"ttyUSB0:ftdi_sio:QX42", "ttyUSB1:cp210x:B"} << "QX42"
+        << QStringList{"/dev/ttyUSB1"};
 }
 
 void TestPortFinder::choosesByDriverThenNumber()
 {
     QFETCH(QStringList, ttys);
+    QFETCH(QString, remembered);
     QFETCH(QStringList, expected);
 
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    QVERIFY(QDir().mkpath(root.path() + "/class/tty"));
+    QList<PortRecord> list;
     for (const QString& t : ttys)
-        AddTty(root.path(), t.section(':', 0, 0), t.section(':', 1));
+        list << Port(t);
+    const PortFinder finder([list] { return std::optional(list); }, remembered);
 
     QString device;
     QStringList candidates;
-    const PortFinder finder(root.path());
     const PortFinder::Result result = finder.Find(&device);
     QCOMPARE(finder.Candidates(&candidates), result);
     QCOMPARE(candidates, expected);
@@ -88,9 +100,18 @@ void TestPortFinder::choosesByDriverThenNumber()
 
 void TestPortFinder::unreadableClassDirectory()
 {
-    QTemporaryDir root;
+    const PortFinder finder([] { return std::optional<QList<PortRecord>>(); }, {});
     QString device;
-    QCOMPARE(PortFinder(root.path()).Find(&device), PortFinder::Result::ClassUnreadable);
+    QCOMPARE(finder.Find(&device), PortFinder::Result::ClassUnreadable);
+}
+
+void TestPortFinder::systemPortsNeedTheTtyClass()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    QVERIFY(!SystemPorts(root.path(), root.path()));
+    QVERIFY(QDir().mkpath(root.path() + "/class/tty"));
+    QVERIFY(SystemPorts(root.path(), root.path()));
 }
 
 QTEST_GUILESS_MAIN(TestPortFinder)

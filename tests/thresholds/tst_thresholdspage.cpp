@@ -13,7 +13,9 @@
 #include "link/MeterMessage.h"
 #include "protocol/CommandFrame.h"
 #include "sim/PtyHost.h"
+#include "thresholds/PresetDialog.h"
 #include "thresholds/ThresholdCells.h"
+#include "thresholds/ThresholdPreset.h"
 #include "thresholds/ThresholdTable.h"
 #include "thresholds/ThresholdsPage.h"
 
@@ -231,6 +233,65 @@ private slots:
         if (sent)
             QCOMPARE(ToHex(port->written[1].mid(2, 1) + port->written[1].mid(28, 1)),
                      QStringLiteral("06 01"));
+    }
+
+    // A preset applied to group 2 changes only its channels' cells; the upload then sends
+    // exactly those limits, and a channel whose limits are out of order is marked.
+    void presetAppliedThenUploadedGivesItsFrames()
+    {
+        auto* port = new StubPort;
+        link->SetPort(port);
+        State().portName = QStringLiteral("stub");
+        QVERIFY(link->OpenPort());
+        ThresholdsPage page(*link, prompter, nullptr);
+        const Groups factory = VirtualMeter::FactoryGroups();
+        DeliverDownload(page, factory);
+        QString error;
+        const std::optional<ThresholdPreset> preset =
+            ReadPreset(QCoreApplication::applicationDirPath() + "/" QX390D_TEST_PRESETS
+                                                                "/xgs-pon-n1-n2-e1.json",
+                       &error);
+        QVERIFY2(preset, qPrintable(error));
+
+        // The dialog shows the limits with their sources before they go to the page.
+        const PresetDialog dialog({*preset}, 2);
+        QVERIFY(dialog.Preview().contains("OLT:1577nm: Over -9.00, Pass -25.00, Fail -28.00 dBm"));
+        QVERIFY(dialog.Preview().contains(preset->channels.constFirst().source));
+        QCOMPARE(dialog.Margin(), std::optional<float>(3.0f));
+
+        page.ApplyPreset(*preset, 2, 4.0f);
+
+        Groups expected = factory;
+        const float xgs[] = {-9.0f, -24.0f, -28.0f, 9.0f, 8.0f, 4.0f}; // 1577, 1270 nm
+        for (int i = 0; i < 6; ++i)
+            expected[1].limits[6 + i] = xgs[i];
+        for (int g = 1; g <= 3; ++g) {
+            QStringList values;
+            for (const QString& text : CellTexts(page, g).mid(0, 12))
+                values << QString::asprintf("%.2f", text.toDouble());
+            QCOMPARE(values, Shown(expected[g - 1]).mid(0, 12));
+            expected[g - 1].name = UploadedName(g);
+        }
+        prompter.answers = {Prompter::Yes};
+        page.OnMeterMessage({MeterMessage::Kind::UploadStart});
+        for (int g = 1; g <= 3; ++g) {
+            if (g > 1)
+                page.OnMeterMessage({MeterMessage::Kind::UploadNextGroup, {}, g});
+            page.OnMeterMessage({MeterMessage::Kind::UploadPart2, {}, g});
+            page.OnMeterMessage({MeterMessage::Kind::UploadPart3, {}, g});
+        }
+        QStringList written;
+        for (const QByteArray& frame : port->written.mid(1))
+            written << ToHex(frame);
+        QCOMPARE(written, UploadFrames(expected));
+
+        // Over below Pass: marked, and still uploadable.
+        QLineEdit* over = page.Cell(2, ThresholdsPage::kFirstLimitColumn + 9);
+        over->setText("6");
+        QCOMPARE(page.Cell(2, ThresholdsPage::kFirstLimitColumn + 11)->toolTip(),
+                 "The limits are out of order: Over 6.00 is below Pass 8.00");
+        over->setText("9");
+        QCOMPARE(page.Cell(2, ThresholdsPage::kFirstLimitColumn + 11)->toolTip(), QString());
     }
 
     void downloadEditAndUploadThroughTheMainWindow()

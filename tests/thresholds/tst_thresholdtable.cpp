@@ -3,9 +3,13 @@
 #include "TestSupport.h"
 #include "protocol/CommandFrame.h"
 #include "thresholds/ThresholdCells.h"
+#include "thresholds/ThresholdFile.h"
+#include "thresholds/ThresholdPreset.h"
 #include "thresholds/ThresholdTable.h"
 
+#include <QCoreApplication>
 #include <QTest>
+#include <cmath>
 
 class TestThresholdTable : public QObject
 {
@@ -178,6 +182,100 @@ private slots:
         const CellCompleteness result = IsCellComplete(text);
         QCOMPARE(result.complete, complete);
         QCOMPARE(result.text, kept);
+    }
+
+    // Every shipped preset is found from the program's folder and reads back with its
+    // figures and the source of each; the channels it has no figures for are absent.
+    void shippedPresetsReadBackWithTheirSources_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("channels"); // "channel Over/Pass/Fail source-part"
+        QTest::newRow("GPON B+") << "gpon-b-plus"
+                                 << QStringList{"ONT:1310nm 5/3.5/0.5 G.984.2 Amendment 1",
+                                                "OLT:1490nm -8/-24/-27 G.984.2 Amendment 1"};
+        QTest::newRow("GPON C+") << "gpon-c-plus"
+                                 << QStringList{"OLT:1490nm -8/-27/-30 G.984.2 Amendment 2"};
+        QTest::newRow("XGS-PON N1 N2 E1") << "xgs-pon-n1-n2-e1"
+                                          << QStringList{"OLT:1577nm -9/-25/-28 G.9807.1, Annex B",
+                                                         "ONT:1270nm 9/7/4 G.9807.1, Annex B"};
+    }
+    void shippedPresetsReadBackWithTheirSources()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, channels);
+        QStringList errors;
+        const QList<ThresholdPreset> presets =
+            ListPresets(PresetFolders(QCoreApplication::applicationDirPath()), &errors);
+        QCOMPARE(errors, QStringList());
+        const auto preset = std::find_if(presets.begin(), presets.end(),
+                                         [&](const ThresholdPreset& p) { return p.name == name; });
+        QVERIFY(preset != presets.end());
+        QCOMPARE(preset->margin, std::optional<float>(3.0f));
+        QVERIFY(preset->rule.contains("Pass = Fail + the margin"));
+        QStringList read;
+        for (const PresetChannel& c : preset->channels) {
+            const QString figures = QStringLiteral("%1 %2/%3/%4")
+                                        .arg(ChannelName(c.channel * 3))
+                                        .arg(double(c.over))
+                                        .arg(double(c.pass))
+                                        .arg(double(c.fail));
+            const QString expected = channels.value(int(read.size()));
+            QVERIFY2(c.source.contains(expected.section(' ', 2)), qPrintable(c.source));
+            read << figures + ' ' + expected.section(' ', 2);
+        }
+        QCOMPARE(read, channels);
+        // Written and read again, the preset is the same.
+        QString error;
+        const std::optional<ThresholdPreset> again = ParsePreset(PresetJson(*preset), name, &error);
+        QVERIFY2(again, qPrintable(error));
+        QCOMPARE(again->channels.size(), preset->channels.size());
+        QCOMPARE(again->channels.last().source, preset->channels.last().source);
+    }
+
+    // Over is the overload (or maximum launch power), Fail the sensitivity (or minimum), Pass
+    // is Fail plus the margin, at most Over; channels without figures keep their limits.
+    void presetGivesItsChannelsByTheMarginRule_data()
+    {
+        QTest::addColumn<QString>("preset");
+        QTest::addColumn<double>("margin");      // NaN: none given
+        QTest::addColumn<QStringList>("limits"); // the group after, 1310 to 1270 nm
+        const QString kept = "-50 -40 -60";
+        QTest::newRow("receiver, 3 dB")
+            << "gpon-c-plus" << 3.0 << QStringList{kept, "-8 -27 -30", kept, kept};
+        QTest::newRow("receiver, 5 dB")
+            << "gpon-c-plus" << 5.0 << QStringList{kept, "-8 -25 -30", kept, kept};
+        QTest::newRow("transmitter, within its range")
+            << "xgs-pon-n1-n2-e1" << 3.0 << QStringList{kept, kept, "-9 -25 -28", "9 7 4"};
+        QTest::newRow("transmitter, capped at Over")
+            << "xgs-pon-n1-n2-e1" << 6.0 << QStringList{kept, kept, "-9 -22 -28", "9 9 4"};
+        QTest::newRow("no margin: the file's Pass")
+            << "gpon-b-plus" << qQNaN() << QStringList{"5 3.5 0.5", "-8 -24 -27", kept, kept};
+    }
+    void presetGivesItsChannelsByTheMarginRule()
+    {
+        QFETCH(QString, preset);
+        QFETCH(double, margin);
+        QFETCH(QStringList, limits);
+        QString error;
+        const std::optional<ThresholdPreset> p = ReadPreset(
+            QCoreApplication::applicationDirPath() + "/" QX390D_TEST_PRESETS "/" + preset + ".json",
+            &error);
+        QVERIFY2(p, qPrintable(error));
+        ThresholdGroup group;
+        for (int c = 0; c < 4; ++c) {
+            group.limits[size_t(c * 3)] = -50.0f;
+            group.limits[size_t(c * 3 + 1)] = -40.0f;
+            group.limits[size_t(c * 3 + 2)] = -60.0f;
+        }
+        const ThresholdGroup applied = AppliedPreset(
+            group, *p, std::isnan(margin) ? std::nullopt : std::optional<float>(float(margin)));
+        QStringList shown;
+        for (int c = 0; c < 4; ++c)
+            shown << QStringLiteral("%1 %2 %3")
+                         .arg(double(applied.limits[size_t(c * 3)]))
+                         .arg(double(applied.limits[size_t(c * 3 + 1)]))
+                         .arg(double(applied.limits[size_t(c * 3 + 2)]));
+        QCOMPARE(shown, limits);
     }
 };
 

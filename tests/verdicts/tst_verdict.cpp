@@ -119,6 +119,32 @@ private slots:
         QCOMPARE(Names(JudgeRow(row, Thresholds())), verdicts);
     }
 
+    // Limits out of order still judge; the tooltip says on what.
+    void toolTipSaysWhenTheLimitsAreOutOfOrder_data()
+    {
+        QTest::addColumn<float>("over");
+        QTest::addColumn<float>("pass");
+        QTest::addColumn<float>("fail");
+        QTest::addColumn<QString>("second"); // the tooltip's second line; empty: none
+        QTest::newRow("in order") << -8.0f << -24.0f << -27.0f << "";
+        QTest::newRow("Over below Pass")
+            << -30.0f << -24.0f << -27.0f
+            << "The limits are out of order: Over -30.00 is below Pass -24.00";
+        QTest::newRow("Fail above Pass")
+            << -8.0f << -24.0f << -20.0f
+            << "The limits are out of order: Fail -20.00 is above Pass -24.00";
+    }
+    void toolTipSaysWhenTheLimitsAreOutOfOrder()
+    {
+        QFETCH(float, over);
+        QFETCH(float, pass);
+        QFETCH(float, fail);
+        QFETCH(QString, second);
+        const QStringList lines = VerdictToolTip(Verdict::Pass, 2, {over, pass, fail}).split('\n');
+        QVERIFY(lines[0].startsWith("Pass (threshold group 2: Over "));
+        QCOMPARE(lines.value(1), second);
+    }
+
     void theChartBreaksItsLinesAndBoundsItsAxes_data()
     {
         QTest::addColumn<QStringList>("numbers"); // "No." texts; empty: 1, 2, 3, ...

@@ -10,10 +10,10 @@ ArchiveDialect ArchiveDialect::For(ArchiveTarget::Engine engine)
         // IMMEDIATE takes the write lock at once, so two writers queue on busy_timeout
         // instead of one failing when it upgrades a read lock.
         d.beginWrite = {QStringLiteral("BEGIN IMMEDIATE")};
-        d.schemaTableExists = QStringLiteral(
-            "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'archive_schema'");
-        d.foreignTables = QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' "
-                                         "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+        d.schemaState =
+            QStringLiteral("SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'table' "
+                           "AND name = 'archive_schema'), EXISTS (SELECT 1 FROM sqlite_master "
+                           "WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\')");
         break;
     case ArchiveTarget::Engine::Postgres:
         d.driver = QStringLiteral("QPSQL");
@@ -24,12 +24,10 @@ ArchiveDialect ArchiveDialect::For(ArchiveTarget::Engine engine)
         // with the transaction.
         d.beginWrite = {QStringLiteral("BEGIN"),
                         QStringLiteral("SELECT pg_advisory_xact_lock(5322001)")};
-        d.schemaTableExists =
-            QStringLiteral("SELECT 1 FROM pg_tables WHERE schemaname = current_schema() "
-                           "AND tablename = 'archive_schema'");
         // A server database may hold other applications' tables; only SQLite files are
         // checked for being the archive's own.
-        d.foreignTables = QStringLiteral("SELECT 1 WHERE false");
+        d.schemaState = QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_tables WHERE schemaname = "
+                                       "current_schema() AND tablename = 'archive_schema'), false");
         break;
     }
     return d;

@@ -269,18 +269,13 @@ bool ArchiveStore::OpenConnection()
 
 std::optional<int> ArchiveStore::ReadVersion()
 {
-    QSqlQuery query(db_);
-    if (!query.exec(dialect_.schemaTableExists)) {
-        Fail(target_.Display(), query);
+    QSqlQuery state(db_);
+    if (!state.exec(dialect_.schemaState) || !state.next()) {
+        Fail(target_.Display(), state);
         return std::nullopt;
     }
-    if (!query.next()) {
-        QSqlQuery foreign(db_);
-        if (!foreign.exec(dialect_.foreignTables)) {
-            Fail(target_.Display(), foreign);
-            return std::nullopt;
-        }
-        if (foreign.next()) {
+    if (!state.value(0).toBool()) {
+        if (state.value(1).toBool()) {
             Fail(target_.Display(),
                  QCoreApplication::translate("ArchiveStore", "the file holds tables, but it is not "
                                                              "an archive of this program; it is "

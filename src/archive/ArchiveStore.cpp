@@ -19,6 +19,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -109,6 +111,12 @@ void SetColumnLimits(ThresholdTable& table, int group, const std::array<float, 1
             limits[static_cast<size_t>(kFirstLimitOfColumn[c] + k)] =
                 values[static_cast<size_t>(c * 3 + k)];
     table.MarkKnown(group);
+}
+
+// A stored limit; NULL is an unknown one.
+float LimitOf(const QVariant& value)
+{
+    return value.isNull() ? std::numeric_limits<float>::quiet_NaN() : value.toFloat();
 }
 
 QString Signature(int group, const std::array<float, 12>& values)
@@ -420,8 +428,9 @@ std::optional<qint64> ArchiveStore::LimitSetId(int group, const ThresholdTable& 
                        .arg(kLimitColumns, Placeholders(14)));
     insert.addBindValue(signature);
     insert.addBindValue(group);
+    // A limit the meter sent as no number is unknown: NULL, and no verdict by it.
     for (float v : values)
-        insert.addBindValue(static_cast<double>(v));
+        insert.addBindValue(std::isnan(v) ? NullDouble() : QVariant(static_cast<double>(v)));
     if (!Exec(insert, target_.Display()))
         return std::nullopt;
     QSqlQuery select(db_);
@@ -782,7 +791,7 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::Records(const ArchiveFilter& 
         QStringLiteral(
             "SELECT r.id, r.text_no, r.text_p1, r.text_p2, r.text_p3, r.text_p4, r.text_group, "
             "r.text_time, r.verdict, r.group_no, r.measured, d.id, d.ended_at, d.note, %1, "
-            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4 "
+            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4, s.id "
             "FROM records r JOIN downloads d ON d.id = r.first_download_id "
             "LEFT JOIN limit_sets s ON s.id = r.limit_set_id %2 "
             "ORDER BY r.measured DESC, r.id DESC LIMIT ? OFFSET ?")
@@ -815,10 +824,10 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::Records(const ArchiveFilter& 
                 r.powers[static_cast<size_t>(p)] = power.toDouble();
             r.low[static_cast<size_t>(p)] = query.value(30 + p).toInt() != 0;
         }
-        if (r.group && !query.value(14).isNull()) {
+        if (r.group && !query.value(34).isNull()) {
             std::array<float, 12> limits{};
             for (int k = 0; k < 12; ++k)
-                limits[static_cast<size_t>(k)] = query.value(14 + k).toFloat();
+                limits[static_cast<size_t>(k)] = LimitOf(query.value(14 + k));
             SetColumnLimits(r.limits, *r.group, limits);
         }
         records.append(std::move(r));
@@ -927,7 +936,7 @@ std::optional<QList<ArchiveSubmission>> ArchiveStore::Submissions()
                 continue;
             std::array<float, 12> values{};
             for (int k = 0; k < 12; ++k)
-                values[static_cast<size_t>(k)] = limits.value(1 + k).toFloat();
+                values[static_cast<size_t>(k)] = LimitOf(limits.value(1 + k));
             SetColumnLimits(s.limits, group, values);
         }
         submissions.append(s);
@@ -1022,9 +1031,10 @@ QByteArray SubmissionToJson(const ArchiveSubmission& s)
     for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
         if (!s.limits.IsKnown(g))
             continue;
+        // JSON has no NaN: an unknown limit is null, as in the archive.
         QJsonArray values;
         for (float v : s.limits.Group(g).limits)
-            values.append(static_cast<double>(v));
+            values.append(std::isnan(v) ? QJsonValue() : QJsonValue(static_cast<double>(v)));
         limits.insert(QString::number(g), values);
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("facts"), facts},
@@ -1076,7 +1086,8 @@ std::optional<ArchiveSubmission> SubmissionFromJson(const QByteArray& json)
             continue;
         for (int k = 0; k < ThresholdGroup::kLimits; ++k)
             s.limits.Group(g).limits[static_cast<size_t>(k)] =
-                static_cast<float>(values[k].toDouble());
+                values[k].isNull() ? std::numeric_limits<float>::quiet_NaN()
+                                   : static_cast<float>(values[k].toDouble());
         s.limits.Group(g).number = static_cast<quint8>(g);
         s.limits.MarkKnown(g);
     }

@@ -8,6 +8,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 
 using OptionalDouble = std::optional<double>;
 
@@ -91,6 +92,42 @@ private Q_SLOTS:
         const std::optional<Verdict> verdict = JudgeRow(texts, limits).record;
         QCOMPARE(r.verdict, verdict ? std::optional<QString>(VerdictName(*verdict)) : std::nullopt);
         QCOMPARE(JudgeRow(r.texts, r.limits).record, verdict);
+    }
+
+    // The meter can send a limit that is no number: it is unknown, kept as NULL (and null in
+    // the queue's JSON), and judges nothing; the download is archived all the same.
+    void unknownLimit_keptAsUnknownJudgesNothing_data()
+    {
+        QTest::addColumn<bool>("throughQueue");
+        QTest::newRow("written at once") << false;
+        QTest::newRow("waited in the queue") << true;
+    }
+    void unknownLimit_keptAsUnknownJudgesNothing()
+    {
+        QFETCH(bool, throughQueue);
+
+        ThresholdTable limits = SampleLimits();
+        limits.Group(1).limits[0] = std::numeric_limits<float>::quiet_NaN(); // 1310 nm Over
+        const QList<QStringList> rows = MeterDownloadRows(60, 5);
+        ArchiveSubmission s = MeterSubmission(rows, "A", limits);
+        if (throughQueue)
+            s = SubmissionFromJson(SubmissionToJson(s)).value();
+        ArchiveStore store(archives_.Fresh());
+        QVERIFY2(store.Write(s), qPrintable(store.Error()));
+        const QList<ArchivedRecord> records = store.Records({}, 0, 100).value();
+        QCOMPARE(records.size(), rows.size());
+        int ofGroup1 = 0;
+        for (const ArchivedRecord& r : records) {
+            const std::optional<Verdict> verdict = JudgeRow(r.texts, limits).record;
+            QCOMPARE(r.verdict,
+                     verdict ? std::optional<QString>(VerdictName(*verdict)) : std::nullopt);
+            if (r.group == 1) {
+                QVERIFY(std::isnan(r.limits.Group(1).limits[0]));
+                QCOMPARE(r.limits.Group(1).limits[1], limits.Group(1).limits[1]);
+                ++ofGroup1;
+            }
+        }
+        QVERIFY(ofGroup1 > 0);
     }
 
     void deduplicate_data()
@@ -327,6 +364,23 @@ private Q_SLOTS:
         QCOMPARE(downloads.first().note, QString());
         QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(5), "SN9")));
         QVERIFY(store.SetNote(downloads.first().id, QStringLiteral("now with a note")));
+
+        // Limits kept by the second version (whose limit columns took no NULL) stay each
+        // record's own.
+        const ArchiveTarget judged = archives_.Fresh();
+        {
+            ArchiveStore second(judged);
+            QVERIFY2(second.Open(2), qPrintable(second.Error()));
+            QVERIFY2(second.Write(MeterSubmission(MeterDownloadRows(30), "A")),
+                     qPrintable(second.Error()));
+        }
+        ArchiveStore migrated(judged);
+        const QList<ArchivedRecord> records = migrated.Records({}, 0, 100).value();
+        QCOMPARE(records.size(), 30);
+        for (const ArchivedRecord& r : records) {
+            QVERIFY(r.group && r.limits.IsKnown(*r.group));
+            QCOMPARE(r.limits.Group(*r.group).limits, SampleLimits().Group(*r.group).limits);
+        }
     }
 
     void newerSchema_refusedWithAClearMessage()

@@ -262,6 +262,9 @@ bool ArchiveStore::OpenConnection()
         db_.setConnectOptions(options.join(QLatin1Char(';')));
     } else {
         const QFileInfo file(target_.path);
+        if (mustExist_ && !file.exists())
+            return Fail(target_.Display(),
+                        QCoreApplication::translate("ArchiveStore", "there is no archive here"));
         if (!file.exists() && !QDir().mkpath(file.absolutePath()))
             return Fail(target_.Display(), QCoreApplication::translate(
                                                "ArchiveStore", "the folder %1 cannot be created")

@@ -36,6 +36,9 @@ public:
     ArchiveStore& operator=(const ArchiveStore&) = delete;
 
     const ArchiveTarget& Target() const { return target_; }
+    // For reading: a missing SQLite file is an error naming it, not a new archive (nor its
+    // folders). Writing creates.
+    void SetMustExist(bool mustExist) { mustExist_ = mustExist; }
 
     // Connects and brings the schema to `version` (the program's own by default): a new
     // archive is created, an older one migrated, one version per transaction. A database
@@ -91,6 +94,7 @@ private:
     QString connectionName_;
     QSqlDatabase db_;
     bool ready_ = false;
+    bool mustExist_ = false;
     QString error_;
 };
 

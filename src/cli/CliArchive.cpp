@@ -137,6 +137,8 @@ public:
         if (!target)
             return Fail(ExitUsage, error);
         session_ = std::make_unique<ArchiveSession>(*target);
+        // Only an import writes: the other commands never make an archive of a mistyped path.
+        Store().SetMustExist(a.action != ArchiveAction::Import);
         // What waited on this PC for the server goes first.
         if (target->IsServer()) {
             const std::optional<int> delivered = session_->DeliverPending(&error);
@@ -188,14 +190,15 @@ private:
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
         const bool csv = options_.format == RecordFormat::Csv;
-        if (csv)
-            output.Write(RecordCsvHeader());
         int listed = 0;
         for (;;) {
             const std::optional<QList<ArchivedRecord>> chunk =
                 Store().Records(filter, listed, kListChunk);
             if (!chunk)
                 return Fail(ExitFailed, Store().Error());
+            // The header once the archive has answered: a failure prints its error alone.
+            if (csv && listed == 0)
+                output.Write(RecordCsvHeader());
             QByteArray bytes;
             for (const ArchivedRecord& r : *chunk)
                 bytes += csv ? RecordCsv(r) : RecordJsonLine(r);

@@ -437,29 +437,25 @@ int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err)
     return ArchiveRun(options, out, err).Run();
 }
 
-void ArchiveCliDownload(const CliOptions& options, const QString& port,
-                        const QList<QStringList>& rows, int expected, bool completed,
-                        bool unplugged, QIODevice& err)
+std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QString* error)
 {
-    if (options.archive.off)
-        return;
-    QString error;
-    const std::optional<ArchiveTarget> target =
-        ChooseArchiveTarget(options.archive.location, options.archive.service,
-                            qEnvironmentVariable("QX390D_ARCHIVE"), &error);
-    if (!target) {
-        err.write("qx390d-cli: " + error.toLocal8Bit() + '\n');
-        return;
-    }
+    return ChooseArchiveTarget(options.archive.location, options.archive.service,
+                               qEnvironmentVariable("QX390D_ARCHIVE"), error);
+}
+
+void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
+                        const PortIdentity& identity, const QList<QStringList>& rows, int expected,
+                        bool completed, bool unplugged, QIODevice& err)
+{
     const DownloadEnding ending =
         completed   ? (expected == 0 ? DownloadEnding::NoData : DownloadEnding::Completed)
         : unplugged ? DownloadEnding::Unplugged
                     : DownloadEnding::Stalled;
     ArchiveSubmission submission;
     submission.facts =
-        DownloadFacts::ForMeter(port, ending, expected, static_cast<int>(rows.size()));
+        DownloadFacts::ForMeter(port, identity, ending, expected, static_cast<int>(rows.size()));
     submission.rows = rows;
-    ArchiveSession session(*target);
+    ArchiveSession session(target);
     const ArchiveSession::Outcome outcome = session.Submit(submission);
     if (!outcome.result) {
         err.write("qx390d-cli: " + outcome.error.toLocal8Bit() + '\n');

@@ -509,22 +509,26 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
     result.downloadId = download.value(0).toLongLong();
     download.finish();
 
-    // The rows, each key once: two rows with the same key are one record.
+    // The rows, each its own record: identical rows of one download are different
+    // measurements (several all-LOW readings in one minute). The n-th of them (n from 2)
+    // has "#n" after its key's time, so a later download of the same rows finds the
+    // same records and adds none.
     QList<DecodedRow> rows;
     QHash<QString, int> rowOfKey;
-    QList<int> rowOfPosition;
+    QHash<QString, int> occurrences;
     QStringList times;
+    QSet<QString> timeSeen;
     for (const QStringList& texts : submission.rows) {
         DecodedRow row = DecodeRow(texts, f.fromFile ? QString() : f.identity.serial);
-        const QString hash = KeyHash(row.key);
-        auto it = rowOfKey.constFind(hash);
-        if (it == rowOfKey.cend()) {
-            it = rowOfKey.insert(hash, static_cast<int>(rows.size()));
-            if (!times.contains(row.key.time))
-                times << row.key.time;
-            rows.append(std::move(row));
+        const int occurrence = ++occurrences[KeyHash(row.key)];
+        if (occurrence > 1)
+            row.key.time += QStringLiteral("#%1").arg(occurrence);
+        rowOfKey.insert(KeyHash(row.key), static_cast<int>(rows.size()));
+        if (!timeSeen.contains(row.key.time)) {
+            timeSeen.insert(row.key.time);
+            times << row.key.time;
         }
-        rowOfPosition << *it;
+        rows.append(std::move(row));
     }
 
     // The limits in force, for the groups the rows use, and each row's verdict by them.
@@ -705,11 +709,11 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
         recordOfRow[r] = select.value(0).toLongLong();
     }
 
-    // The links, in the download's order; a record twice in one download is linked once.
+    // The links, in the download's order, each record once.
     QList<QPair<qint64, int>> links;
     QSet<qint64> linked;
-    for (int position = 0; position < rowOfPosition.size(); ++position) {
-        const qint64 id = recordOfRow[rowOfPosition[position]];
+    for (int position = 0; position < rows.size(); ++position) {
+        const qint64 id = recordOfRow[position];
         if (!linked.contains(id)) {
             linked.insert(id);
             links.append({id, position});

@@ -94,9 +94,18 @@ void ProgramArchive::Attach(MainWindow& window)
 
 void ProgramArchive::RememberPortIdentity()
 {
+    // Taken once per connection, while its port is open: another meter may come on the
+    // same device path, and an unplugged port is no longer listed. What was taken stays
+    // for a download that ends after the port went away.
     const LinkState& state = link_.State();
-    if (!state.connected || state.portName == identityPort_)
+    if (!state.connected) {
+        if (!state.connectPending)
+            identityTaken_ = false;
         return;
+    }
+    if (identityTaken_)
+        return;
+    identityTaken_ = true;
     identityPort_ = state.portName;
     identity_ = PortIdentityOf(identityPort_);
 }

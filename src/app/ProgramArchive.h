@@ -1,10 +1,10 @@
 #pragma once
 
-#include "startup/CommandLine.h"
 #include "archive/ArchiveTypes.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "records/RecordDownload.h"
+#include "startup/CommandLine.h"
 
 #include <QObject>
 #include <QPointer>
@@ -88,6 +88,7 @@ private:
     // The USB identity of the connected port, looked up while the port is there.
     QString identityPort_;
     PortIdentity identity_;
+    bool identityTaken_ = false; // for this connection
     // A failure told while a download ran, shown once it has ended.
     QString heldMessage_;
 };

@@ -57,6 +57,12 @@ public:
     // download whose UUID is archived already is not written again (alreadyArchived).
     std::optional<ArchiveWriteResult> Write(const ArchiveSubmission& submission);
 
+    // Gives the records of `downloads` (by UUID) that have no limits those of their group in
+    // `limits`, with the verdict they give, in one transaction: limits that became known
+    // after the download, in the same connection. Records with limits keep theirs, so a
+    // repeat changes nothing. The number of records given limits.
+    std::optional<int> AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits);
+
     // Records newest first (by measurement date-time, then newest archived), filtered.
     std::optional<QList<ArchivedRecord>> Records(const ArchiveFilter& filter, int offset,
                                                  int limit);

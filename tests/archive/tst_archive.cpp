@@ -130,6 +130,44 @@ private Q_SLOTS:
         QVERIFY(ofGroup1 > 0);
     }
 
+    // Thresholds downloaded (or a file loaded) after the records, in the same connection:
+    // that connection's records without limits take them; others stay as they are.
+    void limitsKnownLater_attachedToRecordsThatHaveNone()
+    {
+        ArchiveStore store(archives_.Fresh());
+        const QList<QStringList> early = MeterDownloadRows(40, 31);
+        const QList<QStringList> other = MeterDownloadRows(40, 32);
+        const QList<QStringList> judged = MeterDownloadRows(40, 33);
+        ThresholdTable own = SampleLimits();
+        own.Group(1).limits[0] = -20.0f;
+        const ArchiveSubmission a = MeterSubmission(early, "A", ThresholdTable());
+        const ArchiveSubmission b = MeterSubmission(other, "A", ThresholdTable());
+        const ArchiveSubmission c = MeterSubmission(judged, "A", own);
+        QVERIFY(store.Write(a) && store.Write(b) && store.Write(c));
+
+        const ThresholdTable later = SampleLimits();
+        const QList<QUuid> connection{a.facts.uuid, c.facts.uuid};
+        QCOMPARE(store.AttachLimits(connection, later), early.size());
+        QCOMPARE(store.AttachLimits(connection, later), 0); // once
+
+        const auto expected = [&](const QStringList& texts) -> std::optional<QString> {
+            const ThresholdTable* limits = early.contains(texts)    ? &later
+                                           : judged.contains(texts) ? &own
+                                                                    : nullptr;
+            const std::optional<Verdict> v =
+                limits ? JudgeRow(texts, *limits).record : std::nullopt;
+            return v ? std::optional<QString>(VerdictName(*v)) : std::nullopt;
+        };
+        const QList<ArchivedRecord> records = store.Records({}, 0, 1000).value();
+        QCOMPARE(records.size(), early.size() + other.size() + judged.size());
+        int fails = 0;
+        for (const ArchivedRecord& r : records) {
+            QCOMPARE(r.verdict, expected(r.texts));
+            fails += r.verdict == QStringLiteral("Fail") ? 1 : 0;
+        }
+        QVERIFY(fails > 0);
+    }
+
     void deduplicate_data()
     {
         QTest::addColumn<QString>("first");

@@ -444,8 +444,9 @@ std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QSt
 }
 
 void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
-                        const PortIdentity& identity, const QList<QStringList>& rows, int expected,
-                        bool completed, bool unplugged, QIODevice& err)
+                        const PortIdentity& identity, const QList<QStringList>& rows,
+                        const ThresholdTable& limits, int expected, bool completed, bool unplugged,
+                        QIODevice& err)
 {
     const DownloadEnding ending =
         completed   ? (expected == 0 ? DownloadEnding::NoData : DownloadEnding::Completed)
@@ -455,6 +456,7 @@ void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, 
     submission.facts =
         DownloadFacts::ForMeter(port, identity, ending, expected, static_cast<int>(rows.size()));
     submission.rows = rows;
+    submission.limits = limits;
     ArchiveSession session(target);
     const ArchiveSession::Outcome outcome = session.Submit(submission);
     if (!outcome.result) {

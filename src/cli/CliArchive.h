@@ -3,6 +3,7 @@
 #include "archive/ArchiveTarget.h"
 #include "cli/CliCommandLine.h"
 #include "link/PortIdentity.h"
+#include "thresholds/ThresholdTable.h"
 
 #include <QList>
 #include <QStringList>
@@ -31,9 +32,10 @@ int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err)
 // when the option cannot be used.
 std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QString* error);
 
-// After `records`: keeps the download in `target`. `identity` is the port's USB identity,
-// taken while the port was open. A failure is one line on `err`; the download's own exit
-// code stands.
+// After `records`: keeps the download in `target`, judged by `limits` (--thresholds).
+// `identity` is the port's USB identity, taken while the port was open. A failure is one line on
+// `err`; the download's own exit code stands.
 void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
-                        const PortIdentity& identity, const QList<QStringList>& rows, int expected,
-                        bool completed, bool unplugged, QIODevice& err);
+                        const PortIdentity& identity, const QList<QStringList>& rows,
+                        const ThresholdTable& limits, int expected, bool completed, bool unplugged,
+                        QIODevice& err);

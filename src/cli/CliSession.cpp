@@ -98,7 +98,9 @@ int CliSession::Run()
     if (downloadStarted_ && archiveTarget_) {
         CliOptions archiving = options_;
         archiving.quiet = options_.quiet || exitCode_ != ExitDone;
+        // The records are judged as the output judges them: by --thresholds, if given.
         ArchiveCliDownload(*archiveTarget_, archiving, device_, identity_, table_.Rows(),
+                           options_.thresholdFile.isEmpty() ? ThresholdTable() : thresholds_.table,
                            recordCount_, downloadCompleted_, portLost_, err_);
     }
     return exitCode_;

@@ -3,6 +3,7 @@
 #include "CliProcess.h"
 #include "archive/RecordKey.h"
 #include "sim/PtyHost.h"
+#include "thresholds/ThresholdFile.h"
 #include "verdicts/Verdict.h"
 
 #include <QDir>
@@ -222,8 +223,17 @@ private Q_SLOTS:
         CliProcess off(records + QStringList{"--no-archive", "--archive", archive});
         QCOMPARE(off.Finish(), 0);
         QVERIFY(!QFileInfo::exists(archive));
+        // The second run judges by a threshold file: its verdicts are kept too.
+        ThresholdFile limits;
+        limits.table = SampleLimits();
+        const QString limitsFile = archives_.Path("limits.json");
+        QFile file(limitsFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ThresholdFileJson(limits)) > 0);
+        file.close();
         for (int run = 0; run < 2; ++run) {
-            CliProcess cli(records + QStringList{"--archive", archive});
+            CliProcess cli(records + QStringList{"--archive", archive} +
+                           (run == 1 ? QStringList{"--format", "json", "--thresholds", limitsFile}
+                                     : QStringList()));
             QCOMPARE(cli.Finish(), 0);
             QVERIFY2(cli.Err().contains(
                          QStringLiteral("archived 12 records, %1 new").arg(run == 0 ? 12 : 0)),
@@ -233,8 +243,14 @@ private Q_SLOTS:
         const QList<ArchivedRecord> rows = store.Records({}, 0, 100).value();
         QCOMPARE(rows.size(), 12);
         QList<QStringList> texts;
-        for (const ArchivedRecord& r : rows)
+        int judged = 0;
+        for (const ArchivedRecord& r : rows) {
             texts << r.texts;
+            const std::optional<Verdict> v = JudgeRow(r.texts, limits.table).record;
+            QCOMPARE(r.verdict, v ? std::optional<QString>(VerdictName(*v)) : std::nullopt);
+            judged += v ? 1 : 0;
+        }
+        QVERIFY(judged > 0);
         for (const QStringList& expected : ExpectedRows(meter.Meter(), 12))
             QVERIFY(texts.contains(expected));
         const QList<ArchivedDownload> downloads = store.Downloads().value();

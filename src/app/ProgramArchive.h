@@ -71,6 +71,7 @@ private:
     void ShowHeldMessage();
     void ShowRowsInDataPage(const QList<QStringList>& rows);
     void RememberPortIdentity();
+    void AttachKnownLimits();
     void UseTarget(const std::optional<ArchiveTarget>& target);
 
     ProgramOptions options_;
@@ -89,6 +90,8 @@ private:
     QString identityPort_;
     PortIdentity identity_;
     bool identityTaken_ = false; // for this connection
+    // The downloads of this connection: limits that become known later are theirs too.
+    QList<QUuid> connectionDownloads_;
     // A failure told while a download ran, shown once it has ended.
     QString heldMessage_;
 };

@@ -131,6 +131,10 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>%1: archive schema %2, %3 records</source>
         <translation>%1：归档架构 %2，%3 条记录</translation>
     </message>
+    <message>
+        <source>there is no archive here</source>
+        <translation>此处没有归档</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveTarget</name>

@@ -66,10 +66,12 @@ void ProgramArchive::UseTarget(const std::optional<ArchiveTarget>& target)
     } else {
         writer_ = std::make_unique<ArchiveWriter>(*target_, nullptr, localPath_);
         connect(writer_.get(), &ArchiveWriter::Failed, this, &ProgramArchive::OnFailed);
-        connect(writer_.get(), &ArchiveWriter::Written, this, [this] {
+        const auto refresh = [this] {
             if (window_)
                 window_->Refresh();
-        });
+        };
+        connect(writer_.get(), &ArchiveWriter::Written, this, refresh);
+        connect(writer_.get(), &ArchiveWriter::LimitsAttached, this, refresh);
     }
     if (window_ && target_)
         window_->SetTarget(*target_);
@@ -81,6 +83,7 @@ void ProgramArchive::Attach(MainWindow& window)
     RecordsPage* page = window.View()->Records();
     connect(page, &RecordsPage::DownloadEnded, this, &ProgramArchive::OnDownloadEnded);
     connect(page, &RecordsPage::ImportSucceeded, this, &ProgramArchive::OnImportSucceeded);
+    connect(&page->Limits(), &KnownLimits::Changed, this, &ProgramArchive::AttachKnownLimits);
     QAction* open = window.Action(Cmd::Archive);
     QAction* settings = window.Action(Cmd::ArchiveSettings);
     connect(open, &QAction::triggered, this, &ProgramArchive::OpenWindow);
@@ -94,9 +97,19 @@ void ProgramArchive::Attach(MainWindow& window)
 
 void ProgramArchive::RememberPortIdentity()
 {
+    // Taken once per connection, while its port is open: another meter may come on the
+    // same device path, and an unplugged port is no longer listed. What was taken stays
+    // for a download that ends after the port went away.
     const LinkState& state = link_.State();
-    if (!state.connected || state.portName == identityPort_)
+    if (!state.connected) {
+        if (!state.connectPending)
+            identityTaken_ = false;
         return;
+    }
+    if (identityTaken_)
+        return;
+    identityTaken_ = true;
+    connectionDownloads_.clear();
     identityPort_ = state.portName;
     identity_ = PortIdentityOf(identityPort_);
 }
@@ -108,8 +121,17 @@ void ProgramArchive::OnDownloadEnded(RecordDownload::Ending how, int expected, i
         return;
     const QString& port = link_.State().portName;
     const PortIdentity identity = port == identityPort_ ? identity_ : PortIdentityOf(port);
-    writer_->Submit(DownloadFacts::ForMeter(port, identity, EndingOf(how), expected, arrived), rows,
-                    main_->View()->Records()->Limits().Table());
+    const DownloadFacts facts =
+        DownloadFacts::ForMeter(port, identity, EndingOf(how), expected, arrived);
+    connectionDownloads_ << facts.uuid;
+    writer_->Submit(facts, rows, main_->View()->Records()->Limits().Table());
+}
+
+void ProgramArchive::AttachKnownLimits()
+{
+    // Records downloaded before the thresholds (or a threshold file) are judged too.
+    if (writer_ && main_ && !connectionDownloads_.isEmpty())
+        writer_->AttachLimits(connectionDownloads_, main_->View()->Records()->Limits().Table());
 }
 
 void ProgramArchive::OnImportSucceeded(const QString& file, const QList<QStringList>& rows)

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "startup/CommandLine.h"
 #include "archive/ArchiveTypes.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "records/RecordDownload.h"
+#include "startup/CommandLine.h"
 
 #include <QObject>
 #include <QPointer>
@@ -71,6 +71,7 @@ private:
     void ShowHeldMessage();
     void ShowRowsInDataPage(const QList<QStringList>& rows);
     void RememberPortIdentity();
+    void AttachKnownLimits();
     void UseTarget(const std::optional<ArchiveTarget>& target);
 
     ProgramOptions options_;
@@ -88,6 +89,9 @@ private:
     // The USB identity of the connected port, looked up while the port is there.
     QString identityPort_;
     PortIdentity identity_;
+    bool identityTaken_ = false; // for this connection
+    // The downloads of this connection: limits that become known later are theirs too.
+    QList<QUuid> connectionDownloads_;
     // A failure told while a download ran, shown once it has ended.
     QString heldMessage_;
 };

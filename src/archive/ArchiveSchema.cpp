@@ -10,10 +10,10 @@ ArchiveDialect ArchiveDialect::For(ArchiveTarget::Engine engine)
         // IMMEDIATE takes the write lock at once, so two writers queue on busy_timeout
         // instead of one failing when it upgrades a read lock.
         d.beginWrite = {QStringLiteral("BEGIN IMMEDIATE")};
-        d.schemaTableExists = QStringLiteral(
-            "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'archive_schema'");
-        d.foreignTables = QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' "
-                                         "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+        d.schemaState =
+            QStringLiteral("SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'table' "
+                           "AND name = 'archive_schema'), EXISTS (SELECT 1 FROM sqlite_master "
+                           "WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\')");
         break;
     case ArchiveTarget::Engine::Postgres:
         d.driver = QStringLiteral("QPSQL");
@@ -24,12 +24,10 @@ ArchiveDialect ArchiveDialect::For(ArchiveTarget::Engine engine)
         // with the transaction.
         d.beginWrite = {QStringLiteral("BEGIN"),
                         QStringLiteral("SELECT pg_advisory_xact_lock(5322001)")};
-        d.schemaTableExists =
-            QStringLiteral("SELECT 1 FROM pg_tables WHERE schemaname = current_schema() "
-                           "AND tablename = 'archive_schema'");
         // A server database may hold other applications' tables; only SQLite files are
         // checked for being the archive's own.
-        d.foreignTables = QStringLiteral("SELECT 1 WHERE false");
+        d.schemaState = QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_tables WHERE schemaname = "
+                                       "current_schema() AND tablename = 'archive_schema'), false");
         break;
     }
     return d;
@@ -143,6 +141,32 @@ QStringList ArchiveSchema::Migration(int version, ArchiveTarget::Engine engine)
             QStringLiteral("CREATE INDEX records_verdict ON records (verdict, measured, id)"),
             QStringLiteral("CREATE INDEX downloads_ended ON downloads (ended_at, id)"),
         };
+    case 3: {
+        // A limit the meter sent as no number is kept as NULL (unknown): the limit columns
+        // take NULL. SQLite cannot drop NOT NULL from a column, so it copies the table into
+        // one without, as SQLite's own guide to table changes does.
+        QStringList columns;
+        for (const char* channel : {"ont1270", "ont1310", "olt1490", "olt1577"})
+            for (const char* limit : {"over", "pass", "fail"})
+                columns << QStringLiteral("%1_%2").arg(QLatin1String(channel),
+                                                       QLatin1String(limit));
+        if (engine == ArchiveTarget::Engine::Postgres) {
+            QStringList drops;
+            for (const QString& c : std::as_const(columns))
+                drops << QStringLiteral("ALTER COLUMN %1 DROP NOT NULL").arg(c);
+            return {QStringLiteral("ALTER TABLE limit_sets ") + drops.join(QStringLiteral(", "))};
+        }
+        return {
+            QStringLiteral("CREATE TABLE limit_sets_new (id %1, signature TEXT NOT NULL UNIQUE, "
+                           "group_no INTEGER NOT NULL, %2 DOUBLE PRECISION)")
+                .arg(id, columns.join(QStringLiteral(" DOUBLE PRECISION, "))),
+            QStringLiteral("INSERT INTO limit_sets_new (id, signature, group_no, %1) "
+                           "SELECT id, signature, group_no, %1 FROM limit_sets")
+                .arg(columns.join(QStringLiteral(", "))),
+            QStringLiteral("DROP TABLE limit_sets"),
+            QStringLiteral("ALTER TABLE limit_sets_new RENAME TO limit_sets"),
+        };
+    }
     default:
         break;
     }

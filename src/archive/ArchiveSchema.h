@@ -10,7 +10,7 @@
 namespace ArchiveSchema {
 
 // The version this program writes. A database of a later version is refused, never altered.
-inline constexpr int kVersion = 2;
+inline constexpr int kVersion = 3;
 
 // The statements that take a database from `version - 1` to `version` (1 to kVersion).
 QStringList Migration(int version, ArchiveTarget::Engine engine);
@@ -19,11 +19,13 @@ QStringList Migration(int version, ArchiveTarget::Engine engine);
 
 struct ArchiveDialect
 {
-    QString driver;            // the Qt SQL driver
-    QString idColumn;          // a generated 64-bit primary key
-    QStringList beginWrite;    // starts a write transaction that excludes other writers
-    QString schemaTableExists; // one row when the version table exists
-    QString foreignTables;     // one row when the database holds tables but no version table
+    QString driver;         // the Qt SQL driver
+    QString idColumn;       // a generated 64-bit primary key
+    QStringList beginWrite; // starts a write transaction that excludes other writers
+    // One row, two flags read in one snapshot: the version table exists; the database holds
+    // other tables. Two statements could straddle another program's creation of the archive
+    // and see its tables without its version table.
+    QString schemaState;
     // Rows per multi-row statement. SQLite runs in the process and looks bound values up
     // by position in a list (slow for long lists), so one row per statement, prepared once;
     // a server is a round trip away, so many.

@@ -19,6 +19,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -109,6 +111,12 @@ void SetColumnLimits(ThresholdTable& table, int group, const std::array<float, 1
             limits[static_cast<size_t>(kFirstLimitOfColumn[c] + k)] =
                 values[static_cast<size_t>(c * 3 + k)];
     table.MarkKnown(group);
+}
+
+// A stored limit; NULL is an unknown one.
+float LimitOf(const QVariant& value)
+{
+    return value.isNull() ? std::numeric_limits<float>::quiet_NaN() : value.toFloat();
 }
 
 QString Signature(int group, const std::array<float, 12>& values)
@@ -254,6 +262,9 @@ bool ArchiveStore::OpenConnection()
         db_.setConnectOptions(options.join(QLatin1Char(';')));
     } else {
         const QFileInfo file(target_.path);
+        if (mustExist_ && !file.exists())
+            return Fail(target_.Display(),
+                        QCoreApplication::translate("ArchiveStore", "there is no archive here"));
         if (!file.exists() && !QDir().mkpath(file.absolutePath()))
             return Fail(target_.Display(), QCoreApplication::translate(
                                                "ArchiveStore", "the folder %1 cannot be created")
@@ -269,18 +280,13 @@ bool ArchiveStore::OpenConnection()
 
 std::optional<int> ArchiveStore::ReadVersion()
 {
-    QSqlQuery query(db_);
-    if (!query.exec(dialect_.schemaTableExists)) {
-        Fail(target_.Display(), query);
+    QSqlQuery state(db_);
+    if (!state.exec(dialect_.schemaState) || !state.next()) {
+        Fail(target_.Display(), state);
         return std::nullopt;
     }
-    if (!query.next()) {
-        QSqlQuery foreign(db_);
-        if (!foreign.exec(dialect_.foreignTables)) {
-            Fail(target_.Display(), foreign);
-            return std::nullopt;
-        }
-        if (foreign.next()) {
+    if (!state.value(0).toBool()) {
+        if (state.value(1).toBool()) {
             Fail(target_.Display(),
                  QCoreApplication::translate("ArchiveStore", "the file holds tables, but it is not "
                                                              "an archive of this program; it is "
@@ -425,8 +431,9 @@ std::optional<qint64> ArchiveStore::LimitSetId(int group, const ThresholdTable& 
                        .arg(kLimitColumns, Placeholders(14)));
     insert.addBindValue(signature);
     insert.addBindValue(group);
+    // A limit the meter sent as no number is unknown: NULL, and no verdict by it.
     for (float v : values)
-        insert.addBindValue(static_cast<double>(v));
+        insert.addBindValue(std::isnan(v) ? NullDouble() : QVariant(static_cast<double>(v)));
     if (!Exec(insert, target_.Display()))
         return std::nullopt;
     QSqlQuery select(db_);
@@ -502,22 +509,26 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
     result.downloadId = download.value(0).toLongLong();
     download.finish();
 
-    // The rows, each key once: two rows with the same key are one record.
+    // The rows, each its own record: identical rows of one download are different
+    // measurements (several all-LOW readings in one minute). The n-th of them (n from 2)
+    // has "#n" after its key's time, so a later download of the same rows finds the
+    // same records and adds none.
     QList<DecodedRow> rows;
     QHash<QString, int> rowOfKey;
-    QList<int> rowOfPosition;
+    QHash<QString, int> occurrences;
     QStringList times;
+    QSet<QString> timeSeen;
     for (const QStringList& texts : submission.rows) {
         DecodedRow row = DecodeRow(texts, f.fromFile ? QString() : f.identity.serial);
-        const QString hash = KeyHash(row.key);
-        auto it = rowOfKey.constFind(hash);
-        if (it == rowOfKey.cend()) {
-            it = rowOfKey.insert(hash, static_cast<int>(rows.size()));
-            if (!times.contains(row.key.time))
-                times << row.key.time;
-            rows.append(std::move(row));
+        const int occurrence = ++occurrences[KeyHash(row.key)];
+        if (occurrence > 1)
+            row.key.time += QStringLiteral("#%1").arg(occurrence);
+        rowOfKey.insert(KeyHash(row.key), static_cast<int>(rows.size()));
+        if (!timeSeen.contains(row.key.time)) {
+            timeSeen.insert(row.key.time);
+            times << row.key.time;
         }
-        rowOfPosition << *it;
+        rows.append(std::move(row));
     }
 
     // The limits in force, for the groups the rows use, and each row's verdict by them.
@@ -698,11 +709,11 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
         recordOfRow[r] = select.value(0).toLongLong();
     }
 
-    // The links, in the download's order; a record twice in one download is linked once.
+    // The links, in the download's order, each record once.
     QList<QPair<qint64, int>> links;
     QSet<qint64> linked;
-    for (int position = 0; position < rowOfPosition.size(); ++position) {
-        const qint64 id = recordOfRow[rowOfPosition[position]];
+    for (int position = 0; position < rows.size(); ++position) {
+        const qint64 id = recordOfRow[position];
         if (!linked.contains(id)) {
             linked.insert(id);
             links.append({id, position});
@@ -825,7 +836,7 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFi
         QStringLiteral(
             "SELECT r.id, r.text_no, r.text_p1, r.text_p2, r.text_p3, r.text_p4, r.text_group, "
             "r.text_time, r.verdict, r.group_no, r.measured, d.id, d.ended_at, d.note, %1, "
-            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4 "
+            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4, s.id "
             "FROM records r JOIN downloads d ON d.id = r.first_download_id "
             "LEFT JOIN limit_sets s ON s.id = r.limit_set_id %2 "
             "ORDER BY r.measured DESC, r.id DESC%3")
@@ -859,10 +870,10 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFi
                 r.powers[static_cast<size_t>(p)] = power.toDouble();
             r.low[static_cast<size_t>(p)] = query.value(30 + p).toInt() != 0;
         }
-        if (r.group && !query.value(14).isNull()) {
+        if (r.group && !query.value(34).isNull()) {
             std::array<float, 12> limits{};
             for (int k = 0; k < 12; ++k)
-                limits[static_cast<size_t>(k)] = query.value(14 + k).toFloat();
+                limits[static_cast<size_t>(k)] = LimitOf(query.value(14 + k));
             SetColumnLimits(r.limits, *r.group, limits);
         }
         records.append(std::move(r));
@@ -971,7 +982,7 @@ std::optional<QList<ArchiveSubmission>> ArchiveStore::Submissions()
                 continue;
             std::array<float, 12> values{};
             for (int k = 0; k < 12; ++k)
-                values[static_cast<size_t>(k)] = limits.value(1 + k).toFloat();
+                values[static_cast<size_t>(k)] = LimitOf(limits.value(1 + k));
             SetColumnLimits(s.limits, group, values);
         }
         submissions.append(s);
@@ -1066,9 +1077,10 @@ QByteArray SubmissionToJson(const ArchiveSubmission& s)
     for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
         if (!s.limits.IsKnown(g))
             continue;
+        // JSON has no NaN: an unknown limit is null, as in the archive.
         QJsonArray values;
         for (float v : s.limits.Group(g).limits)
-            values.append(static_cast<double>(v));
+            values.append(std::isnan(v) ? QJsonValue() : QJsonValue(static_cast<double>(v)));
         limits.insert(QString::number(g), values);
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("facts"), facts},
@@ -1120,7 +1132,8 @@ std::optional<ArchiveSubmission> SubmissionFromJson(const QByteArray& json)
             continue;
         for (int k = 0; k < ThresholdGroup::kLimits; ++k)
             s.limits.Group(g).limits[static_cast<size_t>(k)] =
-                static_cast<float>(values[k].toDouble());
+                values[k].isNull() ? std::numeric_limits<float>::quiet_NaN()
+                                   : static_cast<float>(values[k].toDouble());
         s.limits.Group(g).number = static_cast<quint8>(g);
         s.limits.MarkKnown(g);
     }

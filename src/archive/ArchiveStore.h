@@ -36,6 +36,9 @@ public:
     ArchiveStore& operator=(const ArchiveStore&) = delete;
 
     const ArchiveTarget& Target() const { return target_; }
+    // For reading: a missing SQLite file is an error naming it, not a new archive (nor its
+    // folders). Writing creates.
+    void SetMustExist(bool mustExist) { mustExist_ = mustExist; }
 
     // Connects and brings the schema to `version` (the program's own by default): a new
     // archive is created, an older one migrated, one version per transaction. A database
@@ -53,6 +56,12 @@ public:
     // archived and the links of all its records (see RecordKey and README for the key). A
     // download whose UUID is archived already is not written again (alreadyArchived).
     std::optional<ArchiveWriteResult> Write(const ArchiveSubmission& submission);
+
+    // Gives the records of `downloads` (by UUID) that have no limits those of their group in
+    // `limits`, with the verdict they give, in one transaction: limits that became known
+    // after the download, in the same connection. Records with limits keep theirs, so a
+    // repeat changes nothing. The number of records given limits.
+    std::optional<int> AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits);
 
     // Records newest first (by measurement date-time, then newest archived), filtered: the
     // first `limit` after the record `after` (from the top without it).
@@ -103,6 +112,7 @@ private:
     QString connectionName_;
     QSqlDatabase db_;
     bool ready_ = false;
+    bool mustExist_ = false;
     QString error_;
 };
 

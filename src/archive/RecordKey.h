@@ -16,8 +16,10 @@
 // position in the meter changes when records are deleted).
 struct RecordKey
 {
-    QString time;  // the measurement date-time as ISO "2022-09-20T13:11", else "?" + the text
-    QString group; // the "Threshold Name" text trimmed
+    // The measurement date-time as ISO "2022-09-20T13:11", else "?" + the text. The archive
+    // adds "#n" for the n-th identical row of one download (n from 2): each is a record.
+    QString time;
+    QString group;                 // the "Threshold Name" text trimmed
     std::array<QString, 4> powers; // "-12.30" (hundredths), "LOW", else "?" + the text
     QString meter;                 // the meter's USB serial, empty when unknown (imports)
 

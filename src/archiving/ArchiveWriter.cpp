@@ -2,6 +2,7 @@
 
 #include "archiving/ArchiveSession.h"
 
+#include <QCoreApplication>
 #include <memory>
 
 // Lives on the writer's thread; the session (and so every connection) is made, used and
@@ -34,6 +35,18 @@ public:
                 Q_EMIT w->WriteFailed(m, q);
             });
         }
+    }
+
+    void Attach(const QList<QUuid>& downloads, const ThresholdTable& limits)
+    {
+        ArchiveStore& store = Session().Store();
+        if (const std::optional<int> attached = store.AttachLimits(downloads, limits)) {
+            Report([w = writer_, n = *attached] { Q_EMIT w->LimitsAttached(n); });
+            return;
+        }
+        Report([w = writer_, m = QCoreApplication::translate("ArchiveStore",
+                                                             "The archive could not be written: %1")
+                                     .arg(store.Error())] { Q_EMIT w->WriteFailed(m, false); });
     }
 
     void Deliver()
@@ -103,6 +116,13 @@ void ArchiveWriter::Submit(const ArchiveSubmission& submission)
 {
     QMetaObject::invokeMethod(
         worker_, [w = worker_, submission] { w->Write(submission); }, Qt::QueuedConnection);
+}
+
+void ArchiveWriter::AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits)
+{
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_, downloads, limits] { w->Attach(downloads, limits); },
+        Qt::QueuedConnection);
 }
 
 void ArchiveWriter::DeliverPending()

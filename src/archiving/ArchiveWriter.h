@@ -31,6 +31,9 @@ public:
     void Submit(const DownloadFacts& facts, const QList<QStringList>& rows,
                 const ThresholdTable& limits);
     void Submit(const ArchiveSubmission& submission);
+    // Gives the records of `downloads` that have no limits those of `limits` (limits that
+    // became known later in the same connection); returns at once.
+    void AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits);
     // Sends what waits in the local file for the server now (also done before each write).
     void DeliverPending();
     // Later submissions go to `target` (the settings dialog); the session's message may
@@ -45,6 +48,8 @@ Q_SIGNALS:
     void WriteFailed(const QString& message, bool queued);
     // The first WriteFailed of the session: the one message the operator sees.
     void Failed(const QString& message);
+    // Records of earlier downloads took limits that became known later.
+    void LimitsAttached(int records);
     // Downloads that waited locally reached the server.
     void Delivered(int downloads);
 

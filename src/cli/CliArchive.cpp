@@ -137,6 +137,8 @@ public:
         if (!target)
             return Fail(ExitUsage, error);
         session_ = std::make_unique<ArchiveSession>(*target);
+        // Only an import writes: the other commands never make an archive of a mistyped path.
+        Store().SetMustExist(a.action != ArchiveAction::Import);
         // What waited on this PC for the server goes first.
         if (target->IsServer()) {
             const std::optional<int> delivered = session_->DeliverPending(&error);
@@ -188,8 +190,6 @@ private:
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
         const bool csv = options_.format == RecordFormat::Csv;
-        if (csv)
-            output.Write(RecordCsvHeader());
         qint64 listed = 0;
         // Chunk by chunk, each after the last record of the one before: constant memory
         // however large the archive, and a record written meanwhile is never listed twice.
@@ -199,6 +199,9 @@ private:
                 Store().Records(filter, after, kListChunk);
             if (!chunk)
                 return Fail(ExitFailed, Store().Error());
+            // The header once the archive has answered: a failure prints its error alone.
+            if (csv && listed == 0)
+                output.Write(RecordCsvHeader());
             QByteArray bytes;
             for (const ArchivedRecord& r : *chunk)
                 bytes += csv ? RecordCsv(r) : RecordJsonLine(r);
@@ -438,29 +441,27 @@ int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err)
     return ArchiveRun(options, out, err).Run();
 }
 
-void ArchiveCliDownload(const CliOptions& options, const QString& port,
-                        const QList<QStringList>& rows, int expected, bool completed,
-                        bool unplugged, QIODevice& err)
+std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QString* error)
 {
-    if (options.archive.off)
-        return;
-    QString error;
-    const std::optional<ArchiveTarget> target =
-        ChooseArchiveTarget(options.archive.location, options.archive.service,
-                            qEnvironmentVariable("QX390D_ARCHIVE"), &error);
-    if (!target) {
-        err.write("qx390d-cli: " + error.toLocal8Bit() + '\n');
-        return;
-    }
+    return ChooseArchiveTarget(options.archive.location, options.archive.service,
+                               qEnvironmentVariable("QX390D_ARCHIVE"), error);
+}
+
+void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
+                        const PortIdentity& identity, const QList<QStringList>& rows,
+                        const ThresholdTable& limits, int expected, bool completed, bool unplugged,
+                        QIODevice& err)
+{
     const DownloadEnding ending =
         completed   ? (expected == 0 ? DownloadEnding::NoData : DownloadEnding::Completed)
         : unplugged ? DownloadEnding::Unplugged
                     : DownloadEnding::Stalled;
     ArchiveSubmission submission;
     submission.facts =
-        DownloadFacts::ForMeter(port, ending, expected, static_cast<int>(rows.size()));
+        DownloadFacts::ForMeter(port, identity, ending, expected, static_cast<int>(rows.size()));
     submission.rows = rows;
-    ArchiveSession session(*target);
+    submission.limits = limits;
+    ArchiveSession session(target);
     const ArchiveSession::Outcome outcome = session.Submit(submission);
     if (!outcome.result) {
         err.write("qx390d-cli: " + outcome.error.toLocal8Bit() + '\n');

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "archive/ArchiveTarget.h"
 #include "cli/CliCommandLine.h"
+#include "link/PortIdentity.h"
+#include "thresholds/ThresholdTable.h"
 
 #include <QList>
 #include <QStringList>
@@ -24,8 +27,15 @@ QString CheckArchiveCombination(const CliOptions& options, bool formatGiven);
 // Runs an `archive` command; the exit code (CliExit).
 int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err);
 
-// After `records`: keeps the download in the archive unless --no-archive. A failure is one
-// line on `err`; the download's own exit code stands.
-void ArchiveCliDownload(const CliOptions& options, const QString& port,
-                        const QList<QStringList>& rows, int expected, bool completed,
-                        bool unplugged, QIODevice& err);
+// The archive `records` keeps its download in (--archive, --archive-service,
+// QX390D_ARCHIVE), resolved before the meter is asked for anything; nothing with `error`
+// when the option cannot be used.
+std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QString* error);
+
+// After `records`: keeps the download in `target`, judged by `limits` (--thresholds).
+// `identity` is the port's USB identity, taken while the port was open. A failure is one line on
+// `err`; the download's own exit code stands.
+void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
+                        const PortIdentity& identity, const QList<QStringList>& rows,
+                        const ThresholdTable& limits, int expected, bool completed, bool unplugged,
+                        QIODevice& err);

@@ -83,6 +83,16 @@ int CliSession::Run()
             thresholds_.table.MarkKnown(g);
         WarnLimitOrder();
     }
+    // The archive a download goes to is settled before the meter is asked for anything: an
+    // option that cannot be used stops the run with nothing sent.
+    if (options_.command == CliCommand::Records && !options_.archive.off) {
+        QString error;
+        archiveTarget_ = RecordsArchiveTarget(options_, &error);
+        if (!archiveTarget_) {
+            Finish(ExitUsage, error);
+            return exitCode_;
+        }
+    }
     // Opened now, so an output that cannot be written is known before the meter is asked
     // for anything; a file is replaced only once complete.
     output_ = std::make_unique<OutputFile>(
@@ -96,11 +106,13 @@ int CliSession::Run()
     Close();
     // What arrived is kept, a broken-off download too, marked so. A failed run keeps to
     // its one error line: no note of the archive's.
-    if (downloadStarted_) {
+    if (downloadStarted_ && archiveTarget_) {
         CliOptions archiving = options_;
         archiving.quiet = options_.quiet || exitCode_ != ExitDone;
-        ArchiveCliDownload(archiving, device_, table_.Rows(), recordCount_, downloadCompleted_,
-                           portLost_, err_);
+        // The records are judged as the output judges them: by --thresholds, if given.
+        ArchiveCliDownload(*archiveTarget_, archiving, device_, identity_, table_.Rows(),
+                           options_.thresholdFile.isEmpty() ? ThresholdTable() : thresholds_.table,
+                           recordCount_, downloadCompleted_, portLost_, err_);
     }
     return exitCode_;
 }
@@ -182,6 +194,9 @@ bool CliSession::Connect()
         Finish(ExitNoPort, tr("cannot open %1").arg(error.isEmpty() ? device : error));
         return false;
     }
+    // While the port is there: an unplugged one is no longer listed, and the archive knows
+    // a record by its meter's serial.
+    identity_ = PortIdentityOf(device);
     stage_ = Stage::Handshake;
     Await(tr("the connect handshake"));
     return true;

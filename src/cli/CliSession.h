@@ -1,10 +1,12 @@
 #pragma once
 
+#include "archive/ArchiveTarget.h"
 #include "cli/CliCommandLine.h"
 #include "cli/CliPrompter.h"
 #include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"
 #include "link/MeterMessage.h"
+#include "link/PortIdentity.h"
 #include "records/MeasurementRecord.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
@@ -98,7 +100,9 @@ private:
     RecordTable table_;
     RecordDownload download_;
     // What the archive keeps of a `records` run (CliArchive).
+    std::optional<ArchiveTarget> archiveTarget_;
     QString device_;
+    PortIdentity identity_;
     bool downloadStarted_ = false;
     bool downloadCompleted_ = false;
     bool portLost_ = false;

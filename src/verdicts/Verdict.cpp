@@ -65,6 +65,9 @@ QString PowerColumnName(int column)
 
 std::optional<Verdict> JudgePower(QStringView powerText, const ChannelLimits& limits)
 {
+    // A limit the meter sent as no number is unknown: it judges nothing.
+    if (std::isnan(limits.over) || std::isnan(limits.pass) || std::isnan(limits.fail))
+        return std::nullopt;
     if (powerText.trimmed() == kLowText)
         return Verdict::Fail;
     double read = 0.0;

@@ -43,7 +43,8 @@ QString PowerColumnName(int column);
 // One power against its channel's limits: over when P > Over, pass when Pass <= P <= Over,
 // marginal when Fail < P < Pass, fail when P <= Fail. The text is read as the table shows
 // it ("   -12.34", an imported "-12.3") and rounded to single precision, like the limits,
-// before it is compared; "LOW" is fail. A text that is not a number gives nothing.
+// before it is compared; "LOW" is fail. A text that is not a number, or a limit that is
+// none (the meter can send NaN), gives nothing.
 std::optional<Verdict> JudgePower(QStringView powerText, const ChannelLimits& limits);
 
 // The group a row refers to, read from its "Threshold Name" text; nothing unless the text is

@@ -23,6 +23,7 @@
 #include "records/RecordsPage.h"
 #include "sheets/SheetImport.h"
 #include "sim/PtyHost.h"
+#include "verdicts/Verdict.h"
 
 #include <QAction>
 #include <QEventLoop>
@@ -32,6 +33,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,6 +77,7 @@ private slots:
 
     void downloadIsArchivedHoweverItEnds_data();
     void downloadIsArchivedHoweverItEnds();
+    void limitsKnownAfterTheDownloadJudgeItsArchivedRecords();
     void importIsArchivedWhenItBringsRows();
     void settingsTestAndKeepALocation_data();
     void settingsTestAndKeepALocation();
@@ -269,6 +272,49 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds()
     QCOMPARE(ArchivedRows(store), Sorted(rows));
     if (!rows.isEmpty())
         CheckWindowAndOpenInDataPage(rows);
+}
+
+// Data first, then the threshold tab: the archive's verdicts are the data page's.
+void TestArchiveWindow::limitsKnownAfterTheDownloadJudgeItsArchivedRecords()
+{
+    SimOptions options;
+    options.meter.records = 100;
+    host = std::make_unique<PtyHost>(options);
+    QVERIFY2(host->Open(), qPrintable(host->ErrorString()));
+    const ArchiveTarget target = ArchiveTarget::SqliteFile(dir->filePath("archive.sqlite"));
+    ProgramOptions program;
+    program.archive = target;
+    program.archiveChosenBy = QStringLiteral("--archive");
+    Build(host->DevicePath(), program);
+    QSignalSpy written(archive->Writer(), &ArchiveWriter::Written);
+    QSignalSpy attached(archive->Writer(), &ArchiveWriter::LimitsAttached);
+
+    frame->UpdateActions();
+    frame->Action(Cmd::Connect)->trigger();
+    QVERIFY(WaitUntil([this] { return link->State().connected.load(); }));
+    Download(false);
+    QVERIFY(WaitUntil([&] { return written.size() == 1; }));
+    frame->View()->TabControl()->setCurrentIndex(ThresholdTab);
+    frame->UpdateActions();
+    RecordsPage& page = *frame->View()->Records();
+    QSignalSpy known(&page.Limits(), &KnownLimits::Changed);
+    frame->Action(Cmd::DownloadThreshold)->trigger();
+    // Each group as it becomes known, each attached once it is written.
+    QVERIFY(WaitUntil([&] {
+        const ThresholdTable& t = page.Limits().Table();
+        return t.IsKnown(1) && t.IsKnown(2) && t.IsKnown(3) && attached.size() == known.size();
+    }));
+
+    const QList<QStringList> rows = Rows(page.Table());
+    QCOMPARE(rows.size(), 100);
+    const VerdictCounts shown = CountVerdicts(rows, page.Limits().Table());
+    QVERIFY(shown.Of(Verdict::Fail) > 0);
+    ArchiveStore store(target);
+    for (Verdict v : {Verdict::Pass, Verdict::Marginal, Verdict::Over, Verdict::Fail}) {
+        ArchiveFilter filter;
+        filter.verdict = VerdictName(v);
+        QCOMPARE(store.Records(filter, std::nullopt, 1000).value().size(), shown.Of(v));
+    }
 }
 
 void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& rows)

@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 
 using OptionalDouble = std::optional<double>;
 
@@ -95,6 +96,80 @@ private Q_SLOTS:
         QCOMPARE(JudgeRow(r.texts, r.limits).record, verdict);
     }
 
+    // The meter can send a limit that is no number: it is unknown, kept as NULL (and null in
+    // the queue's JSON), and judges nothing; the download is archived all the same.
+    void unknownLimit_keptAsUnknownJudgesNothing_data()
+    {
+        QTest::addColumn<bool>("throughQueue");
+        QTest::newRow("written at once") << false;
+        QTest::newRow("waited in the queue") << true;
+    }
+    void unknownLimit_keptAsUnknownJudgesNothing()
+    {
+        QFETCH(bool, throughQueue);
+
+        ThresholdTable limits = SampleLimits();
+        limits.Group(1).limits[0] = std::numeric_limits<float>::quiet_NaN(); // 1310 nm Over
+        const QList<QStringList> rows = MeterDownloadRows(60, 5);
+        ArchiveSubmission s = MeterSubmission(rows, "A", limits);
+        if (throughQueue)
+            s = SubmissionFromJson(SubmissionToJson(s)).value();
+        ArchiveStore store(archives_.Fresh());
+        QVERIFY2(store.Write(s), qPrintable(store.Error()));
+        const QList<ArchivedRecord> records = store.Records({}, std::nullopt, 100).value();
+        QCOMPARE(records.size(), rows.size());
+        int ofGroup1 = 0;
+        for (const ArchivedRecord& r : records) {
+            const std::optional<Verdict> verdict = JudgeRow(r.texts, limits).record;
+            QCOMPARE(r.verdict,
+                     verdict ? std::optional<QString>(VerdictName(*verdict)) : std::nullopt);
+            if (r.group == 1) {
+                QVERIFY(std::isnan(r.limits.Group(1).limits[0]));
+                QCOMPARE(r.limits.Group(1).limits[1], limits.Group(1).limits[1]);
+                ++ofGroup1;
+            }
+        }
+        QVERIFY(ofGroup1 > 0);
+    }
+
+    // Thresholds downloaded (or a file loaded) after the records, in the same connection:
+    // that connection's records without limits take them; others stay as they are.
+    void limitsKnownLater_attachedToRecordsThatHaveNone()
+    {
+        ArchiveStore store(archives_.Fresh());
+        const QList<QStringList> early = MeterDownloadRows(40, 31);
+        const QList<QStringList> other = MeterDownloadRows(40, 32);
+        const QList<QStringList> judged = MeterDownloadRows(40, 33);
+        ThresholdTable own = SampleLimits();
+        own.Group(1).limits[0] = -20.0f;
+        const ArchiveSubmission a = MeterSubmission(early, "A", ThresholdTable());
+        const ArchiveSubmission b = MeterSubmission(other, "A", ThresholdTable());
+        const ArchiveSubmission c = MeterSubmission(judged, "A", own);
+        QVERIFY(store.Write(a) && store.Write(b) && store.Write(c));
+
+        const ThresholdTable later = SampleLimits();
+        const QList<QUuid> connection{a.facts.uuid, c.facts.uuid};
+        QCOMPARE(store.AttachLimits(connection, later), early.size());
+        QCOMPARE(store.AttachLimits(connection, later), 0); // once
+
+        const auto expected = [&](const QStringList& texts) -> std::optional<QString> {
+            const ThresholdTable* limits = early.contains(texts)    ? &later
+                                           : judged.contains(texts) ? &own
+                                                                    : nullptr;
+            const std::optional<Verdict> v =
+                limits ? JudgeRow(texts, *limits).record : std::nullopt;
+            return v ? std::optional<QString>(VerdictName(*v)) : std::nullopt;
+        };
+        const QList<ArchivedRecord> records = store.Records({}, std::nullopt, 1000).value();
+        QCOMPARE(records.size(), early.size() + other.size() + judged.size());
+        int fails = 0;
+        for (const ArchivedRecord& r : records) {
+            QCOMPARE(r.verdict, expected(r.texts));
+            fails += r.verdict == QStringLiteral("Fail") ? 1 : 0;
+        }
+        QVERIFY(fails > 0);
+    }
+
     void deduplicate_data()
     {
         QTest::addColumn<QString>("first");
@@ -114,8 +189,13 @@ private Q_SLOTS:
                                                             << "meter B" << n << 2 * n << 2;
         QTest::newRow("download from a port without serial") << "meter A"
                                                              << "no serial" << 0 << n << 2;
-        QTest::newRow("each record twice in one download") << "meter A doubled"
-                                                           << "meter A" << 0 << n << 2;
+        // Identical rows of one download are different measurements (all LOW in one
+        // minute); their download again adds none.
+        QTest::newRow("each row twice in one download, then once") << "meter A doubled"
+                                                                   << "meter A" << 0 << 2 * n << 2;
+        QTest::newRow("each row twice in one download, twice")
+            << "meter A doubled"
+            << "meter A doubled" << 0 << 2 * n << 2;
         QTest::newRow("a download delivered again") << "meter A"
                                                     << "again" << 0 << n << 1;
     }
@@ -146,7 +226,7 @@ private Q_SLOTS:
         const ArchiveSubmission one = make(first);
         const std::optional<ArchiveWriteResult> a = store.Write(one);
         QVERIFY2(a, qPrintable(store.Error()));
-        QCOMPARE(a->newRecords, rows.size());
+        QCOMPARE(a->newRecords, one.rows.size());
         const std::optional<ArchiveWriteResult> b =
             store.Write(second == QLatin1String("again") ? one : make(second));
         QVERIFY2(b, qPrintable(store.Error()));
@@ -155,9 +235,9 @@ private Q_SLOTS:
         QCOMPARE(store.CountRecords().value(), records);
         const QList<ArchivedDownload> all = store.Downloads().value();
         QCOMPARE(all.size(), downloads);
-        // Every download is linked to each of its records once, new or found again.
+        // Every download is linked to each of its rows' records once, new or found again.
         for (const ArchivedDownload& d : all)
-            QCOMPARE(d.records, rows.size());
+            QCOMPARE(d.records, d.facts.arrived);
     }
 
     void incompleteDownload_keptAndMarked()
@@ -330,6 +410,23 @@ private Q_SLOTS:
         QCOMPARE(downloads.first().note, QString());
         QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(5), "SN9")));
         QVERIFY(store.SetNote(downloads.first().id, QStringLiteral("now with a note")));
+
+        // Limits kept by the second version (whose limit columns took no NULL) stay each
+        // record's own.
+        const ArchiveTarget judged = archives_.Fresh();
+        {
+            ArchiveStore second(judged);
+            QVERIFY2(second.Open(2), qPrintable(second.Error()));
+            QVERIFY2(second.Write(MeterSubmission(MeterDownloadRows(30), "A")),
+                     qPrintable(second.Error()));
+        }
+        ArchiveStore migrated(judged);
+        const QList<ArchivedRecord> records = migrated.Records({}, std::nullopt, 100).value();
+        QCOMPARE(records.size(), 30);
+        for (const ArchivedRecord& r : records) {
+            QVERIFY(r.group && r.limits.IsKnown(*r.group));
+            QCOMPARE(r.limits.Group(*r.group).limits, SampleLimits().Group(*r.group).limits);
+        }
     }
 
     void newerSchema_refusedWithAClearMessage()

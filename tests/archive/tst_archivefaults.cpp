@@ -9,10 +9,12 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QMutex>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -193,6 +195,39 @@ private Q_SLOTS:
             fresh += d.newRecords;
         }
         QCOMPARE(fresh, a.size() + b.size());
+    }
+
+    // Programs that find one new file at the same moment: whichever comes second waits for
+    // the first one's creation and takes the archive it made, never "another program's".
+    void newFileOpenedByManyAtOnce_eachTakesTheArchive()
+    {
+        constexpr int kFiles = 50;
+        constexpr int kOpeners = 6;
+        QStringList errors;
+        QMutex lock;
+        for (int f = 0; f < kFiles; ++f) {
+            const ArchiveTarget target = sqlite_.Fresh();
+            QAtomicInt ready = 0;
+            QList<QThread*> threads;
+            for (int t = 0; t < kOpeners; ++t) {
+                threads << QThread::create([&] {
+                    ArchiveStore store(target);
+                    ready.fetchAndAddOrdered(1);
+                    while (ready.loadAcquire() < kOpeners)
+                        QThread::yieldCurrentThread();
+                    if (!store.Open()) {
+                        const QMutexLocker locked(&lock);
+                        errors << store.Error();
+                    }
+                });
+                threads.last()->start();
+            }
+            for (QThread* t : std::as_const(threads)) {
+                QVERIFY(t->wait(QDeadlineTimer(60000)));
+                delete t;
+            }
+        }
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
     }
 
     void serverStopped_recordsWaitLocallyThenGoOnce()

@@ -64,59 +64,70 @@ private slots:
         QTest::addColumn<QStringList>("powers"); // 1270, 1310, 1490, 1577 nm
         QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("verdicts"); // the four channels, then the record
+        QTest::addColumn<int>("unknownLimit"); // a limit of group 1 the meter sent as NaN; -1
 
         const QString ok = QStringLiteral("   -15.00"); // passes every channel of group 1
         const auto with1310 = [&ok](const char* p) {
             return QStringList{ok, p, ok, ok};
         };
         QTest::newRow("at Over") << with1310("   -8.00") << "1"
-                                 << "Pass Pass Pass Pass Pass";
+                                 << "Pass Pass Pass Pass Pass" << -1;
         QTest::newRow("above Over") << with1310("   -7.99") << "1"
-                                    << "Pass Over Pass Pass Over";
+                                    << "Pass Over Pass Pass Over" << -1;
         QTest::newRow("at Pass") << with1310("   -27.00") << "1"
-                                 << "Pass Pass Pass Pass Pass";
+                                 << "Pass Pass Pass Pass Pass" << -1;
         QTest::newRow("below Pass") << with1310("   -27.01") << "1"
-                                    << "Pass Marginal Pass Pass Marginal";
+                                    << "Pass Marginal Pass Pass Marginal" << -1;
         QTest::newRow("above Fail") << with1310("   -27.99") << "1"
-                                    << "Pass Marginal Pass Pass Marginal";
+                                    << "Pass Marginal Pass Pass Marginal" << -1;
         QTest::newRow("at Fail") << with1310("   -28.00") << "1"
-                                 << "Pass Fail Pass Pass Fail";
+                                 << "Pass Fail Pass Pass Fail" << -1;
         QTest::newRow("LOW") << with1310("LOW") << "1"
-                             << "Pass Fail Pass Pass Fail";
+                             << "Pass Fail Pass Pass Fail" << -1;
         QTest::newRow("1270 nm has its own limits") << QStringList{"   -22.00", ok, ok, ok} << "1"
-                                                    << "Marginal Pass Pass Pass Marginal";
+                                                    << "Marginal Pass Pass Pass Marginal" << -1;
         QTest::newRow("over is worse than marginal")
             << QStringList{ok, "   -7.00", "   -27.50", ok} << "1"
-            << "Pass Over Marginal Pass Over";
+            << "Pass Over Marginal Pass Over" << -1;
         QTest::newRow("fail is worse than over") << QStringList{ok, "   -5.00", ok, "LOW"} << "1"
-                                                 << "Pass Over Pass Fail Fail";
+                                                 << "Pass Over Pass Fail Fail" << -1;
         QTest::newRow("imported texts, -27.3 meets Pass -27.3")
             << QStringList{"-27.3", "-12.3", "-5", "-29.99"} << "3"
-            << "Pass Pass Pass Marginal Marginal";
+            << "Pass Pass Pass Marginal Marginal" << -1;
         QTest::newRow("a text that is no number") << QStringList{ok, "n/a", ok, ok} << "1"
-                                                  << "Pass - Pass Pass -";
+                                                  << "Pass - Pass Pass -" << -1;
         QTest::newRow("no number, but another channel fails")
             << QStringList{ok, "n/a", "LOW", ok} << "1"
-            << "Pass - Fail Pass Fail";
+            << "Pass - Fail Pass Fail" << -1;
         QTest::newRow("missing group") << with1310("LOW") << ""
-                                       << "- - - - -";
+                                       << "- - - - -" << -1;
         QTest::newRow("group 0") << with1310("LOW") << "0"
-                                 << "- - - - -";
+                                 << "- - - - -" << -1;
         QTest::newRow("group 4") << with1310("LOW") << "4"
-                                 << "- - - - -";
+                                 << "- - - - -" << -1;
         QTest::newRow("group not whole") << with1310("LOW") << "1.5"
-                                         << "- - - - -";
+                                         << "- - - - -" << -1;
         QTest::newRow("group with two parts only") << with1310("LOW") << "2"
-                                                   << "- - - - -";
+                                                   << "- - - - -" << -1;
+        QTest::newRow("an unknown limit judges nothing") << with1310("   -15.00") << "1"
+                                                         << "Pass - Pass Pass -" << 0;
+        QTest::newRow("an unknown limit, another channel fails")
+            << QStringList{ok, "LOW", "LOW", ok} << "1"
+            << "Pass - Fail Pass Fail" << 2;
     }
     void readingsAreJudgedByTheirGroupsLimits()
     {
         QFETCH(QStringList, powers);
         QFETCH(QString, group);
         QFETCH(QString, verdicts);
+        QFETCH(int, unknownLimit);
 
+        ThresholdTable thresholds = Thresholds();
+        if (unknownLimit >= 0)
+            thresholds.Group(1).limits[static_cast<size_t>(unknownLimit)] =
+                std::numeric_limits<float>::quiet_NaN();
         const QStringList row = QStringList{"   1"} + powers + QStringList{group, "2024-3-1 9:05"};
-        QCOMPARE(Names(JudgeRow(row, Thresholds())), verdicts);
+        QCOMPARE(Names(JudgeRow(row, thresholds)), verdicts);
     }
 
     // Limits out of order still judge; the tooltip says on what.

@@ -1,5 +1,6 @@
 #include "archive/ArchiveStore.h"
 
+#include "archive/PostgresLocation.h"
 #include "archive/RecordKey.h"
 #include "common/NumberText.h"
 #include "verdicts/Verdict.h"
@@ -16,8 +17,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
-#include <QUrl>
-#include <QUrlQuery>
 #include <QVariant>
 
 namespace {
@@ -230,28 +229,23 @@ bool ArchiveStore::OpenConnection()
                                            "ArchiveStore", "the Qt SQL driver %1 is not installed")
                                            .arg(dialect_.driver));
     if (target_.IsServer()) {
+        QString reason;
+        const std::optional<QString> location = PostgresConnInfo(target_, &reason);
+        if (!location)
+            return Fail(target_.Display(), reason);
         // Keepalives: a server lost over TCP is noticed in seconds, not the system's hours,
-        // so a write never hangs the writer thread for long.
-        QStringList options{
-            QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS),
-            QStringLiteral("application_name=qx390d"), QStringLiteral("keepalives_idle=10"),
-            QStringLiteral("keepalives_interval=5"), QStringLiteral("keepalives_count=3")};
-        if (!target_.service.isEmpty())
-            options << QStringLiteral("service=") + target_.service;
-        // Qt hands libpq a key=value string, in which a URL is not expanded: its parts go
-        // in one by one. Query parameters (host=/socket/dir, sslmode=...) are options.
-        if (!target_.url.isEmpty()) {
-            const QUrl url(target_.url);
-            db_.setHostName(url.host(QUrl::FullyDecoded));
-            if (url.port() > 0)
-                db_.setPort(url.port());
-            db_.setUserName(url.userName(QUrl::FullyDecoded));
-            db_.setDatabaseName(url.path(QUrl::FullyDecoded).mid(1));
-            const QUrlQuery query(url);
-            for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded))
-                options << key + QLatin1Char('=') + value;
-        }
-        db_.setConnectOptions(options.join(QLatin1Char(';')));
+        // so a write never hangs the writer thread for long. The location's own keywords
+        // come after, so that its connect_timeout or application_name wins. Qt hands the
+        // options to libpq as they are, so every value is quoted (no ';' is in any: Qt
+        // would turn it into a blank).
+        const QStringList options{
+            LibpqConnInfo({{QStringLiteral("connect_timeout"), QString::number(kConnectTimeoutS)},
+                           {QStringLiteral("application_name"), QStringLiteral("qx390d")},
+                           {QStringLiteral("keepalives_idle"), QStringLiteral("10")},
+                           {QStringLiteral("keepalives_interval"), QStringLiteral("5")},
+                           {QStringLiteral("keepalives_count"), QStringLiteral("3")}}),
+            *location};
+        db_.setConnectOptions(options.join(QLatin1Char(' ')));
     } else {
         const QFileInfo file(target_.path);
         if (!file.exists() && !QDir().mkpath(file.absolutePath()))

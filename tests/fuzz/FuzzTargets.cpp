@@ -7,7 +7,7 @@ const QList<FuzzTarget>& FuzzTargets()
         {"csv_writer", FuzzCsvWriter},           {"virtual_meter", FuzzVirtualMeter},
         {"csv_reader", FuzzCsvReader},           {"csv_roundtrip", FuzzCsvRoundTrip},
         {"xls_reader", FuzzXlsReader},           {"xlsx_reader", FuzzXlsxReader},
-        {"threshold_file", FuzzThresholdFile},
+        {"threshold_file", FuzzThresholdFile},   {"archive_location", FuzzArchiveLocation},
     };
     return targets;
 }

@@ -29,6 +29,7 @@ int FuzzCsvRoundTrip(const uint8_t* data, size_t size);
 int FuzzXlsReader(const uint8_t* data, size_t size);
 int FuzzXlsxReader(const uint8_t* data, size_t size);
 int FuzzThresholdFile(const uint8_t* data, size_t size);
+int FuzzArchiveLocation(const uint8_t* data, size_t size);
 
 // An invariant that must hold for every input.
 #define FUZZ_CHECK(condition)                                                                      \

@@ -5,11 +5,6 @@
 
 namespace {
 
-QString Tr(const char* text)
-{
-    return QCoreApplication::translate("PostgresLocation", text);
-}
-
 const QLatin1String kSchemes[] = {QLatin1String("postgresql://"), QLatin1String("postgres://")};
 
 qsizetype SchemeLength(const QString& location)
@@ -65,7 +60,10 @@ std::optional<QString> Decode(const QString& raw, const QString& what, QString* 
         const int high = i + 2 < raw.size() ? HexDigit(raw[i + 1]) : -1;
         const int low = i + 2 < raw.size() ? HexDigit(raw[i + 2]) : -1;
         if (high < 0 || low < 0) {
-            *error = Tr("%1 holds a '%' that is not followed by two hex digits").arg(what);
+            *error =
+                QCoreApplication::translate("PostgresLocation",
+                                            "%1 holds a '%' that is not followed by two hex digits")
+                    .arg(what);
             return std::nullopt;
         }
         bytes += char(high * 16 + low);
@@ -74,17 +72,22 @@ std::optional<QString> Decode(const QString& raw, const QString& what, QString* 
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     if (utf8.hasError()) {
-        *error = Tr("%1 is not UTF-8 once decoded").arg(what);
+        *error = QCoreApplication::translate("PostgresLocation", "%1 is not UTF-8 once decoded")
+                     .arg(what);
         return std::nullopt;
     }
     for (const QChar c : text) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
-            *error = Tr("%1 holds a control character").arg(what);
+            *error = QCoreApplication::translate("PostgresLocation", "%1 holds a control character")
+                         .arg(what);
             return std::nullopt;
         }
         // Qt's PostgreSQL driver turns every ';' of its options into a blank.
         if (c == QLatin1Char(';')) {
-            *error = Tr("%1 holds a ';', which the server's driver cannot pass on").arg(what);
+            *error =
+                QCoreApplication::translate(
+                    "PostgresLocation", "%1 holds a ';', which the server's driver cannot pass on")
+                    .arg(what);
             return std::nullopt;
         }
     }
@@ -126,18 +129,23 @@ std::optional<QList<Host>> ParseHosts(const QString& spec, QString* error)
         if (entry.startsWith(QLatin1Char('['))) {
             const qsizetype close = entry.indexOf(QLatin1Char(']'));
             if (close < 0) {
-                *error = Tr("an IPv6 address is not closed with ']'");
+                *error = QCoreApplication::translate("PostgresLocation",
+                                                     "an IPv6 address is not closed with ']'");
                 return std::nullopt;
             }
             host.name = entry.mid(1, close - 1);
             for (const QChar c : host.name)
                 if (HexDigit(c) < 0 && c != QLatin1Char(':') && c != QLatin1Char('.')) {
-                    *error = Tr("an IPv6 address holds a character that is not hex, ':' or '.'");
+                    *error = QCoreApplication::translate(
+                        "PostgresLocation",
+                        "an IPv6 address holds a character that is not hex, ':' or '.'");
                     return std::nullopt;
                 }
             rest = entry.mid(close + 1);
             if (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':'))) {
-                *error = Tr("an IPv6 address is followed by something other than a port");
+                *error = QCoreApplication::translate(
+                    "PostgresLocation",
+                    "an IPv6 address is followed by something other than a port");
                 return std::nullopt;
             }
         } else {
@@ -145,15 +153,18 @@ std::optional<QList<Host>> ParseHosts(const QString& spec, QString* error)
             rawHost = colon < 0 ? entry : entry.left(colon);
             rest = colon < 0 ? QString() : entry.mid(colon);
             if (!IsHostText(rawHost)) {
-                *error = Tr("a host may hold letters, digits, '-', '.', '_' and '~'; write "
-                            "anything else percent-encoded");
+                *error = QCoreApplication::translate(
+                    "PostgresLocation",
+                    "a host may hold letters, digits, '-', '.', '_' and '~'; write "
+                    "anything else percent-encoded");
                 return std::nullopt;
             }
-            const std::optional<QString> name = Decode(rawHost, Tr("a host"), error);
+            const std::optional<QString> name =
+                Decode(rawHost, QCoreApplication::translate("PostgresLocation", "a host"), error);
             if (!name)
                 return std::nullopt;
             if (name->contains(QLatin1Char(','))) {
-                *error = Tr("a host holds a ','");
+                *error = QCoreApplication::translate("PostgresLocation", "a host holds a ','");
                 return std::nullopt;
             }
             host.name = *name;
@@ -161,7 +172,8 @@ std::optional<QList<Host>> ParseHosts(const QString& spec, QString* error)
         if (!rest.isEmpty()) {
             host.port = rest.mid(1);
             if (!IsPort(host.port)) {
-                *error = Tr("a port is not a number from 1 to 65535");
+                *error = QCoreApplication::translate("PostgresLocation",
+                                                     "a port is not a number from 1 to 65535");
                 return std::nullopt;
             }
         }
@@ -173,11 +185,13 @@ std::optional<QList<Host>> ParseHosts(const QString& spec, QString* error)
 bool CheckOption(const QString& name, const QString& value, QString* error)
 {
     if (value.isEmpty()) {
-        *error = Tr("the option %1 has no value").arg(name);
+        *error =
+            QCoreApplication::translate("PostgresLocation", "the option %1 has no value").arg(name);
         return false;
     }
     if (name == QLatin1String("port") && !IsPort(value)) {
-        *error = Tr("a port is not a number from 1 to 65535");
+        *error = QCoreApplication::translate("PostgresLocation",
+                                             "a port is not a number from 1 to 65535");
         return false;
     }
     if (name == QLatin1String("sslmode") &&
@@ -185,11 +199,14 @@ bool CheckOption(const QString& name, const QString& value, QString* error)
                      QStringLiteral("require"), QStringLiteral("verify-ca"),
                      QStringLiteral("verify-full")}
              .contains(value)) {
-        *error = Tr("sslmode is none of disable, allow, prefer, require, verify-ca, verify-full");
+        *error = QCoreApplication::translate(
+            "PostgresLocation",
+            "sslmode is none of disable, allow, prefer, require, verify-ca, verify-full");
         return false;
     }
     if (name == QLatin1String("connect_timeout") && !IsPort(value)) {
-        *error = Tr("connect_timeout is not a number of seconds");
+        *error = QCoreApplication::translate("PostgresLocation",
+                                             "connect_timeout is not a number of seconds");
         return false;
     }
     return true;
@@ -221,7 +238,8 @@ std::optional<ConnKeywords> ParsePostgresLocation(const QString& location, QStri
 {
     const qsizetype schemeLength = SchemeLength(location);
     if (schemeLength < 0) {
-        *error = Tr("a server location begins with postgresql:// or postgres://");
+        *error = QCoreApplication::translate(
+            "PostgresLocation", "a server location begins with postgresql:// or postgres://");
         return std::nullopt;
     }
     QString rest = location.mid(schemeLength);
@@ -232,26 +250,31 @@ std::optional<ConnKeywords> ParsePostgresLocation(const QString& location, QStri
     if (at >= 0) {
         userInfo = rest.left(at);
         if (PasswordStart(userInfo) >= 0) {
-            *error = Tr("the archive URL %1 holds a password (or an '@' not written as %40); "
-                        "put it in ~/.pgpass (mode 0600) or the service file instead")
+            *error = QCoreApplication::translate(
+                         "PostgresLocation",
+                         "the archive URL %1 holds a password (or an '@' not written as %40); "
+                         "put it in ~/.pgpass (mode 0600) or the service file instead")
                          .arg(MaskedLocation(location));
             return std::nullopt;
         }
         for (const QChar c : userInfo)
             if (QStringView(u"/?#@,[]").contains(c)) {
-                *error = Tr("an '@' outside the user name must be written as %40");
+                *error = QCoreApplication::translate(
+                    "PostgresLocation", "an '@' outside the user name must be written as %40");
                 return std::nullopt;
             }
         rest = rest.mid(at + 1);
     }
     for (const QChar c : location) {
         if (c.unicode() <= 0x20 || c.unicode() == 0x7f || c.isSpace()) {
-            *error = Tr("the location holds a blank or a control character; write it "
-                        "percent-encoded (a blank as %20)");
+            *error = QCoreApplication::translate(
+                "PostgresLocation", "the location holds a blank or a control character; write it "
+                                    "percent-encoded (a blank as %20)");
             return std::nullopt;
         }
         if (c == QLatin1Char('#')) {
-            *error = Tr("the location holds a '#'; write it as %23");
+            *error = QCoreApplication::translate("PostgresLocation",
+                                                 "the location holds a '#'; write it as %23");
             return std::nullopt;
         }
     }
@@ -287,16 +310,19 @@ std::optional<ConnKeywords> ParsePostgresLocation(const QString& location, QStri
     if (path.size() > 1) {
         const QString raw = path.mid(1);
         if (raw.contains(QLatin1Char('/'))) {
-            *error = Tr("the database name holds a '/'; write it as %2F");
+            *error = QCoreApplication::translate("PostgresLocation",
+                                                 "the database name holds a '/'; write it as %2F");
             return std::nullopt;
         }
-        const std::optional<QString> dbname = Decode(raw, Tr("the database name"), error);
+        const std::optional<QString> dbname = Decode(
+            raw, QCoreApplication::translate("PostgresLocation", "the database name"), error);
         if (!dbname)
             return std::nullopt;
         keywords.append({QStringLiteral("dbname"), *dbname});
     }
     if (!userInfo.isEmpty()) {
-        const std::optional<QString> user = Decode(userInfo, Tr("the user name"), error);
+        const std::optional<QString> user = Decode(
+            userInfo, QCoreApplication::translate("PostgresLocation", "the user name"), error);
         if (!user)
             return std::nullopt;
         keywords.append({QStringLiteral("user"), *user});
@@ -310,33 +336,44 @@ std::optional<ConnKeywords> ParsePostgresLocation(const QString& location, QStri
     for (const QString& item : query.split(QLatin1Char('&'))) {
         const qsizetype equals = item.indexOf(QLatin1Char('='));
         if (equals < 0) {
-            *error = Tr("every option after '?' is NAME=VALUE, joined by '&'");
+            *error = QCoreApplication::translate(
+                "PostgresLocation", "every option after '?' is NAME=VALUE, joined by '&'");
             return std::nullopt;
         }
-        const std::optional<QString> name = Decode(item.left(equals), Tr("an option name"), error);
+        const std::optional<QString> name =
+            Decode(item.left(equals),
+                   QCoreApplication::translate("PostgresLocation", "an option name"), error);
         if (!name)
             return std::nullopt;
         if (*name == QLatin1String("password")) {
-            *error = Tr("a location never holds a password; put it in ~/.pgpass (mode 0600) or "
-                        "the service file instead");
+            *error = QCoreApplication::translate(
+                "PostgresLocation",
+                "a location never holds a password; put it in ~/.pgpass (mode 0600) or "
+                "the service file instead");
             return std::nullopt;
         }
         if (!IsOptionName(*name)) {
-            *error = Tr("an option name holds something other than lower-case letters and '_'");
+            *error = QCoreApplication::translate(
+                "PostgresLocation",
+                "an option name holds something other than lower-case letters and '_'");
             return std::nullopt;
         }
         if (!PostgresLocationOptions().contains(*name)) {
-            *error = Tr("the option %1 is not one the program passes on (these are: %2)")
+            *error = QCoreApplication::translate(
+                         "PostgresLocation",
+                         "the option %1 is not one the program passes on (these are: %2)")
                          .arg(*name, PostgresLocationOptions().join(QStringLiteral(", ")));
             return std::nullopt;
         }
         for (const auto& [key, value] : keywords)
             if (key == *name) {
-                *error = Tr("%1 is given twice").arg(*name);
+                *error =
+                    QCoreApplication::translate("PostgresLocation", "%1 is given twice").arg(*name);
                 return std::nullopt;
             }
-        const std::optional<QString> value =
-            Decode(item.mid(equals + 1), Tr("the value of %1").arg(*name), error);
+        const std::optional<QString> value = Decode(
+            item.mid(equals + 1),
+            QCoreApplication::translate("PostgresLocation", "the value of %1").arg(*name), error);
         if (!value || !CheckOption(*name, *value, error))
             return std::nullopt;
         keywords.append({*name, *value});

@@ -1,9 +1,9 @@
 #include "archive/ArchiveStore.h"
 
-#include "archive/PostgresLocation.h"
 #include "archive/RecordKey.h"
 #include "common/NumberText.h"
 #include "common/ProgramFacts.h"
+#include "serverlocation/PostgresLocation.h"
 #include "verdicts/Verdict.h"
 
 #include <QAtomicInteger>

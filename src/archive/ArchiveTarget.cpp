@@ -1,7 +1,7 @@
 #include "archive/ArchiveTarget.h"
 
-#include "archive/PostgresLocation.h"
 #include "common/Prompter.h"
+#include "serverlocation/PostgresLocation.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -12,7 +12,7 @@
 // turn it into a blank); a reason never holds the password.
 #include "FuzzTargets.h"
 #include "archive/ArchiveTarget.h"
-#include "archive/PostgresLocation.h"
+#include "serverlocation/PostgresLocation.h"
 
 #include <libpq-fe.h>
 

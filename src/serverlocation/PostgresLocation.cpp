@@ -1,4 +1,4 @@
-#include "archive/PostgresLocation.h"
+#include "serverlocation/PostgresLocation.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>

@@ -119,6 +119,8 @@ private Q_SLOTS:
             << "INSERT INTO note_changes (download_id, changed_at, changed_by, old_note) "
                "VALUES (1, 'x', 'bob', 'x')"
             << false << "permission denied";
+        QTest::newRow("technician: DELETE records")
+            << "alice" << QStringList{} << "DELETE FROM records" << false << "permission denied";
         QTest::newRow("technician: DELETE links")
             << "alice" << QStringList{} << "DELETE FROM download_records" << false
             << "permission denied";

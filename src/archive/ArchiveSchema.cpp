@@ -81,7 +81,7 @@ QStringList TeamMigration(ArchiveTarget::Engine engine)
         QStringLiteral("CREATE FUNCTION qx390d_count_once() RETURNS trigger LANGUAGE plpgsql "
                        "AS $$ BEGIN IF OLD.new_records <> 0 AND NEW.new_records <> "
                        "OLD.new_records THEN RAISE EXCEPTION 'a download''s count of new "
-                       "records is set once' USING ERRCODE = 'insufficient_privilege'; END IF; "
+                       "records is set once'; END IF; "
                        "RETURN NEW; END $$"),
         QStringLiteral("CREATE TRIGGER downloads_count_once BEFORE UPDATE OF new_records ON "
                        "downloads FOR EACH ROW EXECUTE FUNCTION qx390d_count_once()"),
@@ -94,7 +94,7 @@ QStringList TeamMigration(ArchiveTarget::Engine engine)
             "OLD.limit_set_id) OR (NEW.verdict IS DISTINCT FROM OLD.verdict AND NOT "
             "(OLD.limit_set_id IS NULL AND NEW.limit_set_id IS NOT NULL)) THEN "
             "RAISE EXCEPTION 'records are kept as first archived: only a blank meter or "
-            "missing limits are filled in' USING ERRCODE = 'insufficient_privilege'; END IF; "
+            "missing limits are filled in'; END IF; "
             "RETURN NEW; END $$"),
         QStringLiteral("CREATE TRIGGER records_fill_only BEFORE UPDATE ON records "
                        "FOR EACH ROW EXECUTE FUNCTION qx390d_records_fill_only()"),

@@ -29,7 +29,7 @@ namespace {
 constexpr int kBusyTimeoutMs = 20000;
 // SQLite's result code for a file another connection holds.
 const QString kSqliteBusy = QStringLiteral("5");
-// PostgreSQL's code for a right the login lacks (a grant, a policy, the archive's triggers).
+// PostgreSQL's code for a right the login lacks (a grant, a row-level security policy).
 const QString kInsufficientPrivilege = QStringLiteral("42501");
 // How long a server may take to accept a connection.
 constexpr int kConnectTimeoutS = 5;
@@ -179,8 +179,9 @@ bool ArchiveStore::Fail(const QString& what, const QString& reason)
 bool ArchiveStore::Fail(const QString& what, const QSqlQuery& query)
 {
     QString reason = ReasonOf(query.lastError());
-    // The server's reason names the right (the table, the policy); the role that holds it is
-    // the program's to name.
+    // The server's reason names the right (the table); the role that holds it is the
+    // program's to name. (The archive's own rules, a record filled in once, raise another
+    // code and say why themselves.)
     if (target_.IsServer() && query.lastError().nativeErrorCode() == kInsufficientPrivilege) {
         const bool reading =
             query.lastQuery().trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);

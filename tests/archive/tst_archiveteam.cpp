@@ -88,7 +88,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("allowed");
         QTest::addColumn<QString>("says"); // a part of the refusal
 
-        // Download 1 is alice's (the first row).
+        // Download 1 is alice's: her import, the second row.
         QTest::newRow("owner: init")
             << "qx390d_owner" << QStringList{"archive", "init"} << QString() << true << QString();
         QTest::newRow("technician: add a download")
@@ -108,6 +108,9 @@ private Q_SLOTS:
         QTest::newRow("technician: UPDATE a record's texts")
             << "alice" << QStringList{} << "UPDATE records SET text_p1 = '0'" << false
             << "permission denied";
+        QTest::newRow("technician: recount an own download")
+            << "alice" << QStringList{} << "UPDATE downloads SET new_records = 99 WHERE id = 1"
+            << false << "count of new records is set once";
         QTest::newRow("technician: UPDATE limits")
             << "alice" << QStringList{} << "UPDATE limit_sets SET ont1270_pass = 0" << false
             << "permission denied";

@@ -135,6 +135,26 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>there is no archive here</source>
         <translation>此处没有归档</translation>
     </message>
+    <message>
+        <source> (this server login lacks the right; the administrator grants it with the role %1)</source>
+        <translation>（此服务器登录名缺少该权限；管理员可通过角色 %1 授予）</translation>
+    </message>
+    <message>
+        <source>the archive has schema %1 and this program needs %2: the administrator must run `qx390d-cli archive init` as the database&apos;s owner</source>
+        <translation>归档的架构为 %1，本程序需要 %2：管理员须以数据库所有者身份运行 `qx390d-cli archive init`</translation>
+    </message>
+    <message>
+        <source>archive init runs as the database&apos;s owner</source>
+        <translation>archive init 须以数据库所有者身份运行</translation>
+    </message>
+    <message>
+        <source>the roles %1 and %2 must exist first (README)</source>
+        <translation>须先创建角色 %1 和 %2（见 README）</translation>
+    </message>
+    <message>
+        <source>download %1 was archived by the server login &apos;%2&apos;; only that login changes its note, not &apos;%3&apos; (the administrator, as the owner, can)</source>
+        <translation>下载 %1 由服务器登录名“%2”归档；只有该登录名能修改其备注，“%3”不能（管理员作为所有者可以）</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveTarget</name>
@@ -147,8 +167,8 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>service= 需要一个 libpq 服务名</translation>
     </message>
     <message>
-        <source>the archive URL holds a password; put it in ~/.pgpass (mode 0600) or the service file instead</source>
-        <translation>归档 URL 中含有密码；请改为将密码写入 ~/.pgpass（权限 0600）或服务文件</translation>
+        <source>a service name holds a control character or a &apos;;&apos;</source>
+        <translation>服务名含有控制字符或“;”</translation>
     </message>
 </context>
 <context>
@@ -328,14 +348,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>archive note 需要 DOWNLOAD_ID（archive downloads 列出的编号）和 TEXT</translation>
     </message>
     <message>
-        <source>archive needs list, downloads, import, note or copy</source>
-        <translation>archive 需要 list、downloads、import、note 或 copy</translation>
-    </message>
-    <message>
-        <source>archive: &apos;%1&apos; is not list, downloads, import, note or copy</source>
-        <translation>archive：“%1”不是 list、downloads、import、note 或 copy</translation>
-    </message>
-    <message>
         <source>--archive and --archive-service exclude each other</source>
         <translation>--archive 与 --archive-service 不能同时使用</translation>
     </message>
@@ -373,90 +385,21 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>已归档 %1 条记录，其中 %2 条为新记录（下载 %3）
 </translation>
     </message>
+    <message>
+        <source>%1: archive schema %2 ready</source>
+        <translation>%1：归档架构 %2 已就绪</translation>
+    </message>
+    <message>
+        <source>archive needs list, downloads, import, note, copy or init</source>
+        <translation>archive 需要 list、downloads、import、note、copy 或 init</translation>
+    </message>
+    <message>
+        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy or init</source>
+        <translation>archive：“%1”不是 list、downloads、import、note、copy 或 init</translation>
+    </message>
 </context>
 <context>
     <name>CliCommandLine</name>
-    <message>
-        <source>Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
-The QX390D XG-PON optical power meter from scripts and terminals.
-
-Commands:
-  ports                                  the candidate ports, in the order they are tried
-  records [-o FILE] [--format csv|json]  download every record (csv: as the program
-          [--thresholds FILE]            exports it; json with FILE&apos;s verdicts)
-  delete last|all --yes                  delete the last record, or all of them
-  thresholds get [-o FILE]               the three threshold groups as a JSON file
-  thresholds set FILE --yes              check a threshold file and upload it
-  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power
-  factory-default --yes                  restore the factory calibration
-  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
-               [--format csv|json] [-o FILE]
-                                         the archived records, newest first
-  archive downloads [--format csv|json] [-o FILE]
-                                         the archived downloads and imports
-  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)
-  archive note DOWNLOAD_ID TEXT          set the note of a download
-  archive copy --to URL                  copy the archive into another one
-
-Options:
-  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching
-                 the USB serial ports
-  --demo         start a virtual meter and use it
-  --quiet        no progress and no notes; errors only
-  -o FILE        write to FILE instead of standard output (&quot;-&quot;); a file is replaced
-                 only once complete, a device or FIFO is written into
-  --yes          let a command change the meter
-  --archive PATH|postgresql://...|service=NAME
-                 the archive to use (also QX390D_ARCHIVE); by default
-                 archive.sqlite in the program&apos;s data folder
-  --archive-service NAME  the PostgreSQL archive of a libpq service
-  --no-archive   records keeps nothing in the archive
-  -h, --help     show this text
-  -v, -V, --version  show the version
-
-Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the
-output could not be written, 2 usage, 3 the port cannot be found or opened.
-</source>
-        <translation>用法：qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
-在脚本和终端中使用 QX390D XG-PON 光功率计。
-
-命令：
-  ports                                  候选端口，按尝试的先后顺序列出
-  records [-o FILE] [--format csv|json]  下载全部记录（csv：与程序导出的格式相同；
-          [--thresholds FILE]            json：附带按 FILE 中的阈值得出的判定）
-  delete last|all --yes                  删除最后一条记录，或删除全部记录
-  thresholds get [-o FILE]               以 JSON 文件输出三个阈值组
-  thresholds set FILE --yes              检查阈值文件并将其上传
-  calibrate 1270|1310|1490|1577 DBM      按参考功率校准一个通道
-  factory-default --yes                  恢复出厂校准
-  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
-               [--format csv|json] [-o FILE]
-                                         已归档的记录，最新的在前
-  archive downloads [--format csv|json] [-o FILE]
-                                         已归档的下载和导入
-  archive import FILE...                 将记录表归档（CSV、.xls、.xlsx）
-  archive note DOWNLOAD_ID TEXT          设置一次下载的备注
-  archive copy --to URL                  将本归档复制到另一个归档中
-
-选项：
-  --port DEVICE  使用 DEVICE（串口或伪终端），而不搜索 USB 串口
-  --demo         启动一台虚拟功率计并使用它
-  --quiet        不显示进度和提示，只显示错误
-  -o FILE        写入 FILE 而不是标准输出（&quot;-&quot;）；普通文件在写完后才被替换，
-                 设备或 FIFO 则直接写入
-  --yes          允许命令更改功率计
-  --archive PATH|postgresql://...|service=NAME
-                 要使用的归档（也可由 QX390D_ARCHIVE 指定）；默认为
-                 程序数据文件夹中的 archive.sqlite
-  --archive-service NAME  libpq 服务的 PostgreSQL 归档
-  --no-archive   records 不在归档中保存任何内容
-  -h, --help     显示本说明
-  -v, -V, --version  显示版本
-
-退出码：0 完成；1 功率计出错（未及时应答、已拔出、拒绝执行）或无法写入输出；
-2 用法错误；3 找不到或无法打开端口。
-</translation>
-    </message>
     <message>
         <source> (see qx390d-cli --help)</source>
         <translation> (参见 qx390d-cli --help)</translation>
@@ -589,6 +532,89 @@ More commands:
     <message>
         <source>thresholds set --preset needs --group 1, 2 or 3</source>
         <translation>thresholds set --preset 需要 --group 1、2 或 3</translation>
+    </message>
+    <message>
+        <source>Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
+The QX390D XG-PON optical power meter from scripts and terminals.
+
+Commands:
+  ports                                  the candidate ports, in the order they are tried
+  records [-o FILE] [--format csv|json]  download every record (csv: as the program
+          [--thresholds FILE]            exports it; json with FILE&apos;s verdicts)
+  delete last|all --yes                  delete the last record, or all of them
+  thresholds get [-o FILE]               the three threshold groups as a JSON file
+  thresholds set FILE --yes              check a threshold file and upload it
+  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power
+  factory-default --yes                  restore the factory calibration
+  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
+               [--format csv|json] [-o FILE]
+                                         the archived records, newest first
+  archive downloads [--format csv|json] [-o FILE]
+                                         the archived downloads and imports
+  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)
+  archive note DOWNLOAD_ID TEXT          set the note of a download
+  archive copy --to URL                  copy the archive into another one
+  archive init                           create or migrate it; grant the team&apos;s roles
+
+Options:
+  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching
+                 the USB serial ports
+  --demo         start a virtual meter and use it
+  --quiet        no progress and no notes; errors only
+  -o FILE        write to FILE instead of standard output (&quot;-&quot;); a file is replaced
+                 only once complete, a device or FIFO is written into
+  --yes          let a command change the meter
+  --archive PATH|postgresql://...|service=NAME
+                 the archive to use (also QX390D_ARCHIVE); by default
+                 archive.sqlite in the program&apos;s data folder
+  --archive-service NAME  the PostgreSQL archive of a libpq service
+  --no-archive   records keeps nothing in the archive
+  -h, --help     show this text
+  -v, -V, --version  show the version
+
+Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the
+output could not be written, 2 usage, 3 the port cannot be found or opened.
+</source>
+        <translation>用法：qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
+在脚本和终端中使用 QX390D XG-PON 光功率计。
+
+命令：
+  ports                                  候选端口，按尝试的先后顺序列出
+  records [-o FILE] [--format csv|json]  下载全部记录（csv：与程序导出的格式相同；
+          [--thresholds FILE]            json：附带按 FILE 中的阈值得出的判定）
+  delete last|all --yes                  删除最后一条记录，或删除全部记录
+  thresholds get [-o FILE]               以 JSON 文件输出三个阈值组
+  thresholds set FILE --yes              检查阈值文件并将其上传
+  calibrate 1270|1310|1490|1577 DBM      按参考功率校准一个通道
+  factory-default --yes                  恢复出厂校准
+  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
+               [--format csv|json] [-o FILE]
+                                         已归档的记录，最新的在前
+  archive downloads [--format csv|json] [-o FILE]
+                                         已归档的下载和导入
+  archive import FILE...                 将记录表归档（CSV、.xls、.xlsx）
+  archive note DOWNLOAD_ID TEXT          设置一次下载的备注
+  archive copy --to URL                  将本归档复制到另一个归档中
+  archive init                           创建或迁移归档；为团队的角色授权
+
+选项：
+  --port DEVICE  使用 DEVICE（串口或伪终端），而不搜索 USB 串口
+  --demo         启动一台虚拟功率计并使用它
+  --quiet        不显示进度和提示，只显示错误
+  -o FILE        写入 FILE 而不是标准输出（&quot;-&quot;）；普通文件在写完后才被替换，
+                 设备或 FIFO 则直接写入
+  --yes          允许命令更改功率计
+  --archive PATH|postgresql://...|service=NAME
+                 要使用的归档（也可由 QX390D_ARCHIVE 指定）；默认为
+                 程序数据文件夹中的 archive.sqlite
+  --archive-service NAME  libpq 服务的 PostgreSQL 归档
+  --no-archive   records 不在归档中保存任何内容
+  -h, --help     显示本说明
+  -v, -V, --version  显示版本
+
+退出码：0 完成；1 功率计出错（未及时应答、已拔出、拒绝执行）或无法写入输出；
+2 用法错误；3 找不到或无法打开端口。
+</translation>
     </message>
 </context>
 <context>
@@ -1195,6 +1221,125 @@ Open this file with a web browser:
     <message>
         <source>Power chart</source>
         <translation>功率图表</translation>
+    </message>
+</context>
+<context>
+    <name>PostgresLocation</name>
+    <message>
+        <source>%1 holds a &apos;%&apos; that is not followed by two hex digits</source>
+        <translation>%1 含有后面不是两位十六进制数字的“%”</translation>
+    </message>
+    <message>
+        <source>%1 is not UTF-8 once decoded</source>
+        <translation>%1 解码后不是 UTF-8</translation>
+    </message>
+    <message>
+        <source>%1 holds a control character</source>
+        <translation>%1 含有控制字符</translation>
+    </message>
+    <message>
+        <source>%1 holds a &apos;;&apos;, which the server&apos;s driver cannot pass on</source>
+        <translation>%1 含有“;”，服务器驱动无法传递它</translation>
+    </message>
+    <message>
+        <source>an IPv6 address is not closed with &apos;]&apos;</source>
+        <translation>IPv6 地址没有以“]”结束</translation>
+    </message>
+    <message>
+        <source>an IPv6 address holds a character that is not hex, &apos;:&apos; or &apos;.&apos;</source>
+        <translation>IPv6 地址含有十六进制数字、“:”和“.”以外的字符</translation>
+    </message>
+    <message>
+        <source>an IPv6 address is followed by something other than a port</source>
+        <translation>IPv6 地址后面跟的不是端口</translation>
+    </message>
+    <message>
+        <source>a host may hold letters, digits, &apos;-&apos;, &apos;.&apos;, &apos;_&apos; and &apos;~&apos;; write anything else percent-encoded</source>
+        <translation>主机名只能含有字母、数字、“-”、“.”、“_”和“~”；其他字符请用百分号编码</translation>
+    </message>
+    <message>
+        <source>a host</source>
+        <translation>主机名</translation>
+    </message>
+    <message>
+        <source>a host holds a &apos;,&apos;</source>
+        <translation>主机名含有“,”</translation>
+    </message>
+    <message>
+        <source>a port is not a number from 1 to 65535</source>
+        <translation>端口不是 1 到 65535 之间的数字</translation>
+    </message>
+    <message>
+        <source>the option %1 has no value</source>
+        <translation>选项 %1 没有值</translation>
+    </message>
+    <message>
+        <source>sslmode is none of disable, allow, prefer, require, verify-ca, verify-full</source>
+        <translation>sslmode 不是 disable、allow、prefer、require、verify-ca、verify-full 之一</translation>
+    </message>
+    <message>
+        <source>connect_timeout is not a number of seconds</source>
+        <translation>connect_timeout 不是秒数</translation>
+    </message>
+    <message>
+        <source>a server location begins with postgresql:// or postgres://</source>
+        <translation>服务器位置须以 postgresql:// 或 postgres:// 开头</translation>
+    </message>
+    <message>
+        <source>the archive URL %1 holds a password (or an &apos;@&apos; not written as %40); put it in ~/.pgpass (mode 0600) or the service file instead</source>
+        <translation>归档 URL %1 中含有密码（或未写成 %40 的“@”）；请改为将密码写入 ~/.pgpass（权限 0600）或服务文件</translation>
+    </message>
+    <message>
+        <source>an &apos;@&apos; outside the user name must be written as %40</source>
+        <translation>用户名以外的“@”须写成 %40</translation>
+    </message>
+    <message>
+        <source>the location holds a blank or a control character; write it percent-encoded (a blank as %20)</source>
+        <translation>位置中含有空格或控制字符；请用百分号编码（空格写成 %20）</translation>
+    </message>
+    <message>
+        <source>the location holds a &apos;#&apos;; write it as %23</source>
+        <translation>位置中含有“#”；请写成 %23</translation>
+    </message>
+    <message>
+        <source>the database name holds a &apos;/&apos;; write it as %2F</source>
+        <translation>数据库名含有“/”；请写成 %2F</translation>
+    </message>
+    <message>
+        <source>the database name</source>
+        <translation>数据库名</translation>
+    </message>
+    <message>
+        <source>the user name</source>
+        <translation>用户名</translation>
+    </message>
+    <message>
+        <source>every option after &apos;?&apos; is NAME=VALUE, joined by &apos;&amp;&apos;</source>
+        <translation>“?”之后的每个选项都是 NAME=VALUE，以“&amp;”连接</translation>
+    </message>
+    <message>
+        <source>an option name</source>
+        <translation>选项名</translation>
+    </message>
+    <message>
+        <source>a location never holds a password; put it in ~/.pgpass (mode 0600) or the service file instead</source>
+        <translation>位置中不能含有密码；请改为将密码写入 ~/.pgpass（权限 0600）或服务文件</translation>
+    </message>
+    <message>
+        <source>an option name holds something other than lower-case letters and &apos;_&apos;</source>
+        <translation>选项名含有小写字母和“_”以外的字符</translation>
+    </message>
+    <message>
+        <source>the option %1 is not one the program passes on (these are: %2)</source>
+        <translation>程序不传递选项 %1（可用的选项：%2）</translation>
+    </message>
+    <message>
+        <source>%1 is given twice</source>
+        <translation>%1 给出了两次</translation>
+    </message>
+    <message>
+        <source>the value of %1</source>
+        <translation>%1 的值</translation>
     </message>
 </context>
 <context>

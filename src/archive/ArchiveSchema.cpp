@@ -33,6 +33,75 @@ ArchiveDialect ArchiveDialect::For(ArchiveTarget::Engine engine)
     return d;
 }
 
+namespace {
+
+// The team's server: who wrote each download, the history of notes, and on PostgreSQL the
+// rules a technician's login cannot get round (the owner, who migrates, is not bound by
+// row-level security).
+QStringList TeamMigration(ArchiveTarget::Engine engine)
+{
+    QStringList sql{
+        QStringLiteral("ALTER TABLE downloads ADD COLUMN server_login TEXT NOT NULL DEFAULT ''"),
+        // Every change of a note: the note as it was, who changed it and when (UTC).
+        QStringLiteral("CREATE TABLE note_changes ("
+                       "id %1, "
+                       "download_id BIGINT NOT NULL REFERENCES downloads (id), "
+                       "changed_at TEXT NOT NULL, "
+                       "changed_by TEXT NOT NULL, "
+                       "old_note TEXT NOT NULL)")
+            .arg(ArchiveDialect::For(engine).idColumn),
+        QStringLiteral("CREATE INDEX note_changes_download ON note_changes (download_id, id)"),
+    };
+    if (engine != ArchiveTarget::Engine::Postgres)
+        return sql;
+    sql += {
+        // Downloads archived before are nobody's: only the owner changes their notes.
+        QStringLiteral("ALTER TABLE downloads ALTER COLUMN server_login SET DEFAULT session_user"),
+        QStringLiteral("ALTER TABLE downloads ENABLE ROW LEVEL SECURITY"),
+        QStringLiteral("CREATE POLICY downloads_read ON downloads FOR SELECT USING (true)"),
+        QStringLiteral("CREATE POLICY downloads_add ON downloads FOR INSERT "
+                       "WITH CHECK (server_login = session_user)"),
+        QStringLiteral("CREATE POLICY downloads_own ON downloads FOR UPDATE "
+                       "USING (server_login = session_user) "
+                       "WITH CHECK (server_login = session_user)"),
+        // The history is written by the owner's function, so a technician, who may not
+        // write note_changes, cannot leave it out or forge it.
+        QStringLiteral(
+            "CREATE FUNCTION qx390d_note_history() RETURNS trigger LANGUAGE plpgsql "
+            "SECURITY DEFINER SET search_path FROM CURRENT AS $$ BEGIN "
+            "INSERT INTO note_changes (download_id, changed_at, changed_by, old_note) VALUES "
+            "(OLD.id, to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), "
+            "session_user, OLD.note); RETURN NULL; END $$"),
+        QStringLiteral("CREATE TRIGGER downloads_note_history AFTER UPDATE OF note ON downloads "
+                       "FOR EACH ROW WHEN (OLD.note IS DISTINCT FROM NEW.note) "
+                       "EXECUTE FUNCTION qx390d_note_history()"),
+        // A download counts its new records once, in the transaction that writes it.
+        QStringLiteral("CREATE FUNCTION qx390d_count_once() RETURNS trigger LANGUAGE plpgsql "
+                       "AS $$ BEGIN IF OLD.new_records <> 0 AND NEW.new_records <> "
+                       "OLD.new_records THEN RAISE EXCEPTION 'a download''s count of new "
+                       "records is set once'; END IF; "
+                       "RETURN NEW; END $$"),
+        QStringLiteral("CREATE TRIGGER downloads_count_once BEFORE UPDATE OF new_records ON "
+                       "downloads FOR EACH ROW EXECUTE FUNCTION qx390d_count_once()"),
+        // A record stays as first archived; a later download only fills what it lacked: the
+        // meter of an imported record, the limits (and verdict) of one archived without.
+        QStringLiteral(
+            "CREATE FUNCTION qx390d_records_fill_only() RETURNS trigger LANGUAGE plpgsql AS $$ "
+            "BEGIN IF (OLD.meter <> '' AND NEW.meter IS DISTINCT FROM OLD.meter) OR "
+            "(OLD.limit_set_id IS NOT NULL AND NEW.limit_set_id IS DISTINCT FROM "
+            "OLD.limit_set_id) OR (NEW.verdict IS DISTINCT FROM OLD.verdict AND NOT "
+            "(OLD.limit_set_id IS NULL AND NEW.limit_set_id IS NOT NULL)) THEN "
+            "RAISE EXCEPTION 'records are kept as first archived: only a blank meter or "
+            "missing limits are filled in'; END IF; "
+            "RETURN NEW; END $$"),
+        QStringLiteral("CREATE TRIGGER records_fill_only BEFORE UPDATE ON records "
+                       "FOR EACH ROW EXECUTE FUNCTION qx390d_records_fill_only()"),
+    };
+    return sql;
+}
+
+} // namespace
+
 QStringList ArchiveSchema::Migration(int version, ArchiveTarget::Engine engine)
 {
     const QString id = ArchiveDialect::For(engine).idColumn;
@@ -167,8 +236,30 @@ QStringList ArchiveSchema::Migration(int version, ArchiveTarget::Engine engine)
             QStringLiteral("ALTER TABLE limit_sets_new RENAME TO limit_sets"),
         };
     }
+    case 4:
+        return TeamMigration(engine);
     default:
         break;
     }
     return {};
+}
+
+QStringList ArchiveSchema::ServerGrants(const QString& schema)
+{
+    const QString tech = QLatin1String(kTechnicianRole);
+    const QString read = QLatin1String(kReaderRole);
+    QString quoted = schema;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    quoted = QLatin1Char('"') + quoted + QLatin1Char('"');
+    return {
+        QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2, %3").arg(quoted, tech, read),
+        QStringLiteral("GRANT SELECT ON archive_schema, downloads, limit_sets, records, "
+                       "download_records, note_changes TO %1, %2")
+            .arg(tech, read),
+        QStringLiteral("GRANT INSERT ON downloads, limit_sets, records, download_records TO %1")
+            .arg(tech),
+        QStringLiteral("GRANT UPDATE (note, new_records) ON downloads TO %1").arg(tech),
+        QStringLiteral("GRANT UPDATE (meter, limit_set_id, verdict) ON records TO %1").arg(tech),
+        QStringLiteral("GRANT USAGE ON ALL SEQUENCES IN SCHEMA %1 TO %2").arg(quoted, tech),
+    };
 }

@@ -10,10 +10,20 @@
 namespace ArchiveSchema {
 
 // The version this program writes. A database of a later version is refused, never altered.
-inline constexpr int kVersion = 3;
+inline constexpr int kVersion = 4;
 
 // The statements that take a database from `version - 1` to `version` (1 to kVersion).
 QStringList Migration(int version, ArchiveTarget::Engine engine);
+
+// The group roles of a team's server (the administrator creates them; README).
+inline constexpr const char* kTechnicianRole = "qx390d_technician";
+inline constexpr const char* kReaderRole = "qx390d_reader";
+
+// What `archive init` grants in `schema` of a server, run by the owner after every migration (the
+// statements are idempotent): readers read; technicians read, add downloads, records,
+// limits and links, fill a record's blanks once (the triggers of schema 4 see to "once")
+// and change the note of their own downloads (row-level security).
+QStringList ServerGrants(const QString& schema);
 
 } // namespace ArchiveSchema
 

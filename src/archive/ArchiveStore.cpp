@@ -2,6 +2,8 @@
 
 #include "archive/RecordKey.h"
 #include "common/NumberText.h"
+#include "common/ProgramFacts.h"
+#include "serverlocation/PostgresLocation.h"
 #include "verdicts/Verdict.h"
 
 #include <QAtomicInteger>
@@ -16,8 +18,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
-#include <QUrl>
-#include <QUrlQuery>
 #include <QVariant>
 #include <cmath>
 #include <limits>
@@ -31,6 +31,8 @@ namespace {
 constexpr int kBusyTimeoutMs = 20000;
 // SQLite's result code for a file another connection holds.
 const QString kSqliteBusy = QStringLiteral("5");
+// PostgreSQL's code for a right the login lacks (a grant, a row-level security policy).
+const QString kInsufficientPrivilege = QStringLiteral("42501");
 // How long a server may take to accept a connection.
 constexpr int kConnectTimeoutS = 5;
 
@@ -184,7 +186,20 @@ bool ArchiveStore::Fail(const QString& what, const QString& reason)
 
 bool ArchiveStore::Fail(const QString& what, const QSqlQuery& query)
 {
-    Fail(what, ReasonOf(query.lastError()));
+    QString reason = ReasonOf(query.lastError());
+    // The server's reason names the right (the table); the role that holds it is the
+    // program's to name. (The archive's own rules, a record filled in once, raise another
+    // code and say why themselves.)
+    if (target_.IsServer() && query.lastError().nativeErrorCode() == kInsufficientPrivilege) {
+        const bool reading =
+            query.lastQuery().trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
+        reason +=
+            QCoreApplication::translate("ArchiveStore", " (this server login lacks the right; the "
+                                                        "administrator grants it with the role %1)")
+                .arg(QLatin1String(reading ? ArchiveSchema::kReaderRole
+                                           : ArchiveSchema::kTechnicianRole));
+    }
+    Fail(what, reason);
     // A server that went away is connected to again on the next call.
     if (target_.IsServer())
         Close();
@@ -238,28 +253,23 @@ bool ArchiveStore::OpenConnection()
                                            "ArchiveStore", "the Qt SQL driver %1 is not installed")
                                            .arg(dialect_.driver));
     if (target_.IsServer()) {
+        QString reason;
+        const std::optional<QString> location = PostgresConnInfo(target_, &reason);
+        if (!location)
+            return Fail(target_.Display(), reason);
         // Keepalives: a server lost over TCP is noticed in seconds, not the system's hours,
-        // so a write never hangs the writer thread for long.
-        QStringList options{
-            QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS),
-            QStringLiteral("application_name=qx390d"), QStringLiteral("keepalives_idle=10"),
-            QStringLiteral("keepalives_interval=5"), QStringLiteral("keepalives_count=3")};
-        if (!target_.service.isEmpty())
-            options << QStringLiteral("service=") + target_.service;
-        // Qt hands libpq a key=value string, in which a URL is not expanded: its parts go
-        // in one by one. Query parameters (host=/socket/dir, sslmode=...) are options.
-        if (!target_.url.isEmpty()) {
-            const QUrl url(target_.url);
-            db_.setHostName(url.host(QUrl::FullyDecoded));
-            if (url.port() > 0)
-                db_.setPort(url.port());
-            db_.setUserName(url.userName(QUrl::FullyDecoded));
-            db_.setDatabaseName(url.path(QUrl::FullyDecoded).mid(1));
-            const QUrlQuery query(url);
-            for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded))
-                options << key + QLatin1Char('=') + value;
-        }
-        db_.setConnectOptions(options.join(QLatin1Char(';')));
+        // so a write never hangs the writer thread for long. The location's own keywords
+        // come after, so that its connect_timeout or application_name wins. Qt hands the
+        // options to libpq as they are, so every value is quoted (no ';' is in any: Qt
+        // would turn it into a blank).
+        const QStringList options{
+            LibpqConnInfo({{QStringLiteral("connect_timeout"), QString::number(kConnectTimeoutS)},
+                           {QStringLiteral("application_name"), QStringLiteral("qx390d")},
+                           {QStringLiteral("keepalives_idle"), QStringLiteral("10")},
+                           {QStringLiteral("keepalives_interval"), QStringLiteral("5")},
+                           {QStringLiteral("keepalives_count"), QStringLiteral("3")}}),
+            *location};
+        db_.setConnectOptions(options.join(QLatin1Char(' ')));
     } else {
         const QFileInfo file(target_.path);
         if (mustExist_ && !file.exists())
@@ -347,6 +357,16 @@ bool ArchiveStore::Open(int version)
             return false;
         }
     }
+    if (*found < version && target_.IsServer() && !OwnsServerDatabase()) {
+        Close();
+        return Fail(target_.Display(),
+                    QCoreApplication::translate(
+                        "ArchiveStore", "the archive has schema %1 and this program needs %2: "
+                                        "the administrator must run `qx390d-cli archive init` "
+                                        "as the database's owner")
+                        .arg(*found)
+                        .arg(version));
+    }
     if (*found < version && !Migrate(*found, version)) {
         Close();
         return false;
@@ -419,6 +439,44 @@ bool ArchiveStore::Migrate(int from, int to)
         }
     }
     return true;
+}
+
+bool ArchiveStore::OwnsServerDatabase()
+{
+    QSqlQuery query(db_);
+    return query.exec(QStringLiteral("SELECT pg_has_role(session_user, datdba, 'MEMBER') FROM "
+                                     "pg_database WHERE datname = current_database()")) &&
+           query.next() && query.value(0).toBool();
+}
+
+bool ArchiveStore::Init()
+{
+    if (!Open())
+        return false;
+    if (!target_.IsServer())
+        return true;
+    if (!OwnsServerDatabase()) {
+        Close();
+        return Fail(target_.Display(),
+                    QCoreApplication::translate("ArchiveStore",
+                                                "archive init runs as the database's owner"));
+    }
+    QSqlQuery schema(db_);
+    if (!schema.exec(QStringLiteral("SELECT current_schema()")) || !schema.next())
+        return Fail(target_.Display(), schema);
+    if (!ExecSql(QStringLiteral("BEGIN")))
+        return false;
+    for (const QString& sql : ArchiveSchema::ServerGrants(schema.value(0).toString())) {
+        if (!ExecSql(sql)) {
+            const QString failed = error_;
+            Rollback();
+            return Fail(failed, QCoreApplication::translate(
+                                    "ArchiveStore", "the roles %1 and %2 must exist first (README)")
+                                    .arg(QLatin1String(ArchiveSchema::kTechnicianRole),
+                                         QLatin1String(ArchiveSchema::kReaderRole)));
+        }
+    }
+    return Commit();
 }
 
 std::optional<qint64> ArchiveStore::LimitSetId(int group, const ThresholdTable& limits)
@@ -888,7 +946,7 @@ std::optional<QList<ArchivedDownload>> ArchiveStore::Downloads()
     QSqlQuery query(db_);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT d.id, %1, (SELECT COUNT(*) FROM download_records l "
-                                   "WHERE l.download_id = d.id) FROM downloads d "
+                                   "WHERE l.download_id = d.id), d.server_login FROM downloads d "
                                    "ORDER BY d.ended_at DESC, d.id DESC")
                         .arg(kDownloadColumns))) {
         Fail(target_.Display(), query);
@@ -920,26 +978,74 @@ std::optional<QList<ArchivedDownload>> ArchiveStore::Downloads()
         f.note = query.value(16).toString();
         d.note = f.note;
         d.records = query.value(17).toInt();
+        d.serverLogin = query.value(18).toString();
         downloads.append(d);
     }
+    QSqlQuery notes(db_);
+    notes.setForwardOnly(true);
+    if (!notes.exec(QStringLiteral("SELECT download_id, changed_at, changed_by, old_note FROM "
+                                   "note_changes ORDER BY download_id, id"))) {
+        Fail(target_.Display(), notes);
+        return std::nullopt;
+    }
+    QHash<qint64, QList<NoteChange>> earlier;
+    while (notes.next())
+        earlier[notes.value(0).toLongLong()].append(
+            {notes.value(1).toString(), notes.value(2).toString(), notes.value(3).toString()});
+    for (ArchivedDownload& d : downloads)
+        d.earlierNotes = earlier.value(d.id);
     return downloads;
 }
 
 bool ArchiveStore::SetNote(qint64 downloadId, const QString& note)
 {
-    if (!Open())
+    if (!Open() || !BeginWrite())
         return false;
+    // On a server the archive's trigger keeps the note it replaces; a file has one user,
+    // who is named by the PC's login.
+    if (!target_.IsServer()) {
+        QSqlQuery history(db_);
+        history.prepare(QStringLiteral(
+            "INSERT INTO note_changes (download_id, changed_at, changed_by, old_note) "
+            "SELECT id, ?, ?, note FROM downloads WHERE id = ? AND note <> ?"));
+        history.addBindValue(UtcText(QDateTime::currentDateTimeUtc()));
+        history.addBindValue(LoginName());
+        history.addBindValue(downloadId);
+        history.addBindValue(Text(note));
+        if (!Exec(history, target_.Display())) {
+            Rollback();
+            return false;
+        }
+    }
     QSqlQuery query(db_);
     query.prepare(QStringLiteral("UPDATE downloads SET note = ? WHERE id = ?"));
     query.addBindValue(Text(note));
     query.addBindValue(downloadId);
-    if (!Exec(query, target_.Display()))
+    if (!Exec(query, target_.Display())) {
+        Rollback();
         return false;
-    if (query.numRowsAffected() < 1)
+    }
+    if (query.numRowsAffected() < 1) {
+        // Row-level security hides another login's download from UPDATE without an error.
+        QSqlQuery owner(db_);
+        owner.prepare(
+            QStringLiteral("SELECT server_login, session_user FROM downloads WHERE id = ?"));
+        owner.addBindValue(downloadId);
+        const bool found = target_.IsServer() && owner.exec() && owner.next();
+        Rollback();
+        if (found)
+            return Fail(target_.Display(),
+                        QCoreApplication::translate(
+                            "ArchiveStore", "download %1 was archived by the server login "
+                                            "'%2'; only that login changes its note, not '%3' "
+                                            "(the administrator, as the owner, can)")
+                            .arg(downloadId)
+                            .arg(owner.value(0).toString(), owner.value(1).toString()));
         return Fail(
             target_.Display(),
             QCoreApplication::translate("ArchiveStore", "there is no download %1").arg(downloadId));
-    return true;
+    }
+    return Commit();
 }
 
 std::optional<QList<ArchiveSubmission>> ArchiveStore::Submissions()

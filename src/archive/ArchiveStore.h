@@ -45,7 +45,15 @@ public:
     // of a later version, or an SQLite file that holds other tables, is refused and left as
     // it was. Once open, later calls do nothing; after a server connection is lost, the
     // next call connects again.
+    //
+    // A server's schema is created and migrated only by a login that owns the database (the
+    // administrator's); a technician's program meeting an older schema is refused with a
+    // message that asks for `archive init`.
     bool Open(int version = ArchiveSchema::kVersion);
+    // `archive init`: Open, then on a server (as its owner) the grants of ServerGrants to the
+    // team's group roles. False, with Error(), for a login that is not the owner or roles
+    // that do not exist.
+    bool Init();
     bool IsOpen() const;
     void Close();
     const QString& Error() const { return error_; }
@@ -76,7 +84,8 @@ public:
     std::optional<qint64> LastRecordId();
     // Downloads and imports, newest first.
     std::optional<QList<ArchivedDownload>> Downloads();
-    // False, with Error(), also when there is no such download.
+    // False, with Error(), also when there is no such download or (on a server) another
+    // login wrote it. The note it replaces is kept (ArchivedDownload::earlierNotes).
     bool SetNote(qint64 downloadId, const QString& note);
     // Every download with its rows and limits, oldest first: what `archive copy` sends.
     std::optional<QList<ArchiveSubmission>> Submissions();
@@ -97,6 +106,7 @@ private:
     void Rollback();
     bool Commit();
     bool Migrate(int from, int to);
+    bool OwnsServerDatabase();
     bool OpenConnection();
     std::optional<int> ReadVersion();
     bool EnterWal();

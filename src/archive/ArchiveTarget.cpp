@@ -1,11 +1,11 @@
 #include "archive/ArchiveTarget.h"
 
 #include "common/Prompter.h"
+#include "serverlocation/PostgresLocation.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
-#include <QUrl>
 
 QString ArchiveTarget::Display() const
 {
@@ -47,6 +47,8 @@ std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
     if (!serviceOption.isEmpty()) {
         target.engine = ArchiveTarget::Engine::Postgres;
         target.service = serviceOption;
+        if (!PostgresConnInfo(target, error))
+            return std::nullopt;
         return target;
     }
     const QString value = !archiveOption.isEmpty() ? archiveOption : environment;
@@ -60,22 +62,34 @@ std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
                                                  "service= needs the name of a libpq service");
             return std::nullopt;
         }
+        if (!PostgresConnInfo(target, error))
+            return std::nullopt;
         return target;
     }
     if (value.startsWith(QLatin1String("postgresql://")) ||
         value.startsWith(QLatin1String("postgres://"))) {
-        const QUrl url(value);
-        if (!url.password().isEmpty() || value.contains(QLatin1String("password="))) {
-            // Not even the message repeats the URL: it holds the password.
-            *error = QCoreApplication::translate("ArchiveTarget",
-                                                 "the archive URL holds a password; put it in "
-                                                 "~/.pgpass (mode 0600) or the service file "
-                                                 "instead");
-            return std::nullopt;
-        }
         target.engine = ArchiveTarget::Engine::Postgres;
         target.url = value;
+        if (!PostgresConnInfo(target, error))
+            return std::nullopt;
         return target;
     }
     return ArchiveTarget::SqliteFile(QDir::cleanPath(value));
+}
+
+std::optional<QString> PostgresConnInfo(const ArchiveTarget& target, QString* error)
+{
+    if (!target.url.isEmpty()) {
+        const std::optional<ConnKeywords> keywords = ParsePostgresLocation(target.url, error);
+        if (!keywords)
+            return std::nullopt;
+        return LibpqConnInfo(*keywords);
+    }
+    for (const QChar c : target.service)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char(';')) {
+            *error = QCoreApplication::translate(
+                "ArchiveTarget", "a service name holds a control character or a ';'");
+            return std::nullopt;
+        }
+    return LibpqConnInfo({{QStringLiteral("service"), target.service}});
 }

@@ -31,7 +31,13 @@ QString DefaultArchivePath();
 // The target chosen by `--archive VALUE` (a path, "postgresql://..." or "postgres://...",
 // or "service=NAME"), `--archive-service NAME` and the environment variable QX390D_ARCHIVE,
 // in that order; the default file when none is given. Nothing, with `error` saying why,
-// for a URL that carries a password (those belong in ~/.pgpass) or both options at once.
+// for a URL that ParsePostgresLocation refuses (one that carries a password among them:
+// those belong in ~/.pgpass), a service name with a control character or ';', or both
+// options at once.
 std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
                                                  const QString& serviceOption,
                                                  const QString& environment, QString* error);
+
+// The libpq connection string of a server target, every value quoted (PostgresLocation.h);
+// nothing, with `error`, for a URL or service name that ChooseArchiveTarget refuses.
+std::optional<QString> PostgresConnInfo(const ArchiveTarget& target, QString* error);

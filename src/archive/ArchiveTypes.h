@@ -113,6 +113,15 @@ struct ArchivedRecord
 };
 
 // One download or import as the list shows it.
+// A note as it was before a change: when (UTC, ISO 8601) and by whom (the server login, or
+// the PC's login name on an SQLite file).
+struct NoteChange
+{
+    QString changedAt;
+    QString changedBy;
+    QString oldNote;
+};
+
 struct ArchivedDownload
 {
     qint64 id = 0;
@@ -121,4 +130,6 @@ struct ArchivedDownload
     int records = 0;    // records linked to it
     int newRecords = 0; // of which stored for the first time
     QString note;
+    QString serverLogin;            // the server login that wrote it ("" on SQLite)
+    QList<NoteChange> earlierNotes; // oldest first
 };

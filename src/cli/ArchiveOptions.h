@@ -6,7 +6,7 @@
 
 // The archive's part of the command line: where the archive is, and the `archive`
 // command's action and arguments.
-enum class ArchiveAction { List, Downloads, Import, Note, Copy };
+enum class ArchiveAction { List, Downloads, Import, Note, Copy, Init };
 
 struct ArchiveOptions
 {

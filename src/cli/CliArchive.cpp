@@ -86,6 +86,15 @@ QByteArray RecordJsonLine(const ArchivedRecord& r)
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 
+// The notes a download had before, oldest first, one line each: "WHEN WHO: TEXT".
+QString EarlierNotes(const ArchivedDownload& d)
+{
+    QStringList lines;
+    for (const NoteChange& c : d.earlierNotes)
+        lines << QStringLiteral("%1 %2: %3").arg(c.changedAt, c.changedBy, c.oldNote);
+    return lines.join(QLatin1Char('\n'));
+}
+
 QStringList DownloadFields(const ArchivedDownload& d)
 {
     const DownloadFacts& f = d.facts;
@@ -109,16 +118,19 @@ QStringList DownloadFields(const ArchivedDownload& d)
             DownloadEndingName(f.ending),
             QString::number(d.records),
             QString::number(d.newRecords),
-            d.note};
+            d.note,
+            d.serverLogin,
+            EarlierNotes(d)};
 }
 
 const QStringList kDownloadHeaders{
-    QStringLiteral("Download"), QStringLiteral("UUID"),     QStringLiteral("Source"),
-    QStringLiteral("Ended"),    QStringLiteral("Port"),     QStringLiteral("USB Serial"),
-    QStringLiteral("Vendor"),   QStringLiteral("Product"),  QStringLiteral("Host"),
-    QStringLiteral("Login"),    QStringLiteral("File"),     QStringLiteral("Expected"),
-    QStringLiteral("Arrived"),  QStringLiteral("Complete"), QStringLiteral("Ending"),
-    QStringLiteral("Records"),  QStringLiteral("New"),      QStringLiteral("Note")};
+    QStringLiteral("Download"),     QStringLiteral("UUID"),         QStringLiteral("Source"),
+    QStringLiteral("Ended"),        QStringLiteral("Port"),         QStringLiteral("USB Serial"),
+    QStringLiteral("Vendor"),       QStringLiteral("Product"),      QStringLiteral("Host"),
+    QStringLiteral("Login"),        QStringLiteral("File"),         QStringLiteral("Expected"),
+    QStringLiteral("Arrived"),      QStringLiteral("Complete"),     QStringLiteral("Ending"),
+    QStringLiteral("Records"),      QStringLiteral("New"),          QStringLiteral("Note"),
+    QStringLiteral("Server Login"), QStringLiteral("Earlier Notes")};
 
 class ArchiveRun
 {
@@ -158,6 +170,13 @@ public:
             return SetNote();
         case ArchiveAction::Copy:
             return Copy();
+        case ArchiveAction::Init:
+            if (!Store().Init())
+                return Fail(ExitFailed, Store().Error());
+            Note(Text::tr("%1: archive schema %2 ready")
+                     .arg(target->Display())
+                     .arg(ArchiveSchema::kVersion));
+            return ExitDone;
         }
         return ExitUsage;
     }
@@ -377,6 +396,10 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
         options.action = ArchiveAction::Downloads;
         return 2;
     }
+    if (action == QLatin1String("init")) {
+        options.action = ArchiveAction::Init;
+        return 2;
+    }
     if (action == QLatin1String("copy")) {
         options.action = ArchiveAction::Copy;
         return 2;
@@ -402,10 +425,10 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
         options.noteText = positional[3];
         return 4;
     }
-    *error =
-        action.isEmpty()
-            ? Text::tr("archive needs list, downloads, import, note or copy")
-            : Text::tr("archive: '%1' is not list, downloads, import, note or copy").arg(action);
+    *error = action.isEmpty()
+                 ? Text::tr("archive needs list, downloads, import, note, copy or init")
+                 : Text::tr("archive: '%1' is not list, downloads, import, note, copy or init")
+                       .arg(action);
     return std::nullopt;
 }
 

@@ -36,6 +36,7 @@ QString Usage()
         "  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)\n"
         "  archive note DOWNLOAD_ID TEXT          set the note of a download\n"
         "  archive copy --to URL                  copy the archive into another one\n"
+        "  archive init                           create or migrate it; grant the team's roles\n"
         "\n"
         "Options:\n"
         "  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching\n"

@@ -22,12 +22,13 @@ public:
     // Starts the cluster made before again.
     bool Restart(QString* error = nullptr);
 
-    // Runs SQL as the superuser in `database`; false with the output in `error`.
+    // Runs SQL as `user` (the superuser by default) in `database`; false with the output in
+    // `error`.
     bool Sql(const QString& sql, const QString& database = QStringLiteral("postgres"),
-             QString* error = nullptr);
+             QString* error = nullptr, const QString& user = QStringLiteral("postgres"));
     // The first column of a query's rows, one per line ("" on failure).
     QString Query(const QString& sql, const QString& database) const;
-    // A new empty database owned by the writer role of the README; its name.
+    // A new empty database owned by the role qx390d_writer; its name.
     QString CreateDatabase(QString* error = nullptr);
     // "postgresql:///DB?host=SOCKETDIR&user=USER".
     QString Url(const QString& database,

@@ -4,6 +4,7 @@
 #include "archive/RecordKey.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "archiving/ArchiveWriter.h"
+#include "common/ProgramFacts.h"
 #include "verdicts/Verdict.h"
 
 #include <QDateTime>
@@ -376,8 +377,17 @@ private Q_SLOTS:
         QVERIFY(written);
         const QString note = QStringLiteral("Job 4711 — ONT \"Süd\", 50%");
         QVERIFY2(store.SetNote(written->downloadId, note), qPrintable(store.Error()));
-        QCOMPARE(DownloadOf(store, written->downloadId).note, note);
-        QCOMPARE(store.Records({}, std::nullopt, 10).value().first().note, note);
+        QVERIFY2(store.SetNote(written->downloadId, note + "!"), qPrintable(store.Error()));
+        const ArchivedDownload download = DownloadOf(store, written->downloadId);
+        QCOMPARE(download.note, note + "!");
+        QCOMPARE(store.Records({}, std::nullopt, 10).value().first().note, note + "!");
+        // Who wrote it and who changed the note: the server's login, the PC's on a file.
+        const QString who = UsePostgres() ? QStringLiteral("qx390d_writer") : LoginName();
+        QCOMPARE(download.serverLogin, UsePostgres() ? who : QString());
+        QCOMPARE(download.earlierNotes.size(), 2);
+        QCOMPARE(download.earlierNotes[0].oldNote, QString());
+        QCOMPARE(download.earlierNotes[1].oldNote, note);
+        QCOMPARE(download.earlierNotes[1].changedBy, who);
         QVERIFY(!store.SetNote(written->downloadId + 1000, note));
         QVERIFY2(store.Error().contains(
                      QStringLiteral("no download %1").arg(written->downloadId + 1000)),

@@ -9,6 +9,7 @@ const QList<FuzzTarget>& FuzzTargets()
         {"xls_reader", FuzzXlsReader},           {"xlsx_reader", FuzzXlsxReader},
         {"threshold_file", FuzzThresholdFile},   {"xls_answer", FuzzXlsAnswer},
         {"record_key", FuzzRecordKey},           {"pending_entry", FuzzPendingEntry},
+        {"archive_location", FuzzArchiveLocation},
     };
     return targets;
 }

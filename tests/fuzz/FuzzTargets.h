@@ -32,6 +32,7 @@ int FuzzThresholdFile(const uint8_t* data, size_t size);
 int FuzzXlsAnswer(const uint8_t* data, size_t size);
 int FuzzRecordKey(const uint8_t* data, size_t size);
 int FuzzPendingEntry(const uint8_t* data, size_t size);
+int FuzzArchiveLocation(const uint8_t* data, size_t size);
 
 // An invariant that must hold for every input.
 #define FUZZ_CHECK(condition)                                                                      \

@@ -241,6 +241,24 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>The data page holds at most %1 records; select %1 or fewer.</source>
         <translation>数据页最多容纳 %1 条记录；请选择不超过 %1 条记录。</translation>
     </message>
+    <message>
+        <source>Retry</source>
+        <translation>重试</translation>
+    </message>
+    <message>
+        <source>The archive could not be read: %1</source>
+        <translation>无法读取归档：%1</translation>
+    </message>
+    <message>
+        <source>Reading...</source>
+        <translation>正在读取...</translation>
+    </message>
+    <message numerus="yes">
+        <source>(%n new since the list was opened)</source>
+        <translation>
+            <numerusform>（打开列表后新增 %n 条）</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>CalibrationPage</name>
@@ -1379,6 +1397,10 @@ Open this file with a web browser:
     <message>
         <source> (off the scale)</source>
         <translation> (超出刻度)</translation>
+    </message>
+    <message>
+        <source>Powers by record (LOW: triangles at the foot); %1; several groups, no limit lines</source>
+        <translation>各记录的功率（LOW：底部的三角形）；%1；多个阈值组，无限值线</translation>
     </message>
 </context>
 <context>

@@ -848,6 +848,25 @@ std::optional<qint64> ArchiveStore::LastRecordId()
     return query.value(0).toLongLong();
 }
 
+std::optional<QList<qint64>> ArchiveStore::DownloadsWithNote(const QString& text)
+{
+    // Compared here, case-folded, rather than by the engine: SQLite's LOWER knows ASCII
+    // only, a server's depends on its locale. Downloads are few beside their records.
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT id, note FROM downloads WHERE note <> ''"))) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    const QString folded = text.toCaseFolded();
+    QList<qint64> ids;
+    while (query.next()) {
+        if (query.value(1).toString().toCaseFolded().contains(folded))
+            ids << query.value(0).toLongLong();
+    }
+    return ids;
+}
+
 std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFilter& filter,
                                                                  QStringList where,
                                                                  QVariantList values,
@@ -876,14 +895,17 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFi
         }
     }
     if (!filter.note.isEmpty()) {
-        QString pattern = filter.note.toLower();
-        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-        pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
-        pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));
-        where << QStringLiteral(
-            "EXISTS (SELECT 1 FROM download_records l JOIN downloads n ON n.id = l.download_id "
-            "WHERE l.record_id = r.id AND LOWER(n.note) LIKE ? ESCAPE '\\')");
-        values << QLatin1Char('%') + pattern + QLatin1Char('%');
+        const std::optional<QList<qint64>> downloads = DownloadsWithNote(filter.note);
+        if (!downloads)
+            return std::nullopt;
+        if (downloads->isEmpty())
+            return QList<ArchivedRecord>();
+        QStringList ids;
+        for (qint64 id : *downloads)
+            ids << QString::number(id);
+        where << QStringLiteral("EXISTS (SELECT 1 FROM download_records l WHERE l.record_id = "
+                                "r.id AND l.download_id IN (%1))")
+                     .arg(ids.join(QLatin1Char(',')));
     }
     QStringList limitColumns = kLimitColumns.split(QStringLiteral(", "));
     for (QString& c : limitColumns)

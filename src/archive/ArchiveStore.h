@@ -112,6 +112,8 @@ private:
     bool EnterWal();
     std::optional<qint64> LimitSetId(int group, const ThresholdTable& limits);
     std::optional<ArchiveWriteResult> WriteInTransaction(const ArchiveSubmission& submission);
+    // The downloads whose note holds `text`, compared case-folded (any language).
+    std::optional<QList<qint64>> DownloadsWithNote(const QString& text);
     // The filter's records that also meet `where` (with its `values`), in the list's order.
     std::optional<QList<ArchivedRecord>> SelectRecords(const ArchiveFilter& filter,
                                                        QStringList where, QVariantList values,

@@ -19,6 +19,7 @@ struct ArchiveOptions
     QString until;
     std::optional<int> group;
     std::optional<QString> verdict; // "Pass", ..., or "" for none
+    QString note;                   // list --note: a text of a download's note, any case
     QStringList files;              // import FILE...
     qint64 downloadId = 0;          // note DOWNLOAD_ID TEXT
     QString noteText;

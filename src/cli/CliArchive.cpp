@@ -204,6 +204,7 @@ private:
         filter.until = FilterBoundIso(a.until, true);
         filter.group = a.group;
         filter.verdict = a.verdict;
+        filter.note = a.note;
         OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
         QString error;
         if (!output.Open(&error))
@@ -378,6 +379,8 @@ bool ReadArchiveOption(const QString& name, const QString& value, ArchiveOptions
                 Text::tr("--verdict: '%1' is not pass, marginal, over, fail or none").arg(value);
     } else if (name == QLatin1String("--to")) {
         options.copyTo = value;
+    } else if (name == QLatin1String("--note")) {
+        options.note = value;
     } else {
         return false;
     }
@@ -452,6 +455,8 @@ QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
     const bool filters = !a.since.isEmpty() || !a.until.isEmpty() || a.group || a.verdict;
     if (filters && !(archive && a.action == ArchiveAction::List))
         return Text::tr("--since, --until, --group and --verdict are for archive list");
+    if (!a.note.isEmpty() && !(archive && a.action == ArchiveAction::List))
+        return Text::tr("--note is for archive list");
     if (archive && a.action == ArchiveAction::Copy && a.copyTo.isEmpty())
         return Text::tr("archive copy needs --to URL");
     if (!a.copyTo.isEmpty() && !(archive && a.action == ArchiveAction::Copy))

@@ -71,7 +71,9 @@ QString MoreUsage()
         "  thresholds set --preset NAME --group N [--margin DB] --yes\n"
         "                                         download the groups, set group N's channels\n"
         "                                         of the preset (Pass = Fail + DB, 3 by\n"
-        "                                         default) and upload all three\n");
+        "                                         default) and upload all three\n"
+        "  archive list ... --note TEXT           only records of downloads whose note holds\n"
+        "                                         TEXT (in any case, as the Archive window)\n");
 }
 
 // Channels by the wavelength the operator names.
@@ -90,8 +92,8 @@ std::optional<CalibrationChannel> ChannelOf(const QString& wavelength)
 
 bool IsArchiveValueOption(const QString& name)
 {
-    for (const char* option :
-         {"--archive", "--archive-service", "--since", "--until", "--group", "--verdict", "--to"})
+    for (const char* option : {"--archive", "--archive-service", "--since", "--until", "--group",
+                               "--verdict", "--to", "--note"})
         if (name == QLatin1String(option))
             return true;
     return false;

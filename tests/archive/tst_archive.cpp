@@ -296,6 +296,12 @@ private Q_SLOTS:
         QTest::newRow("a note with a wildcard") << ""
                                                 << "" << 0 << "*"
                                                 << "%";
+        QTest::newRow("a note beyond ASCII, as written") << ""
+                                                         << "" << 0 << "*"
+                                                         << "Über Straße";
+        QTest::newRow("a note beyond ASCII, any case") << ""
+                                                       << "" << 0 << "*"
+                                                       << "üBER STRAßE";
     }
     void filters()
     {
@@ -317,7 +323,7 @@ private Q_SLOTS:
             ArchiveSubmission a = MeterSubmission(north, "A");
             a.facts.note = QStringLiteral("Site North, ONT 17");
             ArchiveSubmission b = MeterSubmission(depot, "B");
-            b.facts.note = QStringLiteral("depot");
+            b.facts.note = QStringLiteral("Depot, Über Straße 4");
             unjudged = MeterDownloadRows(30, 9);
             QVERIFY(store.Write(a) && store.Write(b) &&
                     store.Write(MeterSubmission(unjudged, "C", ThresholdTable())));
@@ -345,7 +351,7 @@ private Q_SLOTS:
             }
         };
         consider(north, QStringLiteral("Site North, ONT 17"), true);
-        consider(depot, QStringLiteral("depot"), true);
+        consider(depot, QStringLiteral("Depot, Über Straße 4"), true);
         consider(unjudged, QString(), false);
         std::sort(expected.begin(), expected.end(), std::greater<>());
 

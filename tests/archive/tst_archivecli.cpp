@@ -44,6 +44,8 @@ private Q_SLOTS:
         seeded_ = archives_.Path("seeded.sqlite");
         CliProcess seed({"--archive", seeded_, "archive", "import", kFixtures + "/records99.csv"});
         QCOMPARE(seed.Finish(), 0);
+        CliProcess note({"--archive", seeded_, "archive", "note", "1", "Über Straße, site North"});
+        QCOMPARE(note.Finish(), 0);
     }
 
     void archiveCommands_data()
@@ -101,6 +103,17 @@ private Q_SLOTS:
         QTest::newRow("note") << QStringList{"archive", "note", "1", "Site North"} << 0 << 0
                               << "download 1: note set"
                               << "";
+        QTest::newRow("list by a text of a note, any case")
+            << QStringList{"archive", "list", "--note", "üBER straße, SITE"} << 0 << 1 + 99
+            << "99 records"
+            << "";
+        QTest::newRow("list by a note no download has")
+            << QStringList{"archive", "list", "--note", "Süd"} << 0 << 1 << "0 records"
+            << "";
+        QTest::newRow("a note filter on downloads")
+            << QStringList{"archive", "downloads", "--note", "x"} << 2 << 0
+            << "--note is for archive list"
+            << "";
         QTest::newRow("note of an unknown download")
             << QStringList{"archive", "note", "999", "x"} << 1 << 0 << "there is no download 999"
             << "";

@@ -26,6 +26,7 @@
 #include "verdicts/Verdict.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
@@ -35,6 +36,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -79,6 +81,7 @@ private slots:
     void downloadIsArchivedHoweverItEnds();
     void limitsKnownAfterTheDownloadJudgeItsArchivedRecords();
     void importIsArchivedWhenItBringsRows();
+    void aServerThatNeverAnswersFreezesNothing();
     void settingsTestAndKeepALocation_data();
     void settingsTestAndKeepALocation();
 
@@ -391,6 +394,34 @@ void TestArchiveWindow::importIsArchivedWhenItBringsRows()
     QCOMPARE(downloads.first().facts.ending, DownloadEnding::Imported);
     QCOMPARE(ArchivedRows(store), Sorted(rows));
     QCOMPARE(prompter.Texts(), QStringList({ImportText::BadHeader(), ImportText::Succeeded()}));
+}
+
+// A server that takes the connection and then says nothing: the window opens at once, its
+// filters can be changed while it waits, and its status says what stopped the read.
+void TestArchiveWindow::aServerThatNeverAnswersFreezesNothing()
+{
+    QTcpServer silent; // accepts through its backlog, never answers
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    ArchiveTarget target;
+    target.engine = ArchiveTarget::Engine::Postgres;
+    target.url = QStringLiteral("postgresql://127.0.0.1:%1/archive?user=tech&connect_timeout=2")
+                     .arg(silent.serverPort());
+
+    ArchiveWindow window(target, prompter, dialogs);
+    window.show();
+    QVERIFY(window.Model()->IsReading());
+    QCOMPARE(window.Status()->text(), ArchiveWindow::tr("Reading..."));
+    // Each change asks again at once; the reads before it are set aside.
+    for (const char* text : {"a", "ab", "abc"}) {
+        window.NoteFilter()->setText(QString::fromLatin1(text));
+        window.Group()->setCurrentIndex(window.Group()->currentIndex() % 3 + 1);
+        QVERIFY(window.Model()->IsReading());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!window.Model()->IsReading(), 30000);
+    QVERIFY2(window.Status()->text().contains(QStringLiteral("127.0.0.1")),
+             qPrintable(window.Status()->text()));
+    QVERIFY(window.RetryButton()->isVisible());
+    QCOMPARE(prompter.boxes.size(), 0);
 }
 
 void TestArchiveWindow::settingsTestAndKeepALocation_data()

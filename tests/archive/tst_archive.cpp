@@ -513,6 +513,8 @@ private Q_SLOTS:
         model.SetFilter({});
         readsCome();
         QCOMPARE(model.rowCount(), ArchiveRecordModel::kPageRows);
+        // From here on rows only come: nothing starts the list over.
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
 
         QList<qint64> written;
         const auto write = [&] {
@@ -573,7 +575,42 @@ private Q_SLOTS:
         for (qint64 id : std::as_const(written))
             QVERIFY(ids.contains(id));
         QCOMPARE(model.AddedRecords(), where == QLatin1String("oldest") ? 0 : written.size());
+        QCOMPARE(resets.size(), 0);
         QCOMPARE(model.RowTexts({0}).first(), model.Record(0).texts);
+    }
+
+    // A page that cannot be read says why and can be read again; it never passes for the
+    // end of the list.
+    void model_aFailedPageIsToldAndRetried()
+    {
+        const ArchiveTarget target = archives_.Fresh();
+        {
+            ArchiveStore store(target);
+            for (quint32 seed = 1; seed <= 3; ++seed)
+                QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(100, seed), "A")));
+        }
+        ArchiveRecordModel model(target);
+        QSignalSpy states(&model, &ArchiveRecordModel::StateChanged);
+        model.SetFilter({});
+        QVERIFY(model.IsReading());
+        QTRY_VERIFY_WITH_TIMEOUT(!model.IsReading(), 20000);
+        QCOMPARE(model.rowCount(), ArchiveRecordModel::kPageRows);
+        QVERIFY(model.canFetchMore({}));
+
+        QVERIFY(archives_.RawSql(target, {QStringLiteral("ALTER TABLE records RENAME TO gone")}));
+        model.fetchMore({});
+        QTRY_VERIFY_WITH_TIMEOUT(!model.IsReading(), 20000);
+        QVERIFY2(model.Error().contains(QStringLiteral("records")), qPrintable(model.Error()));
+        QVERIFY(!model.canFetchMore({}));
+        QCOMPARE(model.rowCount(), ArchiveRecordModel::kPageRows);
+        QVERIFY(states.size() >= 4); // reading, read, reading, failed
+
+        QVERIFY(archives_.RawSql(target, {QStringLiteral("ALTER TABLE gone RENAME TO records")}));
+        model.Retry();
+        QVERIFY(model.IsReading());
+        QTRY_VERIFY_WITH_TIMEOUT(!model.IsReading(), 20000);
+        QCOMPARE(model.Error(), QString());
+        QCOMPARE(model.rowCount(), 300);
     }
 };
 

@@ -11,6 +11,13 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+namespace {
+
+// Long enough for a finished test's thread to end, too short to notice when it cannot.
+constexpr int kTestStopWaitMs = 200;
+
+} // namespace
+
 ArchiveSettingsDialog::ArchiveSettingsDialog(const QString& location, const QString& overriddenBy,
                                              Prompter& prompter, QWidget* parent, Tester tester)
     : QDialog(parent), prompter_(prompter), tester_(std::move(tester)),
@@ -59,11 +66,15 @@ ArchiveSettingsDialog::ArchiveSettingsDialog(const QString& location, const QStr
 
 ArchiveSettingsDialog::~ArchiveSettingsDialog()
 {
-    // A test under way ends within the connection's own time limit.
-    if (test_) {
-        test_->wait();
+    if (!test_)
+        return;
+    // A test held up by its server ends within the connection's own time limit; closing
+    // does not wait for it: the thread then goes by itself (it holds nothing of the dialog).
+    if (test_->wait(kTestStopWaitMs)) {
         delete test_;
+        return;
     }
+    connect(test_, &QThread::finished, test_, &QObject::deleteLater);
 }
 
 QString ArchiveSettingsDialog::Location() const
@@ -87,6 +98,7 @@ void ArchiveSettingsDialog::OnTestConnection()
         return;
     }
     result_->setText(tr("Connecting to %1...").arg(target->Display()));
+    FitTexts();
     testButton_->setEnabled(false);
     // Shared with the thread, which may outlive a closed dialog's widgets but not the dialog.
     auto outcome = std::make_shared<std::pair<bool, QString>>();
@@ -105,7 +117,18 @@ void ArchiveSettingsDialog::OnTestConnection()
 void ArchiveSettingsDialog::ShowResult(bool ok, const QString& message)
 {
     result_->setText((ok ? tr("Connected: %1") : tr("Not usable: %1")).arg(message));
+    FitTexts();
     Q_EMIT TestFinished(ok, message);
+}
+
+void ArchiveSettingsDialog::FitTexts()
+{
+    // A window does not grow by itself for wrapped texts that need more lines: without this
+    // a long result cut off the lines of the texts above it.
+    layout()->activate();
+    const int needed = heightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
 }
 
 void ArchiveSettingsDialog::accept()

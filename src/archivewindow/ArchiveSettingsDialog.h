@@ -52,6 +52,7 @@ Q_SIGNALS:
     void TestFinished(bool ok, const QString& message);
 
 private:
+    void FitTexts();
     void ShowResult(bool ok, const QString& message);
 
     Prompter& prompter_;

@@ -32,6 +32,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -404,8 +405,10 @@ void TestArchiveWindow::aServerThatNeverAnswersFreezesNothing()
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     ArchiveTarget target;
     target.engine = ArchiveTarget::Engine::Postgres;
-    target.url = QStringLiteral("postgresql://127.0.0.1:%1/archive?user=tech&connect_timeout=2")
-                     .arg(silent.serverPort());
+    // A long name makes a long message.
+    target.url = QStringLiteral("postgresql://127.0.0.1:%1/%2?user=tech&connect_timeout=2")
+                     .arg(silent.serverPort())
+                     .arg(QString(300, QLatin1Char('x')));
 
     ArchiveWindow window(target, prompter, dialogs);
     window.show();
@@ -422,6 +425,9 @@ void TestArchiveWindow::aServerThatNeverAnswersFreezesNothing()
              qPrintable(window.Status()->text()));
     QVERIFY(window.RetryButton()->isVisible());
     QCOMPARE(prompter.boxes.size(), 0);
+    // The message wraps: the window does not outgrow the screen, its buttons stay in it.
+    QVERIFY(window.minimumSizeHint().width() <= window.screen()->availableGeometry().width());
+    QTRY_VERIFY(window.ReportButton()->geometry().right() < window.width());
 }
 
 void TestArchiveWindow::settingsTestAndKeepALocation_data()
@@ -489,6 +495,16 @@ void TestArchiveWindow::settingsTestAndKeepALocation()
     QVERIFY2(tested.first().at(1).toString().contains(testSays),
              qPrintable(tested.first().at(1).toString()));
     QVERIFY(!dialog->TestResult()->text().contains(QStringLiteral("secret")));
+    // With the result shown every text is still whole: each label has the height its
+    // wrapped lines need.
+    const auto whole = [dialog] {
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->isVisible() && label->height() < label->heightForWidth(label->width()))
+                return false;
+        }
+        return true;
+    };
+    QTRY_VERIFY(whole());
 
     dialog->accept();
     QCOMPARE(ShownBoxes(prompter), boxes);

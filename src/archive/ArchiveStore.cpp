@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
@@ -31,6 +32,12 @@ constexpr int kBusyTimeoutMs = 20000;
 const QString kSqliteBusy = QStringLiteral("5");
 // How long a server may take to accept a connection.
 constexpr int kConnectTimeoutS = 5;
+// How long a server write may wait: for the writers' lock, for any one statement, for an
+// unanswered packet. A write that runs out stays kept on this PC.
+constexpr int kServerWaitMs = 10000;
+// How long the server lets one of the program's sessions sit inside a transaction doing
+// nothing (a process stopped, a laptop suspended) before it ends it and frees the lock.
+constexpr int kIdleInTransactionMs = 5000;
 
 QAtomicInteger<quint64> connectionCounter;
 
@@ -145,7 +152,8 @@ struct Existing
 
 ArchiveStore::ArchiveStore(const ArchiveTarget& target)
     : target_(target), dialect_(ArchiveDialect::For(target.engine)),
-      connectionName_(QStringLiteral("qx390d-archive-%1").arg(++connectionCounter))
+      connectionName_(QStringLiteral("qx390d-archive-%1").arg(++connectionCounter)),
+      busyTimeoutMs_(kBusyTimeoutMs)
 {
 }
 
@@ -156,6 +164,11 @@ ArchiveStore::~ArchiveStore()
     QSqlDatabase::removeDatabase(connectionName_);
 }
 
+void ArchiveStore::SetConnectionWatch(std::function<void(const QVariant&)> watch)
+{
+    watch_ = std::move(watch);
+}
+
 bool ArchiveStore::IsOpen() const
 {
     return ready_ && db_.isOpen();
@@ -164,6 +177,8 @@ bool ArchiveStore::IsOpen() const
 void ArchiveStore::Close()
 {
     ready_ = false;
+    if (db_.isValid() && db_.isOpen() && watch_)
+        watch_(QVariant());
     if (db_.isValid())
         db_.close();
 }
@@ -232,10 +247,12 @@ bool ArchiveStore::OpenConnection()
     if (target_.IsServer()) {
         // Keepalives: a server lost over TCP is noticed in seconds, not the system's hours,
         // so a write never hangs the writer thread for long.
-        QStringList options{
-            QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS),
-            QStringLiteral("application_name=qx390d"), QStringLiteral("keepalives_idle=10"),
-            QStringLiteral("keepalives_interval=5"), QStringLiteral("keepalives_count=3")};
+        QStringList options{QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS),
+                            QStringLiteral("application_name=qx390d"),
+                            QStringLiteral("keepalives_idle=5"),
+                            QStringLiteral("keepalives_interval=2"),
+                            QStringLiteral("keepalives_count=3"),
+                            QStringLiteral("tcp_user_timeout=%1").arg(kServerWaitMs)};
         if (!target_.service.isEmpty())
             options << QStringLiteral("service=") + target_.service;
         // Qt hands libpq a key=value string, in which a URL is not expanded: its parts go
@@ -260,10 +277,24 @@ bool ArchiveStore::OpenConnection()
                                                .arg(file.absolutePath()));
         db_.setDatabaseName(target_.path);
         // From the first statement on: another program may be creating or writing the file.
-        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs_));
     }
     if (!db_.open())
         return Fail(target_.Display(), ReasonOf(db_.lastError()));
+    if (watch_)
+        watch_(db_.driver()->handle());
+    if (target_.IsServer()) {
+        // The session's waits bounded on the server's side too, whatever its defaults: a lock
+        // (the writers' one included), a transaction left idle by a stopped process. A write
+        // transaction bounds its statements as well (ArchiveDialect::beginWrite).
+        for (const QString& sql : {QStringLiteral("SET lock_timeout = %1").arg(kServerWaitMs),
+                                   QStringLiteral("SET idle_in_transaction_session_timeout = %1")
+                                       .arg(kIdleInTransactionMs)}) {
+            QSqlQuery query(db_);
+            if (!query.exec(sql))
+                return Fail(target_.Display(), query);
+        }
+    }
     return true;
 }
 
@@ -355,7 +386,7 @@ bool ArchiveStore::EnterWal()
     // while another program creates the same file, SQLite answers "locked" at once instead
     // of waiting out busy_timeout. So the switch is tried again until that wait has passed.
     // Once the file is WAL, the statement changes nothing and takes no lock.
-    const QDeadlineTimer deadline(kBusyTimeoutMs);
+    const QDeadlineTimer deadline(busyTimeoutMs_);
     for (;;) {
         QSqlQuery pragma(db_);
         if (pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && pragma.next() &&
@@ -959,7 +990,8 @@ bool ArchiveStore::AddPending(const QString& target, const ArchiveSubmission& su
         return false;
     QSqlQuery query(db_);
     query.prepare(QStringLiteral("INSERT INTO pending (target, uuid, submission, reason) "
-                                 "VALUES (?, ?, ?, ?) ON CONFLICT (target, uuid) DO NOTHING"));
+                                 "VALUES (?, ?, ?, ?) ON CONFLICT (target, uuid) DO UPDATE SET "
+                                 "reason = excluded.reason"));
     query.addBindValue(target);
     query.addBindValue(submission.facts.uuid.toString(QUuid::WithoutBraces));
     query.addBindValue(QString::fromUtf8(SubmissionToJson(submission)));

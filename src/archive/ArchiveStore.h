@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QSqlQuery;
@@ -36,6 +37,11 @@ public:
     ArchiveStore& operator=(const ArchiveStore&) = delete;
 
     const ArchiveTarget& Target() const { return target_; }
+    // Told the driver's handle (QSqlDriver::handle()) each time the connection opens, and an
+    // empty one before it closes: so another thread can end a wait on the server at once.
+    void SetConnectionWatch(std::function<void(const QVariant& handle)> watch);
+    // How long an SQLite write waits for another writer (before Open).
+    void SetBusyTimeout(int ms) { busyTimeoutMs_ = ms; }
 
     // Connects and brings the schema to `version` (the program's own by default): a new
     // archive is created, an older one migrated, one version per transaction. A database
@@ -66,6 +72,7 @@ public:
     std::optional<qint64> CountRecords();
 
     // The queue of downloads waiting for the server `target` (an ArchiveTarget::Display()).
+    // Adding one that waits already only changes why it waits.
     bool AddPending(const QString& target, const ArchiveSubmission& submission,
                     const QString& reason);
     std::optional<QList<PendingSubmission>> Pending(const QString& target);
@@ -90,6 +97,8 @@ private:
     ArchiveDialect dialect_;
     QString connectionName_;
     QSqlDatabase db_;
+    int busyTimeoutMs_;
+    std::function<void(const QVariant&)> watch_;
     bool ready_ = false;
     QString error_;
 };

@@ -1,23 +1,49 @@
 #include "archiving/ArchiveSession.h"
 
+#include "archiving/ServerInterrupt.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
-ArchiveSession::ArchiveSession(const ArchiveTarget& target, const QString& localPath)
-    : store_(target), localPath_(localPath)
+ArchiveSession::ArchiveSession(const ArchiveTarget& target, const QString& localPath,
+                               std::shared_ptr<ServerInterrupt> interrupt)
+    : store_(target), localPath_(localPath), interrupt_(std::move(interrupt))
 {
+    if (interrupt_)
+        store_.SetConnectionWatch([i = interrupt_](const QVariant& handle) { i->Watch(handle); });
+}
+
+ArchiveSession::~ArchiveSession() = default;
+
+void ArchiveSession::SetJournalBusyTimeout(int ms)
+{
+    journalBusyMs_ = ms;
+    if (!store_.Target().IsServer())
+        store_.SetBusyTimeout(ms);
 }
 
 ArchiveStore* ArchiveSession::Local(QString* error)
 {
-    if (!local_)
+    if (!local_) {
         local_ = std::make_unique<ArchiveStore>(ArchiveTarget::SqliteFile(localPath_));
+        if (journalBusyMs_)
+            local_->SetBusyTimeout(*journalBusyMs_);
+    }
     if (!local_->Open()) {
         *error = local_->Error();
         return nullptr;
     }
     return local_.get();
+}
+
+QString ArchiveSession::KeptMessage(const QString& error) const
+{
+    return QCoreApplication::translate("ArchiveStore",
+                                       "The archive could not be written: %1. The records are "
+                                       "kept on this PC (%2) and will be sent at the next "
+                                       "successful connection.")
+        .arg(error, QDir::toNativeSeparators(localPath_));
 }
 
 std::optional<int> ArchiveSession::DeliverPending(QString* error)
@@ -38,72 +64,115 @@ std::optional<int> ArchiveSession::DeliverPending(QString* error)
     }
     int delivered = 0;
     for (const PendingSubmission& p : *pending) {
-        // Written (or found written by an earlier, unconfirmed delivery), then removed: a
-        // download is never stored twice, whatever step is interrupted.
-        if (!store_.Write(p.submission)) {
+        if (interrupt_ && interrupt_->Fired()) {
+            *error = QCoreApplication::translate("ArchiveStore", "the program is ending");
+            return std::nullopt;
+        }
+        // Written (or found written by an earlier, unconfirmed delivery), then marked
+        // delivered: a download is never stored twice, whatever step is interrupted.
+        const std::optional<ArchiveWriteResult> result = store_.Write(p.submission);
+        if (!result) {
             *error = store_.Error();
+            // Why it waits, for `archive pending`.
+            local->AddPending(store_.Target().Display(), p.submission, *error);
             return std::nullopt;
         }
         if (!local->RemovePending(p.id)) {
             *error = local->Error();
             return std::nullopt;
         }
+        deliveredResults_.insert(p.submission.facts.uuid, *result);
         ++delivered;
     }
     return delivered;
 }
 
-ArchiveSession::Outcome ArchiveSession::Submit(const ArchiveSubmission& submission)
+ArchiveSession::Outcome ArchiveSession::Journal(const ArchiveSubmission& submission)
 {
     Outcome outcome;
-    QString error;
-    if (store_.Target().IsServer()) {
-        if (const std::optional<int> delivered = DeliverPending(&error))
-            outcome.delivered = *delivered;
-    }
-    if (error.isEmpty())
-        outcome.result = store_.Write(submission);
-    if (outcome.result)
-        return outcome;
-    if (error.isEmpty())
-        error = store_.Error();
     if (!store_.Target().IsServer()) {
-        outcome.error =
-            QCoreApplication::translate("ArchiveStore", "The archive could not be written: %1")
-                .arg(error);
+        outcome.result = store_.Write(submission);
+        if (!outcome.result)
+            outcome.error =
+                QCoreApplication::translate("ArchiveStore", "The archive could not be written: %1")
+                    .arg(store_.Error());
         return outcome;
     }
     QString localError;
     ArchiveStore* local = Local(&localError);
-    if (local && local->AddPending(store_.Target().Display(), submission, error)) {
+    if (local && local->AddPending(store_.Target().Display(), submission, QString()))
         outcome.queued = true;
-        outcome.error = QCoreApplication::translate(
-                            "ArchiveStore",
-                            "The archive could not be written: %1. The records are kept on this "
-                            "PC (%2) and will be sent at the next successful connection.")
-                            .arg(error, QDir::toNativeSeparators(localPath_));
+    else
+        outcome.error = local ? local->Error() : localError;
+    return outcome;
+}
+
+ArchiveSession::Outcome ArchiveSession::Deliver(const ArchiveSubmission& submission)
+{
+    Outcome outcome;
+    QString error;
+    const int delivered = DeliverPending(&error).value_or(0);
+    // Delivered now, or by an earlier call of this session that found it waiting.
+    const auto written = deliveredResults_.constFind(submission.facts.uuid);
+    if (written != deliveredResults_.cend()) {
+        outcome.result = *written;
+        deliveredResults_.erase(written);
+        outcome.delivered = qMax(0, delivered - 1);
         return outcome;
     }
-    if (local)
-        localError = local->Error();
+    outcome.delivered = delivered;
+    outcome.queued = true;
+    outcome.error = KeptMessage(error.isEmpty() ? store_.Error() : error);
+    return outcome;
+}
+
+ArchiveSession::Outcome ArchiveSession::Submit(const ArchiveSubmission& submission,
+                                               const std::function<void()>& journaledHook)
+{
+    const Outcome journaled = Journal(submission);
+    if (journaledHook)
+        journaledHook();
+    if (journaled.queued)
+        return Deliver(submission);
+    if (!store_.Target().IsServer())
+        return journaled;
+    // Not kept on this PC: the server is tried all the same.
+    const QString localError = journaled.error;
+    Outcome outcome;
+    if (interrupt_ && interrupt_->Fired())
+        outcome.error = QCoreApplication::translate("ArchiveStore", "the program is ending");
+    else if ((outcome.result = store_.Write(submission)))
+        return outcome;
     outcome.error = QCoreApplication::translate("ArchiveStore",
                                                 "The archive could not be written: %1. The "
                                                 "records could not be kept on this PC either: %2")
-                        .arg(error, localError);
+                        .arg(outcome.error.isEmpty() ? store_.Error() : outcome.error, localError);
     return outcome;
 }
 
 bool TestArchiveConnection(const ArchiveTarget& target, QString* message)
 {
-    ArchiveStore store(target);
+    ArchiveSession session(target);
+    ArchiveStore& store = session.Store();
     const std::optional<qint64> records = store.CountRecords();
     if (!records) {
         *message = store.Error();
         return false;
     }
+    // A connection that works sends what waits on this PC for it.
+    QString error;
+    const int delivered = session.DeliverPending(&error).value_or(0);
     *message = QCoreApplication::translate("ArchiveStore", "%1: archive schema %2, %3 records")
                    .arg(target.Display())
                    .arg(store.SchemaVersion().value_or(0))
                    .arg(*records);
+    if (delivered > 0)
+        *message +=
+            QCoreApplication::translate("ArchiveStore", "; %1 downloads kept on this PC were sent")
+                .arg(delivered);
+    else if (!error.isEmpty())
+        *message += QCoreApplication::translate("ArchiveStore",
+                                                "; what is kept on this PC could not be sent: %1")
+                        .arg(error);
     return true;
 }

@@ -4,6 +4,7 @@
 #include "archive/RecordKey.h"
 #include "archiving/ArchiveImport.h"
 #include "archiving/ArchiveSession.h"
+#include "cli/CliSignals.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "records/RecordTable.h"
@@ -254,7 +255,9 @@ private:
             ArchiveSubmission submission;
             submission.facts = DownloadFacts::ForImport(file, static_cast<int>(rows->size()));
             submission.rows = *rows;
-            const ArchiveSession::Outcome outcome = session_->Submit(submission);
+            CliKeeping keeping;
+            const ArchiveSession::Outcome outcome =
+                session_->Submit(submission, [&keeping] { keeping.Release(); });
             if (!outcome.result) {
                 Fail(ExitFailed, outcome.error);
                 code = ExitFailed;
@@ -457,7 +460,9 @@ void ArchiveCliDownload(const CliOptions& options, const QString& port,
         DownloadFacts::ForMeter(port, ending, expected, static_cast<int>(rows.size()));
     submission.rows = rows;
     ArchiveSession session(*target);
-    const ArchiveSession::Outcome outcome = session.Submit(submission);
+    CliKeeping keeping;
+    const ArchiveSession::Outcome outcome =
+        session.Submit(submission, [&keeping] { keeping.Release(); });
     if (!outcome.result) {
         err.write("qx390d-cli: " + outcome.error.toLocal8Bit() + '\n');
         return;

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "startup/CommandLine.h"
 #include "archive/ArchiveTypes.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "records/RecordDownload.h"
+#include "startup/CommandLine.h"
 
 #include <QObject>
 #include <QPointer>
@@ -68,6 +68,7 @@ private:
                          const QList<QStringList>& rows);
     void OnImportSucceeded(const QString& file, const QList<QStringList>& rows);
     void OnFailed(const QString& message);
+    void OnDelivered(int downloads);
     void ShowHeldMessage();
     void ShowRowsInDataPage(const QList<QStringList>& rows);
     void RememberPortIdentity();
@@ -90,4 +91,6 @@ private:
     PortIdentity identity_;
     // A failure told while a download ran, shown once it has ended.
     QString heldMessage_;
+    // How many downloads that waited on this PC were sent, for the Archive window.
+    QString deliveredNotice_;
 };

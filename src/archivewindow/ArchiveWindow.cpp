@@ -274,6 +274,12 @@ void ArchiveWindow::ApplyFilter()
     UpdateButtons();
 }
 
+void ArchiveWindow::SetNotice(const QString& notice)
+{
+    notice_ = notice;
+    ShowStatus();
+}
+
 void ArchiveWindow::ShowStatus()
 {
     if (!model_->Error().isEmpty()) {
@@ -281,10 +287,11 @@ void ArchiveWindow::ShowStatus()
         return;
     }
     const int rows = model_->rowCount();
-    status_->setText(model_->canFetchMore({})
-                         ? tr("The newest %1 records; more as the list scrolls").arg(rows)
-                     : rows == 1 ? tr("1 record")
-                                 : tr("%1 records").arg(rows));
+    const QString count = model_->canFetchMore({})
+                              ? tr("The newest %1 records; more as the list scrolls").arg(rows)
+                          : rows == 1 ? tr("1 record")
+                                      : tr("%1 records").arg(rows);
+    status_->setText(notice_.isEmpty() ? count : count + QStringLiteral("; ") + notice_);
 }
 
 void ArchiveWindow::UpdateButtons()

@@ -41,6 +41,9 @@ public:
     // Reads the archive again with the same filters (a download was archived); while a note
     // is being typed, once it is done.
     void Refresh();
+    // A line the status keeps after the record count (downloads kept on this PC that were
+    // sent).
+    void SetNotice(const QString& notice);
 
     // The filters as the controls set them.
     ArchiveFilter Filter() const;
@@ -104,6 +107,7 @@ private:
     QComboBox* verdict_;
     QLineEdit* note_;
     QLabel* status_;
+    QString notice_;
     QPushButton* openButton_;
     QPushButton* csvButton_;
     QPushButton* workbookButton_;

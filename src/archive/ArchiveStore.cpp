@@ -186,12 +186,16 @@ void ArchiveStore::Close()
 bool ArchiveStore::Fail(const QString& what, const QString& reason)
 {
     error_ = QStringLiteral("%1: %2").arg(what, reason);
+    errorCode_.clear();
+    failedStatement_.clear();
     return false;
 }
 
 bool ArchiveStore::Fail(const QString& what, const QSqlQuery& query)
 {
     Fail(what, ReasonOf(query.lastError()));
+    errorCode_ = query.lastError().nativeErrorCode();
+    failedStatement_ = query.lastQuery().trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
     // A server that went away is connected to again on the next call.
     if (target_.IsServer())
         Close();
@@ -294,6 +298,11 @@ bool ArchiveStore::OpenConnection()
             if (!query.exec(sql))
                 return Fail(target_.Display(), query);
         }
+        // The role the server knows this program by (a service or ~/.pgpass may name it).
+        QSqlQuery login(db_);
+        if (!login.exec(QStringLiteral("SELECT current_user")) || !login.next())
+            return Fail(target_.Display(), login);
+        login_ = login.value(0).toString();
     }
     return true;
 }
@@ -427,12 +436,16 @@ bool ArchiveStore::Migrate(int from, int to)
         for (const QString& sql : ArchiveSchema::Migration(v, target_.engine)) {
             if (!ExecSql(sql)) {
                 const QString failed = error_;
+                const QString code = errorCode_;
+                const QString statement = failedStatement_;
                 Rollback();
-                return Fail(
-                    QCoreApplication::translate("ArchiveStore", "%1 (migration to schema %2)")
-                        .arg(target_.Display())
-                        .arg(v),
-                    failed.section(QStringLiteral(": "), 1));
+                Fail(QCoreApplication::translate("ArchiveStore", "%1 (migration to schema %2)")
+                         .arg(target_.Display())
+                         .arg(v),
+                     failed.section(QStringLiteral(": "), 1));
+                errorCode_ = code;
+                failedStatement_ = statement;
+                return false;
             }
         }
         QSqlQuery setVersion(db_);
@@ -1005,9 +1018,10 @@ std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& tar
         return std::nullopt;
     QSqlQuery query(db_);
     query.setForwardOnly(true);
-    query.prepare(
-        QStringLiteral("SELECT id, submission, reason FROM pending WHERE target = ? ORDER BY id"));
-    query.addBindValue(target);
+    query.prepare(QStringLiteral("SELECT id, submission, reason, target FROM pending WHERE "
+                                 "target = ? OR ? = '' ORDER BY id"));
+    query.addBindValue(Text(target));
+    query.addBindValue(Text(target));
     if (!Exec(query, target_.Display()))
         return std::nullopt;
     QList<PendingSubmission> pending;
@@ -1015,7 +1029,8 @@ std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& tar
         std::optional<ArchiveSubmission> s = SubmissionFromJson(query.value(1).toByteArray());
         if (!s)
             continue; // never dropped: it stays in the file for inspection
-        pending.append({query.value(0).toLongLong(), *s, query.value(2).toString()});
+        pending.append({query.value(0).toLongLong(), *s, query.value(2).toString(),
+                        query.value(3).toString()});
     }
     return pending;
 }

@@ -19,6 +19,7 @@ struct PendingSubmission
     qint64 id = 0;
     ArchiveSubmission submission;
     QString reason; // why it could not be written
+    QString target; // the archive it is meant for
 };
 
 // One connection to an archive. Qt allows a connection only on the thread that opened it,
@@ -52,6 +53,12 @@ public:
     bool IsOpen() const;
     void Close();
     const QString& Error() const { return error_; }
+    // Of the last failure: the engine's code (a SQLSTATE on a server) and the statement's
+    // first word (INSERT, SELECT...), where a statement failed.
+    const QString& ErrorCode() const { return errorCode_; }
+    const QString& FailedStatement() const { return failedStatement_; }
+    // The role a server connection logs in as; empty before one opened.
+    const QString& Login() const { return login_; }
     // The version the database has; nothing when it cannot be read.
     std::optional<int> SchemaVersion();
 
@@ -75,6 +82,7 @@ public:
     // Adding one that waits already only changes why it waits.
     bool AddPending(const QString& target, const ArchiveSubmission& submission,
                     const QString& reason);
+    // Those of every archive for an empty `target`.
     std::optional<QList<PendingSubmission>> Pending(const QString& target);
     bool RemovePending(qint64 id);
 
@@ -101,6 +109,9 @@ private:
     std::function<void(const QVariant&)> watch_;
     bool ready_ = false;
     QString error_;
+    QString errorCode_;
+    QString failedStatement_;
+    QString login_;
 };
 
 // A submission as JSON and back (the pending queue keeps them so); nothing for a text

@@ -37,8 +37,25 @@ ArchiveStore* ArchiveSession::Local(QString* error)
     return local_.get();
 }
 
+QString ArchiveSession::WhyNotWritten() const
+{
+    // A login without the right can never write: said so, not "next connection".
+    if (store_.ErrorCode() == QLatin1String("42501"))
+        return QCoreApplication::translate("ArchiveStore",
+                                           "the login %1 lacks the %2 right there (%3)")
+            .arg(store_.Login(), store_.FailedStatement(), store_.Error());
+    return store_.Error();
+}
+
 QString ArchiveSession::KeptMessage(const QString& error) const
 {
+    if (store_.ErrorCode() == QLatin1String("42501"))
+        return QCoreApplication::translate("ArchiveStore",
+                                           "The archive could not be written: %1. The records "
+                                           "are kept on this PC (%2) until the login is given "
+                                           "that right, or they are sent to another archive "
+                                           "with qx390d-cli archive pending --send-to.")
+            .arg(error, QDir::toNativeSeparators(localPath_));
     return QCoreApplication::translate("ArchiveStore",
                                        "The archive could not be written: %1. The records are "
                                        "kept on this PC (%2) and will be sent at the next "
@@ -72,7 +89,7 @@ std::optional<int> ArchiveSession::DeliverPending(QString* error)
         // delivered: a download is never stored twice, whatever step is interrupted.
         const std::optional<ArchiveWriteResult> result = store_.Write(p.submission);
         if (!result) {
-            *error = store_.Error();
+            *error = WhyNotWritten();
             // Why it waits, for `archive pending`.
             local->AddPending(store_.Target().Display(), p.submission, *error);
             return std::nullopt;

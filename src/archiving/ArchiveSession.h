@@ -52,6 +52,7 @@ public:
 
 private:
     ArchiveStore* Local(QString* error);
+    QString WhyNotWritten() const;
     QString KeptMessage(const QString& error) const;
 
     ArchiveStore store_;

@@ -6,7 +6,7 @@
 
 // The archive's part of the command line: where the archive is, and the `archive`
 // command's action and arguments.
-enum class ArchiveAction { List, Downloads, Import, Note, Copy };
+enum class ArchiveAction { List, Downloads, Import, Note, Copy, Pending };
 
 struct ArchiveOptions
 {
@@ -23,4 +23,5 @@ struct ArchiveOptions
     qint64 downloadId = 0;          // note DOWNLOAD_ID TEXT
     QString noteText;
     QString copyTo; // copy --to URL
+    QString sendTo; // pending --send-to URL|PATH
 };

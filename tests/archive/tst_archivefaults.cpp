@@ -575,6 +575,49 @@ private Q_SLOTS:
         QCOMPARE(server->Query("SELECT count(*) FROM downloads", database), QStringLiteral("1"));
     }
 
+    // A login that may read but not write the archive: the message names the login and the
+    // right it lacks, not a next connection; `archive pending` shows why the download
+    // waits, and --send-to delivers it to an archive chosen on purpose.
+    void loginWithoutTheRight_saidAndKeptUntilSentElsewhere()
+    {
+        PgServer* server = Server();
+        if (!server)
+            return;
+        QString error;
+        const QString database = server->CreateDatabase(&error);
+        const ArchiveTarget target = ServerTarget(server->Url(database));
+        QVERIFY(ArchiveStore(target).Open());
+        QVERIFY(
+            server->Sql("GRANT SELECT ON ALL TABLES IN SCHEMA public TO qx390d_reader", database));
+        const QString csv = server_.Path("reader.csv");
+        QVERIFY(WriteCsv(MeterDownloadRows(8, 61), csv));
+        QProcessEnvironment env;
+        env.insert("XDG_DATA_HOME", server_.Path("reader-data"));
+        const QString reader = server->Url(database, "qx390d_reader");
+
+        CliProcess import({"--archive", reader, "archive", "import", csv}, env);
+        QCOMPARE(import.Finish(), 1);
+        QVERIFY2(import.Err().contains(QStringLiteral("the login qx390d_reader lacks the INSERT "
+                                                      "right")) &&
+                     import.Err().contains(QStringLiteral("permission denied for table")) &&
+                     !import.Err().contains(QStringLiteral("next successful connection")),
+                 qPrintable(import.Err()));
+        CliProcess pending({"archive", "pending", "--format", "csv"}, env);
+        QCOMPARE(pending.Finish(), 0);
+        const QList<QByteArray> lines = pending.Out().trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[1].contains("qx390d_reader lacks the INSERT right") &&
+                     lines[1].contains(reader.toUtf8()),
+                 lines[1].constData());
+
+        CliProcess send({"archive", "pending", "--send-to", target.url}, env);
+        QVERIFY2(send.Finish() == 0, qPrintable(send.Err()));
+        CliProcess after({"archive", "pending", "--format", "csv"}, env);
+        QCOMPARE(after.Finish(), 0);
+        QCOMPARE(after.Out().trimmed().split('\n').size(), 1); // the header alone
+        QCOMPARE(server->Query("SELECT count(*) FROM records", database), QStringLiteral("8"));
+    }
+
     // Two PCs download the same meter's 100 records into one server at once.
     void twoProgramsIntoOneServer_eachRecordOnce()
     {

@@ -1,5 +1,7 @@
 #include "archive/ArchiveSchema.h"
 
+#include <QUuid>
+
 ArchiveDialect ArchiveDialect::For(ArchiveTarget::Engine engine)
 {
     ArchiveDialect d;
@@ -144,6 +146,18 @@ QStringList ArchiveSchema::Migration(int version, ArchiveTarget::Engine engine)
             QStringLiteral("CREATE INDEX records_group ON records (group_no, measured, id)"),
             QStringLiteral("CREATE INDEX records_verdict ON records (verdict, measured, id)"),
             QStringLiteral("CREATE INDEX downloads_ended ON downloads (ended_at, id)"),
+        };
+    case 3:
+        // The archive's identity, whatever the name it is reached by: what waits on a PC is
+        // delivered to the archive it was meant for (`archive` of the waiting download; ''
+        // while not known), and each location's archive as last seen from this PC.
+        return {
+            QStringLiteral("CREATE TABLE archive_identity (uuid TEXT NOT NULL)"),
+            QStringLiteral("INSERT INTO archive_identity (uuid) VALUES ('%1')")
+                .arg(QUuid::createUuid().toString(QUuid::WithoutBraces)),
+            QStringLiteral("ALTER TABLE pending ADD COLUMN archive TEXT NOT NULL DEFAULT ''"),
+            QStringLiteral("CREATE TABLE archive_locations (location TEXT PRIMARY KEY, "
+                           "archive TEXT NOT NULL, seen TEXT NOT NULL)"),
         };
     default:
         break;

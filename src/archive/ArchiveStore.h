@@ -18,8 +18,10 @@ struct PendingSubmission
 {
     qint64 id = 0;
     ArchiveSubmission submission;
-    QString reason; // why it could not be written
-    QString target; // the archive it is meant for
+    QString reason;   // why it could not be written
+    QString target;   // the name of the archive it was kept for
+    QString archive;  // that archive's identity; empty while not known
+    QString location; // where that archive was last seen from this PC
 };
 
 // One connection to an archive. Qt allows a connection only on the thread that opened it,
@@ -78,12 +80,22 @@ public:
     std::optional<QList<ArchiveSubmission>> Submissions();
     std::optional<qint64> CountRecords();
 
-    // The queue of downloads waiting for the server `target` (an ArchiveTarget::Display()).
-    // Adding one that waits already only changes why it waits.
+    // The archive's identity (a UUID made with it).
+    std::optional<QString> Identity();
+
+    // The queue of downloads waiting for the server `target` (an ArchiveTarget::Display()),
+    // meant for the archive last seen there. Adding one that waits already only changes why
+    // it waits.
     bool AddPending(const QString& target, const ArchiveSubmission& submission,
                     const QString& reason);
-    // Those of every archive for an empty `target`.
-    std::optional<QList<PendingSubmission>> Pending(const QString& target);
+    // Those meant for the archive `archive` (an Identity(); by default the one last seen at
+    // `target`), under whatever name, and those kept for `target` while its archive was not
+    // known; every one for neither.
+    std::optional<QList<PendingSubmission>> Pending(const QString& target,
+                                                    const QString& archive = {});
+    // `location` reached the archive `archive`: remembered, and what waits for `location`
+    // without a known archive is meant for it.
+    bool RememberLocation(const QString& location, const QString& archive);
     bool RemovePending(qint64 id);
 
 private:

@@ -73,8 +73,18 @@ std::optional<int> ArchiveSession::DeliverPending(QString* error)
     ArchiveStore* local = Local(error);
     if (!local)
         return std::nullopt;
-    const std::optional<QList<PendingSubmission>> pending =
-        local->Pending(store_.Target().Display());
+    // The archive reached under this name, and what waits for it under any name.
+    const QString location = store_.Target().Display();
+    const std::optional<QString> identity = store_.Identity();
+    if (!identity) {
+        *error = WhyNotWritten();
+        return std::nullopt;
+    }
+    if (!local->RememberLocation(location, *identity)) {
+        *error = local->Error();
+        return std::nullopt;
+    }
+    const std::optional<QList<PendingSubmission>> pending = local->Pending(location, *identity);
     if (!pending) {
         *error = local->Error();
         return std::nullopt;
@@ -91,7 +101,7 @@ std::optional<int> ArchiveSession::DeliverPending(QString* error)
         if (!result) {
             *error = WhyNotWritten();
             // Why it waits, for `archive pending`.
-            local->AddPending(store_.Target().Display(), p.submission, *error);
+            local->AddPending(p.target, p.submission, *error);
             return std::nullopt;
         }
         if (!local->RemovePending(p.id)) {

@@ -341,9 +341,12 @@ private:
         QString error;
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
+        // Which archive each is meant for: its identity (empty while not known) and where it
+        // was last seen.
         const QStringList headers{QStringLiteral("UUID"),    QStringLiteral("Ended"),
                                   QStringLiteral("Source"),  QStringLiteral("Records"),
-                                  QStringLiteral("Archive"), QStringLiteral("Reason")};
+                                  QStringLiteral("Archive"), QStringLiteral("Location"),
+                                  QStringLiteral("Reason")};
         const bool csv = options_.format == RecordFormat::Csv;
         if (csv)
             output.Write(CsvLine(headers));
@@ -353,7 +356,8 @@ private:
                                      p.submission.facts.fromFile ? QStringLiteral("file")
                                                                  : QStringLiteral("meter"),
                                      QString::number(p.submission.rows.size()),
-                                     p.target,
+                                     p.archive,
+                                     p.location,
                                      p.reason.isEmpty() ? Text::tr("not sent yet") : p.reason};
             if (csv) {
                 output.Write(CsvLine(fields));

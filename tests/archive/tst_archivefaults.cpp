@@ -477,6 +477,10 @@ private Q_SLOTS:
         QVERIFY(WriteCsv(MeterDownloadRows(30, 47), csv));
         QProcessEnvironment env;
         env.insert("XDG_DATA_HOME", data);
+        // The PC has met the archive before: keeping the import is the run's first write
+        // into the local file.
+        CliProcess before({"--archive", target.url, "archive", "downloads"}, env);
+        QCOMPARE(before.Finish(), 0);
         const std::unique_ptr<QProcess> holder = server->Session(database);
         QSqlDatabase file = QSqlDatabase::addDatabase("QSQLITE", "killed");
         file.setDatabaseName(local);
@@ -616,6 +620,41 @@ private Q_SLOTS:
         QCOMPARE(after.Finish(), 0);
         QCOMPARE(after.Out().trimmed().split('\n').size(), 1); // the header alone
         QCOMPARE(server->Query("SELECT count(*) FROM records", database), QStringLiteral("8"));
+    }
+
+    // Each archive has its identity: what waits on this PC goes to the archive it was kept
+    // for, under whatever name that archive is reached, and never to another.
+    void keptDownloads_goToTheirArchiveUnderAnyName()
+    {
+        PgServer* server = Server();
+        if (!server)
+            return;
+        QString error;
+        const QString mine = server->CreateDatabase(&error);
+        const QString other = server->CreateDatabase(&error);
+        const ArchiveTarget target = ServerTarget(server->Url(mine));
+        const ArchiveTarget otherTarget = ServerTarget(server->Url(other));
+        // The same archive, its URL spelt another way.
+        const ArchiveTarget alias = ServerTarget(
+            QStringLiteral("postgresql:///%1?user=qx390d_writer&host=%2").arg(mine, server->Dir()));
+        QVERIFY(alias.Display() != target.Display());
+        const QString local = server_.LocalPath();
+        QVERIFY(ArchiveStore(ArchiveTarget::SqliteFile(local)).Open());
+        for (const ArchiveTarget& t : {target, otherTarget}) {
+            ArchiveSession met(t, local);
+            QCOMPARE(met.DeliverPending(&error), 0);
+            QVERIFY(met.Journal(MeterSubmission(MeterDownloadRows(10, 71), "A")).queued);
+        }
+
+        ArchiveSession session(alias, local);
+        QCOMPARE(session.DeliverPending(&error), 1);
+        QCOMPARE(server->Query("SELECT count(*) FROM downloads", mine), QStringLiteral("1"));
+        // The other archive's download still waits, meant for it.
+        ArchiveStore waiting(ArchiveTarget::SqliteFile(local));
+        const QList<PendingSubmission> left = waiting.Pending(QString()).value();
+        QCOMPARE(left.size(), 1);
+        QCOMPARE(left.first().archive, server->Query("SELECT uuid FROM archive_identity", other));
+        QCOMPARE(left.first().location, otherTarget.Display());
     }
 
     // Two PCs download the same meter's 100 records into one server at once.

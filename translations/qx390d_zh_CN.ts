@@ -131,6 +131,26 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>%1: archive schema %2, %3 records</source>
         <translation>%1：归档架构 %2，%3 条记录</translation>
     </message>
+    <message>
+        <source>the login %1 lacks the %2 right there (%3)</source>
+        <translation>登录名 %1 在该处没有 %2 权限（%3）</translation>
+    </message>
+    <message>
+        <source>The archive could not be written: %1. The records are kept on this PC (%2) until the login is given that right, or they are sent to another archive with qx390d-cli archive pending --send-to.</source>
+        <translation>无法写入归档：%1。记录保存在本机（%2），直到该登录名获得此权限，或用 qx390d-cli archive pending --send-to 将其发送到另一个归档。</translation>
+    </message>
+    <message>
+        <source>the program is ending</source>
+        <translation>程序正在退出</translation>
+    </message>
+    <message>
+        <source>; %1 downloads kept on this PC were sent</source>
+        <translation>；保存在本机的 %1 次下载已发送</translation>
+    </message>
+    <message>
+        <source>; what is kept on this PC could not be sent: %1</source>
+        <translation>；保存在本机的内容未能发送：%1</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveTarget</name>
@@ -316,14 +336,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>archive note 需要 DOWNLOAD_ID（archive downloads 列出的编号）和 TEXT</translation>
     </message>
     <message>
-        <source>archive needs list, downloads, import, note or copy</source>
-        <translation>archive 需要 list、downloads、import、note 或 copy</translation>
-    </message>
-    <message>
-        <source>archive: &apos;%1&apos; is not list, downloads, import, note or copy</source>
-        <translation>archive：“%1”不是 list、downloads、import、note 或 copy</translation>
-    </message>
-    <message>
         <source>--archive and --archive-service exclude each other</source>
         <translation>--archive 与 --archive-service 不能同时使用</translation>
     </message>
@@ -334,14 +346,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
     <message>
         <source>archive does not use the meter; --port and --demo are for its commands</source>
         <translation>archive 不使用功率计；--port 和 --demo 用于操作功率计的命令</translation>
-    </message>
-    <message>
-        <source>-o is for archive list and archive downloads</source>
-        <translation>-o 仅用于 archive list 和 archive downloads</translation>
-    </message>
-    <message>
-        <source>--format is for archive list and archive downloads</source>
-        <translation>--format 仅用于 archive list 和 archive downloads</translation>
     </message>
     <message>
         <source>--since, --until, --group and --verdict are for archive list</source>
@@ -361,90 +365,45 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>已归档 %1 条记录，其中 %2 条为新记录（下载 %3）
 </translation>
     </message>
+    <message>
+        <source>not sent yet</source>
+        <translation>尚未发送</translation>
+    </message>
+    <message>
+        <source>%1 downloads wait on this PC (%2)</source>
+        <translation>%1 次下载在本机等待发送（%2）</translation>
+    </message>
+    <message>
+        <source>sent %1 of %2 downloads, then: %3</source>
+        <translation>已发送 %2 次下载中的 %1 次，随后：%3</translation>
+    </message>
+    <message>
+        <source>sent %1 downloads kept on this PC to %2</source>
+        <translation>已将保存在本机的 %1 次下载发送到 %2</translation>
+    </message>
+    <message>
+        <source>archive needs list, downloads, import, note, copy or pending</source>
+        <translation>archive 需要 list、downloads、import、note、copy 或 pending</translation>
+    </message>
+    <message>
+        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy or pending</source>
+        <translation>archive：“%1”不是 list、downloads、import、note、copy 或 pending</translation>
+    </message>
+    <message>
+        <source>-o is for archive list, archive downloads and archive pending</source>
+        <translation>-o 仅用于 archive list、archive downloads 和 archive pending</translation>
+    </message>
+    <message>
+        <source>--format is for archive list, archive downloads and archive pending</source>
+        <translation>--format 仅用于 archive list、archive downloads 和 archive pending</translation>
+    </message>
+    <message>
+        <source>--send-to is for archive pending</source>
+        <translation>--send-to 仅用于 archive pending</translation>
+    </message>
 </context>
 <context>
     <name>CliCommandLine</name>
-    <message>
-        <source>Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
-The QX390D XG-PON optical power meter from scripts and terminals.
-
-Commands:
-  ports                                  the candidate ports, in the order they are tried
-  records [-o FILE] [--format csv|json]  download every record (csv: as the program
-          [--thresholds FILE]            exports it; json with FILE&apos;s verdicts)
-  delete last|all --yes                  delete the last record, or all of them
-  thresholds get [-o FILE]               the three threshold groups as a JSON file
-  thresholds set FILE --yes              check a threshold file and upload it
-  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power
-  factory-default --yes                  restore the factory calibration
-  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
-               [--format csv|json] [-o FILE]
-                                         the archived records, newest first
-  archive downloads [--format csv|json] [-o FILE]
-                                         the archived downloads and imports
-  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)
-  archive note DOWNLOAD_ID TEXT          set the note of a download
-  archive copy --to URL                  copy the archive into another one
-
-Options:
-  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching
-                 the USB serial ports
-  --demo         start a virtual meter and use it
-  --quiet        no progress and no notes; errors only
-  -o FILE        write to FILE instead of standard output (&quot;-&quot;); a file is replaced
-                 only once complete, a device or FIFO is written into
-  --yes          let a command change the meter
-  --archive PATH|postgresql://...|service=NAME
-                 the archive to use (also QX390D_ARCHIVE); by default
-                 archive.sqlite in the program&apos;s data folder
-  --archive-service NAME  the PostgreSQL archive of a libpq service
-  --no-archive   records keeps nothing in the archive
-  -h, --help     show this text
-  -v, -V, --version  show the version
-
-Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the
-output could not be written, 2 usage, 3 the port cannot be found or opened.
-</source>
-        <translation>用法：qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
-在脚本和终端中使用 QX390D XG-PON 光功率计。
-
-命令：
-  ports                                  候选端口，按尝试的先后顺序列出
-  records [-o FILE] [--format csv|json]  下载全部记录（csv：与程序导出的格式相同；
-          [--thresholds FILE]            json：附带按 FILE 中的阈值得出的判定）
-  delete last|all --yes                  删除最后一条记录，或删除全部记录
-  thresholds get [-o FILE]               以 JSON 文件输出三个阈值组
-  thresholds set FILE --yes              检查阈值文件并将其上传
-  calibrate 1270|1310|1490|1577 DBM      按参考功率校准一个通道
-  factory-default --yes                  恢复出厂校准
-  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
-               [--format csv|json] [-o FILE]
-                                         已归档的记录，最新的在前
-  archive downloads [--format csv|json] [-o FILE]
-                                         已归档的下载和导入
-  archive import FILE...                 将记录表归档（CSV、.xls、.xlsx）
-  archive note DOWNLOAD_ID TEXT          设置一次下载的备注
-  archive copy --to URL                  将本归档复制到另一个归档中
-
-选项：
-  --port DEVICE  使用 DEVICE（串口或伪终端），而不搜索 USB 串口
-  --demo         启动一台虚拟功率计并使用它
-  --quiet        不显示进度和提示，只显示错误
-  -o FILE        写入 FILE 而不是标准输出（&quot;-&quot;）；普通文件在写完后才被替换，
-                 设备或 FIFO 则直接写入
-  --yes          允许命令更改功率计
-  --archive PATH|postgresql://...|service=NAME
-                 要使用的归档（也可由 QX390D_ARCHIVE 指定）；默认为
-                 程序数据文件夹中的 archive.sqlite
-  --archive-service NAME  libpq 服务的 PostgreSQL 归档
-  --no-archive   records 不在归档中保存任何内容
-  -h, --help     显示本说明
-  -v, -V, --version  显示版本
-
-退出码：0 完成；1 功率计出错（未及时应答、已拔出、拒绝执行）或无法写入输出；
-2 用法错误；3 找不到或无法打开端口。
-</translation>
-    </message>
     <message>
         <source> (see qx390d-cli --help)</source>
         <translation> (参见 qx390d-cli --help)</translation>
@@ -540,6 +499,93 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
     <message>
         <source>%1 changes the meter; add --yes to go ahead</source>
         <translation>%1 会更改功率计；加上 --yes 才会执行</translation>
+    </message>
+    <message>
+        <source>Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
+The QX390D XG-PON optical power meter from scripts and terminals.
+
+Commands:
+  ports                                  the candidate ports, in the order they are tried
+  records [-o FILE] [--format csv|json]  download every record (csv: as the program
+          [--thresholds FILE]            exports it; json with FILE&apos;s verdicts)
+  delete last|all --yes                  delete the last record, or all of them
+  thresholds get [-o FILE]               the three threshold groups as a JSON file
+  thresholds set FILE --yes              check a threshold file and upload it
+  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power
+  factory-default --yes                  restore the factory calibration
+  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
+               [--format csv|json] [-o FILE]
+                                         the archived records, newest first
+  archive downloads [--format csv|json] [-o FILE]
+                                         the archived downloads and imports
+  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)
+  archive note DOWNLOAD_ID TEXT          set the note of a download
+  archive copy --to URL                  copy the archive into another one
+  archive pending [--send-to URL] [--format csv|json] [-o FILE]
+                                         the downloads kept on this PC for an archive
+                                         not reached yet; or send them to URL
+
+Options:
+  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching
+                 the USB serial ports
+  --demo         start a virtual meter and use it
+  --quiet        no progress and no notes; errors only
+  -o FILE        write to FILE instead of standard output (&quot;-&quot;); a file is replaced
+                 only once complete, a device or FIFO is written into
+  --yes          let a command change the meter
+  --archive PATH|postgresql://...|service=NAME
+                 the archive to use (also QX390D_ARCHIVE); by default
+                 archive.sqlite in the program&apos;s data folder
+  --archive-service NAME  the PostgreSQL archive of a libpq service
+  --no-archive   records keeps nothing in the archive
+  -h, --help     show this text
+  -v, -V, --version  show the version
+
+Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the
+output could not be written, 2 usage, 3 the port cannot be found or opened.
+</source>
+        <translation>用法：qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
+在脚本和终端中使用 QX390D XG-PON 光功率计。
+
+命令：
+  ports                                  候选端口，按尝试的先后顺序列出
+  records [-o FILE] [--format csv|json]  下载全部记录（csv：与程序导出的格式相同；
+          [--thresholds FILE]            json：附带按 FILE 中的阈值得出的判定）
+  delete last|all --yes                  删除最后一条记录，或删除全部记录
+  thresholds get [-o FILE]               以 JSON 文件输出三个阈值组
+  thresholds set FILE --yes              检查阈值文件并将其上传
+  calibrate 1270|1310|1490|1577 DBM      按参考功率校准一个通道
+  factory-default --yes                  恢复出厂校准
+  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
+               [--format csv|json] [-o FILE]
+                                         已归档的记录，最新的在前
+  archive downloads [--format csv|json] [-o FILE]
+                                         已归档的下载和导入
+  archive import FILE...                 将记录表归档（CSV、.xls、.xlsx）
+  archive note DOWNLOAD_ID TEXT          设置一次下载的备注
+  archive copy --to URL                  将本归档复制到另一个归档中
+  archive pending [--send-to URL] [--format csv|json] [-o FILE]
+                                         保存在本机、尚未送达其归档的下载；
+                                         或将其发送到 URL
+
+选项：
+  --port DEVICE  使用 DEVICE（串口或伪终端），而不搜索 USB 串口
+  --demo         启动一台虚拟功率计并使用它
+  --quiet        不显示进度和提示，只显示错误
+  -o FILE        写入 FILE 而不是标准输出（&quot;-&quot;）；普通文件在写完后才被替换，
+                 设备或 FIFO 则直接写入
+  --yes          允许命令更改功率计
+  --archive PATH|postgresql://...|service=NAME
+                 要使用的归档（也可由 QX390D_ARCHIVE 指定）；默认为
+                 程序数据文件夹中的 archive.sqlite
+  --archive-service NAME  libpq 服务的 PostgreSQL 归档
+  --no-archive   records 不在归档中保存任何内容
+  -h, --help     显示本说明
+  -v, -V, --version  显示版本
+
+退出码：0 完成；1 功率计出错（未及时应答、已拔出、拒绝执行）或无法写入输出；
+2 用法错误；3 找不到或无法打开端口。
+</translation>
     </message>
 </context>
 <context>
@@ -667,6 +713,10 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
     <message>
         <source>the virtual meter cannot start: %1</source>
         <translation>虚拟功率计无法启动：%1</translation>
+    </message>
+    <message>
+        <source>stopped; what was kept on this PC waits for the archive&apos;s next successful connection</source>
+        <translation>已停止；保存在本机的内容将在下次成功连接归档时发送</translation>
     </message>
 </context>
 <context>
@@ -1204,6 +1254,10 @@ Open this file with a web browser:
     <message>
         <source>A download is running; open the archived records when it has ended.</source>
         <translation>正在下载；请在下载结束后再打开归档记录。</translation>
+    </message>
+    <message>
+        <source>%1 downloads kept on this PC were sent to the archive</source>
+        <translation>保存在本机的 %1 次下载已发送到归档</translation>
     </message>
 </context>
 <context>

@@ -142,8 +142,9 @@ public:
         if (a.action == ArchiveAction::Pending)
             return Pending();
         session_ = std::make_unique<ArchiveSession>(*target);
-        // What waited on this PC for the server goes first.
-        if (target->IsServer()) {
+        // What waited on this PC for the server goes first; an import keeps its files on
+        // this PC first, and sends them with what waits.
+        if (target->IsServer() && a.action != ArchiveAction::Import) {
             const std::optional<int> delivered = session_->DeliverPending(&error);
             if (!delivered)
                 return Fail(ExitFailed, Text::tr("the archive cannot be reached: %1").arg(error));
@@ -264,6 +265,9 @@ private:
             CliKeeping keeping;
             const ArchiveSession::Outcome outcome =
                 session_->Submit(submission, [&keeping] { keeping.Release(); });
+            if (outcome.delivered > 0)
+                Note(Text::tr("delivered %1 downloads that waited on this PC")
+                         .arg(outcome.delivered));
             if (!outcome.result) {
                 Fail(ExitFailed, outcome.error);
                 code = ExitFailed;

@@ -718,6 +718,10 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
         <source>stopped; what was kept on this PC waits for the archive&apos;s next successful connection</source>
         <translation>已停止；保存在本机的内容将在下次成功连接归档时发送</translation>
     </message>
+    <message>
+        <source>stopped</source>
+        <translation>已停止</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>

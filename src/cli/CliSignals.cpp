@@ -9,14 +9,28 @@
 namespace {
 
 std::atomic<bool> keeping{false};
+std::atomic<bool> archiving{false};
 std::atomic<int> heldSignal{0};
 // Made before any signal can come: the handler may only write bytes.
-char endingLine[256];
-size_t endingLength = 0;
+struct Line
+{
+    char bytes[256];
+    size_t length = 0;
+} stoppedLine, keptLine;
+
+void Prepare(Line& line, const QString& text)
+{
+    const QByteArray bytes =
+        "qx390d-cli: " + text.toLocal8Bit().left(sizeof(line.bytes) - 16) + '\n';
+    std::memcpy(line.bytes, bytes.constData(), static_cast<size_t>(bytes.size()));
+    line.length = static_cast<size_t>(bytes.size());
+}
 
 [[noreturn]] void End(int signal)
 {
-    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, endingLine, endingLength);
+    // Once the archive's step has begun, the line says where the download is.
+    const Line& line = archiving.load() ? keptLine : stoppedLine;
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.bytes, line.length);
     ::_exit(128 + signal);
 }
 
@@ -33,15 +47,10 @@ void OnSignal(int signal)
 
 void InstallCliSignals()
 {
-    const QByteArray line =
-        "qx390d-cli: " +
-        QCoreApplication::translate("CliSession", "stopped; what was kept on this PC waits for "
-                                                  "the archive's next successful connection")
-            .toLocal8Bit()
-            .left(sizeof(endingLine) - 16) +
-        '\n';
-    std::memcpy(endingLine, line.constData(), static_cast<size_t>(line.size()));
-    endingLength = static_cast<size_t>(line.size());
+    Prepare(stoppedLine, QCoreApplication::translate("CliSession", "stopped"));
+    Prepare(keptLine,
+            QCoreApplication::translate("CliSession", "stopped; what was kept on this PC waits for "
+                                                      "the archive's next successful connection"));
     struct sigaction action = {};
     action.sa_handler = OnSignal;
     // A signal held back must not break off the file write it waits for.
@@ -53,6 +62,7 @@ void InstallCliSignals()
 
 CliKeeping::CliKeeping()
 {
+    archiving.store(true);
     keeping.store(true);
 }
 

@@ -148,8 +148,19 @@ ArchiveSession::Outcome ArchiveSession::Deliver(const ArchiveSubmission& submiss
         return outcome;
     }
     outcome.delivered = delivered;
+    if (error.isEmpty()) {
+        // No longer waiting: another delivery (another thread or program) took it; the
+        // archive recognises it by its UUID.
+        if ((outcome.result = store_.Write(submission)))
+            return outcome;
+        error = WhyNotWritten();
+    }
+    // Why it waits, for `archive pending`, also when the archive was not even reached.
+    QString localError;
+    if (ArchiveStore* local = Local(&localError))
+        local->AddPending(store_.Target().Display(), submission, error);
     outcome.queued = true;
-    outcome.error = KeptMessage(error.isEmpty() ? store_.Error() : error);
+    outcome.error = KeptMessage(error);
     return outcome;
 }
 

@@ -13,7 +13,8 @@ set -eu
 # xvfb: an X server for the benchmark that times the shown window.
 # libqt6sql6-sqlite, libqt6sql6-psql: the archive's drivers (Qt Sql's headers come with
 # qt6-base-dev, as do Qt Network's for the second copy's call); postgresql: the archive
-# tests start a server of their own; libpq-dev: a fuzz target reads connection strings back
+# tests start a server of their own; libpq-dev: the archive cuts a server connection that a
+# quit must not wait for with libpq itself, and a fuzz target reads connection strings back
 # with libpq's own parser.
 # qt6-l10n-tools, qt6-tools-dev: lupdate and lrelease and their CMake functions, which
 # build the translations; qt6-translations-l10n: the toolkit's own texts in Chinese.

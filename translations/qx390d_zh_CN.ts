@@ -155,6 +155,26 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>download %1 was archived by the server login &apos;%2&apos;; only that login changes its note, not &apos;%3&apos; (the administrator, as the owner, can)</source>
         <translation>下载 %1 由服务器登录名“%2”归档；只有该登录名能修改其备注，“%3”不能（管理员作为所有者可以）</translation>
     </message>
+    <message>
+        <source>the login %1 lacks the %2 right there (%3)</source>
+        <translation>登录名 %1 在该处没有 %2 权限（%3）</translation>
+    </message>
+    <message>
+        <source>The archive could not be written: %1. The records are kept on this PC (%2) until the login is given that right, or they are sent to another archive with qx390d-cli archive pending --send-to.</source>
+        <translation>无法写入归档：%1。记录保存在本机（%2），直到该登录名获得此权限，或用 qx390d-cli archive pending --send-to 将其发送到另一个归档。</translation>
+    </message>
+    <message>
+        <source>the program is ending</source>
+        <translation>程序正在退出</translation>
+    </message>
+    <message>
+        <source>; %1 downloads kept on this PC were sent</source>
+        <translation>；保存在本机的 %1 次下载已发送</translation>
+    </message>
+    <message>
+        <source>; what is kept on this PC could not be sent: %1</source>
+        <translation>；保存在本机的内容未能发送：%1</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveTarget</name>
@@ -378,14 +398,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>archive 不使用功率计；--port 和 --demo 用于操作功率计的命令</translation>
     </message>
     <message>
-        <source>-o is for archive list and archive downloads</source>
-        <translation>-o 仅用于 archive list 和 archive downloads</translation>
-    </message>
-    <message>
-        <source>--format is for archive list and archive downloads</source>
-        <translation>--format 仅用于 archive list 和 archive downloads</translation>
-    </message>
-    <message>
         <source>--since, --until, --group and --verdict are for archive list</source>
         <translation>--since、--until、--group 和 --verdict 仅用于 archive list</translation>
     </message>
@@ -408,12 +420,44 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>%1：归档架构 %2 已就绪</translation>
     </message>
     <message>
-        <source>archive needs list, downloads, import, note, copy or init</source>
-        <translation>archive 需要 list、downloads、import、note、copy 或 init</translation>
+        <source>not sent yet</source>
+        <translation>尚未发送</translation>
     </message>
     <message>
-        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy or init</source>
-        <translation>archive：“%1”不是 list、downloads、import、note、copy 或 init</translation>
+        <source>%1 downloads wait on this PC (%2)</source>
+        <translation>%1 次下载在本机等待发送（%2）</translation>
+    </message>
+    <message>
+        <source>sent %1 of %2 downloads, then: %3</source>
+        <translation>已发送 %2 次下载中的 %1 次，随后：%3</translation>
+    </message>
+    <message>
+        <source>sent %1 downloads kept on this PC to %2</source>
+        <translation>已将保存在本机的 %1 次下载发送到 %2</translation>
+    </message>
+    <message>
+        <source>archive needs list, downloads, import, note, copy, init or pending</source>
+        <translation>archive 需要 list、downloads、import、note、copy、init 或 pending</translation>
+    </message>
+    <message>
+        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy, init or pending</source>
+        <translation>archive：“%1”不是 list、downloads、import、note、copy、init 或 pending</translation>
+    </message>
+    <message>
+        <source>-o is for archive list, archive downloads and archive pending</source>
+        <translation>-o 仅用于 archive list、archive downloads 和 archive pending</translation>
+    </message>
+    <message>
+        <source>--format is for archive list, archive downloads and archive pending</source>
+        <translation>--format 仅用于 archive list、archive downloads 和 archive pending</translation>
+    </message>
+    <message>
+        <source>--note is for archive list</source>
+        <translation>--note 只用于 archive list</translation>
+    </message>
+    <message>
+        <source>--send-to is for archive pending</source>
+        <translation>--send-to 仅用于 archive pending</translation>
     </message>
 </context>
 <context>
@@ -519,27 +563,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>--udev-rule 只用于 ports</translation>
     </message>
     <message>
-        <source>
-More commands:
-  ports --udev-rule                      a udev rule that gives the logged-in user the
-                                         meter found (its USB ids and serial number)
-  thresholds presets                     the threshold presets, a channel per line
-  thresholds set --preset NAME --group N [--margin DB] --yes
-                                         download the groups, set group N&apos;s channels
-                                         of the preset (Pass = Fail + DB, 3 by
-                                         default) and upload all three
-</source>
-        <translation>
-更多命令：
-  ports --udev-rule                      生成一条 udev 规则，让已登录的用户使用找到的
-                                         功率计（按其 USB 标识和序列号）
-  thresholds presets                     阈值预设，每行一个通道
-  thresholds set --preset NAME --group N [--margin DB] --yes
-                                         下载各组阈值，按预设设置第 N 组的相应通道
-                                         （合格 = 不合格 + DB，默认 3），再上传全部三组
-</translation>
-    </message>
-    <message>
         <source>--margin: &apos;%1&apos; is not a number of dB from 0 to 30</source>
         <translation>--margin：“%1”不是 0 到 30 之间的 dB 数值</translation>
     </message>
@@ -573,6 +596,9 @@ Commands:
   archive note DOWNLOAD_ID TEXT          set the note of a download
   archive copy --to URL                  copy the archive into another one
   archive init                           create or migrate it; grant the team&apos;s roles
+  archive pending [--send-to URL] [--format csv|json] [-o FILE]
+                                         the downloads kept on this PC for an archive
+                                         not reached yet; or send them to URL
 
 Options:
   --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching
@@ -614,6 +640,9 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
   archive note DOWNLOAD_ID TEXT          设置一次下载的备注
   archive copy --to URL                  将本归档复制到另一个归档中
   archive init                           创建或迁移归档；为团队的角色授权
+  archive pending [--send-to URL] [--format csv|json] [-o FILE]
+                                         保存在本机、尚未送达其归档的下载；
+                                         或将其发送到 URL
 
 选项：
   --port DEVICE  使用 DEVICE（串口或伪终端），而不搜索 USB 串口
@@ -632,6 +661,31 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
 
 退出码：0 完成；1 功率计出错（未及时应答、已拔出、拒绝执行）或无法写入输出；
 2 用法错误；3 找不到或无法打开端口。
+</translation>
+    </message>
+    <message>
+        <source>
+More commands:
+  ports --udev-rule                      a udev rule that gives the logged-in user the
+                                         meter found (its USB ids and serial number)
+  thresholds presets                     the threshold presets, a channel per line
+  thresholds set --preset NAME --group N [--margin DB] --yes
+                                         download the groups, set group N&apos;s channels
+                                         of the preset (Pass = Fail + DB, 3 by
+                                         default) and upload all three
+  archive list ... --note TEXT           only records of downloads whose note holds
+                                         TEXT (in any case, as the Archive window)
+</source>
+        <translation>
+更多命令：
+  ports --udev-rule                      生成一条 udev 规则，让已登录的用户使用找到的
+                                         功率计（按其 USB 标识和序列号）
+  thresholds presets                     阈值预设，每行一个通道
+  thresholds set --preset NAME --group N [--margin DB] --yes
+                                         下载各组阈值，按预设设置第 N 组的相应通道
+                                         （合格 = 不合格 + DB，默认 3），再上传全部三组
+  archive list ... --note TEXT           只列出备注中含有 TEXT 的下载的记录
+                                         （不分大小写，与归档窗口相同）
 </translation>
     </message>
 </context>
@@ -784,6 +838,14 @@ output could not be written, 2 usage, 3 the port cannot be found or opened.
     <message>
         <source>warning: group %1, %2: the limits are out of order</source>
         <translation>警告：第 %1 组，%2：限值顺序颠倒</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>stopped; what was kept on this PC waits for the archive&apos;s next successful connection</source>
+        <translation>已停止；保存在本机的内容将在下次成功连接归档时发送</translation>
     </message>
 </context>
 <context>
@@ -1511,6 +1573,10 @@ Open this file with a web browser:
     <message>
         <source>A download is running; open the archived records when it has ended.</source>
         <translation>正在下载；请在下载结束后再打开归档记录。</translation>
+    </message>
+    <message>
+        <source>%1 downloads kept on this PC were sent to the archive</source>
+        <translation>保存在本机的 %1 次下载已发送到归档</translation>
     </message>
 </context>
 <context>

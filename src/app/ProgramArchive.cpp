@@ -72,6 +72,7 @@ void ProgramArchive::UseTarget(const std::optional<ArchiveTarget>& target)
         };
         connect(writer_.get(), &ArchiveWriter::Written, this, refresh);
         connect(writer_.get(), &ArchiveWriter::LimitsAttached, this, refresh);
+        connect(writer_.get(), &ArchiveWriter::Delivered, this, &ProgramArchive::OnDelivered);
     }
     if (window_ && target_)
         window_->SetTarget(*target_);
@@ -157,13 +158,26 @@ void ProgramArchive::ShowHeldMessage()
     prompter_.Notify(main_, message, Prompter::Icon::Warning);
 }
 
+void ProgramArchive::OnDelivered(int downloads)
+{
+    // Told in the Archive window's status line, never in a box of its own.
+    deliveredNotice_ = tr("%1 downloads kept on this PC were sent to the archive").arg(downloads);
+    if (window_) {
+        window_->SetNotice(deliveredNotice_);
+        window_->Refresh();
+    }
+}
+
 void ProgramArchive::OpenWindow()
 {
+    if (writer_)
+        writer_->DeliverPending();
     if (!window_) {
         const ArchiveTarget target =
             target_.value_or(ArchiveTarget::SqliteFile(DefaultArchivePath()));
         window_ = new ArchiveWindow(target, prompter_, dialogs_, main_);
         connect(window_, &ArchiveWindow::OpenInDataPage, this, &ProgramArchive::ShowRowsInDataPage);
+        window_->SetNotice(deliveredNotice_);
     }
     window_->show();
     window_->raise();

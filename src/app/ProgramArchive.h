@@ -68,6 +68,7 @@ private:
                          const QList<QStringList>& rows);
     void OnImportSucceeded(const QString& file, const QList<QStringList>& rows);
     void OnFailed(const QString& message);
+    void OnDelivered(int downloads);
     void ShowHeldMessage();
     void ShowRowsInDataPage(const QList<QStringList>& rows);
     void RememberPortIdentity();
@@ -94,4 +95,6 @@ private:
     QList<QUuid> connectionDownloads_;
     // A failure told while a download ran, shown once it has ended.
     QString heldMessage_;
+    // How many downloads that waited on this PC were sent, for the Archive window.
+    QString deliveredNotice_;
 };

@@ -10,9 +10,10 @@
 namespace ArchiveSchema {
 
 // The version this program writes. A database of a later version is refused, never altered.
-inline constexpr int kVersion = 4;
+inline constexpr int kVersion = 5;
 
 // The statements that take a database from `version - 1` to `version` (1 to kVersion).
+// Version 3 gives the archive its identity, a UUID made when the statements are.
 QStringList Migration(int version, ArchiveTarget::Engine engine);
 
 // The group roles of a team's server (the administrator creates them; README).

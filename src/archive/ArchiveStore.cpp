@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
@@ -35,6 +36,12 @@ const QString kSqliteBusy = QStringLiteral("5");
 const QString kInsufficientPrivilege = QStringLiteral("42501");
 // How long a server may take to accept a connection.
 constexpr int kConnectTimeoutS = 5;
+// How long a server write may wait: for the writers' lock, for any one statement, for an
+// unanswered packet. A write that runs out stays kept on this PC.
+constexpr int kServerWaitMs = 10000;
+// How long the server lets one of the program's sessions sit inside a transaction doing
+// nothing (a process stopped, a laptop suspended) before it ends it and frees the lock.
+constexpr int kIdleInTransactionMs = 5000;
 
 QAtomicInteger<quint64> connectionCounter;
 
@@ -155,7 +162,8 @@ struct Existing
 
 ArchiveStore::ArchiveStore(const ArchiveTarget& target)
     : target_(target), dialect_(ArchiveDialect::For(target.engine)),
-      connectionName_(QStringLiteral("qx390d-archive-%1").arg(++connectionCounter))
+      connectionName_(QStringLiteral("qx390d-archive-%1").arg(++connectionCounter)),
+      busyTimeoutMs_(kBusyTimeoutMs)
 {
 }
 
@@ -166,6 +174,11 @@ ArchiveStore::~ArchiveStore()
     QSqlDatabase::removeDatabase(connectionName_);
 }
 
+void ArchiveStore::SetConnectionWatch(std::function<void(const QVariant&)> watch)
+{
+    watch_ = std::move(watch);
+}
+
 bool ArchiveStore::IsOpen() const
 {
     return ready_ && db_.isOpen();
@@ -174,6 +187,8 @@ bool ArchiveStore::IsOpen() const
 void ArchiveStore::Close()
 {
     ready_ = false;
+    if (db_.isValid() && db_.isOpen() && watch_)
+        watch_(QVariant());
     if (db_.isValid())
         db_.close();
 }
@@ -181,6 +196,8 @@ void ArchiveStore::Close()
 bool ArchiveStore::Fail(const QString& what, const QString& reason)
 {
     error_ = QStringLiteral("%1: %2").arg(what, reason);
+    errorCode_.clear();
+    failedStatement_.clear();
     return false;
 }
 
@@ -200,6 +217,8 @@ bool ArchiveStore::Fail(const QString& what, const QSqlQuery& query)
                                            : ArchiveSchema::kTechnicianRole));
     }
     Fail(what, reason);
+    errorCode_ = query.lastError().nativeErrorCode();
+    failedStatement_ = query.lastQuery().trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
     // A server that went away is connected to again on the next call.
     if (target_.IsServer())
         Close();
@@ -258,16 +277,18 @@ bool ArchiveStore::OpenConnection()
         if (!location)
             return Fail(target_.Display(), reason);
         // Keepalives: a server lost over TCP is noticed in seconds, not the system's hours,
-        // so a write never hangs the writer thread for long. The location's own keywords
-        // come after, so that its connect_timeout or application_name wins. Qt hands the
-        // options to libpq as they are, so every value is quoted (no ';' is in any: Qt
-        // would turn it into a blank).
+        // so a write never hangs the writer thread for long, and a server that stops
+        // acknowledging what is sent is given up after the server wait's limit. The
+        // location's own keywords come after, so that its connect_timeout or
+        // application_name wins. Qt hands the options to libpq as they are, so every value
+        // is quoted (no ';' is in any: Qt would turn it into a blank).
         const QStringList options{
             LibpqConnInfo({{QStringLiteral("connect_timeout"), QString::number(kConnectTimeoutS)},
                            {QStringLiteral("application_name"), QStringLiteral("qx390d")},
-                           {QStringLiteral("keepalives_idle"), QStringLiteral("10")},
-                           {QStringLiteral("keepalives_interval"), QStringLiteral("5")},
-                           {QStringLiteral("keepalives_count"), QStringLiteral("3")}}),
+                           {QStringLiteral("keepalives_idle"), QStringLiteral("5")},
+                           {QStringLiteral("keepalives_interval"), QStringLiteral("2")},
+                           {QStringLiteral("keepalives_count"), QStringLiteral("3")},
+                           {QStringLiteral("tcp_user_timeout"), QString::number(kServerWaitMs)}}),
             *location};
         db_.setConnectOptions(options.join(QLatin1Char(' ')));
     } else {
@@ -281,10 +302,29 @@ bool ArchiveStore::OpenConnection()
                                                .arg(file.absolutePath()));
         db_.setDatabaseName(target_.path);
         // From the first statement on: another program may be creating or writing the file.
-        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs_));
     }
     if (!db_.open())
         return Fail(target_.Display(), ReasonOf(db_.lastError()));
+    if (watch_)
+        watch_(db_.driver()->handle());
+    if (target_.IsServer()) {
+        // The session's waits bounded on the server's side too, whatever its defaults: a lock
+        // (the writers' one included), a transaction left idle by a stopped process. A write
+        // transaction bounds its statements as well (ArchiveDialect::beginWrite).
+        for (const QString& sql : {QStringLiteral("SET lock_timeout = %1").arg(kServerWaitMs),
+                                   QStringLiteral("SET idle_in_transaction_session_timeout = %1")
+                                       .arg(kIdleInTransactionMs)}) {
+            QSqlQuery query(db_);
+            if (!query.exec(sql))
+                return Fail(target_.Display(), query);
+        }
+        // The role the server knows this program by (a service or ~/.pgpass may name it).
+        QSqlQuery login(db_);
+        if (!login.exec(QStringLiteral("SELECT current_user")) || !login.next())
+            return Fail(target_.Display(), login);
+        login_ = login.value(0).toString();
+    }
     return true;
 }
 
@@ -381,7 +421,7 @@ bool ArchiveStore::EnterWal()
     // while another program creates the same file, SQLite answers "locked" at once instead
     // of waiting out busy_timeout. So the switch is tried again until that wait has passed.
     // Once the file is WAL, the statement changes nothing and takes no lock.
-    const QDeadlineTimer deadline(kBusyTimeoutMs);
+    const QDeadlineTimer deadline(busyTimeoutMs_);
     for (;;) {
         QSqlQuery pragma(db_);
         if (pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && pragma.next() &&
@@ -422,12 +462,16 @@ bool ArchiveStore::Migrate(int from, int to)
         for (const QString& sql : ArchiveSchema::Migration(v, target_.engine)) {
             if (!ExecSql(sql)) {
                 const QString failed = error_;
+                const QString code = errorCode_;
+                const QString statement = failedStatement_;
                 Rollback();
-                return Fail(
-                    QCoreApplication::translate("ArchiveStore", "%1 (migration to schema %2)")
-                        .arg(target_.Display())
-                        .arg(v),
-                    failed.section(QStringLiteral(": "), 1));
+                Fail(QCoreApplication::translate("ArchiveStore", "%1 (migration to schema %2)")
+                         .arg(target_.Display())
+                         .arg(v),
+                     failed.section(QStringLiteral(": "), 1));
+                errorCode_ = code;
+                failedStatement_ = statement;
+                return false;
             }
         }
         QSqlQuery setVersion(db_);
@@ -1136,24 +1180,38 @@ bool ArchiveStore::AddPending(const QString& target, const ArchiveSubmission& su
     if (!Open())
         return false;
     QSqlQuery query(db_);
-    query.prepare(QStringLiteral("INSERT INTO pending (target, uuid, submission, reason) "
-                                 "VALUES (?, ?, ?, ?) ON CONFLICT (target, uuid) DO NOTHING"));
+    // Meant for the archive last seen at `target`, when there is one.
+    query.prepare(QStringLiteral(
+        "INSERT INTO pending (target, uuid, submission, reason, archive) VALUES (?, ?, ?, ?, "
+        "COALESCE((SELECT archive FROM archive_locations WHERE location = ?), '')) "
+        "ON CONFLICT (target, uuid) DO UPDATE SET reason = excluded.reason"));
     query.addBindValue(target);
     query.addBindValue(submission.facts.uuid.toString(QUuid::WithoutBraces));
     query.addBindValue(QString::fromUtf8(SubmissionToJson(submission)));
     query.addBindValue(Text(reason));
+    query.addBindValue(target);
     return Exec(query, target_.Display());
 }
 
-std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& target)
+std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& target,
+                                                              const QString& archive)
 {
     if (!Open())
         return std::nullopt;
     QSqlQuery query(db_);
     query.setForwardOnly(true);
-    query.prepare(
-        QStringLiteral("SELECT id, submission, reason FROM pending WHERE target = ? ORDER BY id"));
-    query.addBindValue(target);
+    // The archive's own (given, or the one last seen at `target`), under any name; those
+    // of an archive not yet known, by name; all for neither. With the location the archive
+    // was last seen at.
+    query.prepare(QStringLiteral(
+        "SELECT id, submission, reason, target, archive, COALESCE((SELECT location FROM "
+        "archive_locations l WHERE l.archive = pending.archive ORDER BY seen DESC LIMIT 1), "
+        "target) "
+        "FROM pending WHERE (archive <> '' AND archive = COALESCE(NULLIF(?, ''), (SELECT "
+        "archive FROM archive_locations WHERE location = ?), '')) OR (archive = '' AND "
+        "target = ?) OR (? = '' AND ? = '') ORDER BY id"));
+    for (const QString& value : {archive, target, target, archive, target})
+        query.addBindValue(Text(value));
     if (!Exec(query, target_.Display()))
         return std::nullopt;
     QList<PendingSubmission> pending;
@@ -1161,9 +1219,58 @@ std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& tar
         std::optional<ArchiveSubmission> s = SubmissionFromJson(query.value(1).toByteArray());
         if (!s)
             continue; // never dropped: it stays in the file for inspection
-        pending.append({query.value(0).toLongLong(), *s, query.value(2).toString()});
+        pending.append({query.value(0).toLongLong(), *s, query.value(2).toString(),
+                        query.value(3).toString(), query.value(4).toString(),
+                        query.value(5).toString()});
     }
     return pending;
+}
+
+std::optional<QString> ArchiveStore::Identity()
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    if (!query.exec(QStringLiteral("SELECT uuid FROM archive_identity")) || !query.next()) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    return query.value(0).toString();
+}
+
+bool ArchiveStore::RememberLocation(const QString& location, const QString& archive)
+{
+    if (!Open())
+        return false;
+    // Known already: nothing is written (and no writer waited for).
+    QSqlQuery known(db_);
+    known.prepare(QStringLiteral("SELECT archive FROM archive_locations WHERE location = ?"));
+    known.addBindValue(location);
+    if (!Exec(known, target_.Display()))
+        return false;
+    if (known.next() && known.value(0).toString() == archive)
+        return true;
+    known.finish();
+    if (!BeginWrite())
+        return false;
+    QSqlQuery remember(db_);
+    remember.prepare(QStringLiteral(
+        "INSERT INTO archive_locations (location, archive, seen) VALUES (?, ?, ?) "
+        "ON CONFLICT (location) DO UPDATE SET archive = excluded.archive, seen = excluded.seen"));
+    remember.addBindValue(location);
+    remember.addBindValue(archive);
+    remember.addBindValue(UtcText(QDateTime::currentDateTimeUtc()));
+    // What was kept for this location before its archive was known is that archive's.
+    QSqlQuery claim(db_);
+    claim.prepare(
+        QStringLiteral("UPDATE pending SET archive = ? WHERE target = ? AND archive = ''"));
+    claim.addBindValue(archive);
+    claim.addBindValue(location);
+    if (!Exec(remember, target_.Display()) || !Exec(claim, target_.Display())) {
+        Rollback();
+        return false;
+    }
+    return Commit();
 }
 
 bool ArchiveStore::RemovePending(qint64 id)

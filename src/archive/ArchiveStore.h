@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QSqlQuery;
@@ -17,7 +18,10 @@ struct PendingSubmission
 {
     qint64 id = 0;
     ArchiveSubmission submission;
-    QString reason; // why it could not be written
+    QString reason;   // why it could not be written
+    QString target;   // the name of the archive it was kept for
+    QString archive;  // that archive's identity; empty while not known
+    QString location; // where that archive was last seen from this PC
 };
 
 // One connection to an archive. Qt allows a connection only on the thread that opened it,
@@ -39,6 +43,11 @@ public:
     // For reading: a missing SQLite file is an error naming it, not a new archive (nor its
     // folders). Writing creates.
     void SetMustExist(bool mustExist) { mustExist_ = mustExist; }
+    // Told the driver's handle (QSqlDriver::handle()) each time the connection opens, and an
+    // empty one before it closes: so another thread can end a wait on the server at once.
+    void SetConnectionWatch(std::function<void(const QVariant& handle)> watch);
+    // How long an SQLite write waits for another writer (before Open).
+    void SetBusyTimeout(int ms) { busyTimeoutMs_ = ms; }
 
     // Connects and brings the schema to `version` (the program's own by default): a new
     // archive is created, an older one migrated, one version per transaction. A database
@@ -57,6 +66,12 @@ public:
     bool IsOpen() const;
     void Close();
     const QString& Error() const { return error_; }
+    // Of the last failure: the engine's code (a SQLSTATE on a server) and the statement's
+    // first word (INSERT, SELECT...), where a statement failed.
+    const QString& ErrorCode() const { return errorCode_; }
+    const QString& FailedStatement() const { return failedStatement_; }
+    // The role a server connection logs in as; empty before one opened.
+    const QString& Login() const { return login_; }
     // The version the database has; nothing when it cannot be read.
     std::optional<int> SchemaVersion();
 
@@ -91,10 +106,22 @@ public:
     std::optional<QList<ArchiveSubmission>> Submissions();
     std::optional<qint64> CountRecords();
 
-    // The queue of downloads waiting for the server `target` (an ArchiveTarget::Display()).
+    // The archive's identity (a UUID made with it).
+    std::optional<QString> Identity();
+
+    // The queue of downloads waiting for the server `target` (an ArchiveTarget::Display()),
+    // meant for the archive last seen there. Adding one that waits already only changes why
+    // it waits.
     bool AddPending(const QString& target, const ArchiveSubmission& submission,
                     const QString& reason);
-    std::optional<QList<PendingSubmission>> Pending(const QString& target);
+    // Those meant for the archive `archive` (an Identity(); by default the one last seen at
+    // `target`), under whatever name, and those kept for `target` while its archive was not
+    // known; every one for neither.
+    std::optional<QList<PendingSubmission>> Pending(const QString& target,
+                                                    const QString& archive = {});
+    // `location` reached the archive `archive`: remembered, and what waits for `location`
+    // without a known archive is meant for it.
+    bool RememberLocation(const QString& location, const QString& archive);
     bool RemovePending(qint64 id);
 
 private:
@@ -123,9 +150,14 @@ private:
     ArchiveDialect dialect_;
     QString connectionName_;
     QSqlDatabase db_;
+    int busyTimeoutMs_;
+    std::function<void(const QVariant&)> watch_;
     bool ready_ = false;
     bool mustExist_ = false;
     QString error_;
+    QString errorCode_;
+    QString failedStatement_;
+    QString login_;
 };
 
 // A submission as JSON and back (the pending queue keeps them so); nothing for a text

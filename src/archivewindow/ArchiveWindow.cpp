@@ -231,6 +231,12 @@ void ArchiveWindow::ApplyFilter()
     UpdateButtons();
 }
 
+void ArchiveWindow::SetNotice(const QString& notice)
+{
+    notice_ = notice;
+    ShowStatus();
+}
+
 void ArchiveWindow::ShowStatus()
 {
     const bool failed = !model_->Error().isEmpty();
@@ -248,7 +254,7 @@ void ArchiveWindow::ShowStatus()
     if (model_->AddedRecords() > 0 && !model_->IsReading())
         text += QStringLiteral(" ") +
                 tr("(%n new since the list was opened)", nullptr, model_->AddedRecords());
-    status_->setText(text);
+    status_->setText(notice_.isEmpty() ? text : text + QStringLiteral("; ") + notice_);
 }
 
 void ArchiveWindow::UpdateButtons()

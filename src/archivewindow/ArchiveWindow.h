@@ -40,6 +40,9 @@ public:
     // Adds the records archived since the list was read (a download was archived), each in
     // its place: the selection, the scroll position and a note being typed stay.
     void Refresh();
+    // A line the status keeps after the record count (downloads kept on this PC that were
+    // sent).
+    void SetNotice(const QString& notice);
 
     // The filters as the controls set them.
     ArchiveFilter Filter() const;
@@ -104,6 +107,7 @@ private:
     QLineEdit* note_;
     QLabel* status_;
     QPushButton* retryButton_;
+    QString notice_;
     QPushButton* openButton_;
     QPushButton* csvButton_;
     QPushButton* workbookButton_;

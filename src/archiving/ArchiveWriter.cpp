@@ -1,17 +1,29 @@
 #include "archiving/ArchiveWriter.h"
 
 #include "archiving/ArchiveSession.h"
+#include "archiving/ServerInterrupt.h"
 
 #include <QCoreApplication>
+#include <QMutex>
 #include <memory>
+
+// What the thread may still reach of the writer: nothing once the writer has gone, should
+// the thread outlive it (a server wait that the interrupt could not end in time).
+struct ArchiveWriterLink
+{
+    QMutex mutex;
+    ArchiveWriter* writer = nullptr;
+};
 
 // Lives on the writer's thread; the session (and so every connection) is made, used and
 // destroyed there.
 class ArchiveWriterWorker : public QObject
 {
 public:
-    ArchiveWriterWorker(ArchiveWriter* writer, const ArchiveTarget& target, const QString& local)
-        : writer_(writer), target_(target), localPath_(local)
+    ArchiveWriterWorker(std::shared_ptr<ArchiveWriterLink> link, const ArchiveTarget& target,
+                        const QString& local, std::shared_ptr<ServerInterrupt> interrupt)
+        : link_(std::move(link)), target_(target), localPath_(local),
+          interrupt_(std::move(interrupt))
     {
     }
 
@@ -21,40 +33,30 @@ public:
         target_ = target;
     }
 
-    void Write(const ArchiveSubmission& submission)
-    {
-        const ArchiveSession::Outcome outcome = Session().Submit(submission);
-        if (outcome.delivered > 0)
-            Report([w = writer_, n = outcome.delivered] { Q_EMIT w->Delivered(n); });
-        if (outcome.result) {
-            Report([w = writer_, r = *outcome.result] {
-                Q_EMIT w->Written(r.downloadId, r.newRecords, r.linkedRecords);
-            });
-        } else {
-            Report([w = writer_, m = outcome.error, q = outcome.queued] {
-                Q_EMIT w->WriteFailed(m, q);
-            });
-        }
-    }
+    // A download that could not be kept on this PC before: kept now, then delivered.
+    void Write(const ArchiveSubmission& submission) { Tell(Session().Submit(submission)); }
 
     void Attach(const QList<QUuid>& downloads, const ThresholdTable& limits)
     {
         ArchiveStore& store = Session().Store();
         if (const std::optional<int> attached = store.AttachLimits(downloads, limits)) {
-            Report([w = writer_, n = *attached] { Q_EMIT w->LimitsAttached(n); });
+            Report([n = *attached](ArchiveWriter* w) { Q_EMIT w->LimitsAttached(n); });
             return;
         }
-        Report([w = writer_, m = QCoreApplication::translate("ArchiveStore",
-                                                             "The archive could not be written: %1")
-                                     .arg(store.Error())] { Q_EMIT w->WriteFailed(m, false); });
+        Report([m = QCoreApplication::translate("ArchiveStore",
+                                                "The archive could not be written: %1")
+                        .arg(store.Error())](ArchiveWriter* w) { Q_EMIT w->WriteFailed(m, false); });
     }
 
-    void Deliver()
+    // A download kept on this PC already: delivered.
+    void Deliver(const ArchiveSubmission& submission) { Tell(Session().Deliver(submission)); }
+
+    void DeliverPending()
     {
         QString error;
         const std::optional<int> delivered = Session().DeliverPending(&error);
         if (delivered && *delivered > 0)
-            Report([w = writer_, n = *delivered] { Q_EMIT w->Delivered(n); });
+            Report([n = *delivered](ArchiveWriter* w) { Q_EMIT w->Delivered(n); });
     }
 
     void Stop()
@@ -67,43 +69,75 @@ private:
     ArchiveSession& Session()
     {
         if (!session_)
-            session_ = std::make_unique<ArchiveSession>(target_, localPath_);
+            session_ = std::make_unique<ArchiveSession>(target_, localPath_, interrupt_);
         return *session_;
+    }
+
+    void Tell(const ArchiveSession::Outcome& outcome)
+    {
+        if (outcome.delivered > 0)
+            Report([n = outcome.delivered](ArchiveWriter* w) { Q_EMIT w->Delivered(n); });
+        if (outcome.result) {
+            Report([r = *outcome.result](ArchiveWriter* w) {
+                Q_EMIT w->Written(r.downloadId, r.newRecords, r.linkedRecords);
+            });
+        } else {
+            Report([m = outcome.error, q = outcome.queued](ArchiveWriter* w) {
+                Q_EMIT w->WriteFailed(m, q);
+            });
+        }
     }
 
     template <typename F> void Report(F f)
     {
-        QMetaObject::invokeMethod(writer_, std::move(f), Qt::QueuedConnection);
+        const QMutexLocker lock(&link_->mutex);
+        if (ArchiveWriter* writer = link_->writer)
+            QMetaObject::invokeMethod(
+                writer, [writer, f = std::move(f)] { f(writer); }, Qt::QueuedConnection);
     }
 
-    ArchiveWriter* writer_;
+    std::shared_ptr<ArchiveWriterLink> link_;
     ArchiveTarget target_;
     QString localPath_;
+    std::shared_ptr<ServerInterrupt> interrupt_;
     std::unique_ptr<ArchiveSession> session_;
 };
 
 ArchiveWriter::ArchiveWriter(const ArchiveTarget& target, QObject* parent, const QString& localPath)
-    : QObject(parent), worker_(new ArchiveWriterWorker(this, target, localPath))
+    : QObject(parent), target_(target), localPath_(localPath),
+      interrupt_(std::make_shared<ServerInterrupt>()), link_(std::make_shared<ArchiveWriterLink>()),
+      thread_(new QThread), worker_(new ArchiveWriterWorker(link_, target, localPath, interrupt_))
 {
-    thread_.setObjectName(QStringLiteral("archive writer"));
-    worker_->moveToThread(&thread_);
-    connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    link_->writer = this;
+    thread_->setObjectName(QStringLiteral("archive writer"));
+    worker_->moveToThread(thread_);
+    connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
     connect(this, &ArchiveWriter::WriteFailed, this, &ArchiveWriter::OnFailure);
-    thread_.start(QThread::LowPriority);
+    thread_->start(QThread::LowPriority);
+    // What waits on this PC for the archive goes as soon as it can be reached.
+    DeliverPending();
 }
 
 ArchiveWriter::~ArchiveWriter()
 {
-    // Queued behind every submission, so they are all written first.
+    // No wait on the server from now on: the one running ends at once (its transaction is
+    // undone by the server), and what was not delivered stays in the local file.
+    interrupt_->Fire();
+    {
+        const QMutexLocker lock(&link_->mutex);
+        link_->writer = nullptr;
+    }
+    // Queued behind every submission, so those not yet kept on this PC are kept first.
     QMetaObject::invokeMethod(
         worker_, [w = worker_] { w->Stop(); }, Qt::QueuedConnection);
-    // Every write is bounded (busy_timeout, the server's connect timeout and keepalives);
-    // should one hang all the same, the program still ends. SQLite and PostgreSQL undo a
-    // transaction that never committed.
-    if (!thread_.wait(kStopLimitMs)) {
-        thread_.terminate();
-        thread_.wait();
+    if (thread_->wait(kStopLimitMs)) {
+        delete thread_;
+        return;
     }
+    // A wait that nothing can cut (a server that does not answer the connection, bounded by
+    // its connect timeout): the program ends regardless, and the thread with it; should the
+    // process go on, the thread ends within the server limits and goes.
+    connect(thread_, &QThread::finished, thread_, &QObject::deleteLater);
 }
 
 void ArchiveWriter::Submit(const DownloadFacts& facts, const QList<QStringList>& rows,
@@ -114,8 +148,26 @@ void ArchiveWriter::Submit(const DownloadFacts& facts, const QList<QStringList>&
 
 void ArchiveWriter::Submit(const ArchiveSubmission& submission)
 {
-    QMetaObject::invokeMethod(
-        worker_, [w = worker_, submission] { w->Write(submission); }, Qt::QueuedConnection);
+    if (!journal_) {
+        journal_ = std::make_unique<ArchiveSession>(target_, localPath_);
+        journal_->SetJournalBusyTimeout(kJournalBusyMs);
+    }
+    const ArchiveSession::Outcome kept = journal_->Journal(submission);
+    if (kept.result) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, r = *kept.result] {
+                Q_EMIT Written(r.downloadId, r.newRecords, r.linkedRecords);
+            },
+            Qt::QueuedConnection);
+    } else if (kept.queued) {
+        QMetaObject::invokeMethod(
+            worker_, [w = worker_, submission] { w->Deliver(submission); }, Qt::QueuedConnection);
+    } else {
+        // The thread keeps it, waiting as long as a write may, and says why if it cannot.
+        QMetaObject::invokeMethod(
+            worker_, [w = worker_, submission] { w->Write(submission); }, Qt::QueuedConnection);
+    }
 }
 
 void ArchiveWriter::AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits)
@@ -128,14 +180,17 @@ void ArchiveWriter::AttachLimits(const QList<QUuid>& downloads, const ThresholdT
 void ArchiveWriter::DeliverPending()
 {
     QMetaObject::invokeMethod(
-        worker_, [w = worker_] { w->Deliver(); }, Qt::QueuedConnection);
+        worker_, [w = worker_] { w->DeliverPending(); }, Qt::QueuedConnection);
 }
 
 void ArchiveWriter::SetTarget(const ArchiveTarget& target)
 {
     reported_ = false;
+    target_ = target;
+    journal_.reset();
     QMetaObject::invokeMethod(
         worker_, [w = worker_, target] { w->SetTarget(target); }, Qt::QueuedConnection);
+    DeliverPending();
 }
 
 void ArchiveWriter::OnFailure(const QString& message, bool)

@@ -5,14 +5,20 @@
 
 #include <QObject>
 #include <QThread>
+#include <memory>
 
+class ArchiveSession;
 class ArchiveWriterWorker;
+class ServerInterrupt;
+struct ArchiveWriterLink;
 
-// Writes downloads into the archive on a thread of its own (with a connection of its
-// own), so the exchange with the meter never waits for the disk or the server. Submissions
-// are written in order, each download in one transaction. The first failure of a session is
-// reported once through Failed; later ones only through WriteFailed. Lives on the thread
-// that creates it (the UI thread); its signals arrive there.
+// Keeps downloads in the archive, journal first: Submit keeps a download on this PC before
+// it returns (written, for an SQLite archive; in the local file's queue, for a server);
+// delivering it to a server happens on a thread of its own (with a connection of its own),
+// so neither the exchange with the meter nor the window ever waits for the server. The
+// first failure of a session is reported once through Failed; later ones only through
+// WriteFailed. Lives on the thread that creates it (the UI thread); its signals arrive
+// there.
 class ArchiveWriter : public QObject
 {
     Q_OBJECT
@@ -21,20 +27,25 @@ public:
     // `localPath`: the SQLite file that keeps what cannot reach a server archive.
     explicit ArchiveWriter(const ArchiveTarget& target, QObject* parent = nullptr,
                            const QString& localPath = DefaultArchivePath());
-    // Writes what was submitted before, then stops the thread (waiting at most
-    // kStopLimitMs; the program ends regardless).
+    // Ends any wait on the server at once, keeps what was handed to the thread on this PC,
+    // and stops the thread, waiting for it at most kStopLimitMs: what was not delivered
+    // stays kept on this PC for the next connection.
     ~ArchiveWriter() override;
 
-    static constexpr int kStopLimitMs = 30000;
+    static constexpr int kStopLimitMs = 2500;
+    // How long Submit waits for another writer of an SQLite file before it hands the
+    // download to the thread, which waits as long as a write may.
+    static constexpr int kJournalBusyMs = 500;
 
-    // Queues one download; returns at once.
+    // Keeps one download on this PC, then has the thread deliver it.
     void Submit(const DownloadFacts& facts, const QList<QStringList>& rows,
                 const ThresholdTable& limits);
     void Submit(const ArchiveSubmission& submission);
     // Gives the records of `downloads` that have no limits those of `limits` (limits that
     // became known later in the same connection); returns at once.
     void AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits);
-    // Sends what waits in the local file for the server now (also done before each write).
+    // Sends what waits in the local file for the server now (also done when the writer
+    // starts, when its target changes and after each write).
     void DeliverPending();
     // Later submissions go to `target` (the settings dialog); the session's message may
     // come again for the new archive.
@@ -56,7 +67,13 @@ Q_SIGNALS:
 private:
     void OnFailure(const QString& message, bool queued);
 
-    QThread thread_;
+    ArchiveTarget target_;
+    QString localPath_;
+    // The journal, on the writer's owner's thread.
+    std::unique_ptr<ArchiveSession> journal_;
+    std::shared_ptr<ServerInterrupt> interrupt_;
+    std::shared_ptr<ArchiveWriterLink> link_;
+    QThread* thread_;
     ArchiveWriterWorker* worker_;
     bool reported_ = false;
 };

@@ -6,7 +6,7 @@
 
 // The archive's part of the command line: where the archive is, and the `archive`
 // command's action and arguments.
-enum class ArchiveAction { List, Downloads, Import, Note, Copy, Init };
+enum class ArchiveAction { List, Downloads, Import, Note, Copy, Init, Pending };
 
 struct ArchiveOptions
 {
@@ -24,4 +24,5 @@ struct ArchiveOptions
     qint64 downloadId = 0;          // note DOWNLOAD_ID TEXT
     QString noteText;
     QString copyTo; // copy --to URL
+    QString sendTo; // pending --send-to URL|PATH
 };

@@ -4,12 +4,14 @@
 #include "archive/RecordKey.h"
 #include "archiving/ArchiveImport.h"
 #include "archiving/ArchiveSession.h"
+#include "cli/CliSignals.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "records/RecordTable.h"
 #include "verdicts/Verdict.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -148,11 +150,15 @@ public:
             a.location, a.service, qEnvironmentVariable("QX390D_ARCHIVE"), &error);
         if (!target)
             return Fail(ExitUsage, error);
+        // The queue on this PC is read without reaching any archive.
+        if (a.action == ArchiveAction::Pending)
+            return Pending();
         session_ = std::make_unique<ArchiveSession>(*target);
         // Only an import writes: the other commands never make an archive of a mistyped path.
         Store().SetMustExist(a.action != ArchiveAction::Import);
-        // What waited on this PC for the server goes first.
-        if (target->IsServer()) {
+        // What waited on this PC for the server goes first; an import keeps its files on
+        // this PC first, and sends them with what waits.
+        if (target->IsServer() && a.action != ArchiveAction::Import) {
             const std::optional<int> delivered = session_->DeliverPending(&error);
             if (!delivered)
                 return Fail(ExitFailed, Text::tr("the archive cannot be reached: %1").arg(error));
@@ -177,6 +183,8 @@ public:
                      .arg(target->Display())
                      .arg(ArchiveSchema::kVersion));
             return ExitDone;
+        case ArchiveAction::Pending:
+            break;
         }
         return ExitUsage;
     }
@@ -281,7 +289,12 @@ private:
             ArchiveSubmission submission;
             submission.facts = DownloadFacts::ForImport(file, static_cast<int>(rows->size()));
             submission.rows = *rows;
-            const ArchiveSession::Outcome outcome = session_->Submit(submission);
+            CliKeeping keeping;
+            const ArchiveSession::Outcome outcome =
+                session_->Submit(submission, [&keeping] { keeping.Release(); });
+            if (outcome.delivered > 0)
+                Note(Text::tr("delivered %1 downloads that waited on this PC")
+                         .arg(outcome.delivered));
             if (!outcome.result) {
                 Fail(ExitFailed, outcome.error);
                 code = ExitFailed;
@@ -343,6 +356,79 @@ private:
         return ExitDone;
     }
 
+    // The downloads that wait on this PC for an archive not reached yet: listed, or sent
+    // on purpose to --send-to (each marked delivered once that archive has it).
+    int Pending()
+    {
+        const QString path = DefaultArchivePath();
+        std::optional<QList<PendingSubmission>> pending = QList<PendingSubmission>();
+        ArchiveStore local(ArchiveTarget::SqliteFile(path));
+        // Nothing waits where there is no file; it is not created for this.
+        if (QFileInfo::exists(path) && !(pending = local.Pending(QString())))
+            return Fail(ExitFailed, local.Error());
+        if (!options_.archive.sendTo.isEmpty())
+            return SendPending(local, *pending);
+        OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
+        QString error;
+        if (!output.Open(&error))
+            return Fail(ExitFailed, error);
+        // Which archive each is meant for: its identity (empty while not known) and where it
+        // was last seen.
+        const QStringList headers{QStringLiteral("UUID"),    QStringLiteral("Ended"),
+                                  QStringLiteral("Source"),  QStringLiteral("Records"),
+                                  QStringLiteral("Archive"), QStringLiteral("Location"),
+                                  QStringLiteral("Reason")};
+        const bool csv = options_.format == RecordFormat::Csv;
+        if (csv)
+            output.Write(CsvLine(headers));
+        for (const PendingSubmission& p : *pending) {
+            const QStringList fields{p.submission.facts.uuid.toString(QUuid::WithoutBraces),
+                                     UtcIso(p.submission.facts.when),
+                                     p.submission.facts.fromFile ? QStringLiteral("file")
+                                                                 : QStringLiteral("meter"),
+                                     QString::number(p.submission.rows.size()),
+                                     p.archive,
+                                     p.location,
+                                     p.reason.isEmpty() ? Text::tr("not sent yet") : p.reason};
+            if (csv) {
+                output.Write(CsvLine(fields));
+                continue;
+            }
+            QJsonObject o;
+            for (qsizetype i = 0; i < fields.size(); ++i)
+                o.insert(headers[i].toLower(), fields[i]);
+            output.Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+        }
+        if (!output.Commit(&error))
+            return Fail(ExitFailed, error);
+        Note(Text::tr("%1 downloads wait on this PC (%2)").arg(pending->size()).arg(path));
+        return ExitDone;
+    }
+
+    int SendPending(ArchiveStore& local, const QList<PendingSubmission>& pending)
+    {
+        QString error;
+        const std::optional<ArchiveTarget> to =
+            ChooseArchiveTarget(options_.archive.sendTo, QString(), QString(), &error);
+        if (!to)
+            return Fail(ExitUsage, error);
+        ArchiveStore destination(*to);
+        int sent = 0;
+        for (const PendingSubmission& p : pending) {
+            // Written (or found there by UUID), then marked delivered.
+            if (!destination.Write(p.submission))
+                return Fail(ExitFailed, Text::tr("sent %1 of %2 downloads, then: %3")
+                                            .arg(sent)
+                                            .arg(pending.size())
+                                            .arg(destination.Error()));
+            if (!local.RemovePending(p.id))
+                return Fail(ExitFailed, local.Error());
+            ++sent;
+        }
+        Note(Text::tr("sent %1 downloads kept on this PC to %2").arg(sent).arg(to->Display()));
+        return ExitDone;
+    }
+
     const CliOptions& options_;
     QIODevice& out_;
     QIODevice& err_;
@@ -381,6 +467,8 @@ bool ReadArchiveOption(const QString& name, const QString& value, ArchiveOptions
         options.copyTo = value;
     } else if (name == QLatin1String("--note")) {
         options.note = value;
+    } else if (name == QLatin1String("--send-to")) {
+        options.sendTo = value;
     } else {
         return false;
     }
@@ -401,6 +489,10 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
     }
     if (action == QLatin1String("init")) {
         options.action = ArchiveAction::Init;
+        return 2;
+    }
+    if (action == QLatin1String("pending")) {
+        options.action = ArchiveAction::Pending;
         return 2;
     }
     if (action == QLatin1String("copy")) {
@@ -429,8 +521,9 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
         return 4;
     }
     *error = action.isEmpty()
-                 ? Text::tr("archive needs list, downloads, import, note, copy or init")
-                 : Text::tr("archive: '%1' is not list, downloads, import, note, copy or init")
+                 ? Text::tr("archive needs list, downloads, import, note, copy, init or pending")
+                 : Text::tr("archive: '%1' is not list, downloads, import, note, copy, init or "
+                            "pending")
                        .arg(action);
     return std::nullopt;
 }
@@ -440,7 +533,8 @@ QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
     const ArchiveOptions& a = o.archive;
     const bool archive = o.command == CliCommand::Archive;
     const bool lists =
-        archive && (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads);
+        archive && (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads ||
+                    (a.action == ArchiveAction::Pending && a.sendTo.isEmpty()));
     if (!a.location.isEmpty() && !a.service.isEmpty())
         return Text::tr("--archive and --archive-service exclude each other");
     if (archive && a.off)
@@ -449,9 +543,9 @@ QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
         return Text::tr("archive does not use the meter; --port and --demo are for "
                         "its commands");
     if (archive && !o.output.isEmpty() && !lists)
-        return Text::tr("-o is for archive list and archive downloads");
+        return Text::tr("-o is for archive list, archive downloads and archive pending");
     if (archive && formatGiven && !lists)
-        return Text::tr("--format is for archive list and archive downloads");
+        return Text::tr("--format is for archive list, archive downloads and archive pending");
     const bool filters = !a.since.isEmpty() || !a.until.isEmpty() || a.group || a.verdict;
     if (filters && !(archive && a.action == ArchiveAction::List))
         return Text::tr("--since, --until, --group and --verdict are for archive list");
@@ -461,6 +555,8 @@ QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
         return Text::tr("archive copy needs --to URL");
     if (!a.copyTo.isEmpty() && !(archive && a.action == ArchiveAction::Copy))
         return Text::tr("--to is for archive copy");
+    if (!a.sendTo.isEmpty() && !(archive && a.action == ArchiveAction::Pending))
+        return Text::tr("--send-to is for archive pending");
     return {};
 }
 
@@ -490,7 +586,9 @@ void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, 
     submission.rows = rows;
     submission.limits = limits;
     ArchiveSession session(target);
-    const ArchiveSession::Outcome outcome = session.Submit(submission);
+    CliKeeping keeping;
+    const ArchiveSession::Outcome outcome =
+        session.Submit(submission, [&keeping] { keeping.Release(); });
     if (!outcome.result) {
         err.write("qx390d-cli: " + outcome.error.toLocal8Bit() + '\n');
         return;

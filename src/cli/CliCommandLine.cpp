@@ -37,6 +37,9 @@ QString Usage()
         "  archive note DOWNLOAD_ID TEXT          set the note of a download\n"
         "  archive copy --to URL                  copy the archive into another one\n"
         "  archive init                           create or migrate it; grant the team's roles\n"
+        "  archive pending [--send-to URL] [--format csv|json] [-o FILE]\n"
+        "                                         the downloads kept on this PC for an archive\n"
+        "                                         not reached yet; or send them to URL\n"
         "\n"
         "Options:\n"
         "  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching\n"
@@ -93,7 +96,7 @@ std::optional<CalibrationChannel> ChannelOf(const QString& wavelength)
 bool IsArchiveValueOption(const QString& name)
 {
     for (const char* option : {"--archive", "--archive-service", "--since", "--until", "--group",
-                               "--verdict", "--to", "--note"})
+                               "--verdict", "--to", "--note", "--send-to"})
         if (name == QLatin1String(option))
             return true;
     return false;

@@ -3,6 +3,7 @@
 #include "cli/CliArchive.h"
 #include "cli/CliCommandLine.h"
 #include "cli/CliSession.h"
+#include "cli/CliSignals.h"
 #include "common/ProgramTranslations.h"
 #include "sim/PtyHost.h"
 
@@ -32,6 +33,7 @@ int main(int argc, char* argv[])
         break;
     }
 
+    InstallCliSignals();
     CliOptions options = commandLine.options;
     QFile out;
     QFile err;

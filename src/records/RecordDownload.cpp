@@ -106,13 +106,22 @@ void RecordDownload::OnRecordDeleted(int recordNumber)
 
 void RecordDownload::ShowCompletion()
 {
+    // Kept before the box: the operator may clear the meter, or the program be ended, while
+    // it is open.
+    End();
     prompter_.Notify(owner_, RecordText::DownloadComplete());
     link_.State().downloadBusy = false;
 }
 
 void RecordDownload::OnLinkStateChanged()
 {
-    if (!running_ || link_.State().downloadBusy)
+    if (!link_.State().downloadBusy)
+        End();
+}
+
+void RecordDownload::End()
+{
+    if (!running_)
         return;
     running_ = false;
     const QList<QStringList>& rows = table_.Rows();

@@ -35,8 +35,8 @@ public:
         Stalled,      // the meter stopped answering
         Disconnected, // the operator disconnected
     };
-    // Told once per download, when it has ended: how, the records the meter announced, and
-    // the rows the table holds then (what arrived).
+    // Told once per download, when it has ended (a completed one before its box): how, the records
+    // the meter announced, and the rows the table holds then (what arrived).
     using EndedFn = std::function<void(Ending how, int expected, const QList<QStringList>& rows)>;
 
     // Records come over `link`; `request` asks the meter for a record (the link's own
@@ -63,6 +63,8 @@ private:
     // Every way of ending sets the link state's downloadBusy back to false (see
     // DownloadProgress); the link's own signals, which come first, tell how.
     void OnLinkStateChanged();
+    // Tells the ended handler once how the running download ended.
+    void End();
 
     // A download has shown its first answer and has not yet ended.
     bool running_ = false;

@@ -223,6 +223,14 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds()
     Build(host->DevicePath(), program);
     QSignalSpy written(archive->Writer(), &ArchiveWriter::Written);
     QSignalSpy failed(archive->Writer(), &ArchiveWriter::WriteFailed);
+    // Kept before its box: the program may be ended while the box is open.
+    qsizetype keptAtBox = -1;
+    if (!corrupt)
+        prompter.onShow = [&](const FakePrompter::Box& box) {
+            if (box.text == RecordText::DownloadComplete() && keptAtBox < 0)
+                keptAtBox =
+                    ArchiveStore(target).Downloads().value_or(QList<ArchivedDownload>()).size();
+        };
 
     frame->UpdateActions();
     frame->Action(Cmd::Connect)->trigger();
@@ -273,6 +281,7 @@ void TestArchiveWindow::downloadIsArchivedHoweverItEnds()
     QCOMPARE(facts.expected, options.meter.records);
     QCOMPARE(facts.arrived, rows.size());
     QCOMPARE(facts.port, host->DevicePath());
+    QCOMPARE(keptAtBox, ending == QLatin1String("completed") ? 1 : -1);
     QCOMPARE(ArchivedRows(store), Sorted(rows));
     if (!rows.isEmpty())
         CheckWindowAndOpenInDataPage(rows);

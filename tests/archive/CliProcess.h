@@ -22,10 +22,11 @@ public:
         process_.start(QStringLiteral(QX390D_CLI), arguments);
     }
 
-    // Waits for the end; the exit code, -1 after a crash or `timeoutMs`.
+    // Waits for the end; the exit code, -1 after a crash or `timeoutMs` (TimedOut()).
     int Finish(int timeoutMs = 60000)
     {
         if (!QTest::qWaitFor([&] { return process_.state() == QProcess::NotRunning; }, timeoutMs)) {
+            timedOut_ = true;
             process_.kill();
             process_.waitForFinished();
             return -1;
@@ -35,6 +36,8 @@ public:
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
 
+    bool TimedOut() const { return timedOut_; }
+    qint64 Pid() const { return process_.processId(); }
     const QByteArray& Out() const { return out_; }
     const QString& Err() const { return err_; }
 
@@ -42,4 +45,5 @@ private:
     QProcess process_;
     QByteArray out_;
     QString err_;
+    bool timedOut_ = false;
 };

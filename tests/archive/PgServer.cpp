@@ -164,6 +164,25 @@ QString PgServer::Query(const QString& sql, const QString& database) const
     return code == 0 ? output.trimmed() : QString();
 }
 
+std::unique_ptr<QProcess> PgServer::Session(const QString& database) const
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->setWorkingDirectory(dir_.path());
+    const QStringList psql{Bin(QStringLiteral("psql")), QStringLiteral("-X"), QStringLiteral("-q"),
+                           QStringLiteral("-h"),        SocketDir(),          QStringLiteral("-U"),
+                           QStringLiteral("postgres"),  QStringLiteral("-d"), database};
+    if (IsRoot())
+        process->start(
+            QStringLiteral("runuser"),
+            QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")} +
+                psql);
+    else
+        process->start(psql.first(), psql.mid(1));
+    process->waitForStarted();
+    return process;
+}
+
 QString PgServer::CreateDatabase(QString* error)
 {
     const QString name = QStringLiteral("archive%1").arg(++databases_);

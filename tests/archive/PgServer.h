@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
 
 // A PostgreSQL server of the test's own: a cluster made by initdb in a temporary folder,
 // listening on a Unix socket there only, run as the `postgres` system user when the test
@@ -28,6 +30,9 @@ public:
              QString* error = nullptr, const QString& user = QStringLiteral("postgres"));
     // The first column of a query's rows, one per line ("" on failure).
     QString Query(const QString& sql, const QString& database) const;
+    // A psql session of the superuser in `database` that stays open until destroyed: each
+    // line written to it runs at once (a lock the test holds for as long as it likes).
+    std::unique_ptr<QProcess> Session(const QString& database) const;
     // A new empty database owned by the role qx390d_writer; its name.
     QString CreateDatabase(QString* error = nullptr);
     // "postgresql:///DB?host=SOCKETDIR&user=USER".

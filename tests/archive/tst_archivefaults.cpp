@@ -9,12 +9,14 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 #include <QThread>
+#include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -41,6 +43,56 @@ bool SetImmutable(const QString& path, bool on)
 bool WriteCsv(const QList<QStringList>& rows, const QString& path)
 {
     return CsvRoundTrip(rows, path).size() == rows.size();
+}
+
+ArchiveTarget ServerTarget(const QString& url)
+{
+    ArchiveTarget target;
+    target.engine = ArchiveTarget::Engine::Postgres;
+    target.url = url;
+    return target;
+}
+
+// The downloads that wait in the local file `path` for `target`.
+qsizetype Waiting(const QString& path, const ArchiveTarget& target)
+{
+    ArchiveStore local(ArchiveTarget::SqliteFile(path));
+    return local.Pending(target.Display()).value_or(QList<PendingSubmission>()).size();
+}
+
+// The local file qx390d-cli keeps under XDG_DATA_HOME `data`.
+QString CliLocalFile(const QString& data)
+{
+    return data + QStringLiteral("/QX390D/QX390D/archive.sqlite");
+}
+
+// Locks in `database`, granted or waited for: the writers' one (advisory) or those of the
+// downloads table.
+int Locks(PgServer& server, const QString& database, const QString& kind, bool granted)
+{
+    const QString which = kind == QLatin1String("advisory")
+                              ? QStringLiteral("l.locktype = 'advisory'")
+                              : QStringLiteral("l.relation = 'downloads'::regclass");
+    return server
+        .Query(QStringLiteral("SELECT count(*) FROM pg_locks l WHERE %1 AND l.granted = %2")
+                   .arg(which, granted ? QStringLiteral("true") : QStringLiteral("false")),
+               database)
+        .toInt();
+}
+
+// The process sleeps in the kernel (SQLite's wait for a busy file sleeps between tries);
+// where the kernel does not tell, a moment's wait stands in.
+bool Sleeping(qint64 pid)
+{
+    QFile wchan(QStringLiteral("/proc/%1/wchan").arg(pid));
+    if (!wchan.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray where = wchan.readAll();
+    if (where.isEmpty() || where == "0") {
+        QTest::qWait(3000);
+        return true;
+    }
+    return where.contains("sleep");
 }
 
 } // namespace
@@ -327,6 +379,319 @@ private Q_SLOTS:
         QVERIFY(localFiles > 0);
         QVERIFY(!everything.contains(secret.toUtf8()));
         QVERIFY(!everything.contains(wrong.toUtf8()));
+    }
+
+    // A write that waits for the server's lock, held by another session or by a process
+    // stopped in the middle of its transaction (a suspended laptop): the wait ends within its
+    // limit, or at once when the program quits, and the download stays kept on this PC until
+    // it goes, once.
+    void serverWait_endsAndKeepsTheDownload_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("lock held, the wait runs out") << "runs out";
+        QTest::newRow("lock held, the program quits") << "quit";
+        QTest::newRow("a stopped process holds the lock") << "stopped";
+    }
+    void serverWait_endsAndKeepsTheDownload()
+    {
+        QFETCH(QString, how);
+        PgServer* server = Server();
+        if (!server)
+            return;
+        QString error;
+        const QString database = server->CreateDatabase(&error);
+        const ArchiveTarget target = ServerTarget(server->Url(database));
+        QVERIFY(ArchiveStore(target).Open());
+        const std::unique_ptr<QProcess> holder = server->Session(database);
+        holder->write("SELECT pg_advisory_lock(5322001);\n");
+        QVERIFY(QTest::qWaitFor([&] { return Locks(*server, database, "advisory", true) == 1; },
+                                20000));
+        const auto waiter = [&] {
+            return Locks(*server, database, "advisory", false) == 1;
+        };
+        const QString local = server_.LocalPath();
+        int downloads = 0;
+
+        if (how == QLatin1String("runs out")) {
+            ArchiveWriter writer(target, nullptr, local);
+            QSignalSpy each(&writer, &ArchiveWriter::WriteFailed);
+            writer.Submit(MeterSubmission(MeterDownloadRows(10, 41), "A"));
+            QTRY_COMPARE_WITH_TIMEOUT(each.size(), 1, 60000);
+            QVERIFY(each[0][1].toBool());
+            const QString message = each[0][0].toString();
+            QVERIFY2(message.contains(QStringLiteral("timeout")), qPrintable(message));
+            downloads = 1;
+        } else if (how == QLatin1String("quit")) {
+            QElapsedTimer quit;
+            {
+                ArchiveWriter writer(target, nullptr, local);
+                for (quint32 seed = 42; seed <= 44; ++seed)
+                    writer.Submit(MeterSubmission(MeterDownloadRows(10, seed), "A"));
+                QVERIFY(QTest::qWaitFor(waiter, 20000));
+                quit.start();
+            }
+            // Generous: the writer waits at most kStopLimitMs for its thread.
+            QVERIFY2(quit.elapsed() < 15000, qPrintable(QString::number(quit.elapsed())));
+            downloads = 3;
+        } else {
+            const QString csv = server_.Path("stopped.csv");
+            QVERIFY(WriteCsv(MeterDownloadRows(10, 45), csv));
+            QProcessEnvironment envA;
+            envA.insert("XDG_DATA_HOME", server_.Path("stopped-a"));
+            CliProcess a({"--archive", target.url, "archive", "import", csv}, envA);
+            QVERIFY(QTest::qWaitFor(waiter, 20000));
+            QCOMPARE(::kill(static_cast<pid_t>(a.Pid()), SIGSTOP), 0);
+            // The stopped process's session takes the lock, and keeps it while stopped.
+            holder->write("SELECT pg_advisory_unlock(5322001);\n");
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return Locks(*server, database, "advisory", true) == 1 &&
+                           Locks(*server, database, "advisory", false) == 0;
+                },
+                20000));
+            {
+                ArchiveWriter writer(target, nullptr, local);
+                QSignalSpy written(&writer, &ArchiveWriter::Written);
+                QSignalSpy each(&writer, &ArchiveWriter::WriteFailed);
+                writer.Submit(MeterSubmission(MeterDownloadRows(10, 46), "A"));
+                QTRY_COMPARE_WITH_TIMEOUT(written.size() + each.size(), 1, 60000);
+            }
+            ::kill(static_cast<pid_t>(a.Pid()), SIGCONT);
+            a.Finish(60000);
+            QVERIFY(!a.TimedOut());
+            CliProcess again({"--archive", target.url, "archive", "downloads"}, envA);
+            QCOMPARE(again.Finish(), 0);
+            downloads = 2;
+        }
+        holder->closeWriteChannel();
+        holder->waitForFinished(20000);
+        // Kept on this PC (those not delivered yet), and each on the server once it goes.
+        QCOMPARE(Waiting(local, target) +
+                     server->Query("SELECT count(*) FROM downloads", database).toInt(),
+                 downloads);
+        ArchiveSession session(target, local);
+        QVERIFY(session.DeliverPending(&error).has_value());
+        QCOMPARE(Waiting(local, target), 0);
+        QCOMPARE(server->Query("SELECT count(*) FROM downloads", database).toInt(), downloads);
+    }
+
+    // qx390d-cli ended by a signal at each step of keeping an import, then run again: the
+    // download is on the server, once.
+    void cliKilled_downloadOnTheServerOnce_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("step");
+        QTest::newRow("SIGTERM while it is kept on this PC") << int(SIGTERM) << "keeping";
+        for (const auto& [signal, name] : {std::pair{SIGKILL, "SIGKILL"},
+                                           {SIGTERM, "SIGTERM"},
+                                           {SIGINT, "SIGINT"},
+                                           {SIGHUP, "SIGHUP"}})
+            QTest::addRow("%s while the server's lock is waited for", name)
+                << int(signal) << "lock";
+        for (const auto& [signal, name] : {std::pair{SIGKILL, "SIGKILL"}, {SIGTERM, "SIGTERM"}}) {
+            QTest::addRow("%s while the server write runs", name) << int(signal) << "writing";
+            QTest::addRow("%s after the server's commit, before the mark", name)
+                << int(signal) << "committed";
+        }
+    }
+    void cliKilled_downloadOnTheServerOnce()
+    {
+        QFETCH(int, signal);
+        QFETCH(QString, step);
+        PgServer* server = Server();
+        if (!server)
+            return;
+        QString error;
+        const QString database = server->CreateDatabase(&error);
+        const ArchiveTarget target = ServerTarget(server->Url(database));
+        QVERIFY(ArchiveStore(target).Open());
+        const QString data = server_.Path(QStringLiteral("killed-") + database);
+        const QString local = CliLocalFile(data);
+        QVERIFY(ArchiveStore(ArchiveTarget::SqliteFile(local)).Open());
+        const QString csv = server_.Path("killed.csv");
+        QVERIFY(WriteCsv(MeterDownloadRows(30, 47), csv));
+        QProcessEnvironment env;
+        env.insert("XDG_DATA_HOME", data);
+        // The PC has met the archive before: keeping the import is the run's first write
+        // into the local file.
+        CliProcess before({"--archive", target.url, "archive", "downloads"}, env);
+        QCOMPARE(before.Finish(), 0);
+        const std::unique_ptr<QProcess> holder = server->Session(database);
+        QSqlDatabase file = QSqlDatabase::addDatabase("QSQLITE", "killed");
+        file.setDatabaseName(local);
+        QVERIFY(file.open());
+        if (step == QLatin1String("keeping"))
+            QVERIFY(QSqlQuery(file).exec("BEGIN IMMEDIATE"));
+        else if (step == QLatin1String("writing"))
+            holder->write("BEGIN; LOCK TABLE downloads IN ACCESS EXCLUSIVE MODE;\n");
+        else
+            holder->write("SELECT pg_advisory_lock(5322001);\n");
+        QVERIFY(step == QLatin1String("keeping") ||
+                QTest::qWaitFor(
+                    [&] {
+                        return Locks(*server, database,
+                                     step == QLatin1String("writing") ? "relation" : "advisory",
+                                     true) > 0;
+                    },
+                    20000));
+
+        CliProcess cli({"--archive", target.url, "archive", "import", csv}, env);
+        const auto pid = static_cast<pid_t>(cli.Pid());
+        if (step == QLatin1String("keeping")) {
+            QVERIFY(QTest::qWaitFor([&] { return Sleeping(pid); }, 20000));
+        } else if (step == QLatin1String("writing")) {
+            QVERIFY(QTest::qWaitFor([&] { return Locks(*server, database, "relation", false) > 0; },
+                                    20000));
+        } else {
+            QVERIFY(QTest::qWaitFor(
+                [&] { return Locks(*server, database, "advisory", false) == 1; }, 20000));
+        }
+        if (step == QLatin1String("committed")) {
+            QVERIFY(QSqlQuery(file).exec("BEGIN IMMEDIATE"));
+            holder->write("SELECT pg_advisory_unlock(5322001);\n");
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return server->Query("SELECT count(*) FROM downloads", database) ==
+                           QLatin1String("1");
+                },
+                20000));
+        }
+        QCOMPARE(::kill(pid, signal), 0);
+        if (step == QLatin1String("keeping") || step == QLatin1String("committed"))
+            QVERIFY(QSqlQuery(file).exec("COMMIT"));
+        cli.Finish(20000);
+        QVERIFY(!cli.TimedOut());
+        file.close();
+        file = QSqlDatabase();
+        QSqlDatabase::removeDatabase("killed");
+        holder->closeWriteChannel();
+        holder->waitForFinished(20000);
+
+        CliProcess again({"--archive", target.url, "archive", "downloads"}, env);
+        QVERIFY2(again.Finish() == 0, qPrintable(again.Err()));
+        QCOMPARE(server->Query("SELECT count(*) FROM downloads", database), QStringLiteral("1"));
+        QCOMPARE(server->Query("SELECT count(*) FROM records", database), QStringLiteral("30"));
+        QCOMPARE(Waiting(local, target), 0);
+    }
+
+    // Downloads kept on this PC go whenever a connection to their archive succeeds, not
+    // only with the next download, and how many is said.
+    void keptDownloadsSent_whenAConnectionSucceeds_data()
+    {
+        QTest::addColumn<QString>("connection");
+        QTest::newRow("the program starts") << "start";
+        QTest::newRow("Test Connection") << "test";
+    }
+    void keptDownloadsSent_whenAConnectionSucceeds()
+    {
+        QFETCH(QString, connection);
+        PgServer* server = Server();
+        if (!server)
+            return;
+        QString error;
+        const QString database = server->CreateDatabase(&error);
+        const ArchiveTarget target = ServerTarget(server->Url(database));
+        const QString data = server_.Path(QStringLiteral("sent-") + database);
+        const QByteArray home = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        const QString local = DefaultArchivePath();
+        QVERIFY(ArchiveSession(target, local)
+                    .Journal(MeterSubmission(MeterDownloadRows(10, 51), "A"))
+                    .queued);
+        QString told;
+        if (connection == QLatin1String("start")) {
+            ArchiveWriter writer(target, nullptr, local);
+            QSignalSpy delivered(&writer, &ArchiveWriter::Delivered);
+            QTRY_COMPARE_WITH_TIMEOUT(delivered.size(), 1, 30000);
+            told = QString::number(delivered.first().first().toInt());
+        } else {
+            QVERIFY(TestArchiveConnection(target, &told));
+        }
+        qputenv("XDG_DATA_HOME", home);
+        QVERIFY2(told == QLatin1String("1") || told.contains(QStringLiteral("1 downloads kept")),
+                 qPrintable(told));
+        QCOMPARE(Waiting(local, target), 0);
+        QCOMPARE(server->Query("SELECT count(*) FROM downloads", database), QStringLiteral("1"));
+    }
+
+    // A login that may read but not write the archive: the message names the login and the
+    // right it lacks, not a next connection; `archive pending` shows why the download
+    // waits, and --send-to delivers it to an archive chosen on purpose.
+    void loginWithoutTheRight_saidAndKeptUntilSentElsewhere()
+    {
+        PgServer* server = Server();
+        if (!server)
+            return;
+        QString error;
+        const QString database = server->CreateDatabase(&error);
+        const ArchiveTarget target = ServerTarget(server->Url(database));
+        QVERIFY(ArchiveStore(target).Open());
+        // A login of its own that may read only.
+        QVERIFY(server->Sql("CREATE ROLE qx390d_viewer LOGIN", database));
+        QVERIFY(
+            server->Sql("GRANT SELECT ON ALL TABLES IN SCHEMA public TO qx390d_viewer", database));
+        const QString csv = server_.Path("reader.csv");
+        QVERIFY(WriteCsv(MeterDownloadRows(8, 61), csv));
+        QProcessEnvironment env;
+        env.insert("XDG_DATA_HOME", server_.Path("reader-data"));
+        const QString reader = server->Url(database, "qx390d_viewer");
+
+        CliProcess import({"--archive", reader, "archive", "import", csv}, env);
+        QCOMPARE(import.Finish(), 1);
+        QVERIFY2(import.Err().contains(QStringLiteral("the login qx390d_viewer lacks the INSERT "
+                                                      "right")) &&
+                     import.Err().contains(QStringLiteral("permission denied for table")) &&
+                     !import.Err().contains(QStringLiteral("next successful connection")),
+                 qPrintable(import.Err()));
+        CliProcess pending({"archive", "pending", "--format", "csv"}, env);
+        QCOMPARE(pending.Finish(), 0);
+        const QList<QByteArray> lines = pending.Out().trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[1].contains("qx390d_viewer lacks the INSERT right") &&
+                     lines[1].contains(reader.toUtf8()),
+                 lines[1].constData());
+
+        CliProcess send({"archive", "pending", "--send-to", target.url}, env);
+        QVERIFY2(send.Finish() == 0, qPrintable(send.Err()));
+        CliProcess after({"archive", "pending", "--format", "csv"}, env);
+        QCOMPARE(after.Finish(), 0);
+        QCOMPARE(after.Out().trimmed().split('\n').size(), 1); // the header alone
+        QCOMPARE(server->Query("SELECT count(*) FROM records", database), QStringLiteral("8"));
+    }
+
+    // Each archive has its identity: what waits on this PC goes to the archive it was kept
+    // for, under whatever name that archive is reached, and never to another.
+    void keptDownloads_goToTheirArchiveUnderAnyName()
+    {
+        PgServer* server = Server();
+        if (!server)
+            return;
+        QString error;
+        const QString mine = server->CreateDatabase(&error);
+        const QString other = server->CreateDatabase(&error);
+        const ArchiveTarget target = ServerTarget(server->Url(mine));
+        const ArchiveTarget otherTarget = ServerTarget(server->Url(other));
+        // The same archive, its URL spelt another way.
+        const ArchiveTarget alias = ServerTarget(
+            QStringLiteral("postgresql:///%1?user=qx390d_writer&host=%2").arg(mine, server->Dir()));
+        QVERIFY(alias.Display() != target.Display());
+        const QString local = server_.LocalPath();
+        QVERIFY(ArchiveStore(ArchiveTarget::SqliteFile(local)).Open());
+        for (const ArchiveTarget& t : {target, otherTarget}) {
+            ArchiveSession met(t, local);
+            QCOMPARE(met.DeliverPending(&error), 0);
+            QVERIFY(met.Journal(MeterSubmission(MeterDownloadRows(10, 71), "A")).queued);
+        }
+
+        ArchiveSession session(alias, local);
+        QCOMPARE(session.DeliverPending(&error), 1);
+        QCOMPARE(server->Query("SELECT count(*) FROM downloads", mine), QStringLiteral("1"));
+        // The other archive's download still waits, meant for it.
+        ArchiveStore waiting(ArchiveTarget::SqliteFile(local));
+        const QList<PendingSubmission> left = waiting.Pending(QString()).value();
+        QCOMPARE(left.size(), 1);
+        QCOMPARE(left.first().archive, server->Query("SELECT uuid FROM archive_identity", other));
+        QCOMPARE(left.first().location, otherTarget.Display());
     }
 
     // Two PCs download the same meter's 100 records into one server at once.

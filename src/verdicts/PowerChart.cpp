@@ -130,8 +130,7 @@ QLineSeries* PowerChart::NewRun(int c)
     return run;
 }
 
-void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thresholds,
-                      Choice choice)
+void PowerChart::Show(const JudgedRows& rows, const ThresholdTable& thresholds, Choice choice)
 {
     const ChartPlan plan = PlanChart(rows, thresholds, choice);
 
@@ -235,7 +234,7 @@ void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thre
         ShowInLegend(marks, marks->count() > 0);
 }
 
-void PowerChart::Draw(QPainter& painter, const QRectF& target, const QList<QStringList>& rows,
+void PowerChart::Draw(QPainter& painter, const QRectF& target, const JudgedRows& rows,
                       const ThresholdTable& thresholds, Choice choice, QSizeF size)
 {
     QGraphicsScene scene; // owns the chart

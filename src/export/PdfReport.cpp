@@ -40,7 +40,10 @@ class ChartObject : public QObject, public QTextObjectInterface
     Q_INTERFACES(QTextObjectInterface)
 
 public:
-    ChartObject(const JudgedTable& table, ChartChoice choice) : table_(table), choice_(choice) {}
+    ChartObject(const JudgedTable& table, std::optional<ChartChoice> choice)
+        : table_(table), choice_(choice)
+    {
+    }
 
     QSizeF intrinsicSize(QTextDocument* document, int, const QTextFormat&) override
     {
@@ -57,7 +60,7 @@ public:
 
 private:
     const JudgedTable& table_;
-    ChartChoice choice_;
+    std::optional<ChartChoice> choice_; // nothing: the chart's default
 };
 
 // A cell text as the page shows it, kept on one line.
@@ -235,8 +238,7 @@ std::optional<QByteArray> BuildPdfReport(const QStringList& headers, const Judge
 {
     // The rows come judged: every part below reads their verdicts, none judges again.
     const JudgedRows& judged = table.Judged();
-    const ThresholdTable& thresholds = table.JudgedBy();
-    ChartObject chart(table, facts.chart.value_or(DefaultChartChoice(judged.rows, thresholds)));
+    ChartObject chart(table, facts.chart);
     QTextDocument document;
     document.documentLayout()->registerHandler(kChartObject, &chart);
     QString html = QStringLiteral("<html><body><h1>%1</h1>").arg(Title().toHtmlEscaped());
@@ -246,7 +248,7 @@ std::optional<QByteArray> BuildPdfReport(const QStringList& headers, const Judge
                 .arg(QCoreApplication::translate("PdfReport", "Power chart").toHtmlEscaped(),
                      kChartPlace);
     html += RecordsHtml(headers, judged, facts);
-    html += GroupsHtml(headers, judged, thresholds, facts);
+    html += GroupsHtml(headers, judged, table.JudgedBy(), facts);
     html += QStringLiteral("</body></html>");
     document.setHtml(html);
     QTextCursor place = document.find(kChartPlace);

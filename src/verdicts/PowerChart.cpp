@@ -235,7 +235,7 @@ void PowerChart::Show(const JudgedRows& rows, const ThresholdTable& thresholds, 
 }
 
 void PowerChart::Draw(QPainter& painter, const QRectF& target, const JudgedRows& rows,
-                      const ThresholdTable& thresholds, Choice choice, QSizeF size)
+                      const ThresholdTable& thresholds, std::optional<Choice> choice, QSizeF size)
 {
     QGraphicsScene scene; // owns the chart
     auto* chart = new PowerChart;
@@ -256,7 +256,7 @@ void PowerChart::Draw(QPainter& painter, const QRectF& target, const JudgedRows&
         axis->setTitleFont(titleFont);
     }
     chart->resize(size);
-    chart->Show(rows, thresholds, choice);
+    chart->Show(rows, thresholds, choice.value_or(DefaultChartChoice(rows.rows, thresholds)));
     // Lays out axes, labels and legend now rather than at the next turn of the event loop.
     chart->layout()->activate();
     chart->legend()->layout()->activate();

@@ -464,7 +464,7 @@ std::optional<double> MedianImportMs(const QString& name, int runs, QList<QStrin
         lastBox.clear();
         const qint64 start = clock_.nsecsElapsed();
         ImportRecordTable(prompter, dialogs, nullptr,
-                          [&table](const QList<QStringList>& rows) { table.ReplaceRows(rows); });
+                          [&table](const QList<RecordRow>& rows) { table.ReplaceRows(rows); });
         samples << clock_.nsecsElapsed() - start;
         if (table.RowCount() != kImportRows ||
             !lastBox.startsWith(QLatin1String("Data already successful"))) {

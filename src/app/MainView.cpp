@@ -136,8 +136,8 @@ std::optional<ChartChoice> MainView::ReportChartChoice() const
 void MainView::OnViewPowerChart()
 {
     if (!powerChart_)
-        powerChart_ = new PowerChartWindow(recordsPage_->Table(), recordsPage_->Limits(), prompter_,
-                                           dialogs_, this);
+        powerChart_ = new PowerChartWindow(recordsPage_->Table(), recordsPage_->Table(),
+                                           recordsPage_->Limits(), prompter_, dialogs_, this);
     powerChart_->show();
     powerChart_->raise();
     powerChart_->activateWindow();

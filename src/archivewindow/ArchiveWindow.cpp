@@ -10,6 +10,7 @@
 #include "export/XlsxExport.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
+#include "verdicts/RecordRow.h"
 #include "verdicts/Verdict.h"
 #include "verdicts/VerdictModel.h"
 
@@ -69,11 +70,7 @@ private:
 // The selection as the exports take it: the data page's headers and rows.
 TableTexts Texts(const QList<QStringList>& rows)
 {
-    TableTexts texts;
-    for (const RecordTable::Column& column : RecordTable::Columns())
-        texts.headers << column.header;
-    texts.rows = rows;
-    return texts;
+    return {RecordTable::Headers(), rows};
 }
 
 } // namespace
@@ -336,6 +333,8 @@ void ArchiveWindow::OnExportReport()
             notes << note;
     }
     facts.note = notes.join(QStringLiteral("; "));
-    ExportRecordReport(Texts(SelectedRows()), SelectedLimits(), facts, prompter_, dialogs_, this,
+    // The archive hands its records over as texts: read and judged once here.
+    const FixedJudgedTable table(RecordRowsOfTexts(SelectedRows()), SelectedLimits());
+    ExportRecordReport(RecordTable::Headers(), table, facts, prompter_, dialogs_, this,
                        exportPath_);
 }

@@ -1,10 +1,6 @@
 #include "cli/RecordJson.h"
 
-#include "verdicts/Verdict.h"
-
-#include <QDate>
-#include <QTime>
-#include <cmath>
+#include "verdicts/RecordRow.h"
 
 namespace {
 
@@ -18,26 +14,23 @@ QString VerdictJson(const std::optional<Verdict>& verdict)
 // `verdict` is written only when records are judged at all. The power is the row's text,
 // two decimals, which is also what the verdict is judged on: a power of -27.304 is -27.30
 // and passes a Pass limit of -27.3, in the JSON as on the data page.
-QString PowerJson(float value, float limit, const std::optional<QString>& verdict)
+QString PowerJson(const RecordRow& row, int column, const std::optional<QString>& verdict)
 {
-    const bool low = IsLowPower(value, limit);
-    const QString dbm =
-        low || !std::isfinite(value) ? QStringLiteral("null") : PowerText(value, limit).trimmed();
+    const PowerReading& power = row.Power(column);
+    const QString dbm = power.value ? row.Text(column).trimmed() : QStringLiteral("null");
     QString json = QStringLiteral("{\"dBm\": %1, \"low\": %2")
-                       .arg(dbm, low ? QStringLiteral("true") : QStringLiteral("false"));
+                       .arg(dbm, power.low ? QStringLiteral("true") : QStringLiteral("false"));
     if (verdict)
         json += QStringLiteral(", \"verdict\": ") + *verdict;
     return json + QLatin1Char('}');
 }
 
-QString TimeJson(const MeasurementRecord& r)
+QString TimeJson(const RecordRow& row)
 {
-    const QDate date(2000 + r.year, r.month, r.day);
-    const QTime time(r.hour, r.minute);
-    if (!date.isValid() || !time.isValid())
+    if (!row.time)
         return QStringLiteral("null");
-    return QLatin1Char('"') + date.toString(Qt::ISODate) + QLatin1Char('T') +
-           time.toString(QStringLiteral("HH:mm")) + QLatin1Char('"');
+    return QLatin1Char('"') + row.time->date().toString(Qt::ISODate) + QLatin1Char('T') +
+           row.time->time().toString(QStringLiteral("HH:mm")) + QLatin1Char('"');
 }
 
 } // namespace
@@ -47,11 +40,12 @@ QByteArray RecordsJson(const QList<MeasurementRecord>& records, const ThresholdT
     QString text = QStringLiteral("{\"records\": [");
     for (qsizetype i = 0; i < records.size(); ++i) {
         const MeasurementRecord& r = records[i];
-        // Judged from the row texts, exactly as the data page judges its rows.
+        const RecordRow row = r.Row();
+        // Judged from the row, exactly as the data page judges its rows.
         std::array<std::optional<QString>, kPowerColumns> channel;
         QString record;
         if (thresholds) {
-            const RowVerdict verdict = JudgeRow(r.RowTexts(), *thresholds);
+            const RowVerdict verdict = JudgeRecord(row, *thresholds);
             for (int c = 0; c < kPowerColumns; ++c)
                 channel[c] = VerdictJson(verdict.channels[c]);
             record = QStringLiteral(", \"verdict\": ") + VerdictJson(verdict.record);
@@ -61,12 +55,10 @@ QByteArray RecordsJson(const QList<MeasurementRecord>& records, const ThresholdT
                                "\"OLT:1490nm\": %4, \"OLT:1577nm\": %5, \"group\": %6, "
                                "\"time\": %7%8}")
                     .arg(r.index + 1)
-                    .arg(PowerJson(r.ont1270, ontLowLimit, channel[0]),
-                         PowerJson(r.ont1310, ontLowLimit, channel[1]),
-                         PowerJson(r.olt1490, oltLowLimit, channel[2]),
-                         PowerJson(r.olt1577, oltLowLimit, channel[3]))
+                    .arg(PowerJson(row, 1, channel[0]), PowerJson(row, 2, channel[1]),
+                         PowerJson(row, 3, channel[2]), PowerJson(row, 4, channel[3]))
                     .arg(r.thresholdGroup)
-                    .arg(TimeJson(r), record);
+                    .arg(TimeJson(row), record);
     }
     text += records.isEmpty() ? QStringLiteral("]}\n") : QStringLiteral("\n]}\n");
     return text.toUtf8();

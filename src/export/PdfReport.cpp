@@ -4,6 +4,7 @@
 #include "common/ProgramFacts.h"
 #include "export/TableTexts.h"
 #include "verdicts/PowerChart.h"
+#include "verdicts/RecordRow.h"
 #include "verdicts/Verdict.h"
 #include "verdicts/VerdictModel.h"
 
@@ -39,8 +40,8 @@ class ChartObject : public QObject, public QTextObjectInterface
     Q_INTERFACES(QTextObjectInterface)
 
 public:
-    ChartObject(const TableTexts& table, const ThresholdTable& thresholds, ChartChoice choice)
-        : table_(table), thresholds_(thresholds), choice_(choice)
+    ChartObject(const JudgedTable& table, std::optional<ChartChoice> choice)
+        : table_(table), choice_(choice)
     {
     }
 
@@ -54,13 +55,12 @@ public:
     void drawObject(QPainter* painter, const QRectF& rect, QTextDocument*, int,
                     const QTextFormat&) override
     {
-        PowerChart::Draw(*painter, rect, table_.rows, thresholds_, choice_, kChartSize);
+        PowerChart::Draw(*painter, rect, table_.Judged(), table_.JudgedBy(), choice_, kChartSize);
     }
 
 private:
-    const TableTexts& table_;
-    const ThresholdTable& thresholds_;
-    ChartChoice choice_;
+    const JudgedTable& table_;
+    std::optional<ChartChoice> choice_; // nothing: the chart's default
 };
 
 // A cell text as the page shows it, kept on one line.
@@ -79,11 +79,11 @@ QString Cell(const QString& text, const std::optional<Verdict>& verdict = std::n
 }
 
 // "1 (GPON-B+)": a group number with its name, when it has one other than the number.
-QString GroupText(const QString& number, const ReportFacts& facts)
+QString GroupText(const RecordRow& row, const ReportFacts& facts)
 {
-    const std::optional<int> group = GroupOfText(number);
+    const QString number = row.Text(kGroupColumn);
     const QString name =
-        group ? facts.groupNames[static_cast<size_t>(*group - 1)].trimmed() : QString();
+        row.group ? facts.groupNames[static_cast<size_t>(*row.group - 1)].trimmed() : QString();
     if (name.isEmpty() || name == number.trimmed())
         return Escaped(number);
     return Escaped(number) + QStringLiteral(" (") + name.toHtmlEscaped() + QLatin1Char(')');
@@ -104,7 +104,7 @@ QString MeterText(const PortIdentity& meter)
     return parts.join(QStringLiteral(", "));
 }
 
-QString FactsHtml(const TableTexts& table, const ReportFacts& facts)
+QString FactsHtml(const JudgedRows& table, const ReportFacts& facts)
 {
     const auto line = [](const char* label, const QString& value) {
         return QCoreApplication::translate("PdfReport", label).arg(value.toHtmlEscaped());
@@ -145,8 +145,7 @@ QString SummaryHtml(const VerdictCounts& counts)
     return html + QStringLiteral("</tr></table>");
 }
 
-QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds,
-                    const ReportFacts& facts)
+QString RecordsHtml(const QStringList& headers, const JudgedRows& table, const ReportFacts& facts)
 {
     QString html = QStringLiteral("<h2>%1</h2><table border=\"1\" cellspacing=\"0\" "
                                   "cellpadding=\"2\" width=\"100%\"><thead><tr>")
@@ -158,19 +157,19 @@ QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds,
             .arg(kWidths[c])
             .arg(text.toHtmlEscaped());
     };
-    for (int c = 0; c < table.headers.size(); ++c)
-        html += header(c, ShownHeader(table.headers.value(c)));
-    html += header(table.headers.size(), QCoreApplication::translate("PdfReport", "Verdict")) +
+    for (int c = 0; c < headers.size(); ++c)
+        html += header(c, ShownHeader(headers.value(c)));
+    html += header(headers.size(), QCoreApplication::translate("PdfReport", "Verdict")) +
             QStringLiteral("</tr></thead>");
-    for (const QStringList& row : table.rows) {
-        const RowVerdict verdict = JudgeRow(row, thresholds);
+    for (qsizetype r = 0; r < table.rows.size(); ++r) {
+        const RecordRow& row = table.rows[r];
+        const RowVerdict& verdict = table.verdicts[r];
         html += QStringLiteral("<tr>");
-        for (int c = 0; c < table.headers.size(); ++c) {
+        for (int c = 0; c < headers.size(); ++c) {
             const std::optional<Verdict> shade =
                 IsPowerColumn(c) ? verdict.channels[static_cast<size_t>(c - kFirstPowerColumn)]
                                  : std::nullopt;
-            html += Cell(c == kGroupColumn ? GroupText(row.value(c), facts) : Escaped(row.value(c)),
-                         shade);
+            html += Cell(c == kGroupColumn ? GroupText(row, facts) : Escaped(row.Text(c)), shade);
         }
         html += verdict.record ? Cell(VerdictLabel(*verdict.record).toHtmlEscaped(), verdict.record)
                                : Cell(QStringLiteral("&ndash;"));
@@ -179,13 +178,13 @@ QString RecordsHtml(const TableTexts& table, const ThresholdTable& thresholds,
     return html + QStringLiteral("</table>");
 }
 
-QString GroupsHtml(const TableTexts& table, const ThresholdTable& thresholds,
-                   const ReportFacts& facts)
+QString GroupsHtml(const QStringList& headers, const JudgedRows& table,
+                   const ThresholdTable& thresholds, const ReportFacts& facts)
 {
     std::set<int> used;
-    for (const QStringList& row : table.rows) {
-        if (const std::optional<int> group = GroupOfText(row.value(kGroupColumn)))
-            used.insert(*group);
+    for (const RecordRow& row : table.rows) {
+        if (row.group)
+            used.insert(*row.group);
     }
     QString html =
         QStringLiteral("<h2>%1</h2>")
@@ -222,7 +221,7 @@ QString GroupsHtml(const TableTexts& table, const ThresholdTable& thresholds,
         for (int column = kFirstPowerColumn; column < kFirstPowerColumn + kPowerColumns; ++column) {
             const ChannelLimits limits = *LimitsFor(thresholds, group, column);
             html += QStringLiteral("<tr>") +
-                    Cell(Escaped(ShownHeader(table.headers.value(column))), std::nullopt, "th");
+                    Cell(Escaped(ShownHeader(headers.value(column))), std::nullopt, "th");
             for (float limit : {limits.over, limits.pass, limits.fail})
                 html += Cell(LimitText(limit));
             html += QStringLiteral("</tr>");
@@ -234,21 +233,22 @@ QString GroupsHtml(const TableTexts& table, const ThresholdTable& thresholds,
 
 } // namespace
 
-std::optional<QByteArray> BuildPdfReport(const TableTexts& table, const ThresholdTable& thresholds,
+std::optional<QByteArray> BuildPdfReport(const QStringList& headers, const JudgedTable& table,
                                          const ReportFacts& facts)
 {
-    ChartObject chart(table, thresholds,
-                      facts.chart.value_or(DefaultChartChoice(table.rows, thresholds)));
+    // The rows come judged: every part below reads their verdicts, none judges again.
+    const JudgedRows& judged = table.Judged();
+    ChartObject chart(table, facts.chart);
     QTextDocument document;
     document.documentLayout()->registerHandler(kChartObject, &chart);
     QString html = QStringLiteral("<html><body><h1>%1</h1>").arg(Title().toHtmlEscaped());
-    html += FactsHtml(table, facts);
-    html += SummaryHtml(CountVerdicts(table.rows, thresholds));
+    html += FactsHtml(judged, facts);
+    html += SummaryHtml(CountVerdicts(judged.verdicts));
     html += QStringLiteral("<h2>%1</h2><p>%2</p>")
                 .arg(QCoreApplication::translate("PdfReport", "Power chart").toHtmlEscaped(),
                      kChartPlace);
-    html += RecordsHtml(table, thresholds, facts);
-    html += GroupsHtml(table, thresholds, facts);
+    html += RecordsHtml(headers, judged, facts);
+    html += GroupsHtml(headers, judged, table.JudgedBy(), facts);
     html += QStringLiteral("</body></html>");
     document.setHtml(html);
     QTextCursor place = document.find(kChartPlace);
@@ -274,12 +274,12 @@ std::optional<QByteArray> BuildPdfReport(const TableTexts& table, const Threshol
     return buffer.data();
 }
 
-void ExportRecordReport(const TableTexts& table, const ThresholdTable& thresholds,
+void ExportRecordReport(const QStringList& headers, const JudgedTable& table,
                         const ReportFacts& facts, Prompter& prompter, FileDialogs& dialogs,
                         QWidget* owner, QString& exportPath)
 {
     ExportFileAs(prompter, dialogs, owner, exportPath, pdfFilter(), {QStringLiteral(".pdf")},
-                 [&](const QString&) { return BuildPdfReport(table, thresholds, facts); });
+                 [&](const QString&) { return BuildPdfReport(headers, table, facts); });
 }
 
 #include "PdfReport.moc"

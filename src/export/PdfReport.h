@@ -11,9 +11,9 @@
 #include <optional>
 
 class FileDialogs;
+class JudgedTable;
 class Prompter;
 class QWidget;
-struct TableTexts;
 
 // Filter of the report's save dialog.
 inline QString pdfFilter()
@@ -39,13 +39,14 @@ struct ReportFacts
 // power chart (vector graphics), the table with its verdicts (power cells coloured, a
 // verdict column) and the limits of the threshold groups the records use, groups named
 // where their names are known. Laid out as rich text and printed by Qt's own PDF writer.
-// Nothing when it cannot be made.
-std::optional<QByteArray> BuildPdfReport(const TableTexts& table, const ThresholdTable& thresholds,
+// `table`'s rows come with their verdicts, judged once by the limits the report shows;
+// `headers` are the files' column headers. Nothing when it cannot be made.
+std::optional<QByteArray> BuildPdfReport(const QStringList& headers, const JudgedTable& table,
                                          const ReportFacts& facts);
 
 // File/Export Report (PDF): asks for a file, ".pdf" appended when missing, and writes the
 // report with the export's rules for existing and locked files and its messages.
 // `exportPath` receives the path used. Boxes are owned by `owner`.
-void ExportRecordReport(const TableTexts& table, const ThresholdTable& thresholds,
+void ExportRecordReport(const QStringList& headers, const JudgedTable& table,
                         const ReportFacts& facts, Prompter& prompter, FileDialogs& dialogs,
                         QWidget* owner, QString& exportPath);

@@ -116,8 +116,8 @@ bool DeviceLink::OpenPort(QString* error)
     if (port_->IsOpen())
         port_->Close();
     {
-        std::lock_guard guard(lock);
-        frame.ClearFrame();
+        std::lock_guard guard(lock_);
+        frame_.ClearFrame();
         awaited_ = {};
     }
     QString openError;
@@ -129,8 +129,8 @@ bool DeviceLink::OpenPort(QString* error)
     }
     noticeShown_ = false;
     linkActive_ = true;
-    std::lock_guard guard(lock);
-    frame.SetCode(MeterCode::Handshake);
+    std::lock_guard guard(lock_);
+    frame_.SetCode(MeterCode::Handshake);
     SendFrame();
     return true;
 }
@@ -144,7 +144,7 @@ void DeviceLink::ClosePort()
     watch_.Stop();
     {
         // An answer still on its way belongs to no exchange any more.
-        std::lock_guard guard(lock);
+        std::lock_guard guard(lock_);
         awaited_ = {};
     }
     if (port_ && port_->IsOpen())
@@ -189,8 +189,8 @@ void DeviceLink::SendFrameOf(quint64 generation)
 {
     if (!linkActive_)
         return;
-    frame.Complete();
-    const QByteArray bytes = frame.ToByteArray();
+    frame_.Complete();
+    const QByteArray bytes = frame_.ToByteArray();
     // From here on its exchange accepts the answer to this request only. Other commands
     // (deletes, calibration) leave what is awaited as it is.
     quint64 request = 0;
@@ -259,7 +259,7 @@ void DeviceLink::OnPortLost()
 void DeviceLink::OnStalled(const QString& text)
 {
     {
-        std::lock_guard guard(lock);
+        std::lock_guard guard(lock_);
         const auto stalled =
             std::find_if(awaited_.begin(), awaited_.end(), [this](const Awaited& awaited) {
                 return awaited.request != 0 && awaited.request == watchedRequest_;
@@ -286,7 +286,7 @@ bool DeviceLink::TakeAnswer(quint64 generation, const QByteArray& answer, Awaite
     if (!exchange)
         return true;
     {
-        std::lock_guard guard(lock);
+        std::lock_guard guard(lock_);
         Awaited& awaited = awaited_[static_cast<size_t>(*exchange)];
         if (IsCurrent(generation) && awaited.request != 0 && awaited.answer.IsAnsweredBy(answer)) {
             *request = awaited.answer;

@@ -24,10 +24,10 @@ class ReceptionWorker;
 class SerialPortDriver;
 
 // The link to the meter. The program (or the command-line session) owns one and hands it to
-// the pages and commands. It owns the port, the single command buffer `frame` and its lock,
-// the link's state, and the reception thread that assembles and dispatches answers. It
-// lives on the UI thread; the port is used only there. Frames built on the reception thread
-// are written by the UI thread, in order.
+// the pages and commands. It owns the port, the single command buffer and its lock (senders reach
+// them only through `Send` and the builders), the link's state, and the reception thread that
+// assembles and dispatches answers. It lives on the UI thread; the port is used only there. Frames
+// built on the reception thread are written by the UI thread, in order.
 //
 // Every reception thread gets a generation number. Whatever a thread hands to the UI
 // thread (answers for the pages, follow-up requests, the dispatcher's boxes, the handshake
@@ -89,7 +89,7 @@ public:
     bool OpenPort(QString* error = nullptr);
     void ClosePort();
 
-    // Builders: each takes the lock, fills `frame` and sends it.
+    // Builders: each takes the lock, fills the command buffer and sends it.
     void RequestRecord(quint16 index);
     void RequestThresholdPart1(quint8 group);
     void RequestThresholdPart2(quint8 group);
@@ -97,18 +97,14 @@ public:
     void DeleteCurrentRecord();
 
     // For senders that fill the frame themselves (device commands, calibration, upload):
-    // `fill` runs under the lock on `frame` as the previous frame left it, then SendFrame.
+    // `fill` runs under the lock on the command buffer as the previous frame left it, then
+    // the frame is completed and written.
     template <typename Fill> void Send(Fill fill)
     {
-        std::lock_guard guard(lock);
-        fill(frame);
+        std::lock_guard guard(lock_);
+        fill(frame_);
         SendFrame();
     }
-
-    // Completes and writes `frame`. A request of the record download or of a threshold
-    // download or upload becomes the one whose answer its exchange accepts. The caller
-    // holds `lock`.
-    void SendFrame();
 
     // True once the meter has answered the handshake of the current reception thread
     // (before the operator has closed "Connected Success!").
@@ -128,9 +124,6 @@ public:
     // True while the port is open and frames may be sent.
     bool IsActive() const { return linkActive_.load(); }
 
-    CommandFrame frame;
-    std::mutex lock;
-
 Q_SIGNALS:
     // A frame has been handed to the port (UI thread).
     void FrameSent(const QByteArray& bytes);
@@ -144,9 +137,14 @@ Q_SIGNALS:
 private:
     friend class ReceptionWorker;
 
+    // Completes and writes `frame_`. A request of the record download or of a threshold
+    // download or upload becomes the one whose answer its exchange accepts. The caller
+    // holds `lock_`.
+    void SendFrame();
+
     bool IsCurrent(quint64 generation) const { return generation == generation_.load(); }
     // SendFrame for a sender of `generation`: the frame of a reception thread that has been
-    // stopped before the UI thread writes it is not written. The caller holds `lock`.
+    // stopped before the UI thread writes it is not written. The caller holds `lock_`.
     void SendFrameOf(quint64 generation);
     // `request` numbers an awaited request; 0 for any other frame.
     void WriteBytes(const QByteArray& bytes, quint64 request);
@@ -157,11 +155,11 @@ private:
     // Called by the reception thread of `generation`.
     template <typename Fill> void SendFromReception(quint64 generation, Fill fill)
     {
-        std::lock_guard guard(lock);
+        std::lock_guard guard(lock_);
         // A stopped thread leaves the frame alone: the next sender may build on it.
         if (!IsCurrent(generation))
             return;
-        fill(frame);
+        fill(frame_);
         SendFrameOf(generation);
     }
 
@@ -176,6 +174,9 @@ private:
     void ShowFromReception(quint64 generation, const QString& text);
     void ConfirmConnection(quint64 generation);
 
+    // The single command buffer every sender fills and the lock that lets one at a time at it.
+    CommandFrame frame_;
+    std::mutex lock_;
     LinkState state_;
     SerialPortDriver* port_ = nullptr;
     std::atomic<bool> linkActive_{false};
@@ -200,7 +201,7 @@ private:
         AwaitedAnswer answer;
         quint64 request = 0;
     };
-    // Guarded by `lock`: one for each exchange, indexed by AwaitedAnswer::Exchange.
+    // Guarded by `lock_`: one for each exchange, indexed by AwaitedAnswer::Exchange.
     std::array<Awaited, AwaitedAnswer::kExchanges> awaited_{};
     quint64 requestsSent_ = 0;
     // UI thread: the request whose answer the watch waits for.

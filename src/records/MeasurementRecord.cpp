@@ -1,6 +1,9 @@
 #include "records/MeasurementRecord.h"
 
+#include "common/NumberText.h"
 #include "protocol/ResponseFrame.h"
+
+#include <cmath>
 
 std::optional<MeasurementRecord> MeasurementRecord::Decode(const ResponseFrame& frame)
 {
@@ -31,6 +34,39 @@ QStringList MeasurementRecord::RowTexts() const
             PowerText(olt1577, oltLowLimit),
             QString::number(thresholdGroup),
             DateTimeText(year, month, day, hour, minute)};
+}
+
+namespace {
+
+// A power as the table shows it. Verdicts are on the value shown, to two decimals (a power of
+// -27.304 shows -27.30 and meets a Pass limit of -27.3), so the value is that of the text
+// just made, rounded exactly as shown; NaN and the infinities show as no number.
+PowerReading ShownPower(float value, float limit)
+{
+    PowerReading power;
+    power.low = IsLowPower(value, limit);
+    double shown = 0.0;
+    if (!power.low && std::isfinite(value) && IsCompleteNumber(PowerText(value, limit), &shown))
+        power.value = shown;
+    return power;
+}
+
+} // namespace
+
+RecordRow MeasurementRecord::Row() const
+{
+    RecordRow row;
+    row.texts = RowTexts();
+    row.number = index + 1;
+    row.powers = {ShownPower(ont1270, ontLowLimit), ShownPower(ont1310, ontLowLimit),
+                  ShownPower(olt1490, oltLowLimit), ShownPower(olt1577, oltLowLimit)};
+    if (ThresholdTable::IsGroupNumber(thresholdGroup))
+        row.group = thresholdGroup;
+    const QDate date(2000 + year, month, day);
+    const QTime time(hour, minute);
+    if (date.isValid() && time.isValid())
+        row.time = QDateTime(date, time, Qt::UTC);
+    return row;
 }
 
 QString PowerText(float value, float limit)

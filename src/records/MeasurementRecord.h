@@ -1,5 +1,7 @@
 #pragma once
 
+#include "verdicts/RecordRow.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -36,6 +38,8 @@ struct MeasurementRecord
     // The seven texts of the record's table row, in column order: "No.", the four
     // powers, the threshold group and the date-time.
     QStringList RowTexts() const;
+    // The record's table row: those texts with the values they show.
+    RecordRow Row() const;
 };
 
 // A power at or below its channel's floor reads "LOW". The comparison is on the

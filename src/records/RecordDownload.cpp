@@ -83,7 +83,7 @@ void RecordDownload::OnMeterRecord(const QByteArray& copy)
     const int row = qMin<int>(record->index, table_.RowCount());
     while (table_.RowCount() > row)
         table_.RemoveRow(table_.RowCount() - 1);
-    table_.InsertRow(row, record->RowTexts());
+    table_.InsertRow(row, record->Row());
     progress_.RecordShown(record->index + 1, record->count);
     // Also an index at or past the count ends here: nothing further is coming.
     if (next >= record->count)
@@ -124,7 +124,7 @@ void RecordDownload::End()
     if (!running_)
         return;
     running_ = false;
-    const QList<QStringList>& rows = table_.Rows();
+    const QList<QStringList> rows = table_.Rows();
     // All that was announced arrived: complete, even when the link closed in the pause.
     const Ending how = noData_ ? Ending::NoData
                        : expected_ > 0 && rows.size() == expected_

@@ -1,5 +1,7 @@
 #include "records/RecordTable.h"
 
+#include "verdicts/Verdict.h"
+
 const QList<RecordTable::Column>& RecordTable::Columns()
 {
     // The headers are the files' own; marked here for the screen's translation (ShownHeader).
@@ -22,32 +24,63 @@ QString RecordTable::HeaderText(int column) const
     return Columns()[column].header;
 }
 
+void RecordTable::JudgeBy(const KnownLimits& limits)
+{
+    limits_ = limits.Table();
+    connect(&limits, &KnownLimits::Changed, this, [this, &limits] {
+        limits_ = limits.Table();
+        Rejudge();
+    });
+    Rejudge();
+}
+
+void RecordTable::Rejudge()
+{
+    for (qsizetype r = 0; r < judged_.rows.size(); ++r)
+        judged_.verdicts[r] = JudgeRecord(judged_.rows[r], limits_);
+    // The verdicts show on the power cells.
+    if (RowCount() > 0)
+        Q_EMIT dataChanged(index(0, kFirstPowerColumn),
+                           index(RowCount() - 1, kFirstPowerColumn + kPowerColumns - 1),
+                           {Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole});
+}
+
 void RecordTable::RemoveAllRows()
 {
-    if (rows_.isEmpty())
+    if (judged_.rows.isEmpty())
         return;
     beginResetModel();
-    rows_.clear();
+    judged_ = {};
     endResetModel();
 }
 
-void RecordTable::ReplaceRows(const QList<QStringList>& rows)
+void RecordTable::ReplaceRows(QList<RecordRow> rows)
 {
     beginResetModel();
-    rows_.clear();
-    for (QStringList row : rows) {
-        row.resize(ColumnCount());
-        rows_ << row;
-    }
+    judged_ = JudgeRows(std::move(rows), limits_);
     endResetModel();
 }
 
-TableTexts RecordTable::Texts() const
+QStringList RecordTable::Headers()
 {
     QStringList headers;
     for (const Column& column : Columns())
         headers << column.header;
-    return {headers, rows_};
+    return headers;
+}
+
+TableTexts RecordTable::Texts() const
+{
+    return {Headers(), Rows()};
+}
+
+QList<QStringList> RecordTable::Rows() const
+{
+    QList<QStringList> rows;
+    rows.reserve(judged_.rows.size());
+    for (const RecordRow& row : judged_.rows)
+        rows << row.texts;
+    return rows;
 }
 
 void RecordTable::RemoveRow(int row)
@@ -55,22 +88,22 @@ void RecordTable::RemoveRow(int row)
     if (row < 0 || row >= RowCount())
         return;
     beginRemoveRows(QModelIndex(), row, row);
-    rows_.removeAt(row);
+    judged_.rows.removeAt(row);
+    judged_.verdicts.removeAt(row);
     endRemoveRows();
 }
 
 void RecordTable::InsertRow(int row, const QString& text)
 {
-    InsertRow(row, QStringList{text});
+    InsertRow(row, RecordRow::FromTexts({text}));
 }
 
-void RecordTable::InsertRow(int row, const QStringList& texts)
+void RecordTable::InsertRow(int row, RecordRow record)
 {
     row = qBound(0, row, RowCount());
     beginInsertRows(QModelIndex(), row, row);
-    QStringList cells = texts;
-    cells.resize(ColumnCount());
-    rows_.insert(row, cells);
+    judged_.verdicts.insert(row, JudgeRecord(record, limits_));
+    judged_.rows.insert(row, std::move(record));
     endInsertRows();
 }
 
@@ -78,14 +111,17 @@ void RecordTable::SetCellText(int row, int column, const QString& text)
 {
     if (!Contains(row, column))
         return;
-    rows_[row][column] = text;
+    QStringList texts = judged_.rows[row].texts;
+    texts[column] = text;
+    judged_.rows[row] = RecordRow::FromTexts(texts);
+    judged_.verdicts[row] = JudgeRecord(judged_.rows[row], limits_);
     const QModelIndex cell = index(row, column);
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
 QString RecordTable::CellText(int row, int column) const
 {
-    return Contains(row, column) ? rows_[row][column] : QString();
+    return Contains(row, column) ? judged_.rows[row].texts[column] : QString();
 }
 
 int RecordTable::rowCount(const QModelIndex& parent) const
@@ -103,7 +139,7 @@ QVariant RecordTable::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !Contains(index.row(), index.column()))
         return {};
     if (role == Qt::DisplayRole)
-        return rows_[index.row()][index.column()];
+        return judged_.rows[index.row()].texts[index.column()];
     if (role == Qt::TextAlignmentRole)
         return static_cast<int>(Qt::AlignCenter);
     return {};

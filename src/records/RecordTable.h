@@ -1,15 +1,19 @@
 #pragma once
 
 #include "export/TableTexts.h"
+#include "verdicts/RecordRow.h"
 
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
 
-// The table of records on the data page: seven columns of texts, rows in the order they
-// were inserted. It is the only place the PC keeps records; download, export and import
+class KnownLimits;
+
+// The table of records on the data page: seven columns, rows in the order they were
+// inserted, each row read once (RecordRow) and judged once, again only when the limits it
+// follows change. It is the only place the PC keeps records; download, export and import
 // all work on it. Every cell and header is centred.
-class RecordTable : public QAbstractTableModel
+class RecordTable : public QAbstractTableModel, public JudgedTable
 {
     Q_OBJECT
 
@@ -20,28 +24,37 @@ public:
         int width; // pixels
     };
     static const QList<Column>& Columns();
+    // The files' headers, in column order.
+    static QStringList Headers();
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    int RowCount() const { return static_cast<int>(rows_.size()); }
+    int RowCount() const { return static_cast<int>(judged_.rows.size()); }
     int ColumnCount() const { return static_cast<int>(Columns().size()); }
     QString HeaderText(int column) const;
 
+    // The rows are judged by `limits` from now on, and again whenever they change; until
+    // then no row has a verdict.
+    void JudgeBy(const KnownLimits& limits);
+
     void RemoveAllRows();
-    // The table holds `rows` from now on, each cut or padded to the seven columns.
-    void ReplaceRows(const QList<QStringList>& rows);
+    // The table holds `rows` from now on.
+    void ReplaceRows(QList<RecordRow> rows);
     // A position past the last row removes nothing.
     void RemoveRow(int row);
     // Inserts a row whose column 0 holds `text` and whose other cells are empty; a position
     // past the end appends.
     void InsertRow(int row, const QString& text);
-    // Inserts a row holding `texts` (cut or padded to the seven columns) in one change.
-    void InsertRow(int row, const QStringList& texts);
-    // Cells outside the table are neither set nor read (they read as empty).
+    // Inserts `record` in one change; a position past the end appends.
+    void InsertRow(int row, RecordRow record);
+    // Cells outside the table are neither set nor read (they read as empty). A row whose
+    // text is set is read again.
     void SetCellText(int row, int column, const QString& text);
     QString CellText(int row, int column) const;
     // Every row's texts, in row and column order.
-    const QList<QStringList>& Rows() const { return rows_; }
+    QList<QStringList> Rows() const;
+    const JudgedRows& Judged() const override { return judged_; }
+    const ThresholdTable& JudgedBy() const override { return limits_; }
     // The headers and the rows, as the exports take them.
     TableTexts Texts() const;
 
@@ -53,6 +66,8 @@ public:
 
 private:
     bool Contains(int row, int column) const;
+    void Rejudge();
 
-    QList<QStringList> rows_;
+    JudgedRows judged_;
+    ThresholdTable limits_;
 };

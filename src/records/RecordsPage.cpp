@@ -55,13 +55,14 @@ private:
 RecordsPage::RecordsPage(DeviceLink& link, Prompter& prompter, FileDialogs& dialogs,
                          QWidget* parent)
     : TabPage(parent), link_(link), prompter_(prompter), dialogs_(dialogs),
-      download_(link, table_, prompter, this), verdicts_(table_, limits_),
+      download_(link, table_, prompter, this), verdicts_(table_, table_),
       list_(new RecordListView(this)),
       exportButton_(new QPushButton(QStringLiteral("导出EXCEL"), this)),
       importButton_(new QPushButton(QStringLiteral("导进EXCEL"), this)),
       progressBar_(new QProgressBar(this)), progressText_(new QLabel(this)),
       verdictSummary_(new QLabel(this))
 {
+    table_.JudgeBy(limits_);
     list_->setModel(&verdicts_);
     list_->setShowGrid(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -146,7 +147,7 @@ void RecordsPage::OnExportReport(const std::optional<ChartChoice>& chart)
     for (int g = 1; g <= ThresholdTable::kGroups; ++g)
         facts.groupNames[static_cast<size_t>(g - 1)] = limits_.Name(g);
     facts.chart = chart;
-    ExportRecordReport(table_.Texts(), limits_.Table(), facts, prompter_, dialogs_, this,
+    ExportRecordReport(RecordTable::Headers(), table_, facts, prompter_, dialogs_, this,
                        exportPath_);
 }
 
@@ -156,9 +157,9 @@ void RecordsPage::OnImportSheet()
     std::optional<WaitCursor> wait;
     ChosenFile chosen(dialogs_);
     QList<QStringList> imported;
-    const auto replace = [this, &imported](const QList<QStringList>& rows) {
+    const auto replace = [this, &imported](const QList<RecordRow>& rows) {
         ReplaceWithFileRows(rows);
-        imported = rows;
+        imported = table_.Rows();
     };
     ImportRecordTable(prompter_, chosen, this, replace, [&wait] { wait.emplace(); });
     wait.reset();
@@ -169,11 +170,11 @@ void RecordsPage::OnImportSheet()
 
 void RecordsPage::OpenRows(const QList<QStringList>& rows)
 {
-    ReplaceWithFileRows(rows);
+    ReplaceWithFileRows(RecordRowsOfTexts(rows));
     prompter_.Notify(this, ImportText::Succeeded(), Prompter::Icon::Information);
 }
 
-void RecordsPage::ReplaceWithFileRows(const QList<QStringList>& rows)
+void RecordsPage::ReplaceWithFileRows(const QList<RecordRow>& rows)
 {
     table_.ReplaceRows(rows);
     // The rows are no longer the meter's, so nothing may be deleted by row.
@@ -222,7 +223,7 @@ void RecordsPage::ShowProgress()
 
 void RecordsPage::ShowVerdictSummary()
 {
-    const QString summary = VerdictSummaryText(CountVerdicts(table_.Rows(), limits_.Table()));
+    const QString summary = VerdictSummaryText(CountVerdicts(table_.Judged().verdicts));
     verdictSummary_->setText(summary);
     verdictSummary_->setVisible(!summary.isEmpty());
 }

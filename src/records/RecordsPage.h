@@ -70,7 +70,7 @@ Q_SIGNALS:
 
 private:
     // The rows of a file (or of the archive) in place of the table's.
-    void ReplaceWithFileRows(const QList<QStringList>& rows);
+    void ReplaceWithFileRows(const QList<RecordRow>& rows);
     void ShowProgress();
     // A download's rows, progress and summary reach the screen at the display's pace: from
     // the first answer of a burst the page holds its painting, and once per frame it shows

@@ -57,6 +57,6 @@ void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
         prompter.Notify(owner, ImportText::BadHeader(), Prompter::Icon::Information);
         return;
     }
-    replace(*rows);
+    replace(RecordRowsOfTexts(*rows));
     prompter.Notify(owner, ImportText::Succeeded(), Prompter::Icon::Information);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "verdicts/RecordRow.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
@@ -48,13 +50,13 @@ inline QString Unreadable()
 // neither. The import and the archive's import read files by this one rule.
 std::optional<QList<QStringList>> RecordRows(const Sheet& sheet);
 
-// Takes the rows read from a file in place of the table's rows (seven texts each).
-using ReplaceRows = std::function<void(const QList<QStringList>& rows)>;
+// Takes the rows read from a file in place of the table's rows.
+using ReplaceRows = std::function<void(const QList<RecordRow>& rows)>;
 
 // The import as the operator sees it: asks for a file and has `replace` put its records
-// (RecordRows) in place of the table's rows. The file is only read, and a file that cannot
-// be read as a sheet, or whose first cell is wrong, leaves the table as it was. `busy` is
-// called once a file has been chosen, before anything else; what it shows lasts until the
-// function returns. Boxes are owned by `owner`.
+// (RecordRows, each read once by RecordRow::FromTexts) in place of the table's rows. The file is
+// only read, and a file that cannot be read as a sheet, or whose first cell is wrong, leaves the
+// table as it was. `busy` is called once a file has been chosen, before anything else; what it
+// shows lasts until the function returns. Boxes are owned by `owner`.
 void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
                        const ReplaceRows& replace, const std::function<void()>& busy = {});

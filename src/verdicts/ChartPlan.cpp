@@ -1,7 +1,5 @@
 #include "verdicts/ChartPlan.h"
 
-#include "common/NumberText.h"
-
 #include <QSet>
 #include <algorithm>
 #include <cmath>
@@ -9,11 +7,6 @@
 #include <numeric>
 
 namespace {
-
-bool IsLow(const QString& text)
-{
-    return text.trimmed() == QStringLiteral("LOW");
-}
 
 // Whole steps of 1, 2 or 5 times a power of ten, so the axis has at most ten of them.
 double RecordStep(double span)
@@ -28,13 +21,12 @@ double RecordStep(double span)
 
 } // namespace
 
-ChartChoice DefaultChartChoice(const QList<QStringList>& rows, const ThresholdTable& thresholds)
+ChartChoice DefaultChartChoice(const QList<RecordRow>& rows, const ThresholdTable& thresholds)
 {
     std::map<int, int> uses;
-    for (const QStringList& row : rows) {
-        const std::optional<int> group = GroupOfText(row.value(kGroupColumn));
-        if (group && thresholds.IsKnown(*group))
-            ++uses[*group];
+    for (const RecordRow& row : rows) {
+        if (row.group && thresholds.IsKnown(*row.group))
+            ++uses[*row.group];
     }
     ChartChoice choice;
     const auto most = std::max_element(
@@ -57,16 +49,18 @@ bool IsPowerOnScale(double power)
     return power >= kPlotLowestPower && power <= kPlotHighestPower;
 }
 
-QList<double> RecordNumbers(const QList<QStringList>& rows)
+QList<double> RecordNumbers(const QList<RecordRow>& rows)
 {
     // The meter numbers its records with 16 bits.
     constexpr double kHighestNumber = 65535.0;
     QList<double> numbers;
     QSet<double> seen;
-    for (const QStringList& row : rows) {
-        double number = 0.0;
-        if (!IsCompleteNumber(row.value(0), &number) || number < 1.0 || number > kHighestNumber ||
-            number != std::floor(number) || seen.contains(number))
+    for (const RecordRow& row : rows) {
+        if (!row.number)
+            break;
+        const double number = *row.number;
+        if (number < 1.0 || number > kHighestNumber || number != std::floor(number) ||
+            seen.contains(number))
             break;
         seen.insert(number);
         numbers << number;
@@ -79,9 +73,10 @@ QList<double> RecordNumbers(const QList<QStringList>& rows)
     return numbers;
 }
 
-ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresholds,
+ChartPlan PlanChart(const JudgedRows& table, const ThresholdTable& thresholds,
                     const ChartChoice& choice)
 {
+    const QList<RecordRow>& rows = table.rows;
     ChartPlan plan;
     const QList<double> xs = RecordNumbers(rows);
     // Lines run from number to number, whatever order the rows are in.
@@ -89,10 +84,8 @@ ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresh
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&xs](qsizetype a, qsizetype b) { return xs[a] < xs[b]; });
-    for (const QStringList& row : rows) {
-        const std::optional<int> group = GroupOfText(row.value(kGroupColumn));
-        plan.otherGroups = plan.otherGroups || (group && *group != choice.group);
-    }
+    for (const RecordRow& row : rows)
+        plan.otherGroups = plan.otherGroups || (row.group && *row.group != choice.group);
     double lowest = 0.0;
     double highest = 0.0;
     bool anyValue = false;
@@ -109,27 +102,23 @@ ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresh
             continue;
         bool inRun = false;
         for (const qsizetype r : order) {
-            const QStringList& row = rows[r];
+            const PowerReading& reading = rows[r].Power(kFirstPowerColumn + c);
             const double x = xs[r];
-            const QString& text = row.value(kFirstPowerColumn + c);
-            double power = 0.0;
-            const bool number = IsCompleteNumber(text, &power) && !std::isnan(power);
+            const bool number = reading.value && !std::isnan(*reading.value);
+            const double power = number ? *reading.value : 0.0;
             if (number && IsPowerOnScale(power)) {
                 if (!inRun)
                     channel.runs.append(QList<QPointF>());
                 channel.runs.last() << QPointF(x, power);
                 reach(power);
                 inRun = true;
-                const std::optional<int> group = GroupOfText(row.value(kGroupColumn));
-                const std::optional<ChannelLimits> limits =
-                    group ? LimitsFor(thresholds, *group, kFirstPowerColumn + c) : std::nullopt;
                 if (const std::optional<Verdict> verdict =
-                        limits ? JudgePower(text, *limits) : std::nullopt)
+                        table.verdicts.value(r).channels[static_cast<size_t>(c)])
                     channel.judged << JudgedReading{x, power, *verdict};
                 continue;
             }
             inRun = false;
-            if (IsLow(text))
+            if (reading.low)
                 channel.lowAt << x;
             else if (number)
                 channel.offScale << OffScaleReading{x, power};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "verdicts/Verdict.h"
+#include "verdicts/RecordRow.h"
 
 #include <QList>
 #include <QPointF>
@@ -8,7 +8,7 @@
 #include <array>
 #include <optional>
 
-// What the power chart draws, worked out from the record table's texts. Whatever a cell
+// What the power chart draws, worked out from the record table's rows as read once. Whatever a cell
 // holds (an imported file may hold 1e9), the axes stay within plausible bounds: powers
 // outside them are named and drawn at the edge, never used to size an axis.
 
@@ -79,14 +79,15 @@ struct ChartPlan
 
 // The group most records refer to among the known ones, else the first known group, else 1;
 // the first power column alone.
-ChartChoice DefaultChartChoice(const QList<QStringList>& rows, const ThresholdTable& thresholds);
+ChartChoice DefaultChartChoice(const QList<RecordRow>& rows, const ThresholdTable& thresholds);
 
 bool IsPowerOnScale(double power);
 
 // The x of each row: its "No." when every row's is a different whole number from 1 to
 // 65535 (a table whose records were thinned out keeps its numbers), else its place (1 for
 // the first row).
-QList<double> RecordNumbers(const QList<QStringList>& rows);
+QList<double> RecordNumbers(const QList<RecordRow>& rows);
 
-ChartPlan PlanChart(const QList<QStringList>& rows, const ThresholdTable& thresholds,
+// Each reading takes its row's verdict for its channel, as the table judged it.
+ChartPlan PlanChart(const JudgedRows& table, const ThresholdTable& thresholds,
                     const ChartChoice& choice);

@@ -130,8 +130,7 @@ QLineSeries* PowerChart::NewRun(int c)
     return run;
 }
 
-void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thresholds,
-                      Choice choice)
+void PowerChart::Show(const JudgedRows& rows, const ThresholdTable& thresholds, Choice choice)
 {
     const ChartPlan plan = PlanChart(rows, thresholds, choice);
 
@@ -235,8 +234,8 @@ void PowerChart::Show(const QList<QStringList>& rows, const ThresholdTable& thre
         ShowInLegend(marks, marks->count() > 0);
 }
 
-void PowerChart::Draw(QPainter& painter, const QRectF& target, const QList<QStringList>& rows,
-                      const ThresholdTable& thresholds, Choice choice, QSizeF size)
+void PowerChart::Draw(QPainter& painter, const QRectF& target, const JudgedRows& rows,
+                      const ThresholdTable& thresholds, std::optional<Choice> choice, QSizeF size)
 {
     QGraphicsScene scene; // owns the chart
     auto* chart = new PowerChart;
@@ -257,7 +256,7 @@ void PowerChart::Draw(QPainter& painter, const QRectF& target, const QList<QStri
         axis->setTitleFont(titleFont);
     }
     chart->resize(size);
-    chart->Show(rows, thresholds, choice);
+    chart->Show(rows, thresholds, choice.value_or(DefaultChartChoice(rows.rows, thresholds)));
     // Lays out axes, labels and legend now rather than at the next turn of the event loop.
     chart->layout()->activate();
     chart->legend()->layout()->activate();

@@ -28,13 +28,15 @@ public:
 
     explicit PowerChart(QGraphicsItem* parent = nullptr);
 
-    // Redraws from the table's rows; the limit lines stay empty while the group is not known.
-    void Show(const QList<QStringList>& rows, const ThresholdTable& thresholds, Choice choice);
+    // Redraws from the table's judged rows; the limit lines stay empty while the group is not
+    // known.
+    void Show(const JudgedRows& rows, const ThresholdTable& thresholds, Choice choice);
 
     // A chart of its own for the rows, laid out at `size` and drawn into `target` on
-    // `painter` as vector graphics, with fonts given in the chart's own units.
-    static void Draw(QPainter& painter, const QRectF& target, const QList<QStringList>& rows,
-                     const ThresholdTable& thresholds, Choice choice, QSizeF size);
+    // `painter` as vector graphics, with fonts given in the chart's own units. Without a
+    // `choice`, the default one (DefaultChartChoice).
+    static void Draw(QPainter& painter, const QRectF& target, const JudgedRows& rows,
+                     const ThresholdTable& thresholds, std::optional<Choice> choice, QSizeF size);
 
     // For the tests: `c` is 0 to 3 in power column order; limits Over, Pass, Fail.
     const QList<QLineSeries*>& Runs(int c) const { return runs_[static_cast<size_t>(c)]; }

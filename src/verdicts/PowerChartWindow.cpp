@@ -2,7 +2,6 @@
 
 #include "common/ExportFile.h"
 #include "verdicts/Verdict.h"
-#include "verdicts/VerdictModel.h"
 
 #include <QBuffer>
 #include <QChartView>
@@ -22,9 +21,10 @@ constexpr int kAllChannels = 0;
 
 } // namespace
 
-PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const KnownLimits& limits,
-                                   Prompter& prompter, FileDialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), table_(table), limits_(limits), prompter_(prompter),
+PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const JudgedTable& judged,
+                                   const KnownLimits& limits, Prompter& prompter,
+                                   FileDialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), judged_(judged), limits_(limits), prompter_(prompter),
       dialogs_(dialogs), chart_(new PowerChart), view_(new QChartView(chart_, this)),
       groupChoice_(new QComboBox(this)), channelChoice_(new QComboBox(this)),
       saveButton_(new QPushButton(tr("Save Image..."), this))
@@ -76,9 +76,9 @@ PowerChartWindow::PowerChartWindow(const QAbstractItemModel& table, const KnownL
 void PowerChartWindow::Redraw()
 {
     redraw_.stop();
-    const QList<QStringList> rows = TableRows(table_);
+    const JudgedRows& rows = judged_.Judged();
     if (!groupChosen_) {
-        const PowerChart::Choice choice = DefaultChartChoice(rows, limits_.Table());
+        const PowerChart::Choice choice = DefaultChartChoice(rows.rows, limits_.Table());
         groupChoice_->setCurrentIndex(groupChoice_->findData(choice.group));
     }
     const PowerChart::Choice choice = CurrentChoice();

@@ -29,8 +29,10 @@ class PowerChartWindow : public QWidget
     Q_OBJECT
 
 public:
-    PowerChartWindow(const QAbstractItemModel& table, const KnownLimits& limits, Prompter& prompter,
-                     FileDialogs& dialogs, QWidget* parent = nullptr);
+    // `table` tells of changes; `judged` is the same table's rows with their verdicts.
+    PowerChartWindow(const QAbstractItemModel& table, const JudgedTable& judged,
+                     const KnownLimits& limits, Prompter& prompter, FileDialogs& dialogs,
+                     QWidget* parent = nullptr);
 
     PowerChart* Chart() const { return chart_; }
     QComboBox* GroupChoice() const { return groupChoice_; }
@@ -54,7 +56,7 @@ private:
     }
     void Redraw();
 
-    const QAbstractItemModel& table_;
+    const JudgedTable& judged_;
     const KnownLimits& limits_;
     Prompter& prompter_;
     FileDialogs& dialogs_;

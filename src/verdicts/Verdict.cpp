@@ -3,13 +3,12 @@
 #include "common/NumberText.h"
 #include "thresholds/ThresholdFile.h"
 #include "thresholds/ThresholdPreset.h"
+#include "verdicts/RecordRow.h"
 
 #include <QCoreApplication>
 #include <cmath>
 
 namespace {
-
-const QString kLowText = QStringLiteral("LOW");
 
 // Where each power column's limits stand in a group (ThresholdGroup keeps 1310, 1490, 1577,
 // 1270 nm; the table shows 1270, 1310, 1490, 1577 nm).
@@ -65,24 +64,7 @@ QString PowerColumnName(int column)
 
 std::optional<Verdict> JudgePower(QStringView powerText, const ChannelLimits& limits)
 {
-    // A limit the meter sent as no number is unknown: it judges nothing.
-    if (std::isnan(limits.over) || std::isnan(limits.pass) || std::isnan(limits.fail))
-        return std::nullopt;
-    if (powerText.trimmed() == kLowText)
-        return Verdict::Fail;
-    double read = 0.0;
-    if (!IsCompleteNumber(powerText, &read) || !std::isfinite(read))
-        return std::nullopt;
-    // The limits are single-precision values; a text such as "-27.30" must meet a limit of
-    // -27.3 exactly, not fall a rounding step below it.
-    const float power = static_cast<float>(read);
-    if (power > limits.over)
-        return Verdict::Over;
-    if (power >= limits.pass)
-        return Verdict::Pass;
-    if (power > limits.fail)
-        return Verdict::Marginal;
-    return Verdict::Fail;
+    return JudgeReading(ReadPower(powerText), limits);
 }
 
 std::optional<int> GroupOfText(QStringView groupText)
@@ -105,27 +87,7 @@ std::optional<ChannelLimits> LimitsFor(const ThresholdTable& thresholds, int gro
 
 RowVerdict JudgeRow(const QStringList& rowTexts, const ThresholdTable& thresholds)
 {
-    RowVerdict verdict;
-    const std::optional<int> group = GroupOfText(rowTexts.value(kGroupColumn));
-    if (!group || !thresholds.IsKnown(*group))
-        return verdict;
-    verdict.group = group;
-    bool unjudged = false;
-    std::optional<Verdict> worst;
-    for (int c = 0; c < kPowerColumns; ++c) {
-        const int column = kFirstPowerColumn + c;
-        const auto judged =
-            JudgePower(rowTexts.value(column), *LimitsFor(thresholds, *group, column));
-        verdict.channels[static_cast<size_t>(c)] = judged;
-        if (!judged)
-            unjudged = true;
-        else if (!worst || *judged > *worst)
-            worst = judged;
-    }
-    // A channel that cannot be read might be worse than the others, unless they already fail.
-    if (!unjudged || worst == Verdict::Fail)
-        verdict.record = worst;
-    return verdict;
+    return JudgeRecord(RecordRow::FromTexts(rowTexts), thresholds);
 }
 
 int VerdictCounts::Judged() const
@@ -138,15 +100,7 @@ int VerdictCounts::Judged() const
 
 VerdictCounts CountVerdicts(const QList<QStringList>& rows, const ThresholdTable& thresholds)
 {
-    VerdictCounts counts;
-    for (const QStringList& row : rows) {
-        const std::optional<Verdict> verdict = JudgeRow(row, thresholds).record;
-        if (verdict)
-            ++counts.records[static_cast<size_t>(*verdict)];
-        else
-            ++counts.unjudged;
-    }
-    return counts;
+    return CountVerdicts(JudgeRows(RecordRowsOfTexts(rows), thresholds).verdicts);
 }
 
 QString VerdictSummaryText(const VerdictCounts& counts)

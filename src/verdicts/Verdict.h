@@ -10,8 +10,9 @@
 
 #include "thresholds/ThresholdTable.h"
 
-// Readings judged against the limits of their threshold group. Plain functions on the
-// table's row texts, so the page, the report and a command-line tool judge alike.
+// Readings judged against the limits of their threshold group, so the page, the report and a
+// command-line tool judge alike. The rows read once are judged in RecordRow.h; the functions
+// on texts here read the texts first, for rows that still come as texts (the archive's).
 
 // In rising order of severity: a record takes the worst of its channels.
 enum class Verdict { Pass, Marginal, Over, Fail };

@@ -28,37 +28,24 @@ QColor VerdictColour(Verdict verdict)
     return Lightened(qRgb(0xD5, 0x5E, 0x00));
 }
 
-QList<QStringList> TableRows(const QAbstractItemModel& table)
-{
-    QList<QStringList> rows(table.rowCount());
-    for (int r = 0; r < table.rowCount(); ++r)
-        for (int c = 0; c < table.columnCount(); ++c)
-            rows[r] << table.index(r, c).data().toString();
-    return rows;
-}
-
-VerdictModel::VerdictModel(QAbstractItemModel& table, const KnownLimits& limits, QObject* parent)
-    : QIdentityProxyModel(parent), table_(table), limits_(limits)
+VerdictModel::VerdictModel(QAbstractItemModel& table, const JudgedTable& judged, QObject* parent)
+    : QIdentityProxyModel(parent), judged_(judged)
 {
     setSourceModel(&table);
     connect(&table, &QAbstractItemModel::dataChanged, this, &VerdictModel::OnTableChanged);
-    connect(&limits, &KnownLimits::Changed, this,
-            [this] { RepaintPowers(0, table_.rowCount() - 1); });
 }
 
 QVariant VerdictModel::data(const QModelIndex& index, int role) const
 {
     if ((role != Qt::BackgroundRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole) ||
-        !index.isValid() || !IsPowerColumn(index.column()) || !limits_.Table().AnyKnown())
+        !index.isValid() || !IsPowerColumn(index.column()))
         return QIdentityProxyModel::data(index, role);
-    const auto text = [&](int column) {
-        return table_.index(index.row(), column).data().toString();
-    };
-    const std::optional<int> group = GroupOfText(text(kGroupColumn));
-    const std::optional<ChannelLimits> limits =
-        group ? LimitsFor(limits_.Table(), *group, index.column()) : std::nullopt;
+    const QList<RowVerdict>& verdicts = judged_.Judged().verdicts;
+    if (index.row() >= verdicts.size())
+        return QIdentityProxyModel::data(index, role);
+    const RowVerdict& row = verdicts[index.row()];
     const std::optional<Verdict> verdict =
-        limits ? JudgePower(text(index.column()), *limits) : std::nullopt;
+        row.channels[static_cast<size_t>(index.column() - kFirstPowerColumn)];
     if (!verdict)
         return QIdentityProxyModel::data(index, role);
     switch (role) {
@@ -68,7 +55,8 @@ QVariant VerdictModel::data(const QModelIndex& index, int role) const
         // The light backgrounds need dark text, whatever the desktop's theme.
         return QColor(Qt::black);
     default:
-        return VerdictToolTip(*verdict, *group, *limits);
+        return VerdictToolTip(*verdict, *row.group,
+                              *LimitsFor(judged_.JudgedBy(), *row.group, index.column()));
     }
 }
 

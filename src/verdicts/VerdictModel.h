@@ -1,6 +1,6 @@
 #pragma once
 
-#include "verdicts/Verdict.h"
+#include "verdicts/RecordRow.h"
 
 #include <QColor>
 #include <QIdentityProxyModel>
@@ -10,18 +10,18 @@
 // green, marginal yellow, over sky blue, fail vermillion.
 QColor VerdictColour(Verdict verdict);
 
-// Every row of a table model as the texts it displays, in row and column order.
-QList<QStringList> TableRows(const QAbstractItemModel& table);
-
 // The record table as the data page shows it: the same rows, columns and texts, with each
 // power cell of a record whose group is known coloured by its verdict and a tooltip naming
-// the verdict and the limits. The record table itself stays free of display matters.
+// the verdict and the limits, as the table judged its rows. The record table itself stays free
+// of display matters.
 class VerdictModel : public QIdentityProxyModel
 {
     Q_OBJECT
 
 public:
-    VerdictModel(QAbstractItemModel& table, const KnownLimits& limits, QObject* parent = nullptr);
+    // `judged` is the same table's rows with their verdicts; the table tells of a change of
+    // verdicts as a change of its power cells.
+    VerdictModel(QAbstractItemModel& table, const JudgedTable& judged, QObject* parent = nullptr);
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
@@ -29,6 +29,5 @@ private:
     void OnTableChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
     void RepaintPowers(int firstRow, int lastRow);
 
-    const QAbstractItemModel& table_;
-    const KnownLimits& limits_;
+    const JudgedTable& judged_;
 };

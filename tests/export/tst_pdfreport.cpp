@@ -83,7 +83,8 @@ private slots:
         facts.note = QStringLiteral("site 7 <north>");
         facts.groupNames = {QStringLiteral("GPON-B+"), QStringLiteral("XGS"), QStringLiteral("3")};
         facts.chart = ChartChoice{1, 3, false};
-        const std::optional<QByteArray> pdf = BuildPdfReport(table.Texts(), Thresholds(), facts);
+        const std::optional<QByteArray> pdf = BuildPdfReport(
+            RecordTable::Headers(), FixedJudgedTable(table.Judged().rows, Thresholds()), facts);
         QVERIFY(pdf);
         const QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("report.pdf"));
@@ -143,8 +144,9 @@ private slots:
         dialogs.savePath = folder.filePath(QStringLiteral("site 7"));
         QString exportPath;
         const ReportFacts facts{QDateTime::currentDateTime()};
+        const FixedJudgedTable judged(table.Judged().rows, Thresholds());
 
-        ExportRecordReport(table.Texts(), Thresholds(), facts, prompter, dialogs, nullptr,
+        ExportRecordReport(RecordTable::Headers(), judged, facts, prompter, dialogs, nullptr,
                            exportPath);
         QCOMPARE(dialogs.filters, QStringList{pdfFilter()});
         QCOMPARE(exportPath, folder.filePath(QStringLiteral("site 7.pdf")));
@@ -160,7 +162,7 @@ private slots:
         const QDateTime before = QFileInfo(exportPath).lastModified();
         prompter.boxes.clear();
         prompter.answers = {Prompter::Yes};
-        ExportRecordReport(table.Texts(), Thresholds(), facts, prompter, dialogs, nullptr,
+        ExportRecordReport(RecordTable::Headers(), judged, facts, prompter, dialogs, nullptr,
                            exportPath);
         QCOMPARE(prompter.Texts(), QStringList({exportPath + " " + ExportText::ReplaceQuestion(),
                                                 ExportText::FileInUse()}));

@@ -102,7 +102,7 @@ std::optional<SheetRows> CheckSheetBytes(QByteArrayView bytes)
 void CheckExportReadsBack(const SheetRows& rows)
 {
     RecordTable table;
-    table.ReplaceRows(rows);
+    table.ReplaceRows(RecordRowsOfTexts(rows));
     QString reason;
     const std::unique_ptr<Sheet> sheet = ReadBytes(BuildCsv(table.Texts()), &reason);
     FUZZ_CHECK(sheet != nullptr);

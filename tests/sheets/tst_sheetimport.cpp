@@ -141,7 +141,7 @@ public:
         Fill(table, {kOldRow});
         replaced = 0;
         dialogs.openPath = path;
-        ImportRecordTable(prompter, dialogs, nullptr, [this](const QList<QStringList>& rows) {
+        ImportRecordTable(prompter, dialogs, nullptr, [this](const QList<RecordRow>& rows) {
             table.ReplaceRows(rows);
             ++replaced;
         });

@@ -5,6 +5,7 @@
 #include "protocol/CommandFrame.h"
 #include "thresholds/ThresholdTable.h"
 #include "verdicts/ChartPlan.h"
+#include "verdicts/RecordRow.h"
 #include "verdicts/Verdict.h"
 
 #include <QTest>
@@ -244,7 +245,8 @@ private slots:
         ChartChoice choice;
         choice.allChannels = allChannels;
 
-        const ChartPlan plan = PlanChart(rows, thresholds, choice);
+        const ChartPlan plan =
+            PlanChart(JudgeRows(RecordRowsOfTexts(rows), thresholds), thresholds, choice);
         const ChannelPlan& drawn = plan.channels[0];
         QCOMPARE(RunsText(drawn.runs), runs);
         QStringList lows{"low:"};
@@ -301,7 +303,8 @@ private slots:
         ChartChoice choice;
         choice.group = chosen;
 
-        const ChartPlan plan = PlanChart(rows, thresholds, choice);
+        const ChartPlan plan =
+            PlanChart(JudgeRows(RecordRowsOfTexts(rows), thresholds), thresholds, choice);
         QCOMPARE(plan.limits.has_value(), lines);
         QStringList texts;
         for (const JudgedReading& reading : plan.channels[0].judged)

@@ -975,9 +975,13 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFi
     if (!Exec(query, target_.Display()))
         return std::nullopt;
     QList<ArchivedRecord> records;
+    // A download brings many records: its time is read once (a date-time's parse costs more
+    // than the rest of a row).
+    QHash<qint64, QDateTime> downloadTimes;
     while (query.next()) {
         ArchivedRecord r;
         r.id = query.value(0).toLongLong();
+        r.texts.reserve(7);
         for (int c = 1; c <= 7; ++c)
             r.texts << query.value(c).toString();
         if (!query.value(8).isNull())
@@ -986,7 +990,11 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFi
             r.group = query.value(9).toInt();
         r.measured = query.value(10).toString();
         r.downloadId = query.value(11).toLongLong();
-        r.downloadedAt = QDateTime::fromString(query.value(12).toString(), Qt::ISODateWithMs);
+        auto time = downloadTimes.find(r.downloadId);
+        if (time == downloadTimes.end())
+            time = downloadTimes.insert(
+                r.downloadId, QDateTime::fromString(query.value(12).toString(), Qt::ISODateWithMs));
+        r.downloadedAt = *time;
         r.note = query.value(13).toString();
         for (int p = 0; p < 4; ++p) {
             const QVariant power = query.value(26 + p);

@@ -59,11 +59,13 @@ QByteArray RecordCsvHeader()
     return CsvLine(headers);
 }
 
-QByteArray RecordCsv(const ArchivedRecord& r)
+// `downloaded`: the row's download time as the list writes it (made once per download).
+QByteArray RecordCsv(const ArchivedRecord& r, const QString& downloaded)
 {
-    QStringList fields = r.texts;
-    fields << r.verdict.value_or(QString()) << QString::number(r.downloadId)
-           << UtcIso(r.downloadedAt) << r.note;
+    QStringList fields;
+    fields.reserve(r.texts.size() + 4);
+    fields << r.texts << r.verdict.value_or(QString()) << QString::number(r.downloadId)
+           << downloaded << r.note;
     return CsvLine(fields);
 }
 
@@ -222,6 +224,8 @@ private:
         // Chunk by chunk, each after the last record of the one before: constant memory
         // however large the archive, and a record written meanwhile is never listed twice.
         std::optional<RecordListKey> after;
+        qint64 lastDownload = -1;
+        QString downloaded;
         for (;;) {
             const std::optional<QList<ArchivedRecord>> chunk =
                 Store().Records(filter, after, kListChunk);
@@ -231,8 +235,17 @@ private:
             if (csv && listed == 0)
                 output.Write(RecordCsvHeader());
             QByteArray bytes;
-            for (const ArchivedRecord& r : *chunk)
-                bytes += csv ? RecordCsv(r) : RecordJsonLine(r);
+            for (const ArchivedRecord& r : *chunk) {
+                if (!csv) {
+                    bytes += RecordJsonLine(r);
+                    continue;
+                }
+                if (r.downloadId != lastDownload) {
+                    lastDownload = r.downloadId;
+                    downloaded = UtcIso(r.downloadedAt);
+                }
+                bytes += RecordCsv(r, downloaded);
+            }
             output.Write(bytes);
             listed += chunk->size();
             if (chunk->size() < kListChunk)

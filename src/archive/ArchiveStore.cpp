@@ -947,8 +947,10 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFi
         QStringList ids;
         for (qint64 id : *downloads)
             ids << QString::number(id);
-        where << QStringLiteral("EXISTS (SELECT 1 FROM download_records l WHERE l.record_id = "
-                                "r.id AND l.download_id IN (%1))")
+        // The records of those downloads, gathered once: each record of the range is then a
+        // look-up in that set, not a search of its links.
+        where << QStringLiteral("r.id IN (SELECT l.record_id FROM download_records l WHERE "
+                                "l.download_id IN (%1))")
                      .arg(ids.join(QLatin1Char(',')));
     }
     QStringList limitColumns = kLimitColumns.split(QStringLiteral(", "));

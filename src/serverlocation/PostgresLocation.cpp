@@ -117,12 +117,12 @@ struct Host
     QString port;
 };
 
-std::optional<QList<Host>> ParseHosts(const QString& spec, QString* error)
+std::optional<QList<Host>> ParseHosts(const QString& hostList, QString* error)
 {
     QList<Host> hosts;
-    if (spec.isEmpty())
+    if (hostList.isEmpty())
         return hosts;
-    for (const QString& entry : spec.split(QLatin1Char(','))) {
+    for (const QString& entry : hostList.split(QLatin1Char(','))) {
         Host host;
         QString rawHost;
         QString rest;

@@ -4,7 +4,7 @@
 
 #include "PgServer.h"
 #include "archive/ArchiveStore.h"
-#include "archive/RecordKey.h"
+#include "archivedata/RecordKey.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "common/FileDialogs.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/ArchiveTypes.h"
+#include "archivedata/ArchiveTypes.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "records/RecordDownload.h"

@@ -2,7 +2,7 @@
 
 #include "archive/ArchiveSchema.h"
 #include "archive/ArchiveTarget.h"
-#include "archive/ArchiveTypes.h"
+#include "archivedata/ArchiveTypes.h"
 
 #include <QByteArray>
 #include <QList>
@@ -159,8 +159,3 @@ private:
     QString failedStatement_;
     QString login_;
 };
-
-// A submission as JSON and back (the pending queue keeps them so); nothing for a text
-// that is not one.
-QByteArray SubmissionToJson(const ArchiveSubmission& submission);
-std::optional<ArchiveSubmission> SubmissionFromJson(const QByteArray& json);

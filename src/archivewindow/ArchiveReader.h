@@ -1,7 +1,7 @@
 #pragma once
 
 #include "archive/ArchiveTarget.h"
-#include "archive/ArchiveTypes.h"
+#include "archivedata/ArchiveTypes.h"
 
 #include <QObject>
 #include <atomic>

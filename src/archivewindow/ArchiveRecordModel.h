@@ -1,7 +1,7 @@
 #pragma once
 
 #include "archive/ArchiveTarget.h"
-#include "archive/ArchiveTypes.h"
+#include "archivedata/ArchiveTypes.h"
 #include "archivewindow/ArchiveReader.h"
 
 #include <QAbstractTableModel>

@@ -2,7 +2,7 @@
 
 #include "common/ProgramFacts.h"
 
-#include "archive/RecordKey.h"
+#include "archivedata/RecordKey.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "common/Prompter.h"
 #include "export/CsvExport.h"

@@ -1,7 +1,7 @@
 #include "cli/CliArchive.h"
 
 #include "archive/ArchiveStore.h"
-#include "archive/RecordKey.h"
+#include "archivedata/RecordKey.h"
 #include "archiving/ArchiveImport.h"
 #include "archiving/ArchiveSession.h"
 #include "cli/CliSignals.h"

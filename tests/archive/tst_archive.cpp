@@ -1,7 +1,8 @@
 // The archive's rules against a real database: an SQLite file, or (QX_ARCHIVE_ENGINE=
 // postgresql) a PostgreSQL server the suite starts itself. The same table runs on both.
 #include "ArchiveTestSupport.h"
-#include "archive/RecordKey.h"
+#include "archivedata/RecordKey.h"
+#include "archivedata/SubmissionJson.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "archiving/ArchiveWriter.h"
 #include "common/ProgramFacts.h"

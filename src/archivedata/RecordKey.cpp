@@ -1,4 +1,4 @@
-#include "archive/RecordKey.h"
+#include "archivedata/RecordKey.h"
 
 #include "common/NumberText.h"
 #include "verdicts/Verdict.h"

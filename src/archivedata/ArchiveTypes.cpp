@@ -1,4 +1,4 @@
-#include "archive/ArchiveTypes.h"
+#include "archivedata/ArchiveTypes.h"
 
 #include "common/ProgramFacts.h"
 

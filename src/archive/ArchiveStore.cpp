@@ -854,7 +854,7 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
 
 std::optional<QList<ArchivedRecord>>
 ArchiveStore::Records(const ArchiveFilter& filter, const std::optional<RecordListKey>& after,
-                      int limit)
+                      int limit, RecordLimits limits)
 {
     QStringList where;
     QVariantList values;
@@ -862,7 +862,7 @@ ArchiveStore::Records(const ArchiveFilter& filter, const std::optional<RecordLis
         where << QStringLiteral("(r.measured, r.id) < (?, ?)");
         values << after->measured << after->id;
     }
-    return SelectRecords(filter, where, values, limit);
+    return SelectRecords(filter, where, values, limit, limits);
 }
 
 std::optional<QList<ArchivedRecord>>
@@ -875,7 +875,7 @@ ArchiveStore::NewRecords(const ArchiveFilter& filter, qint64 aboveId,
         where << QStringLiteral("(r.measured, r.id) >= (?, ?)");
         values << through->measured << through->id;
     }
-    return SelectRecords(filter, where, values, std::nullopt);
+    return SelectRecords(filter, where, values, std::nullopt, RecordLimits::Read);
 }
 
 std::optional<qint64> ArchiveStore::LastRecordId()
@@ -909,10 +909,9 @@ std::optional<QList<qint64>> ArchiveStore::DownloadsWithNote(const QString& text
     return ids;
 }
 
-std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFilter& filter,
-                                                                 QStringList where,
-                                                                 QVariantList values,
-                                                                 std::optional<int> limit)
+std::optional<QList<ArchivedRecord>>
+ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVariantList values,
+                            std::optional<int> limit, RecordLimits limits)
 {
     if (!Open())
         return std::nullopt;
@@ -951,20 +950,25 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFi
                                 "l.download_id IN (%1))")
                      .arg(ids.join(QLatin1Char(',')));
     }
-    QStringList limitColumns = kLimitColumns.split(QStringLiteral(", "));
-    for (QString& c : limitColumns)
-        c.prepend(QStringLiteral("s."));
+    const bool readLimits = limits == RecordLimits::Read;
+    QString limitColumns;
+    if (readLimits) {
+        for (const QString& c : kLimitColumns.split(QStringLiteral(", ")))
+            limitColumns += QStringLiteral(", s.") + c;
+        limitColumns += QStringLiteral(", s.id");
+    }
     QSqlQuery query(db_);
     query.setForwardOnly(true);
     query.prepare(
         QStringLiteral(
             "SELECT r.id, r.text_no, r.text_p1, r.text_p2, r.text_p3, r.text_p4, r.text_group, "
-            "r.text_time, r.verdict, r.group_no, r.measured, d.id, d.ended_at, d.note, %1, "
-            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4, s.id "
-            "FROM records r JOIN downloads d ON d.id = r.first_download_id "
-            "LEFT JOIN limit_sets s ON s.id = r.limit_set_id %2 "
-            "ORDER BY r.measured DESC, r.id DESC%3")
-            .arg(limitColumns.join(QStringLiteral(", ")),
+            "r.text_time, r.verdict, r.group_no, r.measured, d.id, d.ended_at, d.note, "
+            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4%1 "
+            "FROM records r JOIN downloads d ON d.id = r.first_download_id %2%3 "
+            "ORDER BY r.measured DESC, r.id DESC%4")
+            .arg(limitColumns,
+                 readLimits ? QStringLiteral("LEFT JOIN limit_sets s ON s.id = r.limit_set_id ")
+                            : QString(),
                  where.isEmpty() ? QString()
                                  : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")),
                  limit ? QStringLiteral(" LIMIT ?") : QString()));
@@ -997,16 +1001,16 @@ std::optional<QList<ArchivedRecord>> ArchiveStore::SelectRecords(const ArchiveFi
         r.downloadedAt = *time;
         r.note = query.value(13).toString();
         for (int p = 0; p < 4; ++p) {
-            const QVariant power = query.value(26 + p);
+            const QVariant power = query.value(14 + p);
             if (!power.isNull())
                 r.powers[static_cast<size_t>(p)] = power.toDouble();
-            r.low[static_cast<size_t>(p)] = query.value(30 + p).toInt() != 0;
+            r.low[static_cast<size_t>(p)] = query.value(18 + p).toInt() != 0;
         }
-        if (r.group && !query.value(34).isNull()) {
-            std::array<float, 12> limits{};
+        if (readLimits && r.group && !query.value(34).isNull()) {
+            std::array<float, 12> values{};
             for (int k = 0; k < 12; ++k)
-                limits[static_cast<size_t>(k)] = LimitOf(query.value(14 + k));
-            SetColumnLimits(r.limits, *r.group, limits);
+                values[static_cast<size_t>(k)] = LimitOf(query.value(22 + k));
+            SetColumnLimits(r.limits, *r.group, values);
         }
         records.append(std::move(r));
     }

@@ -86,10 +86,15 @@ public:
     // repeat changes nothing. The number of records given limits.
     std::optional<int> AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits);
 
+    // What a read of records gives: everything, or all but the limits they were judged by
+    // (a listing that prints texts and verdicts reads a third fewer columns).
+    enum class RecordLimits { Read, Skip };
     // Records newest first (by measurement date-time, then newest archived), filtered: the
     // first `limit` after the record `after` (from the top without it).
-    std::optional<QList<ArchivedRecord>>
-    Records(const ArchiveFilter& filter, const std::optional<RecordListKey>& after, int limit);
+    std::optional<QList<ArchivedRecord>> Records(const ArchiveFilter& filter,
+                                                 const std::optional<RecordListKey>& after,
+                                                 int limit,
+                                                 RecordLimits limits = RecordLimits::Read);
     // The records archived after the record `aboveId` that the filter takes, in the list's
     // order, those from the top down to the record `through` only (all without it): what a
     // list that has read that far lacks.
@@ -144,7 +149,8 @@ private:
     // The filter's records that also meet `where` (with its `values`), in the list's order.
     std::optional<QList<ArchivedRecord>> SelectRecords(const ArchiveFilter& filter,
                                                        QStringList where, QVariantList values,
-                                                       std::optional<int> limit);
+                                                       std::optional<int> limit,
+                                                       RecordLimits limits);
 
     ArchiveTarget target_;
     ArchiveDialect dialect_;

@@ -228,7 +228,7 @@ private:
         QString downloaded;
         for (;;) {
             const std::optional<QList<ArchivedRecord>> chunk =
-                Store().Records(filter, after, kListChunk);
+                Store().Records(filter, after, kListChunk, ArchiveStore::RecordLimits::Skip);
             if (!chunk)
                 return Fail(ExitFailed, Store().Error());
             // The header once the archive has answered: a failure prints its error alone.

@@ -20,9 +20,9 @@ void AppendLine(QString& content, const QStringList& fields)
 
 QString CsvField(const QString& text)
 {
-    static const QString special = QStringLiteral(",\"\r\n");
-    const bool needsQuotes =
-        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return special.contains(c); });
+    const bool needsQuotes = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
+    });
     if (!needsQuotes)
         return text;
     QString quoted = text;

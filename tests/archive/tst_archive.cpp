@@ -446,6 +446,28 @@ private Q_SLOTS:
         }
     }
 
+    void migration_fromFifthVersionKeepsRecordsWithoutPlaces()
+    {
+        const ArchiveTarget target = archives_.Fresh();
+        const QList<QStringList> rows = MeterDownloadRows(20, 3);
+        {
+            ArchiveStore fifth(target);
+            QVERIFY2(fifth.Open(5), qPrintable(fifth.Error()));
+            QVERIFY2(fifth.Write(MeterSubmission(rows, "A")), qPrintable(fifth.Error()));
+        }
+        ArchiveStore store(target);
+        QVERIFY2(store.Open(), qPrintable(store.Error()));
+        QCOMPARE(store.SchemaVersion(), ArchiveSchema::kVersion);
+        const QList<ArchivedRecord> records = store.Records({}, std::nullopt, 100).value();
+        QCOMPARE(records.size(), rows.size());
+        QSet<QStringList> texts;
+        for (const ArchivedRecord& r : records) {
+            texts.insert(r.texts);
+            QCOMPARE(r.place, RecordPlace());
+        }
+        QCOMPARE(texts, QSet<QStringList>(rows.cbegin(), rows.cend()));
+    }
+
     void newerSchema_refusedWithAClearMessage()
     {
         const ArchiveTarget target = archives_.Fresh();

@@ -76,3 +76,10 @@ DownloadFacts DownloadFacts::ForImport(const QString& file, int rows)
     facts.ending = DownloadEnding::Imported;
     return facts;
 }
+
+QString ArchiveTimeText(const QDateTime& when)
+{
+    return (when.isValid() ? when : QDateTime::currentDateTimeUtc())
+        .toUTC()
+        .toString(Qt::ISODateWithMs);
+}

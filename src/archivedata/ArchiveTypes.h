@@ -139,3 +139,6 @@ struct ArchivedDownload
     QString serverLogin;            // the server login that wrote it ("" on SQLite)
     QList<NoteChange> earlierNotes; // oldest first
 };
+
+// A moment as the archive writes it: UTC, ISO 8601 with milliseconds (now, when not known).
+QString ArchiveTimeText(const QDateTime& when);

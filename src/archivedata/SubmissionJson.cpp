@@ -6,24 +6,12 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-// When the download ended, in UTC with milliseconds (now when it is not known).
-QString UtcText(const QDateTime& when)
-{
-    return (when.isValid() ? when : QDateTime::currentDateTimeUtc())
-        .toUTC()
-        .toString(Qt::ISODateWithMs);
-}
-
-} // namespace
-
 QByteArray SubmissionToJson(const ArchiveSubmission& s)
 {
     const DownloadFacts& f = s.facts;
     QJsonObject facts{
         {QStringLiteral("fromFile"), f.fromFile},
-        {QStringLiteral("when"), UtcText(f.when)},
+        {QStringLiteral("when"), ArchiveTimeText(f.when)},
         {QStringLiteral("port"), f.port},
         {QStringLiteral("serial"), f.identity.serial},
         {QStringLiteral("host"), f.host},

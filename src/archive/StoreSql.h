@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// What the store's files share: the column lists written and read in one order, and how a
+// text is bound.
+namespace StoreSql {
+
+// The limit columns in the table's power order (1270, 1310, 1490, 1577 nm), each Over,
+// Pass, Fail.
+inline const QString kLimitColumns = QStringLiteral(
+    "ont1270_over, ont1270_pass, ont1270_fail, ont1310_over, ont1310_pass, ont1310_fail, "
+    "olt1490_over, olt1490_pass, olt1490_fail, olt1577_over, olt1577_pass, olt1577_fail");
+inline const QString kDownloadColumns = QStringLiteral(
+    "uuid, source, ended_at, port, usb_serial, usb_vendor, usb_product, host, login, "
+    "source_file, expected, arrived, completed, ending, new_records, note");
+
+// Qt binds a null QString as SQL NULL; an empty text is stored as ''.
+inline QString Text(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+} // namespace StoreSql

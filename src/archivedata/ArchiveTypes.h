@@ -116,6 +116,7 @@ struct ArchivedRecord
     QString note;          // that download's note
     ThresholdTable limits; // the record's group known when its limits were
     RecordPlace place;     // where it was measured
+    QString meter;         // the meter's USB serial; empty when not known (an import)
 };
 
 // One download or import as the list shows it.

@@ -175,6 +175,18 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>; what is kept on this PC could not be sent: %1</source>
         <translation>；保存在本机的内容未能发送：%1</translation>
     </message>
+    <message>
+        <source>no record %1; no place was assigned</source>
+        <translation>没有记录 %1；未分配任何位置</translation>
+    </message>
+    <message>
+        <source>the download %1 is not archived</source>
+        <translation>下载 %1 未归档</translation>
+    </message>
+    <message>
+        <source>row %1 of the download %2 is not archived</source>
+        <translation>下载 %2 的第 %1 行未归档</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveTarget</name>
@@ -277,6 +289,39 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>(%n new since the list was opened)</source>
         <translation>
             <numerusform>（打开列表后新增 %n 条）</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Assign Job...</source>
+        <translation>分配工单...</translation>
+    </message>
+    <message>
+        <source>Job</source>
+        <translation>工单</translation>
+    </message>
+    <message>
+        <source>ONT</source>
+        <translation>ONT</translation>
+    </message>
+    <message>
+        <source>The job could not be assigned in the archive: %1</source>
+        <translation>无法在归档中分配工单：%1</translation>
+    </message>
+</context>
+<context>
+    <name>AssignPlaceDialog</name>
+    <message>
+        <source>Assign Job</source>
+        <translation>分配工单</translation>
+    </message>
+    <message>
+        <source>(as each record has it)</source>
+        <translation>（保持各记录原值）</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n selected record(s)</source>
+        <translation>
+            <numerusform>已选择 %n 条记录</numerusform>
         </translation>
     </message>
 </context>
@@ -1588,6 +1633,29 @@ Open this file with a web browser:
     <message>
         <source>Have no data can be download!</source>
         <translation>没有可下载的数据！</translation>
+    </message>
+</context>
+<context>
+    <name>RecordPlace</name>
+    <message>
+        <source>Job</source>
+        <translation>工单</translation>
+    </message>
+    <message>
+        <source>Site</source>
+        <translation>站点</translation>
+    </message>
+    <message>
+        <source>ONT</source>
+        <translation>ONT</translation>
+    </message>
+    <message>
+        <source>PON Port</source>
+        <translation>PON 端口</translation>
+    </message>
+    <message>
+        <source>Technician</source>
+        <translation>技术员</translation>
     </message>
 </context>
 <context>

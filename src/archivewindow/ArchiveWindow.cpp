@@ -8,14 +8,18 @@
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"
 #include "export/XlsxExport.h"
+#include "jobs/PlaceEdit.h"
+#include "jobswindow/AssignPlaceDialog.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
 #include "verdicts/RecordRow.h"
 #include "verdicts/Verdict.h"
 #include "verdicts/VerdictModel.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -25,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -81,12 +86,15 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
       list_(new QTableView(this)), sinceCheck_(new QCheckBox(tr("From"), this)),
       since_(new QDateEdit(this)), untilCheck_(new QCheckBox(tr("to"), this)),
       until_(new QDateEdit(this)), group_(new QComboBox(this)), verdict_(new QComboBox(this)),
-      note_(new QLineEdit(this)), status_(new QLabel(this)),
-      retryButton_(new QPushButton(tr("Retry"), this)),
+      note_(new QLineEdit(this)), job_(new QLineEdit(this)), ont_(new QLineEdit(this)),
+      jobTexts_(new QStringListModel(this)), ontTexts_(new QStringListModel(this)),
+      status_(new QLabel(this)), retryButton_(new QPushButton(tr("Retry"), this)),
       openButton_(new QPushButton(tr("Open in Data Page"), this)),
       csvButton_(new QPushButton(tr("Export CSV..."), this)),
       workbookButton_(new QPushButton(tr("Export Workbook..."), this)),
-      reportButton_(new QPushButton(tr("Export Report (PDF)..."), this))
+      reportButton_(new QPushButton(tr("Export Report (PDF)..."), this)),
+      assignButton_(new QPushButton(tr("Assign Job..."), this)),
+      assignAction_(new QAction(tr("Assign Job..."), this))
 {
     setWindowTitle(tr("Archive"));
     resize(1000, 600);
@@ -107,6 +115,16 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     verdict_->addItem(tr("No verdict"), QString());
     note_->setPlaceholderText(tr("Note contains..."));
     note_->setClearButtonEnabled(true);
+    // A job or an ONT is the whole text as assigned; the fields offer those there are.
+    job_->setPlaceholderText(tr("Job"));
+    ont_->setPlaceholderText(tr("ONT"));
+    for (auto [edit, texts] : {std::pair{job_, jobTexts_}, std::pair{ont_, ontTexts_}}) {
+        edit->setClearButtonEnabled(true);
+        auto* completer = new QCompleter(texts, edit);
+        completer->setCaseSensitivity(Qt::CaseInsensitive);
+        completer->setFilterMode(Qt::MatchContains);
+        edit->setCompleter(completer);
+    }
 
     auto* filters = new QHBoxLayout;
     filters->addWidget(sinceCheck_);
@@ -118,6 +136,8 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     filters->addWidget(verdict_);
     filters->addSpacing(12);
     filters->addWidget(note_, 1);
+    filters->addWidget(job_);
+    filters->addWidget(ont_);
 
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -127,6 +147,8 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     list_->horizontalHeader()->setStretchLastSection(true);
     // Rows of one height: the view need not measure each one, whatever the archive's size.
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    list_->addAction(assignAction_);
 
     // A long message (a server's reason) wraps instead of widening the window past the
     // screen and pushing the buttons off it.
@@ -139,7 +161,8 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);
     buttons->addWidget(retryButton_);
-    for (QPushButton* button : {openButton_, csvButton_, workbookButton_, reportButton_})
+    for (QPushButton* button :
+         {openButton_, csvButton_, workbookButton_, reportButton_, assignButton_})
         buttons->addWidget(button);
 
     auto* layout = new QVBoxLayout(this);
@@ -158,11 +181,14 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
         connect(date, &QDateEdit::dateChanged, this, &ArchiveWindow::ApplyFilter);
     for (QComboBox* choice : {group_, verdict_})
         connect(choice, &QComboBox::currentIndexChanged, this, &ArchiveWindow::ApplyFilter);
-    connect(note_, &QLineEdit::textChanged, &filterTimer_, qOverload<>(&QTimer::start));
+    for (QLineEdit* text : {note_, job_, ont_})
+        connect(text, &QLineEdit::textChanged, &filterTimer_, qOverload<>(&QTimer::start));
     connect(openButton_, &QPushButton::clicked, this, &ArchiveWindow::OnOpenInDataPage);
     connect(csvButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportCsv);
     connect(workbookButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportWorkbook);
     connect(reportButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportReport);
+    connect(assignButton_, &QPushButton::clicked, this, &ArchiveWindow::OnAssignJob);
+    connect(assignAction_, &QAction::triggered, this, &ArchiveWindow::OnAssignJob);
 
     Rebuild(target);
 }
@@ -192,6 +218,13 @@ void ArchiveWindow::Rebuild(const ArchiveTarget& target)
     connect(model_.get(), &ArchiveRecordModel::NoteFailed, this, [this](const QString& reason) {
         prompter_.Notify(this, noteFailedText().arg(reason), Prompter::Icon::Warning);
     });
+    connect(model_.get(), &ArchiveRecordModel::PlaceFailed, this, [this](const QString& reason) {
+        prompter_.Notify(this, placeFailedText().arg(reason), Prompter::Icon::Warning);
+    });
+    connect(model_.get(), &ArchiveRecordModel::PlaceTextsChanged, this, [this] {
+        jobTexts_->setStringList(model_->PlaceTexts()[RecordPlace::Job]);
+        ontTexts_->setStringList(model_->PlaceTexts()[RecordPlace::Ont]);
+    });
     ApplyFilter();
 }
 
@@ -218,6 +251,8 @@ ArchiveFilter ArchiveWindow::Filter() const
     if (verdict_->currentIndex() > 0)
         filter.verdict = verdict_->currentData().toString();
     filter.note = note_->text().trimmed();
+    filter.job = job_->text().trimmed();
+    filter.ont = ont_->text().trimmed();
     return filter;
 }
 
@@ -257,8 +292,10 @@ void ArchiveWindow::ShowStatus()
 void ArchiveWindow::UpdateButtons()
 {
     const bool any = list_->selectionModel() && list_->selectionModel()->hasSelection();
-    for (QPushButton* button : {openButton_, csvButton_, workbookButton_, reportButton_})
+    for (QPushButton* button :
+         {openButton_, csvButton_, workbookButton_, reportButton_, assignButton_})
         button->setEnabled(any);
+    assignAction_->setEnabled(any);
 }
 
 QList<QStringList> ArchiveWindow::SelectedRows() const
@@ -337,4 +374,27 @@ void ArchiveWindow::OnExportReport()
     const FixedJudgedTable table(RecordRowsOfTexts(SelectedRows()), SelectedLimits());
     ExportRecordReport(RecordTable::Headers(), table, facts, prompter_, dialogs_, this,
                        exportPath_);
+}
+
+void ArchiveWindow::OnAssignJob()
+{
+    QList<qint64> ids;
+    QList<RecordPlace> places;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+        ids << model_->Record(index.row()).id;
+        places << model_->Record(index.row()).place;
+    }
+    if (ids.isEmpty() || assignDialog_)
+        return;
+    assignDialog_ = new AssignPlaceDialog(static_cast<int>(ids.size()), SharedPlace(places),
+                                          model_->PlaceTexts(), this);
+    assignDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    // The records as selected when the dialog opened, whatever arrives in the list meanwhile;
+    // nothing when the window reads another archive by then.
+    connect(assignDialog_, &QDialog::accepted, this,
+            [this, ids, dialog = assignDialog_, model = model_.get()] {
+                if (model == model_.get())
+                    model_->Assign(ids, dialog->Change());
+            });
+    assignDialog_->open();
 }

@@ -2,12 +2,16 @@
 
 #include "archive/ArchiveTarget.h"
 #include "archivedata/ArchiveTypes.h"
+#include "jobswindow/AssignPlaceDialog.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
 
 class ArchiveRecordModel;
+class QAction;
+class QStringListModel;
 class FileDialogs;
 class Prompter;
 class QAbstractProxyModel;
@@ -22,10 +26,11 @@ class ThresholdTable;
 
 // View/Archive...: the archived records, newest first, read a page at a time as the list
 // scrolls. Filters a technician uses (measurement dates, threshold group, verdict, a text of
-// the download's note) narrow the list as they change. Each row shows the data page's seven
-// texts with its verdict colours (by the limits kept with the record), the time of the
+// the download's note, a job, an ONT) narrow the list as they change. Each row shows the data
+// page's seven texts with its verdict colours (by the limits kept with the record), the time of the
 // download that first brought it and that download's note, which the operator edits in
-// place. The selected records go to the data page or into the data page's exports.
+// place, and the job, site, ONT, PON port and technician assigned to it. The selected
+// records go to the data page or into the data page's exports, or are given a job.
 class ArchiveWindow : public QWidget
 {
     Q_OBJECT
@@ -55,6 +60,8 @@ public:
     void OnExportCsv();
     void OnExportWorkbook();
     void OnExportReport();
+    // "Assign Job...": the job, site, ONT, PON port and technician of the selected records.
+    void OnAssignJob();
 
     QTableView* List() const { return list_; }
     ArchiveRecordModel* Model() const { return model_.get(); }
@@ -65,6 +72,12 @@ public:
     QComboBox* Group() const { return group_; }
     QComboBox* VerdictChoice() const { return verdict_; }
     QLineEdit* NoteFilter() const { return note_; }
+    QLineEdit* JobFilter() const { return job_; }
+    QLineEdit* OntFilter() const { return ont_; }
+    QPushButton* AssignButton() const { return assignButton_; }
+    QAction* AssignAction() const { return assignAction_; }
+    // The Assign Job dialog while it is open.
+    AssignPlaceDialog* AssignDialog() const { return assignDialog_; }
     QLabel* Status() const { return status_; }
     QPushButton* RetryButton() const { return retryButton_; }
     QPushButton* OpenButton() const { return openButton_; }
@@ -74,6 +87,11 @@ public:
 
     // A note the archive could not keep; %1 is why.
     static QString noteFailedText() { return tr("The note could not be kept in the archive: %1"); }
+    // A place the archive could not keep; %1 is why.
+    static QString placeFailedText()
+    {
+        return tr("The job could not be assigned in the archive: %1");
+    }
     // More records selected than the data page takes; %1 is that number.
     static QString tooManyText()
     {
@@ -105,6 +123,11 @@ private:
     QComboBox* group_;
     QComboBox* verdict_;
     QLineEdit* note_;
+    QLineEdit* job_;
+    QLineEdit* ont_;
+    // The texts the job and ONT filters offer.
+    QStringListModel* jobTexts_;
+    QStringListModel* ontTexts_;
     QLabel* status_;
     QPushButton* retryButton_;
     QString notice_;
@@ -112,6 +135,9 @@ private:
     QPushButton* csvButton_;
     QPushButton* workbookButton_;
     QPushButton* reportButton_;
+    QPushButton* assignButton_;
+    QAction* assignAction_;
+    QPointer<AssignPlaceDialog> assignDialog_;
     // Typing in the note filter reads the archive once the typing pauses.
     QTimer filterTimer_;
 };

@@ -16,6 +16,7 @@
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "archiving/ArchiveWriter.h"
+#include "jobswindow/AssignPlaceDialog.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"
@@ -27,6 +28,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCompleter>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
@@ -35,6 +37,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStringListModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTcpServer>
@@ -357,6 +360,42 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
     window->NoteFilter()->setText(QStringLiteral("ont 4411"));
     QTRY_COMPARE(model.rowCount(), rows.size());
     QCOMPARE(model.index(0, ArchiveRecordModel::kNoteColumn).data().toString(), kNote);
+
+    // Two rows given a job and an ONT through the list's context menu and its dialog: the
+    // rows show them in place, the filters find them, the job filter offers the job.
+    QVERIFY(rows.size() >= 2);
+    QVERIFY(list->actions().contains(window->AssignAction()));
+    list->clearSelection();
+    for (int row : {0, 1})
+        list->selectionModel()->select(list->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    window->AssignAction()->trigger();
+    AssignPlaceDialog* dialog = window->AssignDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->Field(RecordPlace::Job)->setText(QStringLiteral("Acme 4711"));
+    dialog->Field(RecordPlace::Ont)->setText(QStringLiteral(" ONT-77 "));
+    dialog->accept();
+    const auto place = [&](int row, RecordPlace::Field field) {
+        return model.index(row, ArchiveRecordModel::kFirstPlaceColumn + field).data().toString();
+    };
+    QTRY_COMPARE(place(1, RecordPlace::Job), QStringLiteral("Acme 4711"));
+    QCOMPARE(place(0, RecordPlace::Ont), QStringLiteral("ONT-77"));
+    QCOMPARE(place(0, RecordPlace::Site), QString());
+    if (rows.size() > 2)
+        QCOMPARE(place(2, RecordPlace::Job), QString());
+    QCOMPARE(resets.size(), 0);
+    const auto* offered =
+        qobject_cast<QStringListModel*>(window->JobFilter()->completer()->model());
+    QVERIFY(offered);
+    QTRY_COMPARE(offered->stringList(), QStringList{QStringLiteral("Acme 4711")});
+    window->JobFilter()->setText(QStringLiteral("Acme 4711"));
+    QTRY_COMPARE(model.rowCount(), 2);
+    window->JobFilter()->clear();
+    window->OntFilter()->setText(QStringLiteral("ONT-77"));
+    QTRY_COMPARE(model.rowCount(), 2);
+    window->OntFilter()->clear();
+    QTRY_COMPARE(model.rowCount(), rows.size());
 
     // The data page emptied, then filled from the archive as an import fills it.
     RecordsPage& page = *frame->View()->Records();

@@ -307,6 +307,14 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>The job could not be assigned in the archive: %1</source>
         <translation>无法在归档中分配工单：%1</translation>
     </message>
+    <message>
+        <source>ONT History...</source>
+        <translation>ONT 历史...</translation>
+    </message>
+    <message>
+        <source>The records could not be read: %1</source>
+        <translation>无法读取记录：%1</translation>
+    </message>
 </context>
 <context>
     <name>AssignPlaceDialog</name>
@@ -1244,6 +1252,57 @@ Open this file with a web browser:
     <message>
         <source>UpLoad Threshold Complete!</source>
         <translation>阈值上传完成！</translation>
+    </message>
+</context>
+<context>
+    <name>OntHistoryWindow</name>
+    <message>
+        <source>Save...</source>
+        <translation>保存...</translation>
+    </message>
+    <message>
+        <source>ONT History: %1</source>
+        <translation>ONT 历史：%1</translation>
+    </message>
+    <message>
+        <source>All channels</source>
+        <translation>全部通道</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>通道</translation>
+    </message>
+    <message>
+        <source>Measured</source>
+        <translation>测量时间</translation>
+    </message>
+    <message>
+        <source>Power (dBm)</source>
+        <translation>功率 (dBm)</translation>
+    </message>
+    <message>
+        <source>%1 LOW</source>
+        <translation>%1 LOW</translation>
+    </message>
+    <message>
+        <source>%1 (group %2)</source>
+        <translation>%1（组 %2）</translation>
+    </message>
+    <message>
+        <source>ONT %1: %2 records (%3 without a date, not drawn)</source>
+        <translation>ONT %1：%2 条记录（%3 条无日期，未绘制）</translation>
+    </message>
+    <message>
+        <source>ONT %1: %2 records</source>
+        <translation>ONT %1：%2 条记录</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>PNG Image (*.png);;PDF Document (*.pdf)</source>
+        <translation>PNG 图像 (*.png);;PDF 文档 (*.pdf)</translation>
     </message>
 </context>
 <context>

@@ -72,6 +72,9 @@ private:
     ArchiveRecordModel& model_;
 };
 
+// The records an ONT's history or a job's report reads at most.
+constexpr int kHistoryRecords = 10000;
+
 // The selection as the exports take it: the data page's headers and rows.
 TableTexts Texts(const QList<QStringList>& rows)
 {
@@ -94,7 +97,9 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
       workbookButton_(new QPushButton(tr("Export Workbook..."), this)),
       reportButton_(new QPushButton(tr("Export Report (PDF)..."), this)),
       assignButton_(new QPushButton(tr("Assign Job..."), this)),
-      assignAction_(new QAction(tr("Assign Job..."), this))
+      assignAction_(new QAction(tr("Assign Job..."), this)),
+      historyButton_(new QPushButton(tr("ONT History..."), this)),
+      historyAction_(new QAction(tr("ONT History..."), this))
 {
     setWindowTitle(tr("Archive"));
     resize(1000, 600);
@@ -149,6 +154,7 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list_->setContextMenuPolicy(Qt::ActionsContextMenu);
     list_->addAction(assignAction_);
+    list_->addAction(historyAction_);
 
     // A long message (a server's reason) wraps instead of widening the window past the
     // screen and pushing the buttons off it.
@@ -162,7 +168,7 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     buttons->addWidget(status_, 1);
     buttons->addWidget(retryButton_);
     for (QPushButton* button :
-         {openButton_, csvButton_, workbookButton_, reportButton_, assignButton_})
+         {openButton_, csvButton_, workbookButton_, reportButton_, assignButton_, historyButton_})
         buttons->addWidget(button);
 
     auto* layout = new QVBoxLayout(this);
@@ -189,6 +195,8 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     connect(reportButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportReport);
     connect(assignButton_, &QPushButton::clicked, this, &ArchiveWindow::OnAssignJob);
     connect(assignAction_, &QAction::triggered, this, &ArchiveWindow::OnAssignJob);
+    connect(historyButton_, &QPushButton::clicked, this, &ArchiveWindow::OnOntHistory);
+    connect(historyAction_, &QAction::triggered, this, &ArchiveWindow::OnOntHistory);
 
     Rebuild(target);
 }
@@ -214,6 +222,10 @@ void ArchiveWindow::Rebuild(const ArchiveTarget& target)
     connect(model_.get(), &QAbstractItemModel::rowsInserted, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::ShowStatus);
+    // A record given an ONT has a history to show.
+    connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::UpdateButtons);
+    connect(&model_->Reader(), &ArchiveReader::AllRead, this, &ArchiveWindow::OnAllRead);
+    historyRead_ = 0;
     connect(model_.get(), &ArchiveRecordModel::StateChanged, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &ArchiveRecordModel::NoteFailed, this, [this](const QString& reason) {
         prompter_.Notify(this, noteFailedText().arg(reason), Prompter::Icon::Warning);
@@ -296,6 +308,10 @@ void ArchiveWindow::UpdateButtons()
          {openButton_, csvButton_, workbookButton_, reportButton_, assignButton_})
         button->setEnabled(any);
     assignAction_->setEnabled(any);
+    const std::optional<int> chosen = ChosenRow();
+    const bool ont = chosen && model_->Record(*chosen).place[RecordPlace::Ont];
+    historyButton_->setEnabled(ont);
+    historyAction_->setEnabled(ont);
 }
 
 QList<QStringList> ArchiveWindow::SelectedRows() const
@@ -397,4 +413,41 @@ void ArchiveWindow::OnAssignJob()
                     model_->Assign(ids, dialog->Change());
             });
     assignDialog_->open();
+}
+
+std::optional<int> ArchiveWindow::ChosenRow() const
+{
+    const QItemSelectionModel* selection = list_->selectionModel();
+    if (!selection || !selection->hasSelection())
+        return std::nullopt;
+    const QModelIndex current = list_->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row()))
+        return current.row();
+    const QModelIndexList rows = selection->selectedRows();
+    return rows.isEmpty() ? std::nullopt : std::optional<int>(rows.first().row());
+}
+
+void ArchiveWindow::OnOntHistory()
+{
+    const std::optional<int> row = ChosenRow();
+    if (!row || !model_->Record(*row).place[RecordPlace::Ont])
+        return;
+    ArchiveFilter filter;
+    filter.ont = *model_->Record(*row).place[RecordPlace::Ont];
+    historyOnt_ = filter.ont;
+    historyRead_ = model_->Reader().ReadAll(filter, kHistoryRecords);
+}
+
+void ArchiveWindow::OnAllRead(quint64 token, const QList<ArchivedRecord>& records,
+                              const QString& error)
+{
+    if (token != historyRead_)
+        return;
+    historyRead_ = 0;
+    if (!error.isEmpty()) {
+        prompter_.Notify(this, readFailedText().arg(error), Prompter::Icon::Warning);
+        return;
+    }
+    history_ = new OntHistoryWindow(historyOnt_, records, prompter_, dialogs_, this);
+    history_->show();
 }

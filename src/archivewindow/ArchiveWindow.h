@@ -3,6 +3,7 @@
 #include "archive/ArchiveTarget.h"
 #include "archivedata/ArchiveTypes.h"
 #include "jobswindow/AssignPlaceDialog.h"
+#include "jobswindow/OntHistoryWindow.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -62,6 +63,9 @@ public:
     void OnExportReport();
     // "Assign Job...": the job, site, ONT, PON port and technician of the selected records.
     void OnAssignJob();
+    // "ONT History...": every record of the selected record's ONT, read on the window's
+    // reader thread, in a window of its own.
+    void OnOntHistory();
 
     QTableView* List() const { return list_; }
     ArchiveRecordModel* Model() const { return model_.get(); }
@@ -78,6 +82,10 @@ public:
     QAction* AssignAction() const { return assignAction_; }
     // The Assign Job dialog while it is open.
     AssignPlaceDialog* AssignDialog() const { return assignDialog_; }
+    QPushButton* HistoryButton() const { return historyButton_; }
+    QAction* HistoryAction() const { return historyAction_; }
+    // The last ONT History window while it is open.
+    OntHistoryWindow* History() const { return history_; }
     QLabel* Status() const { return status_; }
     QPushButton* RetryButton() const { return retryButton_; }
     QPushButton* OpenButton() const { return openButton_; }
@@ -92,6 +100,8 @@ public:
     {
         return tr("The job could not be assigned in the archive: %1");
     }
+    // The records of an ONT or a job could not be read; %1 is why.
+    static QString readFailedText() { return tr("The records could not be read: %1"); }
     // More records selected than the data page takes; %1 is that number.
     static QString tooManyText()
     {
@@ -107,6 +117,10 @@ private:
     void ApplyFilter();
     void ShowStatus();
     void UpdateButtons();
+    // The selected record the ONT History and the Job Report are for: the current one when
+    // it is selected, else the first selected; nothing without a selection.
+    std::optional<int> ChosenRow() const;
+    void OnAllRead(quint64 token, const QList<ArchivedRecord>& records, const QString& error);
     // The limits kept with the selected records, the first record's of each group.
     ThresholdTable SelectedLimits() const;
 
@@ -138,6 +152,11 @@ private:
     QPushButton* assignButton_;
     QAction* assignAction_;
     QPointer<AssignPlaceDialog> assignDialog_;
+    QPushButton* historyButton_;
+    QAction* historyAction_;
+    quint64 historyRead_ = 0; // the read of the ONT's records under way
+    QString historyOnt_;
+    QPointer<OntHistoryWindow> history_;
     // Typing in the note filter reads the archive once the typing pauses.
     QTimer filterTimer_;
 };

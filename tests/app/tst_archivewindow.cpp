@@ -12,11 +12,14 @@
 #include "app/MainWindow.h"
 #include "app/ProgramArchive.h"
 #include "archive/ArchiveStore.h"
+#include "archivedata/RecordKey.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "archiving/ArchiveWriter.h"
+#include "common/ExportFile.h"
 #include "jobswindow/AssignPlaceDialog.h"
+#include "jobswindow/OntHistoryWindow.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"
@@ -27,6 +30,7 @@
 #include "verdicts/Verdict.h"
 
 #include <QAction>
+#include <QChart>
 #include <QComboBox>
 #include <QCompleter>
 #include <QEventLoop>
@@ -40,6 +44,7 @@
 #include <QStringListModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -385,6 +390,29 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
     if (rows.size() > 2)
         QCOMPARE(place(2, RecordPlace::Job), QString());
     QCOMPARE(resets.size(), 0);
+
+    // The ONT's history: its two records oldest first beneath the chart, saved as an image
+    // and as a PDF document.
+    QTRY_VERIFY(window->HistoryAction()->isEnabled());
+    QVERIFY(list->actions().contains(window->HistoryAction()));
+    window->HistoryAction()->trigger();
+    QTRY_VERIFY(window->History() && window->History()->isVisible());
+    OntHistoryWindow* history = window->History();
+    QCOMPARE(history->Table()->rowCount(), 2);
+    QVERIFY(MeasuredIso(history->Table()->item(0, 6)->text()) <=
+            MeasuredIso(history->Table()->item(1, 6)->text()));
+    QVERIFY(!history->Chart()->series().isEmpty());
+    for (const auto& [name, magic] : {std::pair{"history.png", QByteArray("\x89PNG")},
+                                      std::pair{"history.pdf", QByteArray("%PDF")}}) {
+        dialogs.savePath = dir->filePath(name);
+        const qsizetype before = prompter.boxes.size();
+        QTest::mouseClick(history->SaveButton(), Qt::LeftButton);
+        QCOMPARE(ShownBoxes(prompter).mid(before),
+                 QStringList{
+                     BoxLine(ExportText::Succeeded(), Prompter::Ok, Prompter::Icon::Information)});
+        QVERIFY(FileBytes(dialogs.savePath).startsWith(magic));
+    }
+    history->close();
     const auto* offered =
         qobject_cast<QStringListModel*>(window->JobFilter()->completer()->model());
     QVERIFY(offered);

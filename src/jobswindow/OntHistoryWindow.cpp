@@ -13,8 +13,11 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPainter>
@@ -33,6 +36,10 @@ namespace {
 constexpr int kAllChannels = 0;
 // The table's columns after the record's seven texts.
 enum ExtraColumn { kVerdictColumn = 7, kSiteColumn, kPonPortColumn, kTechnicianColumn, kColumns };
+
+// The chart saved, whatever the window's size: in pixels of a PNG image, in proportion on a
+// PDF page.
+const QSizeF kSavedChartSize(1200, 600);
 
 // Where LOW readings sit: at the foot of the scale.
 constexpr double kLowMarkY = kPlotLowestPower + 2.0;
@@ -83,9 +90,33 @@ OntHistoryWindow::OntHistoryWindow(const QString& ont, const QList<ArchivedRecor
 
 void OntHistoryWindow::Redraw()
 {
-    chart_->removeAllSeries();
-    for (QAbstractAxis* axis : chart_->axes())
-        chart_->removeAxis(axis);
+    Draw(*chart_);
+}
+
+void OntHistoryWindow::Render(QPainter& painter, const QRectF& target) const
+{
+    QGraphicsScene scene; // owns the chart
+    auto* chart = new QChart;
+    scene.addItem(chart);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->resize(kSavedChartSize);
+    Draw(*chart);
+    // Laid out now rather than at the next turn of the event loop.
+    chart->layout()->activate();
+    chart->legend()->layout()->activate();
+    const QRectF area(QPointF(0, 0), kSavedChartSize);
+    scene.setSceneRect(area);
+    scene.render(&painter, target, area);
+}
+
+void OntHistoryWindow::Draw(QChart& chart) const
+{
+    chart.removeAllSeries();
+    for (QAbstractAxis* axis : chart.axes()) {
+        chart.removeAxis(axis);
+        delete axis;
+    }
     const OntHistoryPlan plan = PlanOntHistory(records_);
     const int chosen = channelChoice_->currentData().toInt();
 
@@ -95,8 +126,11 @@ void OntHistoryWindow::Redraw()
     auto* power = new QValueAxis;
     power->setTitleText(tr("Power (dBm)"));
     power->setLabelFormat(QStringLiteral("%.0f"));
-    chart_->addAxis(time, Qt::AlignBottom);
-    chart_->addAxis(power, Qt::AlignLeft);
+    power->setTickType(QValueAxis::TicksDynamic);
+    power->setTickAnchor(0.0);
+    power->setTickInterval(10.0);
+    chart.addAxis(time, Qt::AlignBottom);
+    chart.addAxis(power, Qt::AlignLeft);
     // A single measurement still gets a span to sit in.
     const qint64 margin = std::max<qint64>((plan.last - plan.first) / 20, 60 * 60 * 1000);
     time->setRange(QDateTime::fromMSecsSinceEpoch(plan.first - margin),
@@ -104,7 +138,7 @@ void OntHistoryWindow::Redraw()
     double low = kPlotHighestPower;
     double high = kPlotLowestPower;
     const auto attach = [&](QXYSeries* series) {
-        chart_->addSeries(series);
+        chart.addSeries(series);
         series->attachAxis(time);
         series->attachAxis(power);
     };
@@ -172,8 +206,13 @@ void OntHistoryWindow::Redraw()
             }
         }
     }
-    for (QScatterSeries* marks : verdictMarks)
-        attach(marks);
+    // The verdicts that occur, named in the legend.
+    for (QScatterSeries* marks : verdictMarks) {
+        if (marks->count() > 0)
+            attach(marks);
+        else
+            delete marks;
+    }
     if (anyLow)
         low = kPlotLowestPower;
     if (low > high) {
@@ -181,11 +220,11 @@ void OntHistoryWindow::Redraw()
         high = 0.0;
     }
     power->setRange(std::floor(low / 5.0) * 5.0 - 5.0, std::ceil(high / 5.0) * 5.0 + 5.0);
-    chart_->setTitle(plan.undated > 0 ? tr("ONT %1: %2 records (%3 without a date, not drawn)")
-                                            .arg(ont_)
-                                            .arg(records_.size())
-                                            .arg(plan.undated)
-                                      : tr("ONT %1: %2 records").arg(ont_).arg(records_.size()));
+    chart.setTitle(plan.undated > 0 ? tr("ONT %1: %2 records (%3 without a date, not drawn)")
+                                          .arg(ont_)
+                                          .arg(records_.size())
+                                          .arg(plan.undated)
+                                    : tr("ONT %1: %2 records").arg(ont_).arg(records_.size()));
 }
 
 void OntHistoryWindow::FillTable()
@@ -246,8 +285,9 @@ std::optional<QByteArray> OntHistoryWindow::Pdf() const
     painter.setFont(font);
     const int line = painter.fontMetrics().height();
     // The chart as vector graphics on the first page, the table below and on further pages.
-    QRectF chartArea(page.left(), page.top(), page.width(), page.height() * 0.6);
-    view_->render(&painter, chartArea);
+    const QRectF chartArea(page.left(), page.top(), page.width(),
+                           page.width() * kSavedChartSize.height() / kSavedChartSize.width());
+    Render(painter, chartArea);
     int y = static_cast<int>(chartArea.bottom()) + line;
     const int columns = table_->columnCount();
     const double width = static_cast<double>(page.width()) / columns;
@@ -282,9 +322,15 @@ std::optional<QByteArray> OntHistoryWindow::File(const QString& path) const
 {
     if (path.endsWith(QStringLiteral(".pdf")))
         return Pdf();
+    QImage image(kSavedChartSize.toSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Render(painter, QRectF(QPointF(0, 0), kSavedChartSize));
+    painter.end();
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (!view_->grab().save(&buffer, "PNG"))
+    if (!image.save(&buffer, "PNG"))
         return std::nullopt;
     return buffer.data();
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QRectF>
 #include <QWidget>
 #include <optional>
 
@@ -12,6 +13,7 @@ class Prompter;
 class QChart;
 class QChartView;
 class QComboBox;
+class QPainter;
 class QPushButton;
 class QTableWidget;
 
@@ -46,6 +48,11 @@ public:
 
 private:
     void Redraw();
+    // The chart as chosen, drawn into `chart`.
+    void Draw(QChart& chart) const;
+    // A chart of its own laid out at the saved size, drawn into `target` (vector graphics on
+    // a PDF page).
+    void Render(QPainter& painter, const QRectF& target) const;
     void FillTable();
     std::optional<QByteArray> Pdf() const;
 

@@ -315,6 +315,14 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>The records could not be read: %1</source>
         <translation>无法读取记录：%1</translation>
     </message>
+    <message>
+        <source>Jobs</source>
+        <translation>工单</translation>
+    </message>
+    <message>
+        <source>Job Report (PDF)...</source>
+        <translation>工单报告 (PDF)...</translation>
+    </message>
 </context>
 <context>
     <name>AssignPlaceDialog</name>
@@ -1080,6 +1088,81 @@ Open this file with a web browser:
 </source>
         <translation>无法将该文件作为表格读取；表格保持原样。<byte value="xd"/>
 </translation>
+    </message>
+</context>
+<context>
+    <name>JobReport</name>
+    <message>
+        <source>Customer / job:</source>
+        <translation>客户 / 工单：</translation>
+    </message>
+    <message>
+        <source>Sites:</source>
+        <translation>站点：</translation>
+    </message>
+    <message>
+        <source>Technicians:</source>
+        <translation>技术员：</translation>
+    </message>
+    <message>
+        <source>First measurement:</source>
+        <translation>首次测量：</translation>
+    </message>
+    <message>
+        <source>Last measurement:</source>
+        <translation>最后测量：</translation>
+    </message>
+    <message>
+        <source>Meters (USB serial numbers):</source>
+        <translation>功率计（USB 序列号）：</translation>
+    </message>
+    <message>
+        <source>Records:</source>
+        <translation>记录数：</translation>
+    </message>
+    <message>
+        <source>Report made:</source>
+        <translation>报告生成时间：</translation>
+    </message>
+    <message>
+        <source>Program:</source>
+        <translation>程序：</translation>
+    </message>
+    <message>
+        <source>Technician</source>
+        <translation>技术员</translation>
+    </message>
+    <message>
+        <source>Customer</source>
+        <translation>客户</translation>
+    </message>
+    <message>
+        <source>Records without a site</source>
+        <translation>无站点的记录</translation>
+    </message>
+    <message>
+        <source>Site: %1</source>
+        <translation>站点：%1</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Signatures</source>
+        <translation>签字</translation>
+    </message>
+    <message>
+        <source>Name, date, signature</source>
+        <translation>姓名、日期、签字</translation>
+    </message>
+    <message>
+        <source>Job Report: %1</source>
+        <translation>工单报告：%1</translation>
+    </message>
+    <message>
+        <source>Power chart</source>
+        <translation>功率图表</translation>
     </message>
 </context>
 <context>

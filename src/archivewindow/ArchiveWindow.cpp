@@ -8,8 +8,10 @@
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"
 #include "export/XlsxExport.h"
+#include "jobs/JobReport.h"
 #include "jobs/PlaceEdit.h"
 #include "jobswindow/AssignPlaceDialog.h"
+#include "jobswindow/JobReportPdf.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
 #include "verdicts/RecordRow.h"
@@ -28,6 +30,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStringListModel>
 #include <QTableView>
@@ -96,10 +99,10 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
       csvButton_(new QPushButton(tr("Export CSV..."), this)),
       workbookButton_(new QPushButton(tr("Export Workbook..."), this)),
       reportButton_(new QPushButton(tr("Export Report (PDF)..."), this)),
-      assignButton_(new QPushButton(tr("Assign Job..."), this)),
+      jobsButton_(new QPushButton(tr("Jobs"), this)),
       assignAction_(new QAction(tr("Assign Job..."), this)),
-      historyButton_(new QPushButton(tr("ONT History..."), this)),
-      historyAction_(new QAction(tr("ONT History..."), this))
+      historyAction_(new QAction(tr("ONT History..."), this)),
+      jobReportAction_(new QAction(tr("Job Report (PDF)..."), this))
 {
     setWindowTitle(tr("Archive"));
     resize(1000, 600);
@@ -155,6 +158,11 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     list_->setContextMenuPolicy(Qt::ActionsContextMenu);
     list_->addAction(assignAction_);
     list_->addAction(historyAction_);
+    list_->addAction(jobReportAction_);
+    // The job commands share one button, so the row of buttons fits a small screen.
+    auto* jobs = new QMenu(jobsButton_);
+    jobs->addActions({assignAction_, historyAction_, jobReportAction_});
+    jobsButton_->setMenu(jobs);
 
     // A long message (a server's reason) wraps instead of widening the window past the
     // screen and pushing the buttons off it.
@@ -168,7 +176,7 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     buttons->addWidget(status_, 1);
     buttons->addWidget(retryButton_);
     for (QPushButton* button :
-         {openButton_, csvButton_, workbookButton_, reportButton_, assignButton_, historyButton_})
+         {openButton_, csvButton_, workbookButton_, reportButton_, jobsButton_})
         buttons->addWidget(button);
 
     auto* layout = new QVBoxLayout(this);
@@ -193,10 +201,9 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     connect(csvButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportCsv);
     connect(workbookButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportWorkbook);
     connect(reportButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportReport);
-    connect(assignButton_, &QPushButton::clicked, this, &ArchiveWindow::OnAssignJob);
     connect(assignAction_, &QAction::triggered, this, &ArchiveWindow::OnAssignJob);
-    connect(historyButton_, &QPushButton::clicked, this, &ArchiveWindow::OnOntHistory);
     connect(historyAction_, &QAction::triggered, this, &ArchiveWindow::OnOntHistory);
+    connect(jobReportAction_, &QAction::triggered, this, &ArchiveWindow::OnJobReport);
 
     Rebuild(target);
 }
@@ -226,6 +233,7 @@ void ArchiveWindow::Rebuild(const ArchiveTarget& target)
     connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::UpdateButtons);
     connect(&model_->Reader(), &ArchiveReader::AllRead, this, &ArchiveWindow::OnAllRead);
     historyRead_ = 0;
+    jobRead_ = 0;
     connect(model_.get(), &ArchiveRecordModel::StateChanged, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &ArchiveRecordModel::NoteFailed, this, [this](const QString& reason) {
         prompter_.Notify(this, noteFailedText().arg(reason), Prompter::Icon::Warning);
@@ -304,14 +312,14 @@ void ArchiveWindow::ShowStatus()
 void ArchiveWindow::UpdateButtons()
 {
     const bool any = list_->selectionModel() && list_->selectionModel()->hasSelection();
-    for (QPushButton* button :
-         {openButton_, csvButton_, workbookButton_, reportButton_, assignButton_})
+    for (QPushButton* button : {openButton_, csvButton_, workbookButton_, reportButton_})
         button->setEnabled(any);
     assignAction_->setEnabled(any);
     const std::optional<int> chosen = ChosenRow();
     const bool ont = chosen && model_->Record(*chosen).place[RecordPlace::Ont];
-    historyButton_->setEnabled(ont);
     historyAction_->setEnabled(ont);
+    const bool job = chosen && model_->Record(*chosen).place[RecordPlace::Job];
+    jobReportAction_->setEnabled(job);
 }
 
 QList<QStringList> ArchiveWindow::SelectedRows() const
@@ -438,16 +446,32 @@ void ArchiveWindow::OnOntHistory()
     historyRead_ = model_->Reader().ReadAll(filter, kHistoryRecords);
 }
 
+void ArchiveWindow::OnJobReport()
+{
+    const std::optional<int> row = ChosenRow();
+    if (!row || !model_->Record(*row).place[RecordPlace::Job])
+        return;
+    ArchiveFilter filter;
+    filter.job = *model_->Record(*row).place[RecordPlace::Job];
+    reportJob_ = filter.job;
+    jobRead_ = model_->Reader().ReadAll(filter, kHistoryRecords);
+}
+
 void ArchiveWindow::OnAllRead(quint64 token, const QList<ArchivedRecord>& records,
                               const QString& error)
 {
-    if (token != historyRead_)
+    if (token == 0 || (token != historyRead_ && token != jobRead_))
         return;
-    historyRead_ = 0;
+    const bool history = token == historyRead_;
+    (history ? historyRead_ : jobRead_) = 0;
     if (!error.isEmpty()) {
         prompter_.Notify(this, readFailedText().arg(error), Prompter::Icon::Warning);
         return;
     }
-    history_ = new OntHistoryWindow(historyOnt_, records, prompter_, dialogs_, this);
-    history_->show();
+    if (history) {
+        history_ = new OntHistoryWindow(historyOnt_, records, prompter_, dialogs_, this);
+        history_->show();
+        return;
+    }
+    ExportJobReport(GatherJobReport(reportJob_, records), prompter_, dialogs_, this, exportPath_);
 }

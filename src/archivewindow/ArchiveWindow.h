@@ -61,11 +61,15 @@ public:
     void OnExportCsv();
     void OnExportWorkbook();
     void OnExportReport();
-    // "Assign Job...": the job, site, ONT, PON port and technician of the selected records.
+    // "Jobs" > "Assign Job...": the job, site, ONT, PON port and technician of the selected
+    // records.
     void OnAssignJob();
     // "ONT History...": every record of the selected record's ONT, read on the window's
     // reader thread, in a window of its own.
     void OnOntHistory();
+    // "Job Report (PDF)...": every record of the selected record's job, read on the reader
+    // thread, then saved as the job's report.
+    void OnJobReport();
 
     QTableView* List() const { return list_; }
     ArchiveRecordModel* Model() const { return model_.get(); }
@@ -78,14 +82,15 @@ public:
     QLineEdit* NoteFilter() const { return note_; }
     QLineEdit* JobFilter() const { return job_; }
     QLineEdit* OntFilter() const { return ont_; }
-    QPushButton* AssignButton() const { return assignButton_; }
+    // The job commands' button: its menu holds the actions below.
+    QPushButton* JobsButton() const { return jobsButton_; }
     QAction* AssignAction() const { return assignAction_; }
     // The Assign Job dialog while it is open.
     AssignPlaceDialog* AssignDialog() const { return assignDialog_; }
-    QPushButton* HistoryButton() const { return historyButton_; }
     QAction* HistoryAction() const { return historyAction_; }
     // The last ONT History window while it is open.
     OntHistoryWindow* History() const { return history_; }
+    QAction* JobReportAction() const { return jobReportAction_; }
     QLabel* Status() const { return status_; }
     QPushButton* RetryButton() const { return retryButton_; }
     QPushButton* OpenButton() const { return openButton_; }
@@ -149,14 +154,16 @@ private:
     QPushButton* csvButton_;
     QPushButton* workbookButton_;
     QPushButton* reportButton_;
-    QPushButton* assignButton_;
+    QPushButton* jobsButton_;
     QAction* assignAction_;
     QPointer<AssignPlaceDialog> assignDialog_;
-    QPushButton* historyButton_;
     QAction* historyAction_;
     quint64 historyRead_ = 0; // the read of the ONT's records under way
     QString historyOnt_;
     QPointer<OntHistoryWindow> history_;
+    QAction* jobReportAction_;
+    quint64 jobRead_ = 0; // the read of the job's records under way
+    QString reportJob_;
     // Typing in the note filter reads the archive once the typing pauses.
     QTimer filterTimer_;
 };

@@ -37,10 +37,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QStringListModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -413,6 +415,25 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
         QVERIFY(FileBytes(dialogs.savePath).startsWith(magic));
     }
     history->close();
+
+    // The job's report: its records with their ONT, and the signature lines.
+    QTRY_VERIFY(window->JobReportAction()->isEnabled());
+    QVERIFY(list->actions().contains(window->JobReportAction()));
+    dialogs.savePath = dir->filePath(QStringLiteral("job.pdf"));
+    window->JobReportAction()->trigger();
+    QTRY_VERIFY(QFile::exists(dialogs.savePath));
+    QProcess text;
+    text.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
+               {dialogs.savePath, QStringLiteral("-")});
+    QVERIFY2(text.waitForFinished(60000) && text.exitCode() == 0,
+             "pdftotext (package poppler-utils, make deps)");
+    const QString report = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    for (const QString& expected :
+         {QStringLiteral("Job Report: Acme 4711"), QStringLiteral("Records: 2"),
+          QStringLiteral("Records without a site"), QStringLiteral("ONT-77"),
+          QStringLiteral("Technician"), QStringLiteral("Customer")})
+        QVERIFY2(report.contains(expected), qPrintable(expected + QStringLiteral("\n") + report));
+    QCOMPARE(report.count(QStringLiteral("ONT-77")), 2);
     const auto* offered =
         qobject_cast<QStringListModel*>(window->JobFilter()->completer()->model());
     QVERIFY(offered);

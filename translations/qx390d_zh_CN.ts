@@ -1310,6 +1310,10 @@ Open this file with a web browser:
         <source>Apply Threshold Preset...</source>
         <translation>应用阈值预设...</translation>
     </message>
+    <message>
+        <source>Assign Job...</source>
+        <translation>分配工单...</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -1764,6 +1768,18 @@ Open this file with a web browser:
     <message>
         <source>%1 downloads kept on this PC were sent to the archive</source>
         <translation>保存在本机的 %1 次下载已发送到归档</translation>
+    </message>
+    <message>
+        <source>The archive is off (--no-archive): there are no archived records to give a job.</source>
+        <translation>归档已关闭 (--no-archive)：没有可分配工单的归档记录。</translation>
+    </message>
+    <message>
+        <source>The data page does not show the last download or import as it was archived; give these records a job in View/Archive... instead.</source>
+        <translation>数据页显示的已不是归档时的最近一次下载或导入；请改在“视图/归档...”中为这些记录分配工单。</translation>
+    </message>
+    <message>
+        <source>The job could not be assigned: %1</source>
+        <translation>无法分配工单：%1</translation>
     </message>
 </context>
 <context>

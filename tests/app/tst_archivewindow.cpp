@@ -92,6 +92,7 @@ private slots:
     void downloadIsArchivedHoweverItEnds();
     void limitsKnownAfterTheDownloadJudgeItsArchivedRecords();
     void importIsArchivedWhenItBringsRows();
+    void dataPageAssignsAJobToRowsOfTheLastDownload();
     void aServerThatNeverAnswersFreezesNothing();
     void settingsTestAndKeepALocation_data();
     void settingsTestAndKeepALocation();
@@ -494,6 +495,63 @@ void TestArchiveWindow::importIsArchivedWhenItBringsRows()
     QCOMPARE(prompter.Texts(), QStringList({ImportText::BadHeader(), ImportText::Succeeded()}));
 }
 
+// Rows of the download the data page shows get a job through Manage/Assign Job... (also on
+// the table's context menu); the Archive window's job filter finds those records.
+void TestArchiveWindow::dataPageAssignsAJobToRowsOfTheLastDownload()
+{
+    SimOptions options;
+    options.meter.records = 20;
+    host = std::make_unique<PtyHost>(options);
+    QVERIFY2(host->Open(), qPrintable(host->ErrorString()));
+    ProgramOptions program;
+    program.archive = ArchiveTarget::SqliteFile(dir->filePath("archive.sqlite"));
+    program.archiveChosenBy = QStringLiteral("--archive");
+    Build(host->DevicePath(), program);
+    QSignalSpy written(archive->Writer(), &ArchiveWriter::Written);
+    QSignalSpy assigned(archive->Writer(), &ArchiveWriter::Assigned);
+    frame->UpdateActions();
+    frame->Action(Cmd::Connect)->trigger();
+    QVERIFY(WaitUntil([this] { return link->State().connected.load(); }));
+    Download(false);
+    QVERIFY(WaitUntil([&] { return written.size() == 1; }));
+
+    RecordsPage& page = *frame->View()->Records();
+    QAction* assign = frame->Action(Cmd::AssignJob);
+    QVERIFY(assign->isEnabled());
+    QVERIFY(page.List()->actions().contains(assign));
+    for (int row : {3, 7})
+        page.List()->selectionModel()->select(page.List()->model()->index(row, 0),
+                                              QItemSelectionModel::Select |
+                                                  QItemSelectionModel::Rows);
+    assign->trigger();
+    AssignPlaceDialog* dialog = archive->AssignDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->Field(RecordPlace::Job)->setText(QStringLiteral("WO-981"));
+    dialog->Field(RecordPlace::Technician)->setText(QStringLiteral("Ann"));
+    dialog->accept();
+    QVERIFY(assigned.wait(kWaitMs));
+    QCOMPARE(assigned.first().at(1).toString(), QString());
+    QCOMPARE(assigned.first().at(0).toInt(), 2);
+
+    frame->Action(Cmd::Archive)->trigger();
+    ArchiveWindow* window = archive->Window();
+    window->JobFilter()->setText(QStringLiteral("WO-981"));
+    ArchiveRecordModel& model = *window->Model();
+    QTRY_COMPARE(model.rowCount(), 2);
+    const QList<QStringList> rows = Rows(page.Table());
+    QCOMPARE(Sorted(model.RowTexts({0, 1})), Sorted({rows[3], rows[7]}));
+    QCOMPARE(model.Record(0).place.Text(RecordPlace::Technician), QStringLiteral("Ann"));
+
+    // Once the table no longer shows the download as it was archived, the rows are not
+    // given a job: the operator is told to use the Archive window.
+    page.Table().RemoveRow(0);
+    page.List()->selectRow(1);
+    assign->trigger();
+    QVERIFY(!archive->AssignDialog());
+    QCOMPARE(ShownBoxes(prompter).constLast(),
+             BoxLine(ProgramArchive::notArchivedText(), Prompter::Ok, Prompter::Icon::Warning));
+}
+
 // A server that takes the connection and then says nothing: the window opens at once, its
 // filters can be changed while it waits, and its status says what stopped the read.
 void TestArchiveWindow::aServerThatNeverAnswersFreezesNothing()
@@ -580,6 +638,9 @@ void TestArchiveWindow::settingsTestAndKeepALocation()
         options.archiveChosenBy = QStringLiteral("--archive");
     }
     Build(QString(), options);
+    // Without an archive no record can be given a job, and the command says why.
+    QVERIFY(!frame->Action(Cmd::AssignJob)->isEnabled());
+    QCOMPARE(frame->Action(Cmd::AssignJob)->toolTip(), ProgramArchive::noArchiveText());
     frame->Action(Cmd::ArchiveSettings)->trigger();
     ArchiveSettingsDialog* dialog = archive->SettingsDialog();
     QVERIFY(dialog && dialog->isVisible());

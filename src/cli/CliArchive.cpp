@@ -585,14 +585,10 @@ std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QSt
 }
 
 void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
-                        const PortIdentity& identity, const QList<QStringList>& rows,
-                        const ThresholdTable& limits, int expected, bool completed, bool unplugged,
+                        const PortIdentity& identity, DownloadEnding ending, int expected,
+                        const QList<QStringList>& rows, const ThresholdTable& limits,
                         QIODevice& err)
 {
-    const DownloadEnding ending =
-        completed   ? (expected == 0 ? DownloadEnding::NoData : DownloadEnding::Completed)
-        : unplugged ? DownloadEnding::Unplugged
-                    : DownloadEnding::Stalled;
     ArchiveSubmission submission;
     submission.facts =
         DownloadFacts::ForMeter(port, identity, ending, expected, static_cast<int>(rows.size()));

@@ -3,6 +3,7 @@
 #include "archive/ArchiveTarget.h"
 #include "cli/CliCommandLine.h"
 #include "link/PortIdentity.h"
+#include "records/DownloadEnding.h"
 #include "thresholds/ThresholdTable.h"
 
 #include <QList>
@@ -32,10 +33,11 @@ int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err)
 // when the option cannot be used.
 std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QString* error);
 
-// After `records`: keeps the download in `target`, judged by `limits` (--thresholds).
-// `identity` is the port's USB identity, taken while the port was open. A failure is one line on
-// `err`; the download's own exit code stands.
+// After `records`: keeps the download in `target` as it ended (`ending`, the records the meter
+// announced, the rows that arrived), judged by `limits` (--thresholds). `identity` is the
+// port's USB identity, taken while the port was open. A failure is one line on `err`; the
+// download's own exit code stands.
 void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
-                        const PortIdentity& identity, const QList<QStringList>& rows,
-                        const ThresholdTable& limits, int expected, bool completed, bool unplugged,
+                        const PortIdentity& identity, DownloadEnding ending, int expected,
+                        const QList<QStringList>& rows, const ThresholdTable& limits,
                         QIODevice& err);

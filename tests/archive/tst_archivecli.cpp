@@ -271,6 +271,52 @@ private Q_SLOTS:
         QCOMPARE(downloads.first().facts.port, meter.DevicePath());
         QVERIFY(downloads.first().facts.completed);
     }
+
+    // However the download ended, what arrived is kept, marked as the download itself
+    // tells it (the program's archive keeps its downloads the same way).
+    void records_keepsTheDownloadMarkedAsItEnded_data()
+    {
+        QTest::addColumn<int>("records");     // the meter's
+        QTest::addColumn<int>("unplugAfter"); // the line closes on this received frame
+        QTest::addColumn<int>("lateAnswer");  // the answer to this frame leaves late
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<int>("arrived");
+
+        QTest::newRow("completed") << 12 << 0 << 0 << 0 << "completed" << 12;
+        QTest::newRow("unplugged") << 12 << 4 << 0 << 1 << "unplugged" << 2;
+        QTest::newRow("stalled") << 12 << 0 << 4 << 1 << "stalled" << 2;
+        QTest::newRow("more than can be downloaded") << 150 << 0 << 0 << 1 << "no data" << 0;
+    }
+    void records_keepsTheDownloadMarkedAsItEnded()
+    {
+        QFETCH(int, records);
+        QFETCH(int, unplugAfter);
+        QFETCH(int, lateAnswer);
+        QFETCH(int, code);
+        QFETCH(QString, ending);
+        QFETCH(int, arrived);
+
+        SimOptions options;
+        options.meter.records = records;
+        options.unplugAfter = unplugAfter;
+        options.lateAnswer = lateAnswer;
+        PtyHost meter(options);
+        QVERIFY(meter.Open());
+        const QString archive = archives_.Path(QStringLiteral("ended-%1.sqlite").arg(++row_));
+        CliProcess cli(
+            {"--port", meter.DevicePath(), "records", "-o", "/dev/null", "--archive", archive});
+        QCOMPARE(cli.Finish(), code);
+        const QList<ArchivedDownload> downloads =
+            ArchiveStore(ArchiveTarget::SqliteFile(archive)).Downloads().value();
+        QCOMPARE(downloads.size(), 1);
+        const DownloadFacts& facts = downloads.first().facts;
+        QCOMPARE(DownloadEndingName(facts.ending), ending);
+        QCOMPARE(facts.completed, ending == QLatin1String("completed"));
+        QCOMPARE(facts.expected, records);
+        QCOMPARE(facts.arrived, arrived);
+        QCOMPARE(downloads.first().records, arrived);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestArchiveCli)

@@ -147,11 +147,10 @@ public:
     int Run()
     {
         const ArchiveOptions& a = options_.archive;
-        QString error;
-        const std::optional<ArchiveTarget> target = ChooseArchiveTarget(
-            a.location, a.service, qEnvironmentVariable("QX390D_ARCHIVE"), &error);
+        const std::optional<ArchiveTarget> target = a.where.TargetOrDefault();
         if (!target)
-            return Fail(ExitUsage, error);
+            return Fail(ExitUsage, a.where.error);
+        QString error;
         // The queue on this PC is read without reaching any archive.
         if (a.action == ArchiveAction::Pending)
             return Pending();
@@ -335,7 +334,7 @@ private:
     {
         QString error;
         const std::optional<ArchiveTarget> to =
-            ChooseArchiveTarget(options_.archive.copyTo, QString(), QString(), &error);
+            ChooseArchiveTarget(options_.archive.copyTo, &error);
         if (!to)
             return Fail(ExitUsage, error);
         if (to->Display() == Store().Target().Display())
@@ -422,7 +421,7 @@ private:
     {
         QString error;
         const std::optional<ArchiveTarget> to =
-            ChooseArchiveTarget(options_.archive.sendTo, QString(), QString(), &error);
+            ChooseArchiveTarget(options_.archive.sendTo, &error);
         if (!to)
             return Fail(ExitUsage, error);
         ArchiveStore destination(*to);
@@ -548,8 +547,8 @@ QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
     const bool lists =
         archive && (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads ||
                     (a.action == ArchiveAction::Pending && a.sendTo.isEmpty()));
-    if (!a.location.isEmpty() && !a.service.isEmpty())
-        return Text::tr("--archive and --archive-service exclude each other");
+    if (a.where.bothOptions)
+        return a.where.error;
     if (archive && a.off)
         return Text::tr("--no-archive leaves nothing for archive to work on");
     if (archive && (o.demo || !o.port.isEmpty()))
@@ -576,12 +575,6 @@ QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
 int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err)
 {
     return ArchiveRun(options, out, err).Run();
-}
-
-std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QString* error)
-{
-    return ChooseArchiveTarget(options.archive.location, options.archive.service,
-                               qEnvironmentVariable("QX390D_ARCHIVE"), error);
 }
 
 void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,

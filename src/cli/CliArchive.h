@@ -28,11 +28,6 @@ QString CheckArchiveCombination(const CliOptions& options, bool formatGiven);
 // Runs an `archive` command; the exit code (CliExit).
 int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err);
 
-// The archive `records` keeps its download in (--archive, --archive-service,
-// QX390D_ARCHIVE), resolved before the meter is asked for anything; nothing with `error`
-// when the option cannot be used.
-std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QString* error);
-
 // After `records`: keeps the download in `target` as it ended (`ending`, the records the meter
 // announced, the rows that arrived), judged by `limits` (--thresholds). `identity` is the
 // port's USB identity, taken while the port was open. A failure is one line on `err`; the

@@ -107,7 +107,10 @@ class Parser
     Q_DECLARE_TR_FUNCTIONS(CliCommandLine)
 
 public:
-    explicit Parser(const QStringList& arguments) : args_(arguments.mid(1)) {}
+    Parser(const QStringList& arguments, const QString& archiveEnvironment)
+        : args_(arguments.mid(1)), archiveEnvironment_(archiveEnvironment)
+    {
+    }
 
     CliCommandLine Parse()
     {
@@ -327,6 +330,9 @@ private:
     {
         if (result_.outcome != CliCommandLine::Outcome::Run)
             return true;
+        ArchiveOptions& archive = result_.options.archive;
+        archive.where =
+            ChooseCommandLineArchive(archive.location, archive.service, archiveEnvironment_);
         const CliOptions& o = result_.options;
         const QString command = positional_.mid(0, 2).join(QLatin1Char(' '));
         if (o.demo && !o.port.isEmpty())
@@ -369,6 +375,7 @@ private:
     }
 
     QStringList args_;
+    const QString archiveEnvironment_;
     QStringList positional_;
     bool help_ = false;
     bool version_ = false;
@@ -379,7 +386,7 @@ private:
 
 } // namespace
 
-CliCommandLine ParseCliCommandLine(const QStringList& arguments)
+CliCommandLine ParseCliCommandLine(const QStringList& arguments, const QString& archiveEnvironment)
 {
-    return Parser(arguments).Parse();
+    return Parser(arguments, archiveEnvironment).Parse();
 }

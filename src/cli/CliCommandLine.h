@@ -63,6 +63,8 @@ struct CliCommandLine
     int ExitCode() const { return outcome == Outcome::Error ? ExitUsage : ExitDone; }
 };
 
-// Reads the arguments as the tool gets them (arguments[0] is the tool). Options may stand
-// anywhere; a negative number ("calibrate 1310 -7.5") is an argument, not an option.
-CliCommandLine ParseCliCommandLine(const QStringList& arguments);
+// Reads the arguments as the tool gets them (arguments[0] is the tool), with the value of the
+// environment variable QX390D_ARCHIVE. Options may stand anywhere; a negative number
+// ("calibrate 1310 -7.5") is an argument, not an option.
+CliCommandLine ParseCliCommandLine(const QStringList& arguments,
+                                   const QString& archiveEnvironment = {});

@@ -89,10 +89,9 @@ int CliSession::Run()
     // The archive a download goes to is settled before the meter is asked for anything: an
     // option that cannot be used stops the run with nothing sent.
     if (options_.command == CliCommand::Records && !options_.archive.off) {
-        QString error;
-        archiveTarget_ = RecordsArchiveTarget(options_, &error);
+        archiveTarget_ = options_.archive.where.TargetOrDefault();
         if (!archiveTarget_) {
-            Finish(ExitUsage, error);
+            Finish(ExitUsage, options_.archive.where.error);
             return exitCode_;
         }
     }

@@ -20,7 +20,8 @@ int main(int argc, char* argv[])
     // The messages in the desktop's language; what the commands output never changes with it.
     InstallTranslations(app);
 
-    const CliCommandLine commandLine = ParseCliCommandLine(QCoreApplication::arguments());
+    const CliCommandLine commandLine =
+        ParseCliCommandLine(QCoreApplication::arguments(), qEnvironmentVariable("QX390D_ARCHIVE"));
     switch (commandLine.outcome) {
     case CliCommandLine::Outcome::Help:
     case CliCommandLine::Outcome::Version:

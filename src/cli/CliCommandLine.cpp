@@ -93,13 +93,67 @@ std::optional<CalibrationChannel> ChannelOf(const QString& wavelength)
     return std::nullopt;
 }
 
-bool IsArchiveValueOption(const QString& name)
+// What an option sets. Those that take a value come first.
+enum class Opt {
+    Port,
+    Format,
+    Output,
+    Thresholds,
+    Preset,
+    Margin,
+    Archive, // read by ReadArchiveOption
+    Demo,
+    Quiet,
+    Yes,
+    UdevRule,
+    NoArchive,
+    Help,
+    Version,
+};
+
+// Every option of the tool, once.
+struct OptionName
 {
-    for (const char* option : {"--archive", "--archive-service", "--since", "--until", "--group",
-                               "--verdict", "--to", "--note", "--send-to"})
-        if (name == QLatin1String(option))
-            return true;
-    return false;
+    const char* name;
+    Opt opt;
+
+    bool TakesValue() const { return opt < Opt::Demo; }
+};
+constexpr OptionName kOptions[] = {
+    {"--port", Opt::Port},
+    {"--format", Opt::Format},
+    {"-o", Opt::Output},
+    {"--output", Opt::Output},
+    {"--thresholds", Opt::Thresholds},
+    {"--preset", Opt::Preset},
+    {"--margin", Opt::Margin},
+    {"--archive", Opt::Archive},
+    {"--archive-service", Opt::Archive},
+    {"--since", Opt::Archive},
+    {"--until", Opt::Archive},
+    {"--group", Opt::Archive},
+    {"--verdict", Opt::Archive},
+    {"--to", Opt::Archive},
+    {"--note", Opt::Archive},
+    {"--send-to", Opt::Archive},
+    {"--demo", Opt::Demo},
+    {"--quiet", Opt::Quiet},
+    {"--yes", Opt::Yes},
+    {"--udev-rule", Opt::UdevRule},
+    {"--no-archive", Opt::NoArchive},
+    {"--help", Opt::Help},
+    {"-h", Opt::Help},
+    {"--version", Opt::Version},
+    {"-v", Opt::Version},
+    {"-V", Opt::Version},
+};
+
+const OptionName* FindOption(const QString& name)
+{
+    for (const OptionName& option : kOptions)
+        if (name == QLatin1String(option.name))
+            return &option;
+    return nullptr;
 }
 
 class Parser
@@ -132,7 +186,6 @@ private:
     // or follows "=" ("-oFILE" for -o).
     bool ReadOptions()
     {
-        CliOptions& o = result_.options;
         bool onlyArguments = false;
         for (qsizetype i = 0; i < args_.size(); ++i) {
             const QString& a = args_[i];
@@ -154,78 +207,88 @@ private:
                 name = QStringLiteral("-o");
                 inlineValue = a.mid(2);
             }
-            const auto value = [&]() -> std::optional<QString> {
-                if (inlineValue)
-                    return inlineValue;
-                if (i + 1 < args_.size())
-                    return args_[++i];
-                return std::nullopt;
-            };
-            const bool takesValue =
-                name == QLatin1String("--port") || name == QLatin1String("--format") ||
-                name == QLatin1String("-o") || name == QLatin1String("--output") ||
-                name == QLatin1String("--thresholds") || name == QLatin1String("--preset") ||
-                name == QLatin1String("--margin");
-            if (IsArchiveValueOption(name)) {
-                QString archiveError;
-                const std::optional<QString> v = value();
+            const OptionName* option = FindOption(name);
+            if (option && option->TakesValue()) {
+                std::optional<QString> v = inlineValue;
+                if (!v && i + 1 < args_.size())
+                    v = args_[++i];
                 if (!v || v->isEmpty())
                     return Error(tr("option %1 needs a value").arg(name));
-                ReadArchiveOption(name, *v, o.archive, &archiveError);
-                if (!archiveError.isEmpty())
-                    return Error(archiveError);
-                continue;
-            }
-            if (takesValue) {
-                const std::optional<QString> v = value();
-                if (!v || v->isEmpty())
-                    return Error(tr("option %1 needs a value").arg(name));
-                if (name == QLatin1String("--port")) {
-                    o.port = *v;
-                } else if (name == QLatin1String("--format")) {
-                    formatGiven_ = true;
-                    if (*v == QLatin1String("csv"))
-                        o.format = RecordFormat::Csv;
-                    else if (*v == QLatin1String("json"))
-                        o.format = RecordFormat::Json;
-                    else
-                        return Error(tr("unknown format '%1' (csv or json)").arg(*v));
-                } else if (name == QLatin1String("--thresholds")) {
-                    verdictThresholds_ = *v;
-                } else if (name == QLatin1String("--preset")) {
-                    o.preset = *v;
-                } else if (name == QLatin1String("--margin")) {
-                    double margin = 0.0;
-                    if (!IsCompleteNumber(*v, &margin) || margin < 0.0 || margin > 30.0)
-                        return Error(
-                            tr("--margin: '%1' is not a number of dB from 0 to 30").arg(*v));
-                    o.margin = static_cast<float>(margin);
-                } else {
-                    o.output = *v;
-                }
+                if (const QString error = Read(option->opt, name, *v); !error.isEmpty())
+                    return Error(error);
                 continue;
             }
             if (inlineValue)
                 return Error(tr("option %1 takes no value").arg(name));
-            if (name == QLatin1String("--demo"))
-                o.demo = true;
-            else if (name == QLatin1String("--quiet"))
-                o.quiet = true;
-            else if (name == QLatin1String("--yes"))
-                o.yes = true;
-            else if (name == QLatin1String("--udev-rule"))
-                o.udevRule = true;
-            else if (name == QLatin1String("--no-archive"))
-                o.archive.off = true;
-            else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
-                help_ = true;
-            else if (name == QLatin1String("--version") || name == QLatin1String("-v") ||
-                     name == QLatin1String("-V"))
-                version_ = true;
-            else
+            if (!option)
                 return Error(tr("unknown option '%1'").arg(a));
+            Read(option->opt, name, QString());
         }
         return true;
+    }
+
+    // What option `name` sets, with its value `v` if it takes one; the error when the
+    // value cannot be used.
+    QString Read(Opt opt, const QString& name, const QString& v)
+    {
+        CliOptions& o = result_.options;
+        QString error;
+        switch (opt) {
+        case Opt::Port:
+            o.port = v;
+            break;
+        case Opt::Format:
+            formatGiven_ = true;
+            if (v == QLatin1String("csv"))
+                o.format = RecordFormat::Csv;
+            else if (v == QLatin1String("json"))
+                o.format = RecordFormat::Json;
+            else
+                error = tr("unknown format '%1' (csv or json)").arg(v);
+            break;
+        case Opt::Output:
+            o.output = v;
+            break;
+        case Opt::Thresholds:
+            verdictThresholds_ = v;
+            break;
+        case Opt::Preset:
+            o.preset = v;
+            break;
+        case Opt::Margin: {
+            double margin = 0.0;
+            if (!IsCompleteNumber(v, &margin) || margin < 0.0 || margin > 30.0)
+                error = tr("--margin: '%1' is not a number of dB from 0 to 30").arg(v);
+            else
+                o.margin = static_cast<float>(margin);
+            break;
+        }
+        case Opt::Archive:
+            ReadArchiveOption(name, v, o.archive, &error);
+            break;
+        case Opt::Demo:
+            o.demo = true;
+            break;
+        case Opt::Quiet:
+            o.quiet = true;
+            break;
+        case Opt::Yes:
+            o.yes = true;
+            break;
+        case Opt::UdevRule:
+            o.udevRule = true;
+            break;
+        case Opt::NoArchive:
+            o.archive.off = true;
+            break;
+        case Opt::Help:
+            help_ = true;
+            break;
+        case Opt::Version:
+            version_ = true;
+            break;
+        }
+        return error;
     }
 
     // The argument at `index` of the command, or an error naming what is missing.

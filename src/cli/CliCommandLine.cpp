@@ -1,6 +1,6 @@
 #include "cli/CliCommandLine.h"
 
-#include "cli/CliArchive.h"
+#include "cliarchive/CliArchive.h"
 
 #include "common/NumberText.h"
 #include "common/PowerRange.h"
@@ -409,7 +409,9 @@ private:
             result_.options.presetGroup = *o.archive.group;
             result_.options.archive.group.reset();
         }
-        if (const QString archiveError = CheckArchiveCombination(o, formatGiven_);
+        const ArchiveUse use{o.command == CliCommand::Archive, o.demo || !o.port.isEmpty(),
+                             !o.output.isEmpty(), formatGiven_};
+        if (const QString archiveError = CheckArchiveCombination(o.archive, use);
             !archiveError.isEmpty())
             return Error(archiveError);
         if (o.command == CliCommand::Archive)

@@ -1,9 +1,9 @@
 #include "cli/CliSession.h"
 
 #include "calibration/Calibration.h"
-#include "cli/CliArchive.h"
 #include "cli/CliPorts.h"
 #include "cli/RecordJson.h"
+#include "cliarchive/CliArchive.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "link/ConnectionCommands.h"
@@ -111,14 +111,13 @@ int CliSession::Run()
     // What arrived is kept, a broken-off download too, marked so. A failed run keeps to
     // its one error line: no note of the archive's.
     if (downloadStarted_ && archiveTarget_) {
-        CliOptions archiving = options_;
-        archiving.quiet = options_.quiet || exitCode_ != ExitDone;
         // A request the meter never answered is kept as an empty stalled download.
         const EndedDownload ended = ended_.value_or(EndedDownload{DownloadEnding::Stalled, 0, {}});
         // The records are judged as the output judges them: by --thresholds, if given.
-        ArchiveCliDownload(
-            *archiveTarget_, archiving, device_, identity_, ended.how, ended.expected, ended.rows,
-            options_.thresholdFile.isEmpty() ? ThresholdTable() : thresholds_.table, err_);
+        ArchiveCliDownload(*archiveTarget_, options_.quiet || exitCode_ != ExitDone, device_,
+                           identity_, ended.how, ended.expected, ended.rows,
+                           options_.thresholdFile.isEmpty() ? ThresholdTable() : thresholds_.table,
+                           err_);
     }
     return exitCode_;
 }

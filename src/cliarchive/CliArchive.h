@@ -1,7 +1,8 @@
 #pragma once
 
 #include "archive/ArchiveTarget.h"
-#include "cli/CliCommandLine.h"
+#include "cliarchive/ArchiveOptions.h"
+#include "cliarchive/CliBasics.h"
 #include "link/PortIdentity.h"
 #include "records/DownloadEnding.h"
 #include "thresholds/ThresholdTable.h"
@@ -22,17 +23,33 @@ bool ReadArchiveOption(const QString& name, const QString& value, ArchiveOptions
 // with `error`.
 std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, ArchiveOptions& options,
                                             QString* error);
+// What the rest of the tool's command line asks for, as the archive's checks see it.
+struct ArchiveUse
+{
+    bool archiveCommand = false; // the command is `archive`
+    bool meter = false;          // --port or --demo
+    bool output = false;         // -o
+    bool format = false;         // --format
+};
 // The options that only some archive actions take; empty when they fit.
-QString CheckArchiveCombination(const CliOptions& options, bool formatGiven);
+QString CheckArchiveCombination(const ArchiveOptions& options, const ArchiveUse& use);
 
+// Where and how an `archive` command writes, from the tool's general options.
+struct ArchiveOutput
+{
+    QString file; // -o FILE; empty or "-": standard output
+    RecordFormat format = RecordFormat::Csv;
+    bool quiet = false; // --quiet: errors only
+};
 // Runs an `archive` command; the exit code (CliExit).
-int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err);
+int RunArchiveCommand(const ArchiveOptions& options, const ArchiveOutput& output, QIODevice& out,
+                      QIODevice& err);
 
 // After `records`: keeps the download in `target` as it ended (`ending`, the records the meter
 // announced, the rows that arrived), judged by `limits` (--thresholds). `identity` is the
 // port's USB identity, taken while the port was open. A failure is one line on `err`; the
-// download's own exit code stands.
-void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
+// download's own exit code stands; `quiet`: no note of what was archived.
+void ArchiveCliDownload(const ArchiveTarget& target, bool quiet, const QString& port,
                         const PortIdentity& identity, DownloadEnding ending, int expected,
                         const QList<QStringList>& rows, const ThresholdTable& limits,
                         QIODevice& err);

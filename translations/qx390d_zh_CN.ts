@@ -386,10 +386,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>archive note 需要 DOWNLOAD_ID（archive downloads 列出的编号）和 TEXT</translation>
     </message>
     <message>
-        <source>--archive and --archive-service exclude each other</source>
-        <translation>--archive 与 --archive-service 不能同时使用</translation>
-    </message>
-    <message>
         <source>--no-archive leaves nothing for archive to work on</source>
         <translation>使用 --no-archive 时，archive 没有可操作的归档</translation>
     </message>

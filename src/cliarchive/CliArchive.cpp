@@ -1,10 +1,10 @@
-#include "cli/CliArchive.h"
+#include "cliarchive/CliArchive.h"
 
 #include "archive/ArchiveStore.h"
 #include "archivedata/RecordKey.h"
 #include "archiving/ArchiveImport.h"
 #include "archiving/ArchiveSession.h"
-#include "cli/CliSignals.h"
+#include "cliarchive/CliSignals.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "records/RecordTable.h"
@@ -139,19 +139,19 @@ const QStringList kDownloadHeaders{
 class ArchiveRun
 {
 public:
-    ArchiveRun(const CliOptions& options, QIODevice& out, QIODevice& err)
-        : options_(options), out_(out), err_(err)
+    ArchiveRun(const ArchiveOptions& options, const ArchiveOutput& output, QIODevice& out,
+               QIODevice& err)
+        : archive_(options), output_(output), out_(out), err_(err)
     {
     }
 
     int Run()
     {
-        const ArchiveOptions& a = options_.archive;
-        QString error;
-        const std::optional<ArchiveTarget> target = ChooseArchiveTarget(
-            a.location, a.service, qEnvironmentVariable("QX390D_ARCHIVE"), &error);
+        const ArchiveOptions& a = archive_;
+        const std::optional<ArchiveTarget> target = a.where.TargetOrDefault();
         if (!target)
-            return Fail(ExitUsage, error);
+            return Fail(ExitUsage, a.where.error);
+        QString error;
         // The queue on this PC is read without reaching any archive.
         if (a.action == ArchiveAction::Pending)
             return Pending();
@@ -200,7 +200,7 @@ private:
 
     void Note(const QString& text)
     {
-        if (!options_.quiet)
+        if (!output_.quiet)
             err_.write(text.toLocal8Bit() + '\n');
     }
 
@@ -208,18 +208,18 @@ private:
 
     int List()
     {
-        const ArchiveOptions& a = options_.archive;
+        const ArchiveOptions& a = archive_;
         ArchiveFilter filter;
         filter.since = FilterBoundIso(a.since, false);
         filter.until = FilterBoundIso(a.until, true);
         filter.group = a.group;
         filter.verdict = a.verdict;
         filter.note = a.note;
-        OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
+        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
         QString error;
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
-        const bool csv = options_.format == RecordFormat::Csv;
+        const bool csv = output_.format == RecordFormat::Csv;
         qint64 listed = 0;
         // Chunk by chunk, each after the last record of the one before: constant memory
         // however large the archive, and a record written meanwhile is never listed twice.
@@ -263,11 +263,11 @@ private:
         const std::optional<QList<ArchivedDownload>> downloads = Store().Downloads();
         if (!downloads)
             return Fail(ExitFailed, Store().Error());
-        OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
+        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
         QString error;
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
-        const bool csv = options_.format == RecordFormat::Csv;
+        const bool csv = output_.format == RecordFormat::Csv;
         if (csv)
             output.Write(CsvLine(kDownloadHeaders));
         for (const ArchivedDownload& d : *downloads) {
@@ -291,7 +291,7 @@ private:
     int Import()
     {
         int code = ExitDone;
-        for (const QString& file : options_.archive.files) {
+        for (const QString& file : archive_.files) {
             QString reason;
             const std::optional<QList<QStringList>> rows = ReadRecordFile(file, &reason);
             if (!rows) {
@@ -324,7 +324,7 @@ private:
 
     int SetNote()
     {
-        const ArchiveOptions& a = options_.archive;
+        const ArchiveOptions& a = archive_;
         if (!Store().SetNote(a.downloadId, a.noteText))
             return Fail(ExitFailed, Store().Error());
         Note(Text::tr("download %1: note set").arg(a.downloadId));
@@ -334,8 +334,7 @@ private:
     int Copy()
     {
         QString error;
-        const std::optional<ArchiveTarget> to =
-            ChooseArchiveTarget(options_.archive.copyTo, QString(), QString(), &error);
+        const std::optional<ArchiveTarget> to = ChooseArchiveTarget(archive_.copyTo, &error);
         if (!to)
             return Fail(ExitUsage, error);
         if (to->Display() == Store().Target().Display())
@@ -379,9 +378,9 @@ private:
         // Nothing waits where there is no file; it is not created for this.
         if (QFileInfo::exists(path) && !(pending = local.Pending(QString())))
             return Fail(ExitFailed, local.Error());
-        if (!options_.archive.sendTo.isEmpty())
+        if (!archive_.sendTo.isEmpty())
             return SendPending(local, *pending);
-        OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
+        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
         QString error;
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
@@ -391,7 +390,7 @@ private:
                                   QStringLiteral("Source"),  QStringLiteral("Records"),
                                   QStringLiteral("Archive"), QStringLiteral("Location"),
                                   QStringLiteral("Reason")};
-        const bool csv = options_.format == RecordFormat::Csv;
+        const bool csv = output_.format == RecordFormat::Csv;
         if (csv)
             output.Write(CsvLine(headers));
         for (const PendingSubmission& p : *pending) {
@@ -421,8 +420,7 @@ private:
     int SendPending(ArchiveStore& local, const QList<PendingSubmission>& pending)
     {
         QString error;
-        const std::optional<ArchiveTarget> to =
-            ChooseArchiveTarget(options_.archive.sendTo, QString(), QString(), &error);
+        const std::optional<ArchiveTarget> to = ChooseArchiveTarget(archive_.sendTo, &error);
         if (!to)
             return Fail(ExitUsage, error);
         ArchiveStore destination(*to);
@@ -442,7 +440,8 @@ private:
         return ExitDone;
     }
 
-    const CliOptions& options_;
+    const ArchiveOptions& archive_;
+    const ArchiveOutput& output_;
     QIODevice& out_;
     QIODevice& err_;
     std::unique_ptr<ArchiveSession> session_;
@@ -541,23 +540,22 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
     return std::nullopt;
 }
 
-QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
+QString CheckArchiveCombination(const ArchiveOptions& a, const ArchiveUse& use)
 {
-    const ArchiveOptions& a = o.archive;
-    const bool archive = o.command == CliCommand::Archive;
+    const bool archive = use.archiveCommand;
     const bool lists =
         archive && (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads ||
                     (a.action == ArchiveAction::Pending && a.sendTo.isEmpty()));
-    if (!a.location.isEmpty() && !a.service.isEmpty())
-        return Text::tr("--archive and --archive-service exclude each other");
+    if (a.where.bothOptions)
+        return a.where.error;
     if (archive && a.off)
         return Text::tr("--no-archive leaves nothing for archive to work on");
-    if (archive && (o.demo || !o.port.isEmpty()))
+    if (archive && use.meter)
         return Text::tr("archive does not use the meter; --port and --demo are for "
                         "its commands");
-    if (archive && !o.output.isEmpty() && !lists)
+    if (archive && use.output && !lists)
         return Text::tr("-o is for archive list, archive downloads and archive pending");
-    if (archive && formatGiven && !lists)
+    if (archive && use.format && !lists)
         return Text::tr("--format is for archive list, archive downloads and archive pending");
     const bool filters = !a.since.isEmpty() || !a.until.isEmpty() || a.group || a.verdict;
     if (filters && !(archive && a.action == ArchiveAction::List))
@@ -573,26 +571,17 @@ QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
     return {};
 }
 
-int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err)
+int RunArchiveCommand(const ArchiveOptions& options, const ArchiveOutput& output, QIODevice& out,
+                      QIODevice& err)
 {
-    return ArchiveRun(options, out, err).Run();
+    return ArchiveRun(options, output, out, err).Run();
 }
 
-std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QString* error)
-{
-    return ChooseArchiveTarget(options.archive.location, options.archive.service,
-                               qEnvironmentVariable("QX390D_ARCHIVE"), error);
-}
-
-void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
-                        const PortIdentity& identity, const QList<QStringList>& rows,
-                        const ThresholdTable& limits, int expected, bool completed, bool unplugged,
+void ArchiveCliDownload(const ArchiveTarget& target, bool quiet, const QString& port,
+                        const PortIdentity& identity, DownloadEnding ending, int expected,
+                        const QList<QStringList>& rows, const ThresholdTable& limits,
                         QIODevice& err)
 {
-    const DownloadEnding ending =
-        completed   ? (expected == 0 ? DownloadEnding::NoData : DownloadEnding::Completed)
-        : unplugged ? DownloadEnding::Unplugged
-                    : DownloadEnding::Stalled;
     ArchiveSubmission submission;
     submission.facts =
         DownloadFacts::ForMeter(port, identity, ending, expected, static_cast<int>(rows.size()));
@@ -606,7 +595,7 @@ void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, 
         err.write("qx390d-cli: " + outcome.error.toLocal8Bit() + '\n');
         return;
     }
-    if (!options.quiet)
+    if (!quiet)
         err.write(Text::tr("archived %1 records, %2 new (download %3)\n")
                       .arg(rows.size())
                       .arg(outcome.result->newRecords)

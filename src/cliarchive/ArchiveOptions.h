@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/ArchiveTarget.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -12,6 +14,9 @@ struct ArchiveOptions
 {
     QString location; // --archive PATH|postgresql://...|service=NAME
     QString service;  // --archive-service NAME
+    // What those and QX390D_ARCHIVE choose, read once with the command line; its error is
+    // told by the command that would use the archive.
+    ArchiveChoice where;
     bool off = false; // --no-archive: `records` archives nothing
 
     ArchiveAction action = ArchiveAction::List;

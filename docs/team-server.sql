@@ -6,8 +6,8 @@
 -- The owner: the administrator's login for the archive. It owns the database, creates and
 -- migrates the tables (archive init) and is the only login that may change any download.
 CREATE ROLE qx390d_owner LOGIN;
--- The group roles archive init grants to: technicians add downloads and change the notes
--- of their own; readers (reporting tools) read.
+-- The group roles archive init grants to: technicians add downloads, change the notes of
+-- their own and assign records their job, site and ONT; readers (reporting tools) read.
 CREATE ROLE qx390d_technician NOLOGIN;
 CREATE ROLE qx390d_reader NOLOGIN;
 

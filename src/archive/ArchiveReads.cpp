@@ -131,6 +131,14 @@ ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVar
                                 "l.download_id IN (%1))")
                      .arg(ids.join(QLatin1Char(',')));
     }
+    // A job and an ONT are compared whole, as written, so that their indexes serve.
+    for (const auto& [text, column] :
+         {std::pair{&filter.job, "p.job"}, std::pair{&filter.ont, "p.ont"}}) {
+        if (!text->isEmpty()) {
+            where << QStringLiteral("%1 = ?").arg(QLatin1String(column));
+            values << *text;
+        }
+    }
     const bool readLimits = limits == RecordLimits::Read;
     QString limitColumns;
     if (readLimits) {
@@ -144,8 +152,10 @@ ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVar
         QStringLiteral(
             "SELECT r.id, r.text_no, r.text_p1, r.text_p2, r.text_p3, r.text_p4, r.text_group, "
             "r.text_time, r.verdict, r.group_no, r.measured, d.id, d.ended_at, d.note, "
-            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4%1 "
-            "FROM records r JOIN downloads d ON d.id = r.first_download_id %2%3 "
+            "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4, p.job, p.site, p.ont, "
+            "p.pon_port, p.technician, r.meter%1 "
+            "FROM records r JOIN downloads d ON d.id = r.first_download_id "
+            "LEFT JOIN record_places p ON p.record_id = r.id %2%3 "
             "ORDER BY r.measured DESC, r.id DESC%4")
             .arg(limitColumns,
                  readLimits ? QStringLiteral("LEFT JOIN limit_sets s ON s.id = r.limit_set_id ")
@@ -187,10 +197,16 @@ ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVar
                 r.powers[static_cast<size_t>(p)] = power.toDouble();
             r.low[static_cast<size_t>(p)] = query.value(18 + p).toInt() != 0;
         }
-        if (readLimits && r.group && !query.value(34).isNull()) {
+        for (int f = 0; f < RecordPlace::kFields; ++f) {
+            const QString text = query.value(22 + f).toString();
+            if (!text.isEmpty())
+                r.place.texts[static_cast<size_t>(f)] = text;
+        }
+        r.meter = query.value(27).toString();
+        if (readLimits && r.group && !query.value(40).isNull()) {
             std::array<float, 12> values{};
             for (int k = 0; k < 12; ++k)
-                values[static_cast<size_t>(k)] = LimitOf(query.value(22 + k));
+                values[static_cast<size_t>(k)] = LimitOf(query.value(28 + k));
             SetColumnLimits(r.limits, *r.group, values);
         }
         records.append(std::move(r));

@@ -254,6 +254,24 @@ QStringList ArchiveSchema::Migration(int version, ArchiveTarget::Engine engine)
             QStringLiteral("CREATE TABLE archive_locations (location TEXT PRIMARY KEY, "
                            "archive TEXT NOT NULL, seen TEXT NOT NULL)"),
         };
+    case 6:
+        // Where each record was measured: the job (customer or work order), the site, the
+        // ONT, the PON port and the technician, and who assigned them when (UTC). A table of
+        // its own: on a team's server records are written once, while places are changed.
+        // A record without a row has no place.
+        return {
+            QStringLiteral("CREATE TABLE record_places ("
+                           "record_id BIGINT PRIMARY KEY REFERENCES records (id), "
+                           "job TEXT NOT NULL DEFAULT '', "
+                           "site TEXT NOT NULL DEFAULT '', "
+                           "ont TEXT NOT NULL DEFAULT '', "
+                           "pon_port TEXT NOT NULL DEFAULT '', "
+                           "technician TEXT NOT NULL DEFAULT '', "
+                           "assigned_at TEXT NOT NULL, "
+                           "assigned_by TEXT NOT NULL)"),
+            QStringLiteral("CREATE INDEX record_places_job ON record_places (job, record_id)"),
+            QStringLiteral("CREATE INDEX record_places_ont ON record_places (ont, record_id)"),
+        };
     default:
         break;
     }
@@ -270,8 +288,11 @@ QStringList ArchiveSchema::ServerGrants(const QString& schema)
     return {
         QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2, %3").arg(quoted, tech, read),
         QStringLiteral("GRANT SELECT ON archive_schema, archive_identity, downloads, "
-                       "limit_sets, records, download_records, note_changes TO %1, %2")
+                       "limit_sets, records, download_records, note_changes, record_places "
+                       "TO %1, %2")
             .arg(tech, read),
+        // Places are assigned and changed, never removed: a cleared place is empty texts.
+        QStringLiteral("GRANT INSERT, UPDATE ON record_places TO %1").arg(tech),
         QStringLiteral("GRANT INSERT ON downloads, limit_sets, records, download_records TO %1")
             .arg(tech),
         QStringLiteral("GRANT UPDATE (note, new_records) ON downloads TO %1").arg(tech),

@@ -10,7 +10,7 @@
 namespace ArchiveSchema {
 
 // The version this program writes. A database of a later version is refused, never altered.
-inline constexpr int kVersion = 5;
+inline constexpr int kVersion = 6;
 
 // The statements that take a database from `version - 1` to `version` (1 to kVersion).
 // Version 3 gives the archive its identity, a UUID made when the statements are.
@@ -23,7 +23,7 @@ inline constexpr const char* kReaderRole = "qx390d_reader";
 // What `archive init` grants in `schema` of a server, run by the owner after every migration (the
 // statements are idempotent): readers read; technicians read, add downloads, records,
 // limits and links, fill a record's blanks once (the triggers of schema 4 see to "once")
-// and change the note of their own downloads (row-level security).
+// and change the note of their own downloads (row-level security), and assign records' places.
 QStringList ServerGrants(const QString& schema);
 
 } // namespace ArchiveSchema

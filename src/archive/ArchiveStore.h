@@ -111,6 +111,22 @@ public:
     std::optional<QList<ArchiveSubmission>> Submissions();
     std::optional<qint64> CountRecords();
 
+    // Places (ArchiveJobs.cpp). Sets the texts `place` gives (an empty one clears it) on the
+    // records `recordIds`, in one transaction, with when and by whom (the server login, or the
+    // PC's on a file); the other texts stay. A record that does not exist fails the whole
+    // call, and nothing is written.
+    bool Assign(const QList<qint64>& recordIds, const RecordPlace& place);
+    // The records a download brought, in its rows' order.
+    std::optional<QList<qint64>> RecordIdsOfDownload(qint64 downloadId);
+    // The records of the rows at `positions` (0 for the first) of the download `download`,
+    // in that order: the rows of the data page. A row or download not archived is an error.
+    std::optional<QList<qint64>> RecordIdsAt(const QUuid& download, const QList<int>& positions);
+    // Every job with its sites, ONTs, records, first and last measurement and worst verdict,
+    // the job measured last first.
+    std::optional<QList<JobSummary>> Jobs();
+    // Per field, its texts assigned last first, at most `limit` of each (for completion).
+    std::optional<std::array<QStringList, RecordPlace::kFields>> RecentPlaceTexts(int limit);
+
     // The archive's identity (a UUID made with it).
     std::optional<QString> Identity();
 

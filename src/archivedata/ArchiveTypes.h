@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archivedata/RecordPlace.h"
 #include "link/PortIdentity.h"
 #include "records/DownloadEnding.h"
 #include "thresholds/ThresholdTable.h"
@@ -77,6 +78,10 @@ struct ArchiveFilter
     // "Pass", "Marginal", "Over", "Fail", or "" for records without a verdict.
     std::optional<QString> verdict;
     QString note; // a substring of a note of one of the record's downloads, any case
+    // The record's job and ONT, each the whole text exactly as assigned (the window offers
+    // the texts there are).
+    QString job;
+    QString ont;
 };
 
 // A record's place in the list's order (newest measurement first, then newest archived):
@@ -102,6 +107,8 @@ struct ArchivedRecord
     QDateTime downloadedAt;
     QString note;          // that download's note
     ThresholdTable limits; // the record's group known when its limits were
+    RecordPlace place;     // where it was measured
+    QString meter;         // the meter's USB serial; empty when not known (an import)
 };
 
 // One download or import as the list shows it.

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
+#include <numeric>
 
 using OptionalDouble = std::optional<double>;
 
@@ -401,6 +402,145 @@ private Q_SLOTS:
                  qPrintable(store.Error()));
     }
 
+    // Places assigned to rows of a download, then what the filter and the jobs say.
+    void places_assignedFilteredAndSummed_data()
+    {
+        // Each step: the rows' positions, then "field=text" (an empty text clears).
+        QTest::addColumn<QList<QStringList>>("steps");
+        QTest::addColumn<bool>("assigned");     // every step wrote
+        QTest::addColumn<QString>("filterJob"); // "" does not filter
+        QTest::addColumn<QString>("filterOnt");
+        QTest::addColumn<QList<int>>("found"); // the rows the filter gives
+        QTest::addColumn<QStringList>("jobs"); // "job|sites|ONTs|records"
+
+        QTest::newRow("one job on three rows")
+            << QList<QStringList>{{"0 1 2", "job=Acme 4711", "site=Main St 1", "ont=ONT-1"}} << true
+            << "Acme 4711"
+            << "" << QList<int>{0, 1, 2} << QStringList{"Acme 4711|Main St 1|ONT-1|3"};
+        QTest::newRow("only the given texts change")
+            << QList<QStringList>{{"0 1", "job=A", "ont=O1"}, {"1", "site=S2", "technician=Ann"}}
+            << true << ""
+            << "O1" << QList<int>{0, 1} << QStringList{"A|S2|O1|2"};
+        QTest::newRow("an empty text clears it")
+            << QList<QStringList>{{"0 1", "job=A", "ont=O1"}, {"0", "ont="}} << true << "A"
+            << "O1" << QList<int>{1} << QStringList{"A||O1|2"};
+        QTest::newRow("a job over two sites, and another job")
+            << QList<QStringList>{{"0 1", "job=A", "site=S1", "ont=O1", "pon_port=OLT2/3/1:8"},
+                                  {"2 3", "job=A", "site=S2", "ont=O2"},
+                                  {"4", "job=B", "site=S3", "ont=O3"}}
+            << true << "A"
+            << "" << QList<int>{0, 1, 2, 3} << QStringList{"A|S1,S2|O1,O2|4", "B|S3|O3|1"};
+        QTest::newRow("job and ONT together")
+            << QList<QStringList>{{"0 1", "job=A", "ont=O1"}, {"2", "job=A", "ont=O2"}} << true
+            << "A"
+            << "O2" << QList<int>{2} << QStringList{"A||O1,O2|3"};
+        QTest::newRow("the filter takes the whole text, as written")
+            << QList<QStringList>{{"0", "job=Acme"}} << true << "acme"
+            << "" << QList<int>{} << QStringList{"Acme|||1"};
+        QTest::newRow("a missing record writes nothing")
+            << QList<QStringList>{{"0 missing", "job=A"}} << false << "A"
+            << "" << QList<int>{} << QStringList{};
+    }
+    void places_assignedFilteredAndSummed()
+    {
+        QFETCH(QList<QStringList>, steps);
+        QFETCH(bool, assigned);
+        QFETCH(QString, filterJob);
+        QFETCH(QString, filterOnt);
+        QFETCH(QList<int>, found);
+        QFETCH(QStringList, jobs);
+
+        const QList<QStringList> rows = MeterDownloadRows(8, 11);
+        const ArchiveSubmission s = MeterSubmission(rows, "A");
+        ArchiveStore store(archives_.Fresh());
+        const std::optional<ArchiveWriteResult> written = store.Write(s);
+        QVERIFY2(written, qPrintable(store.Error()));
+        QList<int> all(rows.size());
+        std::iota(all.begin(), all.end(), 0);
+        const QList<qint64> ids = store.RecordIdsOfDownload(written->downloadId).value();
+        QCOMPARE(store.RecordIdsAt(s.facts.uuid, all), ids);
+
+        // What each row's place must read back as.
+        QList<RecordPlace> expected(rows.size());
+        for (const QStringList& step : steps) {
+            QList<int> positions;
+            QList<qint64> targets;
+            for (const QString& p : step[0].split(' ')) {
+                if (p == QLatin1String("missing")) {
+                    targets << ids.last() + 1000;
+                } else {
+                    positions << p.toInt();
+                    targets << store.RecordIdsAt(s.facts.uuid, {p.toInt()}).value();
+                }
+            }
+            RecordPlace place;
+            for (const QString& set : step.mid(1)) {
+                const QString name = set.section('=', 0, 0);
+                for (int f = 0; f < RecordPlace::kFields; ++f)
+                    if (PlaceFieldName(RecordPlace::Field(f)) == name)
+                        place.texts[f] = set.section('=', 1);
+            }
+            QCOMPARE(store.Assign(targets, place), assigned);
+            if (!assigned) {
+                QVERIFY2(store.Error().contains(QString::number(ids.last() + 1000)),
+                         qPrintable(store.Error()));
+                continue;
+            }
+            for (int position : positions)
+                for (int f = 0; f < RecordPlace::kFields; ++f)
+                    if (place.texts[f])
+                        expected[position].texts[f] =
+                            place.texts[f]->isEmpty() ? std::nullopt : place.texts[f];
+        }
+
+        ArchiveFilter filter;
+        filter.job = filterJob;
+        filter.ont = filterOnt;
+        const QList<ArchivedRecord> records = store.Records(filter, std::nullopt, 100).value();
+        QList<int> got;
+        for (const ArchivedRecord& r : records) {
+            const int position = static_cast<int>(ids.indexOf(r.id));
+            QCOMPARE(r.place, expected[position]);
+            got << position;
+        }
+        std::sort(got.begin(), got.end());
+        QCOMPARE(got, found);
+
+        // The jobs: their texts as the rows say, their dates and worst verdict from the rows.
+        const QList<JobSummary> summaries = store.Jobs().value();
+        QStringList gotJobs;
+        for (const JobSummary& job : summaries) {
+            gotJobs << QStringList{job.job, job.sites.join(','), job.onts.join(','),
+                                   QString::number(job.records)}
+                           .join('|');
+            QStringList measured;
+            std::optional<Verdict> worst;
+            for (int p = 0; p < rows.size(); ++p) {
+                if (expected[p].Text(RecordPlace::Job) != job.job)
+                    continue;
+                measured << MeasuredIso(rows[p][6]);
+                const std::optional<Verdict> v = JudgeRow(rows[p], SampleLimits()).record;
+                if (v && (!worst || *v > *worst))
+                    worst = v;
+            }
+            measured.sort();
+            QCOMPARE(job.firstMeasured, measured.first());
+            QCOMPARE(job.lastMeasured, measured.last());
+            QCOMPARE(job.worst, worst);
+        }
+        gotJobs.sort();
+        QCOMPARE(gotJobs, jobs);
+        // The dialog offers the jobs there are.
+        QStringList recent = store.RecentPlaceTexts(10).value()[RecordPlace::Job];
+        recent.sort();
+        QStringList assignedJobs;
+        for (const RecordPlace& place : expected)
+            if (place[RecordPlace::Job] && !assignedJobs.contains(*place[RecordPlace::Job]))
+                assignedJobs << *place[RecordPlace::Job];
+        assignedJobs.sort();
+        QCOMPARE(recent, assignedJobs);
+    }
+
     void migration_fromFirstVersionKeepsWhatWasThere()
     {
         const ArchiveTarget target = archives_.Fresh();
@@ -444,6 +584,28 @@ private Q_SLOTS:
             QVERIFY(r.group && r.limits.IsKnown(*r.group));
             QCOMPARE(r.limits.Group(*r.group).limits, SampleLimits().Group(*r.group).limits);
         }
+    }
+
+    void migration_fromFifthVersionKeepsRecordsWithoutPlaces()
+    {
+        const ArchiveTarget target = archives_.Fresh();
+        const QList<QStringList> rows = MeterDownloadRows(20, 3);
+        {
+            ArchiveStore fifth(target);
+            QVERIFY2(fifth.Open(5), qPrintable(fifth.Error()));
+            QVERIFY2(fifth.Write(MeterSubmission(rows, "A")), qPrintable(fifth.Error()));
+        }
+        ArchiveStore store(target);
+        QVERIFY2(store.Open(), qPrintable(store.Error()));
+        QCOMPARE(store.SchemaVersion(), ArchiveSchema::kVersion);
+        const QList<ArchivedRecord> records = store.Records({}, std::nullopt, 100).value();
+        QCOMPARE(records.size(), rows.size());
+        QSet<QStringList> texts;
+        for (const ArchivedRecord& r : records) {
+            texts.insert(r.texts);
+            QCOMPARE(r.place, RecordPlace());
+        }
+        QCOMPARE(texts, QSet<QStringList>(rows.cbegin(), rows.cend()));
     }
 
     void newerSchema_refusedWithAClearMessage()

@@ -122,6 +122,17 @@ private Q_SLOTS:
             << "INSERT INTO note_changes (download_id, changed_at, changed_by, old_note) "
                "VALUES (1, 'x', 'bob', 'x')"
             << false << "permission denied";
+        QTest::newRow("technician: assign a record's place")
+            << "alice" << QStringList{}
+            << "INSERT INTO record_places (record_id, job, assigned_at, assigned_by) "
+               "SELECT id, 'Job 7', 'x', 'alice' FROM records"
+            << true << QString();
+        QTest::newRow("technician: change a place")
+            << "bob" << QStringList{} << "UPDATE record_places SET ont = 'ONT 9'" << true
+            << QString();
+        QTest::newRow("technician: remove a place")
+            << "alice" << QStringList{} << "DELETE FROM record_places" << false
+            << "permission denied";
         QTest::newRow("technician: DELETE records")
             << "alice" << QStringList{} << "DELETE FROM records" << false << "permission denied";
         QTest::newRow("technician: DELETE links")
@@ -144,6 +155,12 @@ private Q_SLOTS:
             << "the administrator grants it with the role qx390d_technician";
         QTest::newRow("reader: write in SQL")
             << "reports" << QStringList{} << "UPDATE downloads SET note = 'x'" << false
+            << "permission denied";
+        QTest::newRow("reader: read places")
+            << "reports" << QStringList{} << "SELECT job, ont FROM record_places" << true
+            << QString();
+        QTest::newRow("reader: assign a place")
+            << "reports" << QStringList{} << "UPDATE record_places SET job = 'x'" << false
             << "permission denied";
     }
     void roles_mayDoTheirPartOnly()

@@ -126,6 +126,8 @@ public:
     std::optional<QList<JobSummary>> Jobs();
     // Per field, its texts assigned last first, at most `limit` of each (for completion).
     std::optional<std::array<QStringList, RecordPlace::kFields>> RecentPlaceTexts(int limit);
+    // Every record that has a place, by where it came first, in no particular order.
+    std::optional<QList<PlacedRecord>> PlacedRecords();
 
     // The archive's identity (a UUID made with it).
     std::optional<QString> Identity();

@@ -76,7 +76,14 @@ QString MoreUsage()
         "                                         of the preset (Pass = Fail + DB, 3 by\n"
         "                                         default) and upload all three\n"
         "  archive list ... --note TEXT           only records of downloads whose note holds\n"
-        "                                         TEXT (in any case, as the Archive window)\n");
+        "                                         TEXT (in any case, as the Archive window)\n"
+        "  archive list ... --job T --ont T       only records of that job, of that ONT\n"
+        "  archive assign (--download ID | --record ID)... [--job T] [--site T] [--ont T]\n"
+        "                 [--pon-port T] [--technician T]\n"
+        "                                         say where the records were measured\n"
+        "  archive jobs [--format csv|json] [-o FILE]\n"
+        "                                         each job: its sites, ONTs, records, first\n"
+        "                                         and last measurement and worst verdict\n");
 }
 
 // Channels by the wavelength the operator names.
@@ -136,6 +143,13 @@ constexpr OptionName kOptions[] = {
     {"--to", Opt::Archive},
     {"--note", Opt::Archive},
     {"--send-to", Opt::Archive},
+    {"--job", Opt::Archive},
+    {"--site", Opt::Archive},
+    {"--ont", Opt::Archive},
+    {"--pon-port", Opt::Archive},
+    {"--technician", Opt::Archive},
+    {"--download", Opt::Archive},
+    {"--record", Opt::Archive},
     {"--demo", Opt::Demo},
     {"--quiet", Opt::Quiet},
     {"--yes", Opt::Yes},

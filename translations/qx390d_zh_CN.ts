@@ -177,7 +177,7 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
     </message>
     <message>
         <source>no record %1; no place was assigned</source>
-        <translation>没有记录 %1；未分配任何位置</translation>
+        <translation>不存在记录 %1；未分配任何地点</translation>
     </message>
     <message>
         <source>the download %1 is not archived</source>
@@ -447,10 +447,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>archive note 需要 DOWNLOAD_ID（archive downloads 列出的编号）和 TEXT</translation>
     </message>
     <message>
-        <source>--archive and --archive-service exclude each other</source>
-        <translation>--archive 与 --archive-service 不能同时使用</translation>
-    </message>
-    <message>
         <source>--no-archive leaves nothing for archive to work on</source>
         <translation>使用 --no-archive 时，archive 没有可操作的归档</translation>
     </message>
@@ -497,28 +493,64 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>已将保存在本机的 %1 次下载发送到 %2</translation>
     </message>
     <message>
-        <source>archive needs list, downloads, import, note, copy, init or pending</source>
-        <translation>archive 需要 list、downloads、import、note、copy、init 或 pending</translation>
-    </message>
-    <message>
-        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy, init or pending</source>
-        <translation>archive：“%1”不是 list、downloads、import、note、copy、init 或 pending</translation>
-    </message>
-    <message>
-        <source>-o is for archive list, archive downloads and archive pending</source>
-        <translation>-o 仅用于 archive list、archive downloads 和 archive pending</translation>
-    </message>
-    <message>
-        <source>--format is for archive list, archive downloads and archive pending</source>
-        <translation>--format 仅用于 archive list、archive downloads 和 archive pending</translation>
-    </message>
-    <message>
         <source>--note is for archive list</source>
         <translation>--note 只用于 archive list</translation>
     </message>
     <message>
         <source>--send-to is for archive pending</source>
         <translation>--send-to 仅用于 archive pending</translation>
+    </message>
+    <message>
+        <source>%1 records assigned</source>
+        <translation>已分配 %1 条记录</translation>
+    </message>
+    <message>
+        <source>the records&apos; places were not copied: %1</source>
+        <translation>记录的地点未能复制：%1</translation>
+    </message>
+    <message>
+        <source>copied the places of %1 records</source>
+        <translation>已复制 %1 条记录的地点</translation>
+    </message>
+    <message>
+        <source>%1: &apos;%2&apos; is not an id (a number from archive downloads or archive list)</source>
+        <translation>%1：“%2”不是编号（archive downloads 或 archive list 列出的数字）</translation>
+    </message>
+    <message>
+        <source>archive needs list, downloads, import, note, copy, init, pending, assign or jobs</source>
+        <translation>archive 需要 list、downloads、import、note、copy、init、pending、assign 或 jobs</translation>
+    </message>
+    <message>
+        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy, init, pending, assign or jobs</source>
+        <translation>archive：“%1”不是 list、downloads、import、note、copy、init、pending、assign 或 jobs</translation>
+    </message>
+    <message>
+        <source>-o is for archive list, archive downloads, archive pending and archive jobs</source>
+        <translation>-o 仅用于 archive list、archive downloads、archive pending 和 archive jobs</translation>
+    </message>
+    <message>
+        <source>--format is for archive list, archive downloads, archive pending and archive jobs</source>
+        <translation>--format 仅用于 archive list、archive downloads、archive pending 和 archive jobs</translation>
+    </message>
+    <message>
+        <source>--download and --record are for archive assign</source>
+        <translation>--download 和 --record 仅用于 archive assign</translation>
+    </message>
+    <message>
+        <source>--site, --pon-port and --technician are for archive assign</source>
+        <translation>--site、--pon-port 和 --technician 仅用于 archive assign</translation>
+    </message>
+    <message>
+        <source>--job and --ont are for archive list and archive assign</source>
+        <translation>--job 和 --ont 仅用于 archive list 和 archive assign</translation>
+    </message>
+    <message>
+        <source>archive assign needs the records: --download ID or --record ID</source>
+        <translation>archive assign 需要指定记录：--download ID 或 --record ID</translation>
+    </message>
+    <message>
+        <source>archive assign needs what to set: --job, --site, --ont, --pon-port or --technician</source>
+        <translation>archive assign 需要指定要设置的内容：--job、--site、--ont、--pon-port 或 --technician</translation>
     </message>
 </context>
 <context>
@@ -736,6 +768,13 @@ More commands:
                                          default) and upload all three
   archive list ... --note TEXT           only records of downloads whose note holds
                                          TEXT (in any case, as the Archive window)
+  archive list ... --job T --ont T       only records of that job, of that ONT
+  archive assign (--download ID | --record ID)... [--job T] [--site T] [--ont T]
+                 [--pon-port T] [--technician T]
+                                         say where the records were measured
+  archive jobs [--format csv|json] [-o FILE]
+                                         each job: its sites, ONTs, records, first
+                                         and last measurement and worst verdict
 </source>
         <translation>
 更多命令：
@@ -747,6 +786,13 @@ More commands:
                                          （合格 = 不合格 + DB，默认 3），再上传全部三组
   archive list ... --note TEXT           只列出备注中含有 TEXT 的下载的记录
                                          （不分大小写，与归档窗口相同）
+  archive list ... --job T --ont T       只列出该工单、该 ONT 的记录
+  archive assign (--download ID | --record ID)... [--job T] [--site T] [--ont T]
+                 [--pon-port T] [--technician T]
+                                         指明记录的测量地点
+  archive jobs [--format csv|json] [-o FILE]
+                                         每个工单：其站点、ONT、记录数、首次和
+                                         末次测量时间及最差判定
 </translation>
     </message>
 </context>

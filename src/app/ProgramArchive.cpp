@@ -18,27 +18,6 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-DownloadEnding EndingOf(RecordDownload::Ending how)
-{
-    switch (how) {
-    case RecordDownload::Ending::Completed:
-        return DownloadEnding::Completed;
-    case RecordDownload::Ending::NoData:
-        return DownloadEnding::NoData;
-    case RecordDownload::Ending::Unplugged:
-        return DownloadEnding::Unplugged;
-    case RecordDownload::Ending::Stalled:
-        return DownloadEnding::Stalled;
-    case RecordDownload::Ending::Disconnected:
-        break;
-    }
-    return DownloadEnding::Disconnected;
-}
-
-} // namespace
-
 ProgramArchive::ProgramArchive(const ProgramOptions& options, DeviceLink& link, Prompter& prompter,
                                FileDialogs& dialogs, QSettings& settings, const QString& localPath,
                                QObject* parent)
@@ -128,15 +107,14 @@ void ProgramArchive::RememberPortIdentity()
     identity_ = PortIdentityOf(identityPort_);
 }
 
-void ProgramArchive::OnDownloadEnded(RecordDownload::Ending how, int expected, int arrived,
+void ProgramArchive::OnDownloadEnded(DownloadEnding how, int expected, int arrived,
                                      const QList<QStringList>& rows)
 {
     if (!writer_ || !main_)
         return;
     const QString& port = link_.State().portName;
     const PortIdentity identity = port == identityPort_ ? identity_ : PortIdentityOf(port);
-    const DownloadFacts facts =
-        DownloadFacts::ForMeter(port, identity, EndingOf(how), expected, arrived);
+    const DownloadFacts facts = DownloadFacts::ForMeter(port, identity, how, expected, arrived);
     connectionDownloads_ << facts.uuid;
     lastUuid_ = facts.uuid;
     lastRows_ = rows;

@@ -84,7 +84,7 @@ public:
     void ApplySetting(const QString& location);
 
 private:
-    void OnDownloadEnded(RecordDownload::Ending how, int expected, int arrived,
+    void OnDownloadEnded(DownloadEnding how, int expected, int arrived,
                          const QList<QStringList>& rows);
     void OnImportSucceeded(const QString& file, const QList<QStringList>& rows);
     void OnFailed(const QString& message);

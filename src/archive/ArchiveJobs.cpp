@@ -227,3 +227,33 @@ ArchiveStore::RecentPlaceTexts(int limit)
     }
     return texts;
 }
+
+std::optional<QList<PlacedRecord>> ArchiveStore::PlacedRecords()
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(
+            "SELECT d.uuid, l.position, p.job, p.site, p.ont, p.pon_port, p.technician "
+            "FROM record_places p JOIN records r ON r.id = p.record_id "
+            "JOIN downloads d ON d.id = r.first_download_id "
+            "JOIN download_records l ON l.download_id = d.id AND l.record_id = r.id"))) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    QList<PlacedRecord> placed;
+    while (query.next()) {
+        PlacedRecord p;
+        p.download = QUuid::fromString(query.value(0).toString());
+        p.position = query.value(1).toInt();
+        for (int f = 0; f < RecordPlace::kFields; ++f) {
+            const QString text = query.value(2 + f).toString();
+            if (!text.isEmpty())
+                p.place.texts[static_cast<size_t>(f)] = text;
+        }
+        if (p.place != RecordPlace())
+            placed << p;
+    }
+    return placed;
+}

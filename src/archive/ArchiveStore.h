@@ -126,6 +126,8 @@ public:
     std::optional<QList<JobSummary>> Jobs();
     // Per field, its texts assigned last first, at most `limit` of each (for completion).
     std::optional<std::array<QStringList, RecordPlace::kFields>> RecentPlaceTexts(int limit);
+    // Every record that has a place, by where it came first, in no particular order.
+    std::optional<QList<PlacedRecord>> PlacedRecords();
 
     // The archive's identity (a UUID made with it).
     std::optional<QString> Identity();
@@ -159,7 +161,18 @@ private:
     std::optional<int> ReadVersion();
     bool EnterWal();
     std::optional<qint64> LimitSetId(int group, const ThresholdTable& limits);
+    // A download's write, step by step, inside its transaction: the download (or that it is
+    // archived already), its rows' keys, the limit sets in force, the records found again
+    // (claimed from an import, given limits they lacked), the new records, the links.
+    struct WritePlan;
     std::optional<ArchiveWriteResult> WriteInTransaction(const ArchiveSubmission& submission);
+    bool InsertDownload(const DownloadFacts& facts, ArchiveWriteResult& result);
+    static WritePlan PlanRows(const ArchiveSubmission& submission);
+    bool ClaimLimitSets(WritePlan& plan, const ThresholdTable& limits);
+    bool MatchExisting(WritePlan& plan, const ArchiveSubmission& submission);
+    bool InsertNewRecords(WritePlan& plan, const ArchiveSubmission& submission,
+                          ArchiveWriteResult& result);
+    bool LinkRecords(const WritePlan& plan, ArchiveWriteResult& result);
     // The downloads whose note holds `text`, compared case-folded (any language).
     std::optional<QList<qint64>> DownloadsWithNote(const QString& text);
     // The filter's records that also meet `where` (with its `values`), in the list's order.

@@ -34,29 +34,14 @@ QString DefaultArchivePath()
            QStringLiteral("/archive.sqlite");
 }
 
-std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
-                                                 const QString& serviceOption,
-                                                 const QString& environment, QString* error)
+std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& location, QString* error)
 {
-    if (!archiveOption.isEmpty() && !serviceOption.isEmpty()) {
-        *error = QCoreApplication::translate("ArchiveTarget",
-                                             "--archive and --archive-service exclude each other");
-        return std::nullopt;
-    }
-    ArchiveTarget target;
-    if (!serviceOption.isEmpty()) {
-        target.engine = ArchiveTarget::Engine::Postgres;
-        target.service = serviceOption;
-        if (!PostgresConnInfo(target, error))
-            return std::nullopt;
-        return target;
-    }
-    const QString value = !archiveOption.isEmpty() ? archiveOption : environment;
-    if (value.isEmpty())
+    if (location.isEmpty())
         return ArchiveTarget::SqliteFile(DefaultArchivePath());
-    if (value.startsWith(QLatin1String("service="))) {
+    ArchiveTarget target;
+    if (location.startsWith(QLatin1String("service="))) {
         target.engine = ArchiveTarget::Engine::Postgres;
-        target.service = value.mid(8);
+        target.service = location.mid(8);
         if (target.service.isEmpty()) {
             *error = QCoreApplication::translate("ArchiveTarget",
                                                  "service= needs the name of a libpq service");
@@ -66,15 +51,50 @@ std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
             return std::nullopt;
         return target;
     }
-    if (value.startsWith(QLatin1String("postgresql://")) ||
-        value.startsWith(QLatin1String("postgres://"))) {
+    if (location.startsWith(QLatin1String("postgresql://")) ||
+        location.startsWith(QLatin1String("postgres://"))) {
         target.engine = ArchiveTarget::Engine::Postgres;
-        target.url = value;
+        target.url = location;
         if (!PostgresConnInfo(target, error))
             return std::nullopt;
         return target;
     }
-    return ArchiveTarget::SqliteFile(QDir::cleanPath(value));
+    return ArchiveTarget::SqliteFile(QDir::cleanPath(location));
+}
+
+std::optional<ArchiveTarget> ArchiveChoice::TargetOrDefault() const
+{
+    if (!error.isEmpty())
+        return std::nullopt;
+    return target ? target : ArchiveTarget::SqliteFile(DefaultArchivePath());
+}
+
+ArchiveChoice ChooseCommandLineArchive(const QString& archiveOption, const QString& serviceOption,
+                                       const QString& environment)
+{
+    ArchiveChoice choice;
+    choice.chosenBy = !archiveOption.isEmpty()   ? QStringLiteral("--archive")
+                      : !serviceOption.isEmpty() ? QStringLiteral("--archive-service")
+                      : !environment.isEmpty()   ? QStringLiteral("QX390D_ARCHIVE")
+                                                 : QString();
+    if (!archiveOption.isEmpty() && !serviceOption.isEmpty()) {
+        choice.bothOptions = true;
+        choice.error = QCoreApplication::translate(
+            "ArchiveTarget", "--archive and --archive-service exclude each other");
+        return choice;
+    }
+    if (!serviceOption.isEmpty()) {
+        ArchiveTarget target;
+        target.engine = ArchiveTarget::Engine::Postgres;
+        target.service = serviceOption;
+        if (PostgresConnInfo(target, &choice.error))
+            choice.target = target;
+        return choice;
+    }
+    if (!choice.chosenBy.isEmpty())
+        choice.target = ChooseArchiveTarget(!archiveOption.isEmpty() ? archiveOption : environment,
+                                            &choice.error);
+    return choice;
 }
 
 std::optional<QString> PostgresConnInfo(const ArchiveTarget& target, QString* error)

@@ -28,15 +28,30 @@ struct ArchiveTarget
 // computes the same folder, though its own name differs).
 QString DefaultArchivePath();
 
-// The target chosen by `--archive VALUE` (a path, "postgresql://..." or "postgres://...",
-// or "service=NAME"), `--archive-service NAME` and the environment variable QX390D_ARCHIVE,
-// in that order; the default file when none is given. Nothing, with `error` saying why,
-// for a URL that ParsePostgresLocation refuses (one that carries a password among them:
-// those belong in ~/.pgpass), a service name with a control character or ';', or both
-// options at once.
-std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& archiveOption,
-                                                 const QString& serviceOption,
-                                                 const QString& environment, QString* error);
+// The target `location` names: a path, "postgresql://..." or "postgres://...", or
+// "service=NAME"; the default file when it is empty. Nothing, with `error` saying why, for a
+// URL that ParsePostgresLocation refuses (one that carries a password among them: those
+// belong in ~/.pgpass) or a service name with a control character or ';'.
+std::optional<ArchiveTarget> ChooseArchiveTarget(const QString& location, QString* error);
+
+// The archive a command line names, read once with it: `--archive VALUE`,
+// `--archive-service NAME`, else the environment variable QX390D_ARCHIVE, in that order.
+struct ArchiveChoice
+{
+    // "--archive", "--archive-service" or "QX390D_ARCHIVE"; empty when none names one.
+    QString chosenBy;
+    // The archive named; nothing when none is, or while `error` stands.
+    std::optional<ArchiveTarget> target;
+    // Why the archive named cannot be used; empty when it can.
+    QString error;
+    // The error is that both options are given: the command line's fault as a whole.
+    bool bothOptions = false;
+
+    // The archive named, else the default file; nothing while `error` stands.
+    std::optional<ArchiveTarget> TargetOrDefault() const;
+};
+ArchiveChoice ChooseCommandLineArchive(const QString& archiveOption, const QString& serviceOption,
+                                       const QString& environment);
 
 // The libpq connection string of a server target, every value quoted (PostgresLocation.h);
 // nothing, with `error`, for a URL or service name that ChooseArchiveTarget refuses.

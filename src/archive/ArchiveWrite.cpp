@@ -129,13 +129,35 @@ std::optional<ArchiveWriteResult> ArchiveStore::Write(const ArchiveSubmission& s
     return result;
 }
 
+// What a download's write has found out so far, step by step.
+struct ArchiveStore::WritePlan
+{
+    QList<DecodedRow> rows;
+    QHash<QString, int> rowOfKey; // a row by its key
+    QStringList times;            // the rows' key times, each once
+    QHash<int, qint64> limitSet;  // the limit set in force of each group the rows use
+    QList<qint64> recordOfRow;    // each row's record; 0 while not known
+    QList<int> toInsert;          // the rows that are new records
+};
+
 std::optional<ArchiveWriteResult>
 ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
 {
-    const DownloadFacts& f = submission.facts;
-    const QString what = target_.Display();
     ArchiveWriteResult result;
+    if (!InsertDownload(submission.facts, result))
+        return std::nullopt;
+    if (result.alreadyArchived)
+        return result;
+    WritePlan plan = PlanRows(submission);
+    if (!ClaimLimitSets(plan, submission.limits) || !MatchExisting(plan, submission) ||
+        !InsertNewRecords(plan, submission, result) || !LinkRecords(plan, result))
+        return std::nullopt;
+    return result;
+}
 
+bool ArchiveStore::InsertDownload(const DownloadFacts& f, ArchiveWriteResult& result)
+{
+    const QString what = target_.Display();
     QSqlQuery download(db_);
     download.prepare(QStringLiteral("INSERT INTO downloads (%1) VALUES %2 "
                                     "ON CONFLICT (uuid) DO NOTHING RETURNING id")
@@ -158,61 +180,72 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
     download.addBindValue(0);
     download.addBindValue(Text(f.note));
     if (!Exec(download, what))
-        return std::nullopt;
-    if (!download.next()) {
-        // Delivered before (a pending download whose first delivery was not confirmed).
-        QSqlQuery known(db_);
-        known.prepare(QStringLiteral("SELECT id FROM downloads WHERE uuid = ?"));
-        known.addBindValue(f.uuid.toString(QUuid::WithoutBraces));
-        if (!Exec(known, what))
-            return std::nullopt;
-        result.alreadyArchived = true;
-        result.downloadId = known.next() ? known.value(0).toLongLong() : 0;
-        return result;
+        return false;
+    if (download.next()) {
+        result.downloadId = download.value(0).toLongLong();
+        return true;
     }
-    result.downloadId = download.value(0).toLongLong();
-    download.finish();
+    // Delivered before (a pending download whose first delivery was not confirmed).
+    QSqlQuery known(db_);
+    known.prepare(QStringLiteral("SELECT id FROM downloads WHERE uuid = ?"));
+    known.addBindValue(f.uuid.toString(QUuid::WithoutBraces));
+    if (!Exec(known, what))
+        return false;
+    result.alreadyArchived = true;
+    result.downloadId = known.next() ? known.value(0).toLongLong() : 0;
+    return true;
+}
 
+ArchiveStore::WritePlan ArchiveStore::PlanRows(const ArchiveSubmission& submission)
+{
     // The rows, each its own record: identical rows of one download are different
     // measurements (several all-LOW readings in one minute). The n-th of them (n from 2)
     // has "#n" after its key's time, so a later download of the same rows finds the
     // same records and adds none.
-    QList<DecodedRow> rows;
-    QHash<QString, int> rowOfKey;
+    const DownloadFacts& f = submission.facts;
+    WritePlan plan;
     QHash<QString, int> occurrences;
-    QStringList times;
     QSet<QString> timeSeen;
     for (const QStringList& texts : submission.rows) {
         DecodedRow row = DecodeRow(texts, f.fromFile ? QString() : f.identity.serial);
         const int occurrence = ++occurrences[KeyHash(row.key)];
         if (occurrence > 1)
             row.key.time += QStringLiteral("#%1").arg(occurrence);
-        rowOfKey.insert(KeyHash(row.key), static_cast<int>(rows.size()));
+        plan.rowOfKey.insert(KeyHash(row.key), static_cast<int>(plan.rows.size()));
         if (!timeSeen.contains(row.key.time)) {
             timeSeen.insert(row.key.time);
-            times << row.key.time;
+            plan.times << row.key.time;
         }
-        rows.append(std::move(row));
+        plan.rows.append(std::move(row));
     }
+    plan.recordOfRow.fill(0, plan.rows.size());
+    return plan;
+}
 
-    // The limits in force, for the groups the rows use, and each row's verdict by them.
-    QHash<int, qint64> limitSet;
-    for (const DecodedRow& row : std::as_const(rows)) {
-        if (!row.group || limitSet.contains(*row.group) || !submission.limits.IsKnown(*row.group))
+bool ArchiveStore::ClaimLimitSets(WritePlan& plan, const ThresholdTable& limits)
+{
+    // The limits in force, for the groups the rows use.
+    for (const DecodedRow& row : std::as_const(plan.rows)) {
+        if (!row.group || plan.limitSet.contains(*row.group) || !limits.IsKnown(*row.group))
             continue;
-        const std::optional<qint64> id = LimitSetId(*row.group, submission.limits);
+        const std::optional<qint64> id = LimitSetId(*row.group, limits);
         if (!id)
-            return std::nullopt;
-        limitSet.insert(*row.group, *id);
+            return false;
+        plan.limitSet.insert(*row.group, *id);
     }
+    return true;
+}
 
+bool ArchiveStore::MatchExisting(WritePlan& plan, const ArchiveSubmission& submission)
+{
+    const QString what = target_.Display();
     // The archived records that share a measurement time with a row.
     const int perStatement = dialect_.rowsPerStatement;
     QList<Existing> existing;
     QSqlQuery select(db_);
     qsizetype prepared = 0;
-    for (qsizetype first = 0; first < times.size(); first += perStatement) {
-        const QStringList chunk = times.mid(first, perStatement);
+    for (qsizetype first = 0; first < plan.times.size(); first += perStatement) {
+        const QStringList chunk = plan.times.mid(first, perStatement);
         if (chunk.size() != prepared) {
             prepared = chunk.size();
             select.prepare(QStringLiteral("SELECT id, %1, limit_set_id FROM records "
@@ -222,7 +255,7 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
         for (const QString& t : chunk)
             select.addBindValue(Text(t));
         if (!Exec(select, what))
-            return std::nullopt;
+            return false;
         while (select.next()) {
             Existing e;
             e.id = select.value(0).toLongLong();
@@ -239,12 +272,10 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
     // Found again, claimed, or new. A download's record matches the same meter's; failing
     // that it claims an imported one (no meter known) with the same values, which from
     // then on carries this meter's serial. A record whose meter is not known matches any.
-    QList<qint64> recordOfRow(rows.size(), 0);
-    QList<int> toInsert;
     QList<qint64> claimed;
-    QList<qint64> needLimits;
-    for (int r = 0; r < rows.size(); ++r) {
-        const RecordKey& key = rows[r].key;
+    QList<int> needLimits;
+    for (int r = 0; r < plan.rows.size(); ++r) {
+        const RecordKey& key = plan.rows[r].key;
         const Existing* match = nullptr;
         bool claim = false;
         for (const Existing& e : std::as_const(existing)) {
@@ -265,41 +296,48 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
             }
         }
         if (!match) {
-            toInsert << r;
+            plan.toInsert << r;
             continue;
         }
-        recordOfRow[r] = match->id;
+        plan.recordOfRow[r] = match->id;
         if (claim)
             claimed << match->id;
-        if (!match->hasLimits && rows[r].group && limitSet.contains(*rows[r].group))
+        if (!match->hasLimits && plan.rows[r].group && plan.limitSet.contains(*plan.rows[r].group))
             needLimits << r;
     }
 
     for (qint64 id : std::as_const(claimed)) {
         QSqlQuery update(db_);
         update.prepare(QStringLiteral("UPDATE records SET meter = ? WHERE id = ? AND meter = ''"));
-        update.addBindValue(Text(f.identity.serial));
+        update.addBindValue(Text(submission.facts.identity.serial));
         update.addBindValue(id);
         if (!Exec(update, what))
-            return std::nullopt;
+            return false;
     }
     // A record first archived without its group's limits takes those of this download.
     for (int r : std::as_const(needLimits)) {
-        const RowVerdict verdict = JudgeRow(rows[r].texts, submission.limits);
+        const RowVerdict verdict = JudgeRow(plan.rows[r].texts, submission.limits);
         QSqlQuery update(db_);
         update.prepare(QStringLiteral("UPDATE records SET limit_set_id = ?, verdict = ? WHERE id = "
                                       "? AND limit_set_id IS NULL"));
-        update.addBindValue(limitSet.value(*rows[r].group));
+        update.addBindValue(plan.limitSet.value(*plan.rows[r].group));
         update.addBindValue(verdict.record ? QVariant(VerdictName(*verdict.record)) : NullText());
-        update.addBindValue(recordOfRow[r]);
+        update.addBindValue(plan.recordOfRow[r]);
         if (!Exec(update, what))
-            return std::nullopt;
+            return false;
     }
+    return true;
+}
 
+bool ArchiveStore::InsertNewRecords(WritePlan& plan, const ArchiveSubmission& submission,
+                                    ArchiveWriteResult& result)
+{
+    const QString what = target_.Display();
+    const int perStatement = dialect_.rowsPerStatement;
     QSqlQuery insert(db_);
-    prepared = 0;
-    for (qsizetype first = 0; first < toInsert.size(); first += perStatement) {
-        const QList<int> chunk = toInsert.mid(first, perStatement);
+    qsizetype prepared = 0;
+    for (qsizetype first = 0; first < plan.toInsert.size(); first += perStatement) {
+        const QList<int> chunk = plan.toInsert.mid(first, perStatement);
         if (chunk.size() != prepared) {
             prepared = chunk.size();
             QStringList values;
@@ -311,7 +349,7 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
                     .arg(kRecordColumns, values.join(QStringLiteral(", ")), kKeyColumns));
         }
         for (int r : chunk) {
-            const DecodedRow& row = rows[r];
+            const DecodedRow& row = plan.rows[r];
             insert.addBindValue(Text(row.key.time));
             insert.addBindValue(Text(row.key.group));
             for (const QString& p : row.key.powers)
@@ -325,15 +363,15 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
                 insert.addBindValue(low ? 1 : 0);
             insert.addBindValue(row.group ? QVariant(*row.group) : NullInt());
             insert.addBindValue(Text(row.measured));
-            const bool judged = row.group && limitSet.contains(*row.group);
-            insert.addBindValue(judged ? QVariant(limitSet.value(*row.group)) : NullInt());
+            const bool judged = row.group && plan.limitSet.contains(*row.group);
+            insert.addBindValue(judged ? QVariant(plan.limitSet.value(*row.group)) : NullInt());
             const RowVerdict verdict = JudgeRow(row.texts, submission.limits);
             insert.addBindValue(judged && verdict.record ? QVariant(VerdictName(*verdict.record))
                                                          : NullText());
             insert.addBindValue(result.downloadId);
         }
         if (!Exec(insert, what))
-            return std::nullopt;
+            return false;
         while (insert.next()) {
             RecordKey key;
             key.time = insert.value(1).toString();
@@ -341,52 +379,56 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
             for (int p = 0; p < 4; ++p)
                 key.powers[static_cast<size_t>(p)] = insert.value(3 + p).toString();
             key.meter = insert.value(7).toString();
-            const int r = rowOfKey.value(KeyHash(key), -1);
+            const int r = plan.rowOfKey.value(KeyHash(key), -1);
             if (r >= 0) {
-                recordOfRow[r] = insert.value(0).toLongLong();
+                plan.recordOfRow[r] = insert.value(0).toLongLong();
                 ++result.newRecords;
             }
         }
     }
     // Writers take turns, so a conflict means another program's record appeared in the
     // meantime all the same (a server archive shared without the lock): link to it.
-    for (int r : std::as_const(toInsert)) {
-        if (recordOfRow[r] != 0)
+    for (int r : std::as_const(plan.toInsert)) {
+        if (plan.recordOfRow[r] != 0)
             continue;
         QSqlQuery select(db_);
         select.prepare(QStringLiteral("SELECT id FROM records WHERE key_time = ? AND key_group = ? "
                                       "AND key_p1 = ? AND key_p2 = ? AND key_p3 = ? AND key_p4 = ? "
                                       "AND meter = ?"));
-        const RecordKey& key = rows[r].key;
+        const RecordKey& key = plan.rows[r].key;
         select.addBindValue(Text(key.time));
         select.addBindValue(Text(key.group));
         for (const QString& p : key.powers)
             select.addBindValue(Text(p));
         select.addBindValue(Text(key.meter));
         if (!Exec(select, what))
-            return std::nullopt;
-        if (!select.next()) {
-            Fail(what, QCoreApplication::translate("ArchiveStore",
-                                                   "a record could neither be stored nor found"));
-            return std::nullopt;
-        }
-        recordOfRow[r] = select.value(0).toLongLong();
+            return false;
+        if (!select.next())
+            return Fail(what, QCoreApplication::translate(
+                                  "ArchiveStore", "a record could neither be stored nor found"));
+        plan.recordOfRow[r] = select.value(0).toLongLong();
     }
+    return true;
+}
 
+bool ArchiveStore::LinkRecords(const WritePlan& plan, ArchiveWriteResult& result)
+{
+    const QString what = target_.Display();
     // The links, in the download's order, each record once.
     QList<QPair<qint64, int>> links;
     QSet<qint64> linked;
-    for (int position = 0; position < rows.size(); ++position) {
-        const qint64 id = recordOfRow[position];
+    for (int position = 0; position < plan.rows.size(); ++position) {
+        const qint64 id = plan.recordOfRow[position];
         if (!linked.contains(id)) {
             linked.insert(id);
             links.append({id, position});
         }
     }
+    const int perStatement = dialect_.rowsPerStatement * 4;
     QSqlQuery link(db_);
-    prepared = 0;
-    for (qsizetype first = 0; first < links.size(); first += perStatement * 4) {
-        const auto chunk = links.mid(first, perStatement * 4);
+    qsizetype prepared = 0;
+    for (qsizetype first = 0; first < links.size(); first += perStatement) {
+        const auto chunk = links.mid(first, perStatement);
         if (chunk.size() != prepared) {
             prepared = chunk.size();
             QStringList values;
@@ -403,7 +445,7 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
             link.addBindValue(position);
         }
         if (!Exec(link, what))
-            return std::nullopt;
+            return false;
     }
     result.linkedRecords = static_cast<int>(links.size()) - result.newRecords;
 
@@ -411,9 +453,7 @@ ArchiveStore::WriteInTransaction(const ArchiveSubmission& submission)
     count.prepare(QStringLiteral("UPDATE downloads SET new_records = ? WHERE id = ?"));
     count.addBindValue(result.newRecords);
     count.addBindValue(result.downloadId);
-    if (!Exec(count, what))
-        return std::nullopt;
-    return result;
+    return Exec(count, what);
 }
 
 bool ArchiveStore::SetNote(qint64 downloadId, const QString& note)

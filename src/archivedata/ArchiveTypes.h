@@ -2,6 +2,7 @@
 
 #include "archivedata/RecordPlace.h"
 #include "link/PortIdentity.h"
+#include "records/DownloadEnding.h"
 #include "thresholds/ThresholdTable.h"
 
 #include <QDateTime>
@@ -15,15 +16,6 @@
 // Plain data the pages and the command-line tool hand to the archive, so that none of them
 // needs to know SQL.
 
-// How a download or an import ended.
-enum class DownloadEnding {
-    Completed,    // every record the meter announced arrived
-    NoData,       // the meter reported no (or too many) records
-    Unplugged,    // the port went away
-    Stalled,      // the meter stopped answering
-    Disconnected, // the operator disconnected
-    Imported,     // rows read from a file
-};
 // The stored name of an ending: "completed", "no data", "unplugged", "stalled",
 // "disconnected", "imported".
 QString DownloadEndingName(DownloadEnding ending);

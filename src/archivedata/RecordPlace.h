@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 #include <array>
 #include <optional>
 
@@ -44,4 +45,13 @@ struct JobSummary
     QString firstMeasured; // ISO date-time; empty when no record's text is a date
     QString lastMeasured;
     std::optional<Verdict> worst; // Fail > Over > Marginal > Pass; nothing when none judged
+};
+
+// A record's place and where the record came first (the download's UUID and its row, 0 for
+// the first): how `archive copy` finds the same record in another archive.
+struct PlacedRecord
+{
+    QUuid download;
+    int position = 0;
+    RecordPlace place;
 };

@@ -84,7 +84,7 @@ QString ArchiveSettingsDialog::Location() const
 
 std::optional<ArchiveTarget> ArchiveSettingsDialog::Target(QString* error) const
 {
-    return ChooseArchiveTarget(Location(), {}, {}, error);
+    return ChooseArchiveTarget(Location(), error);
 }
 
 void ArchiveSettingsDialog::OnTestConnection()

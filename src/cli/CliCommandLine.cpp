@@ -1,6 +1,6 @@
 #include "cli/CliCommandLine.h"
 
-#include "cli/CliArchive.h"
+#include "cliarchive/CliArchive.h"
 
 #include "common/NumberText.h"
 #include "common/PowerRange.h"
@@ -76,7 +76,14 @@ QString MoreUsage()
         "                                         of the preset (Pass = Fail + DB, 3 by\n"
         "                                         default) and upload all three\n"
         "  archive list ... --note TEXT           only records of downloads whose note holds\n"
-        "                                         TEXT (in any case, as the Archive window)\n");
+        "                                         TEXT (in any case, as the Archive window)\n"
+        "  archive list ... --job T --ont T       only records of that job, of that ONT\n"
+        "  archive assign (--download ID | --record ID)... [--job T] [--site T] [--ont T]\n"
+        "                 [--pon-port T] [--technician T]\n"
+        "                                         say where the records were measured\n"
+        "  archive jobs [--format csv|json] [-o FILE]\n"
+        "                                         each job: its sites, ONTs, records, first\n"
+        "                                         and last measurement and worst verdict\n");
 }
 
 // Channels by the wavelength the operator names.
@@ -93,13 +100,74 @@ std::optional<CalibrationChannel> ChannelOf(const QString& wavelength)
     return std::nullopt;
 }
 
-bool IsArchiveValueOption(const QString& name)
+// What an option sets. Those that take a value come first.
+enum class Opt {
+    Port,
+    Format,
+    Output,
+    Thresholds,
+    Preset,
+    Margin,
+    Archive, // read by ReadArchiveOption
+    Demo,
+    Quiet,
+    Yes,
+    UdevRule,
+    NoArchive,
+    Help,
+    Version,
+};
+
+// Every option of the tool, once.
+struct OptionName
 {
-    for (const char* option : {"--archive", "--archive-service", "--since", "--until", "--group",
-                               "--verdict", "--to", "--note", "--send-to"})
-        if (name == QLatin1String(option))
-            return true;
-    return false;
+    const char* name;
+    Opt opt;
+
+    bool TakesValue() const { return opt < Opt::Demo; }
+};
+constexpr OptionName kOptions[] = {
+    {"--port", Opt::Port},
+    {"--format", Opt::Format},
+    {"-o", Opt::Output},
+    {"--output", Opt::Output},
+    {"--thresholds", Opt::Thresholds},
+    {"--preset", Opt::Preset},
+    {"--margin", Opt::Margin},
+    {"--archive", Opt::Archive},
+    {"--archive-service", Opt::Archive},
+    {"--since", Opt::Archive},
+    {"--until", Opt::Archive},
+    {"--group", Opt::Archive},
+    {"--verdict", Opt::Archive},
+    {"--to", Opt::Archive},
+    {"--note", Opt::Archive},
+    {"--send-to", Opt::Archive},
+    {"--job", Opt::Archive},
+    {"--site", Opt::Archive},
+    {"--ont", Opt::Archive},
+    {"--pon-port", Opt::Archive},
+    {"--technician", Opt::Archive},
+    {"--download", Opt::Archive},
+    {"--record", Opt::Archive},
+    {"--demo", Opt::Demo},
+    {"--quiet", Opt::Quiet},
+    {"--yes", Opt::Yes},
+    {"--udev-rule", Opt::UdevRule},
+    {"--no-archive", Opt::NoArchive},
+    {"--help", Opt::Help},
+    {"-h", Opt::Help},
+    {"--version", Opt::Version},
+    {"-v", Opt::Version},
+    {"-V", Opt::Version},
+};
+
+const OptionName* FindOption(const QString& name)
+{
+    for (const OptionName& option : kOptions)
+        if (name == QLatin1String(option.name))
+            return &option;
+    return nullptr;
 }
 
 class Parser
@@ -107,7 +175,10 @@ class Parser
     Q_DECLARE_TR_FUNCTIONS(CliCommandLine)
 
 public:
-    explicit Parser(const QStringList& arguments) : args_(arguments.mid(1)) {}
+    Parser(const QStringList& arguments, const QString& archiveEnvironment)
+        : args_(arguments.mid(1)), archiveEnvironment_(archiveEnvironment)
+    {
+    }
 
     CliCommandLine Parse()
     {
@@ -129,7 +200,6 @@ private:
     // or follows "=" ("-oFILE" for -o).
     bool ReadOptions()
     {
-        CliOptions& o = result_.options;
         bool onlyArguments = false;
         for (qsizetype i = 0; i < args_.size(); ++i) {
             const QString& a = args_[i];
@@ -151,78 +221,88 @@ private:
                 name = QStringLiteral("-o");
                 inlineValue = a.mid(2);
             }
-            const auto value = [&]() -> std::optional<QString> {
-                if (inlineValue)
-                    return inlineValue;
-                if (i + 1 < args_.size())
-                    return args_[++i];
-                return std::nullopt;
-            };
-            const bool takesValue =
-                name == QLatin1String("--port") || name == QLatin1String("--format") ||
-                name == QLatin1String("-o") || name == QLatin1String("--output") ||
-                name == QLatin1String("--thresholds") || name == QLatin1String("--preset") ||
-                name == QLatin1String("--margin");
-            if (IsArchiveValueOption(name)) {
-                QString archiveError;
-                const std::optional<QString> v = value();
+            const OptionName* option = FindOption(name);
+            if (option && option->TakesValue()) {
+                std::optional<QString> v = inlineValue;
+                if (!v && i + 1 < args_.size())
+                    v = args_[++i];
                 if (!v || v->isEmpty())
                     return Error(tr("option %1 needs a value").arg(name));
-                ReadArchiveOption(name, *v, o.archive, &archiveError);
-                if (!archiveError.isEmpty())
-                    return Error(archiveError);
-                continue;
-            }
-            if (takesValue) {
-                const std::optional<QString> v = value();
-                if (!v || v->isEmpty())
-                    return Error(tr("option %1 needs a value").arg(name));
-                if (name == QLatin1String("--port")) {
-                    o.port = *v;
-                } else if (name == QLatin1String("--format")) {
-                    formatGiven_ = true;
-                    if (*v == QLatin1String("csv"))
-                        o.format = RecordFormat::Csv;
-                    else if (*v == QLatin1String("json"))
-                        o.format = RecordFormat::Json;
-                    else
-                        return Error(tr("unknown format '%1' (csv or json)").arg(*v));
-                } else if (name == QLatin1String("--thresholds")) {
-                    verdictThresholds_ = *v;
-                } else if (name == QLatin1String("--preset")) {
-                    o.preset = *v;
-                } else if (name == QLatin1String("--margin")) {
-                    double margin = 0.0;
-                    if (!IsCompleteNumber(*v, &margin) || margin < 0.0 || margin > 30.0)
-                        return Error(
-                            tr("--margin: '%1' is not a number of dB from 0 to 30").arg(*v));
-                    o.margin = static_cast<float>(margin);
-                } else {
-                    o.output = *v;
-                }
+                if (const QString error = Read(option->opt, name, *v); !error.isEmpty())
+                    return Error(error);
                 continue;
             }
             if (inlineValue)
                 return Error(tr("option %1 takes no value").arg(name));
-            if (name == QLatin1String("--demo"))
-                o.demo = true;
-            else if (name == QLatin1String("--quiet"))
-                o.quiet = true;
-            else if (name == QLatin1String("--yes"))
-                o.yes = true;
-            else if (name == QLatin1String("--udev-rule"))
-                o.udevRule = true;
-            else if (name == QLatin1String("--no-archive"))
-                o.archive.off = true;
-            else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
-                help_ = true;
-            else if (name == QLatin1String("--version") || name == QLatin1String("-v") ||
-                     name == QLatin1String("-V"))
-                version_ = true;
-            else
+            if (!option)
                 return Error(tr("unknown option '%1'").arg(a));
+            Read(option->opt, name, QString());
         }
         return true;
+    }
+
+    // What option `name` sets, with its value `v` if it takes one; the error when the
+    // value cannot be used.
+    QString Read(Opt opt, const QString& name, const QString& v)
+    {
+        CliOptions& o = result_.options;
+        QString error;
+        switch (opt) {
+        case Opt::Port:
+            o.port = v;
+            break;
+        case Opt::Format:
+            formatGiven_ = true;
+            if (v == QLatin1String("csv"))
+                o.format = RecordFormat::Csv;
+            else if (v == QLatin1String("json"))
+                o.format = RecordFormat::Json;
+            else
+                error = tr("unknown format '%1' (csv or json)").arg(v);
+            break;
+        case Opt::Output:
+            o.output = v;
+            break;
+        case Opt::Thresholds:
+            verdictThresholds_ = v;
+            break;
+        case Opt::Preset:
+            o.preset = v;
+            break;
+        case Opt::Margin: {
+            double margin = 0.0;
+            if (!IsCompleteNumber(v, &margin) || margin < 0.0 || margin > 30.0)
+                error = tr("--margin: '%1' is not a number of dB from 0 to 30").arg(v);
+            else
+                o.margin = static_cast<float>(margin);
+            break;
+        }
+        case Opt::Archive:
+            ReadArchiveOption(name, v, o.archive, &error);
+            break;
+        case Opt::Demo:
+            o.demo = true;
+            break;
+        case Opt::Quiet:
+            o.quiet = true;
+            break;
+        case Opt::Yes:
+            o.yes = true;
+            break;
+        case Opt::UdevRule:
+            o.udevRule = true;
+            break;
+        case Opt::NoArchive:
+            o.archive.off = true;
+            break;
+        case Opt::Help:
+            help_ = true;
+            break;
+        case Opt::Version:
+            version_ = true;
+            break;
+        }
+        return error;
     }
 
     // The argument at `index` of the command, or an error naming what is missing.
@@ -327,6 +407,9 @@ private:
     {
         if (result_.outcome != CliCommandLine::Outcome::Run)
             return true;
+        ArchiveOptions& archive = result_.options.archive;
+        archive.where =
+            ChooseCommandLineArchive(archive.location, archive.service, archiveEnvironment_);
         const CliOptions& o = result_.options;
         const QString command = positional_.mid(0, 2).join(QLatin1Char(' '));
         if (o.demo && !o.port.isEmpty())
@@ -340,7 +423,9 @@ private:
             result_.options.presetGroup = *o.archive.group;
             result_.options.archive.group.reset();
         }
-        if (const QString archiveError = CheckArchiveCombination(o, formatGiven_);
+        const ArchiveUse use{o.command == CliCommand::Archive, o.demo || !o.port.isEmpty(),
+                             !o.output.isEmpty(), formatGiven_};
+        if (const QString archiveError = CheckArchiveCombination(o.archive, use);
             !archiveError.isEmpty())
             return Error(archiveError);
         if (o.command == CliCommand::Archive)
@@ -369,6 +454,7 @@ private:
     }
 
     QStringList args_;
+    const QString archiveEnvironment_;
     QStringList positional_;
     bool help_ = false;
     bool version_ = false;
@@ -379,7 +465,7 @@ private:
 
 } // namespace
 
-CliCommandLine ParseCliCommandLine(const QStringList& arguments)
+CliCommandLine ParseCliCommandLine(const QStringList& arguments, const QString& archiveEnvironment)
 {
-    return Parser(arguments).Parse();
+    return Parser(arguments, archiveEnvironment).Parse();
 }

@@ -1,19 +1,12 @@
 #pragma once
 
 #include "calibration/Calibration.h"
-#include "cli/ArchiveOptions.h"
+#include "cliarchive/ArchiveOptions.h"
+#include "cliarchive/CliBasics.h"
 
 #include <QString>
 #include <QStringList>
 #include <optional>
-
-// The tool's exit codes.
-enum CliExit : int {
-    ExitDone = 0,
-    ExitFailed = 1, // the meter did not answer in time, went away or refused; output unwritable
-    ExitUsage = 2,  // the command line, or the file it names, cannot be used
-    ExitNoPort = 3, // the port cannot be found or opened
-};
 
 enum class CliCommand {
     Ports,
@@ -27,8 +20,6 @@ enum class CliCommand {
     FactoryDefault,
     Archive,
 };
-
-enum class RecordFormat { Csv, Json };
 
 // One run of the tool, as its command line asks for it.
 struct CliOptions
@@ -63,6 +54,8 @@ struct CliCommandLine
     int ExitCode() const { return outcome == Outcome::Error ? ExitUsage : ExitDone; }
 };
 
-// Reads the arguments as the tool gets them (arguments[0] is the tool). Options may stand
-// anywhere; a negative number ("calibrate 1310 -7.5") is an argument, not an option.
-CliCommandLine ParseCliCommandLine(const QStringList& arguments);
+// Reads the arguments as the tool gets them (arguments[0] is the tool), with the value of the
+// environment variable QX390D_ARCHIVE. Options may stand anywhere; a negative number
+// ("calibrate 1310 -7.5") is an argument, not an option.
+CliCommandLine ParseCliCommandLine(const QStringList& arguments,
+                                   const QString& archiveEnvironment = {});

@@ -1,9 +1,9 @@
 #include "cli/CliSession.h"
 
 #include "calibration/Calibration.h"
-#include "cli/CliArchive.h"
 #include "cli/CliPorts.h"
 #include "cli/RecordJson.h"
+#include "cliarchive/CliArchive.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "link/ConnectionCommands.h"
@@ -49,9 +49,12 @@ CliSession::CliSession(const CliOptions& options, QIODevice& out, QIODevice& err
         StartCommand();
     });
     connect(&link_, &DeviceLink::PortLost, this, [this] {
-        portLost_ = true;
         Finish(ExitFailed, tr("the meter's port went away (unplugged or switched off?)"));
     });
+    download_.SetEndedHandler(
+        [this](DownloadEnding how, int expected, const QList<QStringList>& rows) {
+            ended_ = EndedDownload{how, expected, rows};
+        });
     connect(&link_, &DeviceLink::FrameSent, this, [this] { ++framesSent_; });
     // The link's own watch on the download and upload answers says where the meter stopped.
     connect(&link_, &DeviceLink::ExchangeStalled, this, [this](const QString& text) {
@@ -86,10 +89,9 @@ int CliSession::Run()
     // The archive a download goes to is settled before the meter is asked for anything: an
     // option that cannot be used stops the run with nothing sent.
     if (options_.command == CliCommand::Records && !options_.archive.off) {
-        QString error;
-        archiveTarget_ = RecordsArchiveTarget(options_, &error);
+        archiveTarget_ = options_.archive.where.TargetOrDefault();
         if (!archiveTarget_) {
-            Finish(ExitUsage, error);
+            Finish(ExitUsage, options_.archive.where.error);
             return exitCode_;
         }
     }
@@ -103,16 +105,19 @@ int CliSession::Run()
     }
     if (Connect())
         loop_.exec();
+    // Before the port closes, which the download would take for the operator's disconnect.
+    download_.StopWaiting();
     Close();
     // What arrived is kept, a broken-off download too, marked so. A failed run keeps to
     // its one error line: no note of the archive's.
     if (downloadStarted_ && archiveTarget_) {
-        CliOptions archiving = options_;
-        archiving.quiet = options_.quiet || exitCode_ != ExitDone;
+        // A request the meter never answered is kept as an empty stalled download.
+        const EndedDownload ended = ended_.value_or(EndedDownload{DownloadEnding::Stalled, 0, {}});
         // The records are judged as the output judges them: by --thresholds, if given.
-        ArchiveCliDownload(*archiveTarget_, archiving, device_, identity_, table_.Rows(),
+        ArchiveCliDownload(*archiveTarget_, options_.quiet || exitCode_ != ExitDone, device_,
+                           identity_, ended.how, ended.expected, ended.rows,
                            options_.thresholdFile.isEmpty() ? ThresholdTable() : thresholds_.table,
-                           recordCount_, downloadCompleted_, portLost_, err_);
+                           err_);
     }
     return exitCode_;
 }
@@ -456,10 +461,8 @@ void CliSession::OnBox(const QString& text)
     if (stage_ == Stage::Done)
         return;
     if (stage_ == Stage::Records && text == RecordText::DownloadComplete()) {
-        downloadCompleted_ = true;
         FinishWithOutput(RecordOutput(), tr("downloaded %1 records").arg(table_.RowCount()));
     } else if (stage_ == Stage::Records && text == RecordText::NoDataToDownload()) {
-        downloadCompleted_ = recordCount_ == 0;
         if (recordCount_ == 0)
             FinishWithOutput(RecordOutput(), tr("the meter holds no records"));
         else

@@ -104,8 +104,14 @@ private:
     QString device_;
     PortIdentity identity_;
     bool downloadStarted_ = false;
-    bool downloadCompleted_ = false;
-    bool portLost_ = false;
+    // How the download ended, as it told.
+    struct EndedDownload
+    {
+        DownloadEnding how;
+        int expected;
+        QList<QStringList> rows;
+    };
+    std::optional<EndedDownload> ended_;
     QList<MeasurementRecord> records_;
     int recordCount_ = 0;
 

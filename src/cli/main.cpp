@@ -1,9 +1,9 @@
 // qx390d-cli: the QX390D power meter from scripts and terminals, without a display.
 
-#include "cli/CliArchive.h"
 #include "cli/CliCommandLine.h"
 #include "cli/CliSession.h"
-#include "cli/CliSignals.h"
+#include "cliarchive/CliArchive.h"
+#include "cliarchive/CliSignals.h"
 #include "common/ProgramTranslations.h"
 #include "sim/PtyHost.h"
 
@@ -20,7 +20,8 @@ int main(int argc, char* argv[])
     // The messages in the desktop's language; what the commands output never changes with it.
     InstallTranslations(app);
 
-    const CliCommandLine commandLine = ParseCliCommandLine(QCoreApplication::arguments());
+    const CliCommandLine commandLine =
+        ParseCliCommandLine(QCoreApplication::arguments(), qEnvironmentVariable("QX390D_ARCHIVE"));
     switch (commandLine.outcome) {
     case CliCommandLine::Outcome::Help:
     case CliCommandLine::Outcome::Version:
@@ -40,7 +41,8 @@ int main(int argc, char* argv[])
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
     if (options.command == CliCommand::Archive)
-        return RunArchiveCommand(options, out, err);
+        return RunArchiveCommand(options.archive, {options.output, options.format, options.quiet},
+                                 out, err);
 
     std::unique_ptr<PtyHost> meter;
     if (options.demo) {

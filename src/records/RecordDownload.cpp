@@ -32,15 +32,15 @@ RecordDownload::RecordDownload(DeviceLink& link, RecordTable& table, Prompter& p
     // the disconnect it looks like at first.
     QObject::connect(&link, &DeviceLink::Closed, &pause_, [this] {
         if (running_ && !cause_)
-            cause_ = Ending::Disconnected;
+            cause_ = DownloadEnding::Disconnected;
     });
     QObject::connect(&link, &DeviceLink::PortLost, &pause_, [this] {
         if (running_)
-            cause_ = Ending::Unplugged;
+            cause_ = DownloadEnding::Unplugged;
     });
     QObject::connect(&link, &DeviceLink::ExchangeStalled, &pause_, [this] {
         if (running_ && !cause_)
-            cause_ = Ending::Stalled;
+            cause_ = DownloadEnding::Stalled;
     });
     QObject::connect(&link.State(), &LinkState::Changed, &pause_, [this] { OnLinkStateChanged(); });
 }
@@ -126,10 +126,10 @@ void RecordDownload::End()
     running_ = false;
     const QList<QStringList> rows = table_.Rows();
     // All that was announced arrived: complete, even when the link closed in the pause.
-    const Ending how = noData_ ? Ending::NoData
-                       : expected_ > 0 && rows.size() == expected_
-                           ? Ending::Completed
-                           : cause_.value_or(Ending::Stalled);
+    const DownloadEnding how = noData_ ? DownloadEnding::NoData
+                               : expected_ > 0 && rows.size() == expected_
+                                   ? DownloadEnding::Completed
+                                   : cause_.value_or(DownloadEnding::Stalled);
     if (ended_)
         ended_(how, expected_, noData_ ? QList<QStringList>() : rows);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/DownloadEnding.h"
 #include "records/DownloadProgress.h"
 
 #include <QByteArray>
@@ -27,17 +28,10 @@ public:
 
     using RequestRecordFn = std::function<void(quint16 index)>;
 
-    // How a download ended.
-    enum class Ending {
-        Completed,    // every record the meter announced arrived
-        NoData,       // the meter reported no records, or more than kMaxRecords
-        Unplugged,    // the port went away
-        Stalled,      // the meter stopped answering
-        Disconnected, // the operator disconnected
-    };
     // Told once per download, when it has ended (a completed one before its box): how, the records
     // the meter announced, and the rows the table holds then (what arrived).
-    using EndedFn = std::function<void(Ending how, int expected, const QList<QStringList>& rows)>;
+    using EndedFn =
+        std::function<void(DownloadEnding how, int expected, const QList<QStringList>& rows)>;
 
     // Records come over `link`; `request` asks the meter for a record (the link's own
     // request when none is given); boxes are owned by `owner`.
@@ -52,6 +46,11 @@ public:
 
     // Who is told when a download has ended (the program's archive).
     void SetEndedHandler(EndedFn ended) { ended_ = std::move(ended); }
+
+    // The caller waits no longer (the command-line tool's own answer limit has passed, or
+    // its run ended otherwise): a download still running ends now, told as what broke it
+    // off, else as stalled.
+    void StopWaiting() { End(); }
 
     // True between the last row and the completion message.
     bool CompletionPending() const { return pause_.isActive(); }
@@ -70,7 +69,7 @@ private:
     bool running_ = false;
     int expected_ = 0;
     bool noData_ = false;
-    std::optional<Ending> cause_; // what broke it off, as the link reported it
+    std::optional<DownloadEnding> cause_; // what broke it off, as the link reported it
     EndedFn ended_;
 
     DeviceLink& link_;

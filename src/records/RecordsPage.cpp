@@ -105,7 +105,7 @@ RecordsPage::RecordsPage(DeviceLink& link, Prompter& prompter, FileDialogs& dial
     connect(&frame_, &QTimer::timeout, this, &RecordsPage::ShowFrame);
     connect(&download_.Progress(), &DownloadProgress::Changed, this, &RecordsPage::HoldPainting);
     download_.SetEndedHandler(
-        [this](RecordDownload::Ending how, int expected, const QList<QStringList>& rows) {
+        [this](DownloadEnding how, int expected, const QList<QStringList>& rows) {
             Q_EMIT DownloadEnded(how, expected, static_cast<int>(rows.size()), rows);
         });
 

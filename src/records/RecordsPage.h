@@ -62,7 +62,7 @@ public:
 Q_SIGNALS:
     // A download has ended (once per download): how, the records the meter announced, how
     // many arrived and the rows as the table shows them.
-    void DownloadEnded(RecordDownload::Ending how, int expected, int arrived,
+    void DownloadEnded(DownloadEnding how, int expected, int arrived,
                        const QList<QStringList>& rows);
     // An import has put the rows of `file` in the table (an import that brought no rows is
     // not told).

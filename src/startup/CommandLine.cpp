@@ -78,23 +78,16 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& archiv
         result.options.demo = parser.isSet(demo);
         result.options.platformGiven = parser.isSet(QStringLiteral("platform"));
         result.options.noArchive = parser.isSet(noArchive);
-        const QString location = parser.value(archive);
-        const QString service = parser.value(archiveService);
-        if (!location.isEmpty() || !service.isEmpty() || !archiveEnvironment.isEmpty()) {
-            QString error;
-            result.options.archive =
-                ChooseArchiveTarget(location, service, archiveEnvironment, &error);
-            result.options.archiveChosenBy = !location.isEmpty() ? QStringLiteral("--archive")
-                                             : !service.isEmpty()
-                                                 ? QStringLiteral("--archive-service")
-                                                 : QStringLiteral("QX390D_ARCHIVE");
-            if (!result.options.archive) {
-                result.outcome = CommandLine::Outcome::Error;
-                // Both options at once are the command line's fault as a whole.
-                result.text = location.isEmpty() || service.isEmpty()
-                                  ? result.options.archiveChosenBy + QStringLiteral(": ") + error
-                                  : error;
-            }
+        const ArchiveChoice choice = ChooseCommandLineArchive(
+            parser.value(archive), parser.value(archiveService), archiveEnvironment);
+        result.options.archive = choice.target;
+        result.options.archiveChosenBy = choice.chosenBy;
+        if (!choice.error.isEmpty()) {
+            result.outcome = CommandLine::Outcome::Error;
+            // Both options at once are the command line's fault as a whole.
+            result.text = choice.bothOptions
+                              ? choice.error
+                              : choice.chosenBy + QStringLiteral(": ") + choice.error;
         }
     }
     if (result.outcome == CommandLine::Outcome::Error)
@@ -124,7 +117,7 @@ std::optional<ArchiveTarget> SessionArchive(const ProgramOptions& options, const
     if (setting.isEmpty())
         return ArchiveTarget::SqliteFile(DefaultArchivePath());
     QString reason;
-    std::optional<ArchiveTarget> target = ChooseArchiveTarget(setting, {}, {}, &reason);
+    std::optional<ArchiveTarget> target = ChooseArchiveTarget(setting, &reason);
     if (!target)
         *error = QCoreApplication::translate("CommandLine",
                                              "the archive of Archive Settings cannot be used: ") +

@@ -106,6 +106,26 @@ private:
     TestArchives server_;
     QString serverError_;
 
+    // A new database on the suite's server and the archive there; no server (the test has
+    // failed) when it did not start.
+    struct ServerArchive
+    {
+        PgServer* server = nullptr;
+        QString database;
+        ArchiveTarget target;
+    };
+    ServerArchive NewServerArchive()
+    {
+        ServerArchive archive;
+        archive.server = Server();
+        if (!archive.server)
+            return archive;
+        QString error;
+        archive.database = archive.server->CreateDatabase(&error);
+        archive.target = ServerTarget(archive.server->Url(archive.database));
+        return archive;
+    }
+
     PgServer* Server()
     {
         if (!server_.Server())
@@ -395,12 +415,10 @@ private Q_SLOTS:
     void serverWait_endsAndKeepsTheDownload()
     {
         QFETCH(QString, how);
-        PgServer* server = Server();
+        const auto [server, database, target] = NewServerArchive();
         if (!server)
             return;
         QString error;
-        const QString database = server->CreateDatabase(&error);
-        const ArchiveTarget target = ServerTarget(server->Url(database));
         QVERIFY(ArchiveStore(target).Open());
         const std::unique_ptr<QProcess> holder = server->Session(database);
         holder->write("SELECT pg_advisory_lock(5322001);\n");
@@ -498,12 +516,9 @@ private Q_SLOTS:
     {
         QFETCH(int, signal);
         QFETCH(QString, step);
-        PgServer* server = Server();
+        const auto [server, database, target] = NewServerArchive();
         if (!server)
             return;
-        QString error;
-        const QString database = server->CreateDatabase(&error);
-        const ArchiveTarget target = ServerTarget(server->Url(database));
         QVERIFY(ArchiveStore(target).Open());
         const QString data = server_.Path(QStringLiteral("killed-") + database);
         const QString local = CliLocalFile(data);
@@ -585,12 +600,9 @@ private Q_SLOTS:
     void keptDownloadsSent_whenAConnectionSucceeds()
     {
         QFETCH(QString, connection);
-        PgServer* server = Server();
+        const auto [server, database, target] = NewServerArchive();
         if (!server)
             return;
-        QString error;
-        const QString database = server->CreateDatabase(&error);
-        const ArchiveTarget target = ServerTarget(server->Url(database));
         const QString data = server_.Path(QStringLiteral("sent-") + database);
         const QByteArray home = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", QFile::encodeName(data));
@@ -619,12 +631,9 @@ private Q_SLOTS:
     // waits, and --send-to delivers it to an archive chosen on purpose.
     void loginWithoutTheRight_saidAndKeptUntilSentElsewhere()
     {
-        PgServer* server = Server();
+        const auto [server, database, target] = NewServerArchive();
         if (!server)
             return;
-        QString error;
-        const QString database = server->CreateDatabase(&error);
-        const ArchiveTarget target = ServerTarget(server->Url(database));
         QVERIFY(ArchiveStore(target).Open());
         // A login of its own that may read only.
         QVERIFY(server->Sql("CREATE ROLE qx390d_viewer LOGIN", database));

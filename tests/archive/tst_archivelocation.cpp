@@ -93,7 +93,7 @@ private slots:
         QFETCH(QString, absent);
 
         QString error;
-        const std::optional<ArchiveTarget> target = ChooseArchiveTarget(location, {}, {}, &error);
+        const std::optional<ArchiveTarget> target = ChooseArchiveTarget(location, &error);
         if (conninfo.isEmpty()) {
             QVERIFY(!target);
             QVERIFY2(error.contains(message), qPrintable(error));

@@ -3,6 +3,7 @@
 // download, export and threshold page produce.
 #include "FakePrompter.h"
 #include "TestSupport.h"
+#include "cli/CliCommandLine.h"
 #include "cli/CliPorts.h"
 #include "common/ProgramFacts.h"
 #include "export/CsvExport.h"
@@ -160,6 +161,8 @@ private slots:
     void presetSetsOnlyItsChannelsAndDisorderIsWarned();
     void udevRuleMatchesTheMeterExactly_data();
     void udevRuleMatchesTheMeterExactly();
+    void commandLineFormsAreRead_data();
+    void commandLineFormsAreRead();
 
 private:
     QTemporaryDir dir;
@@ -697,6 +700,75 @@ void TestCli::udevRuleMatchesTheMeterExactly()
         match +
             R"(, MODE="0660", TAG+="uaccess", ENV{ID_MM_DEVICE_IGNORE}="1", SYMLINK+="qx390d")");
     QCOMPARE(PortLine(port), "/dev/ttyUSB0\t-\t10c4:ea60\t" + (serial.isEmpty() ? "-" : serial));
+}
+
+void TestCli::commandLineFormsAreRead_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("read"); // the options read, as Read() below writes them
+    QTest::addColumn<QString>("error");
+
+    const QString help = " (see qx390d-cli --help)";
+    QTest::newRow("-oFILE") << QStringList{"records", "-o/tmp/r.csv"} << "output=/tmp/r.csv"
+                            << "";
+    QTest::newRow("--output FILE") << QStringList{"records", "--output", "r.csv"} << "output=r.csv"
+                                   << "";
+    QTest::newRow("--opt=value") << QStringList{"--port=/dev/x", "records"} << "port=/dev/x"
+                                 << "";
+    QTest::newRow("option after the command")
+        << QStringList{"records", "--port", "/dev/x"} << "port=/dev/x"
+        << "";
+    QTest::newRow("negative number as an argument")
+        << QStringList{"calibrate", "1310", "-7.5"} << "reference=-7.5"
+        << "";
+    QTest::newRow("-- ends the options")
+        << QStringList{"archive", "import", "--", "-a.csv", "--demo"} << "files=-a.csv|--demo"
+        << "";
+    QTest::newRow("- is an argument") << QStringList{"archive", "import", "-"} << "files=-"
+                                      << "";
+    QTest::newRow("the last value counts")
+        << QStringList{"--port", "/dev/a", "--port=/dev/b", "records"} << "port=/dev/b"
+        << "";
+    QTest::newRow("help") << QStringList{"records", "-h"} << "help"
+                          << "";
+    QTest::newRow("version") << QStringList{"-V"} << "version"
+                             << "";
+    QTest::newRow("unknown option") << QStringList{"records", "--bogus"} << ""
+                                    << "unknown option '--bogus'" + help;
+    QTest::newRow("long option with one dash") << QStringList{"-port", "/dev/x", "records"} << ""
+                                               << "unknown option '-port'" + help;
+    QTest::newRow("value to a switch") << QStringList{"--demo=yes", "records"} << ""
+                                       << "option --demo takes no value" + help;
+    QTest::newRow("missing value") << QStringList{"records", "--port"} << ""
+                                   << "option --port needs a value" + help;
+    QTest::newRow("empty value") << QStringList{"--archive=", "archive", "list"} << ""
+                                 << "option --archive needs a value" + help;
+    QTest::newRow("archive option's value") << QStringList{"archive", "list", "--group", "4"} << ""
+                                            << "--group: '4' is not 1, 2 or 3" + help;
+    QTest::newRow("first mistake told")
+        << QStringList{"--format", "xml", "--bogus", "records"} << ""
+        << "unknown format 'xml' (csv or json)" + help;
+}
+
+void TestCli::commandLineFormsAreRead()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, read);
+    QFETCH(QString, error);
+
+    const CliCommandLine line = ParseCliCommandLine(QStringList{"qx390d-cli"} + arguments);
+    QCOMPARE(line.outcome == CliCommandLine::Outcome::Error ? line.text : QString(), error);
+    if (!error.isEmpty())
+        return;
+    const CliOptions& o = line.options;
+    const QString field = read.section('=', 0, 0);
+    const QString got = line.outcome == CliCommandLine::Outcome::Help      ? "help"
+                        : line.outcome == CliCommandLine::Outcome::Version ? "version"
+                        : field == "output"                                ? "output=" + o.output
+                        : field == "port"                                  ? "port=" + o.port
+                        : field == "reference" ? "reference=" + QString::number(o.reference)
+                                               : "files=" + o.archive.files.join('|');
+    QCOMPARE(got, read);
 }
 
 QTEST_MAIN(TestCli)

@@ -21,7 +21,7 @@ namespace {
 void CheckLocation(const QString& location, const QString& password)
 {
     QString error;
-    const std::optional<ArchiveTarget> target = ChooseArchiveTarget(location, {}, {}, &error);
+    const std::optional<ArchiveTarget> target = ChooseArchiveTarget(location, &error);
     if (!target) {
         FUZZ_CHECK(!error.isEmpty());
         FUZZ_CHECK(password.isEmpty() || !error.contains(password));

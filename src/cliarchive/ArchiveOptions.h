@@ -1,17 +1,23 @@
 #pragma once
 
+#include "archive/ArchiveTarget.h"
+#include "archivedata/RecordPlace.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 // The archive's part of the command line: where the archive is, and the `archive`
 // command's action and arguments.
-enum class ArchiveAction { List, Downloads, Import, Note, Copy, Init, Pending };
+enum class ArchiveAction { List, Downloads, Import, Note, Copy, Init, Pending, Assign, Jobs };
 
 struct ArchiveOptions
 {
     QString location; // --archive PATH|postgresql://...|service=NAME
     QString service;  // --archive-service NAME
+    // What those and QX390D_ARCHIVE choose, read once with the command line; its error is
+    // told by the command that would use the archive.
+    ArchiveChoice where;
     bool off = false; // --no-archive: `records` archives nothing
 
     ArchiveAction action = ArchiveAction::List;
@@ -25,4 +31,9 @@ struct ArchiveOptions
     QString noteText;
     QString copyTo; // copy --to URL
     QString sendTo; // pending --send-to URL|PATH
+    // --job, --site, --ont, --pon-port, --technician: what assign sets; list filters by the
+    // job and the ONT.
+    RecordPlace place;
+    QList<qint64> assignDownloads; // assign --download ID...
+    QList<qint64> assignRecords;   // assign --record ID...
 };

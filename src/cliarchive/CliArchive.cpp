@@ -1,10 +1,10 @@
-#include "cli/CliArchive.h"
+#include "cliarchive/CliArchive.h"
 
 #include "archive/ArchiveStore.h"
 #include "archivedata/RecordKey.h"
 #include "archiving/ArchiveImport.h"
 #include "archiving/ArchiveSession.h"
-#include "cli/CliSignals.h"
+#include "cliarchive/CliSignals.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
 #include "records/RecordTable.h"
@@ -12,10 +12,12 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHash>
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace {
 
@@ -36,6 +38,25 @@ QString VerdictOption(const QString& value)
     return {};
 }
 
+// The place's field an option sets: --job, --site, --ont, --pon-port, --technician.
+std::optional<RecordPlace::Field> PlaceOption(const QString& name)
+{
+    for (int f = 0; f < RecordPlace::kFields; ++f) {
+        const auto field = static_cast<RecordPlace::Field>(f);
+        if (name == QStringLiteral("--") + PlaceFieldName(field).replace(u'_', u'-'))
+            return field;
+    }
+    return std::nullopt;
+}
+
+// The place's columns at the end of a listed record, after those that import.
+const QStringList kPlaceHeaders{QStringLiteral("Job"), QStringLiteral("Site"),
+                                QStringLiteral("ONT"), QStringLiteral("PON Port"),
+                                QStringLiteral("Technician")};
+// And as JSON keys.
+const QStringList kPlaceKeys{QStringLiteral("job"), QStringLiteral("site"), QStringLiteral("ont"),
+                             QStringLiteral("ponPort"), QStringLiteral("technician")};
+
 QByteArray CsvLine(const QStringList& fields)
 {
     QString line;
@@ -55,7 +76,7 @@ QByteArray RecordCsvHeader()
     for (const RecordTable::Column& c : RecordTable::Columns())
         headers << c.header;
     headers << QStringLiteral("Verdict") << QStringLiteral("Download")
-            << QStringLiteral("Downloaded") << QStringLiteral("Note");
+            << QStringLiteral("Downloaded") << QStringLiteral("Note") << kPlaceHeaders;
     return CsvLine(headers);
 }
 
@@ -63,9 +84,11 @@ QByteArray RecordCsvHeader()
 QByteArray RecordCsv(const ArchivedRecord& r, const QString& downloaded)
 {
     QStringList fields;
-    fields.reserve(r.texts.size() + 4);
+    fields.reserve(r.texts.size() + 4 + RecordPlace::kFields);
     fields << r.texts << r.verdict.value_or(QString()) << QString::number(r.downloadId)
            << downloaded << r.note;
+    for (const std::optional<QString>& text : r.place.texts)
+        fields << text.value_or(QString());
     return CsvLine(fields);
 }
 
@@ -87,6 +110,10 @@ QByteArray RecordJsonLine(const ArchivedRecord& r)
     o.insert(QStringLiteral("download"), r.downloadId);
     o.insert(QStringLiteral("downloaded"), UtcIso(r.downloadedAt));
     o.insert(QStringLiteral("note"), r.note);
+    for (int f = 0; f < RecordPlace::kFields; ++f) {
+        const std::optional<QString>& text = r.place.texts[static_cast<size_t>(f)];
+        o.insert(kPlaceKeys[f], text ? QJsonValue(*text) : QJsonValue());
+    }
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -139,19 +166,19 @@ const QStringList kDownloadHeaders{
 class ArchiveRun
 {
 public:
-    ArchiveRun(const CliOptions& options, QIODevice& out, QIODevice& err)
-        : options_(options), out_(out), err_(err)
+    ArchiveRun(const ArchiveOptions& options, const ArchiveOutput& output, QIODevice& out,
+               QIODevice& err)
+        : archive_(options), output_(output), out_(out), err_(err)
     {
     }
 
     int Run()
     {
-        const ArchiveOptions& a = options_.archive;
-        QString error;
-        const std::optional<ArchiveTarget> target = ChooseArchiveTarget(
-            a.location, a.service, qEnvironmentVariable("QX390D_ARCHIVE"), &error);
+        const ArchiveOptions& a = archive_;
+        const std::optional<ArchiveTarget> target = a.where.TargetOrDefault();
         if (!target)
-            return Fail(ExitUsage, error);
+            return Fail(ExitUsage, a.where.error);
+        QString error;
         // The queue on this PC is read without reaching any archive.
         if (a.action == ArchiveAction::Pending)
             return Pending();
@@ -178,6 +205,10 @@ public:
             return SetNote();
         case ArchiveAction::Copy:
             return Copy();
+        case ArchiveAction::Assign:
+            return Assign();
+        case ArchiveAction::Jobs:
+            return Jobs();
         case ArchiveAction::Init:
             if (!Store().Init())
                 return Fail(ExitFailed, Store().Error());
@@ -200,7 +231,7 @@ private:
 
     void Note(const QString& text)
     {
-        if (!options_.quiet)
+        if (!output_.quiet)
             err_.write(text.toLocal8Bit() + '\n');
     }
 
@@ -208,18 +239,20 @@ private:
 
     int List()
     {
-        const ArchiveOptions& a = options_.archive;
+        const ArchiveOptions& a = archive_;
         ArchiveFilter filter;
         filter.since = FilterBoundIso(a.since, false);
         filter.until = FilterBoundIso(a.until, true);
         filter.group = a.group;
         filter.verdict = a.verdict;
         filter.note = a.note;
-        OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
+        filter.job = a.place.Text(RecordPlace::Job);
+        filter.ont = a.place.Text(RecordPlace::Ont);
+        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
         QString error;
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
-        const bool csv = options_.format == RecordFormat::Csv;
+        const bool csv = output_.format == RecordFormat::Csv;
         qint64 listed = 0;
         // Chunk by chunk, each after the last record of the one before: constant memory
         // however large the archive, and a record written meanwhile is never listed twice.
@@ -263,11 +296,11 @@ private:
         const std::optional<QList<ArchivedDownload>> downloads = Store().Downloads();
         if (!downloads)
             return Fail(ExitFailed, Store().Error());
-        OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
+        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
         QString error;
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
-        const bool csv = options_.format == RecordFormat::Csv;
+        const bool csv = output_.format == RecordFormat::Csv;
         if (csv)
             output.Write(CsvLine(kDownloadHeaders));
         for (const ArchivedDownload& d : *downloads) {
@@ -291,7 +324,7 @@ private:
     int Import()
     {
         int code = ExitDone;
-        for (const QString& file : options_.archive.files) {
+        for (const QString& file : archive_.files) {
             QString reason;
             const std::optional<QList<QStringList>> rows = ReadRecordFile(file, &reason);
             if (!rows) {
@@ -322,9 +355,69 @@ private:
         return code;
     }
 
+    int Assign()
+    {
+        const ArchiveOptions& a = archive_;
+        QList<qint64> records = a.assignRecords;
+        for (qint64 download : a.assignDownloads) {
+            const std::optional<QList<qint64>> brought = Store().RecordIdsOfDownload(download);
+            if (!brought)
+                return Fail(ExitFailed, Store().Error());
+            records << *brought;
+        }
+        if (!Store().Assign(records, a.place))
+            return Fail(ExitFailed, Store().Error());
+        QList<qint64> distinct = records;
+        std::sort(distinct.begin(), distinct.end());
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        Note(Text::tr("%1 records assigned").arg(distinct.size()));
+        return ExitDone;
+    }
+
+    int Jobs()
+    {
+        const std::optional<QList<JobSummary>> jobs = Store().Jobs();
+        if (!jobs)
+            return Fail(ExitFailed, Store().Error());
+        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
+        QString error;
+        if (!output.Open(&error))
+            return Fail(ExitFailed, error);
+        const bool csv = output_.format == RecordFormat::Csv;
+        if (csv)
+            output.Write(
+                CsvLine({QStringLiteral("Job"), QStringLiteral("Sites"), QStringLiteral("ONTs"),
+                         QStringLiteral("Records"), QStringLiteral("First"), QStringLiteral("Last"),
+                         QStringLiteral("Worst")}));
+        for (const JobSummary& j : *jobs) {
+            const QString worst = j.worst ? VerdictName(*j.worst) : QString();
+            if (csv) {
+                // Several sites or ONTs in one cell, a line each, as a spreadsheet shows them.
+                output.Write(
+                    CsvLine({j.job, j.sites.join(QLatin1Char('\n')), j.onts.join(QLatin1Char('\n')),
+                             QString::number(j.records), j.firstMeasured, j.lastMeasured, worst}));
+                continue;
+            }
+            const auto textOrNull = [](const QString& t) {
+                return t.isEmpty() ? QJsonValue() : QJsonValue(t);
+            };
+            const QJsonObject o{{QStringLiteral("job"), j.job},
+                                {QStringLiteral("sites"), QJsonArray::fromStringList(j.sites)},
+                                {QStringLiteral("onts"), QJsonArray::fromStringList(j.onts)},
+                                {QStringLiteral("records"), j.records},
+                                {QStringLiteral("first"), textOrNull(j.firstMeasured)},
+                                {QStringLiteral("last"), textOrNull(j.lastMeasured)},
+                                {QStringLiteral("worst"), textOrNull(worst.toLower())}};
+            output.Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+        }
+        if (!output.Commit(&error))
+            return Fail(ExitFailed, error);
+        return ExitDone;
+    }
+
     int SetNote()
     {
-        const ArchiveOptions& a = options_.archive;
+        const ArchiveOptions& a = archive_;
         if (!Store().SetNote(a.downloadId, a.noteText))
             return Fail(ExitFailed, Store().Error());
         Note(Text::tr("download %1: note set").arg(a.downloadId));
@@ -334,8 +427,7 @@ private:
     int Copy()
     {
         QString error;
-        const std::optional<ArchiveTarget> to =
-            ChooseArchiveTarget(options_.archive.copyTo, QString(), QString(), &error);
+        const std::optional<ArchiveTarget> to = ChooseArchiveTarget(archive_.copyTo, &error);
         if (!to)
             return Fail(ExitUsage, error);
         if (to->Display() == Store().Target().Display())
@@ -366,6 +458,46 @@ private:
                  .arg(newRecords)
                  .arg(to->Display())
                  .arg(known));
+        return CopyPlaces(destination);
+    }
+
+    // The records' places, found in `destination` by the download and row that brought each
+    // record first (copied under the same UUID).
+    int CopyPlaces(ArchiveStore& destination)
+    {
+        const std::optional<QList<PlacedRecord>> placed = Store().PlacedRecords();
+        if (!placed)
+            return Fail(ExitFailed, Store().Error());
+        QHash<QUuid, QList<const PlacedRecord*>> byDownload;
+        for (const PlacedRecord& p : *placed)
+            byDownload[p.download] << &p;
+        QList<QPair<RecordPlace, QList<qint64>>> byPlace;
+        for (auto d = byDownload.cbegin(); d != byDownload.cend(); ++d) {
+            QList<int> positions;
+            for (const PlacedRecord* p : d.value())
+                positions << p->position;
+            const std::optional<QList<qint64>> ids = destination.RecordIdsAt(d.key(), positions);
+            if (!ids)
+                return Fail(
+                    ExitFailed,
+                    Text::tr("the records' places were not copied: %1").arg(destination.Error()));
+            for (qsizetype i = 0; i < ids->size(); ++i) {
+                const RecordPlace& place = d.value()[i]->place;
+                auto group = std::find_if(byPlace.begin(), byPlace.end(),
+                                          [&](const auto& g) { return g.first == place; });
+                if (group == byPlace.end())
+                    byPlace.append({place, {(*ids)[i]}});
+                else
+                    group->second << (*ids)[i];
+            }
+        }
+        for (const auto& [place, ids] : std::as_const(byPlace))
+            if (!destination.Assign(ids, place))
+                return Fail(
+                    ExitFailed,
+                    Text::tr("the records' places were not copied: %1").arg(destination.Error()));
+        if (!placed->isEmpty())
+            Note(Text::tr("copied the places of %1 records").arg(placed->size()));
         return ExitDone;
     }
 
@@ -379,9 +511,9 @@ private:
         // Nothing waits where there is no file; it is not created for this.
         if (QFileInfo::exists(path) && !(pending = local.Pending(QString())))
             return Fail(ExitFailed, local.Error());
-        if (!options_.archive.sendTo.isEmpty())
+        if (!archive_.sendTo.isEmpty())
             return SendPending(local, *pending);
-        OutputFile output(options_.output.isEmpty() ? QStringLiteral("-") : options_.output, out_);
+        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
         QString error;
         if (!output.Open(&error))
             return Fail(ExitFailed, error);
@@ -391,7 +523,7 @@ private:
                                   QStringLiteral("Source"),  QStringLiteral("Records"),
                                   QStringLiteral("Archive"), QStringLiteral("Location"),
                                   QStringLiteral("Reason")};
-        const bool csv = options_.format == RecordFormat::Csv;
+        const bool csv = output_.format == RecordFormat::Csv;
         if (csv)
             output.Write(CsvLine(headers));
         for (const PendingSubmission& p : *pending) {
@@ -421,8 +553,7 @@ private:
     int SendPending(ArchiveStore& local, const QList<PendingSubmission>& pending)
     {
         QString error;
-        const std::optional<ArchiveTarget> to =
-            ChooseArchiveTarget(options_.archive.sendTo, QString(), QString(), &error);
+        const std::optional<ArchiveTarget> to = ChooseArchiveTarget(archive_.sendTo, &error);
         if (!to)
             return Fail(ExitUsage, error);
         ArchiveStore destination(*to);
@@ -442,7 +573,8 @@ private:
         return ExitDone;
     }
 
-    const CliOptions& options_;
+    const ArchiveOptions& archive_;
+    const ArchiveOutput& output_;
     QIODevice& out_;
     QIODevice& err_;
     std::unique_ptr<ArchiveSession> session_;
@@ -482,6 +614,17 @@ bool ReadArchiveOption(const QString& name, const QString& value, ArchiveOptions
         options.note = value;
     } else if (name == QLatin1String("--send-to")) {
         options.sendTo = value;
+    } else if (name == QLatin1String("--download") || name == QLatin1String("--record")) {
+        bool ok = false;
+        const qint64 id = value.toLongLong(&ok);
+        if (!ok || id <= 0)
+            *error = Text::tr("%1: '%2' is not an id (a number from archive downloads or "
+                              "archive list)")
+                         .arg(name, value);
+        (name == QLatin1String("--download") ? options.assignDownloads : options.assignRecords)
+            << id;
+    } else if (const std::optional<RecordPlace::Field> field = PlaceOption(name)) {
+        options.place[*field] = value;
     } else {
         return false;
     }
@@ -512,6 +655,14 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
         options.action = ArchiveAction::Copy;
         return 2;
     }
+    if (action == QLatin1String("assign")) {
+        options.action = ArchiveAction::Assign;
+        return 2;
+    }
+    if (action == QLatin1String("jobs")) {
+        options.action = ArchiveAction::Jobs;
+        return 2;
+    }
     if (action == QLatin1String("import")) {
         options.action = ArchiveAction::Import;
         options.files = positional.mid(2);
@@ -534,31 +685,34 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
         return 4;
     }
     *error = action.isEmpty()
-                 ? Text::tr("archive needs list, downloads, import, note, copy, init or pending")
-                 : Text::tr("archive: '%1' is not list, downloads, import, note, copy, init or "
-                            "pending")
+                 ? Text::tr("archive needs list, downloads, import, note, copy, init, pending, "
+                            "assign or jobs")
+                 : Text::tr("archive: '%1' is not list, downloads, import, note, copy, init, "
+                            "pending, assign or jobs")
                        .arg(action);
     return std::nullopt;
 }
 
-QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
+QString CheckArchiveCombination(const ArchiveOptions& a, const ArchiveUse& use)
 {
-    const ArchiveOptions& a = o.archive;
-    const bool archive = o.command == CliCommand::Archive;
+    const bool archive = use.archiveCommand;
     const bool lists =
         archive && (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads ||
+                    a.action == ArchiveAction::Jobs ||
                     (a.action == ArchiveAction::Pending && a.sendTo.isEmpty()));
-    if (!a.location.isEmpty() && !a.service.isEmpty())
-        return Text::tr("--archive and --archive-service exclude each other");
+    if (a.where.bothOptions)
+        return a.where.error;
     if (archive && a.off)
         return Text::tr("--no-archive leaves nothing for archive to work on");
-    if (archive && (o.demo || !o.port.isEmpty()))
+    if (archive && use.meter)
         return Text::tr("archive does not use the meter; --port and --demo are for "
                         "its commands");
-    if (archive && !o.output.isEmpty() && !lists)
-        return Text::tr("-o is for archive list, archive downloads and archive pending");
-    if (archive && formatGiven && !lists)
-        return Text::tr("--format is for archive list, archive downloads and archive pending");
+    if (archive && use.output && !lists)
+        return Text::tr("-o is for archive list, archive downloads, archive pending and "
+                        "archive jobs");
+    if (archive && use.format && !lists)
+        return Text::tr("--format is for archive list, archive downloads, archive pending "
+                        "and archive jobs");
     const bool filters = !a.since.isEmpty() || !a.until.isEmpty() || a.group || a.verdict;
     if (filters && !(archive && a.action == ArchiveAction::List))
         return Text::tr("--since, --until, --group and --verdict are for archive list");
@@ -570,29 +724,35 @@ QString CheckArchiveCombination(const CliOptions& o, bool formatGiven)
         return Text::tr("--to is for archive copy");
     if (!a.sendTo.isEmpty() && !(archive && a.action == ArchiveAction::Pending))
         return Text::tr("--send-to is for archive pending");
+    const bool assign = archive && a.action == ArchiveAction::Assign;
+    const bool ids = !a.assignDownloads.isEmpty() || !a.assignRecords.isEmpty();
+    if (ids && !assign)
+        return Text::tr("--download and --record are for archive assign");
+    const RecordPlace& p = a.place;
+    if ((p[RecordPlace::Site] || p[RecordPlace::PonPort] || p[RecordPlace::Technician]) && !assign)
+        return Text::tr("--site, --pon-port and --technician are for archive assign");
+    if ((p[RecordPlace::Job] || p[RecordPlace::Ont]) &&
+        !(assign || (archive && a.action == ArchiveAction::List)))
+        return Text::tr("--job and --ont are for archive list and archive assign");
+    if (assign && !ids)
+        return Text::tr("archive assign needs the records: --download ID or --record ID");
+    if (assign && p == RecordPlace())
+        return Text::tr("archive assign needs what to set: --job, --site, --ont, --pon-port or "
+                        "--technician");
     return {};
 }
 
-int RunArchiveCommand(const CliOptions& options, QIODevice& out, QIODevice& err)
+int RunArchiveCommand(const ArchiveOptions& options, const ArchiveOutput& output, QIODevice& out,
+                      QIODevice& err)
 {
-    return ArchiveRun(options, out, err).Run();
+    return ArchiveRun(options, output, out, err).Run();
 }
 
-std::optional<ArchiveTarget> RecordsArchiveTarget(const CliOptions& options, QString* error)
-{
-    return ChooseArchiveTarget(options.archive.location, options.archive.service,
-                               qEnvironmentVariable("QX390D_ARCHIVE"), error);
-}
-
-void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, const QString& port,
-                        const PortIdentity& identity, const QList<QStringList>& rows,
-                        const ThresholdTable& limits, int expected, bool completed, bool unplugged,
+void ArchiveCliDownload(const ArchiveTarget& target, bool quiet, const QString& port,
+                        const PortIdentity& identity, DownloadEnding ending, int expected,
+                        const QList<QStringList>& rows, const ThresholdTable& limits,
                         QIODevice& err)
 {
-    const DownloadEnding ending =
-        completed   ? (expected == 0 ? DownloadEnding::NoData : DownloadEnding::Completed)
-        : unplugged ? DownloadEnding::Unplugged
-                    : DownloadEnding::Stalled;
     ArchiveSubmission submission;
     submission.facts =
         DownloadFacts::ForMeter(port, identity, ending, expected, static_cast<int>(rows.size()));
@@ -606,7 +766,7 @@ void ArchiveCliDownload(const ArchiveTarget& target, const CliOptions& options, 
         err.write("qx390d-cli: " + outcome.error.toLocal8Bit() + '\n');
         return;
     }
-    if (!options.quiet)
+    if (!quiet)
         err.write(Text::tr("archived %1 records, %2 new (download %3)\n")
                       .arg(rows.size())
                       .arg(outcome.result->newRecords)

@@ -1,4 +1,4 @@
-#include "cli/CliSignals.h"
+#include "cliarchive/CliSignals.h"
 
 #include <QCoreApplication>
 #include <atomic>

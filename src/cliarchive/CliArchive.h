@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/ArchiveTarget.h"
+#include "archivelocation/ArchiveTarget.h"
 #include "cliarchive/ArchiveOptions.h"
 #include "cliarchive/CliBasics.h"
 #include "link/PortIdentity.h"

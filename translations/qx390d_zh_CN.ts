@@ -291,6 +291,55 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
             <numerusform>（打开列表后新增 %n 条）</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Assign Job...</source>
+        <translation>分配工单...</translation>
+    </message>
+    <message>
+        <source>Job</source>
+        <translation>工单</translation>
+    </message>
+    <message>
+        <source>ONT</source>
+        <translation>ONT</translation>
+    </message>
+    <message>
+        <source>The job could not be assigned in the archive: %1</source>
+        <translation>无法在归档中分配工单：%1</translation>
+    </message>
+    <message>
+        <source>ONT History...</source>
+        <translation>ONT 历史...</translation>
+    </message>
+    <message>
+        <source>The records could not be read: %1</source>
+        <translation>无法读取记录：%1</translation>
+    </message>
+    <message>
+        <source>Jobs</source>
+        <translation>工单</translation>
+    </message>
+    <message>
+        <source>Job Report (PDF)...</source>
+        <translation>工单报告 (PDF)...</translation>
+    </message>
+</context>
+<context>
+    <name>AssignPlaceDialog</name>
+    <message>
+        <source>Assign Job</source>
+        <translation>分配工单</translation>
+    </message>
+    <message>
+        <source>(as each record has it)</source>
+        <translation>（保持各记录原值）</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n selected record(s)</source>
+        <translation>
+            <numerusform>已选择 %n 条记录</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>CalibrationPage</name>
@@ -1088,6 +1137,81 @@ Open this file with a web browser:
     </message>
 </context>
 <context>
+    <name>JobReport</name>
+    <message>
+        <source>Customer / job:</source>
+        <translation>客户 / 工单：</translation>
+    </message>
+    <message>
+        <source>Sites:</source>
+        <translation>站点：</translation>
+    </message>
+    <message>
+        <source>Technicians:</source>
+        <translation>技术员：</translation>
+    </message>
+    <message>
+        <source>First measurement:</source>
+        <translation>首次测量：</translation>
+    </message>
+    <message>
+        <source>Last measurement:</source>
+        <translation>最后测量：</translation>
+    </message>
+    <message>
+        <source>Meters (USB serial numbers):</source>
+        <translation>功率计（USB 序列号）：</translation>
+    </message>
+    <message>
+        <source>Records:</source>
+        <translation>记录数：</translation>
+    </message>
+    <message>
+        <source>Report made:</source>
+        <translation>报告生成时间：</translation>
+    </message>
+    <message>
+        <source>Program:</source>
+        <translation>程序：</translation>
+    </message>
+    <message>
+        <source>Technician</source>
+        <translation>技术员</translation>
+    </message>
+    <message>
+        <source>Customer</source>
+        <translation>客户</translation>
+    </message>
+    <message>
+        <source>Records without a site</source>
+        <translation>无站点的记录</translation>
+    </message>
+    <message>
+        <source>Site: %1</source>
+        <translation>站点：%1</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Signatures</source>
+        <translation>签字</translation>
+    </message>
+    <message>
+        <source>Name, date, signature</source>
+        <translation>姓名、日期、签字</translation>
+    </message>
+    <message>
+        <source>Job Report: %1</source>
+        <translation>工单报告：%1</translation>
+    </message>
+    <message>
+        <source>Power chart</source>
+        <translation>功率图表</translation>
+    </message>
+</context>
+<context>
     <name>MainView</name>
     <message>
         <source>DownLoad Data</source>
@@ -1232,6 +1356,10 @@ Open this file with a web browser:
         <source>Apply Threshold Preset...</source>
         <translation>应用阈值预设...</translation>
     </message>
+    <message>
+        <source>Assign Job...</source>
+        <translation>分配工单...</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -1257,6 +1385,57 @@ Open this file with a web browser:
     <message>
         <source>UpLoad Threshold Complete!</source>
         <translation>阈值上传完成！</translation>
+    </message>
+</context>
+<context>
+    <name>OntHistoryWindow</name>
+    <message>
+        <source>Save...</source>
+        <translation>保存...</translation>
+    </message>
+    <message>
+        <source>ONT History: %1</source>
+        <translation>ONT 历史：%1</translation>
+    </message>
+    <message>
+        <source>All channels</source>
+        <translation>全部通道</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>通道</translation>
+    </message>
+    <message>
+        <source>Measured</source>
+        <translation>测量时间</translation>
+    </message>
+    <message>
+        <source>Power (dBm)</source>
+        <translation>功率 (dBm)</translation>
+    </message>
+    <message>
+        <source>%1 LOW</source>
+        <translation>%1 LOW</translation>
+    </message>
+    <message>
+        <source>%1 (group %2)</source>
+        <translation>%1（组 %2）</translation>
+    </message>
+    <message>
+        <source>ONT %1: %2 records (%3 without a date, not drawn)</source>
+        <translation>ONT %1：%2 条记录（%3 条无日期，未绘制）</translation>
+    </message>
+    <message>
+        <source>ONT %1: %2 records</source>
+        <translation>ONT %1：%2 条记录</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>PNG Image (*.png);;PDF Document (*.pdf)</source>
+        <translation>PNG 图像 (*.png);;PDF 文档 (*.pdf)</translation>
     </message>
 </context>
 <context>
@@ -1635,6 +1814,18 @@ Open this file with a web browser:
     <message>
         <source>%1 downloads kept on this PC were sent to the archive</source>
         <translation>保存在本机的 %1 次下载已发送到归档</translation>
+    </message>
+    <message>
+        <source>The archive is off (--no-archive): there are no archived records to give a job.</source>
+        <translation>归档已关闭 (--no-archive)：没有可分配工单的归档记录。</translation>
+    </message>
+    <message>
+        <source>The data page does not show the last download or import as it was archived; give these records a job in View/Archive... instead.</source>
+        <translation>数据页显示的已不是归档时的最近一次下载或导入；请改在“视图/归档...”中为这些记录分配工单。</translation>
+    </message>
+    <message>
+        <source>The job could not be assigned: %1</source>
+        <translation>无法分配工单：%1</translation>
     </message>
 </context>
 <context>

@@ -29,6 +29,9 @@ inline constexpr int ApplyThresholdPreset = 32905;
 // View/Archive... and View/Archive Settings..., enabled once the program's archive is attached.
 inline constexpr int Archive = 32910;
 inline constexpr int ArchiveSettings = 32911;
+// Manage/Assign Job..., after the meter's own items: the selected rows of the last download
+// or import, served by the program's archive (disabled without one).
+inline constexpr int AssignJob = 32912;
 } // namespace Cmd
 
 // Tabs of the main view, in tab order.

@@ -136,6 +136,9 @@ void MainWindow::BuildMenus()
     manage->addSeparator();
     AddCommand(manage, Cmd::SaveThresholdFile, tr("Save Thresholds to File..."));
     AddCommand(manage, Cmd::LoadThresholdFile, tr("Load Thresholds from File..."));
+    manage->addSeparator();
+    // Served by the program's archive (ProgramArchive::Attach), which enables it.
+    AddCommand(manage, Cmd::AssignJob, tr("Assign Job..."))->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     AddCommand(help, Cmd::About, tr("About PON power meter..."));

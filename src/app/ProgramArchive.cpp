@@ -13,7 +13,9 @@
 #include <QAction>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 
 ProgramArchive::ProgramArchive(const ProgramOptions& options, DeviceLink& link, Prompter& prompter,
@@ -52,7 +54,12 @@ void ProgramArchive::UseTarget(const std::optional<ArchiveTarget>& target)
         connect(writer_.get(), &ArchiveWriter::Written, this, refresh);
         connect(writer_.get(), &ArchiveWriter::LimitsAttached, this, refresh);
         connect(writer_.get(), &ArchiveWriter::Delivered, this, &ProgramArchive::OnDelivered);
+        connect(writer_.get(), &ArchiveWriter::Assigned, this, [this](int, const QString& error) {
+            if (!error.isEmpty())
+                prompter_.Notify(main_, assignFailedText().arg(error), Prompter::Icon::Warning);
+        });
     }
+    EnableAssignJob();
     if (window_ && target_)
         window_->SetTarget(*target_);
 }
@@ -70,6 +77,12 @@ void ProgramArchive::Attach(MainWindow& window)
     connect(settings, &QAction::triggered, this, &ProgramArchive::OpenSettings);
     open->setEnabled(true);
     settings->setEnabled(true);
+    QAction* assign = window.Action(Cmd::AssignJob);
+    connect(assign, &QAction::triggered, this, &ProgramArchive::OnAssignJob);
+    // Also on the data page's table, by its rows.
+    page->List()->setContextMenuPolicy(Qt::ActionsContextMenu);
+    page->List()->addAction(assign);
+    EnableAssignJob();
     // A setting that cannot be used is told once the window is up.
     if (!targetError_.isEmpty())
         QTimer::singleShot(0, this, [this] { OnFailed(targetError_); });
@@ -103,6 +116,8 @@ void ProgramArchive::OnDownloadEnded(DownloadEnding how, int expected, int arriv
     const PortIdentity identity = port == identityPort_ ? identity_ : PortIdentityOf(port);
     const DownloadFacts facts = DownloadFacts::ForMeter(port, identity, how, expected, arrived);
     connectionDownloads_ << facts.uuid;
+    lastUuid_ = facts.uuid;
+    lastRows_ = rows;
     writer_->Submit(facts, rows, main_->View()->Records()->Limits().Table());
 }
 
@@ -117,8 +132,10 @@ void ProgramArchive::OnImportSucceeded(const QString& file, const QList<QStringL
 {
     if (!writer_ || !main_)
         return;
-    writer_->Submit(DownloadFacts::ForImport(file, static_cast<int>(rows.size())), rows,
-                    main_->View()->Records()->Limits().Table());
+    const DownloadFacts facts = DownloadFacts::ForImport(file, static_cast<int>(rows.size()));
+    lastUuid_ = facts.uuid;
+    lastRows_ = rows;
+    writer_->Submit(facts, rows, main_->View()->Records()->Limits().Table());
 }
 
 void ProgramArchive::OnFailed(const QString& message)
@@ -201,4 +218,43 @@ void ProgramArchive::ApplySetting(const QString& location)
         return;
     targetError_.clear();
     UseTarget(SessionArchive(options_, location, &targetError_));
+}
+
+void ProgramArchive::EnableAssignJob()
+{
+    if (!main_)
+        return;
+    QAction* assign = main_->Action(Cmd::AssignJob);
+    assign->setEnabled(writer_ != nullptr);
+    // Why it is off, where the menu and the table's context menu can say so.
+    assign->setToolTip(writer_ ? QString() : noArchiveText());
+    assign->setStatusTip(writer_ ? QString() : noArchiveText());
+}
+
+void ProgramArchive::OnAssignJob()
+{
+    if (!writer_ || !main_ || assignDialog_)
+        return;
+    RecordsPage* page = main_->View()->Records();
+    QList<int> positions;
+    for (const QModelIndex& index : page->List()->selectionModel()->selectedRows())
+        positions << index.row();
+    std::sort(positions.begin(), positions.end());
+    if (positions.isEmpty())
+        return;
+    if (link_.State().downloadBusy || lastUuid_.isNull() || page->Table().Rows() != lastRows_) {
+        prompter_.Notify(main_, notArchivedText(), Prompter::Icon::Warning);
+        return;
+    }
+    // What the records have is in the archive: the fields start empty, and only those filled
+    // in are assigned.
+    assignDialog_ =
+        new AssignPlaceDialog(static_cast<int>(positions.size()), RecordPlace(), {}, main_);
+    assignDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(assignDialog_, &QDialog::accepted, this,
+            [this, positions, uuid = lastUuid_, dialog = assignDialog_] {
+                if (writer_)
+                    writer_->Assign(uuid, positions, dialog->Change());
+            });
+    assignDialog_->open();
 }

@@ -3,6 +3,7 @@
 #include "archivedata/ArchiveTypes.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
+#include "jobswindow/AssignPlaceDialog.h"
 #include "records/RecordDownload.h"
 #include "startup/CommandLine.h"
 
@@ -54,9 +55,28 @@ public:
     ArchiveWindow* Window() const { return window_; }
     // Nothing unless Archive Settings is open.
     ArchiveSettingsDialog* SettingsDialog() const { return settingsDialog_; }
+    // Nothing unless the data page's Assign Job dialog is open.
+    AssignPlaceDialog* AssignDialog() const { return assignDialog_; }
+
+    // Manage/Assign Job... without an archive, as its tooltip says.
+    static QString noArchiveText()
+    {
+        return tr("The archive is off (--no-archive): there are no archived records to give a "
+                  "job.");
+    }
+    // The data page no longer shows the rows as they were archived.
+    static QString notArchivedText()
+    {
+        return tr("The data page does not show the last download or import as it was archived; "
+                  "give these records a job in View/Archive... instead.");
+    }
+    static QString assignFailedText() { return tr("The job could not be assigned: %1"); }
 
     // View/Archive...
     void OpenWindow();
+    // Manage/Assign Job...: the selected rows of the data page, when it shows the last
+    // download or import as it was archived.
+    void OnAssignJob();
     // View/Archive Settings... (window-modal; OK stores and applies the setting).
     void OpenSettings();
     // Stores `location` as the setting (empty: the default file) and, unless the command
@@ -74,6 +94,7 @@ private:
     void RememberPortIdentity();
     void AttachKnownLimits();
     void UseTarget(const std::optional<ArchiveTarget>& target);
+    void EnableAssignJob();
 
     ProgramOptions options_;
     DeviceLink& link_;
@@ -87,6 +108,10 @@ private:
     QPointer<MainWindow> main_;
     QPointer<ArchiveWindow> window_;
     QPointer<ArchiveSettingsDialog> settingsDialog_;
+    QPointer<AssignPlaceDialog> assignDialog_;
+    // The last download or import handed to the archive, as the data page showed it.
+    QUuid lastUuid_;
+    QList<QStringList> lastRows_;
     // The USB identity of the connected port, looked up while the port is there.
     QString identityPort_;
     PortIdentity identity_;

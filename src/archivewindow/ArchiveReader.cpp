@@ -8,6 +8,8 @@ namespace {
 
 // Long enough for an idle thread to end, far too short to notice when it cannot.
 constexpr int kStopWaitMs = 200;
+// The texts each field of a place offers.
+constexpr int kRecentTexts = 200;
 
 } // namespace
 
@@ -51,9 +53,32 @@ public:
         return store_.SetNote(downloadId, note) ? QString() : store_.Error();
     }
 
+    QString Assign(const QList<qint64>& ids, const RecordPlace& change)
+    {
+        return store_.Assign(ids, change) ? QString() : store_.Error();
+    }
+
+    std::array<QStringList, RecordPlace::kFields> PlaceTexts()
+    {
+        // Completion is a help: an archive that cannot say offers nothing.
+        return store_.RecentPlaceTexts(kRecentTexts)
+            .value_or(std::array<QStringList, RecordPlace::kFields>());
+    }
+
+    QPair<QList<ArchivedRecord>, QString> All(const ArchiveFilter& filter, int limit)
+    {
+        const std::optional<QList<ArchivedRecord>> records =
+            store_.Records(filter, std::nullopt, limit);
+        return {records.value_or(QList<ArchivedRecord>()), records ? QString() : store_.Error()};
+    }
+
 Q_SIGNALS:
     void Answered(const RecordReadAnswer& answer);
     void NoteSet(quint64 token, qint64 downloadId, const QString& note, const QString& error);
+    void Assigned(quint64 token, const QList<qint64>& ids, const RecordPlace& change,
+                  const QString& error);
+    void PlaceTextsRead(const std::array<QStringList, RecordPlace::kFields>& texts);
+    void AllRead(quint64 token, const QList<ArchivedRecord>& records, const QString& error);
 
 private:
     RecordReadAnswer& Failed(RecordReadAnswer& answer)
@@ -79,6 +104,9 @@ ArchiveReader::ArchiveReader(const ArchiveTarget& target, QObject* parent)
     // the owner is gone.
     connect(worker_, &Worker::Answered, this, &ArchiveReader::Answered);
     connect(worker_, &Worker::NoteSet, this, &ArchiveReader::NoteSet);
+    connect(worker_, &Worker::Assigned, this, &ArchiveReader::Assigned);
+    connect(worker_, &Worker::PlaceTextsRead, this, &ArchiveReader::PlaceTextsRead);
+    connect(worker_, &Worker::AllRead, this, &ArchiveReader::AllRead);
     thread_->start();
 }
 
@@ -115,6 +143,40 @@ quint64 ArchiveReader::SetNote(qint64 downloadId, const QString& note)
         worker_,
         [worker = worker_, token, downloadId, note] {
             Q_EMIT worker->NoteSet(token, downloadId, note, worker->SetNote(downloadId, note));
+        },
+        Qt::QueuedConnection);
+    return token;
+}
+
+quint64 ArchiveReader::Assign(const QList<qint64>& ids, const RecordPlace& change)
+{
+    const quint64 token = ++nextToken_;
+    QMetaObject::invokeMethod(
+        worker_,
+        [worker = worker_, token, ids, change] {
+            Q_EMIT worker->Assigned(token, ids, change, worker->Assign(ids, change));
+        },
+        Qt::QueuedConnection);
+    return token;
+}
+
+quint64 ArchiveReader::ReadPlaceTexts()
+{
+    const quint64 token = ++nextToken_;
+    QMetaObject::invokeMethod(
+        worker_, [worker = worker_] { Q_EMIT worker->PlaceTextsRead(worker->PlaceTexts()); },
+        Qt::QueuedConnection);
+    return token;
+}
+
+quint64 ArchiveReader::ReadAll(const ArchiveFilter& filter, int limit)
+{
+    const quint64 token = ++nextToken_;
+    QMetaObject::invokeMethod(
+        worker_,
+        [worker = worker_, token, filter, limit] {
+            const auto [records, error] = worker->All(filter, limit);
+            Q_EMIT worker->AllRead(token, records, error);
         },
         Qt::QueuedConnection);
     return token;

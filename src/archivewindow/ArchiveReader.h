@@ -52,10 +52,21 @@ public:
 
     quint64 Read(const RecordRead& read);
     quint64 SetNote(qint64 downloadId, const QString& note);
+    // Assigns `change` to the records `ids` (ArchiveStore::Assign); never dropped.
+    quint64 Assign(const QList<qint64>& ids, const RecordPlace& change);
+    // The texts the places' fields were given lately (the Assign dialog's completion).
+    quint64 ReadPlaceTexts();
+    // Every record the filter takes, up to `limit`, newest first (an ONT's history, a job's
+    // report); never dropped.
+    quint64 ReadAll(const ArchiveFilter& filter, int limit);
 
 Q_SIGNALS:
     void Answered(const RecordReadAnswer& answer);
     void NoteSet(quint64 token, qint64 downloadId, const QString& note, const QString& error);
+    void Assigned(quint64 token, const QList<qint64>& ids, const RecordPlace& change,
+                  const QString& error);
+    void PlaceTextsRead(const std::array<QStringList, RecordPlace::kFields>& texts);
+    void AllRead(quint64 token, const QList<ArchivedRecord>& records, const QString& error);
 
 private:
     class Worker;

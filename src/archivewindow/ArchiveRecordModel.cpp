@@ -1,5 +1,6 @@
 #include "archivewindow/ArchiveRecordModel.h"
 
+#include "jobs/PlaceEdit.h"
 #include "records/RecordTable.h"
 #include "verdicts/Verdict.h"
 
@@ -20,6 +21,13 @@ ArchiveRecordModel::ArchiveRecordModel(const ArchiveTarget& target, QObject* par
 {
     connect(reader_.get(), &ArchiveReader::Answered, this, &ArchiveRecordModel::OnAnswered);
     connect(reader_.get(), &ArchiveReader::NoteSet, this, &ArchiveRecordModel::OnNoteSet);
+    connect(reader_.get(), &ArchiveReader::Assigned, this, &ArchiveRecordModel::OnAssigned);
+    connect(reader_.get(), &ArchiveReader::PlaceTextsRead, this,
+            [this](const std::array<QStringList, RecordPlace::kFields>& texts) {
+                placeTexts_ = texts;
+                Q_EMIT PlaceTextsChanged();
+            });
+    reader_->ReadPlaceTexts();
 }
 
 ArchiveRecordModel::~ArchiveRecordModel() = default;
@@ -132,7 +140,7 @@ int ArchiveRecordModel::rowCount(const QModelIndex& parent) const
 
 int ArchiveRecordModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : kNoteColumn + 1;
+    return parent.isValid() ? 0 : kFirstPlaceColumn + RecordPlace::kFields;
 }
 
 QVariant ArchiveRecordModel::data(const QModelIndex& index, int role) const
@@ -150,6 +158,8 @@ QVariant ArchiveRecordModel::data(const QModelIndex& index, int role) const
             return r.downloadedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
         if (column == kNoteColumn)
             return r.note;
+        if (column >= kFirstPlaceColumn)
+            return r.place.Text(static_cast<RecordPlace::Field>(column - kFirstPlaceColumn));
     }
     if (role == Qt::TextAlignmentRole && column < kDownloadedColumn)
         return static_cast<int>(Qt::AlignCenter);
@@ -208,6 +218,31 @@ void ArchiveRecordModel::ShowNote(qint64 downloadId, const QString& note)
     }
 }
 
+void ArchiveRecordModel::Assign(const QList<qint64>& ids, const RecordPlace& change)
+{
+    if (!ids.isEmpty())
+        reader_->Assign(ids, change);
+}
+
+void ArchiveRecordModel::OnAssigned(quint64, const QList<qint64>& ids, const RecordPlace& change,
+                                    const QString& error)
+{
+    if (!error.isEmpty()) {
+        Q_EMIT PlaceFailed(error);
+        return;
+    }
+    const QSet<qint64> assigned(ids.cbegin(), ids.cend());
+    for (int r = 0; r < rows_.size(); ++r) {
+        if (!assigned.contains(rows_[r].id))
+            continue;
+        rows_[r].place = AppliedPlace(rows_[r].place, change);
+        Q_EMIT dataChanged(index(r, kFirstPlaceColumn),
+                           index(r, kFirstPlaceColumn + RecordPlace::kFields - 1),
+                           {Qt::DisplayRole});
+    }
+    reader_->ReadPlaceTexts();
+}
+
 Qt::ItemFlags ArchiveRecordModel::flags(const QModelIndex& index) const
 {
     const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
@@ -224,6 +259,8 @@ QVariant ArchiveRecordModel::headerData(int section, Qt::Orientation orientation
         return tr("Downloaded");
     if (section == kNoteColumn)
         return tr("Note");
+    if (section >= kFirstPlaceColumn && section < columnCount())
+        return PlaceFieldLabel(static_cast<RecordPlace::Field>(section - kFirstPlaceColumn));
     return {};
 }
 

@@ -17,7 +17,7 @@
 // Retry). Records archived while the list is open are put in their places among the rows
 // held, without starting over, so the selection and the scroll position stay. The note
 // column is editable: a note belongs to the download that first brought the record, so
-// every row of that download shows the new note.
+// every row of that download shows the new note. The record's place follows the note.
 class ArchiveRecordModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -26,6 +26,8 @@ public:
     static constexpr int kPageRows = 256;
     static constexpr int kDownloadedColumn = 7;
     static constexpr int kNoteColumn = 8;
+    // Then the record's place: job, site, ONT, PON port, technician (RecordPlace's order).
+    static constexpr int kFirstPlaceColumn = 9;
     // A power cell's verdict by the limits kept with the record (int of Verdict), or
     // nothing; on other columns the record's verdict.
     static constexpr int VerdictRole = Qt::UserRole + 1;
@@ -48,6 +50,13 @@ public:
     int AddedRecords() const { return added_; }
 
     const ArchivedRecord& Record(int row) const { return rows_[row]; }
+    // Has the archive assign `change` to the records `ids`; their rows show it once kept
+    // (PlaceFailed when it was not).
+    void Assign(const QList<qint64>& ids, const RecordPlace& change);
+    // Per field of a place, the texts assigned lately (read when the model is made and after
+    // each assignment).
+    const std::array<QStringList, RecordPlace::kFields>& PlaceTexts() const { return placeTexts_; }
+    ArchiveReader& Reader() const { return *reader_; }
     // The rows' seven texts, in row order ("Open in Data Page" and the exports).
     QList<QStringList> RowTexts(const QList<int>& rows) const;
 
@@ -67,12 +76,16 @@ Q_SIGNALS:
     // A read began, ended or failed.
     void StateChanged();
     void NoteFailed(const QString& reason);
+    void PlaceFailed(const QString& reason);
+    void PlaceTextsChanged();
 
 private:
     void Ask(RecordRead::Kind kind);
     void OnAnswered(const RecordReadAnswer& answer);
     void OnNoteSet(quint64 token, qint64 downloadId, const QString& note, const QString& error);
     void ShowNote(qint64 downloadId, const QString& note);
+    void OnAssigned(quint64 token, const QList<qint64>& ids, const RecordPlace& change,
+                    const QString& error);
     void Place(const ArchivedRecord& record);
 
     std::unique_ptr<ArchiveReader> reader_;
@@ -88,4 +101,5 @@ private:
     int added_ = 0;
     // The notes as the archive had them before each change still under way, by download.
     QHash<qint64, QString> keptNotes_;
+    std::array<QStringList, RecordPlace::kFields> placeTexts_;
 };

@@ -8,14 +8,20 @@
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"
 #include "export/XlsxExport.h"
+#include "jobs/JobReport.h"
+#include "jobs/PlaceEdit.h"
+#include "jobswindow/AssignPlaceDialog.h"
+#include "jobswindow/JobReportPdf.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
 #include "verdicts/RecordRow.h"
 #include "verdicts/Verdict.h"
 #include "verdicts/VerdictModel.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -24,7 +30,9 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -67,6 +75,9 @@ private:
     ArchiveRecordModel& model_;
 };
 
+// The records an ONT's history or a job's report reads at most.
+constexpr int kHistoryRecords = 10000;
+
 // The selection as the exports take it: the data page's headers and rows.
 TableTexts Texts(const QList<QStringList>& rows)
 {
@@ -81,12 +92,17 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
       list_(new QTableView(this)), sinceCheck_(new QCheckBox(tr("From"), this)),
       since_(new QDateEdit(this)), untilCheck_(new QCheckBox(tr("to"), this)),
       until_(new QDateEdit(this)), group_(new QComboBox(this)), verdict_(new QComboBox(this)),
-      note_(new QLineEdit(this)), status_(new QLabel(this)),
-      retryButton_(new QPushButton(tr("Retry"), this)),
+      note_(new QLineEdit(this)), job_(new QLineEdit(this)), ont_(new QLineEdit(this)),
+      jobTexts_(new QStringListModel(this)), ontTexts_(new QStringListModel(this)),
+      status_(new QLabel(this)), retryButton_(new QPushButton(tr("Retry"), this)),
       openButton_(new QPushButton(tr("Open in Data Page"), this)),
       csvButton_(new QPushButton(tr("Export CSV..."), this)),
       workbookButton_(new QPushButton(tr("Export Workbook..."), this)),
-      reportButton_(new QPushButton(tr("Export Report (PDF)..."), this))
+      reportButton_(new QPushButton(tr("Export Report (PDF)..."), this)),
+      jobsButton_(new QPushButton(tr("Jobs"), this)),
+      assignAction_(new QAction(tr("Assign Job..."), this)),
+      historyAction_(new QAction(tr("ONT History..."), this)),
+      jobReportAction_(new QAction(tr("Job Report (PDF)..."), this))
 {
     setWindowTitle(tr("Archive"));
     resize(1000, 600);
@@ -107,6 +123,16 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     verdict_->addItem(tr("No verdict"), QString());
     note_->setPlaceholderText(tr("Note contains..."));
     note_->setClearButtonEnabled(true);
+    // A job or an ONT is the whole text as assigned; the fields offer those there are.
+    job_->setPlaceholderText(tr("Job"));
+    ont_->setPlaceholderText(tr("ONT"));
+    for (auto [edit, texts] : {std::pair{job_, jobTexts_}, std::pair{ont_, ontTexts_}}) {
+        edit->setClearButtonEnabled(true);
+        auto* completer = new QCompleter(texts, edit);
+        completer->setCaseSensitivity(Qt::CaseInsensitive);
+        completer->setFilterMode(Qt::MatchContains);
+        edit->setCompleter(completer);
+    }
 
     auto* filters = new QHBoxLayout;
     filters->addWidget(sinceCheck_);
@@ -118,6 +144,8 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     filters->addWidget(verdict_);
     filters->addSpacing(12);
     filters->addWidget(note_, 1);
+    filters->addWidget(job_);
+    filters->addWidget(ont_);
 
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -127,6 +155,14 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     list_->horizontalHeader()->setStretchLastSection(true);
     // Rows of one height: the view need not measure each one, whatever the archive's size.
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    list_->addAction(assignAction_);
+    list_->addAction(historyAction_);
+    list_->addAction(jobReportAction_);
+    // The job commands share one button, so the row of buttons fits a small screen.
+    auto* jobs = new QMenu(jobsButton_);
+    jobs->addActions({assignAction_, historyAction_, jobReportAction_});
+    jobsButton_->setMenu(jobs);
 
     // A long message (a server's reason) wraps instead of widening the window past the
     // screen and pushing the buttons off it.
@@ -139,7 +175,8 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);
     buttons->addWidget(retryButton_);
-    for (QPushButton* button : {openButton_, csvButton_, workbookButton_, reportButton_})
+    for (QPushButton* button :
+         {openButton_, csvButton_, workbookButton_, reportButton_, jobsButton_})
         buttons->addWidget(button);
 
     auto* layout = new QVBoxLayout(this);
@@ -158,11 +195,15 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
         connect(date, &QDateEdit::dateChanged, this, &ArchiveWindow::ApplyFilter);
     for (QComboBox* choice : {group_, verdict_})
         connect(choice, &QComboBox::currentIndexChanged, this, &ArchiveWindow::ApplyFilter);
-    connect(note_, &QLineEdit::textChanged, &filterTimer_, qOverload<>(&QTimer::start));
+    for (QLineEdit* text : {note_, job_, ont_})
+        connect(text, &QLineEdit::textChanged, &filterTimer_, qOverload<>(&QTimer::start));
     connect(openButton_, &QPushButton::clicked, this, &ArchiveWindow::OnOpenInDataPage);
     connect(csvButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportCsv);
     connect(workbookButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportWorkbook);
     connect(reportButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportReport);
+    connect(assignAction_, &QAction::triggered, this, &ArchiveWindow::OnAssignJob);
+    connect(historyAction_, &QAction::triggered, this, &ArchiveWindow::OnOntHistory);
+    connect(jobReportAction_, &QAction::triggered, this, &ArchiveWindow::OnJobReport);
 
     Rebuild(target);
 }
@@ -188,9 +229,21 @@ void ArchiveWindow::Rebuild(const ArchiveTarget& target)
     connect(model_.get(), &QAbstractItemModel::rowsInserted, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::ShowStatus);
+    // A record given an ONT has a history to show.
+    connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::UpdateButtons);
+    connect(&model_->Reader(), &ArchiveReader::AllRead, this, &ArchiveWindow::OnAllRead);
+    historyRead_ = 0;
+    jobRead_ = 0;
     connect(model_.get(), &ArchiveRecordModel::StateChanged, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &ArchiveRecordModel::NoteFailed, this, [this](const QString& reason) {
         prompter_.Notify(this, noteFailedText().arg(reason), Prompter::Icon::Warning);
+    });
+    connect(model_.get(), &ArchiveRecordModel::PlaceFailed, this, [this](const QString& reason) {
+        prompter_.Notify(this, placeFailedText().arg(reason), Prompter::Icon::Warning);
+    });
+    connect(model_.get(), &ArchiveRecordModel::PlaceTextsChanged, this, [this] {
+        jobTexts_->setStringList(model_->PlaceTexts()[RecordPlace::Job]);
+        ontTexts_->setStringList(model_->PlaceTexts()[RecordPlace::Ont]);
     });
     ApplyFilter();
 }
@@ -218,6 +271,8 @@ ArchiveFilter ArchiveWindow::Filter() const
     if (verdict_->currentIndex() > 0)
         filter.verdict = verdict_->currentData().toString();
     filter.note = note_->text().trimmed();
+    filter.job = job_->text().trimmed();
+    filter.ont = ont_->text().trimmed();
     return filter;
 }
 
@@ -259,6 +314,12 @@ void ArchiveWindow::UpdateButtons()
     const bool any = list_->selectionModel() && list_->selectionModel()->hasSelection();
     for (QPushButton* button : {openButton_, csvButton_, workbookButton_, reportButton_})
         button->setEnabled(any);
+    assignAction_->setEnabled(any);
+    const std::optional<int> chosen = ChosenRow();
+    const bool ont = chosen && model_->Record(*chosen).place[RecordPlace::Ont];
+    historyAction_->setEnabled(ont);
+    const bool job = chosen && model_->Record(*chosen).place[RecordPlace::Job];
+    jobReportAction_->setEnabled(job);
 }
 
 QList<QStringList> ArchiveWindow::SelectedRows() const
@@ -337,4 +398,80 @@ void ArchiveWindow::OnExportReport()
     const FixedJudgedTable table(RecordRowsOfTexts(SelectedRows()), SelectedLimits());
     ExportRecordReport(RecordTable::Headers(), table, facts, prompter_, dialogs_, this,
                        exportPath_);
+}
+
+void ArchiveWindow::OnAssignJob()
+{
+    QList<qint64> ids;
+    QList<RecordPlace> places;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+        ids << model_->Record(index.row()).id;
+        places << model_->Record(index.row()).place;
+    }
+    if (ids.isEmpty() || assignDialog_)
+        return;
+    assignDialog_ = new AssignPlaceDialog(static_cast<int>(ids.size()), SharedPlace(places),
+                                          model_->PlaceTexts(), this);
+    assignDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    // The records as selected when the dialog opened, whatever arrives in the list meanwhile;
+    // nothing when the window reads another archive by then.
+    connect(assignDialog_, &QDialog::accepted, this,
+            [this, ids, dialog = assignDialog_, model = model_.get()] {
+                if (model == model_.get())
+                    model_->Assign(ids, dialog->Change());
+            });
+    assignDialog_->open();
+}
+
+std::optional<int> ArchiveWindow::ChosenRow() const
+{
+    const QItemSelectionModel* selection = list_->selectionModel();
+    if (!selection || !selection->hasSelection())
+        return std::nullopt;
+    const QModelIndex current = list_->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row()))
+        return current.row();
+    const QModelIndexList rows = selection->selectedRows();
+    return rows.isEmpty() ? std::nullopt : std::optional<int>(rows.first().row());
+}
+
+void ArchiveWindow::OnOntHistory()
+{
+    const std::optional<int> row = ChosenRow();
+    if (!row || !model_->Record(*row).place[RecordPlace::Ont])
+        return;
+    ArchiveFilter filter;
+    filter.ont = *model_->Record(*row).place[RecordPlace::Ont];
+    historyOnt_ = filter.ont;
+    historyRead_ = model_->Reader().ReadAll(filter, kHistoryRecords);
+}
+
+void ArchiveWindow::OnJobReport()
+{
+    const std::optional<int> row = ChosenRow();
+    if (!row || !model_->Record(*row).place[RecordPlace::Job])
+        return;
+    ArchiveFilter filter;
+    filter.job = *model_->Record(*row).place[RecordPlace::Job];
+    reportJob_ = filter.job;
+    jobRead_ = model_->Reader().ReadAll(filter, kHistoryRecords);
+}
+
+void ArchiveWindow::OnAllRead(quint64 token, const QList<ArchivedRecord>& records,
+                              const QString& error)
+{
+    if (token == 0 || (token != historyRead_ && token != jobRead_))
+        return;
+    const bool history = token == historyRead_;
+    (history ? historyRead_ : jobRead_) = 0;
+    if (!error.isEmpty()) {
+        prompter_.Notify(this, readFailedText().arg(error), Prompter::Icon::Warning);
+        return;
+    }
+    if (history) {
+        history_ = new OntHistoryWindow(historyOnt_, records, prompter_, dialogs_, this);
+        history_->show();
+        return;
+    }
+    ExportJobReport(GatherJobReport(reportJob_, records), prompter_, dialogs_, this, exportPath_);
 }

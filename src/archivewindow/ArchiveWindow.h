@@ -2,12 +2,17 @@
 
 #include "archivelocation/ArchiveTarget.h"
 #include "archivedata/ArchiveTypes.h"
+#include "jobswindow/AssignPlaceDialog.h"
+#include "jobswindow/OntHistoryWindow.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
 
 class ArchiveRecordModel;
+class QAction;
+class QStringListModel;
 class FileDialogs;
 class Prompter;
 class QAbstractProxyModel;
@@ -22,10 +27,11 @@ class ThresholdTable;
 
 // View/Archive...: the archived records, newest first, read a page at a time as the list
 // scrolls. Filters a technician uses (measurement dates, threshold group, verdict, a text of
-// the download's note) narrow the list as they change. Each row shows the data page's seven
-// texts with its verdict colours (by the limits kept with the record), the time of the
+// the download's note, a job, an ONT) narrow the list as they change. Each row shows the data
+// page's seven texts with its verdict colours (by the limits kept with the record), the time of the
 // download that first brought it and that download's note, which the operator edits in
-// place. The selected records go to the data page or into the data page's exports.
+// place, and the job, site, ONT, PON port and technician assigned to it. The selected
+// records go to the data page or into the data page's exports, or are given a job.
 class ArchiveWindow : public QWidget
 {
     Q_OBJECT
@@ -55,6 +61,15 @@ public:
     void OnExportCsv();
     void OnExportWorkbook();
     void OnExportReport();
+    // "Jobs" > "Assign Job...": the job, site, ONT, PON port and technician of the selected
+    // records.
+    void OnAssignJob();
+    // "ONT History...": every record of the selected record's ONT, read on the window's
+    // reader thread, in a window of its own.
+    void OnOntHistory();
+    // "Job Report (PDF)...": every record of the selected record's job, read on the reader
+    // thread, then saved as the job's report.
+    void OnJobReport();
 
     QTableView* List() const { return list_; }
     ArchiveRecordModel* Model() const { return model_.get(); }
@@ -65,6 +80,17 @@ public:
     QComboBox* Group() const { return group_; }
     QComboBox* VerdictChoice() const { return verdict_; }
     QLineEdit* NoteFilter() const { return note_; }
+    QLineEdit* JobFilter() const { return job_; }
+    QLineEdit* OntFilter() const { return ont_; }
+    // The job commands' button: its menu holds the actions below.
+    QPushButton* JobsButton() const { return jobsButton_; }
+    QAction* AssignAction() const { return assignAction_; }
+    // The Assign Job dialog while it is open.
+    AssignPlaceDialog* AssignDialog() const { return assignDialog_; }
+    QAction* HistoryAction() const { return historyAction_; }
+    // The last ONT History window while it is open.
+    OntHistoryWindow* History() const { return history_; }
+    QAction* JobReportAction() const { return jobReportAction_; }
     QLabel* Status() const { return status_; }
     QPushButton* RetryButton() const { return retryButton_; }
     QPushButton* OpenButton() const { return openButton_; }
@@ -74,6 +100,13 @@ public:
 
     // A note the archive could not keep; %1 is why.
     static QString noteFailedText() { return tr("The note could not be kept in the archive: %1"); }
+    // A place the archive could not keep; %1 is why.
+    static QString placeFailedText()
+    {
+        return tr("The job could not be assigned in the archive: %1");
+    }
+    // The records of an ONT or a job could not be read; %1 is why.
+    static QString readFailedText() { return tr("The records could not be read: %1"); }
     // More records selected than the data page takes; %1 is that number.
     static QString tooManyText()
     {
@@ -89,6 +122,10 @@ private:
     void ApplyFilter();
     void ShowStatus();
     void UpdateButtons();
+    // The selected record the ONT History and the Job Report are for: the current one when
+    // it is selected, else the first selected; nothing without a selection.
+    std::optional<int> ChosenRow() const;
+    void OnAllRead(quint64 token, const QList<ArchivedRecord>& records, const QString& error);
     // The limits kept with the selected records, the first record's of each group.
     ThresholdTable SelectedLimits() const;
 
@@ -105,6 +142,11 @@ private:
     QComboBox* group_;
     QComboBox* verdict_;
     QLineEdit* note_;
+    QLineEdit* job_;
+    QLineEdit* ont_;
+    // The texts the job and ONT filters offer.
+    QStringListModel* jobTexts_;
+    QStringListModel* ontTexts_;
     QLabel* status_;
     QPushButton* retryButton_;
     QString notice_;
@@ -112,6 +154,16 @@ private:
     QPushButton* csvButton_;
     QPushButton* workbookButton_;
     QPushButton* reportButton_;
+    QPushButton* jobsButton_;
+    QAction* assignAction_;
+    QPointer<AssignPlaceDialog> assignDialog_;
+    QAction* historyAction_;
+    quint64 historyRead_ = 0; // the read of the ONT's records under way
+    QString historyOnt_;
+    QPointer<OntHistoryWindow> history_;
+    QAction* jobReportAction_;
+    quint64 jobRead_ = 0; // the read of the job's records under way
+    QString reportJob_;
     // Typing in the note filter reads the archive once the typing pauses.
     QTimer filterTimer_;
 };

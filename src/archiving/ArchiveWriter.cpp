@@ -43,9 +43,22 @@ public:
             Report([n = *attached](ArchiveWriter* w) { Q_EMIT w->LimitsAttached(n); });
             return;
         }
-        Report([m = QCoreApplication::translate("ArchiveStore",
-                                                "The archive could not be written: %1")
-                        .arg(store.Error())](ArchiveWriter* w) { Q_EMIT w->WriteFailed(m, false); });
+        Report(
+            [m = QCoreApplication::translate("ArchiveStore", "The archive could not be written: %1")
+                     .arg(store.Error())](ArchiveWriter* w) { Q_EMIT w->WriteFailed(m, false); });
+    }
+
+    void Assign(const QUuid& download, const QList<int>& positions, const RecordPlace& change)
+    {
+        ArchiveStore& store = Session().Store();
+        const std::optional<QList<qint64>> ids = store.RecordIdsAt(download, positions);
+        if (ids && store.Assign(*ids, change)) {
+            Report([n = static_cast<int>(ids->size())](ArchiveWriter* w) {
+                Q_EMIT w->Assigned(n, QString());
+            });
+            return;
+        }
+        Report([m = store.Error()](ArchiveWriter* w) { Q_EMIT w->Assigned(0, m); });
     }
 
     // A download kept on this PC already: delivered.
@@ -174,6 +187,15 @@ void ArchiveWriter::AttachLimits(const QList<QUuid>& downloads, const ThresholdT
 {
     QMetaObject::invokeMethod(
         worker_, [w = worker_, downloads, limits] { w->Attach(downloads, limits); },
+        Qt::QueuedConnection);
+}
+
+void ArchiveWriter::Assign(const QUuid& download, const QList<int>& positions,
+                           const RecordPlace& change)
+{
+    QMetaObject::invokeMethod(
+        worker_,
+        [w = worker_, download, positions, change] { w->Assign(download, positions, change); },
         Qt::QueuedConnection);
 }
 

@@ -44,6 +44,9 @@ public:
     // Gives the records of `downloads` that have no limits those of `limits` (limits that
     // became known later in the same connection); returns at once.
     void AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits);
+    // Assigns `change` to the records of the rows at `positions` of the download `download`
+    // (the data page's rows), after what was submitted before; returns at once.
+    void Assign(const QUuid& download, const QList<int>& positions, const RecordPlace& change);
     // Sends what waits in the local file for the server now (also done when the writer
     // starts, when its target changes and after each write).
     void DeliverPending();
@@ -63,6 +66,8 @@ Q_SIGNALS:
     void LimitsAttached(int records);
     // Downloads that waited locally reached the server.
     void Delivered(int downloads);
+    // An Assign was done (`error` empty) or not (why).
+    void Assigned(int records, const QString& error);
 
 private:
     void OnFailure(const QString& message, bool queued);

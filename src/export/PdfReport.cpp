@@ -69,15 +69,6 @@ QString Escaped(const QString& text)
     return text.trimmed().toHtmlEscaped().replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
 }
 
-QString Cell(const QString& text, const std::optional<Verdict>& verdict = std::nullopt,
-             const char* tag = "td")
-{
-    const QString colour =
-        verdict ? QStringLiteral(" bgcolor=\"%1\"").arg(VerdictColour(*verdict).name()) : QString();
-    return QStringLiteral("<%1 align=\"center\"%2>%3</%1>")
-        .arg(QString::fromLatin1(tag), colour, text.isEmpty() ? QStringLiteral("&nbsp;") : text);
-}
-
 // "1 (GPON-B+)": a group number with its name, when it has one other than the number.
 QString GroupText(const RecordRow& row, const ReportFacts& facts)
 {
@@ -127,7 +118,17 @@ QString FactsHtml(const JudgedRows& table, const ReportFacts& facts)
     return QStringLiteral("<p>") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
 }
 
-QString SummaryHtml(const VerdictCounts& counts)
+} // namespace
+
+QString ReportCell(const QString& text, const std::optional<Verdict>& verdict, const char* tag)
+{
+    const QString colour =
+        verdict ? QStringLiteral(" bgcolor=\"%1\"").arg(VerdictColour(*verdict).name()) : QString();
+    return QStringLiteral("<%1 align=\"center\"%2>%3</%1>")
+        .arg(QString::fromLatin1(tag), colour, text.isEmpty() ? QStringLiteral("&nbsp;") : text);
+}
+
+QString VerdictSummaryHtml(const VerdictCounts& counts)
 {
     QString html = QStringLiteral("<h2>%1</h2>")
                        .arg(QCoreApplication::translate("PdfReport", "Verdicts").toHtmlEscaped());
@@ -140,10 +141,12 @@ QString SummaryHtml(const VerdictCounts& counts)
     html += QStringLiteral("<p>%1</p><table border=\"1\" cellspacing=\"0\" cellpadding=\"4\"><tr>")
                 .arg(VerdictSummaryText(counts).toHtmlEscaped());
     for (Verdict v : {Verdict::Pass, Verdict::Marginal, Verdict::Over, Verdict::Fail})
-        html += Cell(
+        html += ReportCell(
             QStringLiteral("%1<br>%2").arg(VerdictLabel(v).toHtmlEscaped()).arg(counts.Of(v)), v);
     return html + QStringLiteral("</tr></table>");
 }
+
+namespace {
 
 QString RecordsHtml(const QStringList& headers, const JudgedRows& table, const ReportFacts& facts)
 {
@@ -169,10 +172,12 @@ QString RecordsHtml(const QStringList& headers, const JudgedRows& table, const R
             const std::optional<Verdict> shade =
                 IsPowerColumn(c) ? verdict.channels[static_cast<size_t>(c - kFirstPowerColumn)]
                                  : std::nullopt;
-            html += Cell(c == kGroupColumn ? GroupText(row, facts) : Escaped(row.Text(c)), shade);
+            html +=
+                ReportCell(c == kGroupColumn ? GroupText(row, facts) : Escaped(row.Text(c)), shade);
         }
-        html += verdict.record ? Cell(VerdictLabel(*verdict.record).toHtmlEscaped(), verdict.record)
-                               : Cell(QStringLiteral("&ndash;"));
+        html += verdict.record
+                    ? ReportCell(VerdictLabel(*verdict.record).toHtmlEscaped(), verdict.record)
+                    : ReportCell(QStringLiteral("&ndash;"));
         html += QStringLiteral("</tr>");
     }
     return html + QStringLiteral("</table>");
@@ -214,16 +219,16 @@ QString GroupsHtml(const QStringList& headers, const JudgedRows& table,
         html += QStringLiteral("<p>%1</p><table border=\"1\" cellspacing=\"0\" "
                                "cellpadding=\"3\"><tr>")
                     .arg(heading.toHtmlEscaped());
-        html += Cell(QString(), std::nullopt, "th");
+        html += ReportCell(QString(), std::nullopt, "th");
         for (Verdict v : {Verdict::Over, Verdict::Pass, Verdict::Fail})
-            html += Cell(VerdictLabel(v).toHtmlEscaped(), std::nullopt, "th");
+            html += ReportCell(VerdictLabel(v).toHtmlEscaped(), std::nullopt, "th");
         html += QStringLiteral("</tr>");
         for (int column = kFirstPowerColumn; column < kFirstPowerColumn + kPowerColumns; ++column) {
             const ChannelLimits limits = *LimitsFor(thresholds, group, column);
             html += QStringLiteral("<tr>") +
-                    Cell(Escaped(ShownHeader(headers.value(column))), std::nullopt, "th");
+                    ReportCell(Escaped(ShownHeader(headers.value(column))), std::nullopt, "th");
             for (float limit : {limits.over, limits.pass, limits.fail})
-                html += Cell(LimitText(limit));
+                html += ReportCell(LimitText(limit));
             html += QStringLiteral("</tr>");
         }
         html += QStringLiteral("</table>");
@@ -238,18 +243,30 @@ std::optional<QByteArray> BuildPdfReport(const QStringList& headers, const Judge
 {
     // The rows come judged: every part below reads their verdicts, none judges again.
     const JudgedRows& judged = table.Judged();
-    ChartObject chart(table, facts.chart);
-    QTextDocument document;
-    document.documentLayout()->registerHandler(kChartObject, &chart);
     QString html = QStringLiteral("<html><body><h1>%1</h1>").arg(Title().toHtmlEscaped());
     html += FactsHtml(judged, facts);
-    html += SummaryHtml(CountVerdicts(judged.verdicts));
+    html += VerdictSummaryHtml(CountVerdicts(judged.verdicts));
     html += QStringLiteral("<h2>%1</h2><p>%2</p>")
                 .arg(QCoreApplication::translate("PdfReport", "Power chart").toHtmlEscaped(),
                      kChartPlace);
     html += RecordsHtml(headers, judged, facts);
     html += GroupsHtml(headers, judged, table.JudgedBy(), facts);
     html += QStringLiteral("</body></html>");
+    return PrintReportHtml(html, Title(), table, facts.chart);
+}
+
+QString ReportChartPlace()
+{
+    return kChartPlace;
+}
+
+std::optional<QByteArray> PrintReportHtml(const QString& html, const QString& title,
+                                          const JudgedTable& chartTable,
+                                          std::optional<ChartChoice> choice)
+{
+    ChartObject chart(chartTable, choice);
+    QTextDocument document;
+    document.documentLayout()->registerHandler(kChartObject, &chart);
     document.setHtml(html);
     QTextCursor place = document.find(kChartPlace);
     if (place.isNull())
@@ -265,7 +282,7 @@ std::optional<QByteArray> BuildPdfReport(const QStringList& headers, const Judge
         // The document keeps margins of 2 cm itself when it prints.
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-        writer.setTitle(Title());
+        writer.setTitle(title);
         writer.setCreator(QStringLiteral("qx390d ") + ProgramVersion());
         document.print(&writer);
     }

@@ -44,6 +44,21 @@ struct ReportFacts
 std::optional<QByteArray> BuildPdfReport(const QStringList& headers, const JudgedTable& table,
                                          const ReportFacts& facts);
 
+// How the reports go to paper, for other reports too. Where `html` holds ReportChartPlace(),
+// the power chart of `chartTable`'s rows (as `choice` chooses; nothing: the default) is
+// drawn as vector graphics; the text is laid out on A4 pages with margins of 2 cm. Nothing
+// when it cannot be made.
+QString ReportChartPlace();
+std::optional<QByteArray> PrintReportHtml(const QString& html, const QString& title,
+                                          const JudgedTable& chartTable,
+                                          std::optional<ChartChoice> choice);
+// The report's verdict summary: a heading, the counts' line and a cell per verdict in its
+// colour.
+QString VerdictSummaryHtml(const VerdictCounts& counts);
+// A table cell, shaded in a verdict's colour when one is given; `text` is HTML already.
+QString ReportCell(const QString& text, const std::optional<Verdict>& verdict = std::nullopt,
+                   const char* tag = "td");
+
 // File/Export Report (PDF): asks for a file, ".pdf" appended when missing, and writes the
 // report with the export's rules for existing and locked files and its messages.
 // `exportPath` receives the path used. Boxes are owned by `owner`.

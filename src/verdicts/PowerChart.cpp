@@ -44,6 +44,16 @@ QString OffScaleName(const QString& channel, const QList<OffScaleReading>& readi
 
 } // namespace
 
+QColor ChannelColour(int powerColumn)
+{
+    return QColor(kChannelColours[(powerColumn - kFirstPowerColumn) % kPowerColumns]);
+}
+
+QColor LimitColour(int limit)
+{
+    return QColor(kLimitStyles[limit % 3].colour);
+}
+
 PowerChart::PowerChart(QGraphicsItem* parent)
     : QChart(parent), recordAxis_(new QValueAxis(this)), powerAxis_(new QValueAxis(this))
 {

@@ -12,6 +12,11 @@ class QScatterSeries;
 class QValueAxis;
 class QXYSeries;
 
+// The colour of a power column's (1 to 4) channel, and of a limit line (0 Over, 1 Pass, 2
+// Fail), as this chart draws them: other charts of powers draw alike.
+QColor ChannelColour(int powerColumn);
+QColor LimitColour(int limit);
+
 // The powers by record number: by default one channel with the Over, Pass and Fail lines of
 // one threshold group, or all four channels without limit lines (ChartPlan). A channel's
 // line is broken where it has no plausible value; "LOW" readings are marked at the foot of

@@ -12,10 +12,14 @@
 #include "app/MainWindow.h"
 #include "app/ProgramArchive.h"
 #include "archive/ArchiveStore.h"
+#include "archivedata/RecordKey.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "archiving/ArchiveWriter.h"
+#include "common/ExportFile.h"
+#include "jobswindow/AssignPlaceDialog.h"
+#include "jobswindow/OntHistoryWindow.h"
 #include "link/ConnectionCommands.h"
 #include "link/DeviceLink.h"
 #include "link/ExchangeWatch.h"
@@ -26,17 +30,23 @@
 #include "verdicts/Verdict.h"
 
 #include <QAction>
+#include <QChart>
 #include <QComboBox>
+#include <QCompleter>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QStringListModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,6 +92,7 @@ private slots:
     void downloadIsArchivedHoweverItEnds();
     void limitsKnownAfterTheDownloadJudgeItsArchivedRecords();
     void importIsArchivedWhenItBringsRows();
+    void dataPageAssignsAJobToRowsOfTheLastDownload();
     void aServerThatNeverAnswersFreezesNothing();
     void settingsTestAndKeepALocation_data();
     void settingsTestAndKeepALocation();
@@ -358,6 +369,84 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
     QTRY_COMPARE(model.rowCount(), rows.size());
     QCOMPARE(model.index(0, ArchiveRecordModel::kNoteColumn).data().toString(), kNote);
 
+    // Two rows given a job and an ONT through the list's context menu and its dialog: the
+    // rows show them in place, the filters find them, the job filter offers the job.
+    QVERIFY(rows.size() >= 2);
+    QVERIFY(list->actions().contains(window->AssignAction()));
+    list->clearSelection();
+    for (int row : {0, 1})
+        list->selectionModel()->select(list->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    window->AssignAction()->trigger();
+    AssignPlaceDialog* dialog = window->AssignDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->Field(RecordPlace::Job)->setText(QStringLiteral("Acme 4711"));
+    dialog->Field(RecordPlace::Ont)->setText(QStringLiteral(" ONT-77 "));
+    dialog->accept();
+    const auto place = [&](int row, RecordPlace::Field field) {
+        return model.index(row, ArchiveRecordModel::kFirstPlaceColumn + field).data().toString();
+    };
+    QTRY_COMPARE(place(1, RecordPlace::Job), QStringLiteral("Acme 4711"));
+    QCOMPARE(place(0, RecordPlace::Ont), QStringLiteral("ONT-77"));
+    QCOMPARE(place(0, RecordPlace::Site), QString());
+    if (rows.size() > 2)
+        QCOMPARE(place(2, RecordPlace::Job), QString());
+    QCOMPARE(resets.size(), 0);
+
+    // The ONT's history: its two records oldest first beneath the chart, saved as an image
+    // and as a PDF document.
+    QTRY_VERIFY(window->HistoryAction()->isEnabled());
+    QVERIFY(list->actions().contains(window->HistoryAction()));
+    window->HistoryAction()->trigger();
+    QTRY_VERIFY(window->History() && window->History()->isVisible());
+    OntHistoryWindow* history = window->History();
+    QCOMPARE(history->Table()->rowCount(), 2);
+    QVERIFY(MeasuredIso(history->Table()->item(0, 6)->text()) <=
+            MeasuredIso(history->Table()->item(1, 6)->text()));
+    QVERIFY(!history->Chart()->series().isEmpty());
+    for (const auto& [name, magic] : {std::pair{"history.png", QByteArray("\x89PNG")},
+                                      std::pair{"history.pdf", QByteArray("%PDF")}}) {
+        dialogs.savePath = dir->filePath(name);
+        const qsizetype before = prompter.boxes.size();
+        QTest::mouseClick(history->SaveButton(), Qt::LeftButton);
+        QCOMPARE(ShownBoxes(prompter).mid(before),
+                 QStringList{
+                     BoxLine(ExportText::Succeeded(), Prompter::Ok, Prompter::Icon::Information)});
+        QVERIFY(FileBytes(dialogs.savePath).startsWith(magic));
+    }
+    history->close();
+
+    // The job's report: its records with their ONT, and the signature lines.
+    QTRY_VERIFY(window->JobReportAction()->isEnabled());
+    QVERIFY(list->actions().contains(window->JobReportAction()));
+    dialogs.savePath = dir->filePath(QStringLiteral("job.pdf"));
+    window->JobReportAction()->trigger();
+    QTRY_VERIFY(QFile::exists(dialogs.savePath));
+    QProcess text;
+    text.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
+               {dialogs.savePath, QStringLiteral("-")});
+    QVERIFY2(text.waitForFinished(60000) && text.exitCode() == 0,
+             "pdftotext (package poppler-utils, make deps)");
+    const QString report = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    for (const QString& expected :
+         {QStringLiteral("Job Report: Acme 4711"), QStringLiteral("Records: 2"),
+          QStringLiteral("Records without a site"), QStringLiteral("ONT-77"),
+          QStringLiteral("Technician"), QStringLiteral("Customer")})
+        QVERIFY2(report.contains(expected), qPrintable(expected + QStringLiteral("\n") + report));
+    QCOMPARE(report.count(QStringLiteral("ONT-77")), 2);
+    const auto* offered =
+        qobject_cast<QStringListModel*>(window->JobFilter()->completer()->model());
+    QVERIFY(offered);
+    QTRY_COMPARE(offered->stringList(), QStringList{QStringLiteral("Acme 4711")});
+    window->JobFilter()->setText(QStringLiteral("Acme 4711"));
+    QTRY_COMPARE(model.rowCount(), 2);
+    window->JobFilter()->clear();
+    window->OntFilter()->setText(QStringLiteral("ONT-77"));
+    QTRY_COMPARE(model.rowCount(), 2);
+    window->OntFilter()->clear();
+    QTRY_COMPARE(model.rowCount(), rows.size());
+
     // The data page emptied, then filled from the archive as an import fills it.
     RecordsPage& page = *frame->View()->Records();
     page.Table().RemoveAllRows();
@@ -404,6 +493,63 @@ void TestArchiveWindow::importIsArchivedWhenItBringsRows()
     QCOMPARE(downloads.first().facts.ending, DownloadEnding::Imported);
     QCOMPARE(ArchivedRows(store), Sorted(rows));
     QCOMPARE(prompter.Texts(), QStringList({ImportText::BadHeader(), ImportText::Succeeded()}));
+}
+
+// Rows of the download the data page shows get a job through Manage/Assign Job... (also on
+// the table's context menu); the Archive window's job filter finds those records.
+void TestArchiveWindow::dataPageAssignsAJobToRowsOfTheLastDownload()
+{
+    SimOptions options;
+    options.meter.records = 20;
+    host = std::make_unique<PtyHost>(options);
+    QVERIFY2(host->Open(), qPrintable(host->ErrorString()));
+    ProgramOptions program;
+    program.archive = ArchiveTarget::SqliteFile(dir->filePath("archive.sqlite"));
+    program.archiveChosenBy = QStringLiteral("--archive");
+    Build(host->DevicePath(), program);
+    QSignalSpy written(archive->Writer(), &ArchiveWriter::Written);
+    QSignalSpy assigned(archive->Writer(), &ArchiveWriter::Assigned);
+    frame->UpdateActions();
+    frame->Action(Cmd::Connect)->trigger();
+    QVERIFY(WaitUntil([this] { return link->State().connected.load(); }));
+    Download(false);
+    QVERIFY(WaitUntil([&] { return written.size() == 1; }));
+
+    RecordsPage& page = *frame->View()->Records();
+    QAction* assign = frame->Action(Cmd::AssignJob);
+    QVERIFY(assign->isEnabled());
+    QVERIFY(page.List()->actions().contains(assign));
+    for (int row : {3, 7})
+        page.List()->selectionModel()->select(page.List()->model()->index(row, 0),
+                                              QItemSelectionModel::Select |
+                                                  QItemSelectionModel::Rows);
+    assign->trigger();
+    AssignPlaceDialog* dialog = archive->AssignDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->Field(RecordPlace::Job)->setText(QStringLiteral("WO-981"));
+    dialog->Field(RecordPlace::Technician)->setText(QStringLiteral("Ann"));
+    dialog->accept();
+    QVERIFY(assigned.wait(kWaitMs));
+    QCOMPARE(assigned.first().at(1).toString(), QString());
+    QCOMPARE(assigned.first().at(0).toInt(), 2);
+
+    frame->Action(Cmd::Archive)->trigger();
+    ArchiveWindow* window = archive->Window();
+    window->JobFilter()->setText(QStringLiteral("WO-981"));
+    ArchiveRecordModel& model = *window->Model();
+    QTRY_COMPARE(model.rowCount(), 2);
+    const QList<QStringList> rows = Rows(page.Table());
+    QCOMPARE(Sorted(model.RowTexts({0, 1})), Sorted({rows[3], rows[7]}));
+    QCOMPARE(model.Record(0).place.Text(RecordPlace::Technician), QStringLiteral("Ann"));
+
+    // Once the table no longer shows the download as it was archived, the rows are not
+    // given a job: the operator is told to use the Archive window.
+    page.Table().RemoveRow(0);
+    page.List()->selectRow(1);
+    assign->trigger();
+    QVERIFY(!archive->AssignDialog());
+    QCOMPARE(ShownBoxes(prompter).constLast(),
+             BoxLine(ProgramArchive::notArchivedText(), Prompter::Ok, Prompter::Icon::Warning));
 }
 
 // A server that takes the connection and then says nothing: the window opens at once, its
@@ -492,6 +638,9 @@ void TestArchiveWindow::settingsTestAndKeepALocation()
         options.archiveChosenBy = QStringLiteral("--archive");
     }
     Build(QString(), options);
+    // Without an archive no record can be given a job, and the command says why.
+    QVERIFY(!frame->Action(Cmd::AssignJob)->isEnabled());
+    QCOMPARE(frame->Action(Cmd::AssignJob)->toolTip(), ProgramArchive::noArchiveText());
     frame->Action(Cmd::ArchiveSettings)->trigger();
     ArchiveSettingsDialog* dialog = archive->SettingsDialog();
     QVERIFY(dialog && dialog->isVisible());

@@ -181,9 +181,11 @@ void TestMainWindow::menusAndToolbarListTheCommands_data()
                                            "Delete all data",
                                            "",
                                            "Save Thresholds to File...",
-                                           "Load Thresholds from File..."}
-                            << QList<int>{32783, 32822, 0, 32797, 32798, 32801,
-                                          32802, 32805, 0, 32901, 32902};
+                                           "Load Thresholds from File...",
+                                           "",
+                                           "Assign Job..."}
+                            << QList<int>{32783, 32822, 0,     32797, 32798, 32801, 32802,
+                                          32805, 0,     32901, 32902, 0,     Cmd::AssignJob};
     QTest::newRow("Help") << 3 << QStringList{"About PON power meter...", "Help"}
                           << QList<int>{57664, 57670};
     // The toolbar's texts are its tooltips.

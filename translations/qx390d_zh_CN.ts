@@ -517,18 +517,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>%1：“%2”不是编号（archive downloads 或 archive list 列出的数字）</translation>
     </message>
     <message>
-        <source>archive needs list, downloads, import, note, copy, init, pending, assign or jobs</source>
-        <translation>archive 需要 list、downloads、import、note、copy、init、pending、assign 或 jobs</translation>
-    </message>
-    <message>
-        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy, init, pending, assign or jobs</source>
-        <translation>archive：“%1”不是 list、downloads、import、note、copy、init、pending、assign 或 jobs</translation>
-    </message>
-    <message>
-        <source>-o is for archive list, archive downloads, archive pending and archive jobs</source>
-        <translation>-o 仅用于 archive list、archive downloads、archive pending 和 archive jobs</translation>
-    </message>
-    <message>
         <source>--format is for archive list, archive downloads, archive pending and archive jobs</source>
         <translation>--format 仅用于 archive list、archive downloads、archive pending 和 archive jobs</translation>
     </message>
@@ -541,16 +529,48 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>--site、--pon-port 和 --technician 仅用于 archive assign</translation>
     </message>
     <message>
-        <source>--job and --ont are for archive list and archive assign</source>
-        <translation>--job 和 --ont 仅用于 archive list 和 archive assign</translation>
-    </message>
-    <message>
         <source>archive assign needs the records: --download ID or --record ID</source>
         <translation>archive assign 需要指定记录：--download ID 或 --record ID</translation>
     </message>
     <message>
         <source>archive assign needs what to set: --job, --site, --ont, --pon-port or --technician</source>
         <translation>archive assign 需要指定要设置的内容：--job、--site、--ont、--pon-port 或 --technician</translation>
+    </message>
+    <message>
+        <source>archive needs list, downloads, import, note, copy, init, pending, assign, jobs or report</source>
+        <translation>archive 需要 list、downloads、import、note、copy、init、pending、assign、jobs 或 report</translation>
+    </message>
+    <message>
+        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy, init, pending, assign, jobs or report</source>
+        <translation>archive：“%1”不是 list、downloads、import、note、copy、init、pending、assign、jobs 或 report</translation>
+    </message>
+    <message>
+        <source>-o is for archive list, archive downloads, archive pending, archive jobs and archive report</source>
+        <translation>-o 仅用于 archive list、archive downloads、archive pending、archive jobs 和 archive report</translation>
+    </message>
+    <message>
+        <source>--ont is for archive list and archive assign</source>
+        <translation>--ont 仅用于 archive list 和 archive assign</translation>
+    </message>
+    <message>
+        <source>--job is for archive list, archive assign and archive report</source>
+        <translation>--job 仅用于 archive list、archive assign 和 archive report</translation>
+    </message>
+    <message>
+        <source>archive report needs --job TEXT and -o FILE.pdf</source>
+        <translation>archive report 需要 --job TEXT 和 -o FILE.pdf</translation>
+    </message>
+    <message>
+        <source>the report could not be made: %1</source>
+        <translation>无法生成报告：%1</translation>
+    </message>
+    <message>
+        <source>the report could not be made in %1 s</source>
+        <translation>未能在 %1 秒内生成报告</translation>
+    </message>
+    <message>
+        <source>%1: the report of the job %2</source>
+        <translation>%1：工单 %2 的报告</translation>
     </message>
 </context>
 <context>
@@ -775,6 +795,8 @@ More commands:
   archive jobs [--format csv|json] [-o FILE]
                                          each job: its sites, ONTs, records, first
                                          and last measurement and worst verdict
+  archive report --job T -o FILE.pdf     the job&apos;s report: cover, chart, records by
+                                         site, signature lines
 </source>
         <translation>
 更多命令：
@@ -793,6 +815,8 @@ More commands:
   archive jobs [--format csv|json] [-o FILE]
                                          每个工单：其站点、ONT、记录数、首次和
                                          末次测量时间及最差判定
+  archive report --job T -o FILE.pdf     该工单的报告：封面、图表、按站点列出的记录、
+                                         签名栏
 </translation>
     </message>
 </context>

@@ -1,6 +1,6 @@
 #include "archive/ArchiveStore.h"
 
-#include "serverlocation/PostgresLocation.h"
+#include "archivelocation/PostgresLocation.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archive/ArchiveSchema.h"
-#include "archive/ArchiveTarget.h"
+#include "archiveschema/ArchiveSchema.h"
+#include "archivelocation/ArchiveTarget.h"
 #include "archivedata/ArchiveTypes.h"
 
 #include <QByteArray>

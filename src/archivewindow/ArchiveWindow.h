@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/ArchiveTarget.h"
+#include "archivelocation/ArchiveTarget.h"
 #include "archivedata/ArchiveTypes.h"
 #include "jobswindow/AssignPlaceDialog.h"
 #include "jobswindow/OntHistoryWindow.h"

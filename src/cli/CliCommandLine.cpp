@@ -83,7 +83,9 @@ QString MoreUsage()
         "                                         say where the records were measured\n"
         "  archive jobs [--format csv|json] [-o FILE]\n"
         "                                         each job: its sites, ONTs, records, first\n"
-        "                                         and last measurement and worst verdict\n");
+        "                                         and last measurement and worst verdict\n"
+        "  archive report --job T -o FILE.pdf     the job's report: cover, chart, records by\n"
+        "                                         site, signature lines\n");
 }
 
 // Channels by the wavelength the operator names.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/ArchiveTarget.h"
+#include "archivelocation/ArchiveTarget.h"
 #include "cli/CliCommandLine.h"
 #include "cli/CliPrompter.h"
 #include "link/DeviceLink.h"

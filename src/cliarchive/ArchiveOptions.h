@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archive/ArchiveTarget.h"
 #include "archivedata/RecordPlace.h"
+#include "archivelocation/ArchiveTarget.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,7 +9,18 @@
 
 // The archive's part of the command line: where the archive is, and the `archive`
 // command's action and arguments.
-enum class ArchiveAction { List, Downloads, Import, Note, Copy, Init, Pending, Assign, Jobs };
+enum class ArchiveAction {
+    List,
+    Downloads,
+    Import,
+    Note,
+    Copy,
+    Init,
+    Pending,
+    Assign,
+    Jobs,
+    Report
+};
 
 struct ArchiveOptions
 {
@@ -32,7 +43,7 @@ struct ArchiveOptions
     QString copyTo; // copy --to URL
     QString sendTo; // pending --send-to URL|PATH
     // --job, --site, --ont, --pon-port, --technician: what assign sets; list filters by the
-    // job and the ONT.
+    // job and the ONT; report is of the job.
     RecordPlace place;
     QList<qint64> assignDownloads; // assign --download ID...
     QList<qint64> assignRecords;   // assign --record ID...

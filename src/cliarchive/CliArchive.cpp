@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <algorithm>
 
 namespace {
@@ -29,6 +30,8 @@ struct Text
 
 // Records read from the archive per query while a list is written.
 constexpr int kListChunk = 10000;
+// How long a job's report may take to start, and then to be drawn.
+constexpr int kReportWaitMs = 120000;
 
 QString VerdictOption(const QString& value)
 {
@@ -209,6 +212,8 @@ public:
             return Assign();
         case ArchiveAction::Jobs:
             return Jobs();
+        case ArchiveAction::Report:
+            return Report();
         case ArchiveAction::Init:
             if (!Store().Init())
                 return Fail(ExitFailed, Store().Error());
@@ -412,6 +417,38 @@ private:
         }
         if (!output.Commit(&error))
             return Fail(ExitFailed, error);
+        return ExitDone;
+    }
+
+    // The job's report, drawn by qx390d-job-report beside this tool (drawing takes the GUI's
+    // library, which this tool never loads), which reads the job's records itself.
+    int Report()
+    {
+        const QString job = archive_.place.Text(RecordPlace::Job);
+        QProcess drawer;
+        drawer.setProcessChannelMode(QProcess::SeparateChannels);
+        drawer.start(QCoreApplication::applicationDirPath() + QStringLiteral("/qx390d-job-report"),
+                     {QStringLiteral("--archive"), Store().Target().Display(),
+                      QStringLiteral("--job"), job});
+        if (!drawer.waitForStarted(kReportWaitMs))
+            return Fail(ExitFailed,
+                        Text::tr("the report could not be made: %1").arg(drawer.errorString()));
+        if (!drawer.waitForFinished(kReportWaitMs)) {
+            drawer.kill();
+            drawer.waitForFinished(kReportWaitMs);
+            return Fail(ExitFailed,
+                        Text::tr("the report could not be made in %1 s").arg(kReportWaitMs / 1000));
+        }
+        const QByteArray pdf = drawer.readAllStandardOutput();
+        if (drawer.exitStatus() != QProcess::NormalExit || drawer.exitCode() != 0 ||
+            !pdf.startsWith("%PDF-"))
+            return Fail(ExitFailed,
+                        QString::fromLocal8Bit(drawer.readAllStandardError()).trimmed());
+        OutputFile output(output_.file, out_);
+        QString error;
+        if (!output.Open(&error) || !output.Write(pdf) || !output.Commit(&error))
+            return Fail(ExitFailed, error);
+        Note(Text::tr("%1: the report of the job %2").arg(output_.file, job));
         return ExitDone;
     }
 
@@ -663,6 +700,10 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
         options.action = ArchiveAction::Jobs;
         return 2;
     }
+    if (action == QLatin1String("report")) {
+        options.action = ArchiveAction::Report;
+        return 2;
+    }
     if (action == QLatin1String("import")) {
         options.action = ArchiveAction::Import;
         options.files = positional.mid(2);
@@ -686,9 +727,9 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
     }
     *error = action.isEmpty()
                  ? Text::tr("archive needs list, downloads, import, note, copy, init, pending, "
-                            "assign or jobs")
+                            "assign, jobs or report")
                  : Text::tr("archive: '%1' is not list, downloads, import, note, copy, init, "
-                            "pending, assign or jobs")
+                            "pending, assign, jobs or report")
                        .arg(action);
     return std::nullopt;
 }
@@ -707,9 +748,10 @@ QString CheckArchiveCombination(const ArchiveOptions& a, const ArchiveUse& use)
     if (archive && use.meter)
         return Text::tr("archive does not use the meter; --port and --demo are for "
                         "its commands");
-    if (archive && use.output && !lists)
-        return Text::tr("-o is for archive list, archive downloads, archive pending and "
-                        "archive jobs");
+    const bool report = archive && a.action == ArchiveAction::Report;
+    if (archive && use.output && !lists && !report)
+        return Text::tr("-o is for archive list, archive downloads, archive pending, "
+                        "archive jobs and archive report");
     if (archive && use.format && !lists)
         return Text::tr("--format is for archive list, archive downloads, archive pending "
                         "and archive jobs");
@@ -731,9 +773,12 @@ QString CheckArchiveCombination(const ArchiveOptions& a, const ArchiveUse& use)
     const RecordPlace& p = a.place;
     if ((p[RecordPlace::Site] || p[RecordPlace::PonPort] || p[RecordPlace::Technician]) && !assign)
         return Text::tr("--site, --pon-port and --technician are for archive assign");
-    if ((p[RecordPlace::Job] || p[RecordPlace::Ont]) &&
-        !(assign || (archive && a.action == ArchiveAction::List)))
-        return Text::tr("--job and --ont are for archive list and archive assign");
+    if (p[RecordPlace::Ont] && !(assign || (archive && a.action == ArchiveAction::List)))
+        return Text::tr("--ont is for archive list and archive assign");
+    if (p[RecordPlace::Job] && !(assign || report || (archive && a.action == ArchiveAction::List)))
+        return Text::tr("--job is for archive list, archive assign and archive report");
+    if (report && (!p[RecordPlace::Job] || !use.output))
+        return Text::tr("archive report needs --job TEXT and -o FILE.pdf");
     if (assign && !ids)
         return Text::tr("archive assign needs the records: --download ID or --record ID");
     if (assign && p == RecordPlace())

@@ -75,6 +75,7 @@ void TestInstall::treeHoldsEveryFile_data()
     QTest::newRow("virtual meter") << bin + "qx390d-meter-sim" << true << 0;
     QTest::newRow("command-line tool") << bin + "qx390d-cli" << true << 0;
     QTest::newRow("reader of .xls workbooks") << bin + "qx390d-xls-reader" << true << 0;
+    QTest::newRow("drawer of job reports") << bin + "qx390d-job-report" << true << 0;
     QTest::newRow("help file") << kHelp << false << 0;
     QTest::newRow("help page") << kHelpPage << false << 0;
     for (const char* preset : {"gpon-b-plus", "gpon-c-plus", "xgs-pon-n1-n2-e1"})
@@ -86,7 +87,8 @@ void TestInstall::treeHoldsEveryFile_data()
     QTest::newRow("scalable icon") << icons + "scalable/apps/qx390d.svg" << false << 0;
     QTest::newRow("48 icon") << icons + "48x48/apps/qx390d.png" << false << 48;
     QTest::newRow("256 icon") << icons + "256x256/apps/qx390d.png" << false << 256;
-    for (const char* page : {"qx390d", "qx390d-cli", "qx390d-meter-sim", "qx390d-xls-reader"})
+    for (const char* page :
+         {"qx390d", "qx390d-cli", "qx390d-meter-sim", "qx390d-xls-reader", "qx390d-job-report"})
         QTest::addRow("manual page %s", page)
             << QStringLiteral(QX_MANDIR "/man1/%1.1.gz").arg(QLatin1String(page)) << false << 0;
     QTest::newRow("copyright") << QStringLiteral(QX_DOCDIR "/copyright") << false << 0;

@@ -1,5 +1,5 @@
 // Where an archive is: how a location is read, and the connection string libpq is given.
-#include "archive/ArchiveTarget.h"
+#include "archivelocation/ArchiveTarget.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "archive/ArchiveSchema.h"
+#include "archiveschema/ArchiveSchema.h"
 
 #include <QUuid>
 

@@ -1,4 +1,4 @@
-#include "serverlocation/PostgresLocation.h"
+#include "archivelocation/PostgresLocation.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>

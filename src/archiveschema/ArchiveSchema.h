@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/ArchiveTarget.h"
+#include "archivelocation/ArchiveTarget.h"
 
 #include <QString>
 #include <QStringList>

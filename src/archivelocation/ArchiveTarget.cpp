@@ -1,7 +1,7 @@
-#include "archive/ArchiveTarget.h"
+#include "archivelocation/ArchiveTarget.h"
 
 #include "common/Prompter.h"
-#include "serverlocation/PostgresLocation.h"
+#include "archivelocation/PostgresLocation.h"
 
 #include <QCoreApplication>
 #include <QDir>

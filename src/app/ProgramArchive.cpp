@@ -57,6 +57,8 @@ void ProgramArchive::UseTarget(const std::optional<ArchiveTarget>& target)
         connect(writer_.get(), &ArchiveWriter::Assigned, this, [this](int, const QString& error) {
             if (!error.isEmpty())
                 prompter_.Notify(main_, assignFailedText().arg(error), Prompter::Icon::Warning);
+            else if (window_)
+                window_->Reread(); // its rows show the places as they were
         });
     }
     EnableAssignJob();

@@ -258,6 +258,11 @@ void ArchiveWindow::Refresh()
     model_->Refresh();
 }
 
+void ArchiveWindow::Reread()
+{
+    ApplyFilter();
+}
+
 ArchiveFilter ArchiveWindow::Filter() const
 {
     ArchiveFilter filter;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archivelocation/ArchiveTarget.h"
 #include "archivedata/ArchiveTypes.h"
+#include "archivelocation/ArchiveTarget.h"
 #include "jobswindow/AssignPlaceDialog.h"
 #include "jobswindow/OntHistoryWindow.h"
 
@@ -46,6 +46,8 @@ public:
     // Adds the records archived since the list was read (a download was archived), each in
     // its place: the selection, the scroll position and a note being typed stay.
     void Refresh();
+    // Reads the list again from the top (records were given places elsewhere).
+    void Reread();
     // A line the status keeps after the record count (downloads kept on this PC that were
     // sent).
     void SetNotice(const QString& notice);

@@ -515,6 +515,19 @@ void TestArchiveWindow::dataPageAssignsAJobToRowsOfTheLastDownload()
     Download(false);
     QVERIFY(WaitUntil([&] { return written.size() == 1; }));
 
+    // The Archive window is open: it shows the job once assigned.
+    frame->Action(Cmd::Archive)->trigger();
+    ArchiveWindow* window = archive->Window();
+    ArchiveRecordModel& model = *window->Model();
+    QTRY_COMPARE(model.rowCount(), options.meter.records);
+    const auto jobs = [&model] {
+        QStringList texts;
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.Record(row).place.Text(RecordPlace::Job);
+        return texts.filter(QStringLiteral("WO-981")).size();
+    };
+    QCOMPARE(jobs(), 0);
+
     RecordsPage& page = *frame->View()->Records();
     QAction* assign = frame->Action(Cmd::AssignJob);
     QVERIFY(assign->isEnabled());
@@ -533,10 +546,8 @@ void TestArchiveWindow::dataPageAssignsAJobToRowsOfTheLastDownload()
     QCOMPARE(assigned.first().at(1).toString(), QString());
     QCOMPARE(assigned.first().at(0).toInt(), 2);
 
-    frame->Action(Cmd::Archive)->trigger();
-    ArchiveWindow* window = archive->Window();
+    QTRY_COMPARE(jobs(), 2);
     window->JobFilter()->setText(QStringLiteral("WO-981"));
-    ArchiveRecordModel& model = *window->Model();
     QTRY_COMPARE(model.rowCount(), 2);
     const QList<QStringList> rows = Rows(page.Table());
     QCOMPARE(Sorted(model.RowTexts({0, 1})), Sorted({rows[3], rows[7]}));

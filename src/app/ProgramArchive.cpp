@@ -55,11 +55,21 @@ void ProgramArchive::UseTarget(const std::optional<ArchiveTarget>& target)
         connect(writer_.get(), &ArchiveWriter::LimitsAttached, this, refresh);
         connect(writer_.get(), &ArchiveWriter::Delivered, this, &ProgramArchive::OnDelivered);
         connect(writer_.get(), &ArchiveWriter::Assigned, this, [this](int, const QString& error) {
-            if (!error.isEmpty())
+            if (!error.isEmpty()) {
                 prompter_.Notify(main_, assignFailedText().arg(error), Prompter::Icon::Warning);
-            else if (window_)
+                return;
+            }
+            if (window_)
                 window_->Reread(); // its rows show the places as they were
+            writer_->ReadPlaceTexts();
         });
+        connect(writer_.get(), &ArchiveWriter::PlaceTextsRead, this,
+                [this](const std::array<QStringList, RecordPlace::kFields>& texts) {
+                    placeTexts_ = texts;
+                });
+        // Once a download is archived its rows may be given a job: the texts to offer then.
+        connect(writer_.get(), &ArchiveWriter::Written, writer_.get(),
+                &ArchiveWriter::ReadPlaceTexts);
     }
     EnableAssignJob();
     if (window_ && target_)
@@ -250,8 +260,8 @@ void ProgramArchive::OnAssignJob()
     }
     // What the records have is in the archive: the fields start empty, and only those filled
     // in are assigned.
-    assignDialog_ =
-        new AssignPlaceDialog(static_cast<int>(positions.size()), RecordPlace(), {}, main_);
+    assignDialog_ = new AssignPlaceDialog(static_cast<int>(positions.size()), RecordPlace(),
+                                          placeTexts_, main_);
     assignDialog_->setAttribute(Qt::WA_DeleteOnClose);
     connect(assignDialog_, &QDialog::accepted, this,
             [this, positions, uuid = lastUuid_, dialog = assignDialog_] {

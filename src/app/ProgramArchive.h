@@ -112,6 +112,8 @@ private:
     // The last download or import handed to the archive, as the data page showed it.
     QUuid lastUuid_;
     QList<QStringList> lastRows_;
+    // The texts the Assign Job dialog offers, as the archive last said.
+    std::array<QStringList, RecordPlace::kFields> placeTexts_;
     // The USB identity of the connected port, looked up while the port is there.
     QString identityPort_;
     PortIdentity identity_;

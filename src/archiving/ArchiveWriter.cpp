@@ -15,6 +15,9 @@ struct ArchiveWriterLink
     ArchiveWriter* writer = nullptr;
 };
 
+// The texts each field of a place offers for completion.
+constexpr int kRecentPlaceTexts = 200;
+
 // Lives on the writer's thread; the session (and so every connection) is made, used and
 // destroyed there.
 class ArchiveWriterWorker : public QObject
@@ -59,6 +62,15 @@ public:
             return;
         }
         Report([m = store.Error()](ArchiveWriter* w) { Q_EMIT w->Assigned(0, m); });
+    }
+
+    void ReadPlaceTexts()
+    {
+        Report([texts = Session()
+                            .Store()
+                            .RecentPlaceTexts(kRecentPlaceTexts)
+                            .value_or(std::array<QStringList, RecordPlace::kFields>())](
+                   ArchiveWriter* w) { Q_EMIT w->PlaceTextsRead(texts); });
     }
 
     // A download kept on this PC already: delivered.
@@ -197,6 +209,12 @@ void ArchiveWriter::Assign(const QUuid& download, const QList<int>& positions,
         worker_,
         [w = worker_, download, positions, change] { w->Assign(download, positions, change); },
         Qt::QueuedConnection);
+}
+
+void ArchiveWriter::ReadPlaceTexts()
+{
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_] { w->ReadPlaceTexts(); }, Qt::QueuedConnection);
 }
 
 void ArchiveWriter::DeliverPending()

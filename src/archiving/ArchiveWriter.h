@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archivelocation/ArchiveTarget.h"
 #include "archivedata/ArchiveTypes.h"
+#include "archivelocation/ArchiveTarget.h"
 
 #include <QObject>
 #include <QThread>
@@ -47,6 +47,9 @@ public:
     // Assigns `change` to the records of the rows at `positions` of the download `download`
     // (the data page's rows), after what was submitted before; returns at once.
     void Assign(const QUuid& download, const QList<int>& positions, const RecordPlace& change);
+    // Reads the texts each field of a place was given lately (PlaceTextsRead); returns at
+    // once.
+    void ReadPlaceTexts();
     // Sends what waits in the local file for the server now (also done when the writer
     // starts, when its target changes and after each write).
     void DeliverPending();
@@ -68,6 +71,9 @@ Q_SIGNALS:
     void Delivered(int downloads);
     // An Assign was done (`error` empty) or not (why).
     void Assigned(int records, const QString& error);
+    // The texts of ReadPlaceTexts, per field assigned last first; none when the archive
+    // cannot say.
+    void PlaceTextsRead(const std::array<QStringList, RecordPlace::kFields>& texts);
 
 private:
     void OnFailure(const QString& message, bool queued);

@@ -509,6 +509,7 @@ void TestArchiveWindow::dataPageAssignsAJobToRowsOfTheLastDownload()
     Build(host->DevicePath(), program);
     QSignalSpy written(archive->Writer(), &ArchiveWriter::Written);
     QSignalSpy assigned(archive->Writer(), &ArchiveWriter::Assigned);
+    QSignalSpy texts(archive->Writer(), &ArchiveWriter::PlaceTextsRead);
     frame->UpdateActions();
     frame->Action(Cmd::Connect)->trigger();
     QVERIFY(WaitUntil([this] { return link->State().connected.load(); }));
@@ -547,6 +548,16 @@ void TestArchiveWindow::dataPageAssignsAJobToRowsOfTheLastDownload()
     QCOMPARE(assigned.first().at(0).toInt(), 2);
 
     QTRY_COMPARE(jobs(), 2);
+    // The next time the dialog offers the job (read again after the download was written
+    // and after the job was assigned).
+    QTRY_VERIFY(texts.size() >= 2);
+    assign->trigger();
+    QVERIFY(archive->AssignDialog());
+    const auto* offered = qobject_cast<QStringListModel*>(
+        archive->AssignDialog()->Field(RecordPlace::Job)->completer()->model());
+    QVERIFY(offered && offered->stringList().contains(QStringLiteral("WO-981")));
+    archive->AssignDialog()->reject();
+    QTRY_VERIFY(!archive->AssignDialog());
     window->JobFilter()->setText(QStringLiteral("WO-981"));
     QTRY_COMPARE(model.rowCount(), 2);
     const QList<QStringList> rows = Rows(page.Table());

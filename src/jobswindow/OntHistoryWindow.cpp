@@ -75,6 +75,12 @@ OntHistoryWindow::OntHistoryWindow(const QString& ont, const QList<ArchivedRecor
     split->addWidget(table_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
+    // The table's size hint, a row per record, would otherwise squeeze the chart to a strip
+    // under its own legend: the chart gets three fifths to begin with, and never too little
+    // to read.
+    view_->setMinimumHeight(280);
+    split->setChildrenCollapsible(false);
+    split->setSizes({420, 280});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(split, 1);

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QHBoxLayout>
@@ -75,6 +76,12 @@ OntHistoryWindow::OntHistoryWindow(const QString& ont, const QList<ArchivedRecor
     split->addWidget(table_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
+    // The table's size hint, a row per record, would otherwise squeeze the chart to a strip
+    // under its own legend: the chart gets three fifths to begin with, and never too little
+    // to read.
+    view_->setMinimumHeight(280);
+    split->setChildrenCollapsible(false);
+    split->setSizes({420, 280});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(split, 1);
@@ -290,29 +297,48 @@ std::optional<QByteArray> OntHistoryWindow::Pdf() const
     Render(painter, chartArea);
     int y = static_cast<int>(chartArea.bottom()) + line;
     const int columns = table_->columnCount();
-    const double width = static_cast<double>(page.width()) / columns;
-    const auto row = [&](const QStringList& texts, bool bold) {
-        if (y + line > page.bottom()) {
-            pdf.newPage();
-            y = page.top();
-        }
-        QFont f = font;
-        f.setBold(bold);
-        painter.setFont(f);
-        for (int c = 0; c < columns; ++c)
-            painter.drawText(QRectF(page.left() + c * width, y, width, line),
-                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.value(c));
-        y += line;
-    };
-    QStringList headers;
+    QList<QStringList> rows{{}};
     for (int c = 0; c < columns; ++c)
-        headers << table_->horizontalHeaderItem(c)->text();
-    row(headers, true);
+        rows[0] << table_->horizontalHeaderItem(c)->text();
     for (int r = 0; r < table_->rowCount(); ++r) {
         QStringList texts;
         for (int c = 0; c < columns; ++c)
             texts << table_->item(r, c)->text();
-        row(texts, false);
+        rows << texts;
+    }
+    // Each column as wide as its widest text (bold for the header), all narrowed alike when
+    // they do not fit the page; a text still too wide ends in an ellipsis, never runs into
+    // the next column.
+    QFont bold = font;
+    bold.setBold(true);
+    const QFontMetricsF plain(font, &pdf);
+    const QFontMetricsF heavy(bold, &pdf);
+    const double gap = plain.horizontalAdvance(QLatin1Char(' ')) * 2;
+    QList<double> widths(columns, 0.0);
+    for (qsizetype r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < columns; ++c)
+            widths[c] =
+                std::max(widths[c], (r == 0 ? heavy : plain).horizontalAdvance(rows[r][c]) + gap);
+    double total = 0.0;
+    for (double w : std::as_const(widths))
+        total += w;
+    const double scale = total > page.width() ? page.width() / total : 1.0;
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        if (y + line > page.bottom()) {
+            pdf.newPage();
+            y = page.top();
+        }
+        painter.setFont(r == 0 ? bold : font);
+        double x = page.left();
+        for (int c = 0; c < columns; ++c) {
+            const double width = widths[c] * scale;
+            const QString text =
+                (r == 0 ? heavy : plain).elidedText(rows[r][c], Qt::ElideRight, width - gap / 2);
+            painter.drawText(QRectF(x, y, width, line),
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+            x += width;
+        }
+        y += line;
     }
     painter.end();
     return buffer.data();

@@ -323,6 +323,14 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>Job Report (PDF)...</source>
         <translation>工单报告 (PDF)...</translation>
     </message>
+    <message>
+        <source>The ONT has more than %1 records: the newest %1 are shown.</source>
+        <translation>该 ONT 的记录超过 %1 条：仅显示最新的 %1 条。</translation>
+    </message>
+    <message>
+        <source>The job has more than %1 records: the report holds the newest %1 (qx390d-cli archive report holds them all).</source>
+        <translation>该工单的记录超过 %1 条：报告只包含最新的 %1 条（qx390d-cli archive report 包含全部记录）。</translation>
+    </message>
 </context>
 <context>
     <name>AssignPlaceDialog</name>

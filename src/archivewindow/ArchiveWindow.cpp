@@ -448,7 +448,7 @@ void ArchiveWindow::OnOntHistory()
     ArchiveFilter filter;
     filter.ont = *model_->Record(*row).place[RecordPlace::Ont];
     historyOnt_ = filter.ont;
-    historyRead_ = model_->Reader().ReadAll(filter, kHistoryRecords);
+    historyRead_ = model_->Reader().ReadAll(filter, kHistoryRecords + 1);
 }
 
 void ArchiveWindow::OnJobReport()
@@ -459,7 +459,7 @@ void ArchiveWindow::OnJobReport()
     ArchiveFilter filter;
     filter.job = *model_->Record(*row).place[RecordPlace::Job];
     reportJob_ = filter.job;
-    jobRead_ = model_->Reader().ReadAll(filter, kHistoryRecords);
+    jobRead_ = model_->Reader().ReadAll(filter, kHistoryRecords + 1);
 }
 
 void ArchiveWindow::OnAllRead(quint64 token, const QList<ArchivedRecord>& records,
@@ -473,10 +473,22 @@ void ArchiveWindow::OnAllRead(quint64 token, const QList<ArchivedRecord>& record
         prompter_.Notify(this, readFailedText().arg(error), Prompter::Icon::Warning);
         return;
     }
+    // The newest records, newest first; more than the limit are said, never dropped unseen.
+    QList<ArchivedRecord> kept = records;
+    if (kept.size() > kHistoryRecords) {
+        kept.resize(kHistoryRecords);
+        prompter_.Notify(this,
+                         history ? tr("The ONT has more than %1 records: the newest %1 are shown.")
+                                       .arg(kHistoryRecords)
+                                 : tr("The job has more than %1 records: the report holds the "
+                                      "newest %1 (qx390d-cli archive report holds them all).")
+                                       .arg(kHistoryRecords),
+                         Prompter::Icon::Information);
+    }
     if (history) {
-        history_ = new OntHistoryWindow(historyOnt_, records, prompter_, dialogs_, this);
+        history_ = new OntHistoryWindow(historyOnt_, kept, prompter_, dialogs_, this);
         history_->show();
         return;
     }
-    ExportJobReport(GatherJobReport(reportJob_, records), prompter_, dialogs_, this, exportPath_);
+    ExportJobReport(GatherJobReport(reportJob_, kept), prompter_, dialogs_, this, exportPath_);
 }

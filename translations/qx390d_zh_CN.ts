@@ -328,8 +328,12 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>该 ONT 的记录超过 %1 条：仅显示最新的 %1 条。</translation>
     </message>
     <message>
-        <source>The job has more than %1 records: the report holds the newest %1 (qx390d-cli archive report holds them all).</source>
-        <translation>该工单的记录超过 %1 条：报告只包含最新的 %1 条（qx390d-cli archive report 包含全部记录）。</translation>
+        <source>The job&apos;s report could not be made: %1</source>
+        <translation>无法生成该工单的报告：%1</translation>
+    </message>
+    <message>
+        <source>drawing the report of %1...</source>
+        <translation>正在绘制 %1 的报告...</translation>
     </message>
 </context>
 <context>
@@ -1241,6 +1245,13 @@ Open this file with a web browser:
     <message>
         <source>Power chart</source>
         <translation>功率图表</translation>
+    </message>
+</context>
+<context>
+    <name>JobReportProcess</name>
+    <message>
+        <source>it was not drawn within %1 s</source>
+        <translation>未能在 %1 秒内绘制完成</translation>
     </message>
 </context>
 <context>

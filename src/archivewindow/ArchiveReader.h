@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archivelocation/ArchiveTarget.h"
 #include "archivedata/ArchiveTypes.h"
+#include "archivelocation/ArchiveTarget.h"
 
 #include <QObject>
 #include <atomic>

@@ -4,6 +4,7 @@
 
 #include "archivedata/RecordKey.h"
 #include "archivewindow/ArchiveRecordModel.h"
+#include "common/ExportFile.h"
 #include "common/Prompter.h"
 #include "export/CsvExport.h"
 #include "export/PdfReport.h"
@@ -11,7 +12,7 @@
 #include "jobs/JobReport.h"
 #include "jobs/PlaceEdit.h"
 #include "jobswindow/AssignPlaceDialog.h"
-#include "jobswindow/JobReportPdf.h"
+#include "jobswindow/JobReportProcess.h"
 #include "records/RecordDownload.h"
 #include "records/RecordTable.h"
 #include "verdicts/RecordRow.h"
@@ -75,7 +76,7 @@ private:
     ArchiveRecordModel& model_;
 };
 
-// The records an ONT's history or a job's report reads at most.
+// The records an ONT's history reads at most.
 constexpr int kHistoryRecords = 10000;
 
 // The selection as the exports take it: the data page's headers and rows.
@@ -216,6 +217,7 @@ ArchiveWindow::~ArchiveWindow()
 
 void ArchiveWindow::Rebuild(const ArchiveTarget& target)
 {
+    target_ = target;
     list_->setModel(nullptr);
     colours_.reset();
     model_ = std::make_unique<ArchiveRecordModel>(target);
@@ -233,7 +235,6 @@ void ArchiveWindow::Rebuild(const ArchiveTarget& target)
     connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::UpdateButtons);
     connect(&model_->Reader(), &ArchiveReader::AllRead, this, &ArchiveWindow::OnAllRead);
     historyRead_ = 0;
-    jobRead_ = 0;
     connect(model_.get(), &ArchiveRecordModel::StateChanged, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &ArchiveRecordModel::NoteFailed, this, [this](const QString& reason) {
         prompter_.Notify(this, noteFailedText().arg(reason), Prompter::Icon::Warning);
@@ -311,7 +312,10 @@ void ArchiveWindow::ShowStatus()
     if (model_->AddedRecords() > 0 && !model_->IsReading())
         text += QStringLiteral(" ") +
                 tr("(%n new since the list was opened)", nullptr, model_->AddedRecords());
-    status_->setText(notice_.isEmpty() ? text : text + QStringLiteral("; ") + notice_);
+    for (const QString& more : {notice_, drawing_})
+        if (!more.isEmpty())
+            text += QStringLiteral("; ") + more;
+    status_->setText(text);
 }
 
 void ArchiveWindow::UpdateButtons()
@@ -324,7 +328,7 @@ void ArchiveWindow::UpdateButtons()
     const bool ont = chosen && model_->Record(*chosen).place[RecordPlace::Ont];
     historyAction_->setEnabled(ont);
     const bool job = chosen && model_->Record(*chosen).place[RecordPlace::Job];
-    jobReportAction_->setEnabled(job);
+    jobReportAction_->setEnabled(job && !jobReport_);
 }
 
 QList<QStringList> ArchiveWindow::SelectedRows() const
@@ -454,41 +458,53 @@ void ArchiveWindow::OnOntHistory()
 void ArchiveWindow::OnJobReport()
 {
     const std::optional<int> row = ChosenRow();
-    if (!row || !model_->Record(*row).place[RecordPlace::Job])
+    if (jobReport_ || !row || !model_->Record(*row).place[RecordPlace::Job])
         return;
-    ArchiveFilter filter;
-    filter.job = *model_->Record(*row).place[RecordPlace::Job];
-    reportJob_ = filter.job;
-    jobRead_ = model_->Reader().ReadAll(filter, kHistoryRecords + 1);
+    const QString job = *model_->Record(*row).place[RecordPlace::Job];
+    if (!ChooseExportPath(prompter_, dialogs_, this, exportPath_, pdfFilter(),
+                          {QStringLiteral(".pdf")}))
+        return;
+    // Drawn in a process of its own: a job of thousands of records takes seconds, and the
+    // window goes on meanwhile.
+    jobReport_ = new JobReportProcess(target_, job, this);
+    connect(jobReport_, &JobReportProcess::Finished, this,
+            [this, path = exportPath_](const QByteArray& pdf, const QString& error) {
+                jobReport_->deleteLater();
+                jobReport_ = nullptr;
+                drawing_.clear();
+                ShowStatus();
+                UpdateButtons();
+                if (pdf.isEmpty())
+                    prompter_.Notify(this, tr("The job's report could not be made: %1").arg(error),
+                                     Prompter::Icon::Warning);
+                else
+                    WriteExportAndTell(prompter_, this, path, pdf);
+            });
+    drawing_ = tr("drawing the report of %1...").arg(job);
+    ShowStatus();
+    UpdateButtons();
+    jobReport_->Start();
 }
 
 void ArchiveWindow::OnAllRead(quint64 token, const QList<ArchivedRecord>& records,
                               const QString& error)
 {
-    if (token == 0 || (token != historyRead_ && token != jobRead_))
+    if (token == 0 || token != historyRead_)
         return;
-    const bool history = token == historyRead_;
-    (history ? historyRead_ : jobRead_) = 0;
+    historyRead_ = 0;
     if (!error.isEmpty()) {
         prompter_.Notify(this, readFailedText().arg(error), Prompter::Icon::Warning);
         return;
     }
-    // The newest records, newest first; more than the limit are said, never dropped unseen.
+    // The newest records, newest first; more than the limit are said, never left out unseen.
     QList<ArchivedRecord> kept = records;
     if (kept.size() > kHistoryRecords) {
         kept.resize(kHistoryRecords);
-        prompter_.Notify(this,
-                         history ? tr("The ONT has more than %1 records: the newest %1 are shown.")
-                                       .arg(kHistoryRecords)
-                                 : tr("The job has more than %1 records: the report holds the "
-                                      "newest %1 (qx390d-cli archive report holds them all).")
-                                       .arg(kHistoryRecords),
-                         Prompter::Icon::Information);
+        prompter_.Notify(
+            this,
+            tr("The ONT has more than %1 records: the newest %1 are shown.").arg(kHistoryRecords),
+            Prompter::Icon::Information);
     }
-    if (history) {
-        history_ = new OntHistoryWindow(historyOnt_, kept, prompter_, dialogs_, this);
-        history_->show();
-        return;
-    }
-    ExportJobReport(GatherJobReport(reportJob_, kept), prompter_, dialogs_, this, exportPath_);
+    history_ = new OntHistoryWindow(historyOnt_, kept, prompter_, dialogs_, this);
+    history_->show();
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 class ArchiveRecordModel;
+class JobReportProcess;
 class QAction;
 class QStringListModel;
 class FileDialogs;
@@ -152,6 +153,7 @@ private:
     QLabel* status_;
     QPushButton* retryButton_;
     QString notice_;
+    QString drawing_; // a job's report being drawn
     QPushButton* openButton_;
     QPushButton* csvButton_;
     QPushButton* workbookButton_;
@@ -164,8 +166,8 @@ private:
     QString historyOnt_;
     QPointer<OntHistoryWindow> history_;
     QAction* jobReportAction_;
-    quint64 jobRead_ = 0; // the read of the job's records under way
-    QString reportJob_;
+    QPointer<JobReportProcess> jobReport_; // the job's report being drawn
+    ArchiveTarget target_;
     // Typing in the note filter reads the archive once the typing pauses.
     QTimer filterTimer_;
 };

@@ -7,6 +7,7 @@
 #include "cliarchive/CliSignals.h"
 #include "common/OutputFile.h"
 #include "export/CsvExport.h"
+#include "jobs/JobReport.h"
 #include "records/RecordTable.h"
 #include "verdicts/Verdict.h"
 
@@ -30,8 +31,6 @@ struct Text
 
 // Records read from the archive per query while a list is written.
 constexpr int kListChunk = 10000;
-// How long a job's report may take to start, and then to be drawn.
-constexpr int kReportWaitMs = 120000;
 
 QString VerdictOption(const QString& value)
 {
@@ -427,17 +426,18 @@ private:
         const QString job = archive_.place.Text(RecordPlace::Job);
         QProcess drawer;
         drawer.setProcessChannelMode(QProcess::SeparateChannels);
-        drawer.start(QCoreApplication::applicationDirPath() + QStringLiteral("/qx390d-job-report"),
-                     {QStringLiteral("--archive"), Store().Target().Display(),
-                      QStringLiteral("--job"), job});
-        if (!drawer.waitForStarted(kReportWaitMs))
+        drawer.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                         jobReportDrawerName,
+                     JobReportDrawerArguments(Store().Target().Display(), job));
+        if (!drawer.waitForStarted(kJobReportLimitMs))
             return Fail(ExitFailed,
                         Text::tr("the report could not be made: %1").arg(drawer.errorString()));
-        if (!drawer.waitForFinished(kReportWaitMs)) {
+        if (!drawer.waitForFinished(kJobReportLimitMs)) {
             drawer.kill();
-            drawer.waitForFinished(kReportWaitMs);
-            return Fail(ExitFailed,
-                        Text::tr("the report could not be made in %1 s").arg(kReportWaitMs / 1000));
+            drawer.waitForFinished(kJobReportLimitMs);
+            return Fail(
+                ExitFailed,
+                Text::tr("the report could not be made in %1 s").arg(kJobReportLimitMs / 1000));
         }
         const QByteArray pdf = drawer.readAllStandardOutput();
         if (drawer.exitStatus() != QProcess::NormalExit || drawer.exitCode() != 0 ||

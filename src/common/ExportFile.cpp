@@ -57,13 +57,12 @@ ExportWriteResult WriteExportFile(const QString& path, const QByteArray& content
     return file.commit() ? ExportWriteResult::Written : ExportWriteResult::WriteFailed;
 }
 
-void ExportFileAs(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QString& exportPath,
-                  const QString& filter, const QStringList& extensions,
-                  const FileContentBuilder& build)
+bool ChooseExportPath(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QString& exportPath,
+                      const QString& filter, const QStringList& extensions)
 {
     const QString chosen = dialogs.SaveFileName(owner, filter);
     if (chosen.isEmpty())
-        return;
+        return false;
     const bool hasExtension =
         std::any_of(extensions.begin(), extensions.end(), [&chosen](const QString& extension) {
             return chosen.endsWith(extension, Qt::CaseSensitive);
@@ -71,12 +70,14 @@ void ExportFileAs(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QStr
     exportPath = hasExtension ? chosen : ExportPathFor(chosen, extensions.value(0));
     // The dialog has asked about replacing the name it returned, but not about the name
     // with the extension appended.
-    if (exportPath != chosen && QFileInfo::exists(exportPath) &&
-        !prompter.Confirm(owner, exportPath + QLatin1Char(' ') + ExportText::ReplaceQuestion()))
-        return;
+    return exportPath == chosen || !QFileInfo::exists(exportPath) ||
+           prompter.Confirm(owner, exportPath + QLatin1Char(' ') + ExportText::ReplaceQuestion());
+}
 
-    const std::optional<QByteArray> content = build(exportPath);
-    switch (content ? WriteExportFile(exportPath, *content) : ExportWriteResult::WriteFailed) {
+void WriteExportAndTell(Prompter& prompter, QWidget* owner, const QString& path,
+                        const std::optional<QByteArray>& content)
+{
+    switch (content ? WriteExportFile(path, *content) : ExportWriteResult::WriteFailed) {
     case ExportWriteResult::Written:
         prompter.Notify(owner, ExportText::Succeeded(), Prompter::Icon::Information);
         break;
@@ -84,8 +85,16 @@ void ExportFileAs(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QStr
         prompter.Notify(owner, ExportText::FileInUse(), Prompter::Icon::Information);
         break;
     case ExportWriteResult::WriteFailed:
-        prompter.Notify(owner, ExportText::WriteFailed() + QDir::toNativeSeparators(exportPath),
+        prompter.Notify(owner, ExportText::WriteFailed() + QDir::toNativeSeparators(path),
                         Prompter::Icon::Warning);
         break;
     }
+}
+
+void ExportFileAs(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QString& exportPath,
+                  const QString& filter, const QStringList& extensions,
+                  const FileContentBuilder& build)
+{
+    if (ChooseExportPath(prompter, dialogs, owner, exportPath, filter, extensions))
+        WriteExportAndTell(prompter, owner, exportPath, build(exportPath));
 }

@@ -62,6 +62,17 @@ ExportWriteResult WriteExportFile(const QString& path, const QByteArray& content
 // format); nothing when it cannot be made.
 using FileContentBuilder = std::function<std::optional<QByteArray>(const QString& path)>;
 
+// The file an export is written to: asks for one with `filter`; a name that ends in none of
+// `extensions` (case matters) gets the first appended, and replacing a file of that name is
+// confirmed, as the dialog did not ask about it. False when the operator declines;
+// `exportPath` receives the path named (also when replacing it was declined).
+bool ChooseExportPath(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QString& exportPath,
+                      const QString& filter, const QStringList& extensions);
+// Writes `content` to `path` (nothing: it could not be made) with the rules of
+// WriteExportFile, and tells the operator how it went.
+void WriteExportAndTell(Prompter& prompter, QWidget* owner, const QString& path,
+                        const std::optional<QByteArray>& content);
+
 // Any export as the operator sees it: asks for a file with `filter`; a name that ends in
 // none of `extensions` (case matters) gets the first appended, and replacing a file of that
 // name is confirmed, as the dialog did not ask about it; writes what `build` makes, with

@@ -51,3 +51,8 @@ JobReportFacts GatherJobReport(const QString& job, const QList<ArchivedRecord>& 
         facts.bySite << JobReportFacts::Site{QString(), bySite.value(QString())};
     return facts;
 }
+
+QStringList JobReportDrawerArguments(const QString& location, const QString& job)
+{
+    return {QStringLiteral("--archive"), location, QStringLiteral("--job"), job};
+}

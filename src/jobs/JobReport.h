@@ -30,3 +30,12 @@ struct JobReportFacts
 };
 
 JobReportFacts GatherJobReport(const QString& job, const QList<ArchivedRecord>& records);
+
+// A job's report is drawn by qx390d-job-report, an executable beside the programs: off the
+// window's thread (thousands of records take seconds to lay out), and for qx390d-cli, which
+// loads no GUI library. It reads the job's records from `location` (ArchiveTarget::Display)
+// and writes the PDF document to its standard output.
+inline const QString jobReportDrawerName = QStringLiteral("qx390d-job-report");
+// How long the drawer may take to start, and then to draw.
+inline constexpr int kJobReportLimitMs = 120000;
+QStringList JobReportDrawerArguments(const QString& location, const QString& job);

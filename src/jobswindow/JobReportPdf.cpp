@@ -1,6 +1,5 @@
 #include "jobswindow/JobReportPdf.h"
 
-#include "common/ExportFile.h"
 #include "common/ProgramFacts.h"
 #include "export/PdfReport.h"
 #include "export/TableTexts.h"
@@ -120,12 +119,4 @@ std::optional<QByteArray> BuildJobReport(const JobReportFacts& facts, const QDat
     html += SignaturesHtml();
     html += QStringLiteral("</body></html>");
     return PrintReportHtml(html, title, chart, std::nullopt);
-}
-
-void ExportJobReport(const JobReportFacts& facts, Prompter& prompter, FileDialogs& dialogs,
-                     QWidget* owner, QString& exportPath)
-{
-    ExportFileAs(
-        prompter, dialogs, owner, exportPath, pdfFilter(), {QStringLiteral(".pdf")},
-        [&](const QString&) { return BuildJobReport(facts, QDateTime::currentDateTime()); });
 }

@@ -6,18 +6,9 @@
 #include <QDateTime>
 #include <optional>
 
-class FileDialogs;
-class Prompter;
-class QWidget;
-
 // A job's report as an A4 PDF document, for the customer or the office: a cover (the job,
 // its sites, technicians, first and last measurement, meters, the verdict counts), the
 // power chart, a table of records per site with each record's ONT and PON port, and lines
 // for the technician's and the customer's signatures. Laid out and printed as the test
 // report is (export/PdfReport). Nothing when it cannot be made.
 std::optional<QByteArray> BuildJobReport(const JobReportFacts& facts, const QDateTime& when);
-
-// Job Report (PDF)...: asks for a file, ".pdf" appended when missing, and writes the report
-// with the export's rules and messages. `exportPath` receives the path used.
-void ExportJobReport(const JobReportFacts& facts, Prompter& prompter, FileDialogs& dialogs,
-                     QWidget* owner, QString& exportPath);

@@ -20,6 +20,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -672,37 +673,17 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
                                             QString* error)
 {
     const QString action = positional.value(1);
-    if (action == QLatin1String("list")) {
-        options.action = ArchiveAction::List;
-        return 2;
-    }
-    if (action == QLatin1String("downloads")) {
-        options.action = ArchiveAction::Downloads;
-        return 2;
-    }
-    if (action == QLatin1String("init")) {
-        options.action = ArchiveAction::Init;
-        return 2;
-    }
-    if (action == QLatin1String("pending")) {
-        options.action = ArchiveAction::Pending;
-        return 2;
-    }
-    if (action == QLatin1String("copy")) {
-        options.action = ArchiveAction::Copy;
-        return 2;
-    }
-    if (action == QLatin1String("assign")) {
-        options.action = ArchiveAction::Assign;
-        return 2;
-    }
-    if (action == QLatin1String("jobs")) {
-        options.action = ArchiveAction::Jobs;
-        return 2;
-    }
-    if (action == QLatin1String("report")) {
-        options.action = ArchiveAction::Report;
-        return 2;
+    // The actions that take no argument of their own.
+    static constexpr std::pair<const char*, ArchiveAction> kPlain[] = {
+        {"list", ArchiveAction::List}, {"downloads", ArchiveAction::Downloads},
+        {"init", ArchiveAction::Init}, {"pending", ArchiveAction::Pending},
+        {"copy", ArchiveAction::Copy}, {"assign", ArchiveAction::Assign},
+        {"jobs", ArchiveAction::Jobs}, {"report", ArchiveAction::Report}};
+    for (const auto& [name, plain] : kPlain) {
+        if (action == QLatin1String(name)) {
+            options.action = plain;
+            return 2;
+        }
     }
     if (action == QLatin1String("import")) {
         options.action = ArchiveAction::Import;

@@ -70,8 +70,10 @@ std::optional<Verdict> JudgePower(QStringView powerText, const ChannelLimits& li
 std::optional<int> GroupOfText(QStringView groupText)
 {
     double read = 0.0;
-    if (!IsCompleteNumber(groupText, &read) || read != std::floor(read) ||
-        !ThresholdTable::IsGroupNumber(static_cast<int>(read)))
+    // Within the groups' range before it becomes an int: "1e999" reads as infinity, and
+    // "4294967297" as no int at all.
+    if (!IsCompleteNumber(groupText, &read) || read != std::floor(read) || read < 1.0 ||
+        read > ThresholdTable::kGroups || !ThresholdTable::IsGroupNumber(static_cast<int>(read)))
         return std::nullopt;
     return static_cast<int>(read);
 }

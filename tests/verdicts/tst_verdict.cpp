@@ -108,6 +108,8 @@ private slots:
                                  << "- - - - -" << -1;
         QTest::newRow("group not whole") << with1310("LOW") << "1.5"
                                          << "- - - - -" << -1;
+        for (const char* huge : {"1e999", "-1e999", "inf", "4294967297"})
+            QTest::addRow("group %s", huge) << with1310("LOW") << huge << "- - - - -" << -1;
         QTest::newRow("group with two parts only") << with1310("LOW") << "2"
                                                    << "- - - - -" << -1;
         QTest::newRow("an unknown limit judges nothing") << with1310("   -15.00") << "1"

@@ -242,6 +242,18 @@ private:
 
     ArchiveStore& Store() { return session_->Store(); }
 
+    // A listing's output, -o FILE or standard output, opened; nothing once told why not.
+    std::unique_ptr<OutputFile> OpenListing()
+    {
+        auto output = std::make_unique<OutputFile>(
+            output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
+        QString error;
+        if (output->Open(&error))
+            return output;
+        Fail(ExitFailed, error);
+        return nullptr;
+    }
+
     int List()
     {
         const ArchiveOptions& a = archive_;
@@ -253,10 +265,9 @@ private:
         filter.note = a.note;
         filter.job = a.place.Text(RecordPlace::Job);
         filter.ont = a.place.Text(RecordPlace::Ont);
-        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
-        QString error;
-        if (!output.Open(&error))
-            return Fail(ExitFailed, error);
+        const std::unique_ptr<OutputFile> output = OpenListing();
+        if (!output)
+            return ExitFailed;
         const bool csv = output_.format == RecordFormat::Csv;
         qint64 listed = 0;
         // Chunk by chunk, each after the last record of the one before: constant memory
@@ -271,7 +282,7 @@ private:
                 return Fail(ExitFailed, Store().Error());
             // The header once the archive has answered: a failure prints its error alone.
             if (csv && listed == 0)
-                output.Write(RecordCsvHeader());
+                output->Write(RecordCsvHeader());
             QByteArray bytes;
             for (const ArchivedRecord& r : *chunk) {
                 if (!csv) {
@@ -284,13 +295,14 @@ private:
                 }
                 bytes += RecordCsv(r, downloaded);
             }
-            output.Write(bytes);
+            output->Write(bytes);
             listed += chunk->size();
             if (chunk->size() < kListChunk)
                 break;
             after = RecordListKey{chunk->constLast().measured, chunk->constLast().id};
         }
-        if (!output.Commit(&error))
+        QString error;
+        if (!output->Commit(&error))
             return Fail(ExitFailed, error);
         Note(Text::tr("%1 records").arg(listed));
         return ExitDone;
@@ -301,17 +313,16 @@ private:
         const std::optional<QList<ArchivedDownload>> downloads = Store().Downloads();
         if (!downloads)
             return Fail(ExitFailed, Store().Error());
-        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
-        QString error;
-        if (!output.Open(&error))
-            return Fail(ExitFailed, error);
+        const std::unique_ptr<OutputFile> output = OpenListing();
+        if (!output)
+            return ExitFailed;
         const bool csv = output_.format == RecordFormat::Csv;
         if (csv)
-            output.Write(CsvLine(kDownloadHeaders));
+            output->Write(CsvLine(kDownloadHeaders));
         for (const ArchivedDownload& d : *downloads) {
             const QStringList fields = DownloadFields(d);
             if (csv) {
-                output.Write(CsvLine(fields));
+                output->Write(CsvLine(fields));
                 continue;
             }
             QJsonObject o;
@@ -319,9 +330,10 @@ private:
                 o.insert(kDownloadHeaders[i].toLower().replace(QLatin1Char(' '), QLatin1Char('_')),
                          fields[i]);
             o.insert(QStringLiteral("download"), d.id);
-            output.Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+            output->Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
         }
-        if (!output.Commit(&error))
+        QString error;
+        if (!output->Commit(&error))
             return Fail(ExitFailed, error);
         return ExitDone;
     }
@@ -384,13 +396,12 @@ private:
         const std::optional<QList<JobSummary>> jobs = Store().Jobs();
         if (!jobs)
             return Fail(ExitFailed, Store().Error());
-        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
-        QString error;
-        if (!output.Open(&error))
-            return Fail(ExitFailed, error);
+        const std::unique_ptr<OutputFile> output = OpenListing();
+        if (!output)
+            return ExitFailed;
         const bool csv = output_.format == RecordFormat::Csv;
         if (csv)
-            output.Write(
+            output->Write(
                 CsvLine({QStringLiteral("Job"), QStringLiteral("Sites"), QStringLiteral("ONTs"),
                          QStringLiteral("Records"), QStringLiteral("First"), QStringLiteral("Last"),
                          QStringLiteral("Worst")}));
@@ -398,7 +409,7 @@ private:
             const QString worst = j.worst ? VerdictName(*j.worst) : QString();
             if (csv) {
                 // Several sites or ONTs in one cell, a line each, as a spreadsheet shows them.
-                output.Write(
+                output->Write(
                     CsvLine({j.job, j.sites.join(QLatin1Char('\n')), j.onts.join(QLatin1Char('\n')),
                              QString::number(j.records), j.firstMeasured, j.lastMeasured, worst}));
                 continue;
@@ -413,9 +424,10 @@ private:
                                 {QStringLiteral("first"), textOrNull(j.firstMeasured)},
                                 {QStringLiteral("last"), textOrNull(j.lastMeasured)},
                                 {QStringLiteral("worst"), textOrNull(worst.toLower())}};
-            output.Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+            output->Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
         }
-        if (!output.Commit(&error))
+        QString error;
+        if (!output->Commit(&error))
             return Fail(ExitFailed, error);
         return ExitDone;
     }
@@ -551,10 +563,9 @@ private:
             return Fail(ExitFailed, local.Error());
         if (!archive_.sendTo.isEmpty())
             return SendPending(local, *pending);
-        OutputFile output(output_.file.isEmpty() ? QStringLiteral("-") : output_.file, out_);
-        QString error;
-        if (!output.Open(&error))
-            return Fail(ExitFailed, error);
+        const std::unique_ptr<OutputFile> output = OpenListing();
+        if (!output)
+            return ExitFailed;
         // Which archive each is meant for: its identity (empty while not known) and where it
         // was last seen.
         const QStringList headers{QStringLiteral("UUID"),    QStringLiteral("Ended"),
@@ -563,7 +574,7 @@ private:
                                   QStringLiteral("Reason")};
         const bool csv = output_.format == RecordFormat::Csv;
         if (csv)
-            output.Write(CsvLine(headers));
+            output->Write(CsvLine(headers));
         for (const PendingSubmission& p : *pending) {
             const QStringList fields{p.submission.facts.uuid.toString(QUuid::WithoutBraces),
                                      UtcIso(p.submission.facts.when),
@@ -574,15 +585,16 @@ private:
                                      p.location,
                                      p.reason.isEmpty() ? Text::tr("not sent yet") : p.reason};
             if (csv) {
-                output.Write(CsvLine(fields));
+                output->Write(CsvLine(fields));
                 continue;
             }
             QJsonObject o;
             for (qsizetype i = 0; i < fields.size(); ++i)
                 o.insert(headers[i].toLower(), fields[i]);
-            output.Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+            output->Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
         }
-        if (!output.Commit(&error))
+        QString error;
+        if (!output->Commit(&error))
             return Fail(ExitFailed, error);
         Note(Text::tr("%1 downloads wait on this PC (%2)").arg(pending->size()).arg(path));
         return ExitDone;

@@ -1582,6 +1582,10 @@ Open this file with a web browser:
         <source>Power chart</source>
         <translation>功率图表</translation>
     </message>
+    <message>
+        <source>Where measured</source>
+        <translation>测量位置</translation>
+    </message>
 </context>
 <context>
     <name>PostgresLocation</name>

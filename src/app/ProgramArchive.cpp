@@ -62,7 +62,10 @@ void ProgramArchive::UseTarget(const std::optional<ArchiveTarget>& target)
             if (window_)
                 window_->Reread(); // its rows show the places as they were
             writer_->ReadPlaceTexts();
+            ReadLastPlaces();
         });
+        connect(writer_.get(), &ArchiveWriter::Written, this, &ProgramArchive::ReadLastPlaces);
+        connect(writer_.get(), &ArchiveWriter::PlacesRead, this, &ProgramArchive::OnPlacesRead);
         connect(writer_.get(), &ArchiveWriter::PlaceTextsRead, this,
                 [this](const std::array<QStringList, RecordPlace::kFields>& texts) {
                     placeTexts_ = texts;
@@ -184,6 +187,7 @@ void ProgramArchive::OpenWindow()
             target_.value_or(ArchiveTarget::SqliteFile(DefaultArchivePath()));
         window_ = new ArchiveWindow(target, prompter_, dialogs_, main_);
         connect(window_, &ArchiveWindow::OpenInDataPage, this, &ProgramArchive::ShowRowsInDataPage);
+        connect(window_, &ArchiveWindow::PlacesAssigned, this, &ProgramArchive::ReadLastPlaces);
         window_->SetNotice(deliveredNotice_);
     }
     window_->show();
@@ -191,7 +195,23 @@ void ProgramArchive::OpenWindow()
     window_->activateWindow();
 }
 
-void ProgramArchive::ShowRowsInDataPage(const QList<QStringList>& rows)
+void ProgramArchive::ReadLastPlaces()
+{
+    if (writer_ && !lastUuid_.isNull())
+        writer_->ReadPlaces(lastUuid_);
+}
+
+void ProgramArchive::OnPlacesRead(const QUuid& download, const QList<RecordPlace>& places)
+{
+    if (!main_ || download != lastUuid_)
+        return;
+    RecordsPage* page = main_->View()->Records();
+    if (!link_.State().downloadBusy && page->Table().Rows() == lastRows_)
+        page->SetPlaces(places);
+}
+
+void ProgramArchive::ShowRowsInDataPage(const QList<QStringList>& rows,
+                                        const QList<RecordPlace>& places)
 {
     if (!main_)
         return;
@@ -203,6 +223,7 @@ void ProgramArchive::ShowRowsInDataPage(const QList<QStringList>& rows)
     main_->raise();
     main_->activateWindow();
     main_->View()->Records()->OpenRows(rows);
+    main_->View()->Records()->SetPlaces(places);
 }
 
 void ProgramArchive::OpenSettings()

@@ -90,7 +90,11 @@ private:
     void OnFailed(const QString& message);
     void OnDelivered(int downloads);
     void ShowHeldMessage();
-    void ShowRowsInDataPage(const QList<QStringList>& rows);
+    void ShowRowsInDataPage(const QList<QStringList>& rows, const QList<RecordPlace>& places);
+    // The data page's records' places, when it shows the last download or import as it was
+    // archived: read after each write and assignment.
+    void ReadLastPlaces();
+    void OnPlacesRead(const QUuid& download, const QList<RecordPlace>& places);
     void RememberPortIdentity();
     void AttachKnownLimits();
     void UseTarget(const std::optional<ArchiveTarget>& target);

@@ -244,16 +244,30 @@ std::optional<QList<PlacedRecord>> ArchiveStore::PlacedRecords()
     }
     QList<PlacedRecord> placed;
     while (query.next()) {
-        PlacedRecord p;
-        p.download = QUuid::fromString(query.value(0).toString());
-        p.position = query.value(1).toInt();
-        for (int f = 0; f < RecordPlace::kFields; ++f) {
-            const QString text = query.value(2 + f).toString();
-            if (!text.isEmpty())
-                p.place.texts[static_cast<size_t>(f)] = text;
-        }
+        PlacedRecord p{QUuid::fromString(query.value(0).toString()), query.value(1).toInt(),
+                       StoreSql::PlaceOf(query, 2)};
         if (p.place != RecordPlace())
             placed << p;
     }
     return placed;
+}
+
+std::optional<QList<RecordPlace>> ArchiveStore::PlacesOfDownload(const QUuid& download)
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT p.job, p.site, p.ont, p.pon_port, p.technician FROM download_records l "
+        "JOIN downloads d ON d.id = l.download_id "
+        "LEFT JOIN record_places p ON p.record_id = l.record_id "
+        "WHERE d.uuid = ? ORDER BY l.position"));
+    query.addBindValue(download.toString(QUuid::WithoutBraces));
+    if (!Exec(query, target_.Display()))
+        return std::nullopt;
+    QList<RecordPlace> places;
+    while (query.next())
+        places << StoreSql::PlaceOf(query, 0);
+    return places;
 }

@@ -197,11 +197,7 @@ ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVar
                 r.powers[static_cast<size_t>(p)] = power.toDouble();
             r.low[static_cast<size_t>(p)] = query.value(18 + p).toInt() != 0;
         }
-        for (int f = 0; f < RecordPlace::kFields; ++f) {
-            const QString text = query.value(22 + f).toString();
-            if (!text.isEmpty())
-                r.place.texts[static_cast<size_t>(f)] = text;
-        }
+        r.place = StoreSql::PlaceOf(query, 22);
         r.meter = query.value(27).toString();
         if (readLimits && r.group && !query.value(40).isNull()) {
             std::array<float, 12> values{};

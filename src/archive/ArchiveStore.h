@@ -1,8 +1,8 @@
 #pragma once
 
-#include "archiveschema/ArchiveSchema.h"
-#include "archivelocation/ArchiveTarget.h"
 #include "archivedata/ArchiveTypes.h"
+#include "archivelocation/ArchiveTarget.h"
+#include "archiveschema/ArchiveSchema.h"
 
 #include <QByteArray>
 #include <QList>
@@ -121,6 +121,9 @@ public:
     // The records of the rows at `positions` (0 for the first) of the download `download`,
     // in that order: the rows of the data page. A row or download not archived is an error.
     std::optional<QList<qint64>> RecordIdsAt(const QUuid& download, const QList<int>& positions);
+    // The places of the download's rows, in their order (RecordPlace() for a record without
+    // one); none when the download is not archived.
+    std::optional<QList<RecordPlace>> PlacesOfDownload(const QUuid& download);
     // Every job with its sites, ONTs, records, first and last measurement and worst verdict,
     // the job measured last first.
     std::optional<QList<JobSummary>> Jobs();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "records/RecordPlace.h"
+
+#include <QSqlQuery>
 #include <QString>
 
 // What the store's files share: the column lists written and read in one order, and how a
@@ -19,6 +22,19 @@ inline const QString kDownloadColumns = QStringLiteral(
 inline QString Text(const QString& text)
 {
     return text.isNull() ? QStringLiteral("") : text;
+}
+
+// The place in the five columns from `first` on (job, site, ont, pon_port, technician): an
+// empty or null text is none.
+inline RecordPlace PlaceOf(const QSqlQuery& query, int first)
+{
+    RecordPlace place;
+    for (int f = 0; f < RecordPlace::kFields; ++f) {
+        const QString text = query.value(first + f).toString();
+        if (!text.isEmpty())
+            place.texts[static_cast<size_t>(f)] = text;
+    }
+    return place;
 }
 
 } // namespace StoreSql

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "archivedata/RecordPlace.h"
 #include "link/PortIdentity.h"
 #include "records/DownloadEnding.h"
+#include "records/RecordPlace.h"
 #include "thresholds/ThresholdTable.h"
+#include "verdicts/Verdict.h"
 
 #include <QDateTime>
 #include <QList>
@@ -135,3 +136,24 @@ struct ArchivedDownload
 
 // A moment as the archive writes it: UTC, ISO 8601 with milliseconds (now, when not known).
 QString ArchiveTimeText(const QDateTime& when);
+
+// One job as the archive knows it: what its records say.
+struct JobSummary
+{
+    QString job;
+    QStringList sites; // sorted, without the empty text
+    QStringList onts;  // sorted, without the empty text
+    int records = 0;
+    QString firstMeasured; // ISO date-time; empty when no record's text is a date
+    QString lastMeasured;
+    std::optional<Verdict> worst; // Fail > Over > Marginal > Pass; nothing when none judged
+};
+
+// A record's place and where the record came first (the download's UUID and its row, 0 for
+// the first): how `archive copy` finds the same record in another archive.
+struct PlacedRecord
+{
+    QUuid download;
+    int position = 0;
+    RecordPlace place;
+};

@@ -234,6 +234,11 @@ void ArchiveWindow::Rebuild(const ArchiveTarget& target)
     // A record given an ONT has a history to show.
     connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::UpdateButtons);
     connect(&model_->Reader(), &ArchiveReader::AllRead, this, &ArchiveWindow::OnAllRead);
+    connect(&model_->Reader(), &ArchiveReader::Assigned, this,
+            [this](quint64, const QList<qint64>&, const RecordPlace&, const QString& error) {
+                if (error.isEmpty())
+                    Q_EMIT PlacesAssigned();
+            });
     historyRead_ = 0;
     connect(model_.get(), &ArchiveRecordModel::StateChanged, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &ArchiveRecordModel::NoteFailed, this, [this](const QString& reason) {
@@ -333,6 +338,19 @@ void ArchiveWindow::UpdateButtons()
 
 QList<QStringList> ArchiveWindow::SelectedRows() const
 {
+    return model_->RowTexts(SelectedOrder());
+}
+
+QList<RecordPlace> ArchiveWindow::SelectedPlaces() const
+{
+    QList<RecordPlace> places;
+    for (int row : SelectedOrder())
+        places << model_->Record(row).place;
+    return places;
+}
+
+QList<int> ArchiveWindow::SelectedOrder() const
+{
     QList<int> rows;
     for (const QModelIndex& index : list_->selectionModel()->selectedRows())
         rows << index.row();
@@ -349,7 +367,7 @@ QList<QStringList> ArchiveWindow::SelectedRows() const
             return number(a) < number(b);
         return ra.id < rb.id;
     });
-    return model_->RowTexts(rows);
+    return rows;
 }
 
 ThresholdTable ArchiveWindow::SelectedLimits() const
@@ -377,7 +395,7 @@ void ArchiveWindow::OnOpenInDataPage()
                          Prompter::Icon::Warning);
         return;
     }
-    Q_EMIT OpenInDataPage(rows);
+    Q_EMIT OpenInDataPage(rows, SelectedPlaces());
 }
 
 void ArchiveWindow::OnExportCsv()
@@ -387,7 +405,8 @@ void ArchiveWindow::OnExportCsv()
 
 void ArchiveWindow::OnExportWorkbook()
 {
-    ExportRecordWorkbook(Texts(SelectedRows()), prompter_, dialogs_, this, exportPath_);
+    ExportRecordWorkbook(WithPlaceColumns(Texts(SelectedRows()), SelectedPlaces()), prompter_,
+                         dialogs_, this, exportPath_);
 }
 
 void ArchiveWindow::OnExportReport()
@@ -404,7 +423,9 @@ void ArchiveWindow::OnExportReport()
     }
     facts.note = notes.join(QStringLiteral("; "));
     // The archive hands its records over as texts: read and judged once here.
-    const FixedJudgedTable table(RecordRowsOfTexts(SelectedRows()), SelectedLimits());
+    const QList<QStringList> rows = SelectedRows();
+    facts.places = PlaceTable(Texts(rows), SelectedPlaces());
+    const FixedJudgedTable table(RecordRowsOfTexts(rows), SelectedLimits());
     ExportRecordReport(RecordTable::Headers(), table, facts, prompter_, dialogs_, this,
                        exportPath_);
 }

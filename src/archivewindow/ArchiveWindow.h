@@ -58,6 +58,8 @@ public:
     // The selected records' seven texts in the data page's order: by the download that
     // first brought them, then by their "No.".
     QList<QStringList> SelectedRows() const;
+    // Their places, in the same order.
+    QList<RecordPlace> SelectedPlaces() const;
 
     // "Open in Data Page": the selection, at most the meter's number of records.
     void OnOpenInDataPage();
@@ -118,7 +120,9 @@ public:
 
 Q_SIGNALS:
     // The selected rows for the data page ("Open in Data Page").
-    void OpenInDataPage(const QList<QStringList>& rows);
+    void OpenInDataPage(const QList<QStringList>& rows, const QList<RecordPlace>& places);
+    // Records were given a job here.
+    void PlacesAssigned();
 
 private:
     void Rebuild(const ArchiveTarget& target);
@@ -128,6 +132,8 @@ private:
     // The selected record the ONT History and the Job Report are for: the current one when
     // it is selected, else the first selected; nothing without a selection.
     std::optional<int> ChosenRow() const;
+    // The selected rows of the model in the data page's order (SelectedRows).
+    QList<int> SelectedOrder() const;
     void OnAllRead(quint64 token, const QList<ArchivedRecord>& records, const QString& error);
     // The limits kept with the selected records, the first record's of each group.
     ThresholdTable SelectedLimits() const;

@@ -73,6 +73,14 @@ public:
                    ArchiveWriter* w) { Q_EMIT w->PlaceTextsRead(texts); });
     }
 
+    void ReadPlaces(const QUuid& download)
+    {
+        Report([download, places = Session().Store().PlacesOfDownload(download).value_or(
+                              QList<RecordPlace>())](ArchiveWriter* w) {
+            Q_EMIT w->PlacesRead(download, places);
+        });
+    }
+
     // A download kept on this PC already: delivered.
     void Deliver(const ArchiveSubmission& submission) { Tell(Session().Deliver(submission)); }
 
@@ -215,6 +223,12 @@ void ArchiveWriter::ReadPlaceTexts()
 {
     QMetaObject::invokeMethod(
         worker_, [w = worker_] { w->ReadPlaceTexts(); }, Qt::QueuedConnection);
+}
+
+void ArchiveWriter::ReadPlaces(const QUuid& download)
+{
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_, download] { w->ReadPlaces(download); }, Qt::QueuedConnection);
 }
 
 void ArchiveWriter::DeliverPending()

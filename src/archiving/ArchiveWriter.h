@@ -50,6 +50,9 @@ public:
     // Reads the texts each field of a place was given lately (PlaceTextsRead); returns at
     // once.
     void ReadPlaceTexts();
+    // Reads the places the rows of the download `download` have in the archive
+    // (PlacesRead); returns at once.
+    void ReadPlaces(const QUuid& download);
     // Sends what waits in the local file for the server now (also done when the writer
     // starts, when its target changes and after each write).
     void DeliverPending();
@@ -74,6 +77,9 @@ Q_SIGNALS:
     // The texts of ReadPlaceTexts, per field assigned last first; none when the archive
     // cannot say.
     void PlaceTextsRead(const std::array<QStringList, RecordPlace::kFields>& texts);
+    // The places of ReadPlaces, one per row of `download`; none when the archive cannot say
+    // (or does not have the download yet).
+    void PlacesRead(const QUuid& download, const QList<RecordPlace>& places);
 
 private:
     void OnFailure(const QString& message, bool queued);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archivedata/RecordPlace.h"
 #include "archivelocation/ArchiveTarget.h"
+#include "records/RecordPlace.h"
 
 #include <QString>
 #include <QStringList>

@@ -52,10 +52,6 @@ std::optional<RecordPlace::Field> PlaceOption(const QString& name)
     return std::nullopt;
 }
 
-// The place's columns at the end of a listed record, after those that import.
-const QStringList kPlaceHeaders{QStringLiteral("Job"), QStringLiteral("Site"),
-                                QStringLiteral("ONT"), QStringLiteral("PON Port"),
-                                QStringLiteral("Technician")};
 // And as JSON keys.
 const QStringList kPlaceKeys{QStringLiteral("job"), QStringLiteral("site"), QStringLiteral("ont"),
                              QStringLiteral("ponPort"), QStringLiteral("technician")};
@@ -79,7 +75,9 @@ QByteArray RecordCsvHeader()
     for (const RecordTable::Column& c : RecordTable::Columns())
         headers << c.header;
     headers << QStringLiteral("Verdict") << QStringLiteral("Download")
-            << QStringLiteral("Downloaded") << QStringLiteral("Note") << kPlaceHeaders;
+            << QStringLiteral("Downloaded") << QStringLiteral("Note");
+    for (int f = 0; f < RecordPlace::kFields; ++f)
+        headers << PlaceFieldHeader(static_cast<RecordPlace::Field>(f));
     return CsvLine(headers);
 }
 

@@ -183,6 +183,26 @@ QString RecordsHtml(const QStringList& headers, const JudgedRows& table, const R
     return html + QStringLiteral("</table>");
 }
 
+QString PlacesHtml(const TableTexts& places)
+{
+    if (places.rows.isEmpty())
+        return QString();
+    QString html =
+        QStringLiteral("<h2>%1</h2><table border=\"1\" cellspacing=\"0\" "
+                       "cellpadding=\"2\" width=\"100%\"><thead><tr>")
+            .arg(QCoreApplication::translate("PdfReport", "Where measured").toHtmlEscaped());
+    for (const QString& header : places.headers)
+        html += ReportCell(header.toHtmlEscaped(), std::nullopt, "th");
+    html += QStringLiteral("</tr></thead>");
+    for (const QStringList& row : places.rows) {
+        html += QStringLiteral("<tr>");
+        for (const QString& text : row)
+            html += ReportCell(text.toHtmlEscaped());
+        html += QStringLiteral("</tr>");
+    }
+    return html + QStringLiteral("</table>");
+}
+
 QString GroupsHtml(const QStringList& headers, const JudgedRows& table,
                    const ThresholdTable& thresholds, const ReportFacts& facts)
 {
@@ -250,6 +270,7 @@ std::optional<QByteArray> BuildPdfReport(const QStringList& headers, const Judge
                 .arg(QCoreApplication::translate("PdfReport", "Power chart").toHtmlEscaped(),
                      kChartPlace);
     html += RecordsHtml(headers, judged, facts);
+    html += PlacesHtml(facts.places);
     html += GroupsHtml(headers, judged, table.JudgedBy(), facts);
     html += QStringLiteral("</body></html>");
     return PrintReportHtml(html, Title(), table, facts.chart);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/TableTexts.h"
 #include "link/PortIdentity.h"
 #include "verdicts/ChartPlan.h"
 
@@ -32,12 +33,16 @@ struct ReportFacts
     std::array<QString, ThresholdTable::kGroups> groupNames; // index 0: group 1; may be empty
     // What the chart shows; nothing: the group most records use, its first channel.
     std::optional<ChartChoice> chart;
+    // Where the records were measured, as given them in the archive: the headers as shown,
+    // then a row for each record that has a place (its "No." first); empty when none has.
+    TableTexts places;
 };
 
 // The test report as an A4 PDF document: title, date, device, the meter's USB identity
 // where known, operator, note, program version, record count, the verdict summary, the
 // power chart (vector graphics), the table with its verdicts (power cells coloured, a
-// verdict column) and the limits of the threshold groups the records use, groups named
+// verdict column), where the records were measured when they have a place, and the limits
+// of the threshold groups the records use, groups named
 // where their names are known. Laid out as rich text and printed by Qt's own PDF writer.
 // `table`'s rows come with their verdicts, judged once by the limits the report shows;
 // `headers` are the files' column headers. Nothing when it cannot be made.

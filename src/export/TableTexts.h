@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QStringList>
+#include <limits>
 
 // A table as the exports write it: the column headers, then every row's texts in column
 // order. The records page hands its table over in this form, so the exports need not know
@@ -11,6 +12,10 @@ struct TableTexts
 {
     QStringList headers;
     QList<QStringList> rows;
+    // Columns from this one on hold texts the operator gave the records in the archive (a
+    // record's job, site, ...): kept as they stand, never read as numbers or dates. Past
+    // the last column when there are none.
+    qsizetype givenFrom = std::numeric_limits<qsizetype>::max();
 };
 
 // A column header as the screen and the report show it, in the desktop's language; the

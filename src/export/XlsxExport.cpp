@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <array>
+#include <vector>
 #include <xlsxwriter.h>
 
 namespace {
@@ -67,8 +67,12 @@ public:
         return WriteText(0, column, text, bold_);
     }
 
-    bool WriteCell(int row, int column, const QString& text)
+    bool WriteCell(int row, int column, const QString& text, bool given)
     {
+        if (given) {
+            Fit(column, DisplayWidth(text));
+            return WriteText(row, column, text, nullptr);
+        }
         const CsvValue value = TypeCsvField(text);
         switch (value.kind) {
         case CsvValue::Kind::Number:
@@ -102,7 +106,7 @@ public:
         worksheet_fit_to_pages(sheet_, 1, 0);
         if (!Ok(worksheet_repeat_rows(sheet_, 0, 0)))
             return false;
-        for (int column = 0; column < Sheet::kColumns; ++column) {
+        for (int column = 0; column < static_cast<int>(widths_.size()); ++column) {
             // A little room either side, as a spreadsheet's own "optimal width" leaves.
             if (!Ok(worksheet_set_column(sheet_, column, column, widths_[column] + 2, nullptr)))
                 return false;
@@ -121,7 +125,13 @@ private:
         return format;
     }
 
-    void Fit(int column, double width) { widths_[column] = std::max(widths_[column], width); }
+    void Fit(int column, double width)
+    {
+        if (static_cast<size_t>(column) >= widths_.size())
+            widths_.resize(static_cast<size_t>(column) + 1);
+        widths_[static_cast<size_t>(column)] =
+            std::max(widths_[static_cast<size_t>(column)], width);
+    }
 
     bool WriteText(int row, int column, const QString& text, lxw_format* format)
     {
@@ -161,7 +171,7 @@ private:
     lxw_format* dateTime_ = nullptr;
     lxw_format* dateTimeSeconds_ = nullptr;
     lxw_format* rightAligned_ = nullptr;
-    std::array<double, Sheet::kColumns> widths_{};
+    std::vector<double> widths_;
 };
 
 } // namespace
@@ -183,7 +193,7 @@ std::optional<QByteArray> BuildXlsx(const TableTexts& table)
         }
         for (int r = 0; r < table.rows.size(); ++r) {
             for (int c = 0; c < table.rows[r].size(); ++c) {
-                if (!writer.WriteCell(r + 1, c, table.rows[r][c]))
+                if (!writer.WriteCell(r + 1, c, table.rows[r][c], c >= table.givenFrom))
                     return std::nullopt;
             }
         }

@@ -22,7 +22,8 @@ inline QString xlsxFilter()
 // numbers are number cells (shown with two decimals in the four power columns), dates and
 // date-times are date cells shown as "yyyy-m-d" and "yyyy-m-d h:mm" (with ":ss" when the
 // seconds are not zero), other texts such as "LOW" are text cells (right-aligned in the
-// power columns). Columns are as wide as their longest text. The sheet prints landscape,
+// power columns); the texts given in the archive (TableTexts::givenFrom) are text cells as
+// they stand. Columns are as wide as their longest text. The sheet prints landscape,
 // one page wide, with the header row on every page. Nothing when a text is too long for a
 // cell (32767 characters) or the workbook cannot be made.
 std::optional<QByteArray> BuildXlsx(const TableTexts& table);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archivedata/RecordPlace.h"
+#include "records/RecordPlace.h"
 
 #include <QList>
 #include <QString>

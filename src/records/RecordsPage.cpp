@@ -117,6 +117,10 @@ RecordsPage::RecordsPage(DeviceLink& link, Prompter& prompter, FileDialogs& dial
         if (limits_.Table().AnyKnown())
             summaryTimer_.start();
     };
+    // Places belong to the rows they were read for.
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&table_, changed, this, [this] { places_.clear(); });
+    connect(&table_, &QAbstractItemModel::modelReset, this, [this] { places_.clear(); });
     connect(&table_, &QAbstractItemModel::rowsInserted, this, recount);
     connect(&table_, &QAbstractItemModel::rowsRemoved, this, recount);
     connect(&table_, &QAbstractItemModel::modelReset, this, recount);
@@ -133,7 +137,8 @@ void RecordsPage::OnExportCsv()
 
 void RecordsPage::OnExportWorkbook()
 {
-    ExportRecordWorkbook(table_.Texts(), prompter_, dialogs_, this, exportPath_);
+    ExportRecordWorkbook(WithPlaceColumns(table_.Texts(), places_), prompter_, dialogs_, this,
+                         exportPath_);
 }
 
 void RecordsPage::OnExportReport(const std::optional<ChartChoice>& chart)
@@ -147,6 +152,7 @@ void RecordsPage::OnExportReport(const std::optional<ChartChoice>& chart)
     for (int g = 1; g <= ThresholdTable::kGroups; ++g)
         facts.groupNames[static_cast<size_t>(g - 1)] = limits_.Name(g);
     facts.chart = chart;
+    facts.places = PlaceTable(table_.Texts(), places_);
     ExportRecordReport(RecordTable::Headers(), table_, facts, prompter_, dialogs_, this,
                        exportPath_);
 }
@@ -172,6 +178,12 @@ void RecordsPage::OpenRows(const QList<QStringList>& rows)
 {
     ReplaceWithFileRows(RecordRowsOfTexts(rows));
     prompter_.Notify(this, ImportText::Succeeded(), Prompter::Icon::Information);
+}
+
+void RecordsPage::SetPlaces(const QList<RecordPlace>& places)
+{
+    if (places.size() == table_.RowCount())
+        places_ = places;
 }
 
 void RecordsPage::ReplaceWithFileRows(const QList<RecordRow>& rows)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/RecordDownload.h"
+#include "records/RecordPlace.h"
 #include "records/RecordTable.h"
 #include "verdicts/ChartPlan.h"
 #include "verdicts/Verdict.h"
@@ -41,6 +42,11 @@ public:
     // table's rows, nothing can be deleted by row any more, and the import's message says
     // so. The caller keeps to the meter's number of records and to no running download.
     void OpenRows(const QList<QStringList>& rows);
+    // Where the table's records were measured, as the archive has it: one place per row,
+    // until the rows change. The workbook and the report carry them; the CSV file does not.
+    void SetPlaces(const QList<RecordPlace>& places);
+    // The rows' places; none when they are not known for the rows as they stand.
+    const QList<RecordPlace>& Places() const { return places_; }
     void OnMeterRecord(const QByteArray& copy);
     void OnRecordDeleted(int recordNumber);
 
@@ -86,6 +92,7 @@ private:
     RecordDownload download_;
     KnownLimits limits_;
     VerdictModel verdicts_;
+    QList<RecordPlace> places_;
     QString exportPath_;
     QTableView* list_;
     QPushButton* exportButton_;

@@ -37,12 +37,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QStringListModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -423,12 +421,11 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
     dialogs.savePath = dir->filePath(QStringLiteral("job.pdf"));
     window->JobReportAction()->trigger();
     QTRY_VERIFY(QFile::exists(dialogs.savePath));
-    QProcess text;
-    text.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
-               {dialogs.savePath, QStringLiteral("-")});
-    QVERIFY2(text.waitForFinished(60000) && text.exitCode() == 0,
-             "pdftotext (package poppler-utils, make deps)");
-    const QString report = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    QString error;
+    const QString report =
+        PopplerOutput(QStringLiteral("pdftotext"), {dialogs.savePath, QStringLiteral("-")}, &error)
+            .simplified();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     for (const QString& expected :
          {QStringLiteral("Job Report: Acme 4711"), QStringLiteral("Records: 2"),
           QStringLiteral("Records without a site"), QStringLiteral("ONT-77"),
@@ -530,6 +527,8 @@ void TestArchiveWindow::dataPageAssignsAJobToRowsOfTheLastDownload()
     QCOMPARE(jobs(), 0);
 
     RecordsPage& page = *frame->View()->Records();
+    dialogs.savePath = dir->filePath(QStringLiteral("before.csv"));
+    page.OnExportCsv();
     QAction* assign = frame->Action(Cmd::AssignJob);
     QVERIFY(assign->isEnabled());
     QVERIFY(page.List()->actions().contains(assign));
@@ -548,6 +547,24 @@ void TestArchiveWindow::dataPageAssignsAJobToRowsOfTheLastDownload()
     QCOMPARE(assigned.first().at(0).toInt(), 2);
 
     QTRY_COMPARE(jobs(), 2);
+    // The data page knows the places of its rows: its report carries them, and its CSV file
+    // stays as it was.
+    QTRY_COMPARE(page.Places().value(7).Text(RecordPlace::Job), QStringLiteral("WO-981"));
+    QCOMPARE(page.Places().value(3).Text(RecordPlace::Technician), QStringLiteral("Ann"));
+    QCOMPARE(page.Places().value(4), RecordPlace());
+    dialogs.savePath = dir->filePath(QStringLiteral("after.csv"));
+    page.OnExportCsv();
+    QCOMPARE(FileBytes(dialogs.savePath), FileBytes(dir->filePath(QStringLiteral("before.csv"))));
+    dialogs.savePath = dir->filePath(QStringLiteral("page.pdf"));
+    page.OnExportReport();
+    QString error;
+    const QString report =
+        PopplerOutput(QStringLiteral("pdftotext"), {dialogs.savePath, QStringLiteral("-")}, &error)
+            .simplified();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    const QString placeLine = QStringLiteral("Where measured No. Job Site ONT PON Port Technician "
+                                             "4 WO-981 Ann 8 WO-981 Ann");
+    QVERIFY2(report.contains(placeLine), qPrintable(report));
     // The next time the dialog offers the job (read again after the download was written
     // and after the job was assigned).
     QTRY_VERIFY(texts.size() >= 2);

@@ -6,7 +6,11 @@
 #include "TestSupport.h"
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
+#include "records/RecordPlace.h"
 #include "records/RecordTable.h"
+#include "sheets/Sheet.h"
+#include "sheets/SheetImport.h"
+#include "sheets/XlsxSheet.h"
 
 #include <QDir>
 #include <QFile>
@@ -253,6 +257,44 @@ private Q_SLOTS:
             formats.split(QLatin1String("<xf ")).value(low.captured(1).toInt() + 1);
         QVERIFY2(format.contains(QLatin1String("<alignment horizontal=\"right\"/>")),
                  qPrintable(formats));
+    }
+
+    // Texts given records in the archive follow the seven columns as text cells, whatever
+    // they look like; the import reads the same table from the workbook with them as without.
+    void workbookCarriesGivenPlacesAfterTheRecordsColumns()
+    {
+        table.InsertRow(0, QStringLiteral("   1"));
+        table.SetCellText(0, 1, QStringLiteral("   -12.30"));
+        table.InsertRow(1, QStringLiteral("   2"));
+        RecordPlace place;
+        place[RecordPlace::Job] = QStringLiteral("2026-01-02");
+        place[RecordPlace::Ont] = QStringLiteral("000123");
+        place[RecordPlace::PonPort] = QStringLiteral("=1+1");
+        const TableTexts plain = table.Texts();
+        QCOMPARE(WithPlaceColumns(plain, {RecordPlace(), RecordPlace()}).headers, plain.headers);
+        const TableTexts placed = WithPlaceColumns(plain, {place, RecordPlace()});
+        QCOMPARE(placed.headers.mid(7),
+                 (QStringList{"Job", "Site", "ONT", "PON Port", "Technician"}));
+        QCOMPARE(placed.rows[0].mid(7), (QStringList{"2026-01-02", "", "000123", "=1+1", ""}));
+
+        const std::optional<QByteArray> with = BuildXlsx(placed);
+        const std::optional<QByteArray> without = BuildXlsx(plain);
+        QVERIFY(with && without);
+        QString reason;
+        const std::unique_ptr<Sheet> read = ReadXlsxSheet(*with, &reason);
+        const std::unique_ptr<Sheet> readPlain = ReadXlsxSheet(*without, &reason);
+        QVERIFY2(read && readPlain, qPrintable(reason));
+        QCOMPARE(RecordRows(*read), RecordRows(*readPlain));
+
+        const QString path = dir->filePath(QStringLiteral("placed.xlsx"));
+        WriteAll(path, *with);
+        const QString sheet = QString::fromUtf8(ZipMember(path, "xl/worksheets/sheet1.xml"));
+        for (const char* cell : {"H2", "J2", "K2"})
+            QVERIFY2(sheet.contains(QStringLiteral("<c r=\"%1\" t=\"s\">").arg(cell)),
+                     qPrintable(sheet));
+        const QByteArray strings = ZipMember(path, "xl/sharedStrings.xml");
+        for (const char* text : {"2026-01-02", "000123", "=1+1", "PON Port"})
+            QVERIFY2(strings.contains(text), strings.constData());
     }
 
     void writeFailureKeepsTheOldFileAndReportsAnError()

@@ -2,6 +2,7 @@
 // verdict summary in its text, the chart as vector graphics; and its export with the
 // export's rules.
 #include "FakePrompter.h"
+#include "TestSupport.h"
 #include "common/ExportFile.h"
 #include "common/ProgramFacts.h"
 #include "export/PdfReport.h"
@@ -11,9 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,22 +47,6 @@ void Fill(RecordTable& table)
     }
 }
 
-// Standard output of a poppler tool, or a failure message in `error`.
-QString Run(const QString& tool, const QStringList& arguments, QString* error)
-{
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) {
-        *error = tool + QStringLiteral(" not found (package poppler-utils, make deps)");
-        return {};
-    }
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        *error = tool + QStringLiteral(" failed: ") +
-                 QString::fromLocal8Bit(process.readAllStandardError());
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
-
 } // namespace
 
 class TestPdfReport : public QObject
@@ -93,13 +76,14 @@ private slots:
         file.close();
 
         QString error;
-        const QString info = Run(QStringLiteral("pdfinfo"), {path}, &error);
+        const QString info = PopplerOutput(QStringLiteral("pdfinfo"), {path}, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QVERIFY2(info.contains(QStringLiteral("(A4)")), qPrintable(info));
         QVERIFY(QRegularExpression(QStringLiteral("Pages: +[1-9]")).match(info).hasMatch());
 
         const QString text =
-            Run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}, &error).simplified();
+            PopplerOutput(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}, &error)
+                .simplified();
         QVERIFY2(error.isEmpty(), qPrintable(error));
         const QString version = QStringLiteral("Program: qx390d ") + ProgramVersion();
         for (const QString& expected :
@@ -119,15 +103,15 @@ private slots:
             QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral("\n") + text));
 
         // No raster image anywhere: the listing has its two header lines only.
-        const QString images = Run(QStringLiteral("pdfimages"), {"-list", path}, &error);
+        const QString images = PopplerOutput(QStringLiteral("pdfimages"), {"-list", path}, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(images.trimmed().count(QLatin1Char('\n')), 1);
 
         // The first page renders, A4 upright.
-        Run(QStringLiteral("pdftoppm"),
-            {"-png", "-r", "30", "-f", "1", "-l", "1", "-singlefile", path,
-             folder.filePath(QStringLiteral("page"))},
-            &error);
+        PopplerOutput(QStringLiteral("pdftoppm"),
+                      {"-png", "-r", "30", "-f", "1", "-l", "1", "-singlefile", path,
+                       folder.filePath(QStringLiteral("page"))},
+                      &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         const QImage page(folder.filePath(QStringLiteral("page.png")));
         QVERIFY(!page.isNull());

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
 
@@ -72,4 +74,19 @@ ScopedLanguage::~ScopedLanguage()
         delete translator;
     }
     QLocale::setDefault(previous_);
+}
+
+QString PopplerOutput(const QString& tool, const QStringList& arguments, QString* error)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty()) {
+        *error = tool + QStringLiteral(" not found (package poppler-utils, make deps)");
+        return {};
+    }
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        *error = tool + QStringLiteral(" failed: ") +
+                 QString::fromLocal8Bit(process.readAllStandardError());
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Bytes from a spaced hex text such as "AA 0F 00".
@@ -12,6 +13,9 @@ QString ToHex(const QByteArray& bytes);
 
 // The file's bytes; empty when it cannot be read.
 QByteArray FileBytes(const QString& path);
+
+// Standard output of a poppler tool ("pdftotext", ...); a failure message in `error`.
+QString PopplerOutput(const QString& tool, const QStringList& arguments, QString* error);
 
 // Runs the event loop until `done` holds; false when `timeoutMs` pass first. Unlike
 // QTest::qWaitFor it never sleeps while events wait, so an exchange of many answers runs

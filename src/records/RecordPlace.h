@@ -1,10 +1,10 @@
 #pragma once
 
-#include "verdicts/Verdict.h"
+#include "export/TableTexts.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
-#include <QUuid>
 #include <array>
 #include <optional>
 
@@ -31,27 +31,17 @@ struct RecordPlace
 // The archive's name of a field, in every language: "job", "site", "ont", "pon_port",
 // "technician" (a table column, a command-line key).
 QString PlaceFieldName(RecordPlace::Field field);
+// The same as files head its column, in every language ("Job", "Site", "ONT", "PON Port",
+// "Technician").
+QString PlaceFieldHeader(RecordPlace::Field field);
 // The same as the windows show it, in the desktop's language ("Job", "Site", "ONT", "PON
 // Port", "Technician").
 QString PlaceFieldLabel(RecordPlace::Field field);
 
-// One job as the archive knows it: what its records say.
-struct JobSummary
-{
-    QString job;
-    QStringList sites; // sorted, without the empty text
-    QStringList onts;  // sorted, without the empty text
-    int records = 0;
-    QString firstMeasured; // ISO date-time; empty when no record's text is a date
-    QString lastMeasured;
-    std::optional<Verdict> worst; // Fail > Over > Marginal > Pass; nothing when none judged
-};
-
-// A record's place and where the record came first (the download's UUID and its row, 0 for
-// the first): how `archive copy` finds the same record in another archive.
-struct PlacedRecord
-{
-    QUuid download;
-    int position = 0;
-    RecordPlace place;
-};
+// `table` (a record table's texts, as the exports take them) with the five fields' columns
+// after its own, each row's texts from `places` (one per row), when any row has a place;
+// else `table` as it is. The files head them with PlaceFieldHeader.
+TableTexts WithPlaceColumns(TableTexts table, const QList<RecordPlace>& places);
+// Where the records of `table` were measured, as a report shows it: "No." and the fields'
+// labels, then a row for each record that has a place (`places`: one per row).
+TableTexts PlaceTable(const TableTexts& table, const QList<RecordPlace>& places);

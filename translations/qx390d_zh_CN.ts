@@ -1246,6 +1246,18 @@ Open this file with a web browser:
         <source>Power chart</source>
         <translation>功率图表</translation>
     </message>
+    <message>
+        <source>no record has the job &apos;%1&apos;</source>
+        <translation>没有记录属于任务“%1”</translation>
+    </message>
+    <message>
+        <source>the report could not be made</source>
+        <translation>无法生成报告</translation>
+    </message>
+    <message>
+        <source>cannot write the report to standard output</source>
+        <translation>无法将报告写到标准输出</translation>
+    </message>
 </context>
 <context>
     <name>JobReportProcess</name>

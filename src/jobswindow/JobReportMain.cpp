@@ -66,6 +66,7 @@ int main(int argc, char* argv[])
         return Fail(1, QCoreApplication::translate("JobReport", "the report could not be made"));
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly) || out.write(*pdf) != pdf->size() || !out.flush())
-        return Fail(1, QStringLiteral("cannot write the report to standard output"));
+        return Fail(1, QCoreApplication::translate("JobReport",
+                                                   "cannot write the report to standard output"));
     return 0;
 }

@@ -584,6 +584,10 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>%1: the report of the job %2</source>
         <translation>%1：工单 %2 的报告</translation>
     </message>
+    <message>
+        <source>downloads kept on this PC could not be sent to the archive and still wait (archive pending): %1</source>
+        <translation>保存在本机的下载无法发送到档案，仍在等待（archive pending）：%1</translation>
+    </message>
 </context>
 <context>
     <name>CliCommandLine</name>

@@ -190,9 +190,16 @@ public:
         // this PC first, and sends them with what waits.
         if (target->IsServer() && a.action != ArchiveAction::Import) {
             const std::optional<int> delivered = session_->DeliverPending(&error);
-            if (!delivered)
+            if (!delivered && !Store().Open())
                 return Fail(ExitFailed, Text::tr("the archive cannot be reached: %1").arg(error));
-            if (*delivered > 0)
+            // The archive answers, but what waits could not go (the journal on this PC cannot
+            // be read, or the server refuses a download): it waits on, and the command, which
+            // needs none of it, goes on.
+            if (!delivered)
+                Warn(Text::tr("downloads kept on this PC could not be sent to the archive and "
+                              "still wait (archive pending): %1")
+                         .arg(error));
+            else if (*delivered > 0)
                 Note(Text::tr("delivered %1 downloads that waited on this PC").arg(*delivered));
         }
         switch (a.action) {
@@ -228,9 +235,12 @@ public:
 private:
     int Fail(int code, const QString& message)
     {
-        err_.write("qx390d-cli: " + message.toLocal8Bit() + '\n');
+        Warn(message);
         return code;
     }
+
+    // Said also with --quiet: the command succeeds, but not all is as the operator expects.
+    void Warn(const QString& message) { err_.write("qx390d-cli: " + message.toLocal8Bit() + '\n'); }
 
     void Note(const QString& text)
     {

@@ -628,7 +628,8 @@ private Q_SLOTS:
 
     // A login that may read but not write the archive: the message names the login and the
     // right it lacks, not a next connection; `archive pending` shows why the download
-    // waits, and --send-to delivers it to an archive chosen on purpose.
+    // waits, the login's reading commands go on, and --send-to delivers it to an archive
+    // chosen on purpose.
     void loginWithoutTheRight_saidAndKeptUntilSentElsewhere()
     {
         const auto [server, database, target] = NewServerArchive();
@@ -659,6 +660,15 @@ private Q_SLOTS:
         QVERIFY2(lines[1].contains("qx390d_viewer lacks the INSERT right") &&
                      lines[1].contains(reader.toUtf8()),
                  lines[1].constData());
+        // The login still reads the archive: the download that cannot go waits on, and the
+        // listing says so.
+        CliProcess list({"--archive", reader, "archive", "list"}, env);
+        QVERIFY2(list.Finish() == 0, qPrintable(list.Err()));
+        QVERIFY(list.Out().startsWith("No.,"));
+        QVERIFY2(list.Err().contains(QStringLiteral("could not be sent to the archive and still "
+                                                    "wait (archive pending)")) &&
+                     list.Err().contains(QStringLiteral("lacks the INSERT right")),
+                 qPrintable(list.Err()));
 
         CliProcess send({"archive", "pending", "--send-to", target.url}, env);
         QVERIFY2(send.Finish() == 0, qPrintable(send.Err()));

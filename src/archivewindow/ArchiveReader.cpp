@@ -1,6 +1,7 @@
 #include "archivewindow/ArchiveReader.h"
 
 #include "archive/ArchiveStore.h"
+#include "archiveplaces/PlaceStore.h"
 
 #include <QThread>
 
@@ -55,13 +56,14 @@ public:
 
     QString Assign(const QList<qint64>& ids, const RecordPlace& change)
     {
-        return store_.Assign(ids, change) ? QString() : store_.Error();
+        return PlaceStore(store_).Assign(ids, change) ? QString() : store_.Error();
     }
 
     std::array<QStringList, RecordPlace::kFields> PlaceTexts()
     {
         // Completion is a help: an archive that cannot say offers nothing.
-        return store_.RecentPlaceTexts(kRecentTexts)
+        return PlaceStore(store_)
+            .RecentPlaceTexts(kRecentTexts)
             .value_or(std::array<QStringList, RecordPlace::kFields>());
     }
 

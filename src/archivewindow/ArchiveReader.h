@@ -52,7 +52,7 @@ public:
 
     quint64 Read(const RecordRead& read);
     quint64 SetNote(qint64 downloadId, const QString& note);
-    // Assigns `change` to the records `ids` (ArchiveStore::Assign); never dropped.
+    // Assigns `change` to the records `ids` (PlaceStore::Assign); never dropped.
     quint64 Assign(const QList<qint64>& ids, const RecordPlace& change);
     // The texts the places' fields were given lately (the Assign dialog's completion).
     quint64 ReadPlaceTexts();

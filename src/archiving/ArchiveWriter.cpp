@@ -1,5 +1,6 @@
 #include "archiving/ArchiveWriter.h"
 
+#include "archiveplaces/PlaceStore.h"
 #include "archiving/ArchiveSession.h"
 #include "archiving/ServerInterrupt.h"
 
@@ -54,8 +55,8 @@ public:
     void Assign(const QUuid& download, const QList<int>& positions, const RecordPlace& change)
     {
         ArchiveStore& store = Session().Store();
-        const std::optional<QList<qint64>> ids = store.RecordIdsAt(download, positions);
-        if (ids && store.Assign(*ids, change)) {
+        const std::optional<QList<qint64>> ids = PlaceStore(store).RecordIdsAt(download, positions);
+        if (ids && PlaceStore(store).Assign(*ids, change)) {
             Report([n = static_cast<int>(ids->size())](ArchiveWriter* w) {
                 Q_EMIT w->Assigned(n, QString());
             });
@@ -66,8 +67,7 @@ public:
 
     void ReadPlaceTexts()
     {
-        Report([texts = Session()
-                            .Store()
+        Report([texts = PlaceStore(Session().Store())
                             .RecentPlaceTexts(kRecentPlaceTexts)
                             .value_or(std::array<QStringList, RecordPlace::kFields>())](
                    ArchiveWriter* w) { Q_EMIT w->PlaceTextsRead(texts); });
@@ -75,8 +75,9 @@ public:
 
     void ReadPlaces(const QUuid& download)
     {
-        Report([download, places = Session().Store().PlacesOfDownload(download).value_or(
-                              QList<RecordPlace>())](ArchiveWriter* w) {
+        Report([download, places = PlaceStore(Session().Store())
+                                       .PlacesOfDownload(download)
+                                       .value_or(QList<RecordPlace>())](ArchiveWriter* w) {
             Q_EMIT w->PlacesRead(download, places);
         });
     }

@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveStore.h"
 #include "archivedata/RecordKey.h"
+#include "archiveplaces/PlaceStore.h"
 #include "archiving/ArchiveImport.h"
 #include "archiving/ArchiveSession.h"
 #include "cliarchive/CliSignals.h"
@@ -385,12 +386,13 @@ private:
         const ArchiveOptions& a = archive_;
         QList<qint64> records = a.assignRecords;
         for (qint64 download : a.assignDownloads) {
-            const std::optional<QList<qint64>> brought = Store().RecordIdsOfDownload(download);
+            const std::optional<QList<qint64>> brought =
+                PlaceStore(Store()).RecordIdsOfDownload(download);
             if (!brought)
                 return Fail(ExitFailed, Store().Error());
             records << *brought;
         }
-        if (!Store().Assign(records, a.place))
+        if (!PlaceStore(Store()).Assign(records, a.place))
             return Fail(ExitFailed, Store().Error());
         QList<qint64> distinct = records;
         std::sort(distinct.begin(), distinct.end());
@@ -401,7 +403,7 @@ private:
 
     int Jobs()
     {
-        const std::optional<QList<JobSummary>> jobs = Store().Jobs();
+        const std::optional<QList<JobSummary>> jobs = PlaceStore(Store()).Jobs();
         if (!jobs)
             return Fail(ExitFailed, Store().Error());
         const std::unique_ptr<OutputFile> output = OpenListing();
@@ -523,7 +525,7 @@ private:
     // record first (copied under the same UUID).
     int CopyPlaces(ArchiveStore& destination)
     {
-        const std::optional<QList<PlacedRecord>> placed = Store().PlacedRecords();
+        const std::optional<QList<PlacedRecord>> placed = PlaceStore(Store()).PlacedRecords();
         if (!placed)
             return Fail(ExitFailed, Store().Error());
         QHash<QUuid, QList<const PlacedRecord*>> byDownload;
@@ -534,7 +536,8 @@ private:
             QList<int> positions;
             for (const PlacedRecord* p : d.value())
                 positions << p->position;
-            const std::optional<QList<qint64>> ids = destination.RecordIdsAt(d.key(), positions);
+            const std::optional<QList<qint64>> ids =
+                PlaceStore(destination).RecordIdsAt(d.key(), positions);
             if (!ids)
                 return Fail(
                     ExitFailed,
@@ -550,7 +553,7 @@ private:
             }
         }
         for (const auto& [place, ids] : std::as_const(byPlace))
-            if (!destination.Assign(ids, place))
+            if (!PlaceStore(destination).Assign(ids, place))
                 return Fail(
                     ExitFailed,
                     Text::tr("the records' places were not copied: %1").arg(destination.Error()));

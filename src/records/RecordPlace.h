@@ -17,7 +17,7 @@ struct RecordPlace
     static constexpr int kFields = 5;
 
     // Read from the archive: the texts the record has (nothing where it has none, so a
-    // record without a place reads as RecordPlace()). Handed to ArchiveStore::Assign: the
+    // record without a place reads as RecordPlace()). Handed to PlaceStore::Assign: the
     // texts to set (an empty one clears it); nothing leaves a text as it is.
     std::array<std::optional<QString>, kFields> texts;
 

@@ -3,6 +3,7 @@
 #include "ArchiveTestSupport.h"
 #include "archivedata/RecordKey.h"
 #include "archivedata/SubmissionJson.h"
+#include "archiveplaces/PlaceStore.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "archiving/ArchiveWriter.h"
 #include "common/ProgramFacts.h"
@@ -457,8 +458,9 @@ private Q_SLOTS:
         QVERIFY2(written, qPrintable(store.Error()));
         QList<int> all(rows.size());
         std::iota(all.begin(), all.end(), 0);
-        const QList<qint64> ids = store.RecordIdsOfDownload(written->downloadId).value();
-        QCOMPARE(store.RecordIdsAt(s.facts.uuid, all), ids);
+        const QList<qint64> ids =
+            PlaceStore(store).RecordIdsOfDownload(written->downloadId).value();
+        QCOMPARE(PlaceStore(store).RecordIdsAt(s.facts.uuid, all), ids);
 
         // What each row's place must read back as.
         QList<RecordPlace> expected(rows.size());
@@ -470,7 +472,7 @@ private Q_SLOTS:
                     targets << ids.last() + 1000;
                 } else {
                     positions << p.toInt();
-                    targets << store.RecordIdsAt(s.facts.uuid, {p.toInt()}).value();
+                    targets << PlaceStore(store).RecordIdsAt(s.facts.uuid, {p.toInt()}).value();
                 }
             }
             RecordPlace place;
@@ -480,7 +482,7 @@ private Q_SLOTS:
                     if (PlaceFieldName(RecordPlace::Field(f)) == name)
                         place.texts[f] = set.section('=', 1);
             }
-            QCOMPARE(store.Assign(targets, place), assigned);
+            QCOMPARE(PlaceStore(store).Assign(targets, place), assigned);
             if (!assigned) {
                 QVERIFY2(store.Error().contains(QString::number(ids.last() + 1000)),
                          qPrintable(store.Error()));
@@ -507,7 +509,7 @@ private Q_SLOTS:
         QCOMPARE(got, found);
 
         // The jobs: their texts as the rows say, their dates and worst verdict from the rows.
-        const QList<JobSummary> summaries = store.Jobs().value();
+        const QList<JobSummary> summaries = PlaceStore(store).Jobs().value();
         QStringList gotJobs;
         for (const JobSummary& job : summaries) {
             gotJobs << QStringList{job.job, job.sites.join(','), job.onts.join(','),
@@ -531,7 +533,7 @@ private Q_SLOTS:
         gotJobs.sort();
         QCOMPARE(gotJobs, jobs);
         // The dialog offers the jobs there are.
-        QStringList recent = store.RecentPlaceTexts(10).value()[RecordPlace::Job];
+        QStringList recent = PlaceStore(store).RecentPlaceTexts(10).value()[RecordPlace::Job];
         recent.sort();
         QStringList assignedJobs;
         for (const RecordPlace& place : expected)

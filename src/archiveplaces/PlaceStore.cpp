@@ -1,6 +1,4 @@
-// Where records were measured: the places the technician assigns after a download, the
-// records of a download by its rows, and the jobs the places make.
-#include "archive/ArchiveStore.h"
+#include "archiveplaces/PlaceStore.h"
 
 #include "archive/StoreSql.h"
 #include "common/ProgramFacts.h"
@@ -34,7 +32,7 @@ const QString kVerdictRank =
 
 } // namespace
 
-bool ArchiveStore::Assign(const QList<qint64>& recordIds, const RecordPlace& place)
+bool PlaceStore::Assign(const QList<qint64>& recordIds, const RecordPlace& place)
 {
     QList<qint64> ids = recordIds;
     std::sort(ids.begin(), ids.end());
@@ -48,26 +46,26 @@ bool ArchiveStore::Assign(const QList<qint64>& recordIds, const RecordPlace& pla
         sets << PlaceFieldName(field) + QStringLiteral(" = ?");
         values << StoreSql::Text(*place[field]);
     }
-    if (!Open())
+    if (!store_.Open())
         return false;
     if (ids.isEmpty() || sets.isEmpty())
         return true;
-    if (!BeginWrite())
+    if (!store_.BeginWrite())
         return false;
-    const QString what = target_.Display();
+    const QString what = store_.target_.Display();
     const QString now = ArchiveTimeText(QDateTime::currentDateTimeUtc());
-    const QString by = target_.IsServer() ? login_ : LoginName();
+    const QString by = store_.target_.IsServer() ? store_.login_ : LoginName();
     sets << QStringLiteral("assigned_at = ?") << QStringLiteral("assigned_by = ?");
     values << now << by;
     for (qsizetype first = 0; first < ids.size(); first += kIdsPerStatement) {
         const QList<qint64> chunk = ids.mid(first, kIdsPerStatement);
         const QString list = IdList(chunk);
         // Every record must be there before any is changed.
-        QSqlQuery found(db_);
+        QSqlQuery found(store_.db_);
         found.setForwardOnly(true);
         if (!found.exec(QStringLiteral("SELECT id FROM records WHERE id IN (%1)").arg(list))) {
-            Fail(what, found);
-            Rollback();
+            store_.Fail(what, found);
+            store_.Rollback();
             return false;
         }
         QSet<qint64> there;
@@ -78,42 +76,42 @@ bool ArchiveStore::Assign(const QList<qint64>& recordIds, const RecordPlace& pla
             for (qint64 id : chunk)
                 if (!there.contains(id))
                     missing << id;
-            Rollback();
-            return Fail(
+            store_.Rollback();
+            return store_.Fail(
                 what,
                 QCoreApplication::translate("ArchiveStore", "no record %1; no place was assigned")
                     .arg(IdList(missing).replace(QLatin1Char(','), QLatin1String(", "))));
         }
-        QSqlQuery add(db_);
+        QSqlQuery add(store_.db_);
         add.prepare(QStringLiteral("INSERT INTO record_places (record_id, assigned_at, "
                                    "assigned_by) SELECT id, ?, ? FROM records WHERE id IN (%1) "
                                    "ON CONFLICT (record_id) DO NOTHING")
                         .arg(list));
         add.addBindValue(now);
         add.addBindValue(by);
-        QSqlQuery update(db_);
+        QSqlQuery update(store_.db_);
         update.prepare(QStringLiteral("UPDATE record_places SET %1 WHERE record_id IN (%2)")
                            .arg(sets.join(QStringLiteral(", ")), list));
         for (const QVariant& v : std::as_const(values))
             update.addBindValue(v);
-        if (!Exec(add, what) || !Exec(update, what)) {
-            Rollback();
+        if (!store_.Exec(add, what) || !store_.Exec(update, what)) {
+            store_.Rollback();
             return false;
         }
     }
-    return Commit();
+    return store_.Commit();
 }
 
-std::optional<QList<qint64>> ArchiveStore::RecordIdsOfDownload(qint64 downloadId)
+std::optional<QList<qint64>> PlaceStore::RecordIdsOfDownload(qint64 downloadId)
 {
-    if (!Open())
+    if (!store_.Open())
         return std::nullopt;
-    QSqlQuery query(db_);
+    QSqlQuery query(store_.db_);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
         "SELECT record_id FROM download_records WHERE download_id = ? ORDER BY position"));
     query.addBindValue(downloadId);
-    if (!Exec(query, target_.Display()))
+    if (!store_.Exec(query, store_.target_.Display()))
         return std::nullopt;
     QList<qint64> ids;
     while (query.next())
@@ -121,18 +119,18 @@ std::optional<QList<qint64>> ArchiveStore::RecordIdsOfDownload(qint64 downloadId
     return ids;
 }
 
-std::optional<QList<qint64>> ArchiveStore::RecordIdsAt(const QUuid& download,
-                                                       const QList<int>& positions)
+std::optional<QList<qint64>> PlaceStore::RecordIdsAt(const QUuid& download,
+                                                     const QList<int>& positions)
 {
-    if (!Open())
+    if (!store_.Open())
         return std::nullopt;
-    const QString what = target_.Display();
-    QSqlQuery query(db_);
+    const QString what = store_.target_.Display();
+    QSqlQuery query(store_.db_);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT l.position, l.record_id FROM download_records l JOIN "
                                  "downloads d ON d.id = l.download_id WHERE d.uuid = ?"));
     query.addBindValue(download.toString(QUuid::WithoutBraces));
-    if (!Exec(query, what))
+    if (!store_.Exec(query, what))
         return std::nullopt;
     QHash<int, qint64> recordAt;
     while (query.next())
@@ -141,14 +139,14 @@ std::optional<QList<qint64>> ArchiveStore::RecordIdsAt(const QUuid& download,
     for (int position : positions) {
         const auto id = recordAt.constFind(position);
         if (id == recordAt.cend()) {
-            Fail(what, recordAt.isEmpty()
-                           ? QCoreApplication::translate("ArchiveStore",
-                                                         "the download %1 is not archived")
-                                 .arg(download.toString(QUuid::WithoutBraces))
-                           : QCoreApplication::translate(
-                                 "ArchiveStore", "row %1 of the download %2 is not archived")
-                                 .arg(position + 1)
-                                 .arg(download.toString(QUuid::WithoutBraces)));
+            store_.Fail(what, recordAt.isEmpty()
+                                  ? QCoreApplication::translate("ArchiveStore",
+                                                                "the download %1 is not archived")
+                                        .arg(download.toString(QUuid::WithoutBraces))
+                                  : QCoreApplication::translate(
+                                        "ArchiveStore", "row %1 of the download %2 is not archived")
+                                        .arg(position + 1)
+                                        .arg(download.toString(QUuid::WithoutBraces)));
             return std::nullopt;
         }
         ids << *id;
@@ -156,11 +154,11 @@ std::optional<QList<qint64>> ArchiveStore::RecordIdsAt(const QUuid& download,
     return ids;
 }
 
-std::optional<QList<JobSummary>> ArchiveStore::Jobs()
+std::optional<QList<JobSummary>> PlaceStore::Jobs()
 {
-    if (!Open())
+    if (!store_.Open())
         return std::nullopt;
-    QSqlQuery query(db_);
+    QSqlQuery query(store_.db_);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT p.job, p.site, p.ont, COUNT(*), "
                                    "MIN(NULLIF(r.measured, '')), MAX(NULLIF(r.measured, '')), "
@@ -168,7 +166,7 @@ std::optional<QList<JobSummary>> ArchiveStore::Jobs()
                                    "r.id = p.record_id WHERE p.job <> '' "
                                    "GROUP BY p.job, p.site, p.ont")
                         .arg(kVerdictRank))) {
-        Fail(target_.Display(), query);
+        store_.Fail(store_.target_.Display(), query);
         return std::nullopt;
     }
     QMap<QString, JobSummary> jobs;
@@ -206,21 +204,20 @@ std::optional<QList<JobSummary>> ArchiveStore::Jobs()
     return list;
 }
 
-std::optional<std::array<QStringList, RecordPlace::kFields>>
-ArchiveStore::RecentPlaceTexts(int limit)
+std::optional<std::array<QStringList, RecordPlace::kFields>> PlaceStore::RecentPlaceTexts(int limit)
 {
-    if (!Open())
+    if (!store_.Open())
         return std::nullopt;
     std::array<QStringList, RecordPlace::kFields> texts;
     for (int f = 0; f < RecordPlace::kFields; ++f) {
         const QString column = PlaceFieldName(static_cast<RecordPlace::Field>(f));
-        QSqlQuery query(db_);
+        QSqlQuery query(store_.db_);
         query.setForwardOnly(true);
         query.prepare(QStringLiteral("SELECT %1 FROM record_places WHERE %1 <> '' GROUP BY %1 "
                                      "ORDER BY MAX(assigned_at) DESC, %1 LIMIT ?")
                           .arg(column));
         query.addBindValue(limit);
-        if (!Exec(query, target_.Display()))
+        if (!store_.Exec(query, store_.target_.Display()))
             return std::nullopt;
         while (query.next())
             texts[static_cast<size_t>(f)] << query.value(0).toString();
@@ -228,18 +225,18 @@ ArchiveStore::RecentPlaceTexts(int limit)
     return texts;
 }
 
-std::optional<QList<PlacedRecord>> ArchiveStore::PlacedRecords()
+std::optional<QList<PlacedRecord>> PlaceStore::PlacedRecords()
 {
-    if (!Open())
+    if (!store_.Open())
         return std::nullopt;
-    QSqlQuery query(db_);
+    QSqlQuery query(store_.db_);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral(
             "SELECT d.uuid, l.position, p.job, p.site, p.ont, p.pon_port, p.technician "
             "FROM record_places p JOIN records r ON r.id = p.record_id "
             "JOIN downloads d ON d.id = r.first_download_id "
             "JOIN download_records l ON l.download_id = d.id AND l.record_id = r.id"))) {
-        Fail(target_.Display(), query);
+        store_.Fail(store_.target_.Display(), query);
         return std::nullopt;
     }
     QList<PlacedRecord> placed;
@@ -252,11 +249,11 @@ std::optional<QList<PlacedRecord>> ArchiveStore::PlacedRecords()
     return placed;
 }
 
-std::optional<QList<RecordPlace>> ArchiveStore::PlacesOfDownload(const QUuid& download)
+std::optional<QList<RecordPlace>> PlaceStore::PlacesOfDownload(const QUuid& download)
 {
-    if (!Open())
+    if (!store_.Open())
         return std::nullopt;
-    QSqlQuery query(db_);
+    QSqlQuery query(store_.db_);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
         "SELECT p.job, p.site, p.ont, p.pon_port, p.technician FROM download_records l "
@@ -264,7 +261,7 @@ std::optional<QList<RecordPlace>> ArchiveStore::PlacesOfDownload(const QUuid& do
         "LEFT JOIN record_places p ON p.record_id = l.record_id "
         "WHERE d.uuid = ? ORDER BY l.position"));
     query.addBindValue(download.toString(QUuid::WithoutBraces));
-    if (!Exec(query, target_.Display()))
+    if (!store_.Exec(query, store_.target_.Display()))
         return std::nullopt;
     QList<RecordPlace> places;
     while (query.next())

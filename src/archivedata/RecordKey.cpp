@@ -59,7 +59,10 @@ QString PowerKey(QStringView text)
     if (trimmed == kLow)
         return kLow;
     double value = 0.0;
-    if (!IsCompleteNumber(trimmed, &value) || !std::isfinite(value))
+    // A number as the data page reads it, with spaces or tabs around it only: a text the
+    // page shows without a value ("-3" and a carriage return) is no number here either, so
+    // it is not taken for the record "-3" and is stored with its own text.
+    if (!IsCompleteNumber(text, &value) || !std::isfinite(value))
         return QLatin1Char('?') + trimmed.toString();
     // The value of the text, not of a single-precision copy: "   -12.30" and "-12.3" are
     // both -12.30, whatever float the meter sent.

@@ -45,7 +45,8 @@ struct DecodedRow
 DecodedRow DecodeRow(const QStringList& texts, const QString& meter);
 
 // A power text's part of the key: "LOW", the value rounded to hundredths ("-12.30",
-// "0.00" for a negative zero), or "?" and the trimmed text when it is no number.
+// "0.00" for a negative zero), or "?" and the trimmed text when it is no number as the
+// data page reads one (spaces or tabs around it only).
 QString PowerKey(QStringView text);
 
 // "2022-9-20 13:11" (seconds allowed, "2022-9-20 13:11:05") as "2022-09-20T13:11" (or

@@ -202,6 +202,15 @@ private Q_SLOTS:
             << "meter A doubled" << 0 << 2 * n << 2;
         QTest::newRow("a download delivered again") << "meter A"
                                                     << "again" << 0 << n << 1;
+        // A power the data page reads as no number (a carriage return after it) is not the
+        // record with that number: kept with its own text.
+        // ("LOW" with it is still LOW, as on the page.)
+        int numbers = 0;
+        for (const QStringList& row : MeterDownloadRows(n))
+            numbers += row[1].trimmed() != QLatin1String("LOW");
+        QTest::newRow("import whose powers end in a carriage return")
+            << "import"
+            << "cr" << numbers << n + numbers << 2;
     }
     void deduplicate()
     {
@@ -220,6 +229,12 @@ private Q_SLOTS:
                 return ImportSubmission(csv);
             if (kind == QLatin1String("import"))
                 return ImportSubmission(rows);
+            if (kind == QLatin1String("cr")) {
+                QList<QStringList> ended = rows;
+                for (QStringList& row : ended)
+                    row[1] += QLatin1Char('\r');
+                return ImportSubmission(ended);
+            }
             if (kind == QLatin1String("meter A doubled"))
                 return MeterSubmission(rows + rows, "A");
             return MeterSubmission(rows, kind == QLatin1String("meter B")     ? "B"

@@ -89,8 +89,7 @@ QByteArray RecordCsv(const ArchivedRecord& r, const QString& downloaded)
     fields.reserve(r.texts.size() + 4 + RecordPlace::kFields);
     fields << r.texts << r.verdict.value_or(QString()) << QString::number(r.downloadId)
            << downloaded << r.note;
-    for (const std::optional<QString>& text : r.place.texts)
-        fields << text.value_or(QString());
+    fields << r.place.Texts();
     return CsvLine(fields);
 }
 

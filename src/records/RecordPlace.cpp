@@ -3,32 +3,36 @@
 #include <QCoreApplication>
 #include <algorithm>
 
-QString PlaceFieldName(RecordPlace::Field field)
-{
-    switch (field) {
-    case RecordPlace::Job:
-        return QStringLiteral("job");
-    case RecordPlace::Site:
-        return QStringLiteral("site");
-    case RecordPlace::Ont:
-        return QStringLiteral("ont");
-    case RecordPlace::PonPort:
-        return QStringLiteral("pon_port");
-    case RecordPlace::Technician:
-        break;
-    }
-    return QStringLiteral("technician");
-}
-
 namespace {
 
+constexpr const char* kNames[RecordPlace::kFields] = {"job", "site", "ont", "pon_port",
+                                                      "technician"};
 // Marked for translation in the context "RecordPlace".
 constexpr const char* kHeaders[RecordPlace::kFields] = {
     QT_TRANSLATE_NOOP("RecordPlace", "Job"), QT_TRANSLATE_NOOP("RecordPlace", "Site"),
     QT_TRANSLATE_NOOP("RecordPlace", "ONT"), QT_TRANSLATE_NOOP("RecordPlace", "PON Port"),
     QT_TRANSLATE_NOOP("RecordPlace", "Technician")};
 
+bool AnyPlace(const QList<RecordPlace>& places)
+{
+    return std::any_of(places.cbegin(), places.cend(),
+                       [](const RecordPlace& place) { return place != RecordPlace(); });
+}
+
 } // namespace
+
+QStringList RecordPlace::Texts() const
+{
+    QStringList all;
+    for (const std::optional<QString>& text : texts)
+        all << text.value_or(QString());
+    return all;
+}
+
+QString PlaceFieldName(RecordPlace::Field field)
+{
+    return QString::fromLatin1(kNames[field]);
+}
 
 QString PlaceFieldHeader(RecordPlace::Field field)
 {
@@ -40,16 +44,6 @@ QString PlaceFieldLabel(RecordPlace::Field field)
     return QCoreApplication::translate("RecordPlace", kHeaders[field]);
 }
 
-namespace {
-
-bool AnyPlace(const QList<RecordPlace>& places)
-{
-    return std::any_of(places.cbegin(), places.cend(),
-                       [](const RecordPlace& place) { return place != RecordPlace(); });
-}
-
-} // namespace
-
 TableTexts WithPlaceColumns(TableTexts table, const QList<RecordPlace>& places)
 {
     if (places.size() != table.rows.size() || !AnyPlace(places))
@@ -57,10 +51,8 @@ TableTexts WithPlaceColumns(TableTexts table, const QList<RecordPlace>& places)
     table.givenFrom = table.headers.size();
     for (int f = 0; f < RecordPlace::kFields; ++f)
         table.headers << PlaceFieldHeader(static_cast<RecordPlace::Field>(f));
-    for (qsizetype r = 0; r < table.rows.size(); ++r) {
-        for (int f = 0; f < RecordPlace::kFields; ++f)
-            table.rows[r] << places[r].Text(static_cast<RecordPlace::Field>(f));
-    }
+    for (qsizetype r = 0; r < table.rows.size(); ++r)
+        table.rows[r] << places[r].Texts();
     return table;
 }
 
@@ -75,10 +67,7 @@ TableTexts PlaceTable(const TableTexts& table, const QList<RecordPlace>& places)
     for (qsizetype r = 0; r < table.rows.size(); ++r) {
         if (places[r] == RecordPlace())
             continue;
-        QStringList row{table.rows[r].value(0).trimmed()};
-        for (int f = 0; f < RecordPlace::kFields; ++f)
-            row << places[r].Text(static_cast<RecordPlace::Field>(f));
-        shown.rows << row;
+        shown.rows << (QStringList{table.rows[r].value(0).trimmed()} << places[r].Texts());
     }
     return shown;
 }

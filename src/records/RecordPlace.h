@@ -25,6 +25,8 @@ struct RecordPlace
     std::optional<QString>& operator[](Field field) { return texts[field]; }
     // The text, empty where there is none.
     QString Text(Field field) const { return texts[field].value_or(QString()); }
+    // Every field's text in field order, empty where there is none (a file's columns).
+    QStringList Texts() const;
     bool operator==(const RecordPlace&) const = default;
 };
 

@@ -15,14 +15,15 @@ set -eu
 # qt6-base-dev, as do Qt Network's for the second copy's call); postgresql: the archive
 # tests start a server of their own; libpq-dev: the archive cuts a server connection that a
 # quit must not wait for with libpq itself, and a fuzz target reads connection strings back
-# with libpq's own parser.
+# with libpq's own parser; libsqlite3-dev and libpq-dev: a listing reads its rows with the
+# engines' own calls.
 # qt6-l10n-tools, qt6-tools-dev: lupdate and lrelease and their CMake functions, which
 # build the translations; qt6-translations-l10n: the toolkit's own texts in Chinese.
 PACKAGES="cmake ninja-build g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 \
 qt6-charts-dev libqt6opengl6-dev qt6-svg-dev poppler-utils \
 libfreexl-dev libgl-dev libminizip-dev libxlsxwriter-dev \
 fonts-wqy-microhei desktop-file-utils appstream dpkg-dev file lintian \
-libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev xvfb \
+libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev libsqlite3-dev xvfb \
 qt6-l10n-tools qt6-tools-dev qt6-translations-l10n"
 if [ "${1:-}" = "fuzz" ]; then
     PACKAGES="$PACKAGES clang libclang-rt-14-dev"

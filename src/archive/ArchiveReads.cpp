@@ -90,12 +90,9 @@ std::optional<QList<qint64>> ArchiveStore::DownloadsWithNote(const QString& text
     return ids;
 }
 
-std::optional<QList<ArchivedRecord>>
-ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVariantList values,
-                            std::optional<int> limit, RecordLimits limits)
+std::optional<bool> ArchiveStore::FilterClause(const ArchiveFilter& filter, QStringList& where,
+                                               QVariantList& values)
 {
-    if (!Open())
-        return std::nullopt;
     if (!filter.since.isEmpty()) {
         where << QStringLiteral("r.measured >= ?");
         values << filter.since;
@@ -121,7 +118,7 @@ ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVar
         if (!downloads)
             return std::nullopt;
         if (downloads->isEmpty())
-            return QList<ArchivedRecord>();
+            return false;
         QStringList ids;
         for (qint64 id : *downloads)
             ids << QString::number(id);
@@ -139,6 +136,20 @@ ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVar
             values << *text;
         }
     }
+    return true;
+}
+
+std::optional<QList<ArchivedRecord>>
+ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVariantList values,
+                            std::optional<int> limit, RecordLimits limits)
+{
+    if (!Open())
+        return std::nullopt;
+    const std::optional<bool> any = FilterClause(filter, where, values);
+    if (!any)
+        return std::nullopt;
+    if (!*any)
+        return QList<ArchivedRecord>();
     const bool readLimits = limits == RecordLimits::Read;
     QString limitColumns;
     if (readLimits) {

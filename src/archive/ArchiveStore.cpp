@@ -88,13 +88,19 @@ bool ArchiveStore::Fail(const QString& what, const QString& reason)
 
 bool ArchiveStore::Fail(const QString& what, const QSqlQuery& query)
 {
-    QString reason = ReasonOf(query.lastError());
+    return FailStatement(what, ReasonOf(query.lastError()), query.lastError().nativeErrorCode(),
+                         query.lastQuery());
+}
+
+bool ArchiveStore::FailStatement(const QString& what, QString reason, const QString& code,
+                                 const QString& statement)
+{
     // The server's reason names the right (the table); the role that holds it is the
     // program's to name. (The archive's own rules, a record filled in once, raise another
     // code and say why themselves.)
-    if (target_.IsServer() && query.lastError().nativeErrorCode() == kInsufficientPrivilege) {
+    if (target_.IsServer() && code == kInsufficientPrivilege) {
         const bool reading =
-            query.lastQuery().trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
+            statement.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
         reason +=
             QCoreApplication::translate("ArchiveStore", " (this server login lacks the right; the "
                                                         "administrator grants it with the role %1)")
@@ -102,8 +108,8 @@ bool ArchiveStore::Fail(const QString& what, const QSqlQuery& query)
                                            : ArchiveSchema::kTechnicianRole));
     }
     Fail(what, reason);
-    errorCode_ = query.lastError().nativeErrorCode();
-    failedStatement_ = query.lastQuery().trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    errorCode_ = code;
+    failedStatement_ = statement.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
     // A server that went away is connected to again on the next call.
     if (target_.IsServer())
         Close();

@@ -130,11 +130,16 @@ public:
     bool RemovePending(qint64 id);
 
 private:
-    // Places are kept in tables of their own over this connection.
+    // Places are kept in tables of their own over this connection; a listing reads rows with
+    // the engine's own calls over it.
     friend class PlaceStore;
+    friend class RecordListing;
 
     bool Fail(const QString& what, const QSqlQuery& query);
     bool Fail(const QString& what, const QString& reason);
+    // A statement's failure: the engine's reason and code, the statement's text.
+    bool FailStatement(const QString& what, QString reason, const QString& code,
+                       const QString& statement);
     bool Exec(QSqlQuery& query, const QString& what);
     bool ExecSql(const QString& sql);
     bool BeginWrite();
@@ -160,6 +165,10 @@ private:
     bool LinkRecords(const WritePlan& plan, ArchiveWriteResult& result);
     // The downloads whose note holds `text`, compared case-folded (any language).
     std::optional<QList<qint64>> DownloadsWithNote(const QString& text);
+    // The filter's conditions on `r` (records) and `p` (their places) added to `where`, with
+    // their values; false when no record can meet them, nothing on a failure.
+    std::optional<bool> FilterClause(const ArchiveFilter& filter, QStringList& where,
+                                     QVariantList& values);
     // The filter's records that also meet `where` (with its `values`), in the list's order.
     std::optional<QList<ArchivedRecord>> SelectRecords(const ArchiveFilter& filter,
                                                        QStringList where, QVariantList values,

@@ -4,6 +4,9 @@
 
 #include <QSqlQuery>
 #include <QString>
+#include <QVariant>
+
+struct pg_conn;
 
 // What the store's files share: the column lists written and read in one order, and how a
 // text is bound.
@@ -17,6 +20,16 @@ inline const QString kLimitColumns = QStringLiteral(
 inline const QString kDownloadColumns = QStringLiteral(
     "uuid, source, ended_at, port, usb_serial, usb_vendor, usb_product, host, login, "
     "source_file, expected, arrived, completed, ending, new_records, note");
+
+// libpq's connection in the QPSQL driver's handle (QSqlDriver::handle(), its type named after
+// the struct or its typedef); nothing in another driver's.
+inline pg_conn* ServerConnection(const QVariant& handle)
+{
+    if (handle.isValid() &&
+        (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
+        return *static_cast<pg_conn* const*>(handle.constData());
+    return nullptr;
+}
 
 // Qt binds a null QString as SQL NULL; an empty text is stored as ''.
 inline QString Text(const QString& text)

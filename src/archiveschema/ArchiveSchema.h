@@ -10,7 +10,7 @@
 namespace ArchiveSchema {
 
 // The version this program writes. A database of a later version is refused, never altered.
-inline constexpr int kVersion = 6;
+inline constexpr int kVersion = 7;
 
 // The statements that take a database from `version - 1` to `version` (1 to kVersion).
 // Version 3 gives the archive its identity, a UUID made when the statements are.

@@ -1,5 +1,7 @@
 #include "archiving/ServerInterrupt.h"
 
+#include "archive/StoreSql.h"
+
 #include <libpq-fe.h>
 #include <sys/socket.h>
 
@@ -7,11 +9,8 @@ void ServerInterrupt::Watch(const QVariant& handle)
 {
     const QMutexLocker lock(&mutex_);
     connection_ = nullptr;
-    // The QPSQL driver's handle (its type named after the struct or its typedef); other
-    // drivers' (SQLite) have nothing to cut.
-    if (handle.isValid() &&
-        (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
-        connection_ = *static_cast<PGconn* const*>(handle.data());
+    // Other drivers' (SQLite) have nothing to cut.
+    connection_ = StoreSql::ServerConnection(handle);
     if (fired_.load())
         CutLocked();
 }

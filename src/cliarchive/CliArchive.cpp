@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveStore.h"
 #include "archivedata/RecordKey.h"
+#include "archivelisting/RecordListing.h"
 #include "archiveplaces/PlaceStore.h"
 #include "archiving/ArchiveImport.h"
 #include "archiving/ArchiveSession.h"
@@ -82,15 +83,35 @@ QByteArray RecordCsvHeader()
     return CsvLine(headers);
 }
 
-// `downloaded`: the row's download time as the list writes it (made once per download).
-QByteArray RecordCsv(const ArchivedRecord& r, const QString& downloaded)
+// Room for a listed record's line, with `download` its download's fields.
+qsizetype RecordCsvRoom(const ListedRecord& r, QByteArrayView download)
 {
-    QStringList fields;
-    fields.reserve(r.texts.size() + 4 + RecordPlace::kFields);
-    fields << r.texts << r.verdict.value_or(QString()) << QString::number(r.downloadId)
-           << downloaded << r.note;
-    fields << r.place.Texts();
-    return CsvLine(fields);
+    qsizetype room = download.size() + 2;
+    for (const QByteArrayView text : r.texts)
+        room += CsvFieldRoom(text.size()) + 1;
+    for (const QByteArrayView text : r.place)
+        room += CsvFieldRoom(text.size()) + 1;
+    return room + CsvFieldRoom(r.verdict.size()) + 1;
+}
+
+// A listed record's line at `out`, which has RecordCsvRoom; where it ends. `download`: its
+// download's fields (id, time, note), each with its comma, made once per download.
+char* WriteRecordCsv(char* out, const ListedRecord& r, QByteArrayView download)
+{
+    for (const QByteArrayView text : r.texts) {
+        out = WriteCsvField(out, text);
+        *out++ = ',';
+    }
+    out = WriteCsvField(out, r.verdict);
+    *out++ = ',';
+    out = std::copy(download.cbegin(), download.cend(), out);
+    for (const QByteArrayView text : r.place) {
+        out = WriteCsvField(out, text);
+        *out++ = ',';
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
 }
 
 QByteArray RecordJsonLine(const ArchivedRecord& r)
@@ -276,44 +297,68 @@ private:
         const std::unique_ptr<OutputFile> output = OpenListing();
         if (!output)
             return ExitFailed;
-        const bool csv = output_.format == RecordFormat::Csv;
         qint64 listed = 0;
-        // Chunk by chunk, each after the last record of the one before: constant memory
-        // however large the archive, and a record written meanwhile is never listed twice.
-        std::optional<RecordListKey> after;
-        qint64 lastDownload = -1;
-        QString downloaded;
-        for (;;) {
-            const std::optional<QList<ArchivedRecord>> chunk =
-                Store().Records(filter, after, kListChunk, ArchiveStore::RecordLimits::Skip);
-            if (!chunk)
+        if (output_.format == RecordFormat::Csv) {
+            if (!ListCsv(filter, *output, listed))
                 return Fail(ExitFailed, Store().Error());
-            // The header once the archive has answered: a failure prints its error alone.
-            if (csv && listed == 0)
-                output->Write(RecordCsvHeader());
-            QByteArray bytes;
-            for (const ArchivedRecord& r : *chunk) {
-                if (!csv) {
+        } else {
+            // Chunk by chunk, each after the last record of the one before: constant memory
+            // however large the archive, and a record written meanwhile is never listed twice.
+            std::optional<RecordListKey> after;
+            for (;;) {
+                const std::optional<QList<ArchivedRecord>> chunk =
+                    Store().Records(filter, after, kListChunk, ArchiveStore::RecordLimits::Skip);
+                if (!chunk)
+                    return Fail(ExitFailed, Store().Error());
+                QByteArray bytes;
+                for (const ArchivedRecord& r : *chunk)
                     bytes += RecordJsonLine(r);
-                    continue;
-                }
-                if (r.downloadId != lastDownload) {
-                    lastDownload = r.downloadId;
-                    downloaded = UtcIso(r.downloadedAt);
-                }
-                bytes += RecordCsv(r, downloaded);
+                output->Write(bytes);
+                listed += chunk->size();
+                if (chunk->size() < kListChunk)
+                    break;
+                after = RecordListKey{chunk->constLast().measured, chunk->constLast().id};
             }
-            output->Write(bytes);
-            listed += chunk->size();
-            if (chunk->size() < kListChunk)
-                break;
-            after = RecordListKey{chunk->constLast().measured, chunk->constLast().id};
         }
         QString error;
         if (!output->Commit(&error))
             return Fail(ExitFailed, error);
         Note(Text::tr("%1 records").arg(listed));
         return ExitDone;
+    }
+
+    // The CSV list: the header once the archive has answered (a failure prints its error
+    // alone), then the records as the archive keeps their texts.
+    bool ListCsv(const ArchiveFilter& filter, OutputFile& output, qint64& listed)
+    {
+        RecordListing listing(Store(), filter);
+        QHash<qint64, QByteArray> downloads;
+        QByteArray bytes;
+        for (;;) {
+            qsizetype used = 0;
+            const std::optional<int> rows =
+                listing.Next(kListChunk, [&](const ListedRecord& r, const ListedDownload& d) {
+                    auto download = downloads.constFind(r.download);
+                    if (download == downloads.constEnd())
+                        download =
+                            downloads.insert(r.download, QByteArray::number(r.download) + ',' +
+                                                             UtcIso(d.endedAt).toUtf8() + ',' +
+                                                             CsvField(d.note).toUtf8() + ',');
+                    const qsizetype room = RecordCsvRoom(r, *download);
+                    if (used + room > bytes.size())
+                        bytes.resize(std::max(2 * bytes.size(), used + room));
+                    used = WriteRecordCsv(bytes.data() + used, r, *download) - bytes.constData();
+                });
+            bytes.truncate(used);
+            if (!rows)
+                return false;
+            if (listed == 0)
+                output.Write(RecordCsvHeader());
+            output.Write(bytes);
+            listed += *rows;
+            if (*rows < kListChunk)
+                return true;
+        }
     }
 
     int Downloads()

@@ -30,6 +30,23 @@ QString CsvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+char* WriteCsvField(char* out, QByteArrayView text)
+{
+    const bool needsQuotes = std::any_of(text.cbegin(), text.cend(), [](char c) {
+        return c == ',' || c == '"' || c == '\r' || c == '\n';
+    });
+    if (!needsQuotes)
+        return std::copy(text.cbegin(), text.cend(), out);
+    *out++ = '"';
+    for (const char c : text) {
+        if (c == '"')
+            *out++ = '"';
+        *out++ = c;
+    }
+    *out++ = '"';
+    return out;
+}
+
 QByteArray BuildCsv(const TableTexts& table)
 {
     QString content;

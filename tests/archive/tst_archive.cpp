@@ -3,6 +3,7 @@
 #include "ArchiveTestSupport.h"
 #include "archivedata/RecordKey.h"
 #include "archivedata/SubmissionJson.h"
+#include "archivelisting/RecordListing.h"
 #include "archiveplaces/PlaceStore.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "archiving/ArchiveWriter.h"
@@ -343,8 +344,15 @@ private Q_SLOTS:
             ArchiveSubmission b = MeterSubmission(depot, "B");
             b.facts.note = QStringLiteral("Depot, Über Straße 4");
             unjudged = MeterDownloadRows(30, 9);
-            QVERIFY(store.Write(a) && store.Write(b) &&
+            const std::optional<ArchiveWriteResult> written = store.Write(a);
+            QVERIFY(written && store.Write(b) &&
                     store.Write(MeterSubmission(unjudged, "C", ThresholdTable())));
+            RecordPlace place;
+            place[RecordPlace::Job] = QStringLiteral("Kunde \"Ä\", Nord");
+            place[RecordPlace::Technician] = QStringLiteral("Li");
+            QVERIFY(PlaceStore(store).Assign(
+                PlaceStore(store).RecordIdsOfDownload(written->downloadId).value().mid(0, 40),
+                place));
         }
         // What the filter must give, worked out from the rows themselves.
         QList<QString> expected;
@@ -389,6 +397,28 @@ private Q_SLOTS:
         for (const ArchivedRecord& r : *records)
             got << r.measured;
         QCOMPARE(got, expected); // newest first
+
+        // A listing reads the same records with the texts the typed reads give, seven a chunk.
+        RecordListing listing(store, filter);
+        qsizetype at = 0;
+        const auto same = [&](const ListedRecord& l, const ListedDownload& d) {
+            QVERIFY(at < records->size());
+            const ArchivedRecord& r = records->at(at++);
+            QStringList texts;
+            for (const QByteArrayView t : l.texts)
+                texts << QString::fromUtf8(t);
+            QStringList place;
+            for (const QByteArrayView t : l.place)
+                place << QString::fromUtf8(t);
+            QVERIFY(l.id == r.id && l.download == r.downloadId && texts == r.texts &&
+                    QString::fromUtf8(l.verdict) == r.verdict.value_or(QString()) &&
+                    d.note == r.note && d.endedAt == r.downloadedAt && place == r.place.Texts());
+        };
+        std::optional<int> chunk;
+        while ((chunk = listing.Next(7, same)) == 7) {
+        }
+        QVERIFY2(chunk, qPrintable(store.Error()));
+        QCOMPARE(at, records->size());
         QVERIFY(verdict != QLatin1String("*") || note == QLatin1String("%") || !got.isEmpty() ||
                 !since.isEmpty());
     }

@@ -104,6 +104,8 @@ private Q_SLOTS:
         QTest::newRow("comma, quote, non-ASCII")
             << QList<QStringList>{{"1,5", "say \"hi\"", "序号", "", "", "", ""}}
             << QByteArray("\"1,5\",\"say \"\"hi\"\"\",\xE5\xBA\x8F\xE5\x8F\xB7,,,,,\r\n");
+        QTest::newRow("line breaks") << QList<QStringList>{{"1", "a\rb", "c\nd", "", "", "", ""}}
+                                     << QByteArray("1,\"a\rb\",\"c\nd\",,,,,\r\n");
     }
     void fileHoldsTheTable()
     {
@@ -119,6 +121,19 @@ private Q_SLOTS:
         QCOMPARE(FileBytes(dir->filePath(QStringLiteral("records.csv"))), kHeader + lines);
         QCOMPARE(ShownBoxes(prompter),
                  QStringList{BoxLine(kSucceeded, Prompter::Ok, Prompter::Icon::Information)});
+
+        // A listing writes the same lines from the texts' UTF-8.
+        QByteArray listed;
+        for (const QStringList& texts : rows) {
+            for (const QString& text : texts) {
+                const QByteArray utf8 = text.toUtf8();
+                QByteArray field(CsvFieldRoom(utf8.size()), '\0');
+                field.truncate(WriteCsvField(field.data(), utf8) - field.constData());
+                listed += field + ',';
+            }
+            listed += "\r\n";
+        }
+        QCOMPARE(listed, lines);
     }
 
     // ".csv" (".xlsx" for a workbook) is appended unless the name ends in exactly that; the

@@ -157,6 +157,18 @@ ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVar
             limitColumns += QStringLiteral(", s.") + c;
         limitColumns += QStringLiteral(", s.id");
     }
+    const QString order = QStringLiteral("ORDER BY r.measured DESC, r.id DESC");
+    const QString filtered =
+        where.isEmpty() ? QString()
+                        : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")) + u' ';
+    // A page's records are found first by their ids, on the indexes alone (each filter's
+    // columns are in one; a server's index-only scan), and only they are read whole: a
+    // filter that passes over many records before its page is full reads none of those.
+    const QString from =
+        limit ? QStringLiteral("(SELECT r.id FROM records r LEFT JOIN record_places p ON "
+                               "p.record_id = r.id %1%2 LIMIT ?) k JOIN records r ON r.id = k.id")
+                    .arg(filtered, order)
+              : QStringLiteral("records r");
     QSqlQuery query(db_);
     query.setForwardOnly(true);
     query.prepare(
@@ -165,15 +177,12 @@ ArchiveStore::SelectRecords(const ArchiveFilter& filter, QStringList where, QVar
             "r.text_time, r.verdict, r.group_no, r.measured, d.id, d.ended_at, d.note, "
             "r.p1, r.p2, r.p3, r.p4, r.low1, r.low2, r.low3, r.low4, p.job, p.site, p.ont, "
             "p.pon_port, p.technician, r.meter%1 "
-            "FROM records r JOIN downloads d ON d.id = r.first_download_id "
-            "LEFT JOIN record_places p ON p.record_id = r.id %2%3 "
-            "ORDER BY r.measured DESC, r.id DESC%4")
-            .arg(limitColumns,
+            "FROM %2 JOIN downloads d ON d.id = r.first_download_id "
+            "LEFT JOIN record_places p ON p.record_id = r.id %3%4%5")
+            .arg(limitColumns, from,
                  readLimits ? QStringLiteral("LEFT JOIN limit_sets s ON s.id = r.limit_set_id ")
                             : QString(),
-                 where.isEmpty() ? QString()
-                                 : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")),
-                 limit ? QStringLiteral(" LIMIT ?") : QString()));
+                 limit ? QString() : filtered, order));
     for (const QVariant& v : std::as_const(values))
         query.addBindValue(v);
     if (limit)

@@ -187,6 +187,10 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>row %1 of the download %2 is not archived</source>
         <translation>下载 %2 的第 %1 行未归档</translation>
     </message>
+    <message>
+        <source>the database driver&apos;s own connection cannot be reached</source>
+        <translation>无法访问数据库驱动程序自身的连接</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveTarget</name>

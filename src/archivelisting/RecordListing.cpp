@@ -3,6 +3,7 @@
 #include "archive/ArchiveStore.h"
 #include "archive/StoreSql.h"
 
+#include <QCoreApplication>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
@@ -38,6 +39,13 @@ QByteArray Numbered(const QString& sql)
             numbered += c.toLatin1();
     }
     return numbered;
+}
+
+// The driver's handle is not the engine's own connection (another Qt Sql driver).
+QString Unreachable()
+{
+    return QCoreApplication::translate("ArchiveStore",
+                                       "the database driver's own connection cannot be reached");
 }
 
 } // namespace
@@ -113,7 +121,7 @@ bool RecordListing::ReadSqlite(const QString& sql, const QVariantList& values, C
     const QVariant handle = store_.db_.driver()->handle();
     const QString what = store_.Target().Display();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return store_.Fail(what, QStringLiteral("the SQLite connection cannot be reached"));
+        return store_.Fail(what, Unreachable());
     sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
     sqlite3_stmt* statement = nullptr;
     const QByteArray text = sql.toUtf8();
@@ -150,7 +158,7 @@ bool RecordListing::ReadServer(const QString& sql, const QVariantList& values, C
     const QString what = store_.Target().Display();
     PGconn* connection = StoreSql::ServerConnection(store_.db_.driver()->handle());
     if (!connection)
-        return store_.Fail(what, QStringLiteral("the server connection cannot be reached"));
+        return store_.Fail(what, Unreachable());
     QList<QByteArray> texts;
     std::vector<const char*> parameters;
     for (const QVariant& v : values)

@@ -3,8 +3,8 @@
 // Figures are printed against their targets; nothing here is a test.
 
 #include "PgServer.h"
-#include "archive/ArchiveStore.h"
-#include "archivedata/RecordKey.h"
+#include "archive/data/RecordKey.h"
+#include "archive/store/ArchiveStore.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "common/FileDialogs.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archivedata/ArchiveTypes.h"
+#include "archive/data/ArchiveTypes.h"
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "jobswindow/AssignPlaceDialog.h"

@@ -1,7 +1,7 @@
 #include "archivewindow/ArchiveReader.h"
 
-#include "archive/ArchiveStore.h"
-#include "archiveplaces/PlaceStore.h"
+#include "archive/places/PlaceStore.h"
+#include "archive/store/ArchiveStore.h"
 
 #include <QThread>
 

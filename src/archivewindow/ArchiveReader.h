@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archivedata/ArchiveTypes.h"
-#include "archivelocation/ArchiveTarget.h"
+#include "archive/data/ArchiveTypes.h"
+#include "archive/location/ArchiveTarget.h"
 
 #include <QObject>
 #include <atomic>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archivelocation/ArchiveTarget.h"
-#include "archiving/ArchiveSession.h"
+#include "archive/location/ArchiveTarget.h"
+#include "archive/writer/ArchiveSession.h"
 
 #include <QDialog>
 #include <functional>

@@ -2,7 +2,7 @@
 
 #include "common/ProgramFacts.h"
 
-#include "archivedata/RecordKey.h"
+#include "archive/data/RecordKey.h"
 #include "archivewindow/ArchiveRecordModel.h"
 #include "common/ExportFile.h"
 #include "common/Prompter.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archivelocation/ArchiveTarget.h"
+#include "archive/location/ArchiveTarget.h"
 #include "cli/CliCommandLine.h"
 #include "cli/CliPrompter.h"
 #include "link/DeviceLink.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archivelocation/ArchiveTarget.h"
+#include "archive/location/ArchiveTarget.h"
 #include "cliarchive/ArchiveOptions.h"
 #include "cliarchive/CliBasics.h"
 #include "link/PortIdentity.h"
@@ -39,7 +39,7 @@ struct ArchiveOutput
 {
     QString file; // -o FILE; empty or "-": standard output
     RecordFormat format = RecordFormat::Csv;
-    bool quiet = false;         // --quiet: errors only
+    bool quiet = false; // --quiet: errors only
 };
 // Runs an `archive` command; the exit code (CliExit).
 int RunArchiveCommand(const ArchiveOptions& options, const ArchiveOutput& output, QIODevice& out,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archivedata/ArchiveTypes.h"
+#include "archive/data/ArchiveTypes.h"
 #include "verdicts/Verdict.h"
 
 #include <QList>

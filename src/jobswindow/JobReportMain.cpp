@@ -2,8 +2,8 @@
 // (it runs on servers without a display): reads the job's records from the archive and
 // writes the PDF document to standard output.
 
-#include "archive/ArchiveStore.h"
-#include "archivelocation/ArchiveTarget.h"
+#include "archive/location/ArchiveTarget.h"
+#include "archive/store/ArchiveStore.h"
 #include "common/ProgramTranslations.h"
 #include "jobswindow/JobReportPdf.h"
 

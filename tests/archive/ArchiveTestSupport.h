@@ -2,8 +2,8 @@
 
 #include "MeterRows.h"
 #include "PgServer.h"
-#include "archive/ArchiveStore.h"
-#include "archiving/ArchiveImport.h"
+#include "archive/store/ArchiveStore.h"
+#include "archive/writer/ArchiveImport.h"
 #include "export/CsvExport.h"
 #include "records/RecordTable.h"
 #include "sim/VirtualMeter.h"

@@ -1,12 +1,12 @@
 // The archive's rules against a real database: an SQLite file, or (QX_ARCHIVE_ENGINE=
 // postgresql) a PostgreSQL server the suite starts itself. The same table runs on both.
 #include "ArchiveTestSupport.h"
-#include "archivedata/RecordKey.h"
-#include "archivedata/SubmissionJson.h"
-#include "archivelisting/RecordListing.h"
-#include "archiveplaces/PlaceStore.h"
+#include "archive/data/RecordKey.h"
+#include "archive/data/SubmissionJson.h"
+#include "archive/listing/RecordListing.h"
+#include "archive/places/PlaceStore.h"
+#include "archive/writer/ArchiveWriter.h"
 #include "archivewindow/ArchiveRecordModel.h"
-#include "archiving/ArchiveWriter.h"
 #include "common/ProgramFacts.h"
 #include "verdicts/Verdict.h"
 

@@ -1,7 +1,7 @@
 // qx390d-cli's archive commands as a user runs them: exit codes and output.
 #include "ArchiveTestSupport.h"
 #include "CliProcess.h"
-#include "archivedata/RecordKey.h"
+#include "archive/data/RecordKey.h"
 #include "sim/PtyHost.h"
 #include "thresholds/ThresholdFile.h"
 #include "verdicts/Verdict.h"

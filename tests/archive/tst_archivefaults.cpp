@@ -3,8 +3,8 @@
 #include "ArchiveTestSupport.h"
 #include "CliProcess.h"
 #include "TestSupport.h"
-#include "archiving/ArchiveSession.h"
-#include "archiving/ArchiveWriter.h"
+#include "archive/writer/ArchiveSession.h"
+#include "archive/writer/ArchiveWriter.h"
 #include "sim/PtyHost.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // Where an archive is: how a location is read, and the connection string libpq is given.
-#include "archivelocation/ArchiveTarget.h"
+#include "archive/location/ArchiveTarget.h"
 
 #include <QTest>
 

@@ -11,8 +11,8 @@
 // keywords and values the reader found, never `password`, and no ';' (Qt's driver would
 // turn it into a blank); a reason never holds the password.
 #include "FuzzTargets.h"
-#include "archivelocation/ArchiveTarget.h"
-#include "archivelocation/PostgresLocation.h"
+#include "archive/location/ArchiveTarget.h"
+#include "archive/location/PostgresLocation.h"
 
 #include <libpq-fe.h>
 

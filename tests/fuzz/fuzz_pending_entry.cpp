@@ -9,7 +9,7 @@
 // entry, and that text is written again unchanged (nothing the program reads is lost or
 // changed by its next write).
 #include "FuzzTargets.h"
-#include "archivedata/SubmissionJson.h"
+#include "archive/data/SubmissionJson.h"
 
 int FuzzPendingEntry(const uint8_t* data, size_t size)
 {

@@ -11,7 +11,7 @@
 // blanks around it; the group is 1 to 3 or nothing; a measured time is ISO and reads back
 // as itself; blanks around any text leave the whole key as it was.
 #include "FuzzTargets.h"
-#include "archivedata/RecordKey.h"
+#include "archive/data/RecordKey.h"
 #include "common/NumberText.h"
 
 #include <cmath>

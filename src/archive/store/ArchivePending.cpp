@@ -1,0 +1,117 @@
+#include "archive/data/SubmissionJson.h"
+#include "archive/store/ArchiveStore.h"
+#include "archive/store/StoreSql.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+using namespace StoreSql;
+
+bool ArchiveStore::AddPending(const QString& target, const ArchiveSubmission& submission,
+                              const QString& reason)
+{
+    if (!Open())
+        return false;
+    QSqlQuery query(db_);
+    // Meant for the archive last seen at `target`, when there is one.
+    query.prepare(QStringLiteral(
+        "INSERT INTO pending (target, uuid, submission, reason, archive) VALUES (?, ?, ?, ?, "
+        "COALESCE((SELECT archive FROM archive_locations WHERE location = ?), '')) "
+        "ON CONFLICT (target, uuid) DO UPDATE SET reason = excluded.reason"));
+    query.addBindValue(target);
+    query.addBindValue(submission.facts.uuid.toString(QUuid::WithoutBraces));
+    query.addBindValue(QString::fromUtf8(SubmissionToJson(submission)));
+    query.addBindValue(Text(reason));
+    query.addBindValue(target);
+    return Exec(query, target_.Display());
+}
+
+std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& target,
+                                                              const QString& archive)
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    // The archive's own (given, or the one last seen at `target`), under any name; those
+    // of an archive not yet known, by name; all for neither. With the location the archive
+    // was last seen at.
+    query.prepare(QStringLiteral(
+        "SELECT id, submission, reason, target, archive, COALESCE((SELECT location FROM "
+        "archive_locations l WHERE l.archive = pending.archive ORDER BY seen DESC LIMIT 1), "
+        "target) "
+        "FROM pending WHERE (archive <> '' AND archive = COALESCE(NULLIF(?, ''), (SELECT "
+        "archive FROM archive_locations WHERE location = ?), '')) OR (archive = '' AND "
+        "target = ?) OR (? = '' AND ? = '') ORDER BY id"));
+    for (const QString& value : {archive, target, target, archive, target})
+        query.addBindValue(Text(value));
+    if (!Exec(query, target_.Display()))
+        return std::nullopt;
+    QList<PendingSubmission> pending;
+    while (query.next()) {
+        std::optional<ArchiveSubmission> s = SubmissionFromJson(query.value(1).toByteArray());
+        if (!s)
+            continue; // never dropped: it stays in the file for inspection
+        pending.append({query.value(0).toLongLong(), *s, query.value(2).toString(),
+                        query.value(3).toString(), query.value(4).toString(),
+                        query.value(5).toString()});
+    }
+    return pending;
+}
+
+std::optional<QString> ArchiveStore::Identity()
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    if (!query.exec(QStringLiteral("SELECT uuid FROM archive_identity")) || !query.next()) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    return query.value(0).toString();
+}
+
+bool ArchiveStore::RememberLocation(const QString& location, const QString& archive)
+{
+    if (!Open())
+        return false;
+    // Known already: nothing is written (and no writer waited for).
+    QSqlQuery known(db_);
+    known.prepare(QStringLiteral("SELECT archive FROM archive_locations WHERE location = ?"));
+    known.addBindValue(location);
+    if (!Exec(known, target_.Display()))
+        return false;
+    if (known.next() && known.value(0).toString() == archive)
+        return true;
+    known.finish();
+    if (!BeginWrite())
+        return false;
+    QSqlQuery remember(db_);
+    remember.prepare(QStringLiteral(
+        "INSERT INTO archive_locations (location, archive, seen) VALUES (?, ?, ?) "
+        "ON CONFLICT (location) DO UPDATE SET archive = excluded.archive, seen = excluded.seen"));
+    remember.addBindValue(location);
+    remember.addBindValue(archive);
+    remember.addBindValue(ArchiveTimeText(QDateTime::currentDateTimeUtc()));
+    // What was kept for this location before its archive was known is that archive's.
+    QSqlQuery claim(db_);
+    claim.prepare(
+        QStringLiteral("UPDATE pending SET archive = ? WHERE target = ? AND archive = ''"));
+    claim.addBindValue(archive);
+    claim.addBindValue(location);
+    if (!Exec(remember, target_.Display()) || !Exec(claim, target_.Display())) {
+        Rollback();
+        return false;
+    }
+    return Commit();
+}
+
+bool ArchiveStore::RemovePending(qint64 id)
+{
+    if (!Open())
+        return false;
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("DELETE FROM pending WHERE id = ?"));
+    query.addBindValue(id);
+    return Exec(query, target_.Display());
+}

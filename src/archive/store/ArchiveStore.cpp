@@ -1,0 +1,415 @@
+#include "archive/store/ArchiveStore.h"
+
+#include "archive/location/PostgresLocation.h"
+
+#include <QAtomicInteger>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+#include <QVariant>
+
+namespace {
+
+// How long an SQLite writer waits for another one before the archive counts as locked.
+// Writers queue for each other, and another program's download, synced to a busy disk, may
+// hold the lock for seconds; readers of a WAL file never wait. Writing happens off the UI
+// thread, so the wait delays no one.
+constexpr int kBusyTimeoutMs = 20000;
+// SQLite's result code for a file another connection holds.
+const QString kSqliteBusy = QStringLiteral("5");
+// PostgreSQL's code for a right the login lacks (a grant, a row-level security policy).
+const QString kInsufficientPrivilege = QStringLiteral("42501");
+// How long a server may take to accept a connection.
+constexpr int kConnectTimeoutS = 5;
+// How long a server write may wait: for the writers' lock, for any one statement, for an
+// unanswered packet. A write that runs out stays kept on this PC.
+constexpr int kServerWaitMs = 10000;
+// How long the server lets one of the program's sessions sit inside a transaction doing
+// nothing (a process stopped, a laptop suspended) before it ends it and frees the lock.
+constexpr int kIdleInTransactionMs = 5000;
+
+QAtomicInteger<quint64> connectionCounter;
+
+QString ReasonOf(const QSqlError& error)
+{
+    QString reason = error.databaseText().trimmed();
+    if (reason.isEmpty())
+        reason = error.driverText().trimmed();
+    return reason.simplified();
+}
+
+} // namespace
+
+ArchiveStore::ArchiveStore(const ArchiveTarget& target)
+    : target_(target), dialect_(ArchiveDialect::For(target.engine)),
+      connectionName_(QStringLiteral("qx390d-archive-%1").arg(++connectionCounter)),
+      busyTimeoutMs_(kBusyTimeoutMs)
+{
+}
+
+ArchiveStore::~ArchiveStore()
+{
+    Close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connectionName_);
+}
+
+void ArchiveStore::SetConnectionWatch(std::function<void(const QVariant&)> watch)
+{
+    watch_ = std::move(watch);
+}
+
+bool ArchiveStore::IsOpen() const
+{
+    return ready_ && db_.isOpen();
+}
+
+void ArchiveStore::Close()
+{
+    ready_ = false;
+    if (db_.isValid() && db_.isOpen() && watch_)
+        watch_(QVariant());
+    if (db_.isValid())
+        db_.close();
+}
+
+bool ArchiveStore::Fail(const QString& what, const QString& reason)
+{
+    error_ = QStringLiteral("%1: %2").arg(what, reason);
+    errorCode_.clear();
+    failedStatement_.clear();
+    return false;
+}
+
+bool ArchiveStore::Fail(const QString& what, const QSqlQuery& query)
+{
+    return FailStatement(what, ReasonOf(query.lastError()), query.lastError().nativeErrorCode(),
+                         query.lastQuery());
+}
+
+bool ArchiveStore::FailStatement(const QString& what, QString reason, const QString& code,
+                                 const QString& statement)
+{
+    // The server's reason names the right (the table); the role that holds it is the
+    // program's to name. (The archive's own rules, a record filled in once, raise another
+    // code and say why themselves.)
+    if (target_.IsServer() && code == kInsufficientPrivilege) {
+        const bool reading =
+            statement.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
+        reason +=
+            QCoreApplication::translate("ArchiveStore", " (this server login lacks the right; the "
+                                                        "administrator grants it with the role %1)")
+                .arg(QLatin1String(reading ? ArchiveSchema::kReaderRole
+                                           : ArchiveSchema::kTechnicianRole));
+    }
+    Fail(what, reason);
+    errorCode_ = code;
+    failedStatement_ = statement.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    // A server that went away is connected to again on the next call.
+    if (target_.IsServer())
+        Close();
+    return false;
+}
+
+bool ArchiveStore::Exec(QSqlQuery& query, const QString& what)
+{
+    return query.exec() || Fail(what, query);
+}
+
+bool ArchiveStore::ExecSql(const QString& sql)
+{
+    QSqlQuery query(db_);
+    return query.exec(sql) || Fail(target_.Display(), query);
+}
+
+bool ArchiveStore::BeginWrite()
+{
+    for (const QString& sql : dialect_.beginWrite) {
+        if (!ExecSql(sql)) {
+            Rollback();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ArchiveStore::Rollback()
+{
+    if (db_.isOpen()) {
+        QSqlQuery query(db_);
+        query.exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+bool ArchiveStore::Commit()
+{
+    if (ExecSql(QStringLiteral("COMMIT")))
+        return true;
+    Rollback();
+    return false;
+}
+
+bool ArchiveStore::OpenConnection()
+{
+    if (!db_.isValid())
+        db_ = QSqlDatabase::addDatabase(dialect_.driver, connectionName_);
+    if (!db_.isValid())
+        return Fail(target_.Display(), QCoreApplication::translate(
+                                           "ArchiveStore", "the Qt SQL driver %1 is not installed")
+                                           .arg(dialect_.driver));
+    if (target_.IsServer()) {
+        QString reason;
+        const std::optional<QString> location = PostgresConnInfo(target_, &reason);
+        if (!location)
+            return Fail(target_.Display(), reason);
+        // Keepalives: a server lost over TCP is noticed in seconds, not the system's hours,
+        // so a write never hangs the writer thread for long, and a server that stops
+        // acknowledging what is sent is given up after the server wait's limit. The
+        // location's own keywords come after, so that its connect_timeout or
+        // application_name wins. Qt hands the options to libpq as they are, so every value
+        // is quoted (no ';' is in any: Qt would turn it into a blank).
+        const QStringList options{
+            LibpqConnInfo({{QStringLiteral("connect_timeout"), QString::number(kConnectTimeoutS)},
+                           {QStringLiteral("application_name"), QStringLiteral("qx390d")},
+                           {QStringLiteral("keepalives_idle"), QStringLiteral("5")},
+                           {QStringLiteral("keepalives_interval"), QStringLiteral("2")},
+                           {QStringLiteral("keepalives_count"), QStringLiteral("3")},
+                           {QStringLiteral("tcp_user_timeout"), QString::number(kServerWaitMs)}}),
+            *location};
+        db_.setConnectOptions(options.join(QLatin1Char(' ')));
+    } else {
+        const QFileInfo file(target_.path);
+        if (mustExist_ && !file.exists())
+            return Fail(target_.Display(),
+                        QCoreApplication::translate("ArchiveStore", "there is no archive here"));
+        if (!file.exists() && !QDir().mkpath(file.absolutePath()))
+            return Fail(target_.Display(), QCoreApplication::translate(
+                                               "ArchiveStore", "the folder %1 cannot be created")
+                                               .arg(file.absolutePath()));
+        db_.setDatabaseName(target_.path);
+        // From the first statement on: another program may be creating or writing the file.
+        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs_));
+    }
+    if (!db_.open())
+        return Fail(target_.Display(), ReasonOf(db_.lastError()));
+    if (watch_)
+        watch_(db_.driver()->handle());
+    if (target_.IsServer()) {
+        // The session's waits bounded on the server's side too, whatever its defaults: a lock
+        // (the writers' one included), a transaction left idle by a stopped process. A write
+        // transaction bounds its statements as well (ArchiveDialect::beginWrite).
+        for (const QString& sql : {QStringLiteral("SET lock_timeout = %1").arg(kServerWaitMs),
+                                   QStringLiteral("SET idle_in_transaction_session_timeout = %1")
+                                       .arg(kIdleInTransactionMs)}) {
+            QSqlQuery query(db_);
+            if (!query.exec(sql))
+                return Fail(target_.Display(), query);
+        }
+        // The role the server knows this program by (a service or ~/.pgpass may name it).
+        QSqlQuery login(db_);
+        if (!login.exec(QStringLiteral("SELECT current_user")) || !login.next())
+            return Fail(target_.Display(), login);
+        login_ = login.value(0).toString();
+    }
+    return true;
+}
+
+std::optional<int> ArchiveStore::ReadVersion()
+{
+    QSqlQuery state(db_);
+    if (!state.exec(dialect_.schemaState) || !state.next()) {
+        Fail(target_.Display(), state);
+        return std::nullopt;
+    }
+    if (!state.value(0).toBool()) {
+        if (state.value(1).toBool()) {
+            Fail(target_.Display(),
+                 QCoreApplication::translate("ArchiveStore", "the file holds tables, but it is not "
+                                                             "an archive of this program; it is "
+                                                             "left as it is"));
+            return std::nullopt;
+        }
+        return 0;
+    }
+    QSqlQuery version(db_);
+    if (!version.exec(QStringLiteral("SELECT version FROM archive_schema")) || !version.next()) {
+        Fail(target_.Display(), version);
+        return std::nullopt;
+    }
+    return version.value(0).toInt();
+}
+
+std::optional<int> ArchiveStore::SchemaVersion()
+{
+    if (!db_.isOpen() && !OpenConnection())
+        return std::nullopt;
+    return ReadVersion();
+}
+
+bool ArchiveStore::Open(int version)
+{
+    if (IsOpen())
+        return true;
+    ready_ = false;
+    if (!OpenConnection())
+        return false;
+    // Only read until the version is known: a file of a later version stays byte for byte.
+    const std::optional<int> found = ReadVersion();
+    if (!found) {
+        Close();
+        return false;
+    }
+    if (*found > ArchiveSchema::kVersion) {
+        Close();
+        return Fail(target_.Display(),
+                    QCoreApplication::translate("ArchiveStore",
+                                                "the archive was written by a newer version of "
+                                                "the program (schema %1; this one knows up to "
+                                                "%2); it is left as it is")
+                        .arg(*found)
+                        .arg(ArchiveSchema::kVersion));
+    }
+    if (!target_.IsServer()) {
+        if (!EnterWal()) {
+            Close();
+            return false;
+        }
+        QSqlQuery pragma(db_);
+        // FULL, whatever the library's default: a download counts as archived only once it
+        // is on the disk, since the operator may clear the meter right after it.
+        if (!pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
+            Fail(target_.Display(), pragma);
+            Close();
+            return false;
+        }
+    }
+    if (*found < version && target_.IsServer() && !OwnsServerDatabase()) {
+        Close();
+        return Fail(target_.Display(),
+                    QCoreApplication::translate(
+                        "ArchiveStore", "the archive has schema %1 and this program needs %2: "
+                                        "the administrator must run `qx390d-cli archive init` "
+                                        "as the database's owner")
+                        .arg(*found)
+                        .arg(version));
+    }
+    if (*found < version && !Migrate(*found, version)) {
+        Close();
+        return false;
+    }
+    ready_ = true;
+    return true;
+}
+
+bool ArchiveStore::EnterWal()
+{
+    // A new file starts in rollback mode, and switching it to WAL needs the file to itself:
+    // while another program creates the same file, SQLite answers "locked" at once instead
+    // of waiting out busy_timeout. So the switch is tried again until that wait has passed.
+    // Once the file is WAL, the statement changes nothing and takes no lock.
+    const QDeadlineTimer deadline(busyTimeoutMs_);
+    for (;;) {
+        QSqlQuery pragma(db_);
+        if (pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && pragma.next() &&
+            pragma.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+            return true;
+        const bool busy =
+            !pragma.lastError().isValid() || pragma.lastError().nativeErrorCode() == kSqliteBusy;
+        if (!busy || deadline.hasExpired())
+            return pragma.lastError().isValid()
+                       ? Fail(target_.Display(), pragma)
+                       : Fail(target_.Display(), QStringLiteral("database is locked"));
+        QThread::msleep(20);
+    }
+}
+
+bool ArchiveStore::Migrate(int from, int to)
+{
+    for (int v = from + 1; v <= to; ++v) {
+        if (!BeginWrite())
+            return false;
+        // Another program may have migrated while this one waited for the write lock.
+        const std::optional<int> now = ReadVersion();
+        if (!now) {
+            Rollback();
+            return false;
+        }
+        if (*now >= v) {
+            if (!Commit())
+                return false;
+            continue;
+        }
+        if (*now > ArchiveSchema::kVersion) {
+            Rollback();
+            return Fail(
+                target_.Display(),
+                QCoreApplication::translate("ArchiveStore", "a newer program changed the schema"));
+        }
+        for (const QString& sql : ArchiveSchema::Migration(v, target_.engine)) {
+            if (!ExecSql(sql)) {
+                const QString failed = error_;
+                const QString code = errorCode_;
+                const QString statement = failedStatement_;
+                Rollback();
+                Fail(QCoreApplication::translate("ArchiveStore", "%1 (migration to schema %2)")
+                         .arg(target_.Display())
+                         .arg(v),
+                     failed.section(QStringLiteral(": "), 1));
+                errorCode_ = code;
+                failedStatement_ = statement;
+                return false;
+            }
+        }
+        QSqlQuery setVersion(db_);
+        setVersion.prepare(QStringLiteral("UPDATE archive_schema SET version = ?"));
+        setVersion.addBindValue(v);
+        if (!Exec(setVersion, target_.Display()) || !Commit()) {
+            Rollback();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ArchiveStore::OwnsServerDatabase()
+{
+    QSqlQuery query(db_);
+    return query.exec(QStringLiteral("SELECT pg_has_role(session_user, datdba, 'MEMBER') FROM "
+                                     "pg_database WHERE datname = current_database()")) &&
+           query.next() && query.value(0).toBool();
+}
+
+bool ArchiveStore::Init()
+{
+    if (!Open())
+        return false;
+    if (!target_.IsServer())
+        return true;
+    if (!OwnsServerDatabase()) {
+        Close();
+        return Fail(target_.Display(),
+                    QCoreApplication::translate("ArchiveStore",
+                                                "archive init runs as the database's owner"));
+    }
+    QSqlQuery schema(db_);
+    if (!schema.exec(QStringLiteral("SELECT current_schema()")) || !schema.next())
+        return Fail(target_.Display(), schema);
+    if (!ExecSql(QStringLiteral("BEGIN")))
+        return false;
+    for (const QString& sql : ArchiveSchema::ServerGrants(schema.value(0).toString())) {
+        if (!ExecSql(sql)) {
+            const QString failed = error_;
+            Rollback();
+            return Fail(failed, QCoreApplication::translate(
+                                    "ArchiveStore", "the roles %1 and %2 must exist first (README)")
+                                    .arg(QLatin1String(ArchiveSchema::kTechnicianRole),
+                                         QLatin1String(ArchiveSchema::kReaderRole)));
+        }
+    }
+    return Commit();
+}

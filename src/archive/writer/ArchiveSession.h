@@ -1,0 +1,70 @@
+#pragma once
+
+#include "archive/store/ArchiveStore.h"
+
+#include <QHash>
+#include <QString>
+#include <QUuid>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class ServerInterrupt;
+
+// Writes to the chosen archive, journal first: a download is kept on this PC before any
+// server is tried (an SQLite archive is its own journal; for a server, the local SQLite
+// file's queue), then delivered, and marked delivered once the server has committed it.
+// What cannot reach the server waits in the local file and goes, before anything new, at
+// the next successful connection: once, never doubled (a download's UUID is stored once).
+class ArchiveSession
+{
+public:
+    // `interrupt`, when given, can end this session's server waits from another thread.
+    explicit ArchiveSession(const ArchiveTarget& target,
+                            const QString& localPath = DefaultArchivePath(),
+                            std::shared_ptr<ServerInterrupt> interrupt = {});
+    ~ArchiveSession();
+
+    struct Outcome
+    {
+        std::optional<ArchiveWriteResult> result; // written to the chosen archive
+        bool queued = false;                      // kept in the local file for the server
+        int delivered = 0;                        // waiting downloads delivered before it
+        QString error; // empty when written; else the operator's one-line message
+    };
+    // Keeps the download on this PC, never waiting for a server: written, for an SQLite
+    // archive; queued in the local file, for a server (`queued`, no `error`).
+    Outcome Journal(const ArchiveSubmission& submission);
+    // Delivers what waits for the server, the journaled `submission` among it; its result.
+    Outcome Deliver(const ArchiveSubmission& submission);
+    // Journal, then Deliver; `journaled` is called in between, before any server is tried.
+    Outcome Submit(const ArchiveSubmission& submission,
+                   const std::function<void()>& journaled = {});
+    // Delivers what waits for the server; the number delivered, or nothing with `error`.
+    std::optional<int> DeliverPending(QString* error);
+
+    // How long a journal write waits for another SQLite writer (before the first call): the
+    // program journals on its UI thread, and hands a journal that must wait to its writer.
+    void SetJournalBusyTimeout(int ms);
+
+    ArchiveStore& Store() { return store_; }
+    const QString& LocalPath() const { return localPath_; }
+
+private:
+    ArchiveStore* Local(QString* error);
+    QString WhyNotWritten() const;
+    QString KeptMessage(const QString& error) const;
+
+    ArchiveStore store_;
+    QString localPath_;
+    std::shared_ptr<ServerInterrupt> interrupt_;
+    std::unique_ptr<ArchiveStore> local_;
+    std::optional<int> journalBusyMs_;
+    // The result of each download delivered, by UUID, until Deliver reports it.
+    QHash<QUuid, ArchiveWriteResult> deliveredResults_;
+};
+
+// Connects to `target` as the program would, creating or migrating its schema; the text
+// says what was found ("archive schema 2, 1234 records") or why it failed. For "Test
+// Connection".
+bool TestArchiveConnection(const ArchiveTarget& target, QString* message);

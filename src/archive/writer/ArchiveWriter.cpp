@@ -1,0 +1,257 @@
+#include "archive/writer/ArchiveWriter.h"
+
+#include "archive/places/PlaceStore.h"
+#include "archive/writer/ArchiveSession.h"
+#include "archive/writer/ServerInterrupt.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+#include <memory>
+
+// What the thread may still reach of the writer: nothing once the writer has gone, should
+// the thread outlive it (a server wait that the interrupt could not end in time).
+struct ArchiveWriterLink
+{
+    QMutex mutex;
+    ArchiveWriter* writer = nullptr;
+};
+
+// The texts each field of a place offers for completion.
+constexpr int kRecentPlaceTexts = 200;
+
+// Lives on the writer's thread; the session (and so every connection) is made, used and
+// destroyed there.
+class ArchiveWriterWorker : public QObject
+{
+public:
+    ArchiveWriterWorker(std::shared_ptr<ArchiveWriterLink> link, const ArchiveTarget& target,
+                        const QString& local, std::shared_ptr<ServerInterrupt> interrupt)
+        : link_(std::move(link)), target_(target), localPath_(local),
+          interrupt_(std::move(interrupt))
+    {
+    }
+
+    void SetTarget(const ArchiveTarget& target)
+    {
+        session_.reset();
+        target_ = target;
+    }
+
+    // A download that could not be kept on this PC before: kept now, then delivered.
+    void Write(const ArchiveSubmission& submission) { Tell(Session().Submit(submission)); }
+
+    void Attach(const QList<QUuid>& downloads, const ThresholdTable& limits)
+    {
+        ArchiveStore& store = Session().Store();
+        if (const std::optional<int> attached = store.AttachLimits(downloads, limits)) {
+            Report([n = *attached](ArchiveWriter* w) { Q_EMIT w->LimitsAttached(n); });
+            return;
+        }
+        Report(
+            [m = QCoreApplication::translate("ArchiveStore", "The archive could not be written: %1")
+                     .arg(store.Error())](ArchiveWriter* w) { Q_EMIT w->WriteFailed(m, false); });
+    }
+
+    void Assign(const QUuid& download, const QList<int>& positions, const RecordPlace& change)
+    {
+        ArchiveStore& store = Session().Store();
+        const std::optional<QList<qint64>> ids = PlaceStore(store).RecordIdsAt(download, positions);
+        if (ids && PlaceStore(store).Assign(*ids, change)) {
+            Report([n = static_cast<int>(ids->size())](ArchiveWriter* w) {
+                Q_EMIT w->Assigned(n, QString());
+            });
+            return;
+        }
+        Report([m = store.Error()](ArchiveWriter* w) { Q_EMIT w->Assigned(0, m); });
+    }
+
+    void ReadPlaceTexts()
+    {
+        Report([texts = PlaceStore(Session().Store())
+                            .RecentPlaceTexts(kRecentPlaceTexts)
+                            .value_or(std::array<QStringList, RecordPlace::kFields>())](
+                   ArchiveWriter* w) { Q_EMIT w->PlaceTextsRead(texts); });
+    }
+
+    void ReadPlaces(const QUuid& download)
+    {
+        Report([download, places = PlaceStore(Session().Store())
+                                       .PlacesOfDownload(download)
+                                       .value_or(QList<RecordPlace>())](ArchiveWriter* w) {
+            Q_EMIT w->PlacesRead(download, places);
+        });
+    }
+
+    // A download kept on this PC already: delivered.
+    void Deliver(const ArchiveSubmission& submission) { Tell(Session().Deliver(submission)); }
+
+    void DeliverPending()
+    {
+        QString error;
+        const std::optional<int> delivered = Session().DeliverPending(&error);
+        if (delivered && *delivered > 0)
+            Report([n = *delivered](ArchiveWriter* w) { Q_EMIT w->Delivered(n); });
+    }
+
+    void Stop()
+    {
+        session_.reset();
+        QThread::currentThread()->quit();
+    }
+
+private:
+    ArchiveSession& Session()
+    {
+        if (!session_)
+            session_ = std::make_unique<ArchiveSession>(target_, localPath_, interrupt_);
+        return *session_;
+    }
+
+    void Tell(const ArchiveSession::Outcome& outcome)
+    {
+        if (outcome.delivered > 0)
+            Report([n = outcome.delivered](ArchiveWriter* w) { Q_EMIT w->Delivered(n); });
+        if (outcome.result) {
+            Report([r = *outcome.result](ArchiveWriter* w) {
+                Q_EMIT w->Written(r.downloadId, r.newRecords, r.linkedRecords);
+            });
+        } else {
+            Report([m = outcome.error, q = outcome.queued](ArchiveWriter* w) {
+                Q_EMIT w->WriteFailed(m, q);
+            });
+        }
+    }
+
+    template <typename F> void Report(F f)
+    {
+        const QMutexLocker lock(&link_->mutex);
+        if (ArchiveWriter* writer = link_->writer)
+            QMetaObject::invokeMethod(
+                writer, [writer, f = std::move(f)] { f(writer); }, Qt::QueuedConnection);
+    }
+
+    std::shared_ptr<ArchiveWriterLink> link_;
+    ArchiveTarget target_;
+    QString localPath_;
+    std::shared_ptr<ServerInterrupt> interrupt_;
+    std::unique_ptr<ArchiveSession> session_;
+};
+
+ArchiveWriter::ArchiveWriter(const ArchiveTarget& target, QObject* parent, const QString& localPath)
+    : QObject(parent), target_(target), localPath_(localPath),
+      interrupt_(std::make_shared<ServerInterrupt>()), link_(std::make_shared<ArchiveWriterLink>()),
+      thread_(new QThread), worker_(new ArchiveWriterWorker(link_, target, localPath, interrupt_))
+{
+    link_->writer = this;
+    thread_->setObjectName(QStringLiteral("archive writer"));
+    worker_->moveToThread(thread_);
+    connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    connect(this, &ArchiveWriter::WriteFailed, this, &ArchiveWriter::OnFailure);
+    thread_->start(QThread::LowPriority);
+    // What waits on this PC for the archive goes as soon as it can be reached.
+    DeliverPending();
+}
+
+ArchiveWriter::~ArchiveWriter()
+{
+    // No wait on the server from now on: the one running ends at once (its transaction is
+    // undone by the server), and what was not delivered stays in the local file.
+    interrupt_->Fire();
+    {
+        const QMutexLocker lock(&link_->mutex);
+        link_->writer = nullptr;
+    }
+    // Queued behind every submission, so those not yet kept on this PC are kept first.
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_] { w->Stop(); }, Qt::QueuedConnection);
+    if (thread_->wait(kStopLimitMs)) {
+        delete thread_;
+        return;
+    }
+    // A wait that nothing can cut (a server that does not answer the connection, bounded by
+    // its connect timeout): the program ends regardless, and the thread with it; should the
+    // process go on, the thread ends within the server limits and goes.
+    connect(thread_, &QThread::finished, thread_, &QObject::deleteLater);
+}
+
+void ArchiveWriter::Submit(const DownloadFacts& facts, const QList<QStringList>& rows,
+                           const ThresholdTable& limits)
+{
+    Submit(ArchiveSubmission{facts, rows, limits});
+}
+
+void ArchiveWriter::Submit(const ArchiveSubmission& submission)
+{
+    if (!journal_) {
+        journal_ = std::make_unique<ArchiveSession>(target_, localPath_);
+        journal_->SetJournalBusyTimeout(kJournalBusyMs);
+    }
+    const ArchiveSession::Outcome kept = journal_->Journal(submission);
+    if (kept.result) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, r = *kept.result] {
+                Q_EMIT Written(r.downloadId, r.newRecords, r.linkedRecords);
+            },
+            Qt::QueuedConnection);
+    } else if (kept.queued) {
+        QMetaObject::invokeMethod(
+            worker_, [w = worker_, submission] { w->Deliver(submission); }, Qt::QueuedConnection);
+    } else {
+        // The thread keeps it, waiting as long as a write may, and says why if it cannot.
+        QMetaObject::invokeMethod(
+            worker_, [w = worker_, submission] { w->Write(submission); }, Qt::QueuedConnection);
+    }
+}
+
+void ArchiveWriter::AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits)
+{
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_, downloads, limits] { w->Attach(downloads, limits); },
+        Qt::QueuedConnection);
+}
+
+void ArchiveWriter::Assign(const QUuid& download, const QList<int>& positions,
+                           const RecordPlace& change)
+{
+    QMetaObject::invokeMethod(
+        worker_,
+        [w = worker_, download, positions, change] { w->Assign(download, positions, change); },
+        Qt::QueuedConnection);
+}
+
+void ArchiveWriter::ReadPlaceTexts()
+{
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_] { w->ReadPlaceTexts(); }, Qt::QueuedConnection);
+}
+
+void ArchiveWriter::ReadPlaces(const QUuid& download)
+{
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_, download] { w->ReadPlaces(download); }, Qt::QueuedConnection);
+}
+
+void ArchiveWriter::DeliverPending()
+{
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_] { w->DeliverPending(); }, Qt::QueuedConnection);
+}
+
+void ArchiveWriter::SetTarget(const ArchiveTarget& target)
+{
+    reported_ = false;
+    target_ = target;
+    journal_.reset();
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_, target] { w->SetTarget(target); }, Qt::QueuedConnection);
+    DeliverPending();
+}
+
+void ArchiveWriter::OnFailure(const QString& message, bool)
+{
+    if (reported_)
+        return;
+    reported_ = true;
+    Q_EMIT Failed(message);
+}

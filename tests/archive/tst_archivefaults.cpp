@@ -66,6 +66,21 @@ QString CliLocalFile(const QString& data)
     return data + QStringLiteral("/QX390D/QX390D/archive.sqlite");
 }
 
+// `archive import` of a download of `count` rows (`seed`) into the archive at `url`,
+// which refuses it: the tool exits 1 and keeps the download under XDG_DATA_HOME `data`.
+// Gives all the tool wrote, standard error then standard output, or the wrong exit.
+QString RefusedImport(const QString& url, const QString& csv, int count, quint32 seed,
+                      QProcessEnvironment env, const QString& data)
+{
+    if (!WriteCsv(MeterDownloadRows(count, seed), csv))
+        return QStringLiteral("the CSV could not be written");
+    env.insert("XDG_DATA_HOME", data);
+    CliProcess import({"--archive", url, "archive", "import", csv}, env);
+    const int code = import.Finish();
+    return code == 1 ? import.Err() + QString::fromUtf8(import.Out())
+                     : QStringLiteral("exit %1 where 1 was due").arg(code);
+}
+
 // Locks in `database`, granted or waited for: the writers' one (advisory) or those of the
 // downloads table.
 int Locks(PgServer& server, const QString& database, const QString& kind, bool granted)
@@ -374,22 +389,17 @@ private Q_SLOTS:
         pass.write(QStringLiteral("*:*:*:qx390d_secret:%1\n").arg(wrong).toUtf8());
         pass.close();
         QVERIFY(pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-        const QString csv = server_.Path("auth.csv");
-        QVERIFY(WriteCsv(MeterDownloadRows(5), csv));
         const QString data = server_.Path("auth-data");
-
         QProcessEnvironment env;
         env.insert("PGPASSFILE", passFile);
-        env.insert("XDG_DATA_HOME", data);
-        CliProcess cli(
-            {"--archive", server->Url(database, "qx390d_secret"), "archive", "import", csv}, env);
-        QCOMPARE(cli.Finish(), 1);
-        QVERIFY2(cli.Err().contains(
+        const QString err = RefusedImport(server->Url(database, "qx390d_secret"),
+                                          server_.Path("auth.csv"), 5, 1, env, data);
+        QVERIFY2(err.contains(
                      QStringLiteral("password authentication failed for user \"qx390d_secret\"")),
-                 qPrintable(cli.Err()));
-        QVERIFY2(cli.Err().contains(QStringLiteral("kept on this PC")), qPrintable(cli.Err()));
+                 qPrintable(err));
+        QVERIFY2(err.contains(QStringLiteral("kept on this PC")), qPrintable(err));
         // Neither password anywhere: the messages, the local file with the waiting download.
-        QByteArray everything = cli.Err().toUtf8() + cli.Out();
+        QByteArray everything = err.toUtf8();
         QDirIterator files(data, QDir::Files, QDirIterator::Subdirectories);
         int localFiles = 0;
         while (files.hasNext()) {
@@ -640,19 +650,15 @@ private Q_SLOTS:
         QVERIFY(server->Sql("CREATE ROLE qx390d_viewer LOGIN", database));
         QVERIFY(
             server->Sql("GRANT SELECT ON ALL TABLES IN SCHEMA public TO qx390d_viewer", database));
-        const QString csv = server_.Path("reader.csv");
-        QVERIFY(WriteCsv(MeterDownloadRows(8, 61), csv));
         QProcessEnvironment env;
         env.insert("XDG_DATA_HOME", server_.Path("reader-data"));
         const QString reader = server->Url(database, "qx390d_viewer");
-
-        CliProcess import({"--archive", reader, "archive", "import", csv}, env);
-        QCOMPARE(import.Finish(), 1);
-        QVERIFY2(import.Err().contains(QStringLiteral("the login qx390d_viewer lacks the INSERT "
-                                                      "right")) &&
-                     import.Err().contains(QStringLiteral("permission denied for table")) &&
-                     !import.Err().contains(QStringLiteral("next successful connection")),
-                 qPrintable(import.Err()));
+        const QString err = RefusedImport(reader, server_.Path("reader.csv"), 8, 61, {},
+                                          server_.Path("reader-data"));
+        QVERIFY2(err.contains(QStringLiteral("the login qx390d_viewer lacks the INSERT right")) &&
+                     err.contains(QStringLiteral("permission denied for table")) &&
+                     !err.contains(QStringLiteral("next successful connection")),
+                 qPrintable(err));
         CliProcess pending({"archive", "pending", "--format", "csv"}, env);
         QCOMPARE(pending.Finish(), 0);
         const QList<QByteArray> lines = pending.Out().trimmed().split('\n');

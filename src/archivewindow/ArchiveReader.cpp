@@ -4,11 +4,15 @@
 #include "archive/store/ArchiveStore.h"
 
 #include <QThread>
+#include <limits>
 
 namespace {
 
 // Long enough for an idle thread to end, far too short to notice when it cannot.
 constexpr int kStopWaitMs = 200;
+// With edits still queued: a read held up by its server, then the edits' write, each within
+// the store's limits.
+constexpr int kEditsWaitMs = 25000;
 // The texts each field of a place offers.
 constexpr int kRecentTexts = 200;
 
@@ -114,8 +118,12 @@ ArchiveReader::ArchiveReader(const ArchiveTarget& target, QObject* parent)
 
 ArchiveReader::~ArchiveReader()
 {
-    thread_->quit();
-    if (thread_->wait(kStopWaitMs)) {
+    // Reads still queued are dropped; notes and places typed meanwhile are not: the thread
+    // ends only after them, and closing waits for them as long as a read and a write may take.
+    latestRead_->store(std::numeric_limits<quint64>::max());
+    QMetaObject::invokeMethod(
+        worker_, [thread = thread_] { thread->quit(); }, Qt::QueuedConnection);
+    if (thread_->wait(edits_->load() > 0 ? kEditsWaitMs : kStopWaitMs)) {
         delete thread_;
         return;
     }
@@ -141,10 +149,12 @@ quint64 ArchiveReader::Read(const RecordRead& read)
 quint64 ArchiveReader::SetNote(qint64 downloadId, const QString& note)
 {
     const quint64 token = ++nextToken_;
+    ++*edits_;
     QMetaObject::invokeMethod(
         worker_,
-        [worker = worker_, token, downloadId, note] {
+        [worker = worker_, edits = edits_, token, downloadId, note] {
             Q_EMIT worker->NoteSet(token, downloadId, note, worker->SetNote(downloadId, note));
+            --*edits;
         },
         Qt::QueuedConnection);
     return token;
@@ -153,10 +163,12 @@ quint64 ArchiveReader::SetNote(qint64 downloadId, const QString& note)
 quint64 ArchiveReader::Assign(const QList<qint64>& ids, const RecordPlace& change)
 {
     const quint64 token = ++nextToken_;
+    ++*edits_;
     QMetaObject::invokeMethod(
         worker_,
-        [worker = worker_, token, ids, change] {
+        [worker = worker_, edits = edits_, token, ids, change] {
             Q_EMIT worker->Assigned(token, ids, change, worker->Assign(ids, change));
+            --*edits;
         },
         Qt::QueuedConnection);
     return token;

@@ -46,8 +46,9 @@ class ArchiveReader : public QObject
 
 public:
     explicit ArchiveReader(const ArchiveTarget& target, QObject* parent = nullptr);
-    // Asks the thread to end; a read still held up by its server ends on its limit, and the
-    // thread then goes by itself, so closing never waits for a server.
+    // Asks the thread to end after the edits handed to it; a read still held up by its
+    // server ends on its limit. Closing waits for a server only while edits are queued (up
+    // to the limits of a read and a write); otherwise the thread then goes by itself.
     ~ArchiveReader() override;
 
     quint64 Read(const RecordRead& read);
@@ -74,5 +75,7 @@ private:
     QThread* thread_;
     Worker* worker_;
     std::shared_ptr<std::atomic<quint64>> latestRead_;
+    // Notes and places handed to the thread and not yet written.
+    std::shared_ptr<std::atomic<int>> edits_ = std::make_shared<std::atomic<int>>(0);
     quint64 nextToken_ = 0;
 };

@@ -3,10 +3,13 @@
 #include "ArchiveTestSupport.h"
 #include "CliProcess.h"
 #include "TestSupport.h"
+#include "archive/data/RecordKey.h"
 #include "archive/writer/ArchiveSession.h"
 #include "archive/writer/ArchiveWriter.h"
+#include "archivewindow/ArchiveReader.h"
 #include "sim/PtyHost.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -81,13 +84,14 @@ QString RefusedImport(const QString& url, const QString& csv, int count, quint32
                      : QStringLiteral("exit %1 where 1 was due").arg(code);
 }
 
-// Locks in `database`, granted or waited for: the writers' one (advisory) or those of the
-// downloads table.
+// Locks in `database`, granted or waited for: the writers' one (advisory), those of the
+// records table (records) or of the downloads table (relation).
 int Locks(PgServer& server, const QString& database, const QString& kind, bool granted)
 {
-    const QString which = kind == QLatin1String("advisory")
-                              ? QStringLiteral("l.locktype = 'advisory'")
-                              : QStringLiteral("l.relation = 'downloads'::regclass");
+    const QString which =
+        kind == QLatin1String("advisory")  ? QStringLiteral("l.locktype = 'advisory'")
+        : kind == QLatin1String("records") ? QStringLiteral("l.relation = 'records'::regclass")
+                                           : QStringLiteral("l.relation = 'downloads'::regclass");
     return server
         .Query(QStringLiteral("SELECT count(*) FROM pg_locks l WHERE %1 AND l.granted = %2")
                    .arg(which, granted ? QStringLiteral("true") : QStringLiteral("false")),
@@ -717,6 +721,147 @@ private Q_SLOTS:
         QCOMPARE(left.size(), 1);
         QCOMPARE(left.first().archive, server->Query("SELECT uuid FROM archive_identity", other));
         QCOMPARE(left.first().location, otherTarget.Display());
+    }
+
+    // Limits that become known while the download waits on this PC for its server go into
+    // the waiting download too: it arrives judged.
+    void limitsKnownLater_reachDownloadsStillWaiting()
+    {
+        const ArchiveTarget away =
+            ServerTarget(QStringLiteral("postgresql:///archive?host=%1&user=qx390d_writer")
+                             .arg(server_.Path("no-server")));
+        const QString local = server_.Path("limits-later.sqlite");
+        ArchiveSession session(away, local);
+        const ArchiveSubmission download = MeterSubmission(MeterDownloadRows(6, 83), "A");
+        QVERIFY(session.Journal(download).queued);
+        QString error;
+        QVERIFY(!session.AttachLimits({download.facts.uuid}, SampleLimits(), &error));
+        const QList<PendingSubmission> waiting =
+            ArchiveStore(ArchiveTarget::SqliteFile(local)).Pending(away.Display()).value();
+        QCOMPARE(waiting.size(), 1);
+        for (int g = 1; g <= ThresholdTable::kGroups; ++g)
+            QVERIFY(waiting.first().submission.limits.IsKnown(g));
+        QCOMPARE(waiting.first().submission.limits.Group(1).limits, SampleLimits().Group(1).limits);
+    }
+
+    // The archive at a location made anew (another identity): what was kept for the old one
+    // is not written into the new one, and still waits for its own.
+    void keptForARecreatedArchive_notWrittenIntoTheNewOne()
+    {
+        const auto [server, database, target] = NewServerArchive();
+        if (!server)
+            return;
+        QVERIFY(ArchiveStore(target).Open());
+        const QString local = server_.Path("recreated-" + database + ".sqlite");
+        const ArchiveSubmission download = MeterSubmission(MeterDownloadRows(7, 89), "A");
+        QVERIFY(ArchiveStore(ArchiveTarget::SqliteFile(local)).Open());
+        {
+            ArchiveSession first(target, local);
+            QString error;
+            QCOMPARE(first.DeliverPending(&error).value_or(-1), 0);
+            QVERIFY(first.Journal(download).queued);
+        }
+        const QString old = server->Query("SELECT uuid FROM archive_identity", database);
+        QVERIFY(server->Sql("DROP DATABASE " + database, "postgres"));
+        QVERIFY(server->Sql("CREATE DATABASE " + database + " OWNER qx390d_writer", "postgres"));
+        QVERIFY(ArchiveStore(target).Open());
+
+        ArchiveSession again(target, local);
+        const ArchiveSession::Outcome outcome = again.Deliver(download);
+        QVERIFY(!outcome.result);
+        QVERIFY2(outcome.error.contains(old), qPrintable(outcome.error));
+        QCOMPARE(server->Query("SELECT count(*) FROM downloads", database), QStringLiteral("0"));
+        const QList<PendingSubmission> waiting =
+            ArchiveStore(ArchiveTarget::SqliteFile(local)).Pending(QString()).value();
+        QCOMPARE(waiting.size(), 1);
+        QCOMPARE(waiting.first().archive, old);
+    }
+
+    // A note typed while a page read waits on a slow server is written when the window
+    // closes (its reader goes), not dropped with the read.
+    void noteBehindASlowRead_writtenWhenTheWindowCloses()
+    {
+        const auto [server, database, target] = NewServerArchive();
+        if (!server)
+            return;
+        ArchiveStore store(target);
+        QVERIFY(store.Write(MeterSubmission(MeterDownloadRows(5, 97), "A")));
+        const qint64 download = store.Downloads().value().first().id;
+        store.Close();
+        const std::unique_ptr<QProcess> holder = server->Session(database);
+        holder->write("BEGIN; LOCK TABLE records IN ACCESS EXCLUSIVE MODE; SELECT pg_sleep(3); "
+                      "COMMIT;\n");
+        QVERIFY(
+            QTest::qWaitFor([&] { return Locks(*server, database, "records", true) > 0; }, 20000));
+        {
+            ArchiveReader reader(target);
+            RecordRead read;
+            read.pageRows = 50;
+            reader.Read(read);
+            QVERIFY(QTest::qWaitFor([&] { return Locks(*server, database, "records", false) > 0; },
+                                    20000));
+            reader.SetNote(download, QStringLiteral("typed while it waited"));
+        }
+        QCOMPARE(
+            server->Query(QStringLiteral("SELECT note FROM downloads WHERE id = %1").arg(download),
+                          database),
+            QStringLiteral("typed while it waited"));
+        holder->closeWriteChannel();
+        holder->waitForFinished(20000);
+    }
+
+    // "To" a date takes that whole day on a server whose collation puts punctuation before
+    // digits (ICU's and glibc's en_US do).
+    void untilADate_takesTheWholeDay_underTheServersCollation()
+    {
+        PgServer* server = Server();
+        if (!server)
+            return;
+        const QString database = QStringLiteral("collated");
+        QVERIFY(server->Sql("CREATE DATABASE collated OWNER qx390d_writer TEMPLATE template0 "
+                            "LOCALE_PROVIDER icu ICU_LOCALE 'en-US'",
+                            "postgres"));
+        const ArchiveTarget target = ServerTarget(server->Url(database));
+        ArchiveStore store(target);
+        const QList<QStringList> rows = MeterDownloadRows(40, 101);
+        QVERIFY(store.Write(MeterSubmission(rows, "A")));
+        QHash<QString, int> perDay;
+        for (const QStringList& r : rows)
+            ++perDay[MeasuredIso(r[6]).left(10)];
+        QVERIFY(!perDay.isEmpty());
+        for (auto day = perDay.cbegin(); day != perDay.cend(); ++day) {
+            ArchiveFilter filter;
+            filter.since = FilterBoundIso(day.key(), false);
+            filter.until = FilterBoundIso(day.key(), true);
+            QCOMPARE(store.Records(filter, std::nullopt, 1000).value().size(), day.value());
+        }
+    }
+
+    // A file with a table named archive_schema that this program did not make is left byte
+    // for byte as it was: not switched to WAL, not migrated.
+    void foreignFileWithAVersionTable_leftAsItWas()
+    {
+        const QString path = sqlite_.Path("foreign.sqlite");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "foreign");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("CREATE TABLE archive_schema (version INTEGER)"));
+            QVERIFY(q.exec("INSERT INTO archive_schema VALUES (7)"));
+            QVERIFY(q.exec("CREATE TABLE other (x)"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("foreign");
+        const QByteArray before =
+            QCryptographicHash::hash(FileBytes(path), QCryptographicHash::Sha256);
+        ArchiveStore store(ArchiveTarget::SqliteFile(path));
+        QVERIFY(!store.Open());
+        QVERIFY2(store.Error().contains(QStringLiteral("not an archive of this program")),
+                 qPrintable(store.Error()));
+        store.Close();
+        QCOMPARE(QCryptographicHash::hash(FileBytes(path), QCryptographicHash::Sha256), before);
+        QVERIFY(!QFileInfo::exists(path + "-wal"));
     }
 
     // Two PCs download the same meter's 100 records into one server at once.

@@ -87,9 +87,10 @@ QString FilterBoundIso(QStringView text, bool endOfDay)
         return {};
     if (parsed->time)
         return IsoOf(parsed->date, *parsed->time);
-    // ISO texts compare as strings: "2022-09-20T~" sorts after every time of that day.
+    // The day's last second: its digits sort after every time of that day under any
+    // collation a server may compare with (glibc's and ICU's put '~' before digits).
     return parsed->date.toString(QStringLiteral("yyyy-MM-dd")) +
-           (endOfDay ? QStringLiteral("T~") : QString());
+           (endOfDay ? QStringLiteral("T23:59:59") : QString());
 }
 
 DecodedRow DecodeRow(const QStringList& texts, const QString& meter)

@@ -1,5 +1,7 @@
 #include "archive/schema/ArchiveSchema.h"
 
+#include <QRegularExpression>
+
 #include <QUuid>
 
 ArchiveDialect ArchiveDialect::For(ArchiveTarget::Engine engine)
@@ -105,6 +107,28 @@ QStringList TeamMigration(ArchiveTarget::Engine engine)
 }
 
 } // namespace
+
+QStringList ArchiveSchema::TablesAt(int version)
+{
+    QStringList tables;
+    static const QRegularExpression created(QStringLiteral("^CREATE TABLE (\\w+)"));
+    static const QRegularExpression dropped(QStringLiteral("^DROP TABLE (\\w+)"));
+    static const QRegularExpression renamed(QStringLiteral("^ALTER TABLE (\\w+) RENAME TO (\\w+)"));
+    for (int v = 1; v <= version && v <= kVersion; ++v) {
+        for (const QString& sql : Migration(v, ArchiveTarget::Engine::Sqlite)) {
+            if (const QRegularExpressionMatch m = created.match(sql); m.hasMatch()) {
+                tables << m.captured(1);
+            } else if (const QRegularExpressionMatch m = dropped.match(sql); m.hasMatch()) {
+                tables.removeAll(m.captured(1));
+            } else if (const QRegularExpressionMatch m = renamed.match(sql); m.hasMatch()) {
+                tables.removeAll(m.captured(1));
+                tables << m.captured(2);
+            }
+        }
+    }
+    tables.removeDuplicates();
+    return tables;
+}
 
 QStringList ArchiveSchema::Migration(int version, ArchiveTarget::Engine engine)
 {

@@ -16,6 +16,10 @@ inline constexpr int kVersion = 7;
 // Version 3 gives the archive its identity, a UUID made when the statements are.
 QStringList Migration(int version, ArchiveTarget::Engine engine);
 
+// The tables an archive of `version` has, each made by one of the migrations up to it: a
+// file that lacks any of them is not an archive of this program, whatever its tables say.
+QStringList TablesAt(int version);
+
 // The group roles of a team's server (the administrator creates them; README).
 inline constexpr const char* kTechnicianRole = "qx390d_technician";
 inline constexpr const char* kReaderRole = "qx390d_reader";

@@ -115,3 +115,68 @@ bool ArchiveStore::RemovePending(qint64 id)
     query.addBindValue(id);
     return Exec(query, target_.Display());
 }
+
+std::optional<int> ArchiveStore::AttachPendingLimits(const QList<QUuid>& downloads,
+                                                     const ThresholdTable& limits)
+{
+    if (downloads.isEmpty() || !limits.AnyKnown())
+        return 0;
+    if (!Open() || !BeginWrite())
+        return std::nullopt;
+    int attached = 0;
+    for (const QUuid& uuid : downloads) {
+        QSqlQuery select(db_);
+        select.prepare(QStringLiteral("SELECT id, submission FROM pending WHERE uuid = ?"));
+        select.addBindValue(uuid.toString(QUuid::WithoutBraces));
+        if (!Exec(select, target_.Display())) {
+            Rollback();
+            return std::nullopt;
+        }
+        QList<std::pair<qint64, QByteArray>> changed;
+        while (select.next()) {
+            std::optional<ArchiveSubmission> s = SubmissionFromJson(select.value(1).toByteArray());
+            if (!s)
+                continue; // left as it is, for inspection
+            bool given = false;
+            for (int g = 1; g <= ThresholdTable::kGroups; ++g) {
+                if (!limits.IsKnown(g) || s->limits.IsKnown(g))
+                    continue;
+                s->limits.Group(g) = limits.Group(g);
+                s->limits.MarkKnown(g);
+                given = true;
+            }
+            if (given)
+                changed.append({select.value(0).toLongLong(), SubmissionToJson(*s)});
+        }
+        select.finish();
+        for (const auto& [id, json] : std::as_const(changed)) {
+            QSqlQuery update(db_);
+            update.prepare(QStringLiteral("UPDATE pending SET submission = ? WHERE id = ?"));
+            update.addBindValue(QString::fromUtf8(json));
+            update.addBindValue(id);
+            if (!Exec(update, target_.Display())) {
+                Rollback();
+                return std::nullopt;
+            }
+            ++attached;
+        }
+    }
+    if (!Commit())
+        return std::nullopt;
+    return attached;
+}
+
+std::optional<QStringList> ArchiveStore::WaitingFor(const QUuid& uuid)
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("SELECT archive FROM pending WHERE uuid = ?"));
+    query.addBindValue(uuid.toString(QUuid::WithoutBraces));
+    if (!Exec(query, target_.Display()))
+        return std::nullopt;
+    QStringList archives;
+    while (query.next())
+        archives << query.value(0).toString();
+    return archives;
+}

@@ -12,8 +12,16 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QVariant>
+#include <sys/statvfs.h>
 
 namespace {
+
+QString NotOurs()
+{
+    return QCoreApplication::translate("ArchiveStore", "the file holds tables, but it is not an "
+                                                       "archive of this program; it is left as "
+                                                       "it is");
+}
 
 // How long an SQLite writer waits for another one before the archive counts as locked.
 // Writers queue for each other, and another program's download, synced to a busy disk, may
@@ -78,8 +86,37 @@ void ArchiveStore::Close()
         db_.close();
 }
 
+// What is wrong with the place of an SQLite file, in the operator's words, where SQLite
+// says only "unable to open database file" or "disk I/O error"; empty when nothing is.
+static QString SqlitePlaceFault(const QString& path)
+{
+    if (QFileInfo(path).isDir())
+        return QCoreApplication::translate("ArchiveStore", "is a directory");
+    // The file, or the nearest folder of it that exists.
+    QFileInfo place(path);
+    while (!place.exists() && place.absoluteFilePath() != place.absolutePath())
+        place = QFileInfo(place.absolutePath());
+    struct statvfs disk;
+    if (::statvfs(QFile::encodeName(place.absoluteFilePath()).constData(), &disk) != 0)
+        return {};
+    if (disk.f_flag & ST_RDONLY)
+        return QCoreApplication::translate("ArchiveStore", "read-only file system");
+    // Less than a page of SQLite's journal left for anyone but root.
+    if (static_cast<quint64>(disk.f_bavail) * disk.f_frsize < 64 * 1024)
+        return QCoreApplication::translate("ArchiveStore", "no space left on the disk");
+    return {};
+}
+
 bool ArchiveStore::Fail(const QString& what, const QString& reason)
 {
+    // SQLite's own words for these do not say what the operator must mend.
+    if (!target_.IsServer())
+        if (const QString fault = SqlitePlaceFault(target_.path); !fault.isEmpty()) {
+            error_ = QStringLiteral("%1: %2").arg(what, fault);
+            errorCode_.clear();
+            failedStatement_.clear();
+            return false;
+        }
     error_ = QStringLiteral("%1: %2").arg(what, reason);
     errorCode_.clear();
     failedStatement_.clear();
@@ -228,10 +265,7 @@ std::optional<int> ArchiveStore::ReadVersion()
     }
     if (!state.value(0).toBool()) {
         if (state.value(1).toBool()) {
-            Fail(target_.Display(),
-                 QCoreApplication::translate("ArchiveStore", "the file holds tables, but it is not "
-                                                             "an archive of this program; it is "
-                                                             "left as it is"));
+            Fail(target_.Display(), NotOurs());
             return std::nullopt;
         }
         return 0;
@@ -241,7 +275,28 @@ std::optional<int> ArchiveStore::ReadVersion()
         Fail(target_.Display(), version);
         return std::nullopt;
     }
-    return version.value(0).toInt();
+    const int found = version.value(0).toInt();
+    version.finish();
+    if (!target_.IsServer() && !HoldsTablesOf(found))
+        return std::nullopt;
+    return found;
+}
+
+bool ArchiveStore::HoldsTablesOf(int version)
+{
+    // A file is written to (switched to WAL, migrated) only once its tables show that this
+    // program made it: a table named archive_schema alone proves nothing.
+    const QStringList expected = ArchiveSchema::TablesAt(version);
+    QSqlQuery tables(db_);
+    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+        return Fail(target_.Display(), tables);
+    QStringList present;
+    while (tables.next())
+        present << tables.value(0).toString();
+    for (const QString& table : expected)
+        if (!present.contains(table))
+            return Fail(target_.Display(), NotOurs());
+    return true;
 }
 
 std::optional<int> ArchiveStore::SchemaVersion()

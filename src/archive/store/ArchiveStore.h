@@ -128,6 +128,13 @@ public:
     // without a known archive is meant for it.
     bool RememberLocation(const QString& location, const QString& archive);
     bool RemovePending(qint64 id);
+    // Limits that became known after the downloads `downloads` (by UUID): the groups their
+    // waiting entries lack are given them, so that they arrive judged. The number of entries
+    // given limits.
+    std::optional<int> AttachPendingLimits(const QList<QUuid>& downloads,
+                                           const ThresholdTable& limits);
+    // The archives (identities; empty while not known) the download `uuid` waits for.
+    std::optional<QStringList> WaitingFor(const QUuid& uuid);
 
 private:
     // Places are kept in tables of their own over this connection; a listing reads rows with
@@ -149,6 +156,7 @@ private:
     bool OwnsServerDatabase();
     bool OpenConnection();
     std::optional<int> ReadVersion();
+    bool HoldsTablesOf(int version);
     bool EnterWal();
     std::optional<qint64> LimitSetId(int group, const ThresholdTable& limits);
     // A download's write, step by step, inside its transaction: the download (or that it is

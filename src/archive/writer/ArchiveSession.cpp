@@ -148,6 +148,8 @@ ArchiveSession::Outcome ArchiveSession::Deliver(const ArchiveSubmission& submiss
         return outcome;
     }
     outcome.delivered = delivered;
+    if (error.isEmpty())
+        error = WaitsForAnother(submission.facts.uuid);
     if (error.isEmpty()) {
         // No longer waiting: another delivery (another thread or program) took it; the
         // archive recognises it by its UUID.
@@ -162,6 +164,47 @@ ArchiveSession::Outcome ArchiveSession::Deliver(const ArchiveSubmission& submiss
     outcome.queued = true;
     outcome.error = KeptMessage(error);
     return outcome;
+}
+
+QString ArchiveSession::WaitsForAnother(const QUuid& uuid)
+{
+    QString error;
+    ArchiveStore* local = QFileInfo::exists(localPath_) ? Local(&error) : nullptr;
+    if (!local)
+        return error;
+    const std::optional<QStringList> archives = local->WaitingFor(uuid);
+    if (!archives)
+        return local->Error();
+    const std::optional<QString> identity = store_.Identity();
+    if (!identity)
+        return WhyNotWritten();
+    // Kept for the archive that was at this location before it was made anew: it goes
+    // there, or is sent elsewhere on purpose, never into the new one by chance.
+    for (const QString& archive : *archives)
+        if (!archive.isEmpty() && archive != *identity)
+            return QCoreApplication::translate("ArchiveStore",
+                                               "it was kept for the archive %1, which is no "
+                                               "longer at %2")
+                .arg(archive, store_.Target().Display());
+    return {};
+}
+
+std::optional<int> ArchiveSession::AttachLimits(const QList<QUuid>& downloads,
+                                                const ThresholdTable& limits, QString* error)
+{
+    if (store_.Target().IsServer() && QFileInfo::exists(localPath_)) {
+        ArchiveStore* local = Local(error);
+        if (!local)
+            return std::nullopt;
+        if (!local->AttachPendingLimits(downloads, limits)) {
+            *error = local->Error();
+            return std::nullopt;
+        }
+    }
+    const std::optional<int> attached = store_.AttachLimits(downloads, limits);
+    if (!attached)
+        *error = store_.Error();
+    return attached;
 }
 
 ArchiveSession::Outcome ArchiveSession::Submit(const ArchiveSubmission& submission,

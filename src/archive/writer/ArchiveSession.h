@@ -42,6 +42,12 @@ public:
                    const std::function<void()>& journaled = {});
     // Delivers what waits for the server; the number delivered, or nothing with `error`.
     std::optional<int> DeliverPending(QString* error);
+    // Limits that became known after the downloads `downloads`: given to their records in
+    // the archive and, in the same step, to those still waiting on this PC for a server
+    // (ArchiveStore::AttachLimits). The number of records given limits, or nothing with
+    // `error`.
+    std::optional<int> AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits,
+                                    QString* error);
 
     // How long a journal write waits for another SQLite writer (before the first call): the
     // program journals on its UI thread, and hands a journal that must wait to its writer.
@@ -54,6 +60,8 @@ private:
     ArchiveStore* Local(QString* error);
     QString WhyNotWritten() const;
     QString KeptMessage(const QString& error) const;
+    // Why `uuid`, still waiting on this PC, must not go to this archive; empty when it may.
+    QString WaitsForAnother(const QUuid& uuid);
 
     ArchiveStore store_;
     QString localPath_;

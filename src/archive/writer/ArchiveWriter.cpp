@@ -42,14 +42,14 @@ public:
 
     void Attach(const QList<QUuid>& downloads, const ThresholdTable& limits)
     {
-        ArchiveStore& store = Session().Store();
-        if (const std::optional<int> attached = store.AttachLimits(downloads, limits)) {
+        QString error;
+        if (const std::optional<int> attached = Session().AttachLimits(downloads, limits, &error)) {
             Report([n = *attached](ArchiveWriter* w) { Q_EMIT w->LimitsAttached(n); });
             return;
         }
         Report(
             [m = QCoreApplication::translate("ArchiveStore", "The archive could not be written: %1")
-                     .arg(store.Error())](ArchiveWriter* w) { Q_EMIT w->WriteFailed(m, false); });
+                     .arg(error)](ArchiveWriter* w) { Q_EMIT w->WriteFailed(m, false); });
     }
 
     void Assign(const QUuid& download, const QList<int>& positions, const RecordPlace& change)

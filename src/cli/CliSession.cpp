@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QIODevice>
 #include <bit>
+#include <csignal>
 
 namespace {
 
@@ -111,13 +112,11 @@ int CliSession::Run()
     // What arrived is kept, a broken-off download too, marked so. A failed run keeps to
     // its one error line: no note of the archive's.
     if (downloadStarted_ && archiveTarget_) {
-        // A request the meter never answered is kept as an empty stalled download.
-        const EndedDownload ended = ended_.value_or(EndedDownload{DownloadEnding::Stalled, 0, {}});
-        // The records are judged as the output judges them: by --thresholds, if given.
-        ArchiveCliDownload(*archiveTarget_, options_.quiet || exitCode_ != ExitDone, device_,
-                           identity_, ended.how, ended.expected, ended.rows,
-                           options_.thresholdFile.isEmpty() ? ThresholdTable() : thresholds_.table,
-                           err_);
+        KeepDownload();
+        const bool archived = keeping_->Send(options_.quiet || exitCode_ != ExitDone, err_);
+        // `records -o x && delete all` must not clear the meter of records kept nowhere.
+        if ((keptNowhere_ || !archived) && exitCode_ == ExitDone)
+            exitCode_ = ExitNotArchived;
     }
     return exitCode_;
 }
@@ -531,13 +530,32 @@ QByteArray CliSession::RecordOutput() const
     return RecordsJson(records_, options_.thresholdFile.isEmpty() ? nullptr : &thresholds_.table);
 }
 
+void CliSession::KeepDownload()
+{
+    if (!downloadStarted_ || !archiveTarget_ || keeping_)
+        return;
+    // A request the meter never answered is kept as an empty stalled download.
+    const EndedDownload ended = ended_.value_or(EndedDownload{DownloadEnding::Stalled, 0, {}});
+    // The records are judged as the output judges them: by --thresholds, if given.
+    keeping_ = std::make_unique<CliDownloadKeeping>(
+        *archiveTarget_, device_, identity_, ended.how, ended.expected, ended.rows,
+        options_.thresholdFile.isEmpty() ? ThresholdTable() : thresholds_.table);
+    keptNowhere_ = !keeping_->Keep(err_);
+}
+
 void CliSession::FinishWithOutput(const QByteArray& content, const QString& note)
 {
+    if (stage_ == Stage::Records)
+        KeepDownload();
     output_->Write(content);
     if (QString error; !output_->Commit(&error)) {
         Finish(ExitFailed, error);
         return;
     }
+    // Lets a test end the tool right after the output is committed, where a download not yet
+    // kept would be lost.
+    if (qEnvironmentVariableIsSet("QX390D_TEST_KILL_AFTER_OUTPUT"))
+        ::raise(SIGKILL);
     Finish(ExitDone, note);
 }
 

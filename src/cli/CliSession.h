@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <memory>
 
+class CliDownloadKeeping;
 class ConnectionCommands;
 class QIODevice;
 class OutputFile;
@@ -80,6 +81,8 @@ private:
     // Ends a run that produced `content`: written out in full, or the run failed.
     void FinishWithOutput(const QByteArray& content, const QString& note);
     QByteArray RecordOutput() const;
+    // Keeps what `records` downloaded on this PC, once, before it is written out or said.
+    void KeepDownload();
     void Close();
 
     const CliOptions options_;
@@ -112,6 +115,8 @@ private:
         QList<QStringList> rows;
     };
     std::optional<EndedDownload> ended_;
+    std::unique_ptr<CliDownloadKeeping> keeping_;
+    bool keptNowhere_ = false;
     QList<MeasurementRecord> records_;
     int recordCount_ = 0;
 

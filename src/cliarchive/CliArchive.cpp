@@ -841,28 +841,67 @@ int RunArchiveCommand(const ArchiveOptions& options, const ArchiveOutput& output
     return ArchiveRun(options, output, out, err).Run();
 }
 
-void ArchiveCliDownload(const ArchiveTarget& target, bool quiet, const QString& port,
-                        const PortIdentity& identity, DownloadEnding ending, int expected,
-                        const QList<QStringList>& rows, const ThresholdTable& limits,
-                        QIODevice& err)
+struct CliDownloadKeeping::Private
 {
+    explicit Private(const ArchiveTarget& target) : session(target) {}
+
+    ArchiveSession session;
     ArchiveSubmission submission;
-    submission.facts =
+    ArchiveSession::Outcome kept;
+    bool keptTried = false;
+};
+
+CliDownloadKeeping::CliDownloadKeeping(const ArchiveTarget& target, const QString& port,
+                                       const PortIdentity& identity, DownloadEnding ending,
+                                       int expected, const QList<QStringList>& rows,
+                                       const ThresholdTable& limits)
+    : d_(std::make_unique<Private>(target))
+{
+    d_->submission.facts =
         DownloadFacts::ForMeter(port, identity, ending, expected, static_cast<int>(rows.size()));
-    submission.rows = rows;
-    submission.limits = limits;
-    ArchiveSession session(target);
-    CliKeeping keeping;
-    const ArchiveSession::Outcome outcome =
-        session.Submit(submission, [&keeping] { keeping.Release(); });
+    d_->submission.rows = rows;
+    d_->submission.limits = limits;
+}
+
+CliDownloadKeeping::~CliDownloadKeeping() = default;
+
+bool CliDownloadKeeping::Keep(QIODevice& err)
+{
+    d_->keptTried = true;
+    {
+        // A signal waits until the download is committed on this PC.
+        CliKeeping keeping;
+        d_->kept = d_->session.Journal(d_->submission);
+    }
+    if (d_->kept.result || d_->kept.queued)
+        return true;
+    if (d_->session.Store().Target().IsServer()) {
+        // This PC cannot queue it: the server is tried at once, before anything is said.
+        d_->kept = d_->session.Submit(d_->submission);
+        if (d_->kept.result)
+            return true;
+    }
+    err.write("qx390d-cli: " + d_->kept.error.toLocal8Bit() + '\n');
+    return false;
+}
+
+bool CliDownloadKeeping::Send(bool quiet, QIODevice& err)
+{
+    if (!d_->keptTried && !Keep(err))
+        return false;
+    ArchiveSession::Outcome outcome = d_->kept;
+    if (outcome.queued)
+        outcome = d_->session.Deliver(d_->submission);
     if (!outcome.result) {
-        err.write("qx390d-cli: " + outcome.error.toLocal8Bit() + '\n');
-        return;
+        if (!outcome.error.isEmpty() && outcome.queued)
+            err.write("qx390d-cli: " + outcome.error.toLocal8Bit() + '\n');
+        return outcome.queued;
     }
     if (!quiet)
         err.write(Text::tr("archived %1 records, %2 new (download %3)\n")
-                      .arg(rows.size())
+                      .arg(d_->submission.rows.size())
                       .arg(outcome.result->newRecords)
                       .arg(outcome.result->downloadId)
                       .toLocal8Bit());
+    return true;
 }

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <memory>
 
 class QIODevice;
 
@@ -45,11 +46,31 @@ struct ArchiveOutput
 int RunArchiveCommand(const ArchiveOptions& options, const ArchiveOutput& output, QIODevice& out,
                       QIODevice& err);
 
-// After `records`: keeps the download in `target` as it ended (`ending`, the records the meter
-// announced, the rows that arrived), judged by `limits` (--thresholds). `identity` is the
-// port's USB identity, taken while the port was open. A failure is one line on `err`; the
-// download's own exit code stands; `quiet`: no note of what was archived.
-void ArchiveCliDownload(const ArchiveTarget& target, bool quiet, const QString& port,
-                        const PortIdentity& identity, DownloadEnding ending, int expected,
-                        const QList<QStringList>& rows, const ThresholdTable& limits,
-                        QIODevice& err);
+// What `records` downloaded, kept in the archive in two steps: Keep() before the output is
+// written out or anything is said, so that no output of a download exists without its copy
+// on this PC; Send() after, which delivers it to a server.
+class CliDownloadKeeping
+{
+public:
+    // The download as it ended (`ending`, the records the meter announced, the rows that
+    // arrived) from `port` (`identity`: its USB identity, taken while it was open), judged by
+    // `limits` (--thresholds).
+    CliDownloadKeeping(const ArchiveTarget& target, const QString& port,
+                       const PortIdentity& identity, DownloadEnding ending, int expected,
+                       const QList<QStringList>& rows, const ThresholdTable& limits);
+    ~CliDownloadKeeping();
+    CliDownloadKeeping(const CliDownloadKeeping&) = delete;
+    CliDownloadKeeping& operator=(const CliDownloadKeeping&) = delete;
+
+    // Kept on this PC: in an SQLite archive, or in this PC's queue for a server (when that
+    // cannot be written, in the server at once). False when it is kept nowhere: why, on `err`.
+    bool Keep(QIODevice& err);
+    // After Keep(): delivered to a server, with what waits there. A failure is one line on
+    // `err` (the download stays kept); `quiet`: no note of what was archived. False when the
+    // download is in no archive at all.
+    bool Send(bool quiet, QIODevice& err);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d_;
+};

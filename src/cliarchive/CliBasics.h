@@ -8,6 +8,8 @@ enum CliExit : int {
     ExitFailed = 1, // the meter did not answer in time, went away or refused; output unwritable
     ExitUsage = 2,  // the command line, or the file it names, cannot be used
     ExitNoPort = 3, // the port cannot be found or opened
+    // The download could be neither archived nor kept on this PC: it is only in the output.
+    ExitNotArchived = 4,
 };
 
 enum class RecordFormat { Csv, Json };

@@ -1,14 +1,18 @@
 // qx390d-cli's archive commands as a user runs them: exit codes and output.
 #include "ArchiveTestSupport.h"
 #include "CliProcess.h"
+#include "TestSupport.h"
 #include "archive/data/RecordKey.h"
 #include "sim/PtyHost.h"
 #include "thresholds/ThresholdFile.h"
 #include "verdicts/Verdict.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -404,6 +408,65 @@ private Q_SLOTS:
         QCOMPARE(downloads.size(), 2);
         QCOMPARE(downloads.first().facts.port, meter.DevicePath());
         QVERIFY(downloads.first().facts.completed);
+    }
+
+    // A finished download is kept on this PC before its output is committed: ended right
+    // after the output, the archive has it. One that can be kept nowhere ends with exit 4
+    // (so `records -o x && delete all --yes` keeps the meter's records) and says why.
+    void records_keptBeforeTheOutput_data()
+    {
+        QTest::addColumn<QString>("place"); // where the archive is
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("killed right after the output") << "kill" << -1 << "";
+        QTest::newRow("a directory") << "directory" << 4 << "is a directory";
+        QTest::newRow("a read-only file system") << "ro" << 4 << "read-only file system";
+        QTest::newRow("a full disk") << "full" << 4 << "no space left on the disk";
+    }
+    void records_keptBeforeTheOutput()
+    {
+        QFETCH(QString, place);
+        QFETCH(int, code);
+        QFETCH(QString, err);
+        const QString mount = archives_.Path(QStringLiteral("mount-") + place);
+        QString archive = archives_.Path(QStringLiteral("kept-") + place + ".sqlite");
+        QProcessEnvironment env;
+        if (place == QLatin1String("kill")) {
+            env.insert("QX390D_TEST_KILL_AFTER_OUTPUT", "1");
+        } else if (place == QLatin1String("directory")) {
+            QVERIFY(QDir().mkpath(archive));
+        } else {
+            if (::geteuid() != 0)
+                QSKIP("a file system of its own needs root");
+            QVERIFY(QDir().mkpath(mount));
+            const QString options = place == QLatin1String("ro") ? "ro,size=1m" : "size=256k";
+            QCOMPARE(QProcess::execute("mount", {"-t", "tmpfs", "-o", options, "tmpfs", mount}), 0);
+            if (place == QLatin1String("full")) // filled up to the last block
+                QProcess::execute("dd", {"if=/dev/zero", "of=" + mount + "/fill", "bs=4k"});
+            archive = mount + QStringLiteral("/archive.sqlite");
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (QFileInfo(mount).isDir())
+                QProcess::execute("umount", {mount});
+        });
+        SimOptions options;
+        options.meter.records = 12;
+        PtyHost meter(options);
+        QVERIFY(meter.Open());
+        const QString output = archives_.Path(QStringLiteral("out-") + place + ".csv");
+        CliProcess cli(
+            {"--port", meter.DevicePath(), "records", "-o", output, "--archive", archive}, env);
+        QCOMPARE(cli.Finish(), code);
+        QCOMPARE(Lines(FileBytes(output)), 1 + 12);
+        if (code == -1) {
+            ArchiveStore store(ArchiveTarget::SqliteFile(archive));
+            QCOMPARE(store.CountRecords(), 12);
+            return;
+        }
+        QVERIFY2(cli.Err().contains(err), qPrintable(cli.Err()));
+        for (const char* engine :
+             {"unable to open database file", "disk I/O error", "Unable to free statement"})
+            QVERIFY2(!cli.Err().contains(QLatin1String(engine)), qPrintable(cli.Err()));
     }
 
     // However the download ended, what arrived is kept, marked as the download itself

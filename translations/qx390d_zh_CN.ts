@@ -191,6 +191,22 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>the database driver&apos;s own connection cannot be reached</source>
         <translation>无法访问数据库驱动程序自身的连接</translation>
     </message>
+    <message>
+        <source>is a directory</source>
+        <translation>是一个文件夹</translation>
+    </message>
+    <message>
+        <source>read-only file system</source>
+        <translation>文件系统为只读</translation>
+    </message>
+    <message>
+        <source>no space left on the disk</source>
+        <translation>磁盘已无剩余空间</translation>
+    </message>
+    <message>
+        <source>it was kept for the archive %1, which is no longer at %2</source>
+        <translation>它是为存档 %1 保留的，而该存档已不在 %2</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveTarget</name>

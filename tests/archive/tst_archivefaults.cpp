@@ -837,6 +837,28 @@ private Q_SLOTS:
         }
     }
 
+    // A write whose statements wait on a table another session holds locked ends on the
+    // server's limit and says so, not with the "syntax error" of a cancelled PREPARE.
+    void writeUnderATableLock_saysItWaited()
+    {
+        const auto [server, database, target] = NewServerArchive();
+        if (!server)
+            return;
+        ArchiveStore store(target);
+        QVERIFY(store.Open());
+        const std::unique_ptr<QProcess> holder = server->Session(database);
+        holder->write("BEGIN; LOCK TABLE downloads IN ACCESS EXCLUSIVE MODE;\n");
+        QVERIFY(
+            QTest::qWaitFor([&] { return Locks(*server, database, "relation", true) > 0; }, 20000));
+        QVERIFY(!store.Write(MeterSubmission(MeterDownloadRows(4, 103), "A")));
+        QVERIFY2(store.Error().contains(QStringLiteral("timeout")) &&
+                     !store.Error().contains(QStringLiteral("syntax error")),
+                 qPrintable(store.Error()));
+        holder->write("ROLLBACK;\n");
+        holder->closeWriteChannel();
+        holder->waitForFinished(20000);
+    }
+
     // A file with a table named archive_schema that this program did not make is left byte
     // for byte as it was: not switched to WAL, not migrated.
     void foreignFileWithAVersionTable_leftAsItWas()

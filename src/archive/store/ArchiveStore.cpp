@@ -155,6 +155,11 @@ bool ArchiveStore::FailStatement(const QString& what, QString reason, const QStr
 
 bool ArchiveStore::Exec(QSqlQuery& query, const QString& what)
 {
+    // A prepare that failed (a server's lock or statement timeout cancels a PREPARE as it
+    // cancels any statement) left its reason here; executing anyway would replace it with
+    // the server's "syntax error" at Qt's empty EXECUTE.
+    if (query.lastError().isValid())
+        return Fail(what, query);
     return query.exec() || Fail(what, query);
 }
 

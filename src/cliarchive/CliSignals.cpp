@@ -56,8 +56,16 @@ void InstallCliSignals()
     // A signal held back must not break off the file write it waits for.
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // nohup and a shell's `trap ''` hand these over ignored so that the run outlives the
+        // terminal or the session: they stay ignored. SIGINT does not, as a shell ignores it
+        // in every background job it starts.
+        struct sigaction inherited = {};
+        if (signal != SIGINT && sigaction(signal, nullptr, &inherited) == 0 &&
+            inherited.sa_handler == SIG_IGN)
+            continue;
         sigaction(signal, &action, nullptr);
+    }
 }
 
 CliKeeping::CliKeeping()

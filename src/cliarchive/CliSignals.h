@@ -2,9 +2,10 @@
 
 // SIGINT, SIGTERM and SIGHUP end qx390d-cli at once (exit code 128 + the signal), a wait on
 // the archive's server too, with one line on standard error; SIGINT even when the tool was
-// started with it ignored. Only while a download is being kept on this PC does a signal
-// wait for that to be committed: then nothing is left half-kept, and whatever was not
-// delivered to the server goes at the next successful connection.
+// started with it ignored, SIGTERM and SIGHUP not then (nohup). Only while a download is
+// being kept on this PC does a signal wait for that to be committed: then nothing is left
+// half-kept, and whatever was not delivered to the server goes at the next successful
+// connection.
 void InstallCliSignals();
 
 // Holds the signals back while it lives, or until Release().

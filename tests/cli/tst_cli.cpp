@@ -28,6 +28,7 @@
 #include <QTest>
 #include <QTime>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -152,6 +153,8 @@ private slots:
     void deleteRemovesRecordsInTheMeter();
     void exitCodes_data();
     void exitCodes();
+    void signalIgnoredAtStart_hupAndTermStayIgnored_data();
+    void signalIgnoredAtStart_hupAndTermStayIgnored();
     void badThresholdFileIsRefusedBeforeAnythingIsSent_data();
     void badThresholdFileIsRefusedBeforeAnythingIsSent();
     void outputGoesWhereItIsNamed_data();
@@ -466,6 +469,47 @@ void TestCli::exitCodes()
     }
     QVERIFY2(run.err.startsWith("qx390d-cli: ") && run.err.count('\n') == 1, qPrintable(run.err));
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
+}
+
+// nohup or a shell's `trap ''` start the tool with SIGHUP or SIGTERM ignored so that it
+// outlives the session: it leaves them so. SIGINT it takes even then.
+void TestCli::signalIgnoredAtStart_hupAndTermStayIgnored_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("ignored"); // as nohup or a shell's `trap ''` start the tool
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+
+    const QString silent = "the meter did not answer the connect handshake";
+    QTest::newRow("SIGHUP ignored") << int(SIGHUP) << true << 1 << silent;
+    QTest::newRow("SIGTERM ignored") << int(SIGTERM) << true << 1 << silent;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false << 128 + SIGHUP << "stopped";
+    QTest::newRow("SIGINT ignored") << int(SIGINT) << true << 128 + SIGINT << "stopped";
+}
+
+void TestCli::signalIgnoredAtStart_hupAndTermStayIgnored()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, ignored);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    SimOptions options;
+    options.meter.silent = true;
+    const auto host = StartMeter(options);
+    QVERIFY(host);
+
+    QProcess process;
+    if (ignored)
+        process.setChildProcessModifier([signal] { ::signal(signal, SIG_IGN); });
+    process.start(QStringLiteral(QX390D_CLI), {"--port", host->DevicePath(), "records"});
+    // The handshake leaves after the tool has taken its signals.
+    QVERIFY(QTest::qWaitFor([&] { return !host->Meter().FrameLog().isEmpty(); }, kWaitMs));
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signal), 0);
+    QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, kWaitMs));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), code);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(message), qPrintable(err));
 }
 
 void TestCli::badThresholdFileIsRefusedBeforeAnythingIsSent_data()

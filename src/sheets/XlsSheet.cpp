@@ -2,11 +2,11 @@
 
 #include <QCoreApplication>
 
+#include "sheets/CompoundFile.h"
 #include "sheets/Sheet.h"
 
 #include <QDate>
 #include <QTime>
-#include <QtEndian>
 #include <algorithm>
 #include <cerrno>
 #include <freexl.h>
@@ -48,34 +48,6 @@ QString DateCellText(unsigned char type, const QString& text)
     if (type == FREEXL_CELL_TIME)
         return time.isValid() ? SheetTimeText(time) : text;
     return date.isValid() && time.isValid() ? SheetDateTimeText(date, time) : text;
-}
-
-// FreeXL trusts the name length of each entry of the workbook's directory and converts
-// that many bytes from its sector buffer: a damaged entry claiming up to 65535 bytes makes
-// it read far beyond the buffer, which can crash the program. It reads only the first
-// sector of the directory, so a check of that sector keeps such a file from it: a name
-// takes at most 64 bytes of its 128-byte entry.
-bool DirectoryNamesFit(QByteArrayView workbook)
-{
-    constexpr qint64 kEntrySize = 128;
-    constexpr qint64 kNameLengthAt = 64; // after the name's 64 bytes
-    constexpr quint16 kMaxNameBytes = 64;
-    if (workbook.size() < 512)
-        return true; // FreeXL says why
-    const quint32 sectorSize =
-        qFromLittleEndian<quint16>(workbook.data() + 0x1E) == 12 ? 4096 : 512;
-    const quint32 directory = qFromLittleEndian<quint32>(workbook.data() + 0x30);
-    // Where FreeXL reads it, computed in 32 bits as FreeXL computes it.
-    const quint32 offset = (directory + 1) * sectorSize;
-    if (offset >= quint64(workbook.size()))
-        return true;
-    const QByteArrayView sector =
-        workbook.sliced(offset).first(std::min<qsizetype>(sectorSize, workbook.size() - offset));
-    for (qsizetype entry = 0; entry + kEntrySize <= sector.size(); entry += kEntrySize) {
-        if (qFromLittleEndian<quint16>(sector.data() + entry + kNameLengthAt) > kMaxNameBytes)
-            return false;
-    }
-    return true;
 }
 
 // FreeXL opens workbooks by name only: the bytes are given one in an anonymous file in
@@ -133,7 +105,9 @@ std::unique_ptr<Sheet> ReadXlsSheet(QByteArrayView workbookBytes, QString* reaso
                       .arg(SheetLimits::kXlsBytes >> 20);
         return nullptr;
     }
-    if (!DirectoryNamesFit(workbookBytes)) {
+    // FreeXL trusts the compound file's sizes and sector numbers: a damaged one never
+    // reaches it.
+    if (!IsSoundCompoundFile(workbookBytes)) {
         *reason = Reason(FREEXL_CRAFTED_FILE);
         return nullptr;
     }

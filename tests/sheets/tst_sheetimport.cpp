@@ -526,7 +526,7 @@ private Q_SLOTS:
             << QByteArray("No.,\r\n1,\xFF\xFE,\r\n") << kNotText;
         QTest::newRow("broken .xls") << Fixture("records5.xls").left(2048)
                                      << "The workbook is damaged or of a kind that cannot be "
-                                        "read (FreeXL error -8).";
+                                        "read (FreeXL error -26).";
         // Its first directory entry (sector 9) claims a name of 65535 bytes.
         QByteArray longName = Fixture("records5.xls");
         longName.replace(10 * 512 + 64, 2, "\xFF\xFF");

@@ -7,10 +7,13 @@
 #include "archive/places/PlaceStore.h"
 #include "archive/writer/ArchiveWriter.h"
 #include "archivewindow/ArchiveRecordModel.h"
+#include "cliarchive/CliArchive.h"
 #include "common/ProgramFacts.h"
 #include "verdicts/Verdict.h"
 
+#include <QBuffer>
 #include <QDateTime>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
@@ -421,6 +424,49 @@ private Q_SLOTS:
         QCOMPARE(at, records->size());
         QVERIFY(verdict != QLatin1String("*") || note == QLatin1String("%") || !got.isEmpty() ||
                 !since.isEmpty());
+    }
+
+    // `archive list` writes the same CSV whether an SQLite archive's rows come with the
+    // engine's own calls or through Qt Sql (for a Qt whose driver carries its own SQLite).
+    void listCsv_sameWithEngineCallsAndThroughQtSql()
+    {
+        if (UsePostgres())
+            QSKIP("SQLite's rows alone have two ways");
+        const ArchiveTarget target = archives_.Fresh();
+        {
+            ArchiveStore store(target);
+            ArchiveSubmission a = MeterSubmission(MeterDownloadRows(100, 7), "A");
+            a.facts.note = QStringLiteral("Depot, \"Über\" Straße 4");
+            const std::optional<ArchiveWriteResult> written = store.Write(a);
+            QVERIFY(written &&
+                    store.Write(MeterSubmission(MeterDownloadRows(30, 9), "C", ThresholdTable())));
+            RecordPlace place;
+            place[RecordPlace::Job] = QStringLiteral("Kunde \"Ä\", Nord");
+            QVERIFY(PlaceStore(store).Assign(
+                PlaceStore(store).RecordIdsOfDownload(written->downloadId).value().mid(0, 40),
+                place));
+            // Debian's Qt runs its driver on the system's SQLite, the one linked here.
+            RecordListing listing(store, {});
+            QVERIFY(listing.Next(1, [](const ListedRecord&, const ListedDownload&) {}));
+            QVERIFY(listing.SqliteEngineCalls());
+        }
+        ArchiveOptions options;
+        options.where.target = target;
+        const auto list = [&] {
+            QBuffer out;
+            QBuffer err;
+            out.open(QIODevice::WriteOnly);
+            err.open(QIODevice::WriteOnly);
+            const int code =
+                RunArchiveCommand(options, {QString(), RecordFormat::Csv, true}, out, err);
+            return code == 0 ? out.data() : err.data();
+        };
+        const QByteArray engineCalls = list();
+        RecordListing::ReadSqliteThroughQtSql(true);
+        const auto restore = qScopeGuard([] { RecordListing::ReadSqliteThroughQtSql(false); });
+        const QByteArray qtSql = list();
+        QCOMPARE(engineCalls.count("\r\n"), 1 + 130);
+        QCOMPARE(qtSql, engineCalls);
     }
 
     void note_editablePerDownload()

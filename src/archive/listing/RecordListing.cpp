@@ -5,8 +5,11 @@
 
 #include <QCoreApplication>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <atomic>
+#include <dlfcn.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
@@ -39,6 +42,33 @@ QByteArray Numbered(const QString& sql)
             numbered += c.toLatin1();
     }
     return numbered;
+}
+
+std::atomic<bool> sqliteThroughQtSql{false};
+
+// Whether Qt's SQLite driver runs on the SQLite library linked here: only then may its
+// handle be given to this library's calls, as a driver that carries a copy of SQLite of its
+// own keeps its connections in that copy's state. The driver's plugin is found by its
+// meta-object, which the plugin holds; sqlite3_libversion, looked up from the plugin (in it,
+// then in what it links), must answer with our very version text (the text's address: a
+// function's may be a stub's). A copy of its own is found in the plugin first or, hidden,
+// not at all, since Qt's libraries link no SQLite. Asked once: a process loads one plugin.
+bool DriverSharesOurSqlite(const QSqlDriver* driver)
+{
+    static const bool shares = [driver] {
+        Dl_info info;
+        if (!dladdr(driver->metaObject(), &info) || !info.dli_fname)
+            return false;
+        void* plugin = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+        if (!plugin)
+            return false;
+        const auto version =
+            reinterpret_cast<const char* (*)()>(dlsym(plugin, "sqlite3_libversion"));
+        const bool same = version && version() == sqlite3_libversion();
+        dlclose(plugin);
+        return same;
+    }();
+    return shares;
 }
 
 // The driver's handle is not the engine's own connection (another Qt Sql driver).
@@ -116,8 +146,21 @@ std::optional<int> RecordListing::Next(int limit, const Row& row)
     return rows;
 }
 
+bool RecordListing::SqliteEngineCalls() const
+{
+    const QSqlDriver* driver = store_.db_.driver();
+    return !sqliteThroughQtSql.load() && driver && DriverSharesOurSqlite(driver);
+}
+
+void RecordListing::ReadSqliteThroughQtSql(bool on)
+{
+    sqliteThroughQtSql.store(on);
+}
+
 bool RecordListing::ReadSqlite(const QString& sql, const QVariantList& values, Chunk& chunk)
 {
+    if (!SqliteEngineCalls())
+        return ReadQtSql(sql, values, chunk);
     const QVariant handle = store_.db_.driver()->handle();
     const QString what = store_.Target().Display();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
@@ -151,6 +194,25 @@ bool RecordListing::ReadSqlite(const QString& sql, const QVariantList& values, C
     if (rc == SQLITE_DONE)
         return true;
     return store_.FailStatement(what, reason, QString::number(rc), sql);
+}
+
+bool RecordListing::ReadQtSql(const QString& sql, const QVariantList& values, Chunk& chunk)
+{
+    QSqlQuery query(store_.db_);
+    query.setForwardOnly(true);
+    bool done = query.prepare(sql);
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    if (done && query.exec()) {
+        while (query.next()) {
+            for (int c = 0; c < kFields; ++c) {
+                const QByteArray text = query.value(c).toString().toUtf8();
+                chunk.Add(text.constData(), text.size());
+            }
+        }
+        done = !query.lastError().isValid();
+    }
+    return done || store_.Fail(store_.Target().Display(), query);
 }
 
 bool RecordListing::ReadServer(const QString& sql, const QVariantList& values, Chunk& chunk)

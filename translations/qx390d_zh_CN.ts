@@ -207,6 +207,10 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>it was kept for the archive %1, which is no longer at %2</source>
         <translation>它是为存档 %1 保留的，而该存档已不在 %2</translation>
     </message>
+    <message>
+        <source>write timeout: the write took longer than its limit of %1 s (%2)</source>
+        <translation>写入超时：写入超过了 %1 秒的时限（%2）</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveTarget</name>

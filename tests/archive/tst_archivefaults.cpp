@@ -837,9 +837,10 @@ private Q_SLOTS:
         }
     }
 
-    // A write whose statements wait on a table another session holds locked ends on the
-    // server's limit and says so, not with the "syntax error" of a cancelled PREPARE.
-    void writeUnderATableLock_saysItWaited()
+    // A write that waits first for the writers' lock, then on a table another session holds
+    // locked, ends within its one limit (10 s), not a limit per step, and says that it
+    // waited, not the "syntax error" of a cancelled PREPARE.
+    void writeUnderHeldLocks_oneLimitAndSaysItWaited()
     {
         const auto [server, database, target] = NewServerArchive();
         if (!server)
@@ -847,10 +848,16 @@ private Q_SLOTS:
         ArchiveStore store(target);
         QVERIFY(store.Open());
         const std::unique_ptr<QProcess> holder = server->Session(database);
-        holder->write("BEGIN; LOCK TABLE downloads IN ACCESS EXCLUSIVE MODE;\n");
-        QVERIFY(
-            QTest::qWaitFor([&] { return Locks(*server, database, "relation", true) > 0; }, 20000));
+        holder->write("BEGIN; LOCK TABLE downloads IN ACCESS EXCLUSIVE MODE; "
+                      "SELECT pg_advisory_lock(5322001); SELECT pg_sleep(6); "
+                      "SELECT pg_advisory_unlock(5322001);\n");
+        QVERIFY(QTest::qWaitFor([&] { return Locks(*server, database, "advisory", true) == 1; },
+                                20000));
+        QElapsedTimer write;
+        write.start();
         QVERIFY(!store.Write(MeterSubmission(MeterDownloadRows(4, 103), "A")));
+        // Generous: the limit is 10 s; a limit per step took 16 s here.
+        QVERIFY2(write.elapsed() < 13500, qPrintable(QString::number(write.elapsed())));
         QVERIFY2(store.Error().contains(QStringLiteral("timeout")) &&
                      !store.Error().contains(QStringLiteral("syntax error")),
                  qPrintable(store.Error()));

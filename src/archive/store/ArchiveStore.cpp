@@ -1,6 +1,8 @@
 #include "archive/store/ArchiveStore.h"
 
 #include "archive/location/PostgresLocation.h"
+#include "archive/store/StoreSql.h"
+#include "archive/store/WriteDeadline.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
@@ -80,6 +82,7 @@ bool ArchiveStore::IsOpen() const
 void ArchiveStore::Close()
 {
     ready_ = false;
+    writeDeadline_.reset();
     if (db_.isValid() && db_.isOpen() && watch_)
         watch_(QVariant());
     if (db_.isValid())
@@ -144,6 +147,12 @@ bool ArchiveStore::FailStatement(const QString& what, QString reason, const QStr
                 .arg(QLatin1String(reading ? ArchiveSchema::kReaderRole
                                            : ArchiveSchema::kTechnicianRole));
     }
+    if (writeDeadline_ && writeDeadline_->Fired())
+        reason = QCoreApplication::translate("ArchiveStore",
+                                             "write timeout: the write took longer than its limit "
+                                             "of %1 s (%2)")
+                     .arg(kServerWaitMs / 1000)
+                     .arg(reason);
     Fail(what, reason);
     errorCode_ = code;
     failedStatement_ = statement.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
@@ -171,17 +180,24 @@ bool ArchiveStore::ExecSql(const QString& sql)
 
 bool ArchiveStore::BeginWrite()
 {
+    writeDeadline_.reset();
     for (const QString& sql : dialect_.beginWrite) {
         if (!ExecSql(sql)) {
             Rollback();
             return false;
         }
+        // On a server the whole write has one limit, however its steps split it: the wait
+        // for the writers' lock and every statement after BEGIN.
+        if (target_.IsServer() && !writeDeadline_)
+            writeDeadline_ = std::make_unique<WriteDeadline>(
+                StoreSql::ServerConnection(db_.driver()->handle()), kServerWaitMs);
     }
     return true;
 }
 
 void ArchiveStore::Rollback()
 {
+    writeDeadline_.reset();
     if (db_.isOpen()) {
         QSqlQuery query(db_);
         query.exec(QStringLiteral("ROLLBACK"));
@@ -190,6 +206,7 @@ void ArchiveStore::Rollback()
 
 bool ArchiveStore::Commit()
 {
+    writeDeadline_.reset();
     if (ExecSql(QStringLiteral("COMMIT")))
         return true;
     Rollback();

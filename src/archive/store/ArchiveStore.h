@@ -9,9 +9,11 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QSqlQuery;
+class WriteDeadline;
 
 // A download waiting in the local file for a server archive.
 struct PendingSubmission
@@ -195,4 +197,6 @@ private:
     QString errorCode_;
     QString failedStatement_;
     QString login_;
+    // The one limit of the server write under way (BeginWrite to Commit or Rollback).
+    std::unique_ptr<WriteDeadline> writeDeadline_;
 };

@@ -7,14 +7,18 @@
 -- migrates the tables (archive init) and is the only login that may change any download.
 CREATE ROLE qx390d_owner LOGIN;
 -- The group roles archive init grants to: technicians add downloads, change the notes of
--- their own and assign records their job, site and ONT; readers (reporting tools) read.
+-- their own and assign the records of their own downloads their job, site and ONT; crew
+-- leads read everything and assign and reassign the places of anyone's records; readers
+-- (reporting tools, the office) read.
 CREATE ROLE qx390d_technician NOLOGIN;
+CREATE ROLE qx390d_lead NOLOGIN;
 CREATE ROLE qx390d_reader NOLOGIN;
 
 -- The database; only the team may connect.
 CREATE DATABASE qx390d_archive OWNER qx390d_owner;
 REVOKE CONNECT, TEMPORARY ON DATABASE qx390d_archive FROM PUBLIC;
-GRANT CONNECT ON DATABASE qx390d_archive TO qx390d_owner, qx390d_technician, qx390d_reader;
+GRANT CONNECT ON DATABASE qx390d_archive TO qx390d_owner, qx390d_technician, qx390d_lead,
+    qx390d_reader;
 \connect qx390d_archive
 -- Before PostgreSQL 15 anyone could create tables in the schema public.
 REVOKE CREATE ON SCHEMA public FROM PUBLIC;
@@ -22,5 +26,7 @@ REVOKE CREATE ON SCHEMA public FROM PUBLIC;
 -- Each technician a login of their own (a new one later: this line with their name), then
 -- a password for it with psql's \password alice.
 CREATE ROLE alice LOGIN IN ROLE qx390d_technician;
+-- A crew lead's login (a lead who also downloads is in both roles).
+CREATE ROLE carol LOGIN IN ROLE qx390d_lead;
 -- A reporting tool's login.
 CREATE ROLE reports LOGIN IN ROLE qx390d_reader;

@@ -148,10 +148,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>archive init 须以数据库所有者身份运行</translation>
     </message>
     <message>
-        <source>the roles %1 and %2 must exist first (README)</source>
-        <translation>须先创建角色 %1 和 %2（见 README）</translation>
-    </message>
-    <message>
         <source>download %1 was archived by the server login &apos;%2&apos;; only that login changes its note, not &apos;%3&apos; (the administrator, as the owner, can)</source>
         <translation>下载 %1 由服务器登录名“%2”归档；只有该登录名能修改其备注，“%3”不能（管理员作为所有者可以）</translation>
     </message>
@@ -210,6 +206,42 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
     <message>
         <source>write timeout: the write took longer than its limit of %1 s (%2)</source>
         <translation>写入超时：写入超过了 %1 秒的时限（%2）</translation>
+    </message>
+    <message>
+        <source> (it belongs to another login&apos;s downloads)</source>
+        <translation>（它属于另一个登录名的下载）</translation>
+    </message>
+    <message>
+        <source>waited for the writers&apos; turn: %1</source>
+        <translation>等待写入轮次：%1</translation>
+    </message>
+    <message>
+        <source>waited for the writers&apos; turn, held by %1: %2</source>
+        <translation>等待写入轮次，由 %1 占用：%2</translation>
+    </message>
+    <message>
+        <source>the roles %1, %2 and %3 must exist first (README)</source>
+        <translation>必须先创建角色 %1、%2 和 %3（见 README）</translation>
+    </message>
+    <message>
+        <source>every login could create temporary tables in the database %1</source>
+        <translation>所有登录名都可以在数据库 %1 中创建临时表</translation>
+    </message>
+    <message>
+        <source>every login could create objects in the schema %1</source>
+        <translation>所有登录名都可以在模式 %1 中创建对象</translation>
+    </message>
+    <message>
+        <source>%1: revoked</source>
+        <translation>%1：已撤销</translation>
+    </message>
+    <message>
+        <source>every login may still create objects that the archive&apos;s functions could be made to use; this login cannot revoke that. As a superuser run: %1</source>
+        <translation>所有登录名仍可创建存档函数可能被诱导使用的对象；此登录名无法撤销该权限。请以超级用户身份运行：%1</translation>
+    </message>
+    <message>
+        <source>%1 of the records are not this login&apos;s to assign (they came with another login&apos;s downloads; a crew lead may assign them); no place was assigned</source>
+        <translation>其中 %1 条记录不能由此登录名分配（它们来自另一个登录名的下载；班组负责人可以分配）；未分配任何位置</translation>
     </message>
 </context>
 <context>

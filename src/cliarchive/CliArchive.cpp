@@ -243,6 +243,8 @@ public:
         case ArchiveAction::Init:
             if (!Store().Init())
                 return Fail(ExitFailed, Store().Error());
+            for (const QString& note : Store().InitNotes())
+                Note(note);
             Note(Text::tr("%1: archive schema %2 ready")
                      .arg(target->Display())
                      .arg(ArchiveSchema::kVersion));

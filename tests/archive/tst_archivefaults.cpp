@@ -84,12 +84,12 @@ QString RefusedImport(const QString& url, const QString& csv, int count, quint32
                      : QStringLiteral("exit %1 where 1 was due").arg(code);
 }
 
-// Locks in `database`, granted or waited for: the writers' one (advisory), those of the
+// Locks in `database`, granted or waited for: the writers' turn (turn), those of the
 // records table (records) or of the downloads table (relation).
 int Locks(PgServer& server, const QString& database, const QString& kind, bool granted)
 {
     const QString which =
-        kind == QLatin1String("advisory")  ? QStringLiteral("l.locktype = 'advisory'")
+        kind == QLatin1String("turn")      ? QStringLiteral("l.relation = 'writers_turn'::regclass")
         : kind == QLatin1String("records") ? QStringLiteral("l.relation = 'records'::regclass")
                                            : QStringLiteral("l.relation = 'downloads'::regclass");
     return server
@@ -435,11 +435,11 @@ private Q_SLOTS:
         QString error;
         QVERIFY(ArchiveStore(target).Open());
         const std::unique_ptr<QProcess> holder = server->Session(database);
-        holder->write("SELECT pg_advisory_lock(5322001);\n");
-        QVERIFY(QTest::qWaitFor([&] { return Locks(*server, database, "advisory", true) == 1; },
-                                20000));
+        holder->write("BEGIN; LOCK TABLE writers_turn IN SHARE ROW EXCLUSIVE MODE;\n");
+        QVERIFY(
+            QTest::qWaitFor([&] { return Locks(*server, database, "turn", true) == 1; }, 20000));
         const auto waiter = [&] {
-            return Locks(*server, database, "advisory", false) == 1;
+            return Locks(*server, database, "turn", false) == 1;
         };
         const QString local = server_.LocalPath();
         int downloads = 0;
@@ -451,7 +451,10 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(each.size(), 1, 60000);
             QVERIFY(each[0][1].toBool());
             const QString message = each[0][0].toString();
-            QVERIFY2(message.contains(QStringLiteral("timeout")), qPrintable(message));
+            // What was waited for, and who holds it.
+            QVERIFY2(message.contains(QStringLiteral("timeout")) &&
+                         message.contains(QStringLiteral("writers' turn, held by postgres")),
+                     qPrintable(message));
             downloads = 1;
         } else if (how == QLatin1String("quit")) {
             QElapsedTimer quit;
@@ -474,11 +477,11 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitFor(waiter, 20000));
             QCOMPARE(::kill(static_cast<pid_t>(a.Pid()), SIGSTOP), 0);
             // The stopped process's session takes the lock, and keeps it while stopped.
-            holder->write("SELECT pg_advisory_unlock(5322001);\n");
+            holder->write("COMMIT;\n");
             QVERIFY(QTest::qWaitFor(
                 [&] {
-                    return Locks(*server, database, "advisory", true) == 1 &&
-                           Locks(*server, database, "advisory", false) == 0;
+                    return Locks(*server, database, "turn", true) == 1 &&
+                           Locks(*server, database, "turn", false) == 0;
                 },
                 20000));
             {
@@ -554,12 +557,12 @@ private Q_SLOTS:
         else if (step == QLatin1String("writing"))
             holder->write("BEGIN; LOCK TABLE downloads IN ACCESS EXCLUSIVE MODE;\n");
         else
-            holder->write("SELECT pg_advisory_lock(5322001);\n");
+            holder->write("BEGIN; LOCK TABLE writers_turn IN SHARE ROW EXCLUSIVE MODE;\n");
         QVERIFY(step == QLatin1String("keeping") ||
                 QTest::qWaitFor(
                     [&] {
                         return Locks(*server, database,
-                                     step == QLatin1String("writing") ? "relation" : "advisory",
+                                     step == QLatin1String("writing") ? "relation" : "turn",
                                      true) > 0;
                     },
                     20000));
@@ -572,12 +575,12 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitFor([&] { return Locks(*server, database, "relation", false) > 0; },
                                     20000));
         } else {
-            QVERIFY(QTest::qWaitFor(
-                [&] { return Locks(*server, database, "advisory", false) == 1; }, 20000));
+            QVERIFY(QTest::qWaitFor([&] { return Locks(*server, database, "turn", false) == 1; },
+                                    20000));
         }
         if (step == QLatin1String("committed")) {
             QVERIFY(QSqlQuery(file).exec("BEGIN IMMEDIATE"));
-            holder->write("SELECT pg_advisory_unlock(5322001);\n");
+            holder->write("COMMIT;\n");
             QVERIFY(QTest::qWaitFor(
                 [&] {
                     return server->Query("SELECT count(*) FROM downloads", database) ==
@@ -848,11 +851,12 @@ private Q_SLOTS:
         ArchiveStore store(target);
         QVERIFY(store.Open());
         const std::unique_ptr<QProcess> holder = server->Session(database);
-        holder->write("BEGIN; LOCK TABLE downloads IN ACCESS EXCLUSIVE MODE; "
-                      "SELECT pg_advisory_lock(5322001); SELECT pg_sleep(6); "
-                      "SELECT pg_advisory_unlock(5322001);\n");
-        QVERIFY(QTest::qWaitFor([&] { return Locks(*server, database, "advisory", true) == 1; },
-                                20000));
+        holder->write("BEGIN; LOCK TABLE downloads IN ACCESS EXCLUSIVE MODE;\n");
+        const std::unique_ptr<QProcess> turn = server->Session(database);
+        turn->write("BEGIN; LOCK TABLE writers_turn IN SHARE ROW EXCLUSIVE MODE; "
+                    "SELECT pg_sleep(6); COMMIT;\n");
+        QVERIFY(
+            QTest::qWaitFor([&] { return Locks(*server, database, "turn", true) == 1; }, 20000));
         QElapsedTimer write;
         write.start();
         QVERIFY(!store.Write(MeterSubmission(MeterDownloadRows(4, 103), "A")));
@@ -862,8 +866,10 @@ private Q_SLOTS:
                      !store.Error().contains(QStringLiteral("syntax error")),
                  qPrintable(store.Error()));
         holder->write("ROLLBACK;\n");
-        holder->closeWriteChannel();
-        holder->waitForFinished(20000);
+        for (QProcess* p : {holder.get(), turn.get()}) {
+            p->closeWriteChannel();
+            p->waitForFinished(20000);
+        }
     }
 
     // A file with a table named archive_schema that this program did not make is left byte

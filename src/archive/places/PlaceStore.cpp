@@ -98,6 +98,18 @@ bool PlaceStore::Assign(const QList<qint64>& recordIds, const RecordPlace& place
             store_.Rollback();
             return false;
         }
+        // A server's row-level security lets a login change only the places it may (those
+        // of records of its own downloads; a lead's, any): the others are not changed, and
+        // nothing is.
+        if (update.numRowsAffected() != chunk.size()) {
+            store_.Rollback();
+            return store_.Fail(what, QCoreApplication::translate(
+                                         "ArchiveStore",
+                                         "%1 of the records are not this login's to assign "
+                                         "(they came with another login's downloads; a crew "
+                                         "lead may assign them); no place was assigned")
+                                         .arg(chunk.size() - update.numRowsAffected()));
+        }
     }
     return store_.Commit();
 }

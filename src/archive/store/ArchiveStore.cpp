@@ -14,6 +14,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QVariant>
+#include <algorithm>
 #include <sys/statvfs.h>
 
 namespace {
@@ -51,6 +52,16 @@ QString ReasonOf(const QSqlError& error)
     if (reason.isEmpty())
         reason = error.driverText().trimmed();
     return reason.simplified();
+}
+
+// A statement that the write's one limit cancelled: why, said as that limit.
+QString LimitReason(const QString& reason)
+{
+    return QCoreApplication::translate("ArchiveStore",
+                                       "write timeout: the write took longer than its limit of "
+                                       "%1 s (%2)")
+        .arg(kServerWaitMs / 1000)
+        .arg(reason);
 }
 
 } // namespace
@@ -138,7 +149,12 @@ bool ArchiveStore::FailStatement(const QString& what, QString reason, const QStr
     // The server's reason names the right (the table); the role that holds it is the
     // program's to name. (The archive's own rules, a record filled in once, raise another
     // code and say why themselves.)
-    if (target_.IsServer() && code == kInsufficientPrivilege) {
+    if (target_.IsServer() && code == kInsufficientPrivilege &&
+        reason.contains(QLatin1String("row-level security"))) {
+        // The right is there; the row is another login's.
+        reason += QCoreApplication::translate("ArchiveStore",
+                                              " (it belongs to another login's downloads)");
+    } else if (target_.IsServer() && code == kInsufficientPrivilege) {
         const bool reading =
             statement.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
         reason +=
@@ -148,11 +164,7 @@ bool ArchiveStore::FailStatement(const QString& what, QString reason, const QStr
                                            : ArchiveSchema::kTechnicianRole));
     }
     if (writeDeadline_ && writeDeadline_->Fired())
-        reason = QCoreApplication::translate("ArchiveStore",
-                                             "write timeout: the write took longer than its limit "
-                                             "of %1 s (%2)")
-                     .arg(kServerWaitMs / 1000)
-                     .arg(reason);
+        reason = LimitReason(reason);
     Fail(what, reason);
     errorCode_ = code;
     failedStatement_ = statement.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
@@ -178,21 +190,56 @@ bool ArchiveStore::ExecSql(const QString& sql)
     return query.exec(sql) || Fail(target_.Display(), query);
 }
 
-bool ArchiveStore::BeginWrite()
+bool ArchiveStore::BeginWrite(bool migration)
 {
     writeDeadline_.reset();
-    for (const QString& sql : dialect_.beginWrite) {
-        if (!ExecSql(sql)) {
+    // Writers of an archive older than the writers' turn take turns as they did then.
+    const bool turn = !migration && openVersion_ >= ArchiveSchema::kWritersTurnVersion;
+    for (const QString& sql : turn ? dialect_.beginWrite : dialect_.beginMigration) {
+        QSqlQuery step(db_);
+        if (!step.exec(sql)) {
+            const QSqlError error = step.lastError();
+            const bool waited = target_.IsServer() && sql.startsWith(QLatin1String("LOCK"));
+            const bool limit = writeDeadline_ && writeDeadline_->Fired();
+            // The transaction is undone first, so that the server can still be asked who
+            // holds the turn.
             Rollback();
-            return false;
+            QString reason = limit ? LimitReason(ReasonOf(error)) : ReasonOf(error);
+            if (waited) {
+                const QString holders = TurnHolders();
+                reason = holders.isEmpty()
+                             ? QCoreApplication::translate("ArchiveStore",
+                                                           "waited for the writers' turn: %1")
+                                   .arg(reason)
+                             : QCoreApplication::translate(
+                                   "ArchiveStore", "waited for the writers' turn, held by %1: %2")
+                                   .arg(holders, reason);
+            }
+            // A login refused the turn may not write the archive at all: said as the right
+            // to add downloads that it lacks.
+            return FailStatement(target_.Display(), reason, error.nativeErrorCode(),
+                                 waited ? QStringLiteral("INSERT") : sql);
         }
         // On a server the whole write has one limit, however its steps split it: the wait
-        // for the writers' lock and every statement after BEGIN.
-        if (target_.IsServer() && !writeDeadline_)
+        // for the writers' turn and every statement after BEGIN. A migration is the owner's
+        // and takes as long as it takes.
+        if (target_.IsServer() && !migration && !writeDeadline_)
             writeDeadline_ = std::make_unique<WriteDeadline>(
                 StoreSql::ServerConnection(db_.driver()->handle()), kServerWaitMs);
     }
     return true;
+}
+
+QString ArchiveStore::TurnHolders()
+{
+    QSqlQuery holders(db_);
+    if (!holders.exec(QStringLiteral(
+            "SELECT string_agg(DISTINCT a.usename, ', ') FROM pg_locks l JOIN pg_stat_activity a "
+            "ON a.pid = l.pid WHERE l.relation = 'writers_turn'::regclass AND l.granted AND "
+            "a.pid <> pg_backend_pid()")) ||
+        !holders.next())
+        return {};
+    return holders.value(0).toString();
 }
 
 void ArchiveStore::Rollback()
@@ -379,6 +426,7 @@ bool ArchiveStore::Open(int version)
         Close();
         return false;
     }
+    openVersion_ = std::max(*found, version);
     ready_ = true;
     return true;
 }
@@ -408,7 +456,7 @@ bool ArchiveStore::EnterWal()
 bool ArchiveStore::Migrate(int from, int to)
 {
     for (int v = from + 1; v <= to; ++v) {
-        if (!BeginWrite())
+        if (!BeginWrite(true))
             return false;
         // Another program may have migrated while this one waited for the write lock.
         const std::optional<int> now = ReadVersion();
@@ -463,6 +511,7 @@ bool ArchiveStore::OwnsServerDatabase()
 
 bool ArchiveStore::Init()
 {
+    initNotes_.clear();
     if (!Open())
         return false;
     if (!target_.IsServer())
@@ -474,19 +523,94 @@ bool ArchiveStore::Init()
                                                 "archive init runs as the database's owner"));
     }
     QSqlQuery schema(db_);
-    if (!schema.exec(QStringLiteral("SELECT current_schema()")) || !schema.next())
+    if (!schema.exec(QStringLiteral("SELECT current_schema(), current_database()")) ||
+        !schema.next())
         return Fail(target_.Display(), schema);
+    const QString schemaName = schema.value(0).toString();
+    const QString database = schema.value(1).toString();
     if (!ExecSql(QStringLiteral("BEGIN")))
         return false;
-    for (const QString& sql : ArchiveSchema::ServerGrants(schema.value(0).toString())) {
+    for (const QString& sql : ArchiveSchema::ServerGrants(schemaName)) {
         if (!ExecSql(sql)) {
             const QString failed = error_;
             Rollback();
             return Fail(failed, QCoreApplication::translate(
-                                    "ArchiveStore", "the roles %1 and %2 must exist first (README)")
+                                    "ArchiveStore", "the roles %1, %2 and %3 must exist first "
+                                                    "(README)")
                                     .arg(QLatin1String(ArchiveSchema::kTechnicianRole),
-                                         QLatin1String(ArchiveSchema::kReaderRole)));
+                                         QLatin1String(ArchiveSchema::kReaderRole),
+                                         QLatin1String(ArchiveSchema::kLeadRole)));
         }
     }
+    if (!RevokeFromPublic(database, schemaName)) {
+        const QString failed = error_;
+        Rollback();
+        error_ = failed;
+        return false;
+    }
     return Commit();
+}
+
+bool ArchiveStore::RevokeFromPublic(const QString& database, const QString& schema)
+{
+    // Where every login may create temporary tables or objects in the archive's schema, a
+    // name could be made to mean another object: nobody but the owner may.
+    const auto quoted = [](QString name) {
+        return QLatin1Char('"') + name.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+               QLatin1Char('"');
+    };
+    struct Right
+    {
+        QString check;
+        QString revoke;
+        QString said;
+    };
+    const QList<Right> rights{
+        {QStringLiteral("SELECT has_database_privilege('public', current_database(), "
+                        "'TEMPORARY')"),
+         QStringLiteral("REVOKE TEMPORARY ON DATABASE %1 FROM PUBLIC").arg(quoted(database)),
+         QCoreApplication::translate("ArchiveStore",
+                                     "every login could create temporary tables in the "
+                                     "database %1")
+             .arg(database)},
+        {QStringLiteral("SELECT has_schema_privilege('public', current_schema(), 'CREATE')"),
+         QStringLiteral("REVOKE CREATE ON SCHEMA %1 FROM PUBLIC").arg(quoted(schema)),
+         QCoreApplication::translate("ArchiveStore",
+                                     "every login could create objects in the schema %1")
+             .arg(schema)}};
+    const auto held = [this](const QString& check) -> std::optional<bool> {
+        QSqlQuery query(db_);
+        if (!query.exec(check) || !query.next()) {
+            Fail(target_.Display(), query);
+            return std::nullopt;
+        }
+        return query.value(0).toBool();
+    };
+    QStringList refused;
+    for (const Right& right : rights) {
+        const std::optional<bool> before = held(right.check);
+        if (!before)
+            return false;
+        if (!*before)
+            continue;
+        // Revoking what the owner may not revoke only warns: the right is read again.
+        if (!ExecSql(right.revoke))
+            return false;
+        const std::optional<bool> after = held(right.check);
+        if (!after)
+            return false;
+        if (*after)
+            refused << right.revoke + QLatin1Char(';');
+        else
+            initNotes_
+                << QCoreApplication::translate("ArchiveStore", "%1: revoked").arg(right.said);
+    }
+    if (!refused.isEmpty())
+        return Fail(target_.Display(),
+                    QCoreApplication::translate("ArchiveStore",
+                                                "every login may still create objects that the "
+                                                "archive's functions could be made to use; this "
+                                                "login cannot revoke that. As a superuser run: %1")
+                        .arg(refused.join(QLatin1Char(' '))));
+    return true;
 }

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -65,6 +66,9 @@ public:
     // team's group roles. False, with Error(), for a login that is not the owner or roles
     // that do not exist.
     bool Init();
+    // What the last Init() changed beyond the grants (the rights it revoked), for the
+    // administrator.
+    const QStringList& InitNotes() const { return initNotes_; }
     bool IsOpen() const;
     void Close();
     const QString& Error() const { return error_; }
@@ -151,11 +155,16 @@ private:
                        const QString& statement);
     bool Exec(QSqlQuery& query, const QString& what);
     bool ExecSql(const QString& sql);
-    bool BeginWrite();
+    // A write transaction in the writers' turn (on a server bounded by one limit), or a
+    // migration's.
+    bool BeginWrite(bool migration = false);
+    // The logins that hold the writers' turn on the server; empty when it does not say.
+    QString TurnHolders();
     void Rollback();
     bool Commit();
     bool Migrate(int from, int to);
     bool OwnsServerDatabase();
+    bool RevokeFromPublic(const QString& database, const QString& schema);
     bool OpenConnection();
     std::optional<int> ReadVersion();
     bool HoldsTablesOf(int version);
@@ -197,6 +206,8 @@ private:
     QString errorCode_;
     QString failedStatement_;
     QString login_;
+    QStringList initNotes_;
+    int openVersion_ = 0; // the schema the connection works with, once open
     // The one limit of the server write under way (BeginWrite to Commit or Rollback).
     std::unique_ptr<WriteDeadline> writeDeadline_;
 };

@@ -100,9 +100,17 @@ std::optional<qint64> ArchiveStore::LimitSetId(int group, const ThresholdTable& 
         insert.addBindValue(std::isnan(v) ? NullDouble() : QVariant(static_cast<double>(v)));
     if (!Exec(insert, target_.Display()))
         return std::nullopt;
+    // Found by its numbers, not by the signature: a server writes its own signature, and no
+    // row is taken whose numbers are not the ones in force.
+    QStringList same{QStringLiteral("group_no = ?")};
+    for (const QString& column : kLimitColumns.split(QStringLiteral(", ")))
+        same << column + QStringLiteral(" IS NOT DISTINCT FROM ?");
     QSqlQuery select(db_);
-    select.prepare(QStringLiteral("SELECT id FROM limit_sets WHERE signature = ?"));
-    select.addBindValue(signature);
+    select.prepare(QStringLiteral("SELECT id FROM limit_sets WHERE ") +
+                   same.join(QStringLiteral(" AND ")));
+    select.addBindValue(group);
+    for (float v : values)
+        select.addBindValue(std::isnan(v) ? NullDouble() : QVariant(static_cast<double>(v)));
     if (!Exec(select, target_.Display()))
         return std::nullopt;
     if (!select.next()) {

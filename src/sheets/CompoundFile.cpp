@@ -169,8 +169,9 @@ private:
 
     bool IsWorkbookName(qsizetype entry, quint16 nameBytes) const
     {
+        // A length FreeXL never reads may be damaged: the name ends with its entry's field.
         QString name;
-        for (qsizetype i = 0; i + 1 < nameBytes; i += 2)
+        for (qsizetype i = 0; i + 1 < std::min(nameBytes, kMaxNameBytes); i += 2)
             name.append(QChar(U16(entry + i)));
         while (name.endsWith(QChar(0)))
             name.chop(1);

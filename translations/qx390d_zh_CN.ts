@@ -585,14 +585,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>%1：“%2”不是编号（archive downloads 或 archive list 列出的数字）</translation>
     </message>
     <message>
-        <source>--format is for archive list, archive downloads, archive pending and archive jobs</source>
-        <translation>--format 仅用于 archive list、archive downloads、archive pending 和 archive jobs</translation>
-    </message>
-    <message>
-        <source>--download and --record are for archive assign</source>
-        <translation>--download 和 --record 仅用于 archive assign</translation>
-    </message>
-    <message>
         <source>--site, --pon-port and --technician are for archive assign</source>
         <translation>--site、--pon-port 和 --technician 仅用于 archive assign</translation>
     </message>
@@ -603,18 +595,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
     <message>
         <source>archive assign needs what to set: --job, --site, --ont, --pon-port or --technician</source>
         <translation>archive assign 需要指定要设置的内容：--job、--site、--ont、--pon-port 或 --technician</translation>
-    </message>
-    <message>
-        <source>archive needs list, downloads, import, note, copy, init, pending, assign, jobs or report</source>
-        <translation>archive 需要 list、downloads、import、note、copy、init、pending、assign、jobs 或 report</translation>
-    </message>
-    <message>
-        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy, init, pending, assign, jobs or report</source>
-        <translation>archive：“%1”不是 list、downloads、import、note、copy、init、pending、assign、jobs 或 report</translation>
-    </message>
-    <message>
-        <source>-o is for archive list, archive downloads, archive pending, archive jobs and archive report</source>
-        <translation>-o 仅用于 archive list、archive downloads、archive pending、archive jobs 和 archive report</translation>
     </message>
     <message>
         <source>--ont is for archive list and archive assign</source>
@@ -643,6 +623,30 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
     <message>
         <source>downloads kept on this PC could not be sent to the archive and still wait (archive pending): %1</source>
         <translation>保存在本机的下载无法发送到档案，仍在等待（archive pending）：%1</translation>
+    </message>
+    <message>
+        <source>archive needs list, downloads, import, note, copy, init, pending, assign, places, jobs or report</source>
+        <translation>archive 需要 list、downloads、import、note、copy、init、pending、assign、places、jobs 或 report</translation>
+    </message>
+    <message>
+        <source>archive: &apos;%1&apos; is not list, downloads, import, note, copy, init, pending, assign, places, jobs or report</source>
+        <translation>archive：“%1”不是 list、downloads、import、note、copy、init、pending、assign、places、jobs 或 report</translation>
+    </message>
+    <message>
+        <source>-o is for archive list, archive downloads, archive pending, archive places, archive jobs and archive report</source>
+        <translation>-o 仅用于 archive list、archive downloads、archive pending、archive places、archive jobs 和 archive report</translation>
+    </message>
+    <message>
+        <source>--format is for archive list, archive downloads, archive pending, archive places and archive jobs</source>
+        <translation>--format 仅用于 archive list、archive downloads、archive pending、archive places 和 archive jobs</translation>
+    </message>
+    <message>
+        <source>--download and --record are for archive assign and archive places</source>
+        <translation>--download 和 --record 仅用于 archive assign 和 archive places</translation>
+    </message>
+    <message>
+        <source>archive places needs the records: --download ID or --record ID</source>
+        <translation>archive places 需要记录：--download ID 或 --record ID</translation>
     </message>
 </context>
 <context>

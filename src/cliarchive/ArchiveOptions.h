@@ -19,7 +19,8 @@ enum class ArchiveAction {
     Pending,
     Assign,
     Jobs,
-    Report
+    Report,
+    Places
 };
 
 struct ArchiveOptions
@@ -45,6 +46,6 @@ struct ArchiveOptions
     // --job, --site, --ont, --pon-port, --technician: what assign sets; list filters by the
     // job and the ONT; report is of the job.
     RecordPlace place;
-    QList<qint64> assignDownloads; // assign --download ID...
-    QList<qint64> assignRecords;   // assign --record ID...
+    QList<qint64> assignDownloads; // assign and places --download ID...
+    QList<qint64> assignRecords;   // assign and places --record ID...
 };

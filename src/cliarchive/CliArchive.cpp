@@ -240,6 +240,8 @@ public:
             return Jobs();
         case ArchiveAction::Report:
             return Report();
+        case ArchiveAction::Places:
+            return Places();
         case ArchiveAction::Init:
             if (!Store().Init())
                 return Fail(ExitFailed, Store().Error());
@@ -444,6 +446,55 @@ private:
         std::sort(distinct.begin(), distinct.end());
         distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
         Note(Text::tr("%1 records assigned").arg(distinct.size()));
+        return ExitDone;
+    }
+
+    // Every assignment of the places of the records named, or of the downloads' records.
+    int Places()
+    {
+        const ArchiveOptions& a = archive_;
+        QList<qint64> records = a.assignRecords;
+        for (qint64 download : a.assignDownloads) {
+            const std::optional<QList<qint64>> brought =
+                PlaceStore(Store()).RecordIdsOfDownload(download);
+            if (!brought)
+                return Fail(ExitFailed, Store().Error());
+            records << *brought;
+        }
+        const std::optional<QList<PlaceChange>> changes = PlaceStore(Store()).History(records);
+        if (!changes)
+            return Fail(ExitFailed, Store().Error());
+        const std::unique_ptr<OutputFile> output = OpenListing();
+        if (!output)
+            return ExitFailed;
+        QStringList headers{QStringLiteral("Record"), QStringLiteral("Changed At"),
+                            QStringLiteral("Changed By")};
+        for (int f = 0; f < RecordPlace::kFields; ++f)
+            headers << PlaceFieldHeader(static_cast<RecordPlace::Field>(f));
+        for (int f = 0; f < RecordPlace::kFields; ++f)
+            headers << QStringLiteral("Earlier ") +
+                           PlaceFieldHeader(static_cast<RecordPlace::Field>(f));
+        const bool csv = output_.format == RecordFormat::Csv;
+        if (csv)
+            output->Write(CsvLine(headers));
+        for (const PlaceChange& c : *changes) {
+            const QStringList fields =
+                QStringList{QString::number(c.recordId), c.changedAt, c.changedBy} +
+                c.after.Texts() + c.before.Texts();
+            if (csv) {
+                output->Write(CsvLine(fields));
+                continue;
+            }
+            QJsonObject o;
+            for (qsizetype i = 0; i < fields.size(); ++i)
+                o.insert(headers[i].toLower().replace(QLatin1Char(' '), QLatin1Char('_')),
+                         fields[i]);
+            o.insert(QStringLiteral("record"), c.recordId);
+            output->Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+        }
+        QString error;
+        if (!output->Commit(&error))
+            return Fail(ExitFailed, error);
         return ExitDone;
     }
 
@@ -744,10 +795,11 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
     const QString action = positional.value(1);
     // The actions that take no argument of their own.
     static constexpr std::pair<const char*, ArchiveAction> kPlain[] = {
-        {"list", ArchiveAction::List}, {"downloads", ArchiveAction::Downloads},
-        {"init", ArchiveAction::Init}, {"pending", ArchiveAction::Pending},
-        {"copy", ArchiveAction::Copy}, {"assign", ArchiveAction::Assign},
-        {"jobs", ArchiveAction::Jobs}, {"report", ArchiveAction::Report}};
+        {"list", ArchiveAction::List},    {"downloads", ArchiveAction::Downloads},
+        {"init", ArchiveAction::Init},    {"pending", ArchiveAction::Pending},
+        {"copy", ArchiveAction::Copy},    {"assign", ArchiveAction::Assign},
+        {"jobs", ArchiveAction::Jobs},    {"report", ArchiveAction::Report},
+        {"places", ArchiveAction::Places}};
     for (const auto& [name, plain] : kPlain) {
         if (action == QLatin1String(name)) {
             options.action = plain;
@@ -777,9 +829,9 @@ std::optional<qsizetype> ReadArchiveCommand(const QStringList& positional, Archi
     }
     *error = action.isEmpty()
                  ? Text::tr("archive needs list, downloads, import, note, copy, init, pending, "
-                            "assign, jobs or report")
+                            "assign, places, jobs or report")
                  : Text::tr("archive: '%1' is not list, downloads, import, note, copy, init, "
-                            "pending, assign, jobs or report")
+                            "pending, assign, places, jobs or report")
                        .arg(action);
     return std::nullopt;
 }
@@ -789,7 +841,7 @@ QString CheckArchiveCombination(const ArchiveOptions& a, const ArchiveUse& use)
     const bool archive = use.archiveCommand;
     const bool lists =
         archive && (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads ||
-                    a.action == ArchiveAction::Jobs ||
+                    a.action == ArchiveAction::Jobs || a.action == ArchiveAction::Places ||
                     (a.action == ArchiveAction::Pending && a.sendTo.isEmpty()));
     if (a.where.bothOptions)
         return a.where.error;
@@ -801,10 +853,10 @@ QString CheckArchiveCombination(const ArchiveOptions& a, const ArchiveUse& use)
     const bool report = archive && a.action == ArchiveAction::Report;
     if (archive && use.output && !lists && !report)
         return Text::tr("-o is for archive list, archive downloads, archive pending, "
-                        "archive jobs and archive report");
+                        "archive places, archive jobs and archive report");
     if (archive && use.format && !lists)
-        return Text::tr("--format is for archive list, archive downloads, archive pending "
-                        "and archive jobs");
+        return Text::tr("--format is for archive list, archive downloads, archive pending, "
+                        "archive places and archive jobs");
     const bool filters = !a.since.isEmpty() || !a.until.isEmpty() || a.group || a.verdict;
     if (filters && !(archive && a.action == ArchiveAction::List))
         return Text::tr("--since, --until, --group and --verdict are for archive list");
@@ -817,9 +869,12 @@ QString CheckArchiveCombination(const ArchiveOptions& a, const ArchiveUse& use)
     if (!a.sendTo.isEmpty() && !(archive && a.action == ArchiveAction::Pending))
         return Text::tr("--send-to is for archive pending");
     const bool assign = archive && a.action == ArchiveAction::Assign;
+    const bool places = archive && a.action == ArchiveAction::Places;
     const bool ids = !a.assignDownloads.isEmpty() || !a.assignRecords.isEmpty();
-    if (ids && !assign)
-        return Text::tr("--download and --record are for archive assign");
+    if (ids && !assign && !places)
+        return Text::tr("--download and --record are for archive assign and archive places");
+    if (places && !ids)
+        return Text::tr("archive places needs the records: --download ID or --record ID");
     const RecordPlace& p = a.place;
     if ((p[RecordPlace::Site] || p[RecordPlace::PonPort] || p[RecordPlace::Technician]) && !assign)
         return Text::tr("--site, --pon-port and --technician are for archive assign");

@@ -364,6 +364,38 @@ private Q_SLOTS:
             QCOMPARE(server_.Query(check, "qx390d_archive"), QStringLiteral("0"));
     }
 
+    // Every assignment of a place is kept with the server's login and time: a technician's
+    // on her own download, then a lead's over it.
+    void places_historyKeptWithServerLoginAndTime()
+    {
+        for (const auto& [login, job] :
+             {std::pair{"alice", "Order 7001"}, {"carol", "Order 7002"}}) {
+            std::unique_ptr<CliProcess> assign(
+                Cli(login, {"archive", "assign", "--download", "1", "--job", job}));
+            QVERIFY2(assign->Finish() == 0, qPrintable(assign->Err()));
+        }
+        const QString first = server_.Query(
+            "SELECT min(record_id) FROM download_records WHERE download_id = 1", "qx390d_archive");
+        std::unique_ptr<CliProcess> history(
+            Cli("reports", {"archive", "places", "--record", first, "--format", "json"}));
+        QVERIFY2(history->Finish() == 0, qPrintable(history->Err()));
+        QList<QJsonObject> changes;
+        for (const QByteArray& line : history->Out().trimmed().split('\n'))
+            changes << QJsonDocument::fromJson(line).object();
+        QVERIFY(changes.size() >= 2);
+        const QJsonObject alice = changes[changes.size() - 2];
+        const QJsonObject carol = changes.last();
+        QCOMPARE(alice.value("changed_by").toString(), QStringLiteral("alice"));
+        QCOMPARE(alice.value("job").toString(), QStringLiteral("Order 7001"));
+        QCOMPARE(carol.value("changed_by").toString(), QStringLiteral("carol"));
+        QCOMPARE(carol.value("job").toString(), QStringLiteral("Order 7002"));
+        QCOMPARE(carol.value("earlier_job").toString(), QStringLiteral("Order 7001"));
+        static const QRegularExpression serverTime(
+            "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$");
+        QVERIFY2(serverTime.match(carol.value("changed_at").toString()).hasMatch(),
+                 qPrintable(carol.value("changed_at").toString()));
+    }
+
     void downloads_showWriterAndEarlierNotes()
     {
         std::unique_ptr<CliProcess> notes(Cli("alice", {"archive", "note", "1", "splice 8"}));

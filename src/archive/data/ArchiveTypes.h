@@ -149,6 +149,17 @@ struct JobSummary
     std::optional<Verdict> worst; // Fail > Over > Marginal > Pass; nothing when none judged
 };
 
+// One assignment of a record's place: the place before and after, who assigned it and when
+// (UTC; on a server, the server's login and clock).
+struct PlaceChange
+{
+    qint64 recordId = 0;
+    RecordPlace before;
+    RecordPlace after;
+    QString changedAt;
+    QString changedBy;
+};
+
 // A record's place and where the record came first (the download's UUID and its row, 0 for
 // the first): how `archive copy` finds the same record in another archive.
 struct PlacedRecord

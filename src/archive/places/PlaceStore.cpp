@@ -114,6 +114,30 @@ bool PlaceStore::Assign(const QList<qint64>& recordIds, const RecordPlace& place
     return store_.Commit();
 }
 
+std::optional<QList<PlaceChange>> PlaceStore::History(const QList<qint64>& recordIds)
+{
+    if (!store_.Open())
+        return std::nullopt;
+    QList<PlaceChange> changes;
+    for (qsizetype first = 0; first < recordIds.size(); first += kIdsPerStatement) {
+        QSqlQuery query(store_.db_);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT record_id, old_job, old_site, old_ont, "
+                                       "old_pon_port, old_technician, job, site, ont, pon_port, "
+                                       "technician, changed_at, changed_by FROM place_changes "
+                                       "WHERE record_id IN (%1) ORDER BY record_id, id")
+                            .arg(IdList(recordIds.mid(first, kIdsPerStatement))))) {
+            store_.Fail(store_.target_.Display(), query);
+            return std::nullopt;
+        }
+        while (query.next())
+            changes.append({query.value(0).toLongLong(), StoreSql::PlaceOf(query, 1),
+                            StoreSql::PlaceOf(query, 6), query.value(11).toString(),
+                            query.value(12).toString()});
+    }
+    return changes;
+}
+
 std::optional<QList<qint64>> PlaceStore::RecordIdsOfDownload(qint64 downloadId)
 {
     if (!store_.Open())

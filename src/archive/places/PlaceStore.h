@@ -24,6 +24,8 @@ public:
     bool Assign(const QList<qint64>& recordIds, const RecordPlace& place);
     // The records a download brought, in its rows' order.
     std::optional<QList<qint64>> RecordIdsOfDownload(qint64 downloadId);
+    // Every assignment of the places of the records `recordIds`, by record, oldest first.
+    std::optional<QList<PlaceChange>> History(const QList<qint64>& recordIds);
     // The records of the rows at `positions` (0 for the first) of the download `download`,
     // in that order: the rows of the data page. A row or download not archived is an error.
     std::optional<QList<qint64>> RecordIdsAt(const QUuid& download, const QList<int>& positions);

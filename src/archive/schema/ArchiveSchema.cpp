@@ -510,9 +510,9 @@ QStringList ArchiveSchema::ServerGrants(const QString& schema)
             .arg(tech),
         QStringLiteral("GRANT UPDATE (note, new_records) ON downloads TO %1").arg(tech),
         QStringLiteral("GRANT UPDATE (meter, limit_set_id, verdict) ON records TO %1").arg(tech),
-        // Only so that a writer may take the writers' turn (LOCK TABLE in a mode that needs
-        // it); no policy lets a row of it be changed.
-        QStringLiteral("GRANT UPDATE ON writers_turn TO %1").arg(tech),
+        // Only so that a writer (of downloads, or a lead of places) may take the writers'
+        // turn (LOCK TABLE in a mode that needs it); no policy lets a row of it be changed.
+        QStringLiteral("GRANT UPDATE ON writers_turn TO %1, %2").arg(tech, lead),
         QStringLiteral("GRANT USAGE ON ALL SEQUENCES IN SCHEMA %1 TO %2").arg(quoted, tech),
     };
 }

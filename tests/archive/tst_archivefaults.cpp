@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <QThread>
+#include <QUrl>
 #include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -745,6 +746,31 @@ private Q_SLOTS:
         for (int g = 1; g <= ThresholdTable::kGroups; ++g)
             QVERIFY(waiting.first().submission.limits.IsKnown(g));
         QCOMPARE(waiting.first().submission.limits.Group(1).limits, SampleLimits().Group(1).limits);
+    }
+
+    // A download kept before this PC ever reached its archive, under one spelling of the
+    // location, goes when the same server, database and login are reached under another.
+    void keptBeforeTheFirstContact_goesUnderAnotherSpelling()
+    {
+        const auto [server, database, target] = NewServerArchive();
+        if (!server)
+            return;
+        QVERIFY(ArchiveStore(target).Open());
+        const QString local = server_.Path("first-contact-" + database + ".sqlite");
+        QVERIFY(ArchiveStore(ArchiveTarget::SqliteFile(local)).Open());
+        const ArchiveTarget spelt = ServerTarget(
+            QStringLiteral("postgresql://%1/%2?user=qx390d_writer")
+                .arg(QString::fromLatin1(QUrl::toPercentEncoding(server->SocketDir())), database));
+        QVERIFY(spelt.Display() != target.Display());
+        {
+            ArchiveSession first(spelt, local);
+            QVERIFY(first.Journal(MeterSubmission(MeterDownloadRows(6, 107), "A")).queued);
+        }
+        ArchiveSession other(target, local);
+        QString error;
+        QCOMPARE(other.DeliverPending(&error).value_or(-1), 1);
+        QCOMPARE(server->Query("SELECT count(*) FROM downloads", database), QStringLiteral("1"));
+        QCOMPARE(Waiting(local, spelt), 0);
     }
 
     // The archive at a location made anew (another identity): what was kept for the old one

@@ -1,5 +1,7 @@
 #include "archive/location/ArchiveTarget.h"
 
+#include <libpq-fe.h>
+
 #include "archive/location/PostgresLocation.h"
 #include "common/Prompter.h"
 
@@ -112,4 +114,29 @@ std::optional<QString> PostgresConnInfo(const ArchiveTarget& target, QString* er
             return std::nullopt;
         }
     return LibpqConnInfo({{QStringLiteral("service"), target.service}});
+}
+
+std::optional<QString> ServerConnectionKey(const ArchiveTarget& target)
+{
+    if (!target.IsServer())
+        return std::nullopt;
+    QString error;
+    const std::optional<QString> conninfo = PostgresConnInfo(target, &error);
+    if (!conninfo)
+        return std::nullopt;
+    // libpq applies the service file and its defaults when a connection starts; the attempt
+    // is given up at once, before any exchange that could wait.
+    PGconn* connection = PQconnectStart(conninfo->toUtf8().constData());
+    if (!connection)
+        return std::nullopt;
+    const auto text = [](const char* value) {
+        return QString::fromUtf8(value ? value : "");
+    };
+    std::optional<QString> key;
+    if (PQhost(connection) && PQdb(connection) && PQuser(connection))
+        key = QStringList{text(PQhost(connection)), text(PQport(connection)),
+                          text(PQdb(connection)), text(PQuser(connection))}
+                  .join(QChar(0x1f));
+    PQfinish(connection);
+    return key;
 }

@@ -56,3 +56,9 @@ ArchiveChoice ChooseCommandLineArchive(const QString& archiveOption, const QStri
 // The libpq connection string of a server target, every value quoted (PostgresLocation.h);
 // nothing, with `error`, for a URL or service name that ChooseArchiveTarget refuses.
 std::optional<QString> PostgresConnInfo(const ArchiveTarget& target, QString* error);
+
+// The server, port, database and login a server target reaches, as libpq reads its location
+// (the service file, the environment and libpq's defaults included): two locations with the
+// same text here reach the same archive, however they are spelt. Nothing for a file target
+// or a location that cannot be read. It may look the host name up.
+std::optional<QString> ServerConnectionKey(const ArchiveTarget& target);

@@ -180,3 +180,18 @@ std::optional<QStringList> ArchiveStore::WaitingFor(const QUuid& uuid)
         archives << query.value(0).toString();
     return archives;
 }
+
+std::optional<QStringList> ArchiveStore::UnknownPendingTargets()
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    if (!query.exec(QStringLiteral("SELECT DISTINCT target FROM pending WHERE archive = ''"))) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    QStringList targets;
+    while (query.next())
+        targets << query.value(0).toString();
+    return targets;
+}

@@ -134,6 +134,8 @@ public:
     // without a known archive is meant for it.
     bool RememberLocation(const QString& location, const QString& archive);
     bool RemovePending(qint64 id);
+    // The locations that downloads wait for while their archive is not known.
+    std::optional<QStringList> UnknownPendingTargets();
     // Limits that became known after the downloads `downloads` (by UUID): the groups their
     // waiting entries lack are given them, so that they arrive judged. The number of entries
     // given limits.

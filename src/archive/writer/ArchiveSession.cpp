@@ -80,7 +80,7 @@ std::optional<int> ArchiveSession::DeliverPending(QString* error)
         *error = WhyNotWritten();
         return std::nullopt;
     }
-    if (!local->RememberLocation(location, *identity)) {
+    if (!local->RememberLocation(location, *identity) || !ClaimSameConnection(*local, *identity)) {
         *error = local->Error();
         return std::nullopt;
     }
@@ -164,6 +164,28 @@ ArchiveSession::Outcome ArchiveSession::Deliver(const ArchiveSubmission& submiss
     outcome.queued = true;
     outcome.error = KeptMessage(error);
     return outcome;
+}
+
+bool ArchiveSession::ClaimSameConnection(ArchiveStore& local, const QString& identity)
+{
+    // Kept before this PC ever reached the archive, under another spelling of the same
+    // server, port, database and login: it is this archive's too.
+    const std::optional<QStringList> unknown = local.UnknownPendingTargets();
+    if (!unknown)
+        return false;
+    if (unknown->isEmpty())
+        return true;
+    const std::optional<QString> mine = ServerConnectionKey(store_.Target());
+    if (!mine)
+        return true;
+    for (const QString& spelling : *unknown) {
+        QString error;
+        const std::optional<ArchiveTarget> other = ChooseArchiveTarget(spelling, &error);
+        if (other && ServerConnectionKey(*other) == mine &&
+            !local.RememberLocation(spelling, identity))
+            return false;
+    }
+    return true;
 }
 
 QString ArchiveSession::WaitsForAnother(const QUuid& uuid)

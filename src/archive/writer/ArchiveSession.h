@@ -60,6 +60,9 @@ private:
     ArchiveStore* Local(QString* error);
     QString WhyNotWritten() const;
     QString KeptMessage(const QString& error) const;
+    // What waits for an unknown archive at a location that reaches the same server,
+    // database and login as this one is given to `identity`; false, with `local`'s Error().
+    bool ClaimSameConnection(ArchiveStore& local, const QString& identity);
     // Why `uuid`, still waiting on this PC, must not go to this archive; empty when it may.
     QString WaitsForAnother(const QUuid& uuid);
 

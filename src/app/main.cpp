@@ -1,10 +1,11 @@
 // qx390d: the QX390D power meter's data-management program.
 
 #include "app/Application.h"
-#include "startup/CommandLine.h"
 #include "app/MessageBoxPrompter.h"
+#include "archive/store/ArchiveStore.h"
 #include "common/ProgramTranslations.h"
 #include "sim/PtyHost.h"
+#include "startup/CommandLine.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -37,6 +38,8 @@ int main(int argc, char* argv[])
     }
 
     QApplication qtApp(argc, argv);
+    // The window never waits on a database: the archive's threads do (a warning otherwise).
+    ArchiveStore::ForbidOnThisThread(true);
     InstallTranslations(qtApp);
     QApplication::setApplicationName(applicationName);
     // The per-user settings (the file dialogs' last folder): ~/.config/QX390D/QX390D.conf.

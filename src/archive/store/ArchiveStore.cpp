@@ -260,8 +260,20 @@ bool ArchiveStore::Commit()
     return false;
 }
 
+namespace {
+thread_local bool t_forbidden = false;
+} // namespace
+
+void ArchiveStore::ForbidOnThisThread(bool forbid)
+{
+    t_forbidden = forbid;
+}
+
 bool ArchiveStore::OpenConnection()
 {
+    if (t_forbidden)
+        qWarning("ArchiveStore: a database opened on a thread that must not wait on one: %s",
+                 qPrintable(target_.Display()));
     if (!db_.isValid())
         db_ = QSqlDatabase::addDatabase(dialect_.driver, connectionName_);
     if (!db_.isValid())

@@ -42,6 +42,10 @@ public:
     ArchiveStore(const ArchiveStore&) = delete;
     ArchiveStore& operator=(const ArchiveStore&) = delete;
 
+    // Marks the calling thread as one that must never wait on a database (the window's):
+    // a connection opened on it is reported with a warning that tests fail on.
+    static void ForbidOnThisThread(bool forbid);
+
     const ArchiveTarget& Target() const { return target_; }
     // For reading: a missing SQLite file is an error naming it, not a new archive (nor its
     // folders). Writing creates.

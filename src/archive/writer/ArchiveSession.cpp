@@ -16,19 +16,21 @@ ArchiveSession::ArchiveSession(const ArchiveTarget& target, const QString& local
 
 ArchiveSession::~ArchiveSession() = default;
 
-void ArchiveSession::SetJournalBusyTimeout(int ms)
+void ArchiveSession::PrepareJournal()
 {
-    journalBusyMs_ = ms;
-    if (!store_.Target().IsServer())
-        store_.SetBusyTimeout(ms);
+    if (!store_.Target().IsServer()) {
+        store_.Open();
+        return;
+    }
+    QString error;
+    if (QFileInfo::exists(localPath_))
+        Local(&error);
 }
 
 ArchiveStore* ArchiveSession::Local(QString* error)
 {
     if (!local_) {
         local_ = std::make_unique<ArchiveStore>(ArchiveTarget::SqliteFile(localPath_));
-        if (journalBusyMs_)
-            local_->SetBusyTimeout(*journalBusyMs_);
     }
     if (!local_->Open()) {
         *error = local_->Error();

@@ -49,9 +49,9 @@ public:
     std::optional<int> AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits,
                                     QString* error);
 
-    // How long a journal write waits for another SQLite writer (before the first call): the
-    // program journals on its UI thread, and hands a journal that must wait to its writer.
-    void SetJournalBusyTimeout(int ms);
+    // Opens what Journal writes (the SQLite archive; for a server, the local file if it
+    // exists), creating or migrating it: at start rather than with the first download.
+    void PrepareJournal();
 
     ArchiveStore& Store() { return store_; }
     const QString& LocalPath() const { return localPath_; }
@@ -70,7 +70,6 @@ private:
     QString localPath_;
     std::shared_ptr<ServerInterrupt> interrupt_;
     std::unique_ptr<ArchiveStore> local_;
-    std::optional<int> journalBusyMs_;
     // The result of each download delivered, by UUID, until Deliver reports it.
     QHash<QUuid, ArchiveWriteResult> deliveredResults_;
 };

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QMutex>
+#include <QSemaphore>
 #include <memory>
 
 // What the thread may still reach of the writer: nothing once the writer has gone, should
@@ -137,17 +138,95 @@ private:
     std::unique_ptr<ArchiveSession> session_;
 };
 
+// Lives on the keeper's thread: keeps each download on this PC with a connection of its own
+// (the SQLite archive, or the local file's queue for a server), so that no database call
+// runs on the owner's (the UI) thread and no server wait delays the keeping.
+class ArchiveKeeperWorker : public QObject
+{
+public:
+    ArchiveKeeperWorker(std::shared_ptr<ArchiveWriterLink> link, const ArchiveTarget& target,
+                        const QString& local, ArchiveWriterWorker* deliverer)
+        : link_(std::move(link)), target_(target), localPath_(local), deliverer_(deliverer)
+    {
+    }
+
+    void SetTarget(const ArchiveTarget& target)
+    {
+        session_.reset();
+        target_ = target;
+    }
+
+    // Opens (creates, migrates) what keeping will write, now rather than with the first
+    // download.
+    void Prepare() { Session().PrepareJournal(); }
+
+    // Keeps the download, then hands it on: delivered by the writer's thread, or written
+    // there when this PC could not keep it (it waits as long as a write may).
+    void Keep(const ArchiveSubmission& submission)
+    {
+        const ArchiveSession::Outcome kept = Session().Journal(submission);
+        const QMutexLocker lock(&link_->mutex);
+        ArchiveWriter* writer = link_->writer;
+        if (!writer)
+            return; // the writer is ending: what is kept goes at the next connection
+        if (kept.result) {
+            QMetaObject::invokeMethod(
+                writer,
+                [writer, r = *kept.result] {
+                    Q_EMIT writer->Written(r.downloadId, r.newRecords, r.linkedRecords);
+                },
+                Qt::QueuedConnection);
+        } else if (kept.queued) {
+            QMetaObject::invokeMethod(
+                deliverer_, [w = deliverer_, submission] { w->Deliver(submission); },
+                Qt::QueuedConnection);
+        } else {
+            QMetaObject::invokeMethod(
+                deliverer_, [w = deliverer_, submission] { w->Write(submission); },
+                Qt::QueuedConnection);
+        }
+    }
+
+    void Stop()
+    {
+        session_.reset();
+        QThread::currentThread()->quit();
+    }
+
+private:
+    ArchiveSession& Session()
+    {
+        if (!session_)
+            session_ = std::make_unique<ArchiveSession>(target_, localPath_);
+        return *session_;
+    }
+
+    std::shared_ptr<ArchiveWriterLink> link_;
+    ArchiveTarget target_;
+    QString localPath_;
+    ArchiveWriterWorker* deliverer_;
+    std::unique_ptr<ArchiveSession> session_;
+};
+
 ArchiveWriter::ArchiveWriter(const ArchiveTarget& target, QObject* parent, const QString& localPath)
     : QObject(parent), target_(target), localPath_(localPath),
       interrupt_(std::make_shared<ServerInterrupt>()), link_(std::make_shared<ArchiveWriterLink>()),
-      thread_(new QThread), worker_(new ArchiveWriterWorker(link_, target, localPath, interrupt_))
+      thread_(new QThread), worker_(new ArchiveWriterWorker(link_, target, localPath, interrupt_)),
+      keeperThread_(new QThread),
+      keeper_(new ArchiveKeeperWorker(link_, target, localPath, worker_))
 {
     link_->writer = this;
     thread_->setObjectName(QStringLiteral("archive writer"));
     worker_->moveToThread(thread_);
     connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    keeperThread_->setObjectName(QStringLiteral("archive keeper"));
+    keeper_->moveToThread(keeperThread_);
+    connect(keeperThread_, &QThread::finished, keeper_, &QObject::deleteLater);
     connect(this, &ArchiveWriter::WriteFailed, this, &ArchiveWriter::OnFailure);
     thread_->start(QThread::LowPriority);
+    keeperThread_->start();
+    QMetaObject::invokeMethod(
+        keeper_, [k = keeper_] { k->Prepare(); }, Qt::QueuedConnection);
     // What waits on this PC for the archive goes as soon as it can be reached.
     DeliverPending();
 }
@@ -161,7 +240,14 @@ ArchiveWriter::~ArchiveWriter()
         const QMutexLocker lock(&link_->mutex);
         link_->writer = nullptr;
     }
-    // Queued behind every submission, so those not yet kept on this PC are kept first.
+    // Queued behind every submission, so that those handed over are kept on this PC first;
+    // the wait is long only while some are (an SQLite file another program holds).
+    QMetaObject::invokeMethod(
+        keeper_, [k = keeper_] { k->Stop(); }, Qt::QueuedConnection);
+    if (keeperThread_->wait(unkept_->load() > 0 ? kKeepLimitMs : kStopLimitMs))
+        delete keeperThread_;
+    else
+        connect(keeperThread_, &QThread::finished, keeperThread_, &QObject::deleteLater);
     QMetaObject::invokeMethod(
         worker_, [w = worker_] { w->Stop(); }, Qt::QueuedConnection);
     if (thread_->wait(kStopLimitMs)) {
@@ -182,26 +268,19 @@ void ArchiveWriter::Submit(const DownloadFacts& facts, const QList<QStringList>&
 
 void ArchiveWriter::Submit(const ArchiveSubmission& submission)
 {
-    if (!journal_) {
-        journal_ = std::make_unique<ArchiveSession>(target_, localPath_);
-        journal_->SetJournalBusyTimeout(kJournalBusyMs);
-    }
-    const ArchiveSession::Outcome kept = journal_->Journal(submission);
-    if (kept.result) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, r = *kept.result] {
-                Q_EMIT Written(r.downloadId, r.newRecords, r.linkedRecords);
-            },
-            Qt::QueuedConnection);
-    } else if (kept.queued) {
-        QMetaObject::invokeMethod(
-            worker_, [w = worker_, submission] { w->Deliver(submission); }, Qt::QueuedConnection);
-    } else {
-        // The thread keeps it, waiting as long as a write may, and says why if it cannot.
-        QMetaObject::invokeMethod(
-            worker_, [w = worker_, submission] { w->Write(submission); }, Qt::QueuedConnection);
-    }
+    // The keeper's thread keeps it; this thread waits for that, within a limit, so that
+    // what follows the download (its box) comes once it is kept, and never freezes long.
+    const auto kept = std::make_shared<QSemaphore>();
+    ++*unkept_;
+    QMetaObject::invokeMethod(
+        keeper_,
+        [k = keeper_, submission, kept, unkept = unkept_] {
+            k->Keep(submission);
+            --*unkept;
+            kept->release();
+        },
+        Qt::QueuedConnection);
+    kept->tryAcquire(1, kKeepWaitMs);
 }
 
 void ArchiveWriter::AttachLimits(const QList<QUuid>& downloads, const ThresholdTable& limits)
@@ -242,7 +321,13 @@ void ArchiveWriter::SetTarget(const ArchiveTarget& target)
 {
     reported_ = false;
     target_ = target;
-    journal_.reset();
+    QMetaObject::invokeMethod(
+        keeper_,
+        [k = keeper_, target] {
+            k->SetTarget(target);
+            k->Prepare();
+        },
+        Qt::QueuedConnection);
     QMetaObject::invokeMethod(
         worker_, [w = worker_, target] { w->SetTarget(target); }, Qt::QueuedConnection);
     DeliverPending();

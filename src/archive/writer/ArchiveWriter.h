@@ -5,17 +5,21 @@
 
 #include <QObject>
 #include <QThread>
+#include <atomic>
 #include <memory>
 
+class ArchiveKeeperWorker;
 class ArchiveSession;
 class ArchiveWriterWorker;
 class ServerInterrupt;
 struct ArchiveWriterLink;
 
-// Keeps downloads in the archive, journal first: Submit keeps a download on this PC before
-// it returns (written, for an SQLite archive; in the local file's queue, for a server);
-// delivering it to a server happens on a thread of its own (with a connection of its own),
-// so neither the exchange with the meter nor the window ever waits for the server. The
+// Keeps downloads in the archive, journal first: Submit has a thread of its own keep the
+// download on this PC (written, for an SQLite archive; in the local file's queue, for a
+// server) and returns once it is kept, or after kKeepWaitMs at most; delivering it to a
+// server happens on another thread (with a connection of its own), so neither the exchange
+// with the meter nor the window ever waits for the server, and no database call runs on
+// the window's thread. Both threads open (and migrate) their files when the writer starts. The
 // first failure of a session is reported once through Failed; later ones only through
 // WriteFailed. Lives on the thread that creates it (the UI thread); its signals arrive
 // there.
@@ -33,9 +37,11 @@ public:
     ~ArchiveWriter() override;
 
     static constexpr int kStopLimitMs = 2500;
-    // How long Submit waits for another writer of an SQLite file before it hands the
-    // download to the thread, which waits as long as a write may.
-    static constexpr int kJournalBusyMs = 500;
+    // How long Submit waits for the keeper's thread to keep the download on this PC before
+    // it returns all the same (the keeping goes on), and how long the writer's end waits for
+    // downloads handed over and not yet kept (an SQLite file another program holds).
+    static constexpr int kKeepWaitMs = 2000;
+    static constexpr int kKeepLimitMs = 25000;
 
     // Keeps one download on this PC, then has the thread deliver it.
     void Submit(const DownloadFacts& facts, const QList<QStringList>& rows,
@@ -86,11 +92,14 @@ private:
 
     ArchiveTarget target_;
     QString localPath_;
-    // The journal, on the writer's owner's thread.
-    std::unique_ptr<ArchiveSession> journal_;
     std::shared_ptr<ServerInterrupt> interrupt_;
     std::shared_ptr<ArchiveWriterLink> link_;
     QThread* thread_;
     ArchiveWriterWorker* worker_;
+    // Keeps each download on this PC, on a thread of its own.
+    QThread* keeperThread_;
+    ArchiveKeeperWorker* keeper_;
+    // Downloads handed to the keeper and not yet kept.
+    std::shared_ptr<std::atomic<int>> unkept_ = std::make_shared<std::atomic<int>>(0);
     bool reported_ = false;
 };

@@ -7,10 +7,12 @@
 #include "archivewindow/ArchiveSettingsDialog.h"
 #include "archivewindow/ArchiveWindow.h"
 #include "common/Prompter.h"
+#include "jobs/PlaceEdit.h"
 #include "link/DeviceLink.h"
 #include "records/RecordsPage.h"
 
 #include <QAction>
+#include <QSet>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
@@ -187,7 +189,7 @@ void ProgramArchive::OpenWindow()
             target_.value_or(ArchiveTarget::SqliteFile(DefaultArchivePath()));
         window_ = new ArchiveWindow(target, prompter_, dialogs_, main_);
         connect(window_, &ArchiveWindow::OpenInDataPage, this, &ProgramArchive::ShowRowsInDataPage);
-        connect(window_, &ArchiveWindow::PlacesAssigned, this, &ProgramArchive::ReadLastPlaces);
+        connect(window_, &ArchiveWindow::PlacesAssigned, this, &ProgramArchive::OnPlacesAssigned);
         window_->SetNotice(deliveredNotice_);
     }
     window_->show();
@@ -210,8 +212,30 @@ void ProgramArchive::OnPlacesRead(const QUuid& download, const QList<RecordPlace
         page->SetPlaces(places);
 }
 
+void ProgramArchive::OnPlacesAssigned(const QList<qint64>& ids, const RecordPlace& change)
+{
+    ReadLastPlaces();
+    if (!main_ || openedIds_.isEmpty() || link_.State().downloadBusy)
+        return;
+    RecordsPage* page = main_->View()->Records();
+    if (page->Table().Rows() != openedRows_)
+        return; // the page shows other rows now
+    const QSet<qint64> assigned(ids.cbegin(), ids.cend());
+    QList<RecordPlace> places = page->Places();
+    places.resize(openedIds_.size());
+    bool changed = false;
+    for (qsizetype i = 0; i < openedIds_.size(); ++i) {
+        if (!assigned.contains(openedIds_[i]))
+            continue;
+        places[i] = AppliedPlace(places[i], change);
+        changed = true;
+    }
+    if (changed)
+        page->SetPlaces(places);
+}
+
 void ProgramArchive::ShowRowsInDataPage(const QList<QStringList>& rows,
-                                        const QList<RecordPlace>& places)
+                                        const QList<RecordPlace>& places, const QList<qint64>& ids)
 {
     if (!main_)
         return;
@@ -224,6 +248,8 @@ void ProgramArchive::ShowRowsInDataPage(const QList<QStringList>& rows,
     main_->activateWindow();
     main_->View()->Records()->OpenRows(rows);
     main_->View()->Records()->SetPlaces(places);
+    openedRows_ = main_->View()->Records()->Table().Rows();
+    openedIds_ = ids;
 }
 
 void ProgramArchive::OpenSettings()

@@ -90,7 +90,11 @@ private:
     void OnFailed(const QString& message);
     void OnDelivered(int downloads);
     void ShowHeldMessage();
-    void ShowRowsInDataPage(const QList<QStringList>& rows, const QList<RecordPlace>& places);
+    void ShowRowsInDataPage(const QList<QStringList>& rows, const QList<RecordPlace>& places,
+                            const QList<qint64>& ids);
+    // Places assigned in the Archive window: the data page's rows of the last download, and
+    // those it opened from the window, take them.
+    void OnPlacesAssigned(const QList<qint64>& ids, const RecordPlace& change);
     // The data page's records' places, when it shows the last download or import as it was
     // archived: read after each write and assignment.
     void ReadLastPlaces();
@@ -116,6 +120,9 @@ private:
     // The last download or import handed to the archive, as the data page showed it.
     QUuid lastUuid_;
     QList<QStringList> lastRows_;
+    // The data page's rows as opened from the Archive window, and their records there.
+    QList<QStringList> openedRows_;
+    QList<qint64> openedIds_;
     // The texts the Assign Job dialog offers, as the archive last said.
     std::array<QStringList, RecordPlace::kFields> placeTexts_;
     // The USB identity of the connected port, looked up while the port is there.

@@ -234,11 +234,12 @@ void ArchiveWindow::Rebuild(const ArchiveTarget& target)
     // A record given an ONT has a history to show.
     connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::UpdateButtons);
     connect(&model_->Reader(), &ArchiveReader::AllRead, this, &ArchiveWindow::OnAllRead);
-    connect(&model_->Reader(), &ArchiveReader::Assigned, this,
-            [this](quint64, const QList<qint64>&, const RecordPlace&, const QString& error) {
-                if (error.isEmpty())
-                    Q_EMIT PlacesAssigned();
-            });
+    connect(
+        &model_->Reader(), &ArchiveReader::Assigned, this,
+        [this](quint64, const QList<qint64>& ids, const RecordPlace& change, const QString& error) {
+            if (error.isEmpty())
+                Q_EMIT PlacesAssigned(ids, change);
+        });
     historyRead_ = 0;
     connect(model_.get(), &ArchiveRecordModel::StateChanged, this, &ArchiveWindow::ShowStatus);
     connect(model_.get(), &ArchiveRecordModel::NoteFailed, this, [this](const QString& reason) {
@@ -349,6 +350,14 @@ QList<RecordPlace> ArchiveWindow::SelectedPlaces() const
     return places;
 }
 
+QList<qint64> ArchiveWindow::SelectedIds() const
+{
+    QList<qint64> ids;
+    for (int row : SelectedOrder())
+        ids << model_->Record(row).id;
+    return ids;
+}
+
 QList<int> ArchiveWindow::SelectedOrder() const
 {
     QList<int> rows;
@@ -395,7 +404,7 @@ void ArchiveWindow::OnOpenInDataPage()
                          Prompter::Icon::Warning);
         return;
     }
-    Q_EMIT OpenInDataPage(rows, SelectedPlaces());
+    Q_EMIT OpenInDataPage(rows, SelectedPlaces(), SelectedIds());
 }
 
 void ArchiveWindow::OnExportCsv()

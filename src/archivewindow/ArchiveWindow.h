@@ -60,6 +60,7 @@ public:
     QList<QStringList> SelectedRows() const;
     // Their places, in the same order.
     QList<RecordPlace> SelectedPlaces() const;
+    QList<qint64> SelectedIds() const;
 
     // "Open in Data Page": the selection, at most the meter's number of records.
     void OnOpenInDataPage();
@@ -120,9 +121,12 @@ public:
 
 Q_SIGNALS:
     // The selected rows for the data page ("Open in Data Page").
-    void OpenInDataPage(const QList<QStringList>& rows, const QList<RecordPlace>& places);
+    // `ids`: the archive's records of the rows, in their order.
+    void OpenInDataPage(const QList<QStringList>& rows, const QList<RecordPlace>& places,
+                        const QList<qint64>& ids);
     // Records were given a job here.
-    void PlacesAssigned();
+    // `change` (PlaceStore::Assign) was given to the records `ids`.
+    void PlacesAssigned(const QList<qint64>& ids, const RecordPlace& change);
 
 private:
     void Rebuild(const ArchiveTarget& target);

@@ -467,6 +467,22 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
         QStringList{BoxLine(ImportText::Succeeded(), Prompter::Ok, Prompter::Icon::Information)});
     QCOMPARE(frame->View()->TabControl()->currentWidget(), static_cast<QWidget*>(&page));
     QCOMPARE(link->State().storedRecordCount.load(), 0);
+
+    // A place assigned later in the window reaches the rows the page opened.
+    list->clearSelection();
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window->AssignAction()->trigger();
+    QVERIFY(window->AssignDialog());
+    window->AssignDialog()->Field(RecordPlace::Job)->setText(QStringLiteral("Acme 4712"));
+    window->AssignDialog()->accept();
+    const auto later = [&page] {
+        return std::count_if(page.Places().cbegin(), page.Places().cend(),
+                             [](const RecordPlace& p) {
+                                 return p[RecordPlace::Job] == QStringLiteral("Acme 4712");
+                             });
+    };
+    QTRY_COMPARE(later(), 1);
 }
 
 void TestArchiveWindow::importIsArchivedWhenItBringsRows()

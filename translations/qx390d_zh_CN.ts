@@ -391,6 +391,10 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>drawing the report of %1...</source>
         <translation>正在绘制 %1 的报告...</translation>
     </message>
+    <message>
+        <source>Place History...</source>
+        <translation>位置历史...</translation>
+    </message>
 </context>
 <context>
     <name>AssignPlaceDialog</name>
@@ -1661,6 +1665,29 @@ Open this file with a web browser:
     <message>
         <source>Where measured</source>
         <translation>测量位置</translation>
+    </message>
+</context>
+<context>
+    <name>PlaceHistoryDialog</name>
+    <message>
+        <source>Place History</source>
+        <translation>位置历史</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Changed At</source>
+        <translation>更改时间</translation>
+    </message>
+    <message>
+        <source>Changed By</source>
+        <translation>更改者</translation>
+    </message>
+    <message>
+        <source>Earlier %1</source>
+        <translation>原%1</translation>
     </message>
 </context>
 <context>

@@ -78,6 +78,12 @@ public:
         return {records.value_or(QList<ArchivedRecord>()), records ? QString() : store_.Error()};
     }
 
+    std::pair<QList<PlaceChange>, QString> History(const QList<qint64>& ids)
+    {
+        const std::optional<QList<PlaceChange>> changes = PlaceStore(store_).History(ids);
+        return {changes.value_or(QList<PlaceChange>()), changes ? QString() : store_.Error()};
+    }
+
 Q_SIGNALS:
     void Answered(const RecordReadAnswer& answer);
     void NoteSet(quint64 token, qint64 downloadId, const QString& note, const QString& error);
@@ -85,6 +91,7 @@ Q_SIGNALS:
                   const QString& error);
     void PlaceTextsRead(const std::array<QStringList, RecordPlace::kFields>& texts);
     void AllRead(quint64 token, const QList<ArchivedRecord>& records, const QString& error);
+    void PlaceHistoryRead(quint64 token, const QList<PlaceChange>& changes, const QString& error);
 
 private:
     RecordReadAnswer& Failed(RecordReadAnswer& answer)
@@ -113,6 +120,7 @@ ArchiveReader::ArchiveReader(const ArchiveTarget& target, QObject* parent)
     connect(worker_, &Worker::Assigned, this, &ArchiveReader::Assigned);
     connect(worker_, &Worker::PlaceTextsRead, this, &ArchiveReader::PlaceTextsRead);
     connect(worker_, &Worker::AllRead, this, &ArchiveReader::AllRead);
+    connect(worker_, &Worker::PlaceHistoryRead, this, &ArchiveReader::PlaceHistoryRead);
     thread_->start();
 }
 
@@ -191,6 +199,19 @@ quint64 ArchiveReader::ReadAll(const ArchiveFilter& filter, int limit)
         [worker = worker_, token, filter, limit] {
             const auto [records, error] = worker->All(filter, limit);
             Q_EMIT worker->AllRead(token, records, error);
+        },
+        Qt::QueuedConnection);
+    return token;
+}
+
+quint64 ArchiveReader::ReadPlaceHistory(const QList<qint64>& ids)
+{
+    const quint64 token = ++nextToken_;
+    QMetaObject::invokeMethod(
+        worker_,
+        [worker = worker_, token, ids] {
+            const auto [changes, error] = worker->History(ids);
+            Q_EMIT worker->PlaceHistoryRead(token, changes, error);
         },
         Qt::QueuedConnection);
     return token;

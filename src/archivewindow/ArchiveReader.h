@@ -60,6 +60,8 @@ public:
     // Every record the filter takes, up to `limit`, newest first (an ONT's history, a job's
     // report); never dropped.
     quint64 ReadAll(const ArchiveFilter& filter, int limit);
+    // Every assignment of the places of the records `ids` (PlaceStore::History).
+    quint64 ReadPlaceHistory(const QList<qint64>& ids);
 
 Q_SIGNALS:
     void Answered(const RecordReadAnswer& answer);
@@ -68,6 +70,7 @@ Q_SIGNALS:
                   const QString& error);
     void PlaceTextsRead(const std::array<QStringList, RecordPlace::kFields>& texts);
     void AllRead(quint64 token, const QList<ArchivedRecord>& records, const QString& error);
+    void PlaceHistoryRead(quint64 token, const QList<PlaceChange>& changes, const QString& error);
 
 private:
     class Worker;

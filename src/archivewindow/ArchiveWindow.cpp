@@ -103,6 +103,7 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
       jobsButton_(new QPushButton(tr("Jobs"), this)),
       assignAction_(new QAction(tr("Assign Job..."), this)),
       historyAction_(new QAction(tr("ONT History..."), this)),
+      placeHistoryAction_(new QAction(tr("Place History..."), this)),
       jobReportAction_(new QAction(tr("Job Report (PDF)..."), this))
 {
     setWindowTitle(tr("Archive"));
@@ -159,10 +160,11 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     list_->setContextMenuPolicy(Qt::ActionsContextMenu);
     list_->addAction(assignAction_);
     list_->addAction(historyAction_);
+    list_->addAction(placeHistoryAction_);
     list_->addAction(jobReportAction_);
     // The job commands share one button, so the row of buttons fits a small screen.
     auto* jobs = new QMenu(jobsButton_);
-    jobs->addActions({assignAction_, historyAction_, jobReportAction_});
+    jobs->addActions({assignAction_, historyAction_, placeHistoryAction_, jobReportAction_});
     jobsButton_->setMenu(jobs);
 
     // A long message (a server's reason) wraps instead of widening the window past the
@@ -204,6 +206,7 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     connect(reportButton_, &QPushButton::clicked, this, &ArchiveWindow::OnExportReport);
     connect(assignAction_, &QAction::triggered, this, &ArchiveWindow::OnAssignJob);
     connect(historyAction_, &QAction::triggered, this, &ArchiveWindow::OnOntHistory);
+    connect(placeHistoryAction_, &QAction::triggered, this, &ArchiveWindow::OnPlaceHistory);
     connect(jobReportAction_, &QAction::triggered, this, &ArchiveWindow::OnJobReport);
 
     Rebuild(target);
@@ -234,6 +237,20 @@ void ArchiveWindow::Rebuild(const ArchiveTarget& target)
     // A record given an ONT has a history to show.
     connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ArchiveWindow::UpdateButtons);
     connect(&model_->Reader(), &ArchiveReader::AllRead, this, &ArchiveWindow::OnAllRead);
+    connect(&model_->Reader(), &ArchiveReader::PlaceHistoryRead, this,
+            [this](quint64 token, const QList<PlaceChange>& changes, const QString& error) {
+                if (token != placeHistoryRead_)
+                    return;
+                if (!error.isEmpty()) {
+                    prompter_.Notify(this, readFailedText().arg(error), Prompter::Icon::Warning);
+                    return;
+                }
+                if (placeHistory_)
+                    placeHistory_->close();
+                placeHistory_ = new PlaceHistoryDialog(changes, this);
+                placeHistory_->setAttribute(Qt::WA_DeleteOnClose);
+                placeHistory_->show();
+            });
     connect(
         &model_->Reader(), &ArchiveReader::Assigned, this,
         [this](quint64, const QList<qint64>& ids, const RecordPlace& change, const QString& error) {
@@ -330,6 +347,7 @@ void ArchiveWindow::UpdateButtons()
     for (QPushButton* button : {openButton_, csvButton_, workbookButton_, reportButton_})
         button->setEnabled(any);
     assignAction_->setEnabled(any);
+    placeHistoryAction_->setEnabled(any);
     const std::optional<int> chosen = ChosenRow();
     const bool ont = chosen && model_->Record(*chosen).place[RecordPlace::Ont];
     historyAction_->setEnabled(ont);
@@ -392,6 +410,13 @@ ThresholdTable ArchiveWindow::SelectedLimits() const
         }
     }
     return limits;
+}
+
+void ArchiveWindow::OnPlaceHistory()
+{
+    const QList<qint64> ids = SelectedIds();
+    if (!ids.isEmpty())
+        placeHistoryRead_ = model_->Reader().ReadPlaceHistory(ids);
 }
 
 void ArchiveWindow::OnOpenInDataPage()

@@ -2,6 +2,7 @@
 
 #include "archive/data/ArchiveTypes.h"
 #include "archive/location/ArchiveTarget.h"
+#include "archivewindow/PlaceHistoryDialog.h"
 #include "jobswindow/AssignPlaceDialog.h"
 #include "jobswindow/OntHistoryWindow.h"
 
@@ -73,6 +74,9 @@ public:
     // "ONT History...": every record of the selected record's ONT, read on the window's
     // reader thread, in a window of its own.
     void OnOntHistory();
+    // "Place History...": every assignment of the selected records' places, read on the
+    // reader thread, in a dialog of its own.
+    void OnPlaceHistory();
     // "Job Report (PDF)...": every record of the selected record's job, read on the reader
     // thread, then saved as the job's report.
     void OnJobReport();
@@ -97,6 +101,9 @@ public:
     // The last ONT History window while it is open.
     OntHistoryWindow* History() const { return history_; }
     QAction* JobReportAction() const { return jobReportAction_; }
+    QAction* PlaceHistoryAction() const { return placeHistoryAction_; }
+    // The last Place History dialog while it is open.
+    PlaceHistoryDialog* PlaceHistory() const { return placeHistory_; }
     QLabel* Status() const { return status_; }
     QPushButton* RetryButton() const { return retryButton_; }
     QPushButton* OpenButton() const { return openButton_; }
@@ -172,6 +179,9 @@ private:
     QAction* assignAction_;
     QPointer<AssignPlaceDialog> assignDialog_;
     QAction* historyAction_;
+    QAction* placeHistoryAction_;
+    QPointer<PlaceHistoryDialog> placeHistory_;
+    quint64 placeHistoryRead_ = 0;
     quint64 historyRead_ = 0; // the read of the ONT's records under way
     QString historyOnt_;
     QPointer<OntHistoryWindow> history_;

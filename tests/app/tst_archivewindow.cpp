@@ -483,6 +483,18 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
                              });
     };
     QTRY_COMPARE(later(), 1);
+
+    // The record's place history: its assignments, oldest first, the last one this.
+    QVERIFY(window->PlaceHistoryAction()->isEnabled());
+    window->PlaceHistoryAction()->trigger();
+    QTRY_VERIFY(window->PlaceHistory() && window->PlaceHistory()->isVisible());
+    const QTableWidget* changes = window->PlaceHistory()->Table();
+    QVERIFY(changes->rowCount() >= 1);
+    const int job = 3 + RecordPlace::Job;
+    QCOMPARE(changes->item(changes->rowCount() - 1, job)->text(), QStringLiteral("Acme 4712"));
+    QCOMPARE(
+        changes->item(changes->rowCount() - 1, 3 + RecordPlace::kFields + RecordPlace::Job)->text(),
+        QStringLiteral("Acme 4711"));
 }
 
 void TestArchiveWindow::importIsArchivedWhenItBringsRows()

@@ -652,6 +652,30 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <source>archive places needs the records: --download ID or --record ID</source>
         <translation>archive places 需要记录：--download ID 或 --record ID</translation>
     </message>
+    <message>
+        <source>no download %1 waits on this PC (archive pending lists them)</source>
+        <translation>本机没有等待中的下载 %1（archive pending 会列出它们）</translation>
+    </message>
+    <message>
+        <source>download %1 (%2 records, kept %3)</source>
+        <translation>下载 %1（%2 条记录，保存于 %3）</translation>
+    </message>
+    <message>
+        <source>discarding %1 deletes this PC&apos;s only copy of it; add --yes to go ahead</source>
+        <translation>放弃%1会删除本机上它唯一的副本；加上 --yes 以继续</translation>
+    </message>
+    <message>
+        <source>discarded %1</source>
+        <translation>已放弃%1</translation>
+    </message>
+    <message>
+        <source>--discard is for archive pending</source>
+        <translation>--discard 仅用于 archive pending</translation>
+    </message>
+    <message>
+        <source>--discard and --send-to exclude each other</source>
+        <translation>--discard 与 --send-to 不能同时使用</translation>
+    </message>
 </context>
 <context>
     <name>CliCommandLine</name>
@@ -768,95 +792,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>thresholds set --preset 需要 --group 1、2 或 3</translation>
     </message>
     <message>
-        <source>Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
-The QX390D XG-PON optical power meter from scripts and terminals.
-
-Commands:
-  ports                                  the candidate ports, in the order they are tried
-  records [-o FILE] [--format csv|json]  download every record (csv: as the program
-          [--thresholds FILE]            exports it; json with FILE&apos;s verdicts)
-  delete last|all --yes                  delete the last record, or all of them
-  thresholds get [-o FILE]               the three threshold groups as a JSON file
-  thresholds set FILE --yes              check a threshold file and upload it
-  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power
-  factory-default --yes                  restore the factory calibration
-  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
-               [--format csv|json] [-o FILE]
-                                         the archived records, newest first
-  archive downloads [--format csv|json] [-o FILE]
-                                         the archived downloads and imports
-  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)
-  archive note DOWNLOAD_ID TEXT          set the note of a download
-  archive copy --to URL                  copy the archive into another one
-  archive init                           create or migrate it; grant the team&apos;s roles
-  archive pending [--send-to URL] [--format csv|json] [-o FILE]
-                                         the downloads kept on this PC for an archive
-                                         not reached yet; or send them to URL
-
-Options:
-  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching
-                 the USB serial ports
-  --demo         start a virtual meter and use it
-  --quiet        no progress and no notes; errors only
-  -o FILE        write to FILE instead of standard output (&quot;-&quot;); a file is replaced
-                 only once complete, a device or FIFO is written into
-  --yes          let a command change the meter
-  --archive PATH|postgresql://...|service=NAME
-                 the archive to use (also QX390D_ARCHIVE); by default
-                 archive.sqlite in the program&apos;s data folder
-  --archive-service NAME  the PostgreSQL archive of a libpq service
-  --no-archive   records keeps nothing in the archive
-  -h, --help     show this text
-  -v, -V, --version  show the version
-
-Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the
-output could not be written, 2 usage, 3 the port cannot be found or opened.
-</source>
-        <translation>用法：qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
-在脚本和终端中使用 QX390D XG-PON 光功率计。
-
-命令：
-  ports                                  候选端口，按尝试的先后顺序列出
-  records [-o FILE] [--format csv|json]  下载全部记录（csv：与程序导出的格式相同；
-          [--thresholds FILE]            json：附带按 FILE 中的阈值得出的判定）
-  delete last|all --yes                  删除最后一条记录，或删除全部记录
-  thresholds get [-o FILE]               以 JSON 文件输出三个阈值组
-  thresholds set FILE --yes              检查阈值文件并将其上传
-  calibrate 1270|1310|1490|1577 DBM      按参考功率校准一个通道
-  factory-default --yes                  恢复出厂校准
-  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
-               [--format csv|json] [-o FILE]
-                                         已归档的记录，最新的在前
-  archive downloads [--format csv|json] [-o FILE]
-                                         已归档的下载和导入
-  archive import FILE...                 将记录表归档（CSV、.xls、.xlsx）
-  archive note DOWNLOAD_ID TEXT          设置一次下载的备注
-  archive copy --to URL                  将本归档复制到另一个归档中
-  archive init                           创建或迁移归档；为团队的角色授权
-  archive pending [--send-to URL] [--format csv|json] [-o FILE]
-                                         保存在本机、尚未送达其归档的下载；
-                                         或将其发送到 URL
-
-选项：
-  --port DEVICE  使用 DEVICE（串口或伪终端），而不搜索 USB 串口
-  --demo         启动一台虚拟功率计并使用它
-  --quiet        不显示进度和提示，只显示错误
-  -o FILE        写入 FILE 而不是标准输出（&quot;-&quot;）；普通文件在写完后才被替换，
-                 设备或 FIFO 则直接写入
-  --yes          允许命令更改功率计
-  --archive PATH|postgresql://...|service=NAME
-                 要使用的归档（也可由 QX390D_ARCHIVE 指定）；默认为
-                 程序数据文件夹中的 archive.sqlite
-  --archive-service NAME  libpq 服务的 PostgreSQL 归档
-  --no-archive   records 不在归档中保存任何内容
-  -h, --help     显示本说明
-  -v, -V, --version  显示版本
-
-退出码：0 完成；1 功率计出错（未及时应答、已拔出、拒绝执行）或无法写入输出；
-2 用法错误；3 找不到或无法打开端口。
-</translation>
-    </message>
-    <message>
         <source>
 More commands:
   ports --udev-rule                      a udev rule that gives the logged-in user the
@@ -897,6 +832,99 @@ More commands:
                                          末次测量时间及最差判定
   archive report --job T -o FILE.pdf     该工单的报告：封面、图表、按站点列出的记录、
                                          签名栏
+</translation>
+    </message>
+    <message>
+        <source>Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
+The QX390D XG-PON optical power meter from scripts and terminals.
+
+Commands:
+  ports                                  the candidate ports, in the order they are tried
+  records [-o FILE] [--format csv|json]  download every record (csv: as the program
+          [--thresholds FILE]            exports it; json with FILE&apos;s verdicts)
+  delete last|all --yes                  delete the last record, or all of them
+  thresholds get [-o FILE]               the three threshold groups as a JSON file
+  thresholds set FILE --yes              check a threshold file and upload it
+  calibrate 1270|1310|1490|1577 DBM      calibrate a channel against a reference power
+  factory-default --yes                  restore the factory calibration
+  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
+               [--format csv|json] [-o FILE]
+                                         the archived records, newest first
+  archive downloads [--format csv|json] [-o FILE]
+                                         the archived downloads and imports
+  archive import FILE...                 archive record tables (CSV, .xls, .xlsx)
+  archive note DOWNLOAD_ID TEXT          set the note of a download
+  archive copy --to URL                  copy the archive into another one
+  archive init                           create or migrate it; grant the team&apos;s roles
+  archive pending [--send-to URL] [--format csv|json] [-o FILE]
+                                         the downloads kept on this PC for an archive
+                                         not reached yet; or send them to URL
+  archive pending --discard UUID --yes   let one of them go (this PC&apos;s copy)
+
+Options:
+  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching
+                 the USB serial ports
+  --demo         start a virtual meter and use it
+  --quiet        no progress and no notes; errors only
+  -o FILE        write to FILE instead of standard output (&quot;-&quot;); a file is replaced
+                 only once complete, a device or FIFO is written into
+  --yes          let a command change the meter
+  --archive PATH|postgresql://...|service=NAME
+                 the archive to use (also QX390D_ARCHIVE); by default
+                 archive.sqlite in the program&apos;s data folder
+  --archive-service NAME  the PostgreSQL archive of a libpq service
+  --no-archive   records keeps nothing in the archive
+  -h, --help     show this text
+  -v, -V, --version  show the version
+
+Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the
+output could not be written, 2 usage, 3 the port cannot be found or opened, 4 records
+downloaded but the download is in no archive nor kept on this PC.
+</source>
+        <translation>用法：qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
+在脚本和终端中使用 QX390D XG-PON 光功率计。
+
+命令：
+  ports                                  候选端口，按尝试的先后顺序列出
+  records [-o FILE] [--format csv|json]  下载全部记录（csv：与程序导出的格式相同；
+          [--thresholds FILE]            json：附带按 FILE 中的阈值得出的判定）
+  delete last|all --yes                  删除最后一条记录，或删除全部记录
+  thresholds get [-o FILE]               以 JSON 文件输出三个阈值组
+  thresholds set FILE --yes              检查阈值文件并将其上传
+  calibrate 1270|1310|1490|1577 DBM      按参考功率校准一个通道
+  factory-default --yes                  恢复出厂校准
+  archive list [--since DATE] [--until DATE] [--group N] [--verdict V]
+               [--format csv|json] [-o FILE]
+                                         已归档的记录，最新的在前
+  archive downloads [--format csv|json] [-o FILE]
+                                         已归档的下载和导入
+  archive import FILE...                 将记录表归档（CSV、.xls、.xlsx）
+  archive note DOWNLOAD_ID TEXT          设置一次下载的备注
+  archive copy --to URL                  将本归档复制到另一个归档中
+  archive init                           创建或迁移归档；为团队的角色授权
+  archive pending [--send-to URL] [--format csv|json] [-o FILE]
+                                         保存在本机、尚未送达其归档的下载；
+                                         或将其发送到 URL
+  archive pending --discard UUID --yes   放弃其中一个（本机的副本）
+
+选项：
+  --port DEVICE  使用 DEVICE（串口或伪终端），而不搜索 USB 串口
+  --demo         启动一台虚拟功率计并使用它
+  --quiet        不显示进度和提示，只显示错误
+  -o FILE        写入 FILE 而不是标准输出（&quot;-&quot;）；普通文件在写完后才被替换，
+                 设备或 FIFO 则直接写入
+  --yes          允许命令更改功率计
+  --archive PATH|postgresql://...|service=NAME
+                 要使用的归档（也可由 QX390D_ARCHIVE 指定）；默认为
+                 程序数据文件夹中的 archive.sqlite
+  --archive-service NAME  libpq 服务的 PostgreSQL 归档
+  --no-archive   records 不在归档中保存任何内容
+  -h, --help     显示本说明
+  -v, -V, --version  显示版本
+
+退出码：0 完成；1 功率计出错（未及时应答、已拔出、拒绝执行）或无法写入输出；
+2 用法错误；3 找不到或无法打开端口；4 records 已下载，但该下载既不在任何归档中，
+也未保存在本机。
 </translation>
     </message>
 </context>

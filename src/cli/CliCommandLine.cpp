@@ -40,6 +40,7 @@ QString Usage()
         "  archive pending [--send-to URL] [--format csv|json] [-o FILE]\n"
         "                                         the downloads kept on this PC for an archive\n"
         "                                         not reached yet; or send them to URL\n"
+        "  archive pending --discard UUID --yes   let one of them go (this PC's copy)\n"
         "\n"
         "Options:\n"
         "  --port DEVICE  use DEVICE (a serial port or a pseudo-terminal) instead of searching\n"
@@ -58,7 +59,8 @@ QString Usage()
         "  -v, -V, --version  show the version\n"
         "\n"
         "Exit codes: 0 done, 1 the meter failed (no answer in time, unplugged, refused) or the\n"
-        "output could not be written, 2 usage, 3 the port cannot be found or opened.\n");
+        "output could not be written, 2 usage, 3 the port cannot be found or opened, 4 records\n"
+        "downloaded but the download is in no archive nor kept on this PC.\n");
 }
 
 // The commands added since, after the usage above, in the desktop's language.
@@ -145,6 +147,7 @@ constexpr OptionName kOptions[] = {
     {"--to", Opt::Archive},
     {"--note", Opt::Archive},
     {"--send-to", Opt::Archive},
+    {"--discard", Opt::Archive},
     {"--job", Opt::Archive},
     {"--site", Opt::Archive},
     {"--ont", Opt::Archive},
@@ -412,6 +415,7 @@ private:
         ArchiveOptions& archive = result_.options.archive;
         archive.where =
             ChooseCommandLineArchive(archive.location, archive.service, archiveEnvironment_);
+        archive.yes = result_.options.yes;
         const CliOptions& o = result_.options;
         const QString command = positional_.mid(0, 2).join(QLatin1Char(' '));
         if (o.demo && !o.port.isEmpty())

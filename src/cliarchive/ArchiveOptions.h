@@ -41,8 +41,10 @@ struct ArchiveOptions
     QStringList files;              // import FILE...
     qint64 downloadId = 0;          // note DOWNLOAD_ID TEXT
     QString noteText;
-    QString copyTo; // copy --to URL
-    QString sendTo; // pending --send-to URL|PATH
+    QString copyTo;   // copy --to URL
+    QString sendTo;   // pending --send-to URL|PATH
+    QString discard;  // pending --discard UUID
+    bool yes = false; // --yes: a discard goes ahead
     // --job, --site, --ont, --pon-port, --technician: what assign sets; list filters by the
     // job and the ONT; report is of the job.
     RecordPlace place;

@@ -671,6 +671,8 @@ private:
             return Fail(ExitFailed, local.Error());
         if (!archive_.sendTo.isEmpty())
             return SendPending(local, *pending);
+        if (!archive_.discard.isEmpty())
+            return DiscardPending(local, *pending);
         const std::unique_ptr<OutputFile> output = OpenListing();
         if (!output)
             return ExitFailed;
@@ -705,6 +707,33 @@ private:
         if (!output->Commit(&error))
             return Fail(ExitFailed, error);
         Note(Text::tr("%1 downloads wait on this PC (%2)").arg(pending->size()).arg(path));
+        return ExitDone;
+    }
+
+    // The user's own copy of a download no archive took: let go only when asked twice.
+    int DiscardPending(ArchiveStore& local, const QList<PendingSubmission>& pending)
+    {
+        const QUuid uuid(archive_.discard);
+        const auto kept = std::find_if(pending.cbegin(), pending.cend(), [&](const auto& p) {
+            return !uuid.isNull() && p.submission.facts.uuid == uuid;
+        });
+        if (kept == pending.cend())
+            return Fail(ExitFailed, Text::tr("no download %1 waits on this PC (archive pending "
+                                             "lists them)")
+                                        .arg(archive_.discard));
+        const QString what = Text::tr("download %1 (%2 records, kept %3)")
+                                 .arg(archive_.discard)
+                                 .arg(kept->submission.rows.size())
+                                 .arg(UtcIso(kept->submission.facts.when));
+        if (!archive_.yes)
+            return Fail(ExitUsage, Text::tr("discarding %1 deletes this PC's only copy of it; "
+                                            "add --yes to go ahead")
+                                       .arg(what));
+        // Kept for several locations, it waits once per location: every entry goes.
+        for (const PendingSubmission& p : pending)
+            if (p.submission.facts.uuid == uuid && !local.RemovePending(p.id))
+                return Fail(ExitFailed, local.Error());
+        Note(Text::tr("discarded %1").arg(what));
         return ExitDone;
     }
 
@@ -772,6 +801,8 @@ bool ReadArchiveOption(const QString& name, const QString& value, ArchiveOptions
         options.note = value;
     } else if (name == QLatin1String("--send-to")) {
         options.sendTo = value;
+    } else if (name == QLatin1String("--discard")) {
+        options.discard = value;
     } else if (name == QLatin1String("--download") || name == QLatin1String("--record")) {
         bool ok = false;
         const qint64 id = value.toLongLong(&ok);
@@ -840,9 +871,10 @@ QString CheckArchiveCombination(const ArchiveOptions& a, const ArchiveUse& use)
 {
     const bool archive = use.archiveCommand;
     const bool lists =
-        archive && (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads ||
-                    a.action == ArchiveAction::Jobs || a.action == ArchiveAction::Places ||
-                    (a.action == ArchiveAction::Pending && a.sendTo.isEmpty()));
+        archive &&
+        (a.action == ArchiveAction::List || a.action == ArchiveAction::Downloads ||
+         a.action == ArchiveAction::Jobs || a.action == ArchiveAction::Places ||
+         (a.action == ArchiveAction::Pending && a.sendTo.isEmpty() && a.discard.isEmpty()));
     if (a.where.bothOptions)
         return a.where.error;
     if (archive && a.off)
@@ -868,6 +900,10 @@ QString CheckArchiveCombination(const ArchiveOptions& a, const ArchiveUse& use)
         return Text::tr("--to is for archive copy");
     if (!a.sendTo.isEmpty() && !(archive && a.action == ArchiveAction::Pending))
         return Text::tr("--send-to is for archive pending");
+    if (!a.discard.isEmpty() && !(archive && a.action == ArchiveAction::Pending))
+        return Text::tr("--discard is for archive pending");
+    if (!a.discard.isEmpty() && !a.sendTo.isEmpty())
+        return Text::tr("--discard and --send-to exclude each other");
     const bool assign = archive && a.action == ArchiveAction::Assign;
     const bool places = archive && a.action == ArchiveAction::Places;
     const bool ids = !a.assignDownloads.isEmpty() || !a.assignRecords.isEmpty();

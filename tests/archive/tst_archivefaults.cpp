@@ -727,6 +727,32 @@ private Q_SLOTS:
         QCOMPARE(left.first().location, otherTarget.Display());
     }
 
+    // A download kept on this PC is the user's own copy: `archive pending --discard` lets it
+    // go only with --yes, and then only it.
+    void keptDownload_discardedOnlyWhenAskedTwice()
+    {
+        const QString data = server_.Path("discard-data");
+        const ArchiveTarget away =
+            ServerTarget(QStringLiteral("postgresql:///archive?host=%1&user=qx390d_writer")
+                             .arg(server_.Path("no-server")));
+        const ArchiveSubmission download = MeterSubmission(MeterDownloadRows(3, 109), "A");
+        {
+            ArchiveSession session(away, CliLocalFile(data));
+            QVERIFY(session.Journal(download).queued);
+            QVERIFY(session.Journal(MeterSubmission(MeterDownloadRows(3, 113), "A")).queued);
+        }
+        QProcessEnvironment env;
+        env.insert("XDG_DATA_HOME", data);
+        const QString uuid = download.facts.uuid.toString(QUuid::WithoutBraces);
+        CliProcess asked({"archive", "pending", "--discard", uuid}, env);
+        QCOMPARE(asked.Finish(), 2);
+        QVERIFY2(asked.Err().contains(QStringLiteral("add --yes")), qPrintable(asked.Err()));
+        QCOMPARE(Waiting(CliLocalFile(data), away), 2);
+        CliProcess discard({"archive", "pending", "--discard", uuid, "--yes"}, env);
+        QVERIFY2(discard.Finish() == 0, qPrintable(discard.Err()));
+        QCOMPARE(Waiting(CliLocalFile(data), away), 1);
+    }
+
     // Limits that become known while the download waits on this PC for its server go into
     // the waiting download too: it arrives judged.
     void limitsKnownLater_reachDownloadsStillWaiting()

@@ -1,5 +1,6 @@
 #include "sheets/CompoundFile.h"
 
+#include "sheets/BiffCheck.h"
 #include "sheets/XlsSheet.h"
 
 #include <QString>
@@ -155,11 +156,17 @@ private:
                 if (nameBytes > kMaxNameBytes && sector == directory.front())
                     return false;
                 const quint8 type = quint8(file_[at + 66]);
-                if (entry == start && sector == directory.front()) {
+                const QString name = EntryName(at, nameBytes);
+                const bool first = sector == directory.front();
+                if (entry == start && first) {
                     if (type != kRootEntry)
                         return false;
                     root_ = at;
-                } else if (type == kStreamEntry && IsWorkbookName(at, nameBytes)) {
+                } else if (first && name == QLatin1String("Root Entry")) {
+                    // FreeXL would take its stream for the mini stream.
+                    return false;
+                } else if ((type == kStreamEntry || first) && IsWorkbookName(name)) {
+                    // FreeXL reads a workbook of the first sector whatever its type.
                     workbooks_.push_back(at);
                 }
             }
@@ -167,16 +174,36 @@ private:
         return root_ >= 0;
     }
 
-    bool IsWorkbookName(qsizetype entry, quint16 nameBytes) const
+    // The name as FreeXL compares it, up to its first zero; a length FreeXL never reads may
+    // be damaged: the name ends with its entry's field.
+    QString EntryName(qsizetype entry, quint16 nameBytes) const
     {
-        // A length FreeXL never reads may be damaged: the name ends with its entry's field.
         QString name;
-        for (qsizetype i = 0; i + 1 < std::min(nameBytes, kMaxNameBytes); i += 2)
+        for (qsizetype i = 0; i + 1 < std::min(nameBytes, kMaxNameBytes) && U16(entry + i) != 0;
+             i += 2)
             name.append(QChar(U16(entry + i)));
-        while (name.endsWith(QChar(0)))
-            name.chop(1);
+        return name;
+    }
+
+    static bool IsWorkbookName(const QString& name)
+    {
         return name.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0 ||
                name.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0;
+    }
+
+    // The bytes of `chain`'s sectors, as far as `size` or the file's end.
+    QByteArray ChainBytes(const Chain& chain, quint64 size) const
+    {
+        QByteArray bytes;
+        for (const quint32 sector : chain) {
+            const quint64 at = (quint64(sector) + 1) * sectorBytes_;
+            if (at >= quint64(file_.size()) || quint64(bytes.size()) >= size)
+                break;
+            bytes.append(
+                file_.sliced(qsizetype(at))
+                    .first(std::min<qsizetype>(sectorBytes_, file_.size() - qsizetype(at))));
+        }
+        return bytes.left(qsizetype(std::min<quint64>(size, quint64(bytes.size()))));
     }
 
     // The mini stream (the root's stream) and the mini FAT that chains its sectors.
@@ -188,6 +215,7 @@ private:
         const std::optional<Chain> stream = Follow(fat_, U32(root_ + 116), sectors_);
         if (!stream || stream->size() != SectorsFor(*size, sectorBytes_))
             return false;
+        miniStream_ = ChainBytes(*stream, *size);
         const quint32 miniSectors = quint32(SectorsFor(*size, kMiniSectorBytes));
         const std::optional<Chain> miniFatSectors = Follow(fat_, U32(0x3C), sectors_);
         if (!miniFatSectors || miniFatSectors->size() != U32(0x40))
@@ -213,6 +241,17 @@ private:
             if (!chain ||
                 chain->size() != SectorsFor(*size, mini ? kMiniSectorBytes : sectorBytes_))
                 return false;
+            // FreeXL reads a stream up to the cutoff, when there is a mini FAT, from the mini
+            // stream's start, not from the stream's own mini sectors; any other from its chain.
+            const bool readMini = U32(0x40) > 0 && *size <= kMiniCutoff;
+            if (mini && !readMini)
+                return false;
+            if (readMini && *size > quint64(miniStream_.size()))
+                return false;
+            const QByteArray bytes =
+                readMini ? miniStream_.left(qsizetype(*size)) : ChainBytes(*chain, *size);
+            if (!IsSoundBiffStream(bytes))
+                return false;
         }
         return true;
     }
@@ -222,6 +261,7 @@ private:
     quint32 sectors_ = 0;
     Table fat_;
     Table miniFat_;
+    QByteArray miniStream_;
     quint32 miniSectors_ = 0;
     qsizetype root_ = -1;
     std::vector<qsizetype> workbooks_;

@@ -9,8 +9,11 @@
 // file or an end mark; the directory's chain, every "Workbook" or "Book" stream's chain,
 // the mini stream's and the mini FAT's chains inside the file, never meeting a sector
 // twice, each as long as its size says; and no name longer than its entry's 64 bytes in
-// the directory's first sector (FreeXL reads no other). FreeXL 1.0.6 reads past its
-// buffers and frees one twice on such damage.
+// the directory's first sector (FreeXL reads no other), where only the first entry is named
+// "Root Entry". FreeXL 1.0.6 reads past its buffers and frees one twice on such damage.
+// Then the workbook's BIFF records as FreeXL reads them (`IsSoundBiffStream`): a stream up
+// to the cutoff from the mini stream's start when there is a mini FAT, any other along its
+// chain.
 // The file's last sector may be cut short: FreeXL reads sectors from the file and says so
 // when one comes up short.
 bool IsSoundCompoundFile(QByteArrayView file);

@@ -31,14 +31,76 @@ void PutName(QByteArray& file, qsizetype entry, const QString& name)
     qToLittleEndian(quint16(2 * (name.size() + 1)), file.data() + entry + 64);
 }
 
+QByteArray Le16(quint16 value)
+{
+    QByteArray bytes(2, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray Le32(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray Record(quint16 type, const QByteArray& body)
+{
+    return Le16(type) + Le16(quint16(body.size())) + body;
+}
+
+QByteArray Bof(quint16 kind)
+{
+    return Record(0x0809, Le16(0x0600) + Le16(kind) + QByteArray(12, '\0'));
+}
+
+QByteArray Dimension(quint32 rows, quint16 columns)
+{
+    return Record(0x0200, Le32(0) + Le32(rows) + Le16(0) + Le16(columns) + Le16(0));
+}
+
+QByteArray Number(quint16 row, quint16 column, qsizetype bytes = 14)
+{
+    return Record(0x0203, (Le16(row) + Le16(column) + QByteArray(10, '\0')).left(bytes));
+}
+
+QByteArray SheetName(quint8 characters, const QByteArray& name)
+{
+    return Record(0x0085, Le32(0) + QByteArray(2, '\0') + char(characters) + '\0' + name);
+}
+
+// One shared string of `characters` whose first bytes are `text`.
+QByteArray Sst(quint16 characters, const QByteArray& text, quint8 flags = 0,
+               const QByteArray& counts = {})
+{
+    return Record(0x00FC, Le32(2) + Le32(2) + Le16(characters) + char(flags) + counts + text);
+}
+
+const QByteArray kSoundSst = Sst(2, "ab");
+const QByteArray kSoundCells =
+    Dimension(2, 2) + Record(0x00FD, QByteArray(10, '\0')) + Number(1, 1);
+
+// A BIFF8 workbook stream: the globals (a sheet `name`, `globals`), then the sheet's `cells`.
+QByteArray Biff(const QByteArray& globals = kSoundSst, const QByteArray& cells = kSoundCells,
+                const QByteArray& name = SheetName(1, "A"))
+{
+    const QByteArray eof = Record(0x000A, {});
+    QByteArray stream = Bof(0x0005) + name + globals + eof;
+    qToLittleEndian(quint32(stream.size()), stream.data() + 20 + 4); // the sheet's offset
+    return stream + Bof(0x0010) + cells + eof;
+}
+
 // The smallest workbook's compound file: the FAT in sector 0, the directory (the root, with
-// no mini stream, and "Workbook") in sector 1, the 4096-byte stream from sector 2 on.
+// no mini stream, and "Workbook") in sector 1, the stream (`biff`, whole 4096 bytes with
+// zeros after it) from sector 2 on.
 struct Minimal
 {
-    static constexpr qsizetype kWorkbookBytes = 4096;
-    explicit Minimal(int shift) : sector(qsizetype(1) << shift)
+    explicit Minimal(int shift, QByteArray biff = Biff()) : sector(qsizetype(1) << shift)
     {
-        const qsizetype streamSectors = kWorkbookBytes / sector;
+        const qsizetype workbookBytes = (biff.size() + 4095) / 4096 * 4096;
+        biff.resize(workbookBytes, '\0');
+        const qsizetype streamSectors = workbookBytes / sector;
         bytes = QByteArray(sector * (3 + streamSectors), '\0');
         bytes.replace(0, kXlsSignature.size(), kXlsSignature);
         qToLittleEndian(quint16(0x3E), bytes.data() + 0x18);
@@ -68,7 +130,8 @@ struct Minimal
         PutName(bytes, Entry(1), QStringLiteral("Workbook"));
         bytes[Entry(1) + 66] = 2;
         qToLittleEndian(quint32(2), bytes.data() + Entry(1) + 116);
-        qToLittleEndian(quint32(kWorkbookBytes), bytes.data() + Entry(1) + 120);
+        qToLittleEndian(quint32(workbookBytes), bytes.data() + Entry(1) + 120);
+        bytes.replace(3 * sector, workbookBytes, biff);
     }
     qsizetype Fat(qsizetype index) const { return sector + 4 * index; }
     qsizetype Entry(qsizetype index) const { return 2 * sector + 128 * index; }
@@ -113,7 +176,7 @@ private slots:
         // FreeXL's read of the last sector comes up short and says so; it reads no
         // directory sector but the first, so a damaged entry in the second is harmless.
         QTest::newRow("last sector cut short, its entries damaged")
-            << Fixture("freexl-crash.xls") << true;
+            << records5.left(records5.size() - 30) << true;
 
         QTest::newRow("header cut short") << v3.bytes.left(300) << false;
         QTest::newRow("cut short before the directory") << records5.left(2048) << false;
@@ -157,6 +220,68 @@ private slots:
             << Patched(records5, kMiniFat5 + 4 * 39, 3008 / 64) << false;
         QTest::newRow("mini FAT longer than the header says")
             << Patched(records5, 0x40, 2) << false;
+        QByteArray secondRoot = records5;
+        PutName(secondRoot, kRoot5 + 2 * 128, QStringLiteral("Root Entry"));
+        QTest::newRow("a second entry named Root Entry") << secondRoot << false;
+
+        // The workbook stream's BIFF records.
+        const QByteArray noBof = Biff().replace(0, 2, Le16(0x000A));
+        QTest::newRow("first record no BOF") << Minimal(9, noBof).bytes << false;
+        const QByteArray longest = Record(0x00E1, QByteArray(8224, '\0'));
+        QTest::newRow("record of 8224 bytes") << Minimal(9, Biff(longest)).bytes << true;
+        QTest::newRow("record longer than 8224 bytes")
+            << Minimal(9, Biff(longest + '\0')).bytes << false;
+        const QByteArray filler = Record(0x00E1, QByteArray(4092 - Biff().size() - 4, '\0'));
+        const QByteArray pastEnd = Biff() + filler + Le16(0x00E1) + Le16(16);
+        QTest::newRow("record past the stream's end") << Minimal(9, pastEnd).bytes << false;
+        QByteArray offset = Biff();
+        qToLittleEndian(quint32(offset.indexOf(Bof(0x0010)) + 1), offset.data() + 24);
+        QTest::newRow("sheet's offset no BOF") << Minimal(9, offset).bytes << false;
+        QTest::newRow("sheet's name longer than its record")
+            << Minimal(9, Biff(kSoundSst, kSoundCells, SheetName(2, "A"))).bytes << false;
+        QTest::newRow("DIMENSION of 65536 rows by 256 columns")
+            << Minimal(9, Biff(kSoundSst, Dimension(65536, 256))).bytes << true;
+        QTest::newRow("DIMENSION of 65537 rows")
+            << Minimal(9, Biff(kSoundSst, Dimension(65537, 2))).bytes << false;
+        QTest::newRow("DIMENSION of 2113929216 rows by 512 columns")
+            << Fixture("freexl-crash.xls") << false;
+        QTest::newRow("DIMENSION of 257 columns")
+            << Minimal(9, Biff(kSoundSst, Dimension(2, 257))).bytes << false;
+        QTest::newRow("cell below the DIMENSION")
+            << Minimal(9, Biff(kSoundSst, Dimension(2, 2) + Number(2, 0))).bytes << false;
+        const QByteArray mulRk = Le16(0) + Le16(1) + QByteArray(12, '\0') + Le16(2);
+        QTest::newRow("MULRK past the DIMENSION's columns")
+            << Minimal(9, Biff(kSoundSst, Dimension(2, 2) + Record(0x00BD, mulRk))).bytes << false;
+        QTest::newRow("cell in column 256, no DIMENSION")
+            << Minimal(9, Biff(kSoundSst, Number(0, 255))).bytes << true;
+        QTest::newRow("cell past column 256, no DIMENSION")
+            << Minimal(9, Biff(kSoundSst, Number(0, 256))).bytes << false;
+        QTest::newRow("NUMBER record cut short")
+            << Minimal(9, Biff(kSoundSst, Dimension(2, 2) + Number(0, 0, 10))).bytes << false;
+        const QByteArray label = Le16(0) + Le16(0) + Le16(0) + Le16(6) + '\0' + "abcde";
+        QTest::newRow("LABEL longer than its record")
+            << Minimal(9, Biff(kSoundSst, Dimension(2, 2) + Record(0x0204, label))).bytes << false;
+        QTest::newRow("FORMAT longer than its record")
+            << Minimal(9, Biff(kSoundSst + Record(0x041E, Le16(164) + Le16(9) + '\0' + "yyyy")))
+                   .bytes
+            << false;
+        QByteArray xfs;
+        for (int i = 0; i < 8193; ++i)
+            xfs += Record(0x00E0, QByteArray(4, '\0'));
+        QTest::newRow("8192 XF records") << Minimal(12, Biff(xfs.mid(8))).bytes << true;
+        QTest::newRow("8193 XF records") << Minimal(12, Biff(xfs)).bytes << false;
+        QTest::newRow("second shared string table")
+            << Minimal(9, Biff(kSoundSst + kSoundSst)).bytes << false;
+        const QByteArray split = Sst(10, "abcd") + Record(0x003C, '\0' + QByteArray("efghij"));
+        QTest::newRow("shared string split over a CONTINUE")
+            << Minimal(9, Biff(split)).bytes << true;
+        QTest::newRow("shared string longer than its CONTINUE")
+            << Minimal(9, Biff(Sst(11, "abcd") + Record(0x003C, '\0' + QByteArray("efghij")))).bytes
+            << false;
+        const QByteArray phonetic =
+            Sst(1, "a", 0x04, Le32(20)) + Record(0x003C, QByteArray(8, 'x'));
+        QTest::newRow("shared string's phonetic text past the next record")
+            << Minimal(9, Biff(phonetic)).bytes << false;
     }
     void damagedFilesAreRefused()
     {

@@ -530,12 +530,11 @@ private Q_SLOTS:
         // Its first directory entry (sector 9) claims a name of 65535 bytes.
         QByteArray longName = Fixture("records5.xls");
         longName.replace(10 * 512 + 64, 2, "\xFF\xFF");
-        // FreeXL overflows its cell count for a worksheet of 2113929216 rows by 512 columns and
-        // reads far past its cells: the reader process crashes, not the program.
-        QTest::newRow(".xls on which FreeXL crashes")
+        // FreeXL would overflow its cell count for a worksheet of 2113929216 rows by 512
+        // columns and read far past its cells; the check refuses it first.
+        QTest::newRow(".xls whose worksheet FreeXL cannot size")
             << Fixture("freexl-crash.xls")
-            << "The reader of Excel 97-2003 workbooks gave no valid answer (it crashed; the "
-               "workbook may be damaged).";
+            << "The workbook is damaged or of a kind that cannot be read (FreeXL error -26).";
         QTest::newRow(".xls with a directory entry's name longer than the entry")
             << longName
             << "The workbook is damaged or of a kind that cannot be read (FreeXL error -26).";

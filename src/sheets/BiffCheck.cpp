@@ -41,6 +41,8 @@ class BiffStream
 public:
     explicit BiffStream(QByteArrayView stream) : stream_(stream) {}
 
+    // Every record to the stream's end: FreeXL takes an empty record of type 0 for the end
+    // of a stream in sectors of its own, not of one in the mini stream.
     bool IsSound()
     {
         qsizetype at = 0;
@@ -48,8 +50,6 @@ public:
         while (at + 4 <= stream_.size()) {
             const quint16 type = qFromLittleEndian<quint16>(stream_.data() + at);
             const quint16 size = qFromLittleEndian<quint16>(stream_.data() + at + 2);
-            if (type == 0 && size == 0) // FreeXL takes it for the stream's end
-                break;
             if (size > kMaxRecordBytes || at + 4 + size > stream_.size())
                 return false;
             record_ = stream_.sliced(at + 4, size);

@@ -234,6 +234,9 @@ private slots:
         const QByteArray filler = Record(0x00E1, QByteArray(4092 - Biff().size() - 4, '\0'));
         const QByteArray pastEnd = Biff() + filler + Le16(0x00E1) + Le16(16);
         QTest::newRow("record past the stream's end") << Minimal(9, pastEnd).bytes << false;
+        // FreeXL reads on past an empty record of type 0 in the mini stream.
+        QTest::newRow("damaged record after an empty one of type 0")
+            << Minimal(9, Biff() + Record(0, {}) + Dimension(65537, 2)).bytes << false;
         QByteArray offset = Biff();
         qToLittleEndian(quint32(offset.indexOf(Bof(0x0010)) + 1), offset.data() + 24);
         QTest::newRow("sheet's offset no BOF") << Minimal(9, offset).bytes << false;

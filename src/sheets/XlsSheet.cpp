@@ -105,8 +105,8 @@ std::unique_ptr<Sheet> ReadXlsSheet(QByteArrayView workbookBytes, QString* reaso
                       .arg(SheetLimits::kXlsBytes >> 20);
         return nullptr;
     }
-    // FreeXL trusts the compound file's sizes and sector numbers: a damaged one never
-    // reaches it.
+    // FreeXL trusts the compound file's sizes and sector numbers and the workbook's records:
+    // a damaged one never reaches it.
     if (!IsSoundCompoundFile(workbookBytes)) {
         *reason = Reason(FREEXL_CRAFTED_FILE);
         return nullptr;

@@ -539,8 +539,9 @@ std::optional<double> MedianImportMs(const QString& name, int runs, QList<QStrin
     for (int run = 0; run < runs; ++run) {
         lastBox.clear();
         const qint64 start = clock_.nsecsElapsed();
-        ImportRecordTable(prompter, dialogs, nullptr,
-                          [&table](const QList<RecordRow>& rows) { table.ReplaceRows(rows); });
+        ImportRecordTable(
+            prompter, dialogs, nullptr,
+            [&table](const QList<RecordRow>& rows, qsizetype) { table.ReplaceRows(rows); });
         samples << clock_.nsecsElapsed() - start;
         if (table.RowCount() != kImportRows ||
             !lastBox.startsWith(QLatin1String("Data already successful"))) {

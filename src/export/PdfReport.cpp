@@ -105,9 +105,13 @@ QString FactsHtml(const JudgedRows& table, const ReportFacts& facts)
             ? QCoreApplication::translate("PdfReport", "none (no meter connected)")
             : facts.device;
     QStringList lines{line(QT_TRANSLATE_NOOP("PdfReport", "Date: %1"),
-                           facts.when.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
-                      line(QT_TRANSLATE_NOOP("PdfReport", "Device: %1"), device)};
-    if (facts.meter.IsKnown())
+                           facts.when.toString(QStringLiteral("yyyy-MM-dd HH:mm")))};
+    // Records read from a file did not come through the port, whatever is connected now.
+    if (!facts.file.isEmpty())
+        lines << line(QT_TRANSLATE_NOOP("PdfReport", "File: %1"), facts.file);
+    else
+        lines << line(QT_TRANSLATE_NOOP("PdfReport", "Device: %1"), device);
+    if (facts.file.isEmpty() && facts.meter.IsKnown())
         lines << line(QT_TRANSLATE_NOOP("PdfReport", "Meter: %1"), MeterText(facts.meter));
     if (!facts.login.isEmpty())
         lines << line(QT_TRANSLATE_NOOP("PdfReport", "Operator: %1"), facts.login);

@@ -27,6 +27,7 @@ struct ReportFacts
 {
     QDateTime when;
     QString device;     // the meter's port; empty when none was used
+    QString file;       // the file the records were read from, named instead of the device
     PortIdentity meter; // what the system reports of the port's USB device
     QString login;      // the operator's login name
     QString note;       // the download's note in the archive; empty when it has none

@@ -12,6 +12,7 @@
 #include "records/RecordListView.h"
 #include "sheets/SheetImport.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -106,6 +107,10 @@ RecordsPage::RecordsPage(DeviceLink& link, Prompter& prompter, FileDialogs& dial
     connect(&download_.Progress(), &DownloadProgress::Changed, this, &RecordsPage::HoldPainting);
     download_.SetEndedHandler(
         [this](DownloadEnding how, int expected, const QList<QStringList>& rows) {
+            // The rows are the meter's now, however few arrived.
+            fileNote_.clear();
+            sourceFile_.clear();
+            ShowProgress();
             Q_EMIT DownloadEnded(how, expected, static_cast<int>(rows.size()), rows);
         });
 
@@ -145,8 +150,9 @@ void RecordsPage::OnExportReport(const std::optional<ChartChoice>& chart)
 {
     ReportFacts facts;
     facts.when = QDateTime::currentDateTime();
+    facts.file = QFileInfo(sourceFile_).fileName();
     facts.device = link_.State().portName;
-    if (!facts.device.isEmpty())
+    if (!facts.device.isEmpty() && facts.file.isEmpty())
         facts.meter = PortIdentityOf(facts.device);
     facts.login = LoginName();
     for (int g = 1; g <= ThresholdTable::kGroups; ++g)
@@ -163,12 +169,24 @@ void RecordsPage::OnImportSheet()
     std::optional<WaitCursor> wait;
     ChosenFile chosen(dialogs_);
     QList<QStringList> imported;
-    const auto replace = [this, &imported](const QList<RecordRow>& rows) {
+    qsizetype inFile = 0;
+    const auto replace = [this, &imported, &inFile, &chosen](const QList<RecordRow>& rows,
+                                                             qsizetype records) {
         ReplaceWithFileRows(rows);
         imported = table_.Rows();
+        inFile = records;
+        sourceFile_ = chosen.path;
     };
     ImportRecordTable(prompter_, chosen, this, replace, [&wait] { wait.emplace(); });
     wait.reset();
+    // A page holds no more than a full meter: what it left out is told beside its buttons.
+    if (inFile > imported.size()) {
+        fileNote_ = tr("%1 holds %2 records; the first %3 were read.")
+                        .arg(QFileInfo(chosen.path).fileName())
+                        .arg(inFile)
+                        .arg(imported.size());
+        ShowProgress();
+    }
     // Told after the import's own message, as the import's last step.
     if (!imported.isEmpty())
         Q_EMIT ImportSucceeded(chosen.path, imported);
@@ -189,6 +207,9 @@ void RecordsPage::SetPlaces(const QList<RecordPlace>& places)
 void RecordsPage::ReplaceWithFileRows(const QList<RecordRow>& rows)
 {
     table_.ReplaceRows(rows);
+    fileNote_.clear();
+    sourceFile_.clear();
+    ShowProgress();
     // The rows are no longer the meter's, so nothing may be deleted by row.
     link_.State().storedRecordCount = 0;
 }
@@ -228,9 +249,11 @@ void RecordsPage::ShowProgress()
         progressBar_->setRange(0, progress.Count());
         progressBar_->setValue(progress.Number());
         progressText_->setText(progress.Text());
+    } else {
+        progressText_->setText(fileNote_);
     }
     progressBar_->setVisible(progress.Active());
-    progressText_->setVisible(progress.Active());
+    progressText_->setVisible(progress.Active() || !fileNote_.isEmpty());
 }
 
 void RecordsPage::ShowVerdictSummary()

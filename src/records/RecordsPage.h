@@ -100,6 +100,12 @@ private:
     // Beside the buttons while a download runs.
     QProgressBar* progressBar_;
     QLabel* progressText_;
+    // Shown by progressText_ when no download runs: what the last import left out of the
+    // page, until the table's rows change.
+    QString fileNote_;
+    // The file the table's rows were read from; empty when they came from the meter or the
+    // archive.
+    QString sourceFile_;
     QLabel* verdictSummary_;
     // Counts once after a burst of changes (a download sets a row's cells one by one).
     QTimer summaryTimer_;

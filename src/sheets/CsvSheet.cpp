@@ -152,7 +152,7 @@ QString NotText()
 
 } // namespace
 
-std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
+std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason, int rows)
 {
     // Read in growing steps until the first lines are complete: a whole file is read only
     // when it is short, and never beyond SheetLimits::kCsvBytes (an unclosed quote or a
@@ -175,7 +175,7 @@ std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
         else if (text.startsWith("\x84\x31\x95\x33"))
             text = text.sliced(4);
         bool complete = false;
-        records = SplitRecords(text, Sheet::kRows, atEnd, &complete);
+        records = SplitRecords(text, rows, atEnd, &complete);
         if (complete)
             break;
         if (want == SheetLimits::kCsvBytes) {
@@ -184,7 +184,7 @@ std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
                                          "quote in it is never closed); a table of 100 records "
                                          "takes far less.")
                           .arg(SheetLimits::kCsvBytes >> 20)
-                          .arg(Sheet::kRows);
+                          .arg(rows);
             return nullptr;
         }
     }
@@ -198,7 +198,7 @@ std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason)
             "SheetReader", "It is not UTF-8 text, and GB18030 text cannot be read here.");
         return nullptr;
     }
-    auto sheet = std::make_unique<SheetCells>();
+    auto sheet = std::make_unique<SheetCells>(rows);
     for (int r = 0; r < records.size(); ++r) {
         for (int c = 0; c < records[r].size(); ++c) {
             QString field;

@@ -1,23 +1,24 @@
 #pragma once
 
+#include "sheets/Sheet.h"
+
 #include <QDate>
 #include <QString>
 #include <QTime>
 #include <memory>
 
 class QIODevice;
-class Sheet;
 
 // CSV as RFC 4180 describes it, and as our export writes it: fields split by commas, a
 // field in double quotes may hold commas, line breaks and doubled quotes; lines end in
 // CR LF, LF or CR; the comma that ends every line of our export only adds an empty cell.
 // The text is UTF-8, or else GB18030 (what a desktop on Chinese Windows writes), either
 // with or without a byte-order mark; a U+FEFF that begins a field is kept. Only the first
-// 101 lines are read, and no more than SheetLimits::kCsvBytes up to their end.
+// `rows` lines are read, and no more than SheetLimits::kCsvBytes up to their end.
 
 // Reads the open `device` from its current position. Nothing, with `reason`, when it is not
 // text in either encoding, cannot be read, or its first lines are too long.
-std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason);
+std::unique_ptr<Sheet> ReadCsvSheet(QIODevice& device, QString* reason, int rows = Sheet::kRows);
 
 // One field typed as a spreadsheet program types it when it opens a CSV file: a field
 // that is wholly a decimal number (blanks around it allowed, finite as a double) is a

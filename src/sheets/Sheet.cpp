@@ -12,20 +12,24 @@
 QString SheetCells::CellText(char column, int row) const
 {
     const int position = Position(column, row);
-    return position < 0 ? QString() : cells_[position];
+    return position < 0 ? QString() : cells_.value(position);
 }
 
 void SheetCells::SetCellText(char column, int row, const QString& text)
 {
     const int position = Position(column, row);
-    if (position >= 0)
-        cells_[position] = text;
+    if (position < 0)
+        return;
+    // Whole rows, so that Rows() counts the row of the last cell set.
+    if (position >= cells_.size())
+        cells_.resize((position / kColumns + 1) * kColumns);
+    cells_[position] = text;
 }
 
-int SheetCells::Position(char column, int row)
+int SheetCells::Position(char column, int row) const
 {
     const int index = column - 'A';
-    if (index < 0 || index >= kColumns || row < 1 || row > kRows)
+    if (index < 0 || index >= kColumns || row < 1 || row > rows_)
         return -1;
     return (row - 1) * kColumns + index;
 }

@@ -13,7 +13,7 @@ std::optional<QList<QStringList>> RecordRows(const Sheet& sheet)
     if (header != QLatin1String("No.") && header != QStringLiteral("序号"))
         return std::nullopt;
     QList<QStringList> rows;
-    for (int r = 2; r <= Sheet::kRows; ++r) {
+    for (int r = 2; r <= sheet.Rows(); ++r) {
         const QString number = sheet.CellText('A', r);
         if (number.isEmpty())
             break;
@@ -40,9 +40,13 @@ void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
     if (!QFileInfo::exists(path))
         return;
 
-    // The whole sheet is read before the table is touched.
+    // The whole sheet is read before the table is touched, every row of it, so that the
+    // operator learns what a full page leaves out; a file whose rows beyond a page's pass a
+    // reader's limits is read as far as a page goes, as it always was.
     QString reason;
-    const std::unique_ptr<Sheet> sheet = OpenSheet(path, &reason);
+    std::unique_ptr<Sheet> sheet = OpenSheet(path, &reason, Sheet::kAllRows);
+    if (!sheet)
+        sheet = OpenSheet(path, &reason);
     if (!sheet) {
         prompter.Notify(owner,
                         ImportText::Unreadable() + QDir::toNativeSeparators(path) +
@@ -57,6 +61,7 @@ void ImportRecordTable(Prompter& prompter, FileDialogs& dialogs, QWidget* owner,
         prompter.Notify(owner, ImportText::BadHeader(), Prompter::Icon::Information);
         return;
     }
-    replace(RecordRowsOfTexts(*rows));
+    replace(RecordRowsOfTexts(rows->first(std::min<qsizetype>(rows->size(), kPageRecords))),
+            rows->size());
     prompter.Notify(owner, ImportText::Succeeded(), Prompter::Icon::Information);
 }

@@ -44,17 +44,22 @@ inline QString Unreadable()
 }
 } // namespace ImportText
 
+// The records a table of the data page holds at most, as a full meter does.
+inline constexpr int kPageRecords = 100;
+
 // The records of a record table (seven texts each): the first cell must be "No." or "序号";
-// rows 2 to 101 are read up to the first one whose A cell is empty, columns A to G; a text
-// in B to G that starts with "." gets a "0" in front. Nothing when the first cell is
-// neither. The import and the archive's import read files by this one rule.
+// the sheet's rows from 2 are read up to the first one whose A cell is empty, columns A to G; a
+// text in B to G that starts with "." gets a "0" in front. Nothing when the first cell is neither.
+// The import and the archive's import read files by this one rule.
 std::optional<QList<QStringList>> RecordRows(const Sheet& sheet);
 
-// Takes the rows read from a file in place of the table's rows.
-using ReplaceRows = std::function<void(const QList<RecordRow>& rows)>;
+// Takes the rows read from a file in place of the table's rows; `inFile` is how many records
+// the file holds, more than `rows` when it holds more than a page takes.
+using ReplaceRows = std::function<void(const QList<RecordRow>& rows, qsizetype inFile)>;
 
-// The import as the operator sees it: asks for a file and has `replace` put its records
-// (RecordRows, each read once by RecordRow::FromTexts) in place of the table's rows. The file is
+// The import as the operator sees it: asks for a file and has `replace` put its first
+// kPageRecords records (RecordRows, each read once by RecordRow::FromTexts) in place of the
+// table's rows. The file is
 // only read, and a file that cannot be read as a sheet, or whose first cell is wrong, leaves the
 // table as it was. `busy` is called once a file has been chosen, before anything else; what it
 // shows lasts until the function returns. Boxes are owned by `owner`.

@@ -25,7 +25,7 @@ std::optional<QByteArray> ReadAtMost(QIODevice& device, qint64 limit, QString* r
 
 } // namespace
 
-std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason)
+std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason, int rows)
 {
     QFile file;
     QString why;
@@ -33,10 +33,10 @@ std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason)
         *reason = QCoreApplication::translate("SheetReader", "It cannot be opened: %1.").arg(why);
         return nullptr;
     }
-    return ReadSheet(file, reason);
+    return ReadSheet(file, reason, XlsReading::InReaderProcess, rows);
 }
 
-std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason, XlsReading xls)
+std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason, XlsReading xls, int rows)
 {
     const QByteArray start = device.peek(kXlsSignature.size());
     if (IsXlsWorkbook(start)) {
@@ -47,8 +47,8 @@ std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason, XlsReading 
         if (!workbook)
             return nullptr;
         if (xls == XlsReading::InThisProcess || workbook->size() > SheetLimits::kXlsBytes)
-            return ReadXlsSheet(*workbook, reason);
-        return ReadXlsSheetInReader(*workbook, reason);
+            return ReadXlsSheet(*workbook, reason, rows);
+        return ReadXlsSheetInReader(*workbook, reason, rows);
     }
     if (IsZipArchive(start)) {
         // A zip archive is read from its end, and its parts in any order: it is taken in whole.
@@ -64,7 +64,7 @@ std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason, XlsReading 
                     .arg(SheetLimits::kZipBytes >> 20);
             return nullptr;
         }
-        return ReadXlsxSheet(*workbook, reason);
+        return ReadXlsxSheet(*workbook, reason, rows);
     }
-    return ReadCsvSheet(device, reason);
+    return ReadCsvSheet(device, reason, rows);
 }

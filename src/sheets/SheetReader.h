@@ -11,7 +11,9 @@ class QIODevice;
 // first worksheet of either) or as CSV text, as its content says, whatever its name. Nothing,
 // with `reason` telling the operator why, when the file cannot be read or is neither. A
 // device or a pipe is read as a file is, and a pipe that no one writes to reads as empty.
-std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason);
+// The first `rows` rows are read (Sheet::kAllRows: the whole table, as far as the limits
+// let it).
+std::unique_ptr<Sheet> OpenSheet(const QString& path, QString* reason, int rows = Sheet::kRows);
 
 // Where an .xls workbook is read: in the reader process (FreeXL may loop for minutes over a
 // hostile workbook, or crash; XlsReaderProcess.h), or here, by the reader process itself and
@@ -21,4 +23,5 @@ enum class XlsReading { InReaderProcess, InThisProcess };
 // The same from `device`, open for reading: a file, a buffer (the bytes in memory), a device
 // or a pipe. OpenSheet reads a file through it.
 std::unique_ptr<Sheet> ReadSheet(QIODevice& device, QString* reason,
-                                 XlsReading xls = XlsReading::InReaderProcess);
+                                 XlsReading xls = XlsReading::InReaderProcess,
+                                 int rows = Sheet::kRows);

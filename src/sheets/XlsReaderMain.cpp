@@ -58,15 +58,19 @@ bool WriteOutput(const QByteArray& bytes)
 int main(int argc, char* argv[])
 {
     XlsReaderLimits limits;
+    int rows = Sheet::kRows;
     for (int i = 1; i + 1 < argc; i += 2) {
         bool ok = false;
         if (std::strcmp(argv[i], "--cpu-seconds") == 0)
             limits.cpuSeconds = QByteArray(argv[i + 1]).toInt(&ok);
         else if (std::strcmp(argv[i], "--memory-bytes") == 0)
             limits.memoryBytes = QByteArray(argv[i + 1]).toLongLong(&ok);
+        else if (std::strcmp(argv[i], "--rows") == 0)
+            rows = QByteArray(argv[i + 1]).toInt(&ok);
         if (!ok) {
-            std::fprintf(stderr, "usage: qx390d-xls-reader [--cpu-seconds N] [--memory-bytes N] "
-                                 "< WORKBOOK.xls\n");
+            std::fprintf(stderr,
+                         "usage: qx390d-xls-reader [--cpu-seconds N] [--memory-bytes N] [--rows N] "
+                         "< WORKBOOK.xls\n");
             return kUsageExit;
         }
     }
@@ -95,7 +99,7 @@ int main(int argc, char* argv[])
         return EXIT_FAILURE;
     }
     QString reason;
-    const std::unique_ptr<Sheet> sheet = ReadXlsSheet(workbook, &reason);
+    const std::unique_ptr<Sheet> sheet = ReadXlsSheet(workbook, &reason, rows);
     if (!WriteOutput(XlsReaderAnswer(sheet.get(), reason))) {
         std::perror("qx390d-xls-reader: writing the answer");
         return EXIT_FAILURE;

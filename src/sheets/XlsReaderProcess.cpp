@@ -16,7 +16,6 @@ namespace {
 const QByteArray kMagic = QByteArrayLiteral("QX390D-XLS 1\n");
 constexpr char kSheet = 'S';
 constexpr char kError = 'E';
-constexpr int kCells = Sheet::kRows * Sheet::kColumns;
 
 // The reader's answer is read no further: a table of 100 records takes some kilobytes.
 constexpr qint64 kMaxAnswerBytes = 16 << 20;
@@ -81,14 +80,14 @@ QByteArray XlsReaderAnswer(const Sheet* sheet, const QString& reason)
         return answer;
     }
     answer += kSheet;
-    for (int row = 1; row <= Sheet::kRows; ++row) {
+    for (int row = 1; row <= sheet->Rows(); ++row) {
         for (int column = 0; column < Sheet::kColumns; ++column)
             AppendText(answer, sheet->CellText(char('A' + column), row));
     }
     return answer;
 }
 
-std::unique_ptr<Sheet> ParseXlsReaderAnswer(QByteArrayView answer, QString* reason)
+std::unique_ptr<Sheet> ParseXlsReaderAnswer(QByteArrayView answer, QString* reason, int rows)
 {
     const QString damaged = NoAnswer().arg(
         QCoreApplication::translate("SheetReader", "its answer is incomplete or damaged"));
@@ -107,23 +106,21 @@ std::unique_ptr<Sheet> ParseXlsReaderAnswer(QByteArrayView answer, QString* reas
         *reason = damaged;
         return nullptr;
     }
-    auto sheet = std::make_unique<SheetCells>();
-    for (int cell = 0; cell < kCells; ++cell) {
+    // Whole rows, no more than were asked for.
+    auto sheet = std::make_unique<SheetCells>(rows);
+    for (qint64 cell = 0; !answer.isEmpty() || cell % Sheet::kColumns != 0; ++cell) {
         QString text;
-        if (!TakeText(answer, &text)) {
+        if (cell >= qint64(rows) * Sheet::kColumns || !TakeText(answer, &text)) {
             *reason = damaged;
             return nullptr;
         }
-        sheet->SetCellText(char('A' + cell % Sheet::kColumns), cell / Sheet::kColumns + 1, text);
-    }
-    if (!answer.isEmpty()) {
-        *reason = damaged;
-        return nullptr;
+        sheet->SetCellText(char('A' + cell % Sheet::kColumns), int(cell / Sheet::kColumns) + 1,
+                           text);
     }
     return sheet;
 }
 
-std::unique_ptr<Sheet> ReadXlsSheetInReader(const QByteArray& workbook, QString* reason)
+std::unique_ptr<Sheet> ReadXlsSheetInReader(const QByteArray& workbook, QString* reason, int rows)
 {
     const XlsReaderLimits limits = XlsReaderLimitsInForce();
     const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(xlsReaderName);
@@ -133,7 +130,8 @@ std::unique_ptr<Sheet> ReadXlsSheetInReader(const QByteArray& workbook, QString*
     // What the reader says on its standard error (a sanitizer's report) goes where ours goes.
     reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     reader.start(program, {QStringLiteral("--cpu-seconds"), QString::number(limits.cpuSeconds),
-                           QStringLiteral("--memory-bytes"), QString::number(limits.memoryBytes)});
+                           QStringLiteral("--memory-bytes"), QString::number(limits.memoryBytes),
+                           QStringLiteral("--rows"), QString::number(rows)});
     if (!reader.waitForStarted(limits.waitMilliseconds)) {
         *reason =
             QCoreApplication::translate(
@@ -197,5 +195,5 @@ std::unique_ptr<Sheet> ReadXlsSheetInReader(const QByteArray& workbook, QString*
                                .arg(reader.exitCode()));
         return nullptr;
     }
-    return ParseXlsReaderAnswer(answer, reason);
+    return ParseXlsReaderAnswer(answer, reason, rows);
 }

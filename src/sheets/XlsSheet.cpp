@@ -96,7 +96,7 @@ bool IsXlsWorkbook(const QByteArray& start)
     return start.startsWith(kXlsSignature);
 }
 
-std::unique_ptr<Sheet> ReadXlsSheet(QByteArrayView workbookBytes, QString* reason)
+std::unique_ptr<Sheet> ReadXlsSheet(QByteArrayView workbookBytes, QString* reason, int rows)
 {
     if (workbookBytes.size() > SheetLimits::kXlsBytes) {
         *reason = QCoreApplication::translate(
@@ -121,17 +121,17 @@ std::unique_ptr<Sheet> ReadXlsSheet(QByteArrayView workbookBytes, QString* reaso
     int error = freexl_open(file.Name().constData(), workbook.Out());
     if (error == FREEXL_OK)
         error = freexl_select_active_worksheet(workbook.Handle(), 0);
-    unsigned int rows = 0;
+    unsigned int lastRows = 0;
     unsigned short columns = 0;
     if (error == FREEXL_OK)
-        error = freexl_worksheet_dimensions(workbook.Handle(), &rows, &columns);
+        error = freexl_worksheet_dimensions(workbook.Handle(), &lastRows, &columns);
     if (error != FREEXL_OK) {
         *reason = Reason(error);
         return nullptr;
     }
 
-    auto sheet = std::make_unique<SheetCells>();
-    for (unsigned int r = 0; r < std::min<unsigned int>(rows, Sheet::kRows); ++r) {
+    auto sheet = std::make_unique<SheetCells>(rows);
+    for (unsigned int r = 0; r < std::min<unsigned int>(lastRows, rows); ++r) {
         for (unsigned short c = 0; c < std::min<unsigned short>(columns, Sheet::kColumns); ++c) {
             FreeXL_CellValue cell;
             error = freexl_get_cell_value(workbook.Handle(), r, c, &cell);

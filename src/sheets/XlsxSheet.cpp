@@ -100,8 +100,8 @@ bool ParseReference(QStringView reference, int* column, int* row)
     return i > 0 && ok && *row > 0;
 }
 
-// The cells of A1:G100 in the worksheet, in the order they stand.
-void ReadCells(QXmlStreamReader& xml, QList<RawCell>* cells)
+// The cells of columns A to G, rows 1 to `rows`, in the worksheet, in the order they stand.
+void ReadCells(QXmlStreamReader& xml, int rows, QList<RawCell>* cells)
 {
     while (xml.readNextStartElement()) {
         if (xml.name() != u"sheetData") {
@@ -117,7 +117,7 @@ void ReadCells(QXmlStreamReader& xml, QList<RawCell>* cells)
             const QStringView rowNumber = xml.attributes().value(QLatin1StringView("r"));
             row = rowNumber.isEmpty() ? row + 1 : rowNumber.toInt();
             // Rows stand in ascending order: the rest lies beyond what is read.
-            if (row > Sheet::kRows)
+            if (row > rows)
                 return;
             int column = 0;
             while (xml.readNextStartElement()) {
@@ -136,7 +136,7 @@ void ReadCells(QXmlStreamReader& xml, QList<RawCell>* cells)
                                        .arg(reference));
                     return;
                 }
-                if (column > Sheet::kColumns || cellRow > Sheet::kRows) {
+                if (column > Sheet::kColumns || cellRow > rows) {
                     xml.skipCurrentElement();
                     continue;
                 }
@@ -305,7 +305,7 @@ bool IsZipArchive(const QByteArray& start)
     return start.startsWith(kZipSignature);
 }
 
-std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
+std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason, int rows)
 {
     ZipPackage package(workbook, SheetLimits::kZipPartBytes);
     if (!package.IsOpen()) {
@@ -402,7 +402,7 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
     }
 
     QList<RawCell> cells;
-    if (!read(sheetPart, [&](QXmlStreamReader& xml) { ReadCells(xml, &cells); }))
+    if (!read(sheetPart, [&](QXmlStreamReader& xml) { ReadCells(xml, rows, &cells); }))
         return nullptr;
 
     // Only the shared strings and styles the cells use are looked up.
@@ -436,7 +436,7 @@ std::unique_ptr<Sheet> ReadXlsxSheet(QByteArrayView workbook, QString* reason)
             return nullptr;
     }
 
-    auto sheet = std::make_unique<SheetCells>();
+    auto sheet = std::make_unique<SheetCells>(rows);
     for (const RawCell& cell : std::as_const(cells)) {
         QString text;
         if (cell.type == u"s") {

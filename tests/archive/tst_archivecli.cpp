@@ -55,7 +55,9 @@ private Q_SLOTS:
 
     void archiveCommands_data()
     {
-        QTest::addColumn<QStringList>("arguments"); // ARCHIVE, OUT, OTHER: paths of the row
+        // ARCHIVE, OUT, OTHER: paths of the row; LONG: a file of 3000 records, far more than a
+        // meter holds
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("outLines");   // -1: not counted
         QTest::addColumn<QString>("err");    // a part of standard error
@@ -96,6 +98,10 @@ private Q_SLOTS:
             << QStringList{"archive", "import", kFixtures + "/records99.xls",
                            kFixtures + "/records99.xlsx"}
             << 0 << 0 << "records99.xlsx: 99 records, 0 new"
+            << "";
+        QTest::newRow("import every record of a long file")
+            << QStringList{"archive", "import", "LONG"} << 0 << 0
+            << "long.csv: 3000 records, 3000 new"
             << "";
         QTest::newRow("import a file that is no sheet")
             << QStringList{"archive", "import", kFixtures + "/not-a-workbook.zip"} << 1 << 0
@@ -205,7 +211,19 @@ private Q_SLOTS:
         const QString missing =
             archives_.Path(QStringLiteral("row%1/typo/archve.sqlite").arg(row_));
         const bool toMissing = arguments.contains("MISSING");
+        if (arguments.contains("LONG")) {
+            QFile file(archives_.Path(QStringLiteral("long.csv")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("No.,ONT:1270nm,ONT:1310nm,OLT:1490nm,OLT:1577nm,Threshold Name,"
+                       "Date-Time\r\n");
+            for (int r = 1; r <= 3000; ++r)
+                file.write(QStringLiteral("%1,%2,-20,-20,-20,1,2024-5-7 9:03\r\n")
+                               .arg(r)
+                               .arg(-10 - r / 100.0, 0, 'f', 2)
+                               .toUtf8());
+        }
         for (QString& a : arguments) {
+            a.replace("LONG", archives_.Path(QStringLiteral("long.csv")));
             a.replace("OUT", out);
             a.replace("OTHER", other);
             a.replace("MISSING", missing);

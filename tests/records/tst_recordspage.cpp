@@ -314,6 +314,52 @@ private Q_SLOTS:
         QVERIFY(!deleteEnabled());
     }
 
+    // A page takes no more records than a full meter holds; a longer file is cut there, and
+    // the line beside the buttons says so until the table changes. The report names the file,
+    // not the port the meter happens to be on.
+    void importOfALongFileTellsWhatItLeftOut_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("a full page") << 100 << QString();
+        QTest::newRow("3000 records")
+            << 3000 << QStringLiteral("long.csv holds 3000 records; the first 100 were read.");
+    }
+    void importOfALongFileTellsWhatItLeftOut()
+    {
+        QFETCH(int, records);
+        QFETCH(QString, note);
+        QVERIFY(ConnectTo(SimOptions()));
+        QTemporaryDir dir;
+        QByteArray csv = "No.,ONT:1270nm,ONT:1310nm,OLT:1490nm,OLT:1577nm,Threshold Name,"
+                         "Date-Time\r\n";
+        for (int r = 1; r <= records; ++r)
+            csv += QByteArray::number(r) + ",-20,-20,-20,-20,G1,2024-5-7 9:03\r\n";
+        dialogs.openPath = dir.filePath(QStringLiteral("long.csv"));
+        QFile file(dialogs.openPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(csv);
+        file.close();
+
+        QTest::mouseClick(page->ImportButton(), Qt::LeftButton);
+        QCOMPARE(page->Table().RowCount(), 100);
+        QCOMPARE(page->Table().Rows().last().first(), QStringLiteral("100"));
+        QCOMPARE(page->ProgressText()->isVisibleTo(page.get()), !note.isEmpty());
+        if (!note.isEmpty())
+            QCOMPARE(page->ProgressText()->text(), note);
+        dialogs.savePath = dir.filePath(QStringLiteral("long.pdf"));
+        page->OnExportReport();
+        QString error;
+        const QString report = PopplerOutput(QStringLiteral("pdftotext"),
+                                             {dialogs.savePath, QStringLiteral("-")}, &error)
+                                   .simplified();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY2(report.contains(QStringLiteral("File: long.csv")), qPrintable(report));
+        QVERIFY2(!report.contains(QStringLiteral("Device:")), qPrintable(report));
+        page->OpenRows({});
+        QVERIFY(!page->ProgressText()->isVisibleTo(page.get()));
+    }
+
     void deleteAcknowledgedByTheMeter_data()
     {
         QTest::addColumn<bool>("all");

@@ -141,10 +141,11 @@ public:
         Fill(table, {kOldRow});
         replaced = 0;
         dialogs.openPath = path;
-        ImportRecordTable(prompter, dialogs, nullptr, [this](const QList<RecordRow>& rows) {
-            table.ReplaceRows(rows);
-            ++replaced;
-        });
+        ImportRecordTable(prompter, dialogs, nullptr,
+                          [this](const QList<RecordRow>& rows, qsizetype) {
+                              table.ReplaceRows(rows);
+                              ++replaced;
+                          });
         QCOMPARE(dialogs.filters, QStringList{QStringLiteral("Csv File (*.csv);;Excel File "
                                                              "(*.xls);;Excel Workbook (*.xlsx)")});
     }
@@ -432,6 +433,10 @@ private Q_SLOTS:
         QTest::newRow("another kind") << "QX390D-XLS 1\nX" + cells.mid(14) << damaged;
         QTest::newRow("cut short") << cells.chopped(1) << damaged;
         QTest::newRow("bytes after the cells") << cells + "x" << damaged;
+        SheetCells longer(Sheet::kRows + 1);
+        longer.SetCellText('A', Sheet::kRows + 1, QStringLiteral("101"));
+        QTest::newRow("more rows than were asked for")
+            << XlsReaderAnswer(&longer, QString()) << damaged;
         QTest::newRow("a length past the end") << QByteArray("QX390D-XLS 1\nE\0\0\x10\0"
                                                              "abc",
                                                              21)

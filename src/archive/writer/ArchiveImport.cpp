@@ -5,7 +5,7 @@
 
 std::optional<QList<QStringList>> ReadRecordFile(const QString& path, QString* reason)
 {
-    const std::unique_ptr<Sheet> sheet = OpenSheet(path, reason);
+    const std::unique_ptr<Sheet> sheet = OpenSheet(path, reason, Sheet::kAllRows);
     if (!sheet)
         return std::nullopt;
     std::optional<QList<QStringList>> rows = RecordRows(*sheet);

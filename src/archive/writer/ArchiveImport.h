@@ -6,6 +6,7 @@
 #include <optional>
 
 // The rows of a record table file (CSV, .xls, .xlsx) as the data page's import reads them
-// (OpenSheet and RecordRows). The file is only read. Nothing, with `reason`, when it is no
+// (OpenSheet and RecordRows), but all of them, where a page takes the first 100. The file is
+// only read. Nothing, with `reason`, when it is no
 // sheet or its header is wrong.
 std::optional<QList<QStringList>> ReadRecordFile(const QString& path, QString* reason);

@@ -125,7 +125,7 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     verdict_->addItem(tr("No verdict"), QString());
     note_->setPlaceholderText(tr("Note contains..."));
     note_->setClearButtonEnabled(true);
-    // A job or an ONT is the whole text as assigned; the fields offer those there are.
+    // A job or an ONT is found by a part of its text; the fields offer those there are.
     job_->setPlaceholderText(tr("Job"));
     ont_->setPlaceholderText(tr("ONT"));
     for (auto [edit, texts] : {std::pair{job_, jobTexts_}, std::pair{ont_, ontTexts_}}) {
@@ -302,6 +302,7 @@ ArchiveFilter ArchiveWindow::Filter() const
     filter.note = note_->text().trimmed();
     filter.job = job_->text().trimmed();
     filter.ont = ont_->text().trimmed();
+    filter.byPart = true;
     return filter;
 }
 

@@ -298,6 +298,7 @@ private:
         filter.note = a.note;
         filter.job = a.place.Text(RecordPlace::Job);
         filter.ont = a.place.Text(RecordPlace::Ont);
+        filter.byPart = true;
         const std::unique_ptr<OutputFile> output = OpenListing();
         if (!output)
             return ExitFailed;

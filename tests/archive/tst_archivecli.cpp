@@ -273,6 +273,9 @@ private Q_SLOTS:
             << 1
             << "\"job\":\"Kunde Ä\",\"note\":\"Über Straße, site North\",\"ont\":\"ONT-9\","
                "\"ponPort\":null,\"site\":\"Hauptstraße 5\",\"technician\":\"Li\"";
+        QTest::newRow("a part of a job, any case")
+            << QList<QStringList>{job, {"archive", "list", "--job", "kunde ä"}} << 1 + 99
+            << ",Kunde Ä,Hauptstraße 5,,,,\r\n";
         QTest::newRow("an ONT of another job")
             << QList<QStringList>{job,
                                   ont,

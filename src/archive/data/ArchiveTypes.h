@@ -80,9 +80,10 @@ struct ArchiveFilter
     std::optional<QString> verdict;
     QString note; // a substring of a note of one of the record's downloads, any case
     // The record's job and ONT, each the whole text exactly as assigned (the window offers
-    // the texts there are).
+    // the texts there are), or with `byPart` a part of it, any case (what a person types).
     QString job;
     QString ont;
+    bool byPart = false;
 };
 
 // A record's place in the list's order (newest measurement first, then newest archived):

@@ -128,15 +128,50 @@ std::optional<bool> ArchiveStore::FilterClause(const ArchiveFilter& filter, QStr
                                 "l.download_id IN (%1))")
                      .arg(ids.join(QLatin1Char(',')));
     }
-    // A job and an ONT are compared whole, as written, so that their indexes serve.
+    // A job and an ONT are looked up whole, as written, so that their indexes serve; by a
+    // part, the texts that hold it are gathered first, as for the note.
     for (const auto& [text, column] :
-         {std::pair{&filter.job, "p.job"}, std::pair{&filter.ont, "p.ont"}}) {
-        if (!text->isEmpty()) {
-            where << QStringLiteral("%1 = ?").arg(QLatin1String(column));
-            values << *text;
+         {std::pair{&filter.job, "job"}, std::pair{&filter.ont, "ont"}}) {
+        if (text->isEmpty())
+            continue;
+        QStringList texts{*text};
+        if (filter.byPart) {
+            const std::optional<QStringList> holding =
+                PlaceTextsHolding(QLatin1String(column), *text);
+            if (!holding)
+                return std::nullopt;
+            if (holding->isEmpty())
+                return false;
+            texts = *holding;
         }
+        QStringList marks;
+        for (const QString& t : std::as_const(texts)) {
+            marks << QStringLiteral("?");
+            values << t;
+        }
+        where << QStringLiteral("p.%1 IN (%2)").arg(QLatin1String(column), marks.join(u','));
     }
     return true;
+}
+
+std::optional<QStringList> ArchiveStore::PlaceTextsHolding(const QString& column,
+                                                           const QString& text)
+{
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    if (!query.exec(
+            QStringLiteral("SELECT DISTINCT %1 FROM record_places WHERE %1 <> ''").arg(column))) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    const QString folded = text.toCaseFolded();
+    QStringList texts;
+    while (query.next()) {
+        const QString t = query.value(0).toString();
+        if (t.toCaseFolded().contains(folded))
+            texts << t;
+    }
+    return texts;
 }
 
 std::optional<QList<ArchivedRecord>>

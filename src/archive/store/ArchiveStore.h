@@ -190,6 +190,8 @@ private:
     bool LinkRecords(const WritePlan& plan, ArchiveWriteResult& result);
     // The downloads whose note holds `text`, compared case-folded (any language).
     std::optional<QList<qint64>> DownloadsWithNote(const QString& text);
+    // The texts of a place's column ("job", "ont") that hold `text`, compared case-folded.
+    std::optional<QStringList> PlaceTextsHolding(const QString& column, const QString& text);
     // The filter's conditions on `r` (records) and `p` (their places) added to `where`, with
     // their values; false when no record can meet them, nothing on a failure.
     std::optional<bool> FilterClause(const ArchiveFilter& filter, QStringList& where,

@@ -42,7 +42,7 @@ public:
         return Ok;
     }
     bool shown = false;
-    QString SaveFileName(QWidget*, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
 };
 

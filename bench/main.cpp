@@ -177,7 +177,7 @@ public:
 class NoFileDialogs : public FileDialogs
 {
 public:
-    QString SaveFileName(QWidget*, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
 };
 
@@ -185,7 +185,7 @@ class ChosenFile : public FileDialogs
 {
 public:
     explicit ChosenFile(QString path) : path_(std::move(path)) {}
-    QString SaveFileName(QWidget*, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString OpenFileName(QWidget*, const QString&) override { return path_; }
 
 private:

@@ -1,5 +1,6 @@
 #include "app/MessageBoxPrompter.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -47,10 +48,11 @@ Prompter::Button MessageBoxPrompter::Show(QWidget* owner, const QString& caption
     return Ok;
 }
 
-QString QtFileDialogs::SaveFileName(QWidget* owner, const QString& filter)
+QString QtFileDialogs::SaveFileName(QWidget* owner, const QString& filter, const QString& name)
 {
-    const QString chosen =
-        QFileDialog::getSaveFileName(owner, QString(), lastFolder_.Folder(), filter);
+    const QString folder = lastFolder_.Folder();
+    const QString chosen = QFileDialog::getSaveFileName(
+        owner, QString(), name.isEmpty() ? folder : QDir(folder).filePath(name), filter);
     lastFolder_.Remember(chosen);
     return chosen;
 }

@@ -19,7 +19,7 @@ public:
 class QtFileDialogs : public FileDialogs
 {
 public:
-    QString SaveFileName(QWidget* owner, const QString& filter) override;
+    QString SaveFileName(QWidget* owner, const QString& filter, const QString& name) override;
     QString OpenFileName(QWidget* owner, const QString& filter) override;
 
 private:

@@ -33,6 +33,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QShortcut>
 #include <QStringListModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -208,6 +210,10 @@ ArchiveWindow::ArchiveWindow(const ArchiveTarget& target, Prompter& prompter, Fi
     connect(historyAction_, &QAction::triggered, this, &ArchiveWindow::OnOntHistory);
     connect(placeHistoryAction_, &QAction::triggered, this, &ArchiveWindow::OnPlaceHistory);
     connect(jobReportAction_, &QAction::triggered, this, &ArchiveWindow::OnJobReport);
+    // As the program's other windows close.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 
     Rebuild(target);
 }
@@ -517,8 +523,13 @@ void ArchiveWindow::OnJobReport()
     if (jobReport_ || !row || !model_->Record(*row).place[RecordPlace::Job])
         return;
     const QString job = *model_->Record(*row).place[RecordPlace::Job];
+    // The job's name, dated: the reports of one job sort together, oldest first. A
+    // character a file name cannot hold, here or on a Windows share, becomes "-".
+    QString name = job;
+    name.replace(QRegularExpression(QStringLiteral(R"([/\\:*?"<>|])")), QStringLiteral("-"));
+    name += QLatin1Char(' ') + QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".pdf");
     if (!ChooseExportPath(prompter_, dialogs_, this, exportPath_, pdfFilter(),
-                          {QStringLiteral(".pdf")}))
+                          {QStringLiteral(".pdf")}, name))
         return;
     // Drawn in a process of its own: a job of thousands of records takes seconds, and the
     // window goes on meanwhile.

@@ -58,9 +58,10 @@ ExportWriteResult WriteExportFile(const QString& path, const QByteArray& content
 }
 
 bool ChooseExportPath(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QString& exportPath,
-                      const QString& filter, const QStringList& extensions)
+                      const QString& filter, const QStringList& extensions,
+                      const QString& suggestedName)
 {
-    const QString chosen = dialogs.SaveFileName(owner, filter);
+    const QString chosen = dialogs.SaveFileName(owner, filter, suggestedName);
     if (chosen.isEmpty())
         return false;
     const bool hasExtension =

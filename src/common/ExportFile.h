@@ -65,9 +65,11 @@ using FileContentBuilder = std::function<std::optional<QByteArray>(const QString
 // The file an export is written to: asks for one with `filter`; a name that ends in none of
 // `extensions` (case matters) gets the first appended, and replacing a file of that name is
 // confirmed, as the dialog did not ask about it. False when the operator declines;
-// `exportPath` receives the path named (also when replacing it was declined).
+// `exportPath` receives the path named (also when replacing it was declined). The dialog
+// offers `suggestedName` when it is not empty.
 bool ChooseExportPath(Prompter& prompter, FileDialogs& dialogs, QWidget* owner, QString& exportPath,
-                      const QString& filter, const QStringList& extensions);
+                      const QString& filter, const QStringList& extensions,
+                      const QString& suggestedName = QString());
 // Writes `content` to `path` (nothing: it could not be made) with the rules of
 // WriteExportFile, and tells the operator how it went.
 void WriteExportAndTell(Prompter& prompter, QWidget* owner, const QString& path,

@@ -4,6 +4,7 @@
 
 #include <QCompleter>
 #include <QDialogButtonBox>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,7 @@ AssignPlaceDialog::AssignPlaceDialog(int records, const RecordPlace& shared,
         completer->setCaseSensitivity(Qt::CaseInsensitive);
         completer->setFilterMode(Qt::MatchContains);
         edit->setCompleter(completer);
+        edit->installEventFilter(this);
         form->addRow(PlaceFieldLabel(field) + QLatin1Char(':'), edit);
         fields_[f] = edit;
     }
@@ -38,6 +40,20 @@ AssignPlaceDialog::AssignPlaceDialog(int records, const RecordPlace& shared,
     layout->addLayout(form);
     layout->addWidget(buttons);
     setMinimumWidth(420);
+}
+
+bool AssignPlaceDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // The field the dialog opens in and a field reached by the keyboard would otherwise
+    // append to the shared text. A click places the cursor where it falls, and the focus
+    // coming back from the completer's list keeps the text just chosen.
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        if (edit && reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason)
+            edit->selectAll();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 RecordPlace AssignPlaceDialog::Change() const

@@ -10,7 +10,8 @@ class QLineEdit;
 
 // Assign Job...: the job, site, ONT, PON port and technician of some records, each field
 // offering the texts assigned lately. The fields show what the records share; a field they
-// differ in is empty and, left so, stays as each record has it.
+// differ in is empty and, left so, stays as each record has it. A field's text is selected
+// when the field takes the focus, so that what is typed replaces it.
 class AssignPlaceDialog : public QDialog
 {
     Q_OBJECT
@@ -25,6 +26,9 @@ public:
     RecordPlace Change() const;
 
     QLineEdit* Field(RecordPlace::Field field) const { return fields_[field]; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     RecordPlace shared_;

@@ -35,9 +35,9 @@ class ChosenFile : public FileDialogs
 public:
     explicit ChosenFile(FileDialogs& dialogs) : dialogs_(dialogs) {}
 
-    QString SaveFileName(QWidget* owner, const QString& filter) override
+    QString SaveFileName(QWidget* owner, const QString& filter, const QString& name) override
     {
-        return dialogs_.SaveFileName(owner, filter);
+        return dialogs_.SaveFileName(owner, filter, name);
     }
     QString OpenFileName(QWidget* owner, const QString& filter) override
     {

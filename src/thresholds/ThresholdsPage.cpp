@@ -294,7 +294,7 @@ void ThresholdsPage::SaveToFile(FileDialogs& dialogs)
         }
         file.names[static_cast<size_t>(g - 1)] = Cell(g, kNameColumn)->text();
     }
-    const QString path = dialogs.SaveFileName(this, thresholdFileFilter());
+    const QString path = dialogs.SaveFileName(this, thresholdFileFilter(), QString());
     if (path.isEmpty())
         return;
     QString error;

@@ -93,6 +93,10 @@ private slots:
     void importIsArchivedWhenItBringsRows();
     void dataPageAssignsAJobToRowsOfTheLastDownload();
     void aServerThatNeverAnswersFreezesNothing();
+    void typingInTheAssignDialogReplacesTheSharedText_data();
+    void typingInTheAssignDialogReplacesTheSharedText();
+    void theWindowClosesWithItsKeys_data();
+    void theWindowClosesWithItsKeys();
     void settingsTestAndKeepALocation_data();
     void settingsTestAndKeepALocation();
 
@@ -430,6 +434,8 @@ void TestArchiveWindow::CheckWindowAndOpenInDataPage(const QList<QStringList>& r
     QVERIFY(list->actions().contains(window->JobReportAction()));
     dialogs.savePath = dir->filePath(QStringLiteral("job.pdf"));
     window->JobReportAction()->trigger();
+    QCOMPARE(dialogs.offeredName,
+             QStringLiteral("Acme 4711 %1.pdf").arg(QDate::currentDate().toString(Qt::ISODate)));
     QTRY_VERIFY(QFile::exists(dialogs.savePath));
     QString error;
     const QString report =
@@ -627,6 +633,54 @@ void TestArchiveWindow::dataPageAssignsAJobToRowsOfTheLastDownload()
     QVERIFY(!archive->AssignDialog());
     QCOMPARE(ShownBoxes(prompter).constLast(),
              BoxLine(ProgramArchive::notArchivedText(), Prompter::Ok, Prompter::Icon::Warning));
+}
+
+// What is typed into a field of the Assign Job dialog replaces the text the records share.
+void TestArchiveWindow::typingInTheAssignDialogReplacesTheSharedText_data()
+{
+    QTest::addColumn<int>("tabs");  // Tab presses from the field the dialog opens in
+    QTest::addColumn<int>("field"); // the RecordPlace::Field that takes the typing
+    QTest::newRow("the field it opens in") << 0 << int(RecordPlace::Job);
+    QTest::newRow("a field reached by Tab") << 1 << int(RecordPlace::Site);
+}
+
+void TestArchiveWindow::typingInTheAssignDialogReplacesTheSharedText()
+{
+    QFETCH(int, tabs);
+    QFETCH(int, field);
+    RecordPlace shared;
+    shared[RecordPlace::Job] = QStringLiteral("Order 5001");
+    shared[RecordPlace::Site] = QStringLiteral("Lindenweg");
+    AssignPlaceDialog dialog(2, shared, {});
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(QApplication::focusWidget(), dialog.Field(RecordPlace::Job));
+    for (int t = 0; t < tabs; ++t)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Birkenallee"));
+    QCOMPARE(dialog.Field(RecordPlace::Field(field))->text(), QStringLiteral("Birkenallee"));
+}
+
+// As the program's other windows, whatever field has the focus.
+void TestArchiveWindow::theWindowClosesWithItsKeys_data()
+{
+    QTest::addColumn<QKeyCombination>("keys");
+    QTest::newRow("Escape") << QKeyCombination(Qt::Key_Escape);
+    QTest::newRow("Ctrl+W") << QKeyCombination(Qt::CTRL | Qt::Key_W);
+}
+
+void TestArchiveWindow::theWindowClosesWithItsKeys()
+{
+    QFETCH(QKeyCombination, keys);
+    ArchiveWindow window(ArchiveTarget::SqliteFile(dir->filePath(QStringLiteral("a.sqlite"))),
+                         prompter, dialogs);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.JobFilter()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), keys.key(), keys.keyboardModifiers());
+    QVERIFY(!window.isVisible());
 }
 
 // A server that takes the connection and then says nothing: the window opens at once, its

@@ -54,9 +54,10 @@ public:
 class FakeFileDialogs : public FileDialogs
 {
 public:
-    QString SaveFileName(QWidget*, const QString& filter) override
+    QString SaveFileName(QWidget*, const QString& filter, const QString& name) override
     {
         filters << filter;
+        offeredName = name;
         return savePath;
     }
     QString OpenFileName(QWidget*, const QString& filter) override
@@ -68,4 +69,5 @@ public:
     QString savePath;
     QString openPath;
     QStringList filters;
+    QString offeredName; // the name the last save dialog offered
 };

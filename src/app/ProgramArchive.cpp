@@ -173,7 +173,7 @@ void ProgramArchive::ShowHeldMessage()
 void ProgramArchive::OnDelivered(int downloads)
 {
     // Told in the Archive window's status line, never in a box of its own.
-    deliveredNotice_ = tr("%1 downloads kept on this PC were sent to the archive").arg(downloads);
+    deliveredNotice_ = tr("Sent %n download(s) kept on this PC to the archive", nullptr, downloads);
     if (window_) {
         window_->SetNotice(deliveredNotice_);
         window_->Refresh();

@@ -221,7 +221,8 @@ public:
                               "still wait (archive pending): %1")
                          .arg(error));
             else if (*delivered > 0)
-                Note(Text::tr("delivered %1 downloads that waited on this PC").arg(*delivered));
+                Note(Text::tr("delivered %n download(s) that waited on this PC", nullptr,
+                              *delivered));
         }
         switch (a.action) {
         case ArchiveAction::List:
@@ -414,8 +415,8 @@ private:
             const ArchiveSession::Outcome outcome =
                 session_->Submit(submission, [&keeping] { keeping.Release(); });
             if (outcome.delivered > 0)
-                Note(Text::tr("delivered %1 downloads that waited on this PC")
-                         .arg(outcome.delivered));
+                Note(Text::tr("delivered %n download(s) that waited on this PC", nullptr,
+                              outcome.delivered));
             if (!outcome.result) {
                 Fail(ExitFailed, outcome.error);
                 code = ExitFailed;
@@ -757,7 +758,8 @@ private:
                 return Fail(ExitFailed, local.Error());
             ++sent;
         }
-        Note(Text::tr("sent %1 downloads kept on this PC to %2").arg(sent).arg(to->Display()));
+        Note(Text::tr("sent %n download(s) kept on this PC to %1", nullptr, sent)
+                 .arg(to->Display()));
         return ExitDone;
     }
 

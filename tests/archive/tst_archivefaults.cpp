@@ -638,7 +638,7 @@ private Q_SLOTS:
             QVERIFY(TestArchiveConnection(target, &told));
         }
         qputenv("XDG_DATA_HOME", home);
-        QVERIFY2(told == QLatin1String("1") || told.contains(QStringLiteral("1 downloads kept")),
+        QVERIFY2(told == QLatin1String("1") || told.contains(QStringLiteral("1 download(s) kept")),
                  qPrintable(told));
         QCOMPARE(Waiting(local, target), 0);
         QCOMPARE(server->Query("SELECT count(*) FROM downloads", database), QStringLiteral("1"));

@@ -272,9 +272,8 @@ bool TestArchiveConnection(const ArchiveTarget& target, QString* message)
                    .arg(store.SchemaVersion().value_or(0))
                    .arg(*records);
     if (delivered > 0)
-        *message +=
-            QCoreApplication::translate("ArchiveStore", "; %1 downloads kept on this PC were sent")
-                .arg(delivered);
+        *message += QCoreApplication::translate(
+            "ArchiveStore", "; sent %n download(s) kept on this PC", nullptr, delivered);
     else if (!error.isEmpty())
         *message += QCoreApplication::translate("ArchiveStore",
                                                 "; what is kept on this PC could not be sent: %1")

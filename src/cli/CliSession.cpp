@@ -193,7 +193,9 @@ bool CliSession::Connect()
     if (!link_.OpenPort(&error)) {
         link_.StopReception();
         link_.SetPort(nullptr);
-        // The port's text names the device and, for a permission error, the dialout group.
+        // The port's text names the device and, for a permission error, the dialout group;
+        // its lines become sentences on one line (some end in a full stop already).
+        error.replace(QLatin1String(".\n"), QLatin1String(". "));
         error.replace(QLatin1Char('\n'), QLatin1String(". "));
         Finish(ExitNoPort, tr("cannot open %1").arg(error.isEmpty() ? device : error));
         return false;

@@ -374,8 +374,9 @@ void TestCli::deleteRemovesRecordsInTheMeter()
 
 void TestCli::exitCodes_data()
 {
-    QTest::addColumn<QStringList>("arguments"); // METER stands for the meter's device
-    QTest::addColumn<QString>("meter");         // "", "silent", "unplug", "150 records"
+    // METER stands for the meter's device, HELD for it while another program holds it
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("meter"); // "", "silent", "unplug", "150 records"
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message"); // a part of the one line on standard error
 
@@ -390,6 +391,9 @@ void TestCli::exitCodes_data()
                                   << "cannot open /dev/qx390d-none: ";
     QTest::newRow("port without permission")
         << QStringList{"--port", "LOCKED", "records"} << "" << 3 << "'dialout' group";
+    QTest::newRow("port held by another program")
+        << QStringList{"--port", "HELD", "records"} << "" << 3
+        << "another program is using it. Close that program, then connect again.";
     QTest::newRow("no command") << QStringList{} << "" << 2 << "no command given";
     QTest::newRow("unknown command")
         << QStringList{"download"} << "" << 2 << "unknown command 'download'";
@@ -459,6 +463,13 @@ void TestCli::exitCodes()
         large.write(ThresholdFileJson(FactoryFile()) + QByteArray(1 << 20, ' '));
         arguments.replace(arguments.indexOf("LARGE"), large.fileName());
     }
+    QProcess holder;
+    if (arguments.contains("HELD")) {
+        holder.start(QCoreApplication::applicationDirPath() + QStringLiteral("/qx390d-portholder"),
+                     {host->DevicePath()});
+        QVERIFY(holder.waitForReadyRead(kWaitMs) && holder.readLine().trimmed() == "held");
+        arguments.replace(arguments.indexOf("HELD"), host->DevicePath());
+    }
     arguments.replaceInStrings(QRegularExpression("^METER$"), host->DevicePath());
 
     const CliRun run = RunCli(arguments);
@@ -469,6 +480,8 @@ void TestCli::exitCodes()
     }
     QVERIFY2(run.err.startsWith("qx390d-cli: ") && run.err.count('\n') == 1, qPrintable(run.err));
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    holder.closeWriteChannel();
+    holder.waitForFinished();
 }
 
 // nohup or a shell's `trap ''` start the tool with SIGHUP or SIGTERM ignored so that it

@@ -48,5 +48,23 @@ bool DesktopHelpOpener::HasChmViewer()
 
 bool DesktopHelpOpener::OpenUrl(const QUrl& url)
 {
-    return QDesktopServices::openUrl(url);
+    // QDesktopServices starts xdg-open and forgets it: a desktop with no program for the file
+    // (xdg-open exits with 3 or 4) would leave the Help command without a word.
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty())
+        return QDesktopServices::openUrl(url);
+    auto* opening = new QProcess;
+    opening->setProcessChannelMode(QProcess::ForwardedChannels);
+    opening->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(opening, &QProcess::finished, opening, &QObject::deleteLater);
+    opening->start(xdgOpen, {url.isLocalFile() ? url.toLocalFile() : url.toString()});
+    if (!opening->waitForStarted(kQueryLimitMs)) {
+        opening->deleteLater();
+        return false;
+    }
+    // xdg-open ends once the program it chose has started; one that runs the browser itself
+    // is left running, the help shown.
+    if (!opening->waitForFinished(kQueryLimitMs))
+        return true;
+    return opening->exitStatus() == QProcess::NormalExit && opening->exitCode() == 0;
 }

@@ -3,6 +3,7 @@
 // with and without a CHM viewer on its search path).
 
 #include "ShownBoxes.h"
+#include "app/DesktopHelpOpener.h"
 #include "app/HelpFile.h"
 
 #include <QDir>
@@ -42,6 +43,8 @@ class TestHelpFile : public QObject
 private slots:
     void helpOpensWhatTheDesktopCanShow_data();
     void helpOpensWhatTheDesktopCanShow();
+    void xdgOpensExitCodeTellsWhetherTheHelpOpened_data();
+    void xdgOpensExitCodeTellsWhetherTheHelpOpened();
 };
 
 void TestHelpFile::helpOpensWhatTheDesktopCanShow_data()
@@ -89,6 +92,32 @@ void TestHelpFile::helpOpensWhatTheDesktopCanShow()
                              programDir.filePath(kPage),
                          Prompter::Ok, Prompter::Icon::Warning);
     QCOMPARE(ShownBoxes(prompter), boxes);
+}
+
+void TestHelpFile::xdgOpensExitCodeTellsWhetherTheHelpOpened_data()
+{
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("opened") << 0;
+    QTest::newRow("no program for the file") << 4;
+}
+
+// The desktop's xdg-open, a script on the search path that ends with `exitCode`.
+void TestHelpFile::xdgOpensExitCodeTellsWhetherTheHelpOpened()
+{
+    QFETCH(int, exitCode);
+    QTemporaryDir bin;
+    QVERIFY(bin.isValid());
+    QFile script(bin.filePath(QStringLiteral("xdg-open")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QByteArray("#!/bin/sh\nexit ") + QByteArray::number(exitCode) + '\n');
+    script.close();
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    DesktopHelpOpener opener;
+    const bool opened = opener.OpenUrl(QUrl::fromLocalFile(bin.filePath(kPage)));
+    qputenv("PATH", path);
+    QCOMPARE(opened, exitCode == 0);
 }
 
 QTEST_GUILESS_MAIN(TestHelpFile)

@@ -164,10 +164,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>程序正在退出</translation>
     </message>
     <message>
-        <source>; %1 downloads kept on this PC were sent</source>
-        <translation>；保存在本机的 %1 次下载已发送</translation>
-    </message>
-    <message>
         <source>; what is kept on this PC could not be sent: %1</source>
         <translation>；保存在本机的内容未能发送：%1</translation>
     </message>
@@ -242,6 +238,12 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
     <message>
         <source>%1 of the records are not this login&apos;s to assign (they came with another login&apos;s downloads; a crew lead may assign them); no place was assigned</source>
         <translation>其中 %1 条记录不能由此登录名分配（它们来自另一个登录名的下载；班组负责人可以分配）；未分配任何位置</translation>
+    </message>
+    <message numerus="yes">
+        <source>; sent %n download(s) kept on this PC</source>
+        <translation>
+            <numerusform>；保存在本机的 %n 次下载已发送</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -467,10 +469,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>无法访问归档：%1</translation>
     </message>
     <message>
-        <source>delivered %1 downloads that waited on this PC</source>
-        <translation>已送出 %1 个在本机等待的下载</translation>
-    </message>
-    <message>
         <source>%1 records</source>
         <translation>%1 条记录</translation>
     </message>
@@ -559,10 +557,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
     <message>
         <source>sent %1 of %2 downloads, then: %3</source>
         <translation>已发送 %2 次下载中的 %1 次，随后：%3</translation>
-    </message>
-    <message>
-        <source>sent %1 downloads kept on this PC to %2</source>
-        <translation>已将保存在本机的 %1 次下载发送到 %2</translation>
     </message>
     <message>
         <source>--note is for archive list</source>
@@ -675,6 +669,18 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
     <message>
         <source>--discard and --send-to exclude each other</source>
         <translation>--discard 与 --send-to 不能同时使用</translation>
+    </message>
+    <message numerus="yes">
+        <source>delivered %n download(s) that waited on this PC</source>
+        <translation>
+            <numerusform>已送出 %n 个在本机等待的下载</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>sent %n download(s) kept on this PC to %1</source>
+        <translation>
+            <numerusform>已将保存在本机的 %n 次下载发送到 %1</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -792,49 +798,6 @@ Passwords belong in ~/.pgpass or the service file, never here.</source>
         <translation>thresholds set --preset 需要 --group 1、2 或 3</translation>
     </message>
     <message>
-        <source>
-More commands:
-  ports --udev-rule                      a udev rule that gives the logged-in user the
-                                         meter found (its USB ids and serial number)
-  thresholds presets                     the threshold presets, a channel per line
-  thresholds set --preset NAME --group N [--margin DB] --yes
-                                         download the groups, set group N&apos;s channels
-                                         of the preset (Pass = Fail + DB, 3 by
-                                         default) and upload all three
-  archive list ... --note TEXT           only records of downloads whose note holds
-                                         TEXT (in any case, as the Archive window)
-  archive list ... --job T --ont T       only records of that job, of that ONT
-  archive assign (--download ID | --record ID)... [--job T] [--site T] [--ont T]
-                 [--pon-port T] [--technician T]
-                                         say where the records were measured
-  archive jobs [--format csv|json] [-o FILE]
-                                         each job: its sites, ONTs, records, first
-                                         and last measurement and worst verdict
-  archive report --job T -o FILE.pdf     the job&apos;s report: cover, chart, records by
-                                         site, signature lines
-</source>
-        <translation>
-更多命令：
-  ports --udev-rule                      生成一条 udev 规则，让已登录的用户使用找到的
-                                         功率计（按其 USB 标识和序列号）
-  thresholds presets                     阈值预设，每行一个通道
-  thresholds set --preset NAME --group N [--margin DB] --yes
-                                         下载各组阈值，按预设设置第 N 组的相应通道
-                                         （合格 = 不合格 + DB，默认 3），再上传全部三组
-  archive list ... --note TEXT           只列出备注中含有 TEXT 的下载的记录
-                                         （不分大小写，与归档窗口相同）
-  archive list ... --job T --ont T       只列出该工单、该 ONT 的记录
-  archive assign (--download ID | --record ID)... [--job T] [--site T] [--ont T]
-                 [--pon-port T] [--technician T]
-                                         指明记录的测量地点
-  archive jobs [--format csv|json] [-o FILE]
-                                         每个工单：其站点、ONT、记录数、首次和
-                                         末次测量时间及最差判定
-  archive report --job T -o FILE.pdf     该工单的报告：封面、图表、按站点列出的记录、
-                                         签名栏
-</translation>
-    </message>
-    <message>
         <source>Usage: qx390d-cli [--port DEVICE | --demo] [--quiet] COMMAND
 The QX390D XG-PON optical power meter from scripts and terminals.
 
@@ -925,6 +888,51 @@ downloaded but the download is in no archive nor kept on this PC.
 退出码：0 完成；1 功率计出错（未及时应答、已拔出、拒绝执行）或无法写入输出；
 2 用法错误；3 找不到或无法打开端口；4 records 已下载，但该下载既不在任何归档中，
 也未保存在本机。
+</translation>
+    </message>
+    <message>
+        <source>
+More commands:
+  ports --udev-rule                      a udev rule that gives the logged-in user the
+                                         meter found (its USB ids and serial number)
+  thresholds presets                     the threshold presets, a channel per line
+  thresholds set --preset NAME --group N [--margin DB] --yes
+                                         download the groups, set group N&apos;s channels
+                                         of the preset (Pass = Fail + DB, 3 by
+                                         default) and upload all three
+  archive list ... --note TEXT           only records of downloads whose note holds
+                                         TEXT (in any case, as the Archive window)
+  archive list ... --job T --ont T       only records whose job, whose ONT holds T
+                                         (in any case, as the Archive window)
+  archive assign (--download ID | --record ID)... [--job T] [--site T] [--ont T]
+                 [--pon-port T] [--technician T]
+                                         say where the records were measured
+  archive jobs [--format csv|json] [-o FILE]
+                                         each job: its sites, ONTs, records, first
+                                         and last measurement and worst verdict
+  archive report --job T -o FILE.pdf     the job&apos;s report: cover, chart, records by
+                                         site, signature lines
+</source>
+        <translation>
+更多命令：
+  ports --udev-rule                      生成一条 udev 规则，让已登录的用户使用找到的
+                                         功率计（按其 USB 标识和序列号）
+  thresholds presets                     阈值预设，每行一个通道
+  thresholds set --preset NAME --group N [--margin DB] --yes
+                                         下载各组阈值，按预设设置第 N 组的相应通道
+                                         （合格 = 不合格 + DB，默认 3），再上传全部三组
+  archive list ... --note TEXT           只列出备注中含有 TEXT 的下载的记录
+                                         （不分大小写，与归档窗口相同）
+  archive list ... --job T --ont T       只列出工单、ONT 含有 T 的记录
+                                         （不分大小写，与归档窗口相同）
+  archive assign (--download ID | --record ID)... [--job T] [--site T] [--ont T]
+                 [--pon-port T] [--technician T]
+                                         指明记录的测量地点
+  archive jobs [--format csv|json] [-o FILE]
+                                         每个工单：其站点、ONT、记录数、首次和
+                                         末次测量时间及最差判定
+  archive report --job T -o FILE.pdf     该工单的报告：封面、图表、按站点列出的记录、
+                                         签名栏
 </translation>
     </message>
 </context>
@@ -1694,6 +1702,10 @@ Open this file with a web browser:
         <source>Where measured</source>
         <translation>测量位置</translation>
     </message>
+    <message>
+        <source>File: %1</source>
+        <translation>文件：%1</translation>
+    </message>
 </context>
 <context>
     <name>PlaceHistoryDialog</name>
@@ -1990,10 +2002,6 @@ Open this file with a web browser:
         <translation>正在下载；请在下载结束后再打开归档记录。</translation>
     </message>
     <message>
-        <source>%1 downloads kept on this PC were sent to the archive</source>
-        <translation>保存在本机的 %1 次下载已发送到归档</translation>
-    </message>
-    <message>
         <source>The archive is off (--no-archive): there are no archived records to give a job.</source>
         <translation>归档已关闭 (--no-archive)：没有可分配工单的归档记录。</translation>
     </message>
@@ -2004,6 +2012,12 @@ Open this file with a web browser:
     <message>
         <source>The job could not be assigned: %1</source>
         <translation>无法分配工单：%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Sent %n download(s) kept on this PC to the archive</source>
+        <translation>
+            <numerusform>保存在本机的 %n 次下载已发送到归档</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -2069,6 +2083,13 @@ Open this file with a web browser:
     <message>
         <source>Date-Time</source>
         <translation>日期时间</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsPage</name>
+    <message>
+        <source>%1 holds %2 records; the first %3 were read.</source>
+        <translation>%1 含有 %2 条记录；已读入前 %3 条。</translation>
     </message>
 </context>
 <context>

@@ -378,19 +378,9 @@ private:
         const bool csv = output_.format == RecordFormat::Csv;
         if (csv)
             output->Write(CsvLine(kDownloadHeaders));
-        for (const ArchivedDownload& d : *downloads) {
-            const QStringList fields = DownloadFields(d);
-            if (csv) {
-                output->Write(CsvLine(fields));
-                continue;
-            }
-            QJsonObject o;
-            for (qsizetype i = 0; i < fields.size(); ++i)
-                o.insert(kDownloadHeaders[i].toLower().replace(QLatin1Char(' '), QLatin1Char('_')),
-                         fields[i]);
-            o.insert(QStringLiteral("download"), d.id);
-            output->Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
-        }
+        for (const ArchivedDownload& d : *downloads)
+            WriteRow(*output, kDownloadHeaders, DownloadFields(d), QStringLiteral("download"),
+                     d.id);
         QString error;
         if (!output->Commit(&error))
             return Fail(ExitFailed, error);
@@ -451,6 +441,23 @@ private:
         return ExitDone;
     }
 
+    // One row of a listing: a CSV line, or a JSON object of the headers (lower case, '_' for
+    // blanks) with the row's id under `idKey`.
+    void WriteRow(OutputFile& output, const QStringList& headers, const QStringList& fields,
+                  const QString& idKey, qint64 id) const
+    {
+        if (output_.format == RecordFormat::Csv) {
+            output.Write(CsvLine(fields));
+            return;
+        }
+        QJsonObject o;
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            o.insert(QString(headers[i]).toLower().replace(QLatin1Char(' '), QLatin1Char('_')),
+                     fields[i]);
+        o.insert(idKey, id);
+        output.Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+    }
+
     // Every assignment of the places of the records named, or of the downloads' records.
     int Places()
     {
@@ -479,21 +486,11 @@ private:
         const bool csv = output_.format == RecordFormat::Csv;
         if (csv)
             output->Write(CsvLine(headers));
-        for (const PlaceChange& c : *changes) {
-            const QStringList fields =
-                QStringList{QString::number(c.recordId), c.changedAt, c.changedBy} +
-                c.after.Texts() + c.before.Texts();
-            if (csv) {
-                output->Write(CsvLine(fields));
-                continue;
-            }
-            QJsonObject o;
-            for (qsizetype i = 0; i < fields.size(); ++i)
-                o.insert(headers[i].toLower().replace(QLatin1Char(' '), QLatin1Char('_')),
-                         fields[i]);
-            o.insert(QStringLiteral("record"), c.recordId);
-            output->Write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
-        }
+        for (const PlaceChange& c : *changes)
+            WriteRow(*output, headers,
+                     QStringList{QString::number(c.recordId), c.changedAt, c.changedBy} +
+                         c.after.Texts() + c.before.Texts(),
+                     QStringLiteral("record"), c.recordId);
         QString error;
         if (!output->Commit(&error))
             return Fail(ExitFailed, error);

@@ -20,15 +20,14 @@ struct ArchiveWriterLink
 // The texts each field of a place offers for completion.
 constexpr int kRecentPlaceTexts = 200;
 
-// Lives on the writer's thread; the session (and so every connection) is made, used and
-// destroyed there.
-class ArchiveWriterWorker : public QObject
+// What the workers of the writer's two threads share: a session of their own, made, used
+// and destroyed on their thread (and so every connection).
+class ArchiveThreadWorker : public QObject
 {
 public:
-    ArchiveWriterWorker(std::shared_ptr<ArchiveWriterLink> link, const ArchiveTarget& target,
-                        const QString& local, std::shared_ptr<ServerInterrupt> interrupt)
-        : link_(std::move(link)), target_(target), localPath_(local),
-          interrupt_(std::move(interrupt))
+    ArchiveThreadWorker(const ArchiveTarget& target, const QString& local,
+                        std::shared_ptr<ServerInterrupt> interrupt)
+        : target_(target), localPath_(local), interrupt_(std::move(interrupt))
     {
     }
 
@@ -36,6 +35,37 @@ public:
     {
         session_.reset();
         target_ = target;
+    }
+
+    void Stop()
+    {
+        session_.reset();
+        QThread::currentThread()->quit();
+    }
+
+protected:
+    ArchiveSession& Session()
+    {
+        if (!session_)
+            session_ = std::make_unique<ArchiveSession>(target_, localPath_, interrupt_);
+        return *session_;
+    }
+
+private:
+    ArchiveTarget target_;
+    QString localPath_;
+    std::shared_ptr<ServerInterrupt> interrupt_;
+    std::unique_ptr<ArchiveSession> session_;
+};
+
+// Lives on the writer's thread: delivers to a server, and reads and writes places.
+class ArchiveWriterWorker : public ArchiveThreadWorker
+{
+public:
+    ArchiveWriterWorker(std::shared_ptr<ArchiveWriterLink> link, const ArchiveTarget& target,
+                        const QString& local, std::shared_ptr<ServerInterrupt> interrupt)
+        : ArchiveThreadWorker(target, local, std::move(interrupt)), link_(std::move(link))
+    {
     }
 
     // A download that could not be kept on this PC before: kept now, then delivered.
@@ -94,20 +124,7 @@ public:
             Report([n = *delivered](ArchiveWriter* w) { Q_EMIT w->Delivered(n); });
     }
 
-    void Stop()
-    {
-        session_.reset();
-        QThread::currentThread()->quit();
-    }
-
 private:
-    ArchiveSession& Session()
-    {
-        if (!session_)
-            session_ = std::make_unique<ArchiveSession>(target_, localPath_, interrupt_);
-        return *session_;
-    }
-
     void Tell(const ArchiveSession::Outcome& outcome)
     {
         if (outcome.delivered > 0)
@@ -132,28 +149,19 @@ private:
     }
 
     std::shared_ptr<ArchiveWriterLink> link_;
-    ArchiveTarget target_;
-    QString localPath_;
-    std::shared_ptr<ServerInterrupt> interrupt_;
-    std::unique_ptr<ArchiveSession> session_;
 };
 
 // Lives on the keeper's thread: keeps each download on this PC with a connection of its own
 // (the SQLite archive, or the local file's queue for a server), so that no database call
 // runs on the owner's (the UI) thread and no server wait delays the keeping.
-class ArchiveKeeperWorker : public QObject
+class ArchiveKeeperWorker : public ArchiveThreadWorker
 {
 public:
+    // Not interrupted when the writer ends: keeping never waits for a server.
     ArchiveKeeperWorker(std::shared_ptr<ArchiveWriterLink> link, const ArchiveTarget& target,
                         const QString& local, ArchiveWriterWorker* deliverer)
-        : link_(std::move(link)), target_(target), localPath_(local), deliverer_(deliverer)
+        : ArchiveThreadWorker(target, local, {}), link_(std::move(link)), deliverer_(deliverer)
     {
-    }
-
-    void SetTarget(const ArchiveTarget& target)
-    {
-        session_.reset();
-        target_ = target;
     }
 
     // Opens (creates, migrates) what keeping will write, now rather than with the first
@@ -187,25 +195,9 @@ public:
         }
     }
 
-    void Stop()
-    {
-        session_.reset();
-        QThread::currentThread()->quit();
-    }
-
 private:
-    ArchiveSession& Session()
-    {
-        if (!session_)
-            session_ = std::make_unique<ArchiveSession>(target_, localPath_);
-        return *session_;
-    }
-
     std::shared_ptr<ArchiveWriterLink> link_;
-    ArchiveTarget target_;
-    QString localPath_;
     ArchiveWriterWorker* deliverer_;
-    std::unique_ptr<ArchiveSession> session_;
 };
 
 ArchiveWriter::ArchiveWriter(const ArchiveTarget& target, QObject* parent, const QString& localPath)

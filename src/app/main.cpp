@@ -6,6 +6,7 @@
 #include "common/ProgramTranslations.h"
 #include "sim/PtyHost.h"
 #include "startup/CommandLine.h"
+#include "startup/TermSignal.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -41,6 +42,7 @@ int main(int argc, char* argv[])
     // The window never waits on a database: the archive's threads do (a warning otherwise).
     ArchiveStore::ForbidOnThisThread(true);
     InstallTranslations(qtApp);
+    const TermSignal term;
     QApplication::setApplicationName(applicationName);
     // The per-user settings (the file dialogs' last folder): ~/.config/QX390D/QX390D.conf.
     QApplication::setOrganizationName(applicationName);

@@ -145,6 +145,7 @@ private slots:
     void commandLineIsAnsweredWithoutADisplay_data();
     void commandLineIsAnsweredWithoutADisplay();
     void demoConnectsByItself();
+    void sigtermEndsItAsExitDoes();
     void demoSpeaksTheDesktopsLanguage_data();
     void demoSpeaksTheDesktopsLanguage();
     void aSecondCopyIsRefusedUntilTheFirstHasEnded();
@@ -353,6 +354,20 @@ void TestProgram::demoConnectsByItself()
         1);
     lines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("qx390d:")); });
     QCOMPARE(lines, QStringList({kWindowLine, kConnectedLine}));
+}
+
+// A session's end sends SIGTERM: the program quits through its event loop, as after File →
+// Exit, and is not killed by the signal.
+void TestProgram::sigtermEndsItAsExitDoes()
+{
+    QTemporaryDir runtimeDir;
+    QVERIFY(runtimeDir.isValid());
+    Copy demo(runtimeDir.path(), {QStringLiteral("--demo")});
+    QVERIFY2(demo.WaitForLine(kConnectedLine), qPrintable(demo.output));
+    demo.process.terminate();
+    QVERIFY(demo.process.waitForFinished(kProcessWaitMs));
+    QCOMPARE(demo.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(demo.process.exitCode(), 0);
 }
 
 void TestProgram::demoSpeaksTheDesktopsLanguage_data()

@@ -27,6 +27,15 @@ public:
 
     RecordReadAnswer Run(quint64 token, const RecordRead& read)
     {
+        RecordReadAnswer answer = RunOnce(token, read);
+        // A server restarted or a connection dropped: opened again once, without a word.
+        if (!answer.error.isEmpty() && ConnectionLost())
+            answer = RunOnce(token, read);
+        return answer;
+    }
+
+    RecordReadAnswer RunOnce(quint64 token, const RecordRead& read)
+    {
         RecordReadAnswer answer;
         answer.token = token;
         answer.read = read;
@@ -51,6 +60,16 @@ public:
             answer.page = *page;
         }
         return answer;
+    }
+
+    // The last failure lost the server's connection (SQLSTATE class 08, the server shut
+    // down or restarted, or no SQLSTATE at all): the store connects again at its next call.
+    bool ConnectionLost() const
+    {
+        const QString& code = store_.ErrorCode();
+        return store_.Target().IsServer() &&
+               (code.isEmpty() || code.startsWith(QLatin1String("08")) ||
+                code == QLatin1String("57P01") || code == QLatin1String("57P02"));
     }
 
     QString SetNote(qint64 downloadId, const QString& note)

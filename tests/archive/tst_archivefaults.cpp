@@ -865,6 +865,28 @@ private Q_SLOTS:
         holder->waitForFinished(20000);
     }
 
+    // A server restarted under an open Archive window: its next read connects again, once,
+    // and the window shows no error.
+    void serverRestarted_windowReadsOnWithoutAWord()
+    {
+        const auto [server, database, target] = NewServerArchive();
+        if (!server)
+            return;
+        QVERIFY(ArchiveStore(target).Write(MeterSubmission(MeterDownloadRows(4, 127), "A")));
+        ArchiveReader reader(target);
+        QSignalSpy answered(&reader, &ArchiveReader::Answered);
+        RecordRead read;
+        read.pageRows = 50;
+        reader.Read(read);
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 1, 20000);
+        QVERIFY(server->Stop() && server->Restart());
+        reader.Read(read);
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 2, 20000);
+        const auto again = answered.last().first().value<RecordReadAnswer>();
+        QVERIFY2(again.error.isEmpty(), qPrintable(again.error));
+        QCOMPARE(again.page.size(), 4);
+    }
+
     // "To" a date takes that whole day on a server whose collation puts punctuation before
     // digits (ICU's and glibc's en_US do).
     void untilADate_takesTheWholeDay_underTheServersCollation()

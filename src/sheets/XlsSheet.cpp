@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "sheets/CompoundFile.h"
+#include "xlscheck/CompoundFile.h"
 #include "sheets/Sheet.h"
 
 #include <QDate>

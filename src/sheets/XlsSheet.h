@@ -1,15 +1,13 @@
 #pragma once
 
 #include "sheets/Sheet.h"
+#include "xlscheck/CompoundFile.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <memory>
 
-// The start of every Excel 97-2003 workbook: the signature of the compound document that
-// holds it.
-inline const QByteArray kXlsSignature = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 
 bool IsXlsWorkbook(const QByteArray& start);
 

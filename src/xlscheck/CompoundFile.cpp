@@ -1,7 +1,6 @@
-#include "sheets/CompoundFile.h"
+#include "xlscheck/CompoundFile.h"
 
-#include "sheets/BiffCheck.h"
-#include "sheets/XlsSheet.h"
+#include "xlscheck/BiffCheck.h"
 
 #include <QString>
 #include <QtEndian>

@@ -1,7 +1,6 @@
 // The check of an .xls workbook's compound file before FreeXL reads it: sound files pass,
 // damaged ones of every kind FreeXL would trust are refused.
-#include "sheets/CompoundFile.h"
-#include "sheets/XlsSheet.h"
+#include "xlscheck/CompoundFile.h"
 
 #include <QFile>
 #include <QTest>

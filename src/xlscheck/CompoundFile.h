@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
+
+// The start of every Excel 97-2003 workbook: the signature of the compound document that
+// holds it.
+inline const QByteArray kXlsSignature = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 
 // Whether the compound file that holds an Excel 97-2003 workbook (`file`, its bytes) is
 // sound where FreeXL relies on it without checking: a header of version 3 (512-byte

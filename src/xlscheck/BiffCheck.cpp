@@ -1,4 +1,4 @@
-#include "sheets/BiffCheck.h"
+#include "xlscheck/BiffCheck.h"
 
 #include <QtEndian>
 #include <optional>

@@ -3,6 +3,7 @@
 #include "archive/data/RecordKey.h"
 #include "archive/listing/RecordListing.h"
 #include "archive/places/PlaceStore.h"
+#include "archive/queue/PendingQueue.h"
 #include "archive/store/ArchiveStore.h"
 #include "archive/writer/ArchiveImport.h"
 #include "archive/writer/ArchiveSession.h"
@@ -421,18 +422,27 @@ private:
         return code;
     }
 
-    int Assign()
+    // The records --record names and those of each --download; nothing on a failure.
+    std::optional<QList<qint64>> NamedRecords()
     {
-        const ArchiveOptions& a = archive_;
-        QList<qint64> records = a.assignRecords;
-        for (qint64 download : a.assignDownloads) {
+        QList<qint64> records = archive_.assignRecords;
+        for (qint64 download : archive_.assignDownloads) {
             const std::optional<QList<qint64>> brought =
                 PlaceStore(Store()).RecordIdsOfDownload(download);
             if (!brought)
-                return Fail(ExitFailed, Store().Error());
+                return std::nullopt;
             records << *brought;
         }
-        if (!PlaceStore(Store()).Assign(records, a.place))
+        return records;
+    }
+
+    int Assign()
+    {
+        const std::optional<QList<qint64>> named = NamedRecords();
+        if (!named)
+            return Fail(ExitFailed, Store().Error());
+        const QList<qint64>& records = *named;
+        if (!PlaceStore(Store()).Assign(records, archive_.place))
             return Fail(ExitFailed, Store().Error());
         QList<qint64> distinct = records;
         std::sort(distinct.begin(), distinct.end());
@@ -461,16 +471,10 @@ private:
     // Every assignment of the places of the records named, or of the downloads' records.
     int Places()
     {
-        const ArchiveOptions& a = archive_;
-        QList<qint64> records = a.assignRecords;
-        for (qint64 download : a.assignDownloads) {
-            const std::optional<QList<qint64>> brought =
-                PlaceStore(Store()).RecordIdsOfDownload(download);
-            if (!brought)
-                return Fail(ExitFailed, Store().Error());
-            records << *brought;
-        }
-        const std::optional<QList<PlaceChange>> changes = PlaceStore(Store()).History(records);
+        const std::optional<QList<qint64>> records = NamedRecords();
+        if (!records)
+            return Fail(ExitFailed, Store().Error());
+        const std::optional<QList<PlaceChange>> changes = PlaceStore(Store()).History(*records);
         if (!changes)
             return Fail(ExitFailed, Store().Error());
         const std::unique_ptr<OutputFile> output = OpenListing();
@@ -666,7 +670,7 @@ private:
         std::optional<QList<PendingSubmission>> pending = QList<PendingSubmission>();
         ArchiveStore local(ArchiveTarget::SqliteFile(path));
         // Nothing waits where there is no file; it is not created for this.
-        if (QFileInfo::exists(path) && !(pending = local.Pending(QString())))
+        if (QFileInfo::exists(path) && !(pending = PendingQueue(local).Pending(QString())))
             return Fail(ExitFailed, local.Error());
         if (!archive_.sendTo.isEmpty())
             return SendPending(local, *pending);
@@ -730,7 +734,7 @@ private:
                                        .arg(what));
         // Kept for several locations, it waits once per location: every entry goes.
         for (const PendingSubmission& p : pending)
-            if (p.submission.facts.uuid == uuid && !local.RemovePending(p.id))
+            if (p.submission.facts.uuid == uuid && !PendingQueue(local).RemovePending(p.id))
                 return Fail(ExitFailed, local.Error());
         Note(Text::tr("discarded %1").arg(what));
         return ExitDone;
@@ -751,7 +755,7 @@ private:
                                             .arg(sent)
                                             .arg(pending.size())
                                             .arg(destination.Error()));
-            if (!local.RemovePending(p.id))
+            if (!PendingQueue(local).RemovePending(p.id))
                 return Fail(ExitFailed, local.Error());
             ++sent;
         }

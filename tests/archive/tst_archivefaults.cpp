@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 #include "TestSupport.h"
 #include "archive/data/RecordKey.h"
+#include "archive/queue/PendingQueue.h"
 #include "archive/writer/ArchiveSession.h"
 #include "archive/writer/ArchiveWriter.h"
 #include "archivewindow/ArchiveReader.h"
@@ -61,7 +62,10 @@ ArchiveTarget ServerTarget(const QString& url)
 qsizetype Waiting(const QString& path, const ArchiveTarget& target)
 {
     ArchiveStore local(ArchiveTarget::SqliteFile(path));
-    return local.Pending(target.Display()).value_or(QList<PendingSubmission>()).size();
+    return PendingQueue(local)
+        .Pending(target.Display())
+        .value_or(QList<PendingSubmission>())
+        .size();
 }
 
 // The local file qx390d-cli keeps under XDG_DATA_HOME `data`.
@@ -354,7 +358,7 @@ private Q_SLOTS:
                      qPrintable(message));
         }
         ArchiveStore waiting(ArchiveTarget::SqliteFile(local));
-        QCOMPARE(waiting.Pending(target.Display()).value().size(), 2);
+        QCOMPARE(PendingQueue(waiting).Pending(target.Display()).value().size(), 2);
 
         QVERIFY2(server->Restart(&error), qPrintable(error));
         // The next run delivers them, once.
@@ -362,7 +366,7 @@ private Q_SLOTS:
             ArchiveSession session(target, local);
             QCOMPARE(session.DeliverPending(&error), run == 0 ? 2 : 0);
         }
-        QCOMPARE(waiting.Pending(target.Display()).value().size(), 0);
+        QCOMPARE(PendingQueue(waiting).Pending(target.Display()).value().size(), 0);
         ArchiveStore store(target);
         QCOMPARE(store.CountRecords(), first.size() + second.size() + third.size());
         QCOMPARE(store.Downloads().value().size(), 3);
@@ -721,7 +725,7 @@ private Q_SLOTS:
         QCOMPARE(server->Query("SELECT count(*) FROM downloads", mine), QStringLiteral("1"));
         // The other archive's download still waits, meant for it.
         ArchiveStore waiting(ArchiveTarget::SqliteFile(local));
-        const QList<PendingSubmission> left = waiting.Pending(QString()).value();
+        const QList<PendingSubmission> left = PendingQueue(waiting).Pending(QString()).value();
         QCOMPARE(left.size(), 1);
         QCOMPARE(left.first().archive, server->Query("SELECT uuid FROM archive_identity", other));
         QCOMPARE(left.first().location, otherTarget.Display());
@@ -766,8 +770,8 @@ private Q_SLOTS:
         QVERIFY(session.Journal(download).queued);
         QString error;
         QVERIFY(!session.AttachLimits({download.facts.uuid}, SampleLimits(), &error));
-        const QList<PendingSubmission> waiting =
-            ArchiveStore(ArchiveTarget::SqliteFile(local)).Pending(away.Display()).value();
+        ArchiveStore file(ArchiveTarget::SqliteFile(local));
+        const QList<PendingSubmission> waiting = PendingQueue(file).Pending(away.Display()).value();
         QCOMPARE(waiting.size(), 1);
         for (int g = 1; g <= ThresholdTable::kGroups; ++g)
             QVERIFY(waiting.first().submission.limits.IsKnown(g));
@@ -826,8 +830,8 @@ private Q_SLOTS:
         QVERIFY(!outcome.result);
         QVERIFY2(outcome.error.contains(old), qPrintable(outcome.error));
         QCOMPARE(server->Query("SELECT count(*) FROM downloads", database), QStringLiteral("0"));
-        const QList<PendingSubmission> waiting =
-            ArchiveStore(ArchiveTarget::SqliteFile(local)).Pending(QString()).value();
+        ArchiveStore file(ArchiveTarget::SqliteFile(local));
+        const QList<PendingSubmission> waiting = PendingQueue(file).Pending(QString()).value();
         QCOMPARE(waiting.size(), 1);
         QCOMPARE(waiting.first().archive, old);
     }

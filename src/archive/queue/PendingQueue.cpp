@@ -1,5 +1,6 @@
+#include "archive/queue/PendingQueue.h"
+
 #include "archive/data/SubmissionJson.h"
-#include "archive/store/ArchiveStore.h"
 #include "archive/store/StoreSql.h"
 
 #include <QSqlQuery>
@@ -7,12 +8,12 @@
 
 using namespace StoreSql;
 
-bool ArchiveStore::AddPending(const QString& target, const ArchiveSubmission& submission,
+bool PendingQueue::AddPending(const QString& target, const ArchiveSubmission& submission,
                               const QString& reason)
 {
-    if (!Open())
+    if (!store_.Open())
         return false;
-    QSqlQuery query(db_);
+    QSqlQuery query(store_.db_);
     // Meant for the archive last seen at `target`, when there is one.
     query.prepare(QStringLiteral(
         "INSERT INTO pending (target, uuid, submission, reason, archive) VALUES (?, ?, ?, ?, "
@@ -23,15 +24,15 @@ bool ArchiveStore::AddPending(const QString& target, const ArchiveSubmission& su
     query.addBindValue(QString::fromUtf8(SubmissionToJson(submission)));
     query.addBindValue(Text(reason));
     query.addBindValue(target);
-    return Exec(query, target_.Display());
+    return store_.Exec(query, store_.target_.Display());
 }
 
-std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& target,
+std::optional<QList<PendingSubmission>> PendingQueue::Pending(const QString& target,
                                                               const QString& archive)
 {
-    if (!Open())
+    if (!store_.Open())
         return std::nullopt;
-    QSqlQuery query(db_);
+    QSqlQuery query(store_.db_);
     query.setForwardOnly(true);
     // The archive's own (given, or the one last seen at `target`), under any name; those
     // of an archive not yet known, by name; all for neither. With the location the archive
@@ -45,7 +46,7 @@ std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& tar
         "target = ?) OR (? = '' AND ? = '') ORDER BY id"));
     for (const QString& value : {archive, target, target, archive, target})
         query.addBindValue(Text(value));
-    if (!Exec(query, target_.Display()))
+    if (!store_.Exec(query, store_.target_.Display()))
         return std::nullopt;
     QList<PendingSubmission> pending;
     while (query.next()) {
@@ -59,34 +60,22 @@ std::optional<QList<PendingSubmission>> ArchiveStore::Pending(const QString& tar
     return pending;
 }
 
-std::optional<QString> ArchiveStore::Identity()
+bool PendingQueue::RememberLocation(const QString& location, const QString& archive)
 {
-    if (!Open())
-        return std::nullopt;
-    QSqlQuery query(db_);
-    if (!query.exec(QStringLiteral("SELECT uuid FROM archive_identity")) || !query.next()) {
-        Fail(target_.Display(), query);
-        return std::nullopt;
-    }
-    return query.value(0).toString();
-}
-
-bool ArchiveStore::RememberLocation(const QString& location, const QString& archive)
-{
-    if (!Open())
+    if (!store_.Open())
         return false;
     // Known already: nothing is written (and no writer waited for).
-    QSqlQuery known(db_);
+    QSqlQuery known(store_.db_);
     known.prepare(QStringLiteral("SELECT archive FROM archive_locations WHERE location = ?"));
     known.addBindValue(location);
-    if (!Exec(known, target_.Display()))
+    if (!store_.Exec(known, store_.target_.Display()))
         return false;
     if (known.next() && known.value(0).toString() == archive)
         return true;
     known.finish();
-    if (!BeginWrite())
+    if (!store_.BeginWrite())
         return false;
-    QSqlQuery remember(db_);
+    QSqlQuery remember(store_.db_);
     remember.prepare(QStringLiteral(
         "INSERT INTO archive_locations (location, archive, seen) VALUES (?, ?, ?) "
         "ON CONFLICT (location) DO UPDATE SET archive = excluded.archive, seen = excluded.seen"));
@@ -94,42 +83,43 @@ bool ArchiveStore::RememberLocation(const QString& location, const QString& arch
     remember.addBindValue(archive);
     remember.addBindValue(ArchiveTimeText(QDateTime::currentDateTimeUtc()));
     // What was kept for this location before its archive was known is that archive's.
-    QSqlQuery claim(db_);
+    QSqlQuery claim(store_.db_);
     claim.prepare(
         QStringLiteral("UPDATE pending SET archive = ? WHERE target = ? AND archive = ''"));
     claim.addBindValue(archive);
     claim.addBindValue(location);
-    if (!Exec(remember, target_.Display()) || !Exec(claim, target_.Display())) {
-        Rollback();
+    if (!store_.Exec(remember, store_.target_.Display()) ||
+        !store_.Exec(claim, store_.target_.Display())) {
+        store_.Rollback();
         return false;
     }
-    return Commit();
+    return store_.Commit();
 }
 
-bool ArchiveStore::RemovePending(qint64 id)
+bool PendingQueue::RemovePending(qint64 id)
 {
-    if (!Open())
+    if (!store_.Open())
         return false;
-    QSqlQuery query(db_);
+    QSqlQuery query(store_.db_);
     query.prepare(QStringLiteral("DELETE FROM pending WHERE id = ?"));
     query.addBindValue(id);
-    return Exec(query, target_.Display());
+    return store_.Exec(query, store_.target_.Display());
 }
 
-std::optional<int> ArchiveStore::AttachPendingLimits(const QList<QUuid>& downloads,
+std::optional<int> PendingQueue::AttachPendingLimits(const QList<QUuid>& downloads,
                                                      const ThresholdTable& limits)
 {
     if (downloads.isEmpty() || !limits.AnyKnown())
         return 0;
-    if (!Open() || !BeginWrite())
+    if (!store_.Open() || !store_.BeginWrite())
         return std::nullopt;
     int attached = 0;
     for (const QUuid& uuid : downloads) {
-        QSqlQuery select(db_);
+        QSqlQuery select(store_.db_);
         select.prepare(QStringLiteral("SELECT id, submission FROM pending WHERE uuid = ?"));
         select.addBindValue(uuid.toString(QUuid::WithoutBraces));
-        if (!Exec(select, target_.Display())) {
-            Rollback();
+        if (!store_.Exec(select, store_.target_.Display())) {
+            store_.Rollback();
             return std::nullopt;
         }
         QList<std::pair<qint64, QByteArray>> changed;
@@ -150,30 +140,30 @@ std::optional<int> ArchiveStore::AttachPendingLimits(const QList<QUuid>& downloa
         }
         select.finish();
         for (const auto& [id, json] : std::as_const(changed)) {
-            QSqlQuery update(db_);
+            QSqlQuery update(store_.db_);
             update.prepare(QStringLiteral("UPDATE pending SET submission = ? WHERE id = ?"));
             update.addBindValue(QString::fromUtf8(json));
             update.addBindValue(id);
-            if (!Exec(update, target_.Display())) {
-                Rollback();
+            if (!store_.Exec(update, store_.target_.Display())) {
+                store_.Rollback();
                 return std::nullopt;
             }
             ++attached;
         }
     }
-    if (!Commit())
+    if (!store_.Commit())
         return std::nullopt;
     return attached;
 }
 
-std::optional<QStringList> ArchiveStore::WaitingFor(const QUuid& uuid)
+std::optional<QStringList> PendingQueue::WaitingFor(const QUuid& uuid)
 {
-    if (!Open())
+    if (!store_.Open())
         return std::nullopt;
-    QSqlQuery query(db_);
+    QSqlQuery query(store_.db_);
     query.prepare(QStringLiteral("SELECT archive FROM pending WHERE uuid = ?"));
     query.addBindValue(uuid.toString(QUuid::WithoutBraces));
-    if (!Exec(query, target_.Display()))
+    if (!store_.Exec(query, store_.target_.Display()))
         return std::nullopt;
     QStringList archives;
     while (query.next())
@@ -181,13 +171,13 @@ std::optional<QStringList> ArchiveStore::WaitingFor(const QUuid& uuid)
     return archives;
 }
 
-std::optional<QStringList> ArchiveStore::UnknownPendingTargets()
+std::optional<QStringList> PendingQueue::UnknownPendingTargets()
 {
-    if (!Open())
+    if (!store_.Open())
         return std::nullopt;
-    QSqlQuery query(db_);
+    QSqlQuery query(store_.db_);
     if (!query.exec(QStringLiteral("SELECT DISTINCT target FROM pending WHERE archive = ''"))) {
-        Fail(target_.Display(), query);
+        store_.Fail(store_.target_.Display(), query);
         return std::nullopt;
     }
     QStringList targets;

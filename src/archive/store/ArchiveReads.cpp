@@ -61,14 +61,11 @@ ArchiveStore::NewRecords(const ArchiveFilter& filter, qint64 aboveId,
 
 std::optional<qint64> ArchiveStore::LastRecordId()
 {
-    if (!Open())
+    const std::optional<QVariant> value =
+        Scalar(QStringLiteral("SELECT COALESCE(MAX(id), 0) FROM records"));
+    if (!value)
         return std::nullopt;
-    QSqlQuery query(db_);
-    if (!query.exec(QStringLiteral("SELECT COALESCE(MAX(id), 0) FROM records")) || !query.next()) {
-        Fail(target_.Display(), query);
-        return std::nullopt;
-    }
-    return query.value(0).toLongLong();
+    return value->toLongLong();
 }
 
 std::optional<QList<qint64>> ArchiveStore::DownloadsWithNote(const QString& text)
@@ -373,12 +370,8 @@ std::optional<QList<ArchiveSubmission>> ArchiveStore::Submissions()
 
 std::optional<qint64> ArchiveStore::CountRecords()
 {
-    if (!Open())
+    const std::optional<QVariant> value = Scalar(QStringLiteral("SELECT COUNT(*) FROM records"));
+    if (!value)
         return std::nullopt;
-    QSqlQuery query(db_);
-    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM records")) || !query.next()) {
-        Fail(target_.Display(), query);
-        return std::nullopt;
-    }
-    return query.value(0).toLongLong();
+    return value->toLongLong();
 }

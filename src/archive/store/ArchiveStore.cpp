@@ -626,3 +626,24 @@ bool ArchiveStore::RevokeFromPublic(const QString& database, const QString& sche
                         .arg(refused.join(QLatin1Char(' '))));
     return true;
 }
+
+std::optional<QString> ArchiveStore::Identity()
+{
+    const std::optional<QVariant> value =
+        Scalar(QStringLiteral("SELECT uuid FROM archive_identity"));
+    if (!value)
+        return std::nullopt;
+    return value->toString();
+}
+
+std::optional<QVariant> ArchiveStore::Scalar(const QString& sql)
+{
+    if (!Open())
+        return std::nullopt;
+    QSqlQuery query(db_);
+    if (!query.exec(sql) || !query.next()) {
+        Fail(target_.Display(), query);
+        return std::nullopt;
+    }
+    return query.value(0);
+}

@@ -9,23 +9,13 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class QSqlQuery;
 class WriteDeadline;
-
-// A download waiting in the local file for a server archive.
-struct PendingSubmission
-{
-    qint64 id = 0;
-    ArchiveSubmission submission;
-    QString reason;   // why it could not be written
-    QString target;   // the name of the archive it was kept for
-    QString archive;  // that archive's identity; empty while not known
-    QString location; // where that archive was last seen from this PC
-};
 
 // One connection to an archive. Qt allows a connection only on the thread that opened it,
 // so each thread that reads or writes the archive has a store of its own (the writer
@@ -124,34 +114,11 @@ public:
     // The archive's identity (a UUID made with it).
     std::optional<QString> Identity();
 
-    // The queue of downloads waiting for the server `target` (an ArchiveTarget::Display()),
-    // meant for the archive last seen there. Adding one that waits already only changes why
-    // it waits.
-    bool AddPending(const QString& target, const ArchiveSubmission& submission,
-                    const QString& reason);
-    // Those meant for the archive `archive` (an Identity(); by default the one last seen at
-    // `target`), under whatever name, and those kept for `target` while its archive was not
-    // known; every one for neither.
-    std::optional<QList<PendingSubmission>> Pending(const QString& target,
-                                                    const QString& archive = {});
-    // `location` reached the archive `archive`: remembered, and what waits for `location`
-    // without a known archive is meant for it.
-    bool RememberLocation(const QString& location, const QString& archive);
-    bool RemovePending(qint64 id);
-    // The locations that downloads wait for while their archive is not known.
-    std::optional<QStringList> UnknownPendingTargets();
-    // Limits that became known after the downloads `downloads` (by UUID): the groups their
-    // waiting entries lack are given them, so that they arrive judged. The number of entries
-    // given limits.
-    std::optional<int> AttachPendingLimits(const QList<QUuid>& downloads,
-                                           const ThresholdTable& limits);
-    // The archives (identities; empty while not known) the download `uuid` waits for.
-    std::optional<QStringList> WaitingFor(const QUuid& uuid);
-
 private:
     // Places are kept in tables of their own over this connection; a listing reads rows with
     // the engine's own calls over it.
     friend class PlaceStore;
+    friend class PendingQueue;
     friend class RecordListing;
 
     bool Fail(const QString& what, const QSqlQuery& query);
@@ -161,6 +128,8 @@ private:
                        const QString& statement);
     bool Exec(QSqlQuery& query, const QString& what);
     bool ExecSql(const QString& sql);
+    // The first column of the first row `sql` gives, on the open archive.
+    std::optional<QVariant> Scalar(const QString& sql);
     // A write transaction in the writers' turn (on a server bounded by one limit), or a
     // migration's.
     bool BeginWrite(bool migration = false);

@@ -1,5 +1,6 @@
 #include "archive/writer/ArchiveSession.h"
 
+#include "archive/queue/PendingQueue.h"
 #include "archive/writer/ServerInterrupt.h"
 
 #include <QCoreApplication>
@@ -82,11 +83,13 @@ std::optional<int> ArchiveSession::DeliverPending(QString* error)
         *error = WhyNotWritten();
         return std::nullopt;
     }
-    if (!local->RememberLocation(location, *identity) || !ClaimSameConnection(*local, *identity)) {
+    if (!PendingQueue(*local).RememberLocation(location, *identity) ||
+        !ClaimSameConnection(*local, *identity)) {
         *error = local->Error();
         return std::nullopt;
     }
-    const std::optional<QList<PendingSubmission>> pending = local->Pending(location, *identity);
+    const std::optional<QList<PendingSubmission>> pending =
+        PendingQueue(*local).Pending(location, *identity);
     if (!pending) {
         *error = local->Error();
         return std::nullopt;
@@ -103,10 +106,10 @@ std::optional<int> ArchiveSession::DeliverPending(QString* error)
         if (!result) {
             *error = WhyNotWritten();
             // Why it waits, for `archive pending`.
-            local->AddPending(p.target, p.submission, *error);
+            PendingQueue(*local).AddPending(p.target, p.submission, *error);
             return std::nullopt;
         }
-        if (!local->RemovePending(p.id)) {
+        if (!PendingQueue(*local).RemovePending(p.id)) {
             *error = local->Error();
             return std::nullopt;
         }
@@ -129,7 +132,7 @@ ArchiveSession::Outcome ArchiveSession::Journal(const ArchiveSubmission& submiss
     }
     QString localError;
     ArchiveStore* local = Local(&localError);
-    if (local && local->AddPending(store_.Target().Display(), submission, QString()))
+    if (local && PendingQueue(*local).AddPending(store_.Target().Display(), submission, QString()))
         outcome.queued = true;
     else
         outcome.error = local ? local->Error() : localError;
@@ -162,7 +165,7 @@ ArchiveSession::Outcome ArchiveSession::Deliver(const ArchiveSubmission& submiss
     // Why it waits, for `archive pending`, also when the archive was not even reached.
     QString localError;
     if (ArchiveStore* local = Local(&localError))
-        local->AddPending(store_.Target().Display(), submission, error);
+        PendingQueue(*local).AddPending(store_.Target().Display(), submission, error);
     outcome.queued = true;
     outcome.error = KeptMessage(error);
     return outcome;
@@ -172,7 +175,7 @@ bool ArchiveSession::ClaimSameConnection(ArchiveStore& local, const QString& ide
 {
     // Kept before this PC ever reached the archive, under another spelling of the same
     // server, port, database and login: it is this archive's too.
-    const std::optional<QStringList> unknown = local.UnknownPendingTargets();
+    const std::optional<QStringList> unknown = PendingQueue(local).UnknownPendingTargets();
     if (!unknown)
         return false;
     if (unknown->isEmpty())
@@ -184,7 +187,7 @@ bool ArchiveSession::ClaimSameConnection(ArchiveStore& local, const QString& ide
         QString error;
         const std::optional<ArchiveTarget> other = ChooseArchiveTarget(spelling, &error);
         if (other && ServerConnectionKey(*other) == mine &&
-            !local.RememberLocation(spelling, identity))
+            !PendingQueue(local).RememberLocation(spelling, identity))
             return false;
     }
     return true;
@@ -196,7 +199,7 @@ QString ArchiveSession::WaitsForAnother(const QUuid& uuid)
     ArchiveStore* local = QFileInfo::exists(localPath_) ? Local(&error) : nullptr;
     if (!local)
         return error;
-    const std::optional<QStringList> archives = local->WaitingFor(uuid);
+    const std::optional<QStringList> archives = PendingQueue(*local).WaitingFor(uuid);
     if (!archives)
         return local->Error();
     const std::optional<QString> identity = store_.Identity();
@@ -220,7 +223,7 @@ std::optional<int> ArchiveSession::AttachLimits(const QList<QUuid>& downloads,
         ArchiveStore* local = Local(error);
         if (!local)
             return std::nullopt;
-        if (!local->AttachPendingLimits(downloads, limits)) {
+        if (!PendingQueue(*local).AttachPendingLimits(downloads, limits)) {
             *error = local->Error();
             return std::nullopt;
         }
